@@ -1,0 +1,21 @@
+# Writes a C++ source that holds the given files as byte arrays, with a table
+# that names each one by its file name. Run as:
+#   cmake -DOUTPUT=out.cpp -DFILES="a;b" -P EmbedFiles.cmake
+set(body "// Generated at build time from the files under resources/. Do not edit.\n")
+string(APPEND body "#include \"platform/EmbeddedFile.h\"\n\nnamespace {\n")
+set(table "")
+set(index 0)
+foreach(path IN LISTS FILES)
+  file(READ "${path}" hex HEX)
+  string(LENGTH "${hex}" hexlen)
+  math(EXPR size "${hexlen} / 2")
+  string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+  string(REGEX REPLACE "((0x..,){24})" "\\1\n" bytes "${bytes}")
+  get_filename_component(name "${path}" NAME)
+  string(APPEND body "const unsigned char kData${index}[] = {\n${bytes}0x00};\n")
+  string(APPEND table "    {\"${name}\", kData${index}, ${size}},\n")
+  math(EXPR index "${index} + 1")
+endforeach()
+string(APPEND body "}  // namespace\n\nconst EmbeddedFile kEmbeddedFiles[] = {\n${table}    {nullptr, nullptr, 0},\n};\n")
+file(WRITE "${OUTPUT}.tmp" "${body}")
+file(COPY_FILE "${OUTPUT}.tmp" "${OUTPUT}" ONLY_IF_DIFFERENT)

@@ -1,0 +1,27 @@
+#pragma once
+#include <cstdint>
+
+namespace platform {
+
+// Local date and time, field for field as the error record keeps it.
+struct SystemTime {
+    uint16_t year = 0;
+    uint16_t month = 0;
+    uint16_t dayOfWeek = 0;
+    uint16_t day = 0;
+    uint16_t hour = 0;
+    uint16_t minute = 0;
+    uint16_t second = 0;
+    uint16_t milliseconds = 0;
+};
+
+// Any thread.
+class Clock {
+public:
+    // Milliseconds of a monotonic clock, truncated to 32 bits (wraps).
+    static uint32_t GetTickCount();
+    static SystemTime GetLocalTime();
+    static void Sleep(uint32_t milliseconds);
+};
+
+}  // namespace platform

@@ -1,0 +1,17 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// Conversions between the program's 8-bit Windows-1252 text and the UTF-8 that
+// the operating system and the terminal use. Any thread.
+class Encoding {
+public:
+    // A character that Windows-1252 cannot hold, or a malformed UTF-8 sequence,
+    // becomes '?'.
+    static std::string Utf8ToAnsi(std::string_view utf8);
+    static std::string AnsiToUtf8(std::string_view ansi);
+};
+
+}  // namespace platform

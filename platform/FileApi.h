@@ -1,0 +1,54 @@
+#pragma once
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+using FileHandle = int;
+inline constexpr FileHandle kNullHandle = -1;
+
+// The file calls of the test engine. Paths are Windows-1252 text; both '/' and
+// '\' separate directories. Every call reports failure by its result and leaves
+// the code of the failure in LastError. Any thread; a handle belongs to one.
+class FileApi {
+public:
+    // Read+write, created when missing, existing content kept. `writeThrough`
+    // makes every write reach the storage (the server) before it returns.
+    static FileHandle Open(std::string_view path, bool writeThrough);
+
+    // One read of at most n bytes (retried when interrupted); *got may be short.
+    static bool Read(FileHandle h, void* buffer, uint32_t n, uint32_t* got);
+
+    // Writes all n bytes, looping over partial writes; *written says how many
+    // went out before a failing call.
+    static bool Write(FileHandle h, const void* buffer, uint32_t n, uint32_t* written);
+
+    // whence as lseek's. The new offset goes to *newOffset when given.
+    static bool Seek(FileHandle h, int64_t offset, int whence, uint64_t* newOffset = nullptr);
+
+    // `dropCache` first flushes the file and drops its cached pages, so that the
+    // next read of it comes from the storage and not from this machine's memory.
+    // The handle is released even when the call fails.
+    static bool Close(FileHandle h, bool dropCache);
+
+    static bool Delete(std::string_view path);
+
+    // Creates, empty, a file named <dir>/<first 3 chars of prefix><XXXX>.TMP that
+    // did not exist, and gives its name.
+    static bool MakeTempFileName(std::string_view dir, std::string_view prefix,
+                                 std::string* name);
+
+    // Copies src over dst (created, or truncated when `replace`; otherwise an
+    // existing dst fails with 80).
+    static bool Copy(std::string_view src, std::string_view dst, bool replace);
+
+    // $TMPDIR, else /tmp, with one trailing '/'.
+    static bool GetTempPath(std::string* path);
+
+    // The path for the system (UTF-8, '/' separators); false with 123 in
+    // LastError when the path holds a character that names may not hold.
+    static bool ToSystemPath(std::string_view path, std::string* systemPath);
+};
+
+}  // namespace platform

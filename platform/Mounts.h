@@ -1,0 +1,30 @@
+#pragma once
+#include <string>
+#include <string_view>
+
+namespace platform {
+
+// The kinds of drive, numbered as the rest of the program expects them.
+enum class DriveType {
+    Unknown = 0,
+    NoRootDir = 1,
+    Removable = 2,
+    Fixed = 3,
+    Remote = 4,
+    CdRom = 5,
+    RamDisk = 6,
+};
+
+// What kind of storage holds a path: the mount that holds the nearest existing
+// ancestor of the path (the longest mount point that prefixes it). Any thread.
+class Mounts {
+public:
+    // Path in Windows-1252; relative paths are taken from the current directory.
+    static DriveType GetDriveType(std::string_view path);
+
+    // The file-system type of that mount ("ext4", "fuse.sshfs"...); empty when
+    // the mount table cannot be read.
+    static std::string GetMountType(std::string_view path);
+};
+
+}  // namespace platform

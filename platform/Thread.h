@@ -1,0 +1,18 @@
+#pragma once
+#include <functional>
+#include <thread>
+
+namespace platform {
+
+class Thread {
+public:
+    static constexpr int kBelowNormal = -1;
+    static constexpr int kNormal = 0;
+
+    // Starts `body` at once on a new thread. kBelowNormal runs it with a lower
+    // scheduling priority than the caller's user interface; kNormal (or any
+    // other value) leaves the priority alone.
+    static std::thread Start(std::function<void()> body, int priority);
+};
+
+}  // namespace platform

@@ -1,0 +1,126 @@
+#include "platform/Mounts.h"
+
+#include <sys/stat.h>
+#include <sys/sysmacros.h>
+#include <unistd.h>
+
+#include <array>
+#include <climits>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+#include "platform/Encoding.h"
+
+namespace platform {
+namespace {
+
+struct Mount {
+    std::string point;
+    std::string type;
+    std::string device;  // "major:minor"
+};
+
+constexpr std::array<std::string_view, 19> kRemoteTypes = {
+    "nfs",          "nfs4",           "cifs",          "smb3",         "smbfs",
+    "ncpfs",        "9p",             "afs",           "ceph",         "glusterfs",
+    "lustre",       "gpfs",           "fuse.sshfs",    "fuse.smbnetfs", "fuse.gvfsd-fuse",
+    "fuse.rclone",  "fuse.glusterfs", "fuse.davfs2",   "fuse.s3fs"};
+
+// mountinfo writes blanks and the like as \ooo.
+std::string Unescape(const std::string& s) {
+    std::string out;
+    for (std::size_t i = 0; i < s.size(); ++i) {
+        if (s[i] == '\\' && i + 3 < s.size()) {
+            const std::string oct = s.substr(i + 1, 3);
+            if (oct.find_first_not_of("01234567") == std::string::npos) {
+                out += static_cast<char>(std::stoi(oct, nullptr, 8));
+                i += 3;
+                continue;
+            }
+        }
+        out += s[i];
+    }
+    return out;
+}
+
+bool Covers(const std::string& point, const std::string& path) {
+    if (point == "/") return true;
+    return path.compare(0, point.size(), point) == 0 &&
+           (path.size() == point.size() || path[point.size()] == '/');
+}
+
+// The canonical form of the nearest existing ancestor of `path`.
+std::string ExistingAncestor(std::string path) {
+    if (path.empty() || path[0] != '/') {
+        char cwd[4096];
+        if (!getcwd(cwd, sizeof cwd)) return "/";
+        path = std::string(cwd) + "/" + path;
+    }
+    for (;;) {
+        char resolved[PATH_MAX];
+        if (realpath(path.c_str(), resolved)) return resolved;
+        const auto slash = path.find_last_of('/');
+        if (slash == std::string::npos || slash == 0) return "/";
+        path.erase(slash);
+    }
+}
+
+bool FindMount(std::string_view ansiPath, Mount* found) {
+    std::string sys = Encoding::AnsiToUtf8(ansiPath);
+    for (char& c : sys) {
+        if (c == '\\') c = '/';
+    }
+    const std::string path = ExistingAncestor(sys);
+    std::ifstream in("/proc/self/mountinfo");
+    if (!in) return false;
+    bool any = false;
+    std::string line;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mount-point options [optional...] - type source ...
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point, word;
+        fields >> id >> parent >> device >> root >> point;
+        while (fields >> word && word != "-") {
+        }
+        std::string type;
+        fields >> type;
+        point = Unescape(point);
+        // Later lines mount over earlier ones, so an equal length replaces.
+        if (Covers(point, path) && (!any || point.size() >= found->point.size())) {
+            *found = Mount{point, type, device};
+            any = true;
+        }
+    }
+    return any;
+}
+
+bool IsRemovable(const std::string& device) {
+    for (const char* suffix : {"/removable", "/../removable"}) {
+        std::ifstream in("/sys/dev/block/" + device + suffix);
+        int flag = 0;
+        if (in >> flag) return flag == 1;
+    }
+    return false;
+}
+
+}  // namespace
+
+DriveType Mounts::GetDriveType(std::string_view path) {
+    Mount m;
+    if (!FindMount(path, &m)) return DriveType::Unknown;
+    for (std::string_view remote : kRemoteTypes) {
+        if (m.type == remote) return DriveType::Remote;
+    }
+    if (m.type == "iso9660" || m.type == "udf") return DriveType::CdRom;
+    if (m.type == "tmpfs" || m.type == "ramfs") return DriveType::RamDisk;
+    if (IsRemovable(m.device)) return DriveType::Removable;
+    return DriveType::Fixed;
+}
+
+std::string Mounts::GetMountType(std::string_view path) {
+    Mount m;
+    return FindMount(path, &m) ? m.type : std::string();
+}
+
+}  // namespace platform

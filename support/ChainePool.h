@@ -1,0 +1,49 @@
+#pragma once
+#include <cstddef>
+#include <cstdint>
+#include <vector>
+
+#include "platform/CCriticalSection.h"
+
+// Small text blocks for Chaine: each holds the 12-byte header and 64 character
+// bytes. Blocks are reserved 512 at a time in chunks of whole pages that are
+// only given back when the pool is destroyed, after every Chaine, at exit.
+// Any thread: the free list is guarded by one lock.
+class ChainePool {
+public:
+    static constexpr uint32_t kBlockCapacity = 64;
+    static constexpr std::size_t kHeaderBytes = 12;
+    static constexpr std::size_t kBlockBytes = kHeaderBytes + kBlockCapacity;
+    static constexpr std::size_t kBlocksPerChunk = 512;
+
+    static ChainePool& Instance();
+
+    // A block of kBlockBytes, aligned for the header; null when the system has
+    // no memory left.
+    void* Allocate();
+    void Free(void* block);
+
+    ChainePool() = default;
+    ~ChainePool();
+    ChainePool(const ChainePool&) = delete;
+    ChainePool& operator=(const ChainePool&) = delete;
+
+private:
+    bool AddChunk();
+
+    CCriticalSection m_lock;
+    // Blocks are 76 bytes apart, so the link inside a free block is not aligned
+    // for a pointer: it is read and written with memcpy.
+    unsigned char* m_free = nullptr;
+    std::vector<void*> m_chunks;
+};
+
+// Creates the pool before the first Chaine of any translation unit that
+// includes Chaine.h is built, and destroys it after the last one is gone.
+class ChainePoolInit {
+public:
+    ChainePoolInit();
+    ~ChainePoolInit();
+};
+
+static ChainePoolInit s_chainePoolInit;

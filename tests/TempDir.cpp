@@ -1,0 +1,61 @@
+#include "tests/TempDir.h"
+
+#include <sys/mount.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TempDir::TempDir(const std::string& base) {
+    std::string root = base;
+    if (root.empty()) {
+        const char* env = std::getenv("TMPDIR");
+        root = (env && *env) ? env : "/tmp";
+    }
+    std::string pattern = root + "/dalvex-test-XXXXXX";
+    if (!mkdtemp(pattern.data())) std::abort();
+    m_path = pattern;
+}
+
+TempDir::~TempDir() {
+    std::error_code ec;
+    fs::permissions(m_path, fs::perms::owner_all, fs::perm_options::add, ec);
+    fs::remove_all(m_path, ec);
+}
+
+TmpfsMount::TmpfsMount(const std::string& size, const std::string& options) {
+    std::string data = "size=" + size;
+    if (!options.empty()) data += "," + options;
+    m_mounted = geteuid() == 0 &&
+                mount("tmpfs", m_dir.Path().c_str(), "tmpfs", 0, data.c_str()) == 0;
+}
+
+TmpfsMount::~TmpfsMount() {
+    if (m_mounted) umount2(m_dir.Path().c_str(), MNT_DETACH);
+}
+
+std::map<std::string, std::string> Snapshot(const std::string& dir) {
+    std::map<std::string, std::string> files;
+    std::error_code ec;
+    for (const auto& entry : fs::recursive_directory_iterator(dir, ec)) {
+        if (entry.is_regular_file()) {
+            files[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
+        }
+    }
+    return files;
+}
+
+void WriteFile(const std::string& path, const std::string& content) {
+    std::ofstream(path, std::ios::binary) << content;
+}
+
+std::string ReadFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream out;
+    out << in.rdbuf();
+    return out.str();
+}

@@ -1,0 +1,45 @@
+#pragma once
+#include <map>
+#include <string>
+
+// Test helpers over the real file system.
+
+// A fresh directory, removed with everything in it when the object goes.
+class TempDir {
+public:
+    // Under `base` (default: $TMPDIR or /tmp, on the local disk here).
+    explicit TempDir(const std::string& base = "");
+    ~TempDir();
+    TempDir(const TempDir&) = delete;
+    TempDir& operator=(const TempDir&) = delete;
+
+    const std::string& Path() const { return m_path; }
+    std::string File(const std::string& name) const { return m_path + "/" + name; }
+
+private:
+    std::string m_path;
+};
+
+// A tmpfs of a chosen size mounted on a fresh directory, for a real full disk.
+// Mounting needs root: Mounted() says whether it worked.
+class TmpfsMount {
+public:
+    explicit TmpfsMount(const std::string& size, const std::string& options = "");
+    ~TmpfsMount();
+    TmpfsMount(const TmpfsMount&) = delete;
+    TmpfsMount& operator=(const TmpfsMount&) = delete;
+
+    bool Mounted() const { return m_mounted; }
+    const std::string& Path() const { return m_dir.Path(); }
+
+private:
+    TempDir m_dir;
+    bool m_mounted = false;
+};
+
+// Every regular file below `dir` (relative name → content), to show that a run
+// left a directory exactly as it found it.
+std::map<std::string, std::string> Snapshot(const std::string& dir);
+
+void WriteFile(const std::string& path, const std::string& content);
+std::string ReadFile(const std::string& path);
