@@ -1,6 +1,7 @@
 #pragma once
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace platform {
 
@@ -21,6 +22,14 @@ class Mounts {
 public:
     // Path in Windows-1252; relative paths are taken from the current directory.
     static DriveType GetDriveType(std::string_view path);
+
+    struct MountPoint {
+        std::string path;  // Windows-1252, with a trailing '/'
+        DriveType type;
+    };
+    // Every mount of the system, in the order of the mount table. Kernel
+    // pseudo file systems (proc, sysfs, cgroup...) have the type NoRootDir.
+    static std::vector<MountPoint> List();
 
     // The file-system type of that mount ("ext4", "fuse.sshfs"...); empty when
     // the mount table cannot be read.

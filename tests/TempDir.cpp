@@ -11,12 +11,8 @@
 namespace fs = std::filesystem;
 
 TempDir::TempDir(const std::string& base) {
-    std::string root = base;
-    if (root.empty()) {
-        const char* env = std::getenv("TMPDIR");
-        root = (env && *env) ? env : "/tmp";
-    }
-    std::string pattern = root + "/dalvex-test-XXXXXX";
+    // Not $TMPDIR: the engine's tests point that at a directory of their own.
+    std::string pattern = (base.empty() ? std::string("/tmp") : base) + "/dalvex-test-XXXXXX";
     if (!mkdtemp(pattern.data())) std::abort();
     m_path = pattern;
 }
@@ -27,15 +23,16 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ec);
 }
 
-TmpfsMount::TmpfsMount(const std::string& size, const std::string& options) {
+TmpfsMount::TmpfsMount(const std::string& size, const std::string& options,
+                       const std::string& mountPoint)
+    : m_path(mountPoint.empty() ? m_dir.Path() : mountPoint) {
     std::string data = "size=" + size;
     if (!options.empty()) data += "," + options;
-    m_mounted = geteuid() == 0 &&
-                mount("tmpfs", m_dir.Path().c_str(), "tmpfs", 0, data.c_str()) == 0;
+    m_mounted = geteuid() == 0 && mount("tmpfs", m_path.c_str(), "tmpfs", 0, data.c_str()) == 0;
 }
 
 TmpfsMount::~TmpfsMount() {
-    if (m_mounted) umount2(m_dir.Path().c_str(), MNT_DETACH);
+    if (m_mounted) umount2(m_path.c_str(), MNT_DETACH);
 }
 
 std::map<std::string, std::string> Snapshot(const std::string& dir) {
@@ -58,4 +55,13 @@ std::string ReadFile(const std::string& path) {
     std::ostringstream out;
     out << in.rdbuf();
     return out.str();
+}
+
+std::string Listing(const std::string& dir) {
+    std::string names;
+    std::error_code ec;
+    for (const auto& entry : fs::directory_iterator(dir, ec)) {
+        names += entry.path().filename().string() + " ";
+    }
+    return names;
 }

@@ -7,7 +7,7 @@
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
 public:
-    // Under `base` (default: $TMPDIR or /tmp, on the local disk here).
+    // Under `base` (default: /tmp, on the local disk here).
     explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -20,20 +20,23 @@ private:
     std::string m_path;
 };
 
-// A tmpfs of a chosen size mounted on a fresh directory, for a real full disk.
+// A tmpfs of a chosen size mounted on a fresh directory (or over `mountPoint`),
+// for a real full disk.
 // Mounting needs root: Mounted() says whether it worked.
 class TmpfsMount {
 public:
-    explicit TmpfsMount(const std::string& size, const std::string& options = "");
+    explicit TmpfsMount(const std::string& size, const std::string& options = "",
+                        const std::string& mountPoint = "");
     ~TmpfsMount();
     TmpfsMount(const TmpfsMount&) = delete;
     TmpfsMount& operator=(const TmpfsMount&) = delete;
 
     bool Mounted() const { return m_mounted; }
-    const std::string& Path() const { return m_dir.Path(); }
+    const std::string& Path() const { return m_path; }
 
 private:
     TempDir m_dir;
+    std::string m_path;
     bool m_mounted = false;
 };
 
@@ -43,3 +46,6 @@ std::map<std::string, std::string> Snapshot(const std::string& dir);
 
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
+
+// The names in a directory, for failure messages.
+std::string Listing(const std::string& dir);

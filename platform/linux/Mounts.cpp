@@ -66,35 +66,6 @@ std::string ExistingAncestor(std::string path) {
     }
 }
 
-bool FindMount(std::string_view ansiPath, Mount* found) {
-    std::string sys = Encoding::AnsiToUtf8(ansiPath);
-    for (char& c : sys) {
-        if (c == '\\') c = '/';
-    }
-    const std::string path = ExistingAncestor(sys);
-    std::ifstream in("/proc/self/mountinfo");
-    if (!in) return false;
-    bool any = false;
-    std::string line;
-    while (std::getline(in, line)) {
-        // id parent major:minor root mount-point options [optional...] - type source ...
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point, word;
-        fields >> id >> parent >> device >> root >> point;
-        while (fields >> word && word != "-") {
-        }
-        std::string type;
-        fields >> type;
-        point = Unescape(point);
-        // Later lines mount over earlier ones, so an equal length replaces.
-        if (Covers(point, path) && (!any || point.size() >= found->point.size())) {
-            *found = Mount{point, type, device};
-            any = true;
-        }
-    }
-    return any;
-}
-
 bool IsRemovable(const std::string& device) {
     for (const char* suffix : {"/removable", "/../removable"}) {
         std::ifstream in("/sys/dev/block/" + device + suffix);
@@ -104,18 +75,73 @@ bool IsRemovable(const std::string& device) {
     return false;
 }
 
-}  // namespace
+std::vector<Mount> ReadMountTable() {
+    std::vector<Mount> mounts;
+    std::ifstream in("/proc/self/mountinfo");
+    std::string line;
+    while (std::getline(in, line)) {
+        // id parent major:minor root mount-point options [optional...] - type source ...
+        std::istringstream fields(line);
+        std::string id, parent, device, root, point, word, type;
+        fields >> id >> parent >> device >> root >> point;
+        while (fields >> word && word != "-") {
+        }
+        fields >> type;
+        mounts.push_back(Mount{Unescape(point), type, device});
+    }
+    return mounts;
+}
 
-DriveType Mounts::GetDriveType(std::string_view path) {
-    Mount m;
-    if (!FindMount(path, &m)) return DriveType::Unknown;
+bool FindMount(std::string_view ansiPath, Mount* found) {
+    std::string sys = Encoding::AnsiToUtf8(ansiPath);
+    for (char& c : sys) {
+        if (c == '\\') c = '/';
+    }
+    const std::string path = ExistingAncestor(sys);
+    bool any = false;
+    for (const Mount& m : ReadMountTable()) {
+        // Later lines mount over earlier ones, so an equal length replaces.
+        if (Covers(m.point, path) && (!any || m.point.size() >= found->point.size())) {
+            *found = m;
+            any = true;
+        }
+    }
+    return any;
+}
+
+constexpr std::array<std::string_view, 20> kPseudoTypes = {
+    "proc",   "sysfs",    "devtmpfs",   "devpts",     "cgroup",  "cgroup2", "securityfs",
+    "debugfs", "tracefs", "mqueue",     "pstore",     "bpf",     "configfs", "fusectl",
+    "hugetlbfs", "autofs", "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs"};
+
+DriveType TypeOf(const Mount& m) {
     for (std::string_view remote : kRemoteTypes) {
         if (m.type == remote) return DriveType::Remote;
+    }
+    for (std::string_view pseudo : kPseudoTypes) {
+        if (m.type == pseudo) return DriveType::NoRootDir;
     }
     if (m.type == "iso9660" || m.type == "udf") return DriveType::CdRom;
     if (m.type == "tmpfs" || m.type == "ramfs") return DriveType::RamDisk;
     if (IsRemovable(m.device)) return DriveType::Removable;
     return DriveType::Fixed;
+}
+
+}  // namespace
+
+DriveType Mounts::GetDriveType(std::string_view path) {
+    Mount m;
+    return FindMount(path, &m) ? TypeOf(m) : DriveType::Unknown;
+}
+
+std::vector<Mounts::MountPoint> Mounts::List() {
+    std::vector<MountPoint> list;
+    for (const Mount& m : ReadMountTable()) {
+        std::string path = Encoding::Utf8ToAnsi(m.point);
+        if (path.back() != '/') path += '/';
+        list.push_back(MountPoint{path, TypeOf(m)});
+    }
+    return list;
 }
 
 std::string Mounts::GetMountType(std::string_view path) {

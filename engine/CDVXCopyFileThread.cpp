@@ -1,0 +1,47 @@
+#include "engine/CDVXCopyFileThread.h"
+
+#include <memory>
+
+#include "engine/CDVXFile.h"
+#include "engine/CDVXRandomThread.h"
+#include "engine/CDVXThreadData.h"
+#include "platform/FileApi.h"
+#include "platform/SystemError.h"
+#include "support/FileSystem.h"
+
+using platform::LastError;
+
+CDVXCopyFileThread::CDVXCopyFileThread(bool buffered) : CDVXThread(buffered) {}
+
+Chaine CDVXCopyFileThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+
+void CDVXCopyFileThread::Run() {
+    const Chaine tempDir = GetTempDirectory();
+    if (tempDir.IsEmpty()) {
+        RecordGuard guard(record);
+        record->RecordSystemError(LastError::Get(), CDVXThreadData::kGetTempPath, 0);
+        return;
+    }
+    const Chaine prefix("VXC");
+    CDVXFile source(directory, record, buffered, prefix);
+    if (!source.Open()) return;
+
+    const auto block = std::make_unique<unsigned char[]>(kBlockSize);
+    CDVXRandomThread::FillRandom(block.get(), kBlockSize);
+    if (!IsAborted()) source.WriteBlocks(block.get(), kBlockSize, byteBudget);
+    const Chaine sourceName = source.GetName();
+    source.Close(false);  // the data is complete on the server before the copy
+    if (IsAborted()) return;
+
+    CDVXFile destination(tempDir, record, buffered, prefix);
+    const Chaine destinationName = destination.GetName();
+    if (!IsAborted() && !platform::FileApi::Copy(sourceName.View(), destinationName.View(), true)) {
+        RecordGuard guard(record);
+        record->RecordSystemError(LastError::Get(), CDVXThreadData::kCopyFile, 0);
+    }
+    source.Close(true);  // the server file goes whether or not the copy worked
+    if (!IsAborted() && destination.Open()) {
+        if (!IsAborted()) destination.ReadAndCompare(block.get(), kBlockSize, byteBudget);
+        destination.Close(true);
+    }
+}

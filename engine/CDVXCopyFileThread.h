@@ -1,0 +1,14 @@
+#pragma once
+#include "engine/CDVXThread.h"
+
+// Writes a file of random data on the server, copies it into the system's
+// temporary directory with the system's copy, and verifies the local copy.
+class CDVXCopyFileThread : public CDVXThread {
+public:
+    static constexpr uint32_t kBlockSize = 9651;
+    static constexpr unsigned kNameId = 3004;
+
+    explicit CDVXCopyFileThread(bool buffered);
+    Chaine GetTestName() override;
+    void Run() override;
+};

@@ -1,0 +1,162 @@
+#include "engine/CDVXFile.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <cstring>
+#include <memory>
+
+#include "engine/CDVXThreadData.h"
+#include "platform/Clock.h"
+#include "platform/SystemError.h"
+
+using platform::FileApi;
+using platform::LastError;
+
+CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, const Chaine& pfx)
+    : directory(dir), prefix(pfx), record(rec), buffered(isBuffered) {}
+
+CDVXFile::~CDVXFile() {
+    if (!fileName.IsEmpty()) FileApi::Delete(fileName.View());
+}
+
+Chaine CDVXFile::GetName() {
+    if (fileName.IsEmpty()) {
+        std::string name;
+        if (!FileApi::MakeTempFileName(directory.View(), prefix.View(), &name)) {
+            ReportSystemError(LastError::Get(), CDVXThreadData::kGetTempFileName, filePos);
+            return Chaine();
+        }
+        fileName = Chaine(std::string_view(name));
+    }
+    return fileName;
+}
+
+bool CDVXFile::Open() {
+    if (IsOpen()) return true;
+    const Chaine name = GetName();
+    if (name.IsEmpty()) return false;
+    handle = FileApi::Open(name.View(), !buffered);
+    if (!IsOpen()) {
+        ReportSystemError(LastError::Get(), CDVXThreadData::kCreateFile, filePos);
+        return false;
+    }
+    return true;
+}
+
+bool CDVXFile::Close(bool deleteFile) {
+    if (IsOpen()) {
+        // A write-through file is flushed and dropped from this machine's cache,
+        // so that reading it again asks the server for what it really holds.
+        if (!FileApi::Close(handle, !buffered)) {
+            ReportSystemError(LastError::Get(), CDVXThreadData::kCloseHandle, filePos);
+        }
+        handle = platform::kNullHandle;
+    }
+    if (deleteFile && !fileName.IsEmpty()) {
+        if (!FileApi::Delete(fileName.View())) {
+            ReportSystemError(LastError::Get(), CDVXThreadData::kDeleteFile, filePos);
+            return false;
+        }
+        fileName.Empty();
+    }
+    return true;
+}
+
+bool CDVXFile::Reopen() {
+    Close(false);
+    return Open();
+}
+
+bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
+    *bytesRead = 0;
+    if (!FileApi::Read(handle, buffer, n, bytesRead)) {
+        ReportSystemError(LastError::Get(), CDVXThreadData::kReadFile, filePos);
+        return false;
+    }
+    RecordGuard guard(record);
+    record->AddBytesRead(CDVXThreadData::Slot(buffered), *bytesRead);
+    return true;
+}
+
+bool CDVXFile::Write(const void* buffer, uint32_t n) {
+    uint32_t written = 0;
+    if (!FileApi::Write(handle, buffer, n, &written) || written != n) {
+        ReportSystemError(LastError::Get(), CDVXThreadData::kWriteFile, filePos);
+        return false;
+    }
+    RecordGuard guard(record);
+    record->AddBytesWritten(CDVXThreadData::Slot(buffered), n);
+    return true;
+}
+
+bool CDVXFile::Seek(int32_t offset) {
+    const bool ok = offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
+                               : FileApi::Seek(handle, offset, SEEK_SET);
+    if (!ok) {
+        const uint32_t at = offset > 0 ? filePos + static_cast<uint32_t>(offset)
+                                       : static_cast<uint32_t>(offset);
+        ReportSystemError(LastError::Get(), CDVXThreadData::kSetFilePointer, at);
+    }
+    return ok;
+}
+
+bool CDVXFile::AbortRequested() {
+    RecordGuard guard(record);
+    return record->stopRequest == CDVXThreadData::kAbort ||
+           record->state == CDVXThreadData::kFailed;
+}
+
+bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total) {
+    for (uint64_t done = 0; done < total; done += blockSize) {
+        if (AbortRequested()) return true;  // an abort is not a failure of this loop
+        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
+        if (!Write(buffer, n)) return false;
+        filePos += n;
+    }
+    return true;
+}
+
+bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total) {
+    for (uint64_t done = 0; done < total; done += blockSize) {
+        if (AbortRequested()) return true;
+        const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
+        const auto block = std::make_unique<unsigned char[]>(want);
+        uint32_t got = 0;
+        bool ok = Read(block.get(), want, &got);
+        if (ok && got < want) {
+            platform::Clock::Sleep(kShortReadWaitMs);
+            ReportMismatch(expected, block.get(), got, filePos);
+            ok = false;
+        }
+        if (ok && got > 0 && std::memcmp(block.get(), expected, got) != 0) {
+            ReportMismatch(expected, block.get(), got, filePos);
+            ok = false;
+        }
+        filePos += got;
+        if (!ok) return false;
+    }
+    return true;
+}
+
+void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t count,
+                              uint32_t base) {
+    const auto* e = static_cast<const unsigned char*>(expected);
+    const auto* r = static_cast<const unsigned char*>(read);
+    uint32_t i = 0;
+    while (i < count && e[i] == r[i]) ++i;
+    Chaine wait, got;
+    for (uint32_t k = i; k < count && k < i + 10; ++k) {
+        char hex[3];
+        std::snprintf(hex, sizeof hex, "%02x", e[k]);
+        wait += hex;
+        std::snprintf(hex, sizeof hex, "%02x", r[k]);
+        got += hex;
+    }
+    RecordGuard guard(record);
+    record->RecordDataError(wait, got, base + i);
+}
+
+void CDVXFile::ReportSystemError(uint32_t code, int32_t op, uint32_t offset) {
+    RecordGuard guard(record);
+    record->RecordSystemError(code, op, offset);
+}

@@ -1,0 +1,59 @@
+#pragma once
+#include <cstdint>
+
+#include "platform/FileApi.h"
+#include "support/Chaine.h"
+
+class CDVXThreadData;
+
+// The one file of a test cycle: a unique temporary file that it creates in a
+// directory, writes, reads back and deletes. Every failed call is written into
+// the owning thread's record with its operation code, the error code and the
+// file position reached, and the operation returns false; nothing is thrown.
+// Worker thread only.
+class CDVXFile {
+public:
+    // A short read is recorded only after this pause, so that a late write of
+    // a slow server still gets a chance to show up in the report's context.
+    static constexpr uint32_t kShortReadWaitMs = 2000;
+
+    CDVXFile(const Chaine& directory, CDVXThreadData* record, bool buffered, const Chaine& prefix);
+    // Deletes a file that still has a name, silently. Callers close first.
+    virtual ~CDVXFile();
+    CDVXFile(const CDVXFile&) = delete;
+    CDVXFile& operator=(const CDVXFile&) = delete;
+
+    bool IsOpen() const { return handle != platform::kNullHandle; }
+    // Makes the unique name (creating the empty file) on first use; empty when
+    // that fails.
+    Chaine GetName();
+    bool Open();
+    // Always drops the handle; a failed close is recorded but does not fail.
+    bool Close(bool deleteFile);
+    bool Reopen();
+    bool Read(void* buffer, uint32_t n, uint32_t* bytesRead);
+    bool Write(const void* buffer, uint32_t n);
+    // offset >= 0 from the start; negative from the end, -1 being the end.
+    bool Seek(int32_t offset);
+
+    // Writes `buffer` again and again until `total` bytes are written.
+    bool WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total);
+    // Reads `total` bytes back block by block and compares each block with the
+    // start of `expected`.
+    bool ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total);
+    void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base);
+    void ReportSystemError(uint32_t code, int32_t op, uint32_t offset);
+
+    // The position failures are reported at; the test kinds may set it.
+    uint32_t filePos = 0;
+
+private:
+    bool AbortRequested();
+
+    Chaine fileName;
+    Chaine directory;
+    Chaine prefix;
+    CDVXThreadData* record;
+    bool buffered;
+    platform::FileHandle handle = platform::kNullHandle;
+};

@@ -1,0 +1,101 @@
+#include "engine/CDVXProgressData.h"
+
+#include "platform/Clock.h"
+
+template <typename F>
+void CDVXProgressData::ForEachRecord(F&& visit) {
+    CriticalSectionGuard listGuard(lock);
+    for (const auto& record : records) {
+        RecordGuard guard(record.get());
+        if (!visit(*record)) return;
+    }
+}
+
+CDVXThreadData* CDVXProgressData::AddThreadData() {
+    CriticalSectionGuard guard(lock);
+    records.push_back(std::make_unique<CDVXThreadData>());
+    return records.back().get();
+}
+
+void CDVXProgressData::ClearThreadData() {
+    CriticalSectionGuard guard(lock);
+    records.clear();
+}
+
+void CDVXProgressData::StartClock() {
+    startTicks = platform::Clock::GetTickCount();
+    stopTicks = 0;
+}
+
+void CDVXProgressData::StopClock() {
+    if (startTicks == 0) {
+        stopTicks = 0;
+    } else if (stopTicks == 0) {
+        stopTicks = platform::Clock::GetTickCount();
+    }
+}
+
+uint32_t CDVXProgressData::GetElapsedMs() const {
+    const bool running = stopTicks == 0 && startTicks != 0;
+    const uint32_t end = running ? platform::Clock::GetTickCount() : stopTicks;
+    return end - startTicks;
+}
+
+uint64_t CDVXProgressData::GetTotalWritten(bool includeBuffered) {
+    uint64_t total = 0;
+    ForEachRecord([&](CDVXThreadData& r) {
+        total += r.bytesWritten[0] + (includeBuffered ? r.bytesWritten[1] : 0);
+        return true;
+    });
+    return total;
+}
+
+uint64_t CDVXProgressData::GetTotalRead(bool includeBuffered) {
+    uint64_t total = 0;
+    ForEachRecord([&](CDVXThreadData& r) {
+        total += r.bytesRead[0] + (includeBuffered ? r.bytesRead[1] : 0);
+        return true;
+    });
+    return total;
+}
+
+uint64_t CDVXProgressData::GetThroughput() {
+    const uint32_t elapsed = GetElapsedMs();
+    return Throughput(elapsed, GetTotalRead(false) + GetTotalWritten(false));
+}
+
+uint64_t CDVXProgressData::Throughput(uint32_t elapsedMs, uint64_t bytesMoved) {
+    const uint64_t seconds = elapsedMs / 1000;
+    return seconds <= 5 ? 0 : bytesMoved / seconds;
+}
+
+bool CDVXProgressData::IsAnyInState(int32_t state) {
+    bool found = false;
+    ForEachRecord([&](CDVXThreadData& r) {
+        found = r.state == state;
+        return !found;
+    });
+    return found;
+}
+
+void CDVXProgressData::RequestStopAll(int32_t request) {
+    ForEachRecord([&](CDVXThreadData& r) {
+        r.SetStopRequest(request);
+        return true;
+    });
+}
+
+void CDVXProgressData::CheckFailure() {
+    if (IsAnyFailed()) RequestStopAll(CDVXThreadData::kAbort);
+}
+
+Chaine CDVXProgressData::FormatDuration(uint32_t ms) {
+    const uint32_t s = ms / 1000;
+    const uint32_t days = s / 86400, hours = (s / 3600) % 24, minutes = (s / 60) % 60;
+    Chaine text, part;
+    if (days > 0) text += part.Format("%u jour(s) ", days);
+    if (!text.IsEmpty() || hours > 0) text += part.Format("%u h ", hours);
+    if (!text.IsEmpty() || minutes > 0) text += part.Format("%u min ", minutes);
+    text += part.Format("%u sec", s % 60);
+    return text;
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "engine/CDVXThreadData.h"
+#include "platform/CCriticalSection.h"
+#include "support/Chaine.h"
+
+// Where the worker threads and the user interface meet: the records of the
+// current or last run, in thread order, and the run's clock. User-interface
+// thread only; workers reach their own record alone. Lock order: this object's
+// lock, then a record's lock.
+class CDVXProgressData {
+public:
+    CDVXProgressData() = default;
+    virtual ~CDVXProgressData() = default;
+    CDVXProgressData(const CDVXProgressData&) = delete;
+    CDVXProgressData& operator=(const CDVXProgressData&) = delete;
+
+    // A new record in state running; its address never changes.
+    CDVXThreadData* AddThreadData();
+    void ClearThreadData();
+    std::size_t GetThreadCount() const { return records.size(); }
+    CDVXThreadData* GetThreadData(std::size_t i) const { return records[i].get(); }
+    // For a caller that walks the records itself.
+    void Lock() { lock.Lock(); }
+    void Unlock() { lock.Unlock(); }
+
+    void StartClock();
+    // The first stop wins; a clock that never started stays at 0.
+    void StopClock();
+    // Milliseconds since the start, modulo 2^32; frozen once stopped.
+    uint32_t GetElapsedMs() const;
+    uint32_t GetStartTicks() const { return startTicks; }
+
+    uint64_t GetTotalWritten(bool includeBuffered);
+    uint64_t GetTotalRead(bool includeBuffered);
+    // Bytes per second moved by the write-through threads, 0 for the first 6 s.
+    uint64_t GetThroughput();
+    // The arithmetic of GetThroughput: whole seconds only, 0 up to 5 s.
+    static uint64_t Throughput(uint32_t elapsedMs, uint64_t bytesMoved);
+    bool IsAnyInState(int32_t state);
+    bool IsAnyRunning() { return IsAnyInState(CDVXThreadData::kRunning); }
+    bool IsAnyFailed() { return IsAnyInState(CDVXThreadData::kFailed); }
+    void RequestStopAll(int32_t request);
+    // One failed record makes every thread abort.
+    void CheckFailure();
+
+    // "1 jour(s) 2 h 3 min 4 sec", leading zero units left out.
+    static Chaine FormatDuration(uint32_t ms);
+
+private:
+    template <typename F>
+    void ForEachRecord(F&& visit);
+
+    CCriticalSection lock;
+    std::vector<std::unique_ptr<CDVXThreadData>> records;
+    uint32_t startTicks = 0;
+    uint32_t stopTicks = 0;
+};

@@ -1,0 +1,19 @@
+#include "engine/CDVXTempThread.h"
+
+#include "engine/CDVXThreadData.h"
+#include "platform/SystemError.h"
+#include "support/FileSystem.h"
+
+CDVXTempThread::CDVXTempThread(bool buffered) : CDVXRandomThread(buffered) {}
+
+Chaine CDVXTempThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+
+void CDVXTempThread::Run() {
+    directory = GetTempDirectory();
+    if (directory.IsEmpty()) {
+        RecordGuard guard(record);
+        record->RecordSystemError(platform::LastError::Get(), CDVXThreadData::kGetTempPath, 0);
+        return;
+    }
+    CDVXThreadWithBuffer::Run();
+}

@@ -1,0 +1,14 @@
+#pragma once
+#include "engine/CDVXRandomThread.h"
+
+// The random-block test run in the system's temporary directory, so that local
+// disk traffic goes on beside the network traffic. The record keeps the server
+// directory the thread was started with.
+class CDVXTempThread : public CDVXRandomThread {
+public:
+    static constexpr unsigned kNameId = 3003;
+
+    explicit CDVXTempThread(bool buffered);
+    Chaine GetTestName() override;
+    void Run() override;
+};

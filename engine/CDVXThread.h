@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <thread>
+
+#include "support/Chaine.h"
+
+class CDVXThreadData;
+
+// Base of the five test kinds: one worker thread that repeats a test cycle
+// (Run) until it is asked to stop or fails. The manager constructs the object
+// and calls Start on the user-interface thread; from then on only the worker
+// thread touches it, and destroys it as its last act.
+class CDVXThread {
+public:
+    static constexpr uint32_t kStartDelayMs = 500;
+
+    explicit CDVXThread(bool buffered);
+    virtual ~CDVXThread();
+    CDVXThread(const CDVXThread&) = delete;
+    CDVXThread& operator=(const CDVXThread&) = delete;
+
+    virtual Chaine GetTestName() = 0;
+    // One complete test cycle. Failures go into the record, never out of here.
+    virtual void Run() = 0;
+
+    // Fills the record's name and directory, then starts the worker thread at
+    // `priority`. The object must not be used by the caller afterwards; the
+    // returned thread lets the caller wait for its end.
+    std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
+                      CDVXThreadData* record);
+
+    // Under the record's lock: a stop or an abort was asked for, or the thread failed.
+    bool IsStopRequested();
+    // An abort was asked for, or the thread failed; latched once true.
+    bool IsAborted();
+    bool HasFailed();
+
+protected:
+    CDVXThreadData* record = nullptr;
+    Chaine directory;
+    uint32_t byteBudget = 0;
+    bool abortLatched = false;
+    const bool buffered;
+
+private:
+    static void ThreadProc(CDVXThread* thread);
+};

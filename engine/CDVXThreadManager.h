@@ -1,0 +1,47 @@
+#pragma once
+#include <thread>
+#include <vector>
+
+#include "engine/CDVXPrefs.h"
+#include "engine/CDVXProgressData.h"
+
+// Starts a test run and answers the few questions the user interface polls:
+// ten worker threads per simultaneous set (five kinds, each buffered and
+// write-through). User-interface thread only.
+//
+// Protocol: Start once; every 200 ms CheckFailure() then IsRunning(); end with
+// Stop() (finish the current cycle) or Abort() (now), and keep polling
+// IsRunning() until it is false; HasFailed() then tells the result.
+class CDVXThreadManager {
+public:
+    static constexpr uint32_t kThreadsPerSet = 10;
+    static constexpr uint32_t kBytesPerMb = 1048576;
+
+    CDVXThreadManager() = default;
+    // Waits for every thread of the last run before the records go.
+    virtual ~CDVXThreadManager();
+    CDVXThreadManager(const CDVXThreadManager&) = delete;
+    CDVXThreadManager& operator=(const CDVXThreadManager&) = delete;
+
+    // Waits for the threads of a previous run (a failed one may still be
+    // cleaning up), clears its records and starts the new run.
+    void Start(CDVXPrefs* prefs);
+    void Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
+    void Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
+    void CheckFailure() { progress.CheckFailure(); }
+    bool HasFailed() { return progress.IsAnyFailed(); }
+    // False once no record runs; the run's clock stops at that first answer.
+    bool IsRunning();
+    CDVXProgressData& GetProgress() { return progress; }
+
+    // Bytes each thread writes per cycle: an equal whole-megabyte share of the
+    // disk space, at least 1 MB.
+    static uint32_t ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount);
+
+private:
+    void JoinThreads();
+
+    CDVXProgressData progress;
+    CDVXPrefs* prefs = nullptr;
+    std::vector<std::thread> threads;
+};

@@ -1,0 +1,27 @@
+#pragma once
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+struct DirEntry {
+    std::string name;  // Windows-1252
+    bool isDirectory = false;
+    bool hidden = false;  // a name starting with '.'
+};
+
+// Questions about paths and directories. Paths in Windows-1252, '/' or '\'
+// separators. Failures leave their code in LastError. Any thread.
+class FileInfo {
+public:
+    // Whether the path names anything, and whether that is a directory
+    // (symbolic links followed).
+    static bool Exists(std::string_view path, bool* isDirectory = nullptr);
+    static bool MakeDirectory(std::string_view path);
+    // Every entry but "." and "..", in the order the system gives them.
+    static bool List(std::string_view directory, std::vector<DirEntry>* entries);
+    static std::string CurrentDirectory();
+};
+
+}  // namespace platform

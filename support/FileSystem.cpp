@@ -1,0 +1,109 @@
+#include "support/FileSystem.h"
+
+#include <mutex>
+
+#include "platform/FileApi.h"
+#include "platform/FileInfo.h"
+#include "platform/Mounts.h"
+#include "platform/SystemSettings.h"
+#include "support/PathText.h"
+
+using platform::DriveType;
+
+namespace {
+
+constexpr const char* kDefaultFoldersBase = "/mnt/Quarn/Dossiers";
+
+Chaine WithoutTrailingSeparators(const Chaine& path) {
+    std::string_view p = path.View();
+    while (p.size() > 1 && PathText::IsSeparator(p.back())) p.remove_suffix(1);
+    return Chaine(p);
+}
+
+bool IsBareDrive(const Chaine& path) { return path.GetLength() == 2 && path[1] == ':'; }
+
+}  // namespace
+
+bool IsNetworkPath(const Chaine& path) {
+    const std::string_view p = path.View();
+    if (p.size() >= 2 && PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1])) return true;
+    if (p.size() >= 2 && p[1] == ':') return false;  // drive letters do not exist here
+    const std::string where = p.empty() ? platform::FileInfo::CurrentDirectory() : std::string(p);
+    return platform::Mounts::GetDriveType(where) == DriveType::Remote;
+}
+
+bool IsAbsolutePath(const Chaine& path) {
+    const std::string_view p = path.View();
+    if (!p.empty() && p[0] == '/' && (p.size() == 1 || p[1] != '/')) return true;
+    if (p.size() < 2) return false;
+    if (PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1])) return true;
+    return p.size() >= 3 && p[1] == ':' && PathText::IsSeparator(p[2]);
+}
+
+bool IsRootPath(const Chaine& path) {
+    if (path == "/" || path == "\\") return true;
+    if (path.GetLength() < 2) return false;
+    const Chaine bare = WithoutTrailingSeparators(path);
+    if (IsBareDrive(bare)) return true;
+    const std::string_view p = bare.View();
+    if (!(PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1]))) return false;
+    // \\server or \\server\share: at most one separator after the leading pair.
+    const std::size_t server = p.find_first_of("\\/", 2);
+    return server != 2 && (server == std::string_view::npos ||
+                           p.find_first_of("\\/", server + 1) == std::string_view::npos);
+}
+
+bool FileExists(const Chaine& path) {
+    if (path.IsEmpty() || PathText::HasInvalidNameChar(path)) return false;
+    bool isDirectory = false;
+    return platform::FileInfo::Exists(path.View(), &isDirectory) && !isDirectory;
+}
+
+bool DirectoryExists(const Chaine& path) {
+    const Chaine bare = IsRootPath(path) ? path : WithoutTrailingSeparators(path);
+    if (bare.IsEmpty() || PathText::HasInvalidNameChar(bare)) return false;
+    bool isDirectory = false;
+    return platform::FileInfo::Exists(bare.View(), &isDirectory) && isDirectory;
+}
+
+bool PathExists(const Chaine& path) {
+    return !path.IsEmpty() && platform::FileInfo::Exists(path.View());
+}
+
+bool CreateDirectoryPath(const Chaine& path) {
+    Chaine clean = PathText::RemoveDots(path);
+    if (clean.IsEmpty()) return true;
+    if (clean.GetLength() > 1 && PathText::IsSeparator(clean[clean.GetLength() - 1])) {
+        clean = Chaine(clean.View().substr(0, clean.GetLength() - 1));
+    }
+    if (IsRootPath(clean) || DirectoryExists(clean)) return true;
+    const Chaine parent = PathText::GetDirectory(clean);
+    if (!parent.IsEmpty() && !IsBareDrive(parent) && !DirectoryExists(parent) &&
+        !CreateDirectoryPath(parent)) {
+        return false;
+    }
+    return platform::FileInfo::MakeDirectory(clean.View());
+}
+
+Chaine GetTempDirectory() {
+    static std::mutex mutex;
+    static Chaine cached;
+    std::lock_guard<std::mutex> guard(mutex);
+    if (cached.IsEmpty()) {
+        std::string path;
+        if (platform::FileApi::GetTempPath(&path)) cached = Chaine(std::string_view(path));
+    }
+    return cached.PrivateCopy();
+}
+
+bool GetFoldersBase(Chaine& folder, bool create) {
+    std::string value;
+    const bool read = platform::SystemSettings::Read("Settings", "FoldersBase", &value) &&
+                      !value.empty();
+    folder = read ? Chaine(std::string_view(value)) : Chaine(kDefaultFoldersBase);
+    if (folder.GetLength() > 1 && PathText::IsSeparator(folder[folder.GetLength() - 1])) {
+        folder = Chaine(folder.View().substr(0, folder.GetLength() - 1));
+    }
+    if (create && !PathExists(folder) && !CreateDirectoryPath(folder)) return false;
+    return read;
+}
