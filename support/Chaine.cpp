@@ -27,26 +27,26 @@ constexpr uintptr_t kResourceIdLimit = 65536;
 
 // Rewrites the 64-bit item prefixes of the Windows runtime ("%I64u") into
 // their C equivalents ("%llu"); "%I32" loses its prefix, "%I" becomes "%z".
-std::string TranslateFormat(const char* format) {
-    std::string out;
+// The result never is longer than the format.
+void TranslateFormat(const char* format, char* out) {
     for (const char* p = format; *p; ++p) {
-        out += *p;
+        *out++ = *p;
         if (*p != '%') continue;
         ++p;
-        while (*p && std::strchr("-+ #0123456789.*", *p)) out += *p++;
+        while (*p && std::strchr("-+ #0123456789.*", *p)) *out++ = *p++;
         if (!*p) break;
         if (std::strncmp(p, "I64", 3) == 0) {
-            out += "ll";
+            *out++ = 'l', *out++ = 'l';
             p += 2;
         } else if (std::strncmp(p, "I32", 3) == 0) {
             p += 2;
         } else if (*p == 'I') {
-            out += 'z';
+            *out++ = 'z';
         } else {
-            out += *p;
+            *out++ = *p;
         }
     }
-    return out;
+    *out = '\0';
 }
 
 }  // namespace
@@ -204,17 +204,30 @@ Chaine operator+(const Chaine& a, const Chaine& b) {
 }
 
 Chaine& Chaine::Format(const char* format, ...) {
-    const std::string fmt = TranslateFormat(format);
+    // Only formats with Windows size prefixes need rewriting.
+    const char* fmt = format;
+    char stackCopy[256];
+    std::string heapCopy;
+    if (std::strchr(format, 'I')) {
+        const std::size_t length = std::strlen(format);
+        char* out = stackCopy;
+        if (length >= sizeof stackCopy) {
+            heapCopy.resize(length);
+            out = heapCopy.data();
+        }
+        TranslateFormat(format, out);
+        fmt = out;
+    }
     va_list args;
     va_start(args, format);
     va_list measure;
     va_copy(measure, args);
-    const int length = std::vsnprintf(nullptr, 0, fmt.c_str(), measure);
+    const int length = std::vsnprintf(nullptr, 0, fmt, measure);
     va_end(measure);
     Chaine out;
     if (length > 0) {
         out.Resize(static_cast<uint32_t>(length) + 1);
-        std::vsnprintf(out.m_text, static_cast<std::size_t>(length) + 1, fmt.c_str(), args);
+        std::vsnprintf(out.m_text, static_cast<std::size_t>(length) + 1, fmt, args);
     }
     va_end(args);
     std::swap(m_text, out.m_text);
@@ -264,9 +277,13 @@ void Chaine::ReplaceAll(const Chaine& find, const Chaine& replacement, bool igno
                         std::size_t start) {
     if (find.m_text == replacement.m_text || find == replacement || find.IsEmpty()) return;
     const std::size_t n = find.GetLength();
+    const unsigned char first = static_cast<unsigned char>(find.m_text[0]);
+    const unsigned char firstFolded = CaseFolding::Fold(first);
     auto matchesAt = [&](const char* text, std::size_t length, std::size_t pos) {
         if (pos + n > length) return false;
-        for (std::size_t k = 0; k < n; ++k) {
+        const auto c = static_cast<unsigned char>(text[pos]);
+        if (ignoreCase ? CaseFolding::Fold(c) != firstFolded : c != first) return false;
+        for (std::size_t k = 1; k < n; ++k) {
             const auto a = static_cast<unsigned char>(text[pos + k]);
             const auto b = static_cast<unsigned char>(find.m_text[k]);
             if (ignoreCase ? CaseFolding::Fold(a) != CaseFolding::Fold(b) : a != b) return false;
@@ -284,14 +301,29 @@ void Chaine::ReplaceAll(const Chaine& find, const Chaine& replacement, bool igno
         return;
     }
     if (start >= length) return;
-    Chaine out(m_text, start);
-    std::size_t pos = start;
-    while (pos < length) {
+    // Two passes: count the matches, then build the result in one block.
+    std::size_t matches = 0;
+    for (std::size_t pos = start; pos < length;) {
         if (matchesAt(m_text, length, pos)) {
-            out += replacement;
+            ++matches;
             pos += n;
         } else {
-            out += m_text[pos++];
+            ++pos;
+        }
+    }
+    if (matches == 0) return;
+    Chaine out;
+    out.Resize(static_cast<uint32_t>(length - matches * n + matches * replacement.GetLength() + 1));
+    char* dst = out.m_text;
+    std::memcpy(dst, m_text, start);
+    dst += start;
+    for (std::size_t pos = start; pos < length;) {
+        if (matchesAt(m_text, length, pos)) {
+            std::memcpy(dst, replacement.m_text, replacement.GetLength());
+            dst += replacement.GetLength();
+            pos += n;
+        } else {
+            *dst++ = m_text[pos++];
         }
     }
     std::swap(m_text, out.m_text);
@@ -323,22 +355,38 @@ Chaine& Chaine::FromBytes(const void* bytes, std::size_t count) {
 
 void Chaine::EscapeToRtf() {
     static constexpr char kDigits[] = "0123456789ABCDEF";
+    // Two passes: measure, then write into one block of the exact size.
+    std::size_t size = 0;
+    for (const char* p = m_text; *p; ++p) {
+        switch (*p) {
+            case '\n': size += 5; break;
+            case '\r': break;
+            case '\\':
+            case '{':
+            case '}': size += 2; break;
+            case '\t': size += 5; break;
+            default: size += static_cast<unsigned char>(*p) >= 0x80 ? 4 : 1;
+        }
+    }
+    if (size == GetLength()) return;  // nothing to escape
     Chaine out;
+    out.Resize(static_cast<uint32_t>(size + 1));
+    char* dst = out.m_text;
     for (const char* p = m_text; *p; ++p) {
         const auto c = static_cast<unsigned char>(*p);
         switch (c) {
-            case '\n': out += "\\par "; break;
+            case '\n': std::memcpy(dst, "\\par ", 5), dst += 5; break;
             case '\r': break;
-            case '\\': out += "\\\\"; break;
-            case '{': out += "\\{"; break;
-            case '}': out += "\\}"; break;
-            case '\t': out += "\\tab "; break;
+            case '\\':
+            case '{':
+            case '}': *dst++ = '\\', *dst++ = static_cast<char>(c); break;
+            case '\t': std::memcpy(dst, "\\tab ", 5), dst += 5; break;
             default:
                 if (c >= 0x80) {
-                    const char hex[4] = {'\\', '\'', kDigits[c >> 4], kDigits[c & 0xF]};
-                    out.Append(hex, 4);
+                    *dst++ = '\\', *dst++ = '\'';
+                    *dst++ = kDigits[c >> 4], *dst++ = kDigits[c & 0xF];
                 } else {
-                    out += static_cast<char>(c);
+                    *dst++ = static_cast<char>(c);
                 }
         }
     }

@@ -19,9 +19,9 @@ struct Query {
 int OnEntry(void* user, const char* section, const char* name, const char* value) {
     auto* q = static_cast<Query*>(user);
     if (q->section == section && q->key == name) {
-        std::string v = value;
+        std::string_view v = value;
         if (v.size() >= 2 && v.front() == '"' && v.back() == '"') v = v.substr(1, v.size() - 2);
-        q->value = v;
+        q->value.assign(v.data(), v.size());
         q->found = true;
     }
     return 1;
