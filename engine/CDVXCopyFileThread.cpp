@@ -26,7 +26,7 @@ void CDVXCopyFileThread::Run() {
     CDVXFile source(directory, record, buffered, prefix);
     if (!source.Open()) return;
 
-    const auto block = std::make_unique<unsigned char[]>(kBlockSize);
+    const auto block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
     CDVXRandomThread::FillRandom(block.get(), kBlockSize);
     if (!IsAborted()) source.WriteBlocks(block.get(), kBlockSize, byteBudget);
     const Chaine sourceName = source.GetName();

@@ -117,10 +117,13 @@ bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t tota
 }
 
 bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total) {
+    if (total == 0) return true;
+    // One piece buffer for the whole read-back, left uninitialised: every byte
+    // compared is a byte read.
+    const auto block = std::make_unique_for_overwrite<unsigned char[]>(std::min(blockSize, total));
     for (uint64_t done = 0; done < total; done += blockSize) {
         if (AbortRequested()) return true;
         const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
-        const auto block = std::make_unique<unsigned char[]>(want);
         uint32_t got = 0;
         bool ok = Read(block.get(), want, &got);
         if (ok && got < want) {

@@ -10,7 +10,7 @@ CDVXThreadWithBuffer::CDVXThreadWithBuffer(bool isBuffered, uint32_t size, const
 void CDVXThreadWithBuffer::Run() {
     CDVXFile file(directory, record, buffered, filePrefix);
     if (!file.Open()) return;  // recorded; the destructor deletes a created file
-    const auto block = std::make_unique<unsigned char[]>(blockSize);
+    const auto block = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
     FillBuffer(block.get());
     if (!IsAborted()) file.WriteBlocks(block.get(), blockSize, byteBudget);
     if (!IsAborted()) file.Reopen();
