@@ -5,7 +5,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libinih-dev
+  libinih-dev nlohmann-json3-dev
   libgtest-dev libbenchmark-dev
 )
 

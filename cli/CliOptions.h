@@ -1,0 +1,25 @@
+#pragma once
+#include <cstdint>
+#include <string>
+
+#include "engine/CDVXPrefs.h"
+
+// The command line of dalvex2-cli, parsed. No Qt, no output.
+class CliOptions {
+public:
+    enum Action { kRun, kHelp, kVersion };
+
+    // False with a French message in `error` for a command line that cannot
+    // be used. Settings go through the preferences' setters, so the wizard's
+    // limits hold; `notes` says which values were brought within them.
+    bool Parse(int argc, const char* const* argv, std::string* error, std::string* notes);
+
+    static std::string Usage();
+
+    Action action = kRun;
+    CDVXPrefs prefs;
+    uint32_t stopAfterSeconds = 0;  // 0: not asked
+    std::string jsonPath;           // "-" for standard output
+    std::string reportDir;
+    bool quiet = false;
+};

@@ -1,0 +1,25 @@
+#include <cstdio>
+#include <string>
+
+#include "cli/CliApp.h"
+#include "cli/CliOptions.h"
+
+int main(int argc, char** argv) {
+    CliOptions options;
+    std::string error, notes;
+    if (!options.Parse(argc, argv, &error, &notes)) {
+        std::fprintf(stderr, "%s\n\n%s", error.c_str(), CliOptions::Usage().c_str());
+        return 2;
+    }
+    if (options.action == CliOptions::kHelp) {
+        std::fputs(CliOptions::Usage().c_str(), stdout);
+        return 0;
+    }
+    if (options.action == CliOptions::kVersion) {
+        std::printf("dalvex2-cli %s\n", DALVEX_VERSION);
+        return 0;
+    }
+    std::fputs(notes.c_str(), stderr);
+    CliApp::InstallInterruptHandlers();
+    return CliApp::Run(options, stdout, stderr);
+}

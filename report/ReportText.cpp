@@ -1,0 +1,79 @@
+#include "report/ReportText.h"
+
+#include "engine/CDVXProgressData.h"
+#include "engine/CDVXThreadData.h"
+#include "support/TimeText.h"
+
+namespace {
+
+void Replace(Chaine& document, const char* placeholder, Chaine value) {
+    Chaine escaped(placeholder);
+    escaped.EscapeToRtf();
+    value.EscapeToRtf();
+    document.ReplaceAll(escaped, value, true);
+}
+
+}  // namespace
+
+ReportText::Category ReportText::CategoryOf(const CDVXThreadData& r) {
+    switch (r.errorKind) {
+        case CDVXThreadData::kSystemError: return r.winerr == 112 ? kDiskFull : kIoError;
+        case CDVXThreadData::kDataError:
+            return r.datawait.IsEmpty() && r.dataget.IsEmpty() ? kTruncated : kDataDiffer;
+        default: return kInternal;
+    }
+}
+
+unsigned ReportText::DocumentOf(Category category) {
+    switch (category) {
+        case kDiskFull: return 136;
+        case kIoError: return 144;
+        case kDataDiffer: return 138;
+        case kTruncated: return 141;
+        case kInternal: break;
+    }
+    return 140;
+}
+
+Chaine ReportText::OperationName(int32_t operation) {
+    static const char* const kNames[] = {"CreateFile",     "CloseHandle",     "ReadFile",
+                                         "WriteFile",      "SetFilePointer",  "DeleteFile",
+                                         "GetTempFileName", "CopyFile",       "GetTempPath"};
+    return operation >= 1 && operation <= 9 ? Chaine(kNames[operation - 1]) : Chaine("<inconnue>");
+}
+
+Chaine ReportText::WinErrText(uint32_t winerr) {
+    Chaine text;
+    text.GetSystemErrorText(winerr);
+    text.ReplaceChar('\r', ' ');
+    text.ReplaceChar('\n', ' ');
+    Chaine code;
+    code.Format(" (WinErr:%d)", static_cast<int>(winerr));
+    return text + code;
+}
+
+Chaine ReportText::BuildReport(const CDVXThreadData& record, uint32_t startTicks) {
+    Chaine document;
+    if (!document.LoadResourceText(DocumentOf(CategoryOf(record)), "RTF")) return Chaine();
+    ExpandPlaceholders(document, record, startTicks);
+    return document;
+}
+
+void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& record,
+                                    uint32_t startTicks) {
+    Replace(document, "%testname%", record.testname);
+    Replace(document, "%tstdir%", record.tstdir);
+    Chaine position;
+    position.FromInteger(static_cast<int32_t>(record.position));
+    Replace(document, "%position%", position);
+    Replace(document, "%testtime%", CDVXProgressData::FormatDuration(record.failTicks - startTicks));
+    Replace(document, "%localtime%",
+            FormatTimeOfDay(TimeOfDay::FromSystemTime(record.localtime), 1, ':'));
+    if (record.errorKind == CDVXThreadData::kSystemError) {
+        Replace(document, "%operation%", OperationName(record.operation));
+        Replace(document, "%winerr%", WinErrText(record.winerr));
+    } else if (record.errorKind == CDVXThreadData::kDataError) {
+        Replace(document, "%datawait%", record.datawait);
+        Replace(document, "%dataget%", record.dataget);
+    }
+}

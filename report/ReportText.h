@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+
+#include "support/Chaine.h"
+
+class CDVXThreadData;
+
+// The text of the report on one failed test: the RTF document of the failure's
+// category with its placeholders filled from the record. The caller holds the
+// record's lock (and the progress data's, when it walks the records).
+class ReportText {
+public:
+    enum Category { kDiskFull, kIoError, kDataDiffer, kTruncated, kInternal };
+
+    static Category CategoryOf(const CDVXThreadData& record);
+    // The resource number of the category's document.
+    static unsigned DocumentOf(Category category);
+    // "CreateFile"... for the operation codes, "<inconnue>" for any other.
+    static Chaine OperationName(int32_t operation);
+    // The system's message for the code on one line, then " (WinErr:N)".
+    static Chaine WinErrText(uint32_t winerr);
+
+    // The finished document; empty when the document cannot be loaded.
+    // `startTicks` is the tick count at which the run started.
+    static Chaine BuildReport(const CDVXThreadData& record, uint32_t startTicks);
+    // Fills the placeholders in order, each value escaped for RTF, so that a
+    // value holding a later placeholder gets that one filled too.
+    static void ExpandPlaceholders(Chaine& document, const CDVXThreadData& record,
+                                   uint32_t startTicks);
+};
