@@ -137,7 +137,7 @@ private:
             m_style.destination = Style::kFontTable;
         } else if (w == "colortbl") {
             m_style.destination = Style::kColorTable;
-            m_colors.assign(1, 0);
+            m_colors.clear();  // entry 0 (the "auto" colour) comes from the first ";"
             m_pending = 0;
         } else if (w == "red" || w == "green" || w == "blue") {
             const int shift = w == "red" ? 16 : w == "green" ? 8 : 0;
