@@ -258,7 +258,8 @@ void Chaine::RemoveChar(char c) {
     if (!std::memchr(m_text, c, GetLength())) return;
     Resize(Head()->size);
     char* out = m_text;
-    for (const char* in = m_text; *in; ++in) {
+    const char* end = m_text + GetLength();
+    for (const char* in = m_text; in != end; ++in) {
         if (*in != c) *out++ = *in;
     }
     *out = '\0';
@@ -355,32 +356,40 @@ Chaine& Chaine::FromBytes(const void* bytes, std::size_t count) {
 
 void Chaine::EscapeToRtf() {
     static constexpr char kDigits[] = "0123456789ABCDEF";
-    // Two passes: measure, then write into one block of the exact size.
+    const std::size_t length = GetLength();
+    // Two passes: measure, then write into one block of the exact size. A NUL
+    // has no place in a document and is dropped like a carriage return.
     std::size_t size = 0;
-    for (const char* p = m_text; *p; ++p) {
-        switch (*p) {
-            case '\n': size += 5; break;
-            case '\r': break;
+    bool changes = false;
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(m_text[i]);
+        switch (c) {
+            case '\n':
+            case '\t': size += 5, changes = true; break;
+            case '\r':
+            case '\0': changes = true; break;
             case '\\':
             case '{':
-            case '}': size += 2; break;
-            case '\t': size += 5; break;
-            default: size += static_cast<unsigned char>(*p) >= 0x80 ? 4 : 1;
+            case '}': size += 2, changes = true; break;
+            default:
+                size += c >= 0x80 ? 4 : 1;
+                changes |= c >= 0x80;
         }
     }
-    if (size == GetLength()) return;  // nothing to escape
+    if (!changes) return;
     Chaine out;
-    out.Resize(static_cast<uint32_t>(size + 1));
+    if (size > 0) out.Resize(static_cast<uint32_t>(size + 1));
     char* dst = out.m_text;
-    for (const char* p = m_text; *p; ++p) {
-        const auto c = static_cast<unsigned char>(*p);
+    for (std::size_t i = 0; i < length; ++i) {
+        const auto c = static_cast<unsigned char>(m_text[i]);
         switch (c) {
             case '\n': std::memcpy(dst, "\\par ", 5), dst += 5; break;
-            case '\r': break;
+            case '\t': std::memcpy(dst, "\\tab ", 5), dst += 5; break;
+            case '\r':
+            case '\0': break;
             case '\\':
             case '{':
             case '}': *dst++ = '\\', *dst++ = static_cast<char>(c); break;
-            case '\t': std::memcpy(dst, "\\tab ", 5), dst += 5; break;
             default:
                 if (c >= 0x80) {
                     *dst++ = '\\', *dst++ = '\'';

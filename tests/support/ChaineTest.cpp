@@ -192,6 +192,12 @@ TEST(ChaineTest, EscapeToRtf) {
     Chaine s("a{b}\\c\r\n\xE9\tz");
     s.EscapeToRtf();
     EXPECT_EQ(s, "a\\{b\\}\\\\c\\par \\'E9\\tab z");
+    Chaine crBrace("{\r");  // as many bytes out as in, yet escaped
+    crBrace.EscapeToRtf();
+    EXPECT_EQ(crBrace, "\\{");
+    Chaine withNul(std::string_view("a\0}", 3));
+    withNul.EscapeToRtf();
+    EXPECT_EQ(withNul.View(), "a\\}");
     Chaine server("\\\\server\\share");
     server.EscapeToRtf();
     EXPECT_EQ(server, "\\\\\\\\server\\\\share");
