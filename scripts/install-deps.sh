@@ -6,6 +6,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libinih-dev nlohmann-json3-dev
+  fuse3 libfuse3-dev
   libgtest-dev libbenchmark-dev
 )
 

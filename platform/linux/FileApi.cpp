@@ -133,7 +133,13 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
         const std::string candidate = sysBase + suffix;
         const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd >= 0) {
-            QuietClose(fd);
+            // A network file system may refuse the close: then the name is not
+            // to be trusted, and the file made for it goes again.
+            if (::close(fd) != 0) {
+                const int err = errno;
+                ::unlink(candidate.c_str());
+                return Fail(err);
+            }
             *name = Encoding::Utf8ToAnsi(candidate);
             return true;
         }

@@ -1,9 +1,6 @@
 // dalvex2-cli run for real, end to end, on real file systems.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <filesystem>
@@ -12,6 +9,7 @@
 #include <thread>
 #include <vector>
 
+#include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -19,44 +17,12 @@ using nlohmann::json;
 
 namespace {
 
-struct Result {
-    int status = -1;
-    std::string out;
-    std::string err;
-};
-
-// Starts the program with its own temporary directory; standard output and
-// error go to files in `work`.
-pid_t Spawn(const std::vector<std::string>& args, const TempDir& work, const std::string& tmp) {
-    const pid_t pid = fork();
-    if (pid == 0) {
-        setenv("TMPDIR", tmp.c_str(), 1);
-        const int out = open(work.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(work.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        dup2(out, 1);
-        dup2(err, 2);
-        std::vector<char*> argv{const_cast<char*>(DALVEX_CLI_PATH)};
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execv(DALVEX_CLI_PATH, argv.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-Result Wait(pid_t pid, const TempDir& work) {
-    int status = 0;
-    waitpid(pid, &status, 0);
-    return Result{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(work.File("out")),
-                  ReadFile(work.File("err"))};
-}
-
 class CliRun : public testing::Test {
 protected:
-    Result Run(const std::vector<std::string>& args) { return Wait(Spawn(args, work, tmp.Path()), work); }
+    CliResult Run(const std::vector<std::string>& args) { return CliProcess::Run(args, tmp.Path()); }
 
-    TempDir work;
-    TempDir tmp;  // the program's temporary directory
+    TempDir tmp;   // the program's temporary directory
+    TempDir work;  // files the tests ask the program to write
 };
 
 const std::string kNotNetwork = "Le chemin que vous avez indiqué n'est pas un chemin réseau.";
@@ -66,14 +32,14 @@ const std::string kNotNetwork = "Le chemin que vous avez indiqué n'est pas un c
 TEST_F(CliRun, BadUsageExitsWithTwo) {
     for (const std::vector<std::string>& args :
          {std::vector<std::string>{}, {"/tmp", "--sets", "beaucoup"}, {"/tmp", "--nope"}}) {
-        const Result r = Run(args);
+        const CliResult r = Run(args);
         EXPECT_EQ(r.status, 2);
         EXPECT_NE(r.err.find("Usage : dalvex2-cli"), std::string::npos) << r.err;
         EXPECT_TRUE(r.out.empty());
     }
-    const Result json = Run({"/tmp", "--json", "/nonexistent-dir/x.json"});
+    const CliResult json = Run({"/tmp", "--json", "/nonexistent-dir/x.json"});
     EXPECT_EQ(json.status, 2) << "the run could not start";
-    const Result help = Run({"--help"});
+    const CliResult help = Run({"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("--stop-after"), std::string::npos);
     EXPECT_EQ(Run({"--version"}).out, "dalvex2-cli 2.0.0\n");
@@ -83,7 +49,7 @@ TEST_F(CliRun, AHealthyTmpfsRunEndsWellAndLeavesNothing) {
     TempDir dir("/dev/shm");
     WriteFile(dir.File("VXR0001.TMP"), "someone else's");
     const auto before = Snapshot(dir.Path());
-    const Result r = Run({dir.Path(), "--stop-after", "8", "--json", "-"});
+    const CliResult r = Run({dir.Path(), "--stop-after", "8", "--json", "-"});
     EXPECT_EQ(r.status, 0) << r.err;
     const json j = json::parse(r.out);
     EXPECT_EQ(j["result"], "ok");
@@ -105,7 +71,7 @@ TEST_F(CliRun, AHealthyTmpfsRunEndsWellAndLeavesNothing) {
 TEST_F(CliRun, AFullDiskExitsWithOneAndADiskFullReport) {
     TmpfsMount small("8m");
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-    const Result r = Run({small.Path(), "--json", work.File("result.json"), "--report-dir",
+    const CliResult r = Run({small.Path(), "--json", work.File("result.json"), "--report-dir",
                           work.File("reports")});
     EXPECT_EQ(r.status, 1) << r.err;
     const json j = json::parse(ReadFile(work.File("result.json")));
@@ -140,7 +106,7 @@ TEST_F(CliRun, AFullDiskExitsWithOneAndADiskFullReport) {
 }
 
 TEST_F(CliRun, AMissingDirectoryIsAnIoError) {
-    const Result r = Run({work.File("missing"), "--json", "-", "--quiet"});
+    const CliResult r = Run({work.File("missing"), "--json", "-", "--quiet"});
     EXPECT_EQ(r.status, 1);
     const json j = json::parse(r.out);
     ASSERT_FALSE(j["failures"].empty());
@@ -156,13 +122,13 @@ TEST_F(CliRun, AMissingDirectoryIsAnIoError) {
 TEST_F(CliRun, OneInterruptStopsGracefullyTwoAbort) {
     TempDir dir("/dev/shm");
     for (int interrupts : {1, 2}) {
-        const pid_t pid = Spawn({dir.Path(), "--until-stopped", "--json", "-"}, work, tmp.Path());
+        CliProcess cli({dir.Path(), "--until-stopped", "--json", "-"}, tmp.Path());
         std::this_thread::sleep_for(std::chrono::milliseconds(1500));
         for (int i = 0; i < interrupts; ++i) {
-            kill(pid, SIGINT);
+            cli.Signal(SIGINT);
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
         }
-        const Result r = Wait(pid, work);
+        const CliResult r = cli.Wait();
         EXPECT_EQ(r.status, 0) << interrupts << r.err;
         const json j = json::parse(r.out);
         EXPECT_EQ(j["result"], "ok") << "an interrupted run is no failure";

@@ -1,0 +1,40 @@
+#include "tests/CliProcess.h"
+
+#include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& tmp) {
+    m_pid = fork();
+    if (m_pid == 0) {
+        setenv("TMPDIR", tmp.c_str(), 1);
+        const int out = open(m_work.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = open(m_work.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        dup2(out, 1);
+        dup2(err, 2);
+        std::vector<char*> argv{const_cast<char*>(DALVEX_CLI_PATH)};
+        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        execv(DALVEX_CLI_PATH, argv.data());
+        _exit(127);
+    }
+}
+
+CliProcess::~CliProcess() {
+    if (m_pid > 0) {
+        kill(m_pid, SIGKILL);
+        waitpid(m_pid, nullptr, 0);
+    }
+}
+
+void CliProcess::Signal(int signal) { kill(m_pid, signal); }
+
+CliResult CliProcess::Wait() {
+    int status = 0;
+    waitpid(m_pid, &status, 0);
+    m_pid = -1;
+    return CliResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(m_work.File("out")),
+                     ReadFile(m_work.File("err"))};
+}

@@ -1,0 +1,34 @@
+#pragma once
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+#include "tests/TempDir.h"
+
+// dalvex2-cli run as a child process, its output kept in files.
+struct CliResult {
+    int status = -1;  // exit status, -1 when killed by a signal
+    std::string out;
+    std::string err;
+};
+
+class CliProcess {
+public:
+    // `tmp` becomes the program's $TMPDIR.
+    CliProcess(const std::vector<std::string>& args, const std::string& tmp);
+    ~CliProcess();
+    CliProcess(const CliProcess&) = delete;
+    CliProcess& operator=(const CliProcess&) = delete;
+
+    void Signal(int signal);
+    CliResult Wait();
+
+    static CliResult Run(const std::vector<std::string>& args, const std::string& tmp) {
+        return CliProcess(args, tmp).Wait();
+    }
+
+private:
+    TempDir m_work;
+    pid_t m_pid = -1;
+};
