@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include "platform/Encoding.h"
 #include "platform/SystemError.h"
@@ -16,6 +17,8 @@ namespace platform {
 namespace {
 
 constexpr std::string_view kRefusedInNames = "*?\"<>|";
+constexpr int kBusyRetries = 20;
+constexpr int kBusyRetryMs = 50;
 
 bool Fail(int err, bool creating = false) {
     LastError::SetFromErrno(err, creating);
@@ -112,7 +115,14 @@ bool FileApi::Close(FileHandle h, bool dropCache) {
 bool FileApi::Delete(std::string_view path) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return false;
-    return ::unlink(sys.c_str()) == 0 || Fail(errno);
+    // A FUSE client hands the last close of a file to its server after close()
+    // has returned, so an SMB server may still hold the file open for a moment
+    // and refuse to delete it. A file still busy after a second is an error.
+    for (int attempt = 0;; ++attempt) {
+        if (::unlink(sys.c_str()) == 0) return true;
+        if (errno != EBUSY || attempt == kBusyRetries) return Fail(errno);
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
+    }
 }
 
 bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name) {

@@ -134,3 +134,15 @@ TEST(FaultInjectionTest, FailedCallsNameTheirOperationAndCode) {
         EXPECT_LE(f["position"].get<uint32_t>(), 3145728u);
     }
 }
+
+TEST(FaultInjectionTest, AFileBusyForAMomentIsDeletedAfterAll) {
+    // As an SMB server does while a FUSE client's last close is on its way.
+    FaultMount mount({"fail:unlink:1:EBUSY:VXZ", "fail:unlink:2:EBUSY:VXZ"});
+    if (!mount.Mounted()) GTEST_SKIP() << "FUSE, root or faultfs missing";
+    TempDir tmp;
+    const CliResult r =
+        CliProcess::Run({mount.Path(), "--stop-after", "3", "--json", "-", "--quiet"}, tmp.Path());
+    EXPECT_EQ(r.status, 0) << r.out;
+    EXPECT_EQ(json::parse(r.out)["result"], "ok");
+    EXPECT_TRUE(fs::is_empty(mount.Source())) << Listing(mount.Source());
+}

@@ -54,13 +54,15 @@ bool Matches(const Fault& f, const char* path) {
     return std::strncmp(name, f.prefix.c_str(), f.prefix.size()) == 0;
 }
 
-// The error a fault asks for at this call, or 0.
+// The error a fault asks for at this call, or 0. Every matching fault counts
+// the call, so that several faults can strike successive calls.
 int Injected(Op op, const char* path) {
+    int error = 0;
     for (Fault* f : g_faults) {
         if (f->kind != Fault::kFail || f->op != op || !Matches(*f, path)) continue;
-        if (++f->seen == f->k) return f->error;
+        if (++f->seen == f->k && error == 0) error = f->error;
     }
-    return 0;
+    return error;
 }
 
 bool DropThisWrite(const char* path) {
@@ -178,7 +180,7 @@ int ParseErrno(const std::string& s) {
     static const std::pair<const char*, int> kNames[] = {
         {"EIO", EIO},       {"EACCES", EACCES}, {"ENOSPC", ENOSPC}, {"EPERM", EPERM},
         {"ESTALE", ESTALE}, {"ETIMEDOUT", ETIMEDOUT}, {"ECONNRESET", ECONNRESET},
-        {"EROFS", EROFS},   {"EDQUOT", EDQUOT}};
+        {"EROFS", EROFS},   {"EDQUOT", EDQUOT}, {"EBUSY", EBUSY}};
     for (const auto& [name, value] : kNames) {
         if (s == name) return value;
     }

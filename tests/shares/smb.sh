@@ -1,0 +1,75 @@
+#!/usr/bin/env bash
+# A real SMB share on this machine: a private smbd on 127.0.0.1 serving a
+# fresh directory, mounted through the FUSE client smbnetfs. Starts only what
+# it stops.
+#   tests/shares/smb.sh up STATE_DIR     prints the share's directory
+#   tests/shares/smb.sh down STATE_DIR
+set -euo pipefail
+action="$1"
+state="$(realpath -m "$2")"
+user=dalvex
+password=dalvex-test
+
+case "$action" in
+up)
+  for tool in smbd smbnetfs pdbedit; do
+    command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 3; }
+  done
+  mkdir -p "$state"/{export,mnt,private,lock,state,cache,pid,log,home/.smb}
+  chmod 700 "$state"
+  chmod 777 "$state/export"
+  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
+  cat > "$state/smb.conf" <<CONF
+[global]
+  interfaces = lo
+  bind interfaces only = yes
+  smb ports = 445
+  server role = standalone server
+  private dir = $state/private
+  lock directory = $state/lock
+  state directory = $state/state
+  cache directory = $state/cache
+  pid directory = $state/pid
+  log file = $state/log/smbd.log
+  passdb backend = tdbsam:$state/private/passdb.tdb
+  disable spoolss = yes
+  load printers = no
+  printing = bsd
+  printcap name = /dev/null
+[dalvex]
+  path = $state/export
+  read only = no
+  force user = root
+  valid users = $user
+CONF
+  printf '%s\n%s\n' "$password" "$password" |
+    pdbedit -s "$state/smb.conf" -a -u "$user" -t >/dev/null
+  smbd -s "$state/smb.conf" -D
+  cat > "$state/home/.smb/smbnetfs.conf" <<CONF
+auth "$user" "$password"
+show_hidden_hosts "true"
+smb_query_browsers "false"
+CONF
+  chmod 600 "$state/home/.smb/smbnetfs.conf"
+  cp /etc/samba/smb.conf "$state/home/.smb/smb.conf" 2>/dev/null || : > "$state/home/.smb/smb.conf"
+  HOME="$state/home" smbnetfs "$state/mnt" -o config="$state/home/.smb/smbnetfs.conf",big_writes
+  for _ in $(seq 100); do
+    [ -d "$state/mnt/127.0.0.1/dalvex" ] && break
+    sleep 0.1
+  done
+  [ -d "$state/mnt/127.0.0.1/dalvex" ] || { tail -20 "$state/log/smbd.log" >&2; exit 1; }
+  echo "$state/mnt/127.0.0.1/dalvex"
+  ;;
+down)
+  if mountpoint -q "$state/mnt" 2>/dev/null; then
+    fusermount -u "$state/mnt" 2>/dev/null || umount -l "$state/mnt"
+  fi
+  for pid in "$state"/pid/smbd.pid; do
+    [ -f "$pid" ] && kill "$(cat "$pid")" 2>/dev/null || true
+  done
+  ;;
+*)
+  echo "usage: $0 up|down STATE_DIR" >&2
+  exit 2
+  ;;
+esac
