@@ -1,14 +1,20 @@
 #!/usr/bin/env bash
-# Installs the Debian packages that building and testing Dalvex 2 needs, when
-# they are missing. Uses sudo only when not root.
+# Installs the Debian packages that building Dalvex 2 needs, when they are
+# missing; with --test also what the tests need (GoogleTest, FUSE, and the
+# servers and clients of the real shares). Uses sudo only when not root.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
   libinih-dev nlohmann-json3-dev
-  fuse3 libfuse3-dev
-  libgtest-dev libbenchmark-dev
 )
+if [ "${1:-}" = "--test" ]; then
+  packages+=(
+    libgtest-dev libbenchmark-dev
+    fuse3 libfuse3-dev
+    samba smbnetfs openssh-server sshfs python3
+  )
+fi
 
 missing=()
 for p in "${packages[@]}"; do

@@ -4,7 +4,7 @@
 #   scripts/test.sh address|thread   sanitizer build in build-address/ or build-thread/
 set -euo pipefail
 cd "$(dirname "$0")/.."
-scripts/install-deps.sh
+scripts/install-deps.sh --test
 
 sanitize="${1:-}"
 dir="build${sanitize:+-$sanitize}"
