@@ -41,22 +41,22 @@ uint32_t CDVXProgressData::GetElapsedMs() const {
     return end - startTicks;
 }
 
-uint64_t CDVXProgressData::GetTotalWritten(bool includeBuffered) {
+uint64_t CDVXProgressData::SumCounter(uint64_t (CDVXThreadData::*counter)[2],
+                                      bool includeBuffered) {
     uint64_t total = 0;
     ForEachRecord([&](CDVXThreadData& r) {
-        total += r.bytesWritten[0] + (includeBuffered ? r.bytesWritten[1] : 0);
+        total += (r.*counter)[0] + (includeBuffered ? (r.*counter)[1] : 0);
         return true;
     });
     return total;
 }
 
+uint64_t CDVXProgressData::GetTotalWritten(bool includeBuffered) {
+    return SumCounter(&CDVXThreadData::bytesWritten, includeBuffered);
+}
+
 uint64_t CDVXProgressData::GetTotalRead(bool includeBuffered) {
-    uint64_t total = 0;
-    ForEachRecord([&](CDVXThreadData& r) {
-        total += r.bytesRead[0] + (includeBuffered ? r.bytesRead[1] : 0);
-        return true;
-    });
-    return total;
+    return SumCounter(&CDVXThreadData::bytesRead, includeBuffered);
 }
 
 uint64_t CDVXProgressData::GetThroughput() {

@@ -53,6 +53,8 @@ public:
 private:
     template <typename F>
     void ForEachRecord(F&& visit);
+    // Slot 0 of a byte counter over all records, plus slot 1 when asked.
+    uint64_t SumCounter(uint64_t (CDVXThreadData::*counter)[2], bool includeBuffered);
 
     CCriticalSection lock;
     std::vector<std::unique_ptr<CDVXThreadData>> records;

@@ -7,7 +7,7 @@
 set -euo pipefail
 action="$1"
 state="$(realpath -m "$2")"
-user=dalvex
+user=$(id -un)
 password=dalvex-test
 
 case "$action" in
@@ -15,10 +15,9 @@ up)
   for tool in smbd smbnetfs pdbedit; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 3; }
   done
-  mkdir -p "$state"/{export,mnt,private,lock,state,cache,pid,log,home/.smb}
+  mkdir -p "$state"/{export,mnt,private,lock,state,cache,pid,log,ncalrpc,home/.smb}
   chmod 700 "$state"
   chmod 777 "$state/export"
-  id "$user" >/dev/null 2>&1 || useradd --system --no-create-home --shell /usr/sbin/nologin "$user"
   cat > "$state/smb.conf" <<CONF
 [global]
   interfaces = lo
@@ -30,6 +29,7 @@ up)
   state directory = $state/state
   cache directory = $state/cache
   pid directory = $state/pid
+  ncalrpc dir = $state/ncalrpc
   log file = $state/log/smbd.log
   passdb backend = tdbsam:$state/private/passdb.tdb
   disable spoolss = yes
@@ -39,7 +39,6 @@ up)
 [dalvex]
   path = $state/export
   read only = no
-  force user = root
   valid users = $user
 CONF
   printf '%s\n%s\n' "$password" "$password" |
