@@ -30,10 +30,6 @@ public:
     // Every mount of the system, in the order of the mount table. Kernel
     // pseudo file systems (proc, sysfs, cgroup...) have the type NoRootDir.
     static std::vector<MountPoint> List();
-
-    // The file-system type of that mount ("ext4", "fuse.sshfs"...); empty when
-    // the mount table cannot be read.
-    static std::string GetMountType(std::string_view path);
 };
 
 }  // namespace platform

@@ -144,9 +144,4 @@ std::vector<Mounts::MountPoint> Mounts::List() {
     return list;
 }
 
-std::string Mounts::GetMountType(std::string_view path) {
-    Mount m;
-    return FindMount(path, &m) ? m.type : std::string();
-}
-
 }  // namespace platform

@@ -1,9 +1,9 @@
 // faultfs: a pass-through FUSE file system that injects the faults a network
 // share can show, so that the tests can prove each one is caught.
 //
-//   faultfs --source DIR [--fault SPEC]... MOUNTPOINT [-f] [-o OPTIONS]
+//   faultfs --source DIR [--fault FAULT]... MOUNTPOINT [-f] [-o OPTIONS]
 //
-// SPEC (PREFIX selects the files whose name starts with it; empty for all):
+// FAULT (PREFIX selects the files whose name starts with it; empty for all):
 //   flip:PREFIX:OFFSET[:BIT]     data read back at OFFSET has one bit flipped
 //   short:PREFIX:OFFSET          reads stop at OFFSET: correct data, then nothing
 //   fail:OP:K:ERRNO[:PREFIX]     the K-th OP (create, read, write, close, unlink)
@@ -198,8 +198,8 @@ std::vector<std::string> Split(const std::string& s) {
     return parts;
 }
 
-bool ParseFault(const std::string& spec) {
-    const auto p = Split(spec);
+bool ParseFault(const std::string& text) {
+    const auto p = Split(text);
     auto* f = new Fault{};
     if (p[0] == "flip" && p.size() >= 3) {
         f->kind = Fault::kFlip, f->prefix = p[1], f->offset = std::stoull(p[2]);
@@ -244,7 +244,7 @@ int main(int argc, char** argv) {
         }
     }
     if (g_source.empty()) {
-        std::fprintf(stderr, "usage: faultfs --source DIR [--fault SPEC]... MOUNTPOINT [fuse options]\n");
+        std::fprintf(stderr, "usage: faultfs --source DIR [--fault FAULT]... MOUNTPOINT [fuse options]\n");
         return 2;
     }
     fuse_operations ops{};
