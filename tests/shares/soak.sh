@@ -16,7 +16,7 @@ share=$(tests/shares/sshfs.sh up "$state/share")
 mkdir -p "$state/tmp"
 
 TMPDIR="$state/tmp" build-release/cli/dalvex2-cli "$share" --sets 5 --until-stopped \
-  --stop-after $((minutes * 60)) --json "$state/result.json" --quiet &
+  --stop-after $((minutes * 60 + 20)) --json "$state/result.json" --quiet &
 pid=$!
 rss=()
 for minute in $(seq 1 "$minutes"); do
