@@ -238,9 +238,8 @@ Chaine& Chaine::FromInteger(int32_t value) { return Format("%d", value); }
 
 int32_t Chaine::ToInteger() const {
     const char* p = m_text;
-    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;
+    while (*p == ' ' || (*p >= '\t' && *p <= '\r')) ++p;  // atoi's leading white space
     bool negative = false;
-    while (*p == ' ') ++p;
     if (*p == '+' || *p == '-') negative = *p++ == '-';
     int64_t value = 0;
     for (; *p; ++p) {
