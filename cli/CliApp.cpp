@@ -133,6 +133,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         platform::Clock::Sleep(kPollMs);
     }
     if (!options.quiet && terminal) std::fputc('\n', err);
+    manager.WaitForThreads();  // a failed test may still be deleting its file
 
     const std::vector<FailureReport> failures = FailureReport::Collect(progress);
     const bool failed = manager.HasFailed();

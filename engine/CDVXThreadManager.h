@@ -33,6 +33,10 @@ public:
     // False once no record runs; the run's clock stops at that first answer.
     bool IsRunning();
     CDVXProgressData& GetProgress() { return progress; }
+    // Once IsRunning() is false, waits for the threads that are still cleaning
+    // up after a failure, so that their records are final. Blocks: not for a
+    // user interface that must stay responsive.
+    void WaitForThreads() { JoinThreads(); }
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
     // disk space, at least 1 MB.

@@ -5,7 +5,6 @@
 
 #include <chrono>
 #include <filesystem>
-#include <memory>
 #include <thread>
 
 #include "tests/Printers.h"
@@ -147,32 +146,30 @@ TEST(CDVXThreadManagerTest, AFullDiskFailsOneThreadAndAbortsTheOthers) {
     TmpfsMount small("8m");
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
     CDVXPrefs prefs = Prefs(small.Path());
-    {
-        CDVXThreadManager manager;
-        manager.Start(&prefs);
-        ASSERT_TRUE(PollUntilStopped(manager));
-        ASSERT_TRUE(manager.HasFailed());
-        CDVXProgressData& p = manager.GetProgress();
-        int diskFull = 0;
-        for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
-            CDVXThreadData* r = p.GetThreadData(i);
-            RecordGuard guard(r);
-            EXPECT_EQ(r->stopRequest, CDVXThreadData::kAbort) << "CheckFailure aborted everyone";
-            if (r->state != CDVXThreadData::kFailed) continue;
-            EXPECT_EQ(r->errorKind, 1) << i;
-            EXPECT_EQ(r->winerr, 112u) << i;
-            if (r->operation == CDVXThreadData::kWriteFile) {
-                ++diskFull;
-                const uint32_t block =
-                    i % 5 == 0 ? 65536 : i % 5 == 4 ? 9651 : i % 5 == 2 ? 1 : 58997;
-                EXPECT_EQ(r->position % block, 0u) << i;
-                EXPECT_LT(r->position, 3145728u) << i;
-            }
+    CDVXThreadManager manager;
+    manager.Start(&prefs);
+    ASSERT_TRUE(PollUntilStopped(manager));
+    ASSERT_TRUE(manager.HasFailed());
+    CDVXProgressData& p = manager.GetProgress();
+    int diskFull = 0;
+    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
+        CDVXThreadData* r = p.GetThreadData(i);
+        RecordGuard guard(r);
+        EXPECT_EQ(r->stopRequest, CDVXThreadData::kAbort) << "CheckFailure aborted everyone";
+        if (r->state != CDVXThreadData::kFailed) continue;
+        EXPECT_EQ(r->errorKind, 1) << i;
+        EXPECT_EQ(r->winerr, 112u) << i;
+        if (r->operation == CDVXThreadData::kWriteFile) {
+            ++diskFull;
+            const uint32_t block =
+                i % 5 == 0 ? 65536 : i % 5 == 4 ? 9651 : i % 5 == 2 ? 1 : 58997;
+            EXPECT_EQ(r->position % block, 0u) << i;
+            EXPECT_LT(r->position, 3145728u) << i;
         }
-        EXPECT_GE(diskFull, 1);
-        // A failed thread may still be deleting its file when its record says
-        // failed: the manager waits for every thread when it goes.
     }
+    EXPECT_GE(diskFull, 1);
+    // A failed thread may still be deleting its file when its record says failed.
+    manager.WaitForThreads();
     EXPECT_TRUE(std::filesystem::is_empty(small.Path())) << Listing(small.Path());
     EXPECT_TRUE(std::filesystem::is_empty(EngineTempDir())) << Listing(EngineTempDir());
 }
@@ -182,8 +179,7 @@ namespace {
 // Runs until the run ends by itself, as it must for a directory that fails.
 void ExpectEveryServerThreadFails(const std::string& dir, int32_t op, uint32_t code) {
     CDVXPrefs prefs = Prefs(dir);
-    auto owner = std::make_unique<CDVXThreadManager>();
-    CDVXThreadManager& manager = *owner;
+    CDVXThreadManager manager;
     manager.Start(&prefs);
     ASSERT_TRUE(PollUntil(manager, [&] {
         CDVXProgressData& p = manager.GetProgress();
@@ -210,7 +206,7 @@ void ExpectEveryServerThreadFails(const std::string& dir, int32_t op, uint32_t c
         EXPECT_EQ(r->position, 0u);
     }
     EXPECT_GE(failed, 1);
-    owner.reset();  // waits for the threads still cleaning up
+    manager.WaitForThreads();  // the failed threads may still be cleaning up
     EXPECT_TRUE(std::filesystem::is_empty(EngineTempDir())) << Listing(EngineTempDir());
 }
 

@@ -112,9 +112,9 @@ TEST(FaultInjectionTest, FailedCallsNameTheirOperationAndCode) {
         {"fail:write:1:EACCES:VXA", kAtom, "io-error", "WriteFile", 5, 1},
         {"fail:read:2:EIO:VXZ", kZero, "io-error", "ReadFile", 1117, 65536},
         {"fail:read:1:ECONNRESET:VXZ", kZero, "io-error", "ReadFile", 64, 65536},
-        // The first two closes are those of the empty files the names are made with.
+        // The first close of a file is that of the empty file its name is made with.
         {"fail:close:1:EIO:VXZ", kZero, "io-error", "GetTempFileName", 1117, 1},
-        {"fail:close:3:EIO:VXZ", kZero, "io-error", "CloseHandle", 1117, 3145728},
+        {"fail:closewritten:1:EIO:VXZ", kZero, "io-error", "CloseHandle", 1117, 3145728},
         // (ESTALE would not do here: the kernel retries a stale unlink by itself.)
         {"fail:unlink:1:EIO:VXZ", kZero, "io-error", "DeleteFile", 1117, 65536},
         {"fail:create:1:EACCES:VXZ", kZero, "io-error", "GetTempFileName", 5, 1},

@@ -6,8 +6,9 @@
 // FAULT (PREFIX selects the files whose name starts with it; empty for all):
 //   flip:PREFIX:OFFSET[:BIT]     data read back at OFFSET has one bit flipped
 //   short:PREFIX:OFFSET          reads stop at OFFSET: correct data, then nothing
-//   fail:OP:K:ERRNO[:PREFIX]     the K-th OP (create, read, write, close, unlink)
-//                                fails with ERRNO (a number or EIO, EACCES...)
+//   fail:OP:K:ERRNO[:PREFIX]     the K-th OP (create, read, write, close, unlink,
+//                                or closewritten: a close of a file that holds
+//                                data) fails with ERRNO (a number or EIO...)
 //   drop:PREFIX:K                the K-th write is answered as done but not made
 //
 // Every file is opened with direct I/O: the kernel's page cache never answers
@@ -30,7 +31,7 @@
 
 namespace {
 
-enum class Op { kCreate, kRead, kWrite, kClose, kUnlink };
+enum class Op { kCreate, kRead, kWrite, kClose, kCloseWritten, kUnlink };
 
 struct Fault {
     enum Kind { kFlip, kShort, kFail, kDrop } kind;
@@ -131,9 +132,13 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
 }
 
 // close() reports what flush answers; release is too late to fail anything.
-int Flush(const char* path, fuse_file_info*) {
-    if (int e = Injected(Op::kClose, path)) return -e;
-    return 0;
+int Flush(const char* path, fuse_file_info* fi) {
+    int e = Injected(Op::kClose, path);
+    struct stat st {};
+    if (fstat(static_cast<int>(fi->fh), &st) == 0 && st.st_size > 0) {
+        if (int w = Injected(Op::kCloseWritten, path); e == 0) e = w;
+    }
+    return -e;
 }
 
 int Release(const char*, fuse_file_info* fi) {
@@ -209,11 +214,14 @@ bool ParseFault(const std::string& text) {
     } else if (p[0] == "fail" && p.size() >= 4) {
         f->kind = Fault::kFail;
         const std::string& op = p[1];
-        f->op = op == "create" ? Op::kCreate : op == "read" ? Op::kRead : op == "write" ? Op::kWrite
-              : op == "close" ? Op::kClose : Op::kUnlink;
-        if (op != "create" && op != "read" && op != "write" && op != "close" && op != "unlink") {
-            return false;
+        static const std::pair<const char*, Op> kOps[] = {
+            {"create", Op::kCreate}, {"read", Op::kRead},     {"write", Op::kWrite},
+            {"close", Op::kClose},   {"closewritten", Op::kCloseWritten}, {"unlink", Op::kUnlink}};
+        bool known = false;
+        for (const auto& [name, value] : kOps) {
+            if (op == name) f->op = value, known = true;
         }
+        if (!known) return false;
         f->k = std::stoull(p[2]), f->error = ParseErrno(p[3]);
         f->prefix = p.size() > 4 ? p[4] : "";
     } else if (p[0] == "drop" && p.size() == 3) {
