@@ -67,8 +67,8 @@ BENCHMARK(BM_FormatChaine);
 
 void BM_FormatStdString(benchmark::State& state) {
     for (auto _ : state) {
-        const int n = std::snprintf(nullptr, 0, "%llu octets/sec (%llu.%llu Mbits/sec)", 123456789ull,
-                                    98ull, 7ull);
+        const int n = std::snprintf(nullptr, 0, "%llu octets/sec (%llu.%llu Mbits/sec)",
+                                    123456789ull, 98ull, 7ull);
         std::string s(static_cast<std::size_t>(n), '\0');
         std::snprintf(s.data(), s.size() + 1, "%llu octets/sec (%llu.%llu Mbits/sec)", 123456789ull,
                       98ull, 7ull);

@@ -40,7 +40,8 @@ int main(int argc, char** argv) {
     // Abort, not Stop: the bytes of the last partial cycles count for both tools.
     manager.Abort();
     while (manager.IsRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    const double wall = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const double wall =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     CDVXProgressData& p = manager.GetProgress();
     // Bytes moved by each kind of test, both access modes and all sets together.
     static const char* const kKinds[5] = {"zero", "random", "openwriteclose", "temp", "copy"};
@@ -48,12 +49,15 @@ int main(int argc, char** argv) {
     for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
         CDVXThreadData* r = p.GetThreadData(i);
         RecordGuard guard(r);
-        byKind[i % 5] += r->bytesWritten[0] + r->bytesWritten[1] + r->bytesRead[0] + r->bytesRead[1];
+        byKind[i % 5] +=
+            r->bytesWritten[0] + r->bytesWritten[1] + r->bytesRead[0] + r->bytesRead[1];
     }
-    std::printf("{\"written\": %llu, \"read\": %llu, \"wall\": %.3f, \"cpu\": %.3f, \"failed\": %s, \"byTest\": {",
-                static_cast<unsigned long long>(p.GetTotalWritten(true)),
-                static_cast<unsigned long long>(p.GetTotalRead(true)), wall, CpuSeconds(),
-                manager.HasFailed() ? "true" : "false");
+    std::printf(
+        "{\"written\": %llu, \"read\": %llu, \"wall\": %.3f, \"cpu\": %.3f, \"failed\": %s, "
+        "\"byTest\": {",
+        static_cast<unsigned long long>(p.GetTotalWritten(true)),
+        static_cast<unsigned long long>(p.GetTotalRead(true)), wall, CpuSeconds(),
+        manager.HasFailed() ? "true" : "false");
     for (int k = 0; k < 5; ++k) std::printf("%s\"%s\": %llu", k ? ", " : "", kKinds[k], byKind[k]);
     std::printf("}}\n");
     return manager.HasFailed() ? 1 : 0;

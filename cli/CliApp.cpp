@@ -32,11 +32,15 @@ Chaine NotNetworkWarning() {
 
 Chaine StatusLine(const Chaine& directories, CDVXProgressData& p, uint32_t elapsed) {
     Chaine line;
-    line.Format("R\xE9pertoires : %s | \xC9" "crits : %s octets | Lus : %s octets | D\xE9" "bit : %s | Dur\xE9" "e : %s",
-                directories.c_str(), ProgressText::Bytes(p.GetTotalWritten(true)).c_str(),
-                ProgressText::Bytes(p.GetTotalRead(true)).c_str(),
-                ProgressText::Throughput(p.GetThroughput()).c_str(),
-                CDVXProgressData::FormatDuration(elapsed).c_str());
+    line.Format(
+        "R\xE9pertoires : %s | \xC9"
+        "crits : %s octets | Lus : %s octets | D\xE9"
+        "bit : %s | Dur\xE9"
+        "e : %s",
+        directories.c_str(), ProgressText::Bytes(p.GetTotalWritten(true)).c_str(),
+        ProgressText::Bytes(p.GetTotalRead(true)).c_str(),
+        ProgressText::Throughput(p.GetThroughput()).c_str(),
+        CDVXProgressData::FormatDuration(elapsed).c_str());
     return line;
 }
 
@@ -63,13 +67,18 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (!options.jsonPath.empty() && options.jsonPath != "-") {
         jsonFile.open(options.jsonPath, std::ios::binary | std::ios::trunc);
         if (!jsonFile) {
-            std::fprintf(err, "Impossible d'\xC3\xA9" "crire %s\n", options.jsonPath.c_str());
+            std::fprintf(err,
+                         "Impossible d'\xC3\xA9"
+                         "crire %s\n",
+                         options.jsonPath.c_str());
             return 2;
         }
     }
     const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
     if (!reportDir.IsEmpty() && !CreateDirectoryPath(reportDir)) {
-        std::fprintf(err, "Impossible de cr\xC3\xA9" "er le r\xC3\xA9pertoire %s\n",
+        std::fprintf(err,
+                     "Impossible de cr\xC3\xA9"
+                     "er le r\xC3\xA9pertoire %s\n",
                      options.reportDir.c_str());
         return 2;
     }
@@ -112,8 +121,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         }
         const bool timeUp = prefs.durationMinutes != CDVXPrefs::UntilStopped &&
                             elapsed / 60000 >= prefs.durationMinutes;
-        const bool stopAfter = options.stopAfterSeconds != 0 &&
-                               elapsed >= uint64_t{options.stopAfterSeconds} * 1000;
+        const bool stopAfter =
+            options.stopAfterSeconds != 0 && elapsed >= uint64_t{options.stopAfterSeconds} * 1000;
         if (!stopAsked && (timeUp || stopAfter)) {
             manager.Stop();
             stopAsked = true;
@@ -147,7 +156,10 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
             Chaine name;
             name.Format("%s/test-%d.rtf", reportDir.c_str(), static_cast<int>(i));
             if (!WriteFile(name.ToUtf8(), std::string(failures[i].rtf.View()))) {
-                std::fprintf(err, "Impossible d'\xC3\xA9" "crire %s\n", name.ToUtf8().c_str());
+                std::fprintf(err,
+                             "Impossible d'\xC3\xA9"
+                             "crire %s\n",
+                             name.ToUtf8().c_str());
             }
         }
     }

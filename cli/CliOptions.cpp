@@ -22,21 +22,28 @@ bool ParseNumber(std::string_view text, uint32_t* value) {
 std::string CliOptions::Usage() {
     return "Usage : dalvex2-cli R\xC3\x89PERTOIRE [options]\n"
            "\n"
-           "Teste le r\xC3\xA9seau en \xC3\xA9" "crivant puis relisant des fichiers dans R\xC3\x89PERTOIRE.\n"
+           "Teste le r\xC3\xA9seau en \xC3\xA9"
+           "crivant puis relisant des fichiers dans R\xC3\x89PERTOIRE.\n"
            "\n"
-           "  --space MO           espace disque utilis\xC3\xA9 en m\xC3\xA9gaoctets (30 ; au moins 10)\n"
+           "  --space MO           espace disque utilis\xC3\xA9 en m\xC3\xA9gaoctets (30 ; au "
+           "moins 10)\n"
            "  --sets N             nombre de tests simultan\xC3\xA9s, de 1 \xC3\xA0 5 (1)\n"
-           "  --minutes M          dur\xC3\xA9" "e du test en minutes (5 ; au moins 3)\n"
+           "  --minutes M          dur\xC3\xA9"
+           "e du test en minutes (5 ; au moins 3)\n"
            "  --until-stopped      tester jusqu'\xC3\xA0 l'arr\xC3\xAAt (Ctrl+C)\n"
            "  --normal-priority    priorit\xC3\xA9 normale pour les tests\n"
            "  --stop-after S       arr\xC3\xAAter le test apr\xC3\xA8s S secondes\n"
-           "  --json FICHIER|-     \xC3\xA9" "crire le r\xC3\xA9sultat en JSON (- : sortie standard)\n"
-           "  --report-dir R\xC3\x89P     \xC3\xA9" "crire chaque rapport d'erreur en RTF dans R\xC3\x89P\n"
+           "  --json FICHIER|-     \xC3\xA9"
+           "crire le r\xC3\xA9sultat en JSON (- : sortie standard)\n"
+           "  --report-dir R\xC3\x89P     \xC3\xA9"
+           "crire chaque rapport d'erreur en RTF dans R\xC3\x89P\n"
            "  --quiet              ne pas afficher la progression\n"
            "  --help, --version\n"
            "\n"
-           "Ctrl+C arr\xC3\xAAte les tests \xC3\xA0 la fin de leur cycle ; un second Ctrl+C les interrompt.\n"
-           "Code de sortie : 0 aucune erreur, 1 un test a \xC3\xA9" "chou\xC3\xA9, 2 mauvaise utilisation.\n";
+           "Ctrl+C arr\xC3\xAAte les tests \xC3\xA0 la fin de leur cycle ; un second Ctrl+C les "
+           "interrompt.\n"
+           "Code de sortie : 0 aucune erreur, 1 un test a \xC3\xA9"
+           "chou\xC3\xA9, 2 mauvaise utilisation.\n";
 }
 
 bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, std::string* notes) {
@@ -75,7 +82,11 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
         } else if (arg == "--minutes") {
             if (!value(&n)) return false;
             prefs.SetDurationMinutes(n);
-            if (prefs.durationMinutes != n) *notes += "Dur\xC3\xA9" "e port\xC3\xA9" "e \xC3\xA0 3 minutes.\n";
+            if (prefs.durationMinutes != n)
+                *notes +=
+                    "Dur\xC3\xA9"
+                    "e port\xC3\xA9"
+                    "e \xC3\xA0 3 minutes.\n";
         } else if (arg == "--until-stopped") {
             prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
         } else if (arg == "--normal-priority") {

@@ -26,9 +26,8 @@ const char* JsonResult::CategoryName(const FailureReport& f) {
     return "internal";
 }
 
-std::string JsonResult::Build(const CDVXPrefs& prefs, const Chaine& tempDirectory,
-                              bool networkPath, const Totals& totals,
-                              const std::vector<FailureReport>& failures) {
+std::string JsonResult::Build(const CDVXPrefs& prefs, const Chaine& tempDirectory, bool networkPath,
+                              const Totals& totals, const std::vector<FailureReport>& failures) {
     json failureList = json::array();
     for (const FailureReport& f : failures) {
         const bool system = f.errorKind == CDVXThreadData::kSystemError;

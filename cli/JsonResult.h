@@ -16,9 +16,8 @@ public:
         uint64_t throughput = 0;
     };
 
-    static std::string Build(const CDVXPrefs& prefs, const Chaine& tempDirectory,
-                             bool networkPath, const Totals& totals,
-                             const std::vector<FailureReport>& failures);
+    static std::string Build(const CDVXPrefs& prefs, const Chaine& tempDirectory, bool networkPath,
+                             const Totals& totals, const std::vector<FailureReport>& failures);
     // "disk-full", "io-error", "data-differ", "truncated" or "internal".
     static const char* CategoryName(const FailureReport& failure);
 };

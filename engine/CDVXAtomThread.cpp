@@ -15,8 +15,7 @@ void CDVXAtomThread::Run() {
 
     uint32_t written = 0;
     while (!IsStopRequested() && written < count) {
-        for (char letter = 'a'; !IsStopRequested() && written < count && letter <= 'z';
-             ++letter) {
+        for (char letter = 'a'; !IsStopRequested() && written < count && letter <= 'z'; ++letter) {
             file.filePos = written;
             if (!IsAborted()) file.Reopen();
             if (!IsAborted()) file.Seek(-1);

@@ -93,8 +93,8 @@ bool CDVXFile::Seek(int32_t offset) {
     const bool ok = offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
                                : FileApi::Seek(handle, offset, SEEK_SET);
     if (!ok) {
-        const uint32_t at = offset > 0 ? filePos + static_cast<uint32_t>(offset)
-                                       : static_cast<uint32_t>(offset);
+        const uint32_t at =
+            offset > 0 ? filePos + static_cast<uint32_t>(offset) : static_cast<uint32_t>(offset);
         ReportSystemError(LastError::Get(), CDVXThreadData::kSetFilePointer, at);
     }
     return ok;

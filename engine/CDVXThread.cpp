@@ -30,8 +30,8 @@ bool CDVXThread::IsStopRequested() {
 bool CDVXThread::IsAborted() {
     if (abortLatched) return true;
     RecordGuard guard(record);
-    abortLatched = record->stopRequest == CDVXThreadData::kAbort ||
-                   record->state == CDVXThreadData::kFailed;
+    abortLatched =
+        record->stopRequest == CDVXThreadData::kAbort || record->state == CDVXThreadData::kFailed;
     return abortLatched;
 }
 

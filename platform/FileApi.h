@@ -36,8 +36,7 @@ public:
 
     // Creates, empty, a file named <dir>/<first 3 chars of prefix><XXXX>.TMP that
     // did not exist, and gives its name.
-    static bool MakeTempFileName(std::string_view dir, std::string_view prefix,
-                                 std::string* name);
+    static bool MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name);
 
     // Copies src over dst (created, or truncated when `replace`; otherwise an
     // existing dst fails with 80).

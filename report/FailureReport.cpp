@@ -11,9 +11,17 @@ std::vector<FailureReport> FailureReport::Collect(CDVXProgressData& progress) {
         const CDVXThreadData* r = progress.GetThreadData(i);
         RecordGuard guard(progress.GetThreadData(i));
         if (r->state != CDVXThreadData::kFailed) continue;
-        FailureReport f{ReportText::CategoryOf(*r), r->testname.PrivateCopy(), r->tstdir.PrivateCopy(), r->errorKind,
-                        r->winerr, r->operation, r->position, r->datawait.PrivateCopy(),
-                        r->dataget.PrivateCopy(), r->failTicks - start, r->localtime,
+        FailureReport f{ReportText::CategoryOf(*r),
+                        r->testname.PrivateCopy(),
+                        r->tstdir.PrivateCopy(),
+                        r->errorKind,
+                        r->winerr,
+                        r->operation,
+                        r->position,
+                        r->datawait.PrivateCopy(),
+                        r->dataget.PrivateCopy(),
+                        r->failTicks - start,
+                        r->localtime,
                         ReportText::BuildReport(*r, start)};
         if (r->errorKind == CDVXThreadData::kSystemError) {
             reports.insert(reports.begin(), std::move(f));

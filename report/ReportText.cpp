@@ -36,8 +36,8 @@ unsigned ReportText::DocumentOf(Category category) {
 }
 
 Chaine ReportText::OperationName(int32_t operation) {
-    static const char* const kNames[] = {"CreateFile",     "CloseHandle",     "ReadFile",
-                                         "WriteFile",      "SetFilePointer",  "DeleteFile",
+    static const char* const kNames[] = {"CreateFile",      "CloseHandle",    "ReadFile",
+                                         "WriteFile",       "SetFilePointer", "DeleteFile",
                                          "GetTempFileName", "CopyFile",       "GetTempPath"};
     return operation >= 1 && operation <= 9 ? Chaine(kNames[operation - 1]) : Chaine("<inconnue>");
 }
@@ -66,7 +66,8 @@ void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& reco
     Chaine position;
     position.FromInteger(static_cast<int32_t>(record.position));
     Replace(document, "%position%", position);
-    Replace(document, "%testtime%", CDVXProgressData::FormatDuration(record.failTicks - startTicks));
+    Replace(document, "%testtime%",
+            CDVXProgressData::FormatDuration(record.failTicks - startTicks));
     Replace(document, "%localtime%",
             FormatTimeOfDay(TimeOfDay::FromSystemTime(record.localtime), 1, ':'));
     if (record.errorKind == CDVXThreadData::kSystemError) {

@@ -370,9 +370,7 @@ void Chaine::EscapeToRtf() {
             case '\\':
             case '{':
             case '}': size += 2, changes = true; break;
-            default:
-                size += c >= 0x80 ? 4 : 1;
-                changes |= c >= 0x80;
+            default: size += c >= 0x80 ? 4 : 1; changes |= c >= 0x80;
         }
     }
     if (!changes) return;

@@ -46,7 +46,9 @@ ChainePoolInit::~ChainePoolInit() {
     if (--g_initCount == 0) ChainePool::Instance().~ChainePool();
 }
 
-ChainePool& ChainePool::Instance() { return *std::launder(reinterpret_cast<ChainePool*>(g_storage)); }
+ChainePool& ChainePool::Instance() {
+    return *std::launder(reinterpret_cast<ChainePool*>(g_storage));
+}
 
 ChainePool::~ChainePool() {
     for (void* chunk : m_chunks) platform::PageAllocator::Free(chunk, kChunkBytes);

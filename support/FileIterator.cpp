@@ -20,7 +20,8 @@ bool KeepDrive(const Chaine& pattern, DriveType type) {
         case DriveType::NoRootDir: return false;
         case DriveType::Removable:
         case DriveType::CdRom:
-        case DriveType::RamDisk: return !(MatchWildcard(pattern, Chaine("<HardDrives>"), true, true) > 0);
+        case DriveType::RamDisk:
+            return !(MatchWildcard(pattern, Chaine("<HardDrives>"), true, true) > 0);
         case DriveType::Fixed: return true;
         case DriveType::Remote:
             return !(MatchWildcard(pattern, Chaine("<HardDrives>"), true, true) > 0) &&
@@ -85,8 +86,7 @@ bool FileIterator::ListNextDirectory() {
         return true;  // an unreadable directory has no entries
     }
     for (const auto& e : listed) {
-        entries.push_back(
-            Entry{Chaine(std::string_view(e.name)), dir, e.isDirectory, e.hidden});
+        entries.push_back(Entry{Chaine(std::string_view(e.name)), dir, e.isDirectory, e.hidden});
     }
     return true;
 }

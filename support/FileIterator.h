@@ -12,10 +12,10 @@
 class FileIterator {
 public:
     enum Flags : uint8_t {
-        kRefuseHidden = 1,               // skip names starting with '.'
-        kReportDirectories = 2,          // directories (and drive roots) are entries too
-        kPatternsApplyToDirectories = 4, // ...and must then pass the file lists
-        kRecurse = 8,                    // enter accepted subdirectories
+        kRefuseHidden = 1,                // skip names starting with '.'
+        kReportDirectories = 2,           // directories (and drive roots) are entries too
+        kPatternsApplyToDirectories = 4,  // ...and must then pass the file lists
+        kRecurse = 8,                     // enter accepted subdirectories
     };
 
     FileIterator() = default;

@@ -98,8 +98,8 @@ Chaine GetTempDirectory() {
 
 bool GetFoldersBase(Chaine& folder, bool create) {
     std::string value;
-    const bool read = platform::SystemSettings::Read("Settings", "FoldersBase", &value) &&
-                      !value.empty();
+    const bool read =
+        platform::SystemSettings::Read("Settings", "FoldersBase", &value) && !value.empty();
     folder = read ? Chaine(std::string_view(value)) : Chaine(kDefaultFoldersBase);
     if (folder.GetLength() > 1 && PathText::IsSeparator(folder[folder.GetLength() - 1])) {
         folder = Chaine(folder.View().substr(0, folder.GetLength() - 1));

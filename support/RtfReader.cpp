@@ -71,7 +71,8 @@ private:
             ++m_pos;
             int value = 0;
             int digits = 0;
-            while (digits < 2 && m_pos < m_in.size() && std::isxdigit(static_cast<unsigned char>(m_in[m_pos]))) {
+            while (digits < 2 && m_pos < m_in.size() &&
+                   std::isxdigit(static_cast<unsigned char>(m_in[m_pos]))) {
                 value = value * 16 + Hex(m_in[m_pos++]);
                 ++digits;
             }
@@ -113,13 +114,19 @@ private:
 
     void Apply(const std::string& w, bool hasParam, int p) {
         const bool on = !hasParam || p != 0;
-        if (w == "b") m_style.bold = on;
-        else if (w == "i") m_style.italic = on;
-        else if (w == "fs" && hasParam && p > 0) m_style.halfPoints = p;
-        else if (w == "cf") m_style.colorIndex = p;
+        if (w == "b")
+            m_style.bold = on;
+        else if (w == "i")
+            m_style.italic = on;
+        else if (w == "fs" && hasParam && p > 0)
+            m_style.halfPoints = p;
+        else if (w == "cf")
+            m_style.colorIndex = p;
         else if (w == "f") {
-            if (m_style.destination == Style::kFontTable) m_fontEntry = p;
-            else m_style.fontIndex = p;
+            if (m_style.destination == Style::kFontTable)
+                m_fontEntry = p;
+            else
+                m_style.fontIndex = p;
         } else if (w == "plain") {
             m_style.bold = m_style.italic = false;
             m_style.halfPoints = 24;
@@ -196,9 +203,7 @@ private:
                                                                               : Chaine();
     }
 
-    static int Hex(char c) {
-        return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10;
-    }
+    static int Hex(char c) { return c <= '9' ? c - '0' : (c | 0x20) - 'a' + 10; }
 
     std::string_view m_in;
     std::size_t m_pos = 0;

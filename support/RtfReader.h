@@ -10,9 +10,9 @@ struct RtfRun {
     Chaine text;  // Windows-1252
     bool bold = false;
     bool italic = false;
-    int halfPoints = 24;     // font size in half points (\fs)
-    uint32_t color = 0;      // 0xRRGGBB
-    Chaine font;             // font family name, empty when the table has none
+    int halfPoints = 24;  // font size in half points (\fs)
+    uint32_t color = 0;   // 0xRRGGBB
+    Chaine font;          // font family name, empty when the table has none
 };
 
 struct RtfParagraph {

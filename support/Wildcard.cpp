@@ -96,7 +96,8 @@ int MatchWildcard(const Chaine& text, const Chaine& pattern, bool ignoreCase, bo
                   PTableau<Chaine>* captures) {
     if (text.IsEmpty()) return 0;
     std::vector<std::string_view> found;
-    const long matched = Matcher(text.View(), pattern.View(), ignoreCase, wholeText).Match(0, 0, &found);
+    const long matched =
+        Matcher(text.View(), pattern.View(), ignoreCase, wholeText).Match(0, 0, &found);
     if (matched <= 0) return 0;
     if (captures) {
         for (std::string_view part : found) captures->Add(Chaine(part));

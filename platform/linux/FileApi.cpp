@@ -163,8 +163,8 @@ bool FileApi::Copy(std::string_view src, std::string_view dst, bool replace) {
     if (!ToSystemPath(src, &sysSrc) || !ToSystemPath(dst, &sysDst)) return false;
     const int in = ::open(sysSrc.c_str(), O_RDONLY | O_CLOEXEC);
     if (in < 0) return Fail(errno);
-    const int out = ::open(sysDst.c_str(),
-                           O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), 0666);
+    const int out =
+        ::open(sysDst.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), 0666);
     if (out < 0) {
         const int err = errno;
         QuietClose(in);
@@ -174,8 +174,8 @@ bool FileApi::Copy(std::string_view src, std::string_view dst, bool replace) {
     for (;;) {
         ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
         if (n < 0 && errno == EINTR) continue;
-        if (n < 0 && (errno == EXDEV || errno == ENOSYS || errno == EINVAL ||
-                      errno == EOPNOTSUPP)) {
+        if (n < 0 &&
+            (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
             ok = CopyByReadWrite(in, out);  // both offsets stand where the kernel copy stopped
             break;
         }

@@ -21,11 +21,25 @@ struct Mount {
     std::string device;  // "major:minor"
 };
 
-constexpr std::array<std::string_view, 19> kRemoteTypes = {
-    "nfs",          "nfs4",           "cifs",          "smb3",         "smbfs",
-    "ncpfs",        "9p",             "afs",           "ceph",         "glusterfs",
-    "lustre",       "gpfs",           "fuse.sshfs",    "fuse.smbnetfs", "fuse.gvfsd-fuse",
-    "fuse.rclone",  "fuse.glusterfs", "fuse.davfs2",   "fuse.s3fs"};
+constexpr std::array<std::string_view, 19> kRemoteTypes = {"nfs",
+                                                           "nfs4",
+                                                           "cifs",
+                                                           "smb3",
+                                                           "smbfs",
+                                                           "ncpfs",
+                                                           "9p",
+                                                           "afs",
+                                                           "ceph",
+                                                           "glusterfs",
+                                                           "lustre",
+                                                           "gpfs",
+                                                           "fuse.sshfs",
+                                                           "fuse.smbnetfs",
+                                                           "fuse.gvfsd-fuse",
+                                                           "fuse.rclone",
+                                                           "fuse.glusterfs",
+                                                           "fuse.davfs2",
+                                                           "fuse.s3fs"};
 
 // mountinfo writes blanks and the like as \ooo.
 std::string Unescape(const std::string& s) {
@@ -110,9 +124,9 @@ bool FindMount(std::string_view ansiPath, Mount* found) {
 }
 
 constexpr std::array<std::string_view, 20> kPseudoTypes = {
-    "proc",   "sysfs",    "devtmpfs",   "devpts",     "cgroup",  "cgroup2", "securityfs",
-    "debugfs", "tracefs", "mqueue",     "pstore",     "bpf",     "configfs", "fusectl",
-    "hugetlbfs", "autofs", "binfmt_misc", "rpc_pipefs", "nsfs",  "efivarfs"};
+    "proc",      "sysfs",   "devtmpfs",    "devpts",     "cgroup", "cgroup2",  "securityfs",
+    "debugfs",   "tracefs", "mqueue",      "pstore",     "bpf",    "configfs", "fusectl",
+    "hugetlbfs", "autofs",  "binfmt_misc", "rpc_pipefs", "nsfs",   "efivarfs"};
 
 DriveType TypeOf(const Mount& m) {
     for (std::string_view remote : kRemoteTypes) {

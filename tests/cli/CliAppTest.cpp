@@ -19,7 +19,9 @@ namespace {
 
 class CliRun : public testing::Test {
 protected:
-    CliResult Run(const std::vector<std::string>& args) { return CliProcess::Run(args, tmp.Path()); }
+    CliResult Run(const std::vector<std::string>& args) {
+        return CliProcess::Run(args, tmp.Path());
+    }
 
     TempDir tmp;   // the program's temporary directory
     TempDir work;  // files the tests ask the program to write
@@ -71,8 +73,8 @@ TEST_F(CliRun, AHealthyTmpfsRunEndsWellAndLeavesNothing) {
 TEST_F(CliRun, AFullDiskExitsWithOneAndADiskFullReport) {
     TmpfsMount small("8m");
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-    const CliResult r = Run({small.Path(), "--json", work.File("result.json"), "--report-dir",
-                          work.File("reports")});
+    const CliResult r = Run(
+        {small.Path(), "--json", work.File("result.json"), "--report-dir", work.File("reports")});
     EXPECT_EQ(r.status, 1) << r.err;
     const json j = json::parse(ReadFile(work.File("result.json")));
     EXPECT_EQ(j["result"], "failed");

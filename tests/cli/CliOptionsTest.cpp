@@ -37,8 +37,9 @@ TEST(CliOptionsTest, DefaultsAreTheWizards) {
 
 TEST(CliOptionsTest, EveryOption) {
     const Parsed p = Parse({"--space", "100", "--sets", "3", "--minutes", "10", "--normal-priority",
-                            "--stop-after", "8", "--json", "-", "--report-dir", "/tmp/r",
-                            "--quiet", "/srv/donn\xC3\xA9" "es"});
+                            "--stop-after", "8", "--json", "-", "--report-dir", "/tmp/r", "--quiet",
+                            "/srv/donn\xC3\xA9"
+                            "es"});
     ASSERT_TRUE(p.ok) << p.error;
     EXPECT_EQ(p.options.prefs.diskSpaceMb, 100u);
     EXPECT_EQ(p.options.prefs.simultaneousTests, 3u);
@@ -48,8 +49,12 @@ TEST(CliOptionsTest, EveryOption) {
     EXPECT_EQ(p.options.jsonPath, "-");
     EXPECT_EQ(p.options.reportDir, "/tmp/r");
     EXPECT_TRUE(p.options.quiet);
-    EXPECT_EQ(p.options.prefs.directory, "/srv/donn\xE9" "es") << "held as Windows-1252";
-    EXPECT_EQ(Parse({"d", "--until-stopped"}).options.prefs.durationMinutes, CDVXPrefs::UntilStopped);
+    EXPECT_EQ(p.options.prefs.directory,
+              "/srv/donn\xE9"
+              "es")
+        << "held as Windows-1252";
+    EXPECT_EQ(Parse({"d", "--until-stopped"}).options.prefs.durationMinutes,
+              CDVXPrefs::UntilStopped);
 }
 
 TEST(CliOptionsTest, TheWizardsLimitsHoldAndAreMentioned) {

@@ -49,8 +49,8 @@ TEST(CDVXAtomThreadTest, AStopDuringTheWritingStillVerifiesWhatWasWritten) {
     TempDir dir(kDiskBase);
     CDVXThreadData record;
     // 51 letters a cycle; after the first alphabet the thread pauses ~245 ms.
-    std::thread t =
-        (new CDVXAtomThread(true))->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
+    std::thread t = (new CDVXAtomThread(true))
+                        ->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
     while (Written(record, 1) < 26) std::this_thread::sleep_for(2ms);
     RequestStop(record, CDVXThreadData::kStopAfterCycle);
     t.join();
@@ -63,8 +63,8 @@ TEST(CDVXAtomThreadTest, AStopDuringTheWritingStillVerifiesWhatWasWritten) {
 TEST(CDVXAtomThreadTest, AnAbortSkipsTheVerification) {
     TempDir dir(kDiskBase);
     CDVXThreadData record;
-    std::thread t =
-        (new CDVXAtomThread(true))->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
+    std::thread t = (new CDVXAtomThread(true))
+                        ->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
     while (Written(record, 1) < 26) std::this_thread::sleep_for(2ms);
     RequestStop(record, CDVXThreadData::kAbort);
     t.join();

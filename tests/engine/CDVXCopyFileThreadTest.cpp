@@ -26,7 +26,11 @@ void RunUntilRead(CDVXThread* thread, const std::string& dir, uint32_t budget,
                   CDVXThreadData& record, uint64_t bytes) {
     std::thread t = thread->Start(Chaine(std::string_view(dir)), budget, 0, &record);
     for (int i = 0; i < 3000 && Read(record, 1) + Read(record, 0) < bytes; ++i) {
-        if ([&] { RecordGuard g(&record); return record.state == 2; }()) break;
+        if ([&] {
+                RecordGuard g(&record);
+                return record.state == 2;
+            }())
+            break;
         std::this_thread::sleep_for(10ms);
     }
     {

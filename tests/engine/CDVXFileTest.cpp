@@ -1,9 +1,9 @@
 #include "engine/CDVXFile.h"
 
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/mman.h>
 #include <unistd.h>
-#include <fcntl.h>
 
 #include <atomic>
 #include <filesystem>

@@ -10,14 +10,14 @@ TEST(CDVXPrefsTest, DefaultsAndTheLimitsOfTheSetters) {
     EXPECT_EQ(prefs.durationMinutes, 5u);
     EXPECT_EQ(prefs.threadPriority, -1);
 
-    const std::pair<uint32_t, uint32_t> sets[] = {{0, 1}, {1, 1}, {2, 2}, {3, 3}, {4, 4},
-                                                  {5, 5}, {100, 5}, {0xFFFFFFFF, 5}};
+    const std::pair<uint32_t, uint32_t> sets[] = {{0, 1}, {1, 1}, {2, 2},   {3, 3},
+                                                  {4, 4}, {5, 5}, {100, 5}, {0xFFFFFFFF, 5}};
     for (auto [in, out] : sets) {
         prefs.SetSimultaneousTests(in);
         EXPECT_EQ(prefs.simultaneousTests, out) << in;
     }
-    const std::pair<uint32_t, uint32_t> space[] = {{0, 10}, {9, 10}, {10, 10}, {40000, 40000},
-                                                   {0x80000000u, 0x80000000u}};
+    const std::pair<uint32_t, uint32_t> space[] = {
+        {0, 10}, {9, 10}, {10, 10}, {40000, 40000}, {0x80000000u, 0x80000000u}};
     for (auto [in, out] : space) {
         prefs.SetDiskSpaceMb(in);
         EXPECT_EQ(prefs.diskSpaceMb, out) << in;

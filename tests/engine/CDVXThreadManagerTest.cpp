@@ -16,10 +16,16 @@ namespace {
 using namespace std::chrono_literals;
 
 const char* const kOrder[5] = {
-    "Test d'\xE9" "criture d'un bloc contenant uniquement z\xE9ro",
-    "Test d'\xE9" "criture d'un bloc contenant des donn\xE9" "es al\xE9" "atoires",
-    "Test d'\xE9" "criture par succession de Open/Write/Close",
-    "Test d'\xE9" "criture dans le r\xE9pertoire Temp",
+    "Test d'\xE9"
+    "criture d'un bloc contenant uniquement z\xE9ro",
+    "Test d'\xE9"
+    "criture d'un bloc contenant des donn\xE9"
+    "es al\xE9"
+    "atoires",
+    "Test d'\xE9"
+    "criture par succession de Open/Write/Close",
+    "Test d'\xE9"
+    "criture dans le r\xE9pertoire Temp",
     "Test de recopie de fichier",
 };
 
@@ -132,7 +138,8 @@ TEST(CDVXThreadManagerTest, AnAbortEndsEveryThreadWithoutAFailure) {
     CDVXPrefs prefs = Prefs(dir.Path(), 2000);  // 200 MB a thread: cycles far from done
     CDVXThreadManager manager;
     manager.Start(&prefs);
-    ASSERT_TRUE(PollUntil(manager, [&] { return manager.GetProgress().GetTotalWritten(true) > 0; }));
+    ASSERT_TRUE(
+        PollUntil(manager, [&] { return manager.GetProgress().GetTotalWritten(true) > 0; }));
     const auto aborted = std::chrono::steady_clock::now();
     manager.Abort();
     ASSERT_TRUE(PollUntilStopped(manager, 30000));
@@ -161,8 +168,7 @@ TEST(CDVXThreadManagerTest, AFullDiskFailsOneThreadAndAbortsTheOthers) {
         EXPECT_EQ(r->winerr, 112u) << i;
         if (r->operation == CDVXThreadData::kWriteFile) {
             ++diskFull;
-            const uint32_t block =
-                i % 5 == 0 ? 65536 : i % 5 == 4 ? 9651 : i % 5 == 2 ? 1 : 58997;
+            const uint32_t block = i % 5 == 0 ? 65536 : i % 5 == 4 ? 9651 : i % 5 == 2 ? 1 : 58997;
             EXPECT_EQ(r->position % block, 0u) << i;
             EXPECT_LT(r->position, 3145728u) << i;
         }

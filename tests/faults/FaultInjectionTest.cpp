@@ -48,8 +48,8 @@ std::vector<json> FailuresOf(const std::vector<std::string>& faults, const std::
     return found;
 }
 
-#define SKIP_WITHOUT_FUSE()                                                     \
-    do {                                                                        \
+#define SKIP_WITHOUT_FUSE()                                                             \
+    do {                                                                                \
         if (!FaultMount({}).Mounted()) GTEST_SKIP() << "FUSE, root or faultfs missing"; \
     } while (0)
 

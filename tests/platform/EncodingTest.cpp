@@ -12,10 +12,12 @@ TEST(EncodingTest, AccentsAndTheWindowsOnlyRangeRoundTrip) {
 }
 
 TEST(EncodingTest, WhatTheCodePageCannotHoldBecomesAQuestionMark) {
-    EXPECT_EQ(Encoding::Utf8ToAnsi("a\xE2\x82\xBD" "b"), "a?b");        // ruble sign
-    EXPECT_EQ(Encoding::Utf8ToAnsi("\xF0\x9F\x98\x80"), "?");           // emoji
-    EXPECT_EQ(Encoding::Utf8ToAnsi("x\xC3"), "x?");                     // cut sequence
-    EXPECT_EQ(Encoding::Utf8ToAnsi("\xC3(z"), "?(z");                   // bad continuation
+    EXPECT_EQ(Encoding::Utf8ToAnsi("a\xE2\x82\xBD"
+                                   "b"),
+              "a?b");                                          // ruble sign
+    EXPECT_EQ(Encoding::Utf8ToAnsi("\xF0\x9F\x98\x80"), "?");  // emoji
+    EXPECT_EQ(Encoding::Utf8ToAnsi("x\xC3"), "x?");            // cut sequence
+    EXPECT_EQ(Encoding::Utf8ToAnsi("\xC3(z"), "?(z");          // bad continuation
     EXPECT_EQ(Encoding::Utf8ToAnsi("\xFF"), "?");
 }
 

@@ -147,8 +147,7 @@ TEST(FileApiTest, TempNamesAreNewEmptyFilesThatReplaceNothing) {
         ASSERT_TRUE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name));
         const std::string base = name.substr(dir.Path().size());
         EXPECT_TRUE(base.size() == 12 && base.rfind("/VXR", 0) == 0 &&
-                    base.find_first_not_of("0123456789ABCDEF", 4) == 8 &&
-                    base.substr(8) == ".TMP")
+                    base.find_first_not_of("0123456789ABCDEF", 4) == 8 && base.substr(8) == ".TMP")
             << name;
         EXPECT_FALSE(before.count(name.substr(dir.Path().size() + 1))) << "reused " << name;
         EXPECT_EQ(std::filesystem::file_size(name), 0u);

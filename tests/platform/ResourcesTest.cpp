@@ -5,8 +5,8 @@
 using platform::Resources;
 
 TEST(ResourcesTest, TheStringTableHoldsEveryEntryInWindows1252) {
-    for (unsigned id : {101u, 2000u, 2001u, 2002u, 2003u, 3000u, 3001u, 3002u, 3003u, 3004u,
-                        5002u, 5003u, 13604u, 57344u}) {
+    for (unsigned id : {101u, 2000u, 2001u, 2002u, 2003u, 3000u, 3001u, 3002u, 3003u, 3004u, 5002u,
+                        5003u, 13604u, 57344u}) {
         std::string text;
         EXPECT_TRUE(Resources::FindString(id, &text)) << id;
         EXPECT_FALSE(text.empty()) << id;
@@ -19,7 +19,8 @@ TEST(ResourcesTest, TheStringTableHoldsEveryEntryInWindows1252) {
     Resources::FindString(2002, &text);
     EXPECT_EQ(text, "Arr\xEAt des tests en cours, veuillez patienter...");
     Resources::FindString(2001, &text);
-    EXPECT_EQ(text.substr(0, 61), "Le chemin que vous avez indiqu\xE9 n'est pas un chemin r\xE9seau.\n\n");
+    EXPECT_EQ(text.substr(0, 61),
+              "Le chemin que vous avez indiqu\xE9 n'est pas un chemin r\xE9seau.\n\n");
     Resources::FindString(13604, &text);
     EXPECT_EQ(text, "|S\xE9lectionner|Valeur interdite|La valeur n'est pas valide|Champ requis");
 }

@@ -10,13 +10,14 @@ using platform::SystemError;
 
 TEST(SystemErrorTest, ErrnoMapsToTheCodeOfTheSameMeaning) {
     const std::pair<int, uint32_t> cases[] = {
-        {ENOSPC, 112}, {EDQUOT, 112},      {ENOENT, 2},     {ENOTDIR, 3},       {EACCES, 5},
-        {EPERM, 5},    {EISDIR, 5},        {EBADF, 6},      {ENOMEM, 8},        {EROFS, 19},
-        {EBUSY, 32},   {ETXTBSY, 32},      {EEXIST, 80},    {EINVAL, 87},       {ENAMETOOLONG, 206},
-        {EMFILE, 4},   {ENFILE, 4},        {EFBIG, 223},    {ENOTEMPTY, 145},   {EIO, 1117},
-        {ESTALE, 64},  {ECONNRESET, 64},   {ECONNABORTED, 64}, {ENOTCONN, 64},  {EPIPE, 64},
-        {ENETDOWN, 53}, {ENETUNREACH, 53}, {EHOSTUNREACH, 53}, {EHOSTDOWN, 53}, {ETIMEDOUT, 121},
-        {EPROTO, 1117}, {EXDEV, 1117}};
+        {ENOSPC, 112},   {EDQUOT, 112},    {ENOENT, 2},         {ENOTDIR, 3},
+        {EACCES, 5},     {EPERM, 5},       {EISDIR, 5},         {EBADF, 6},
+        {ENOMEM, 8},     {EROFS, 19},      {EBUSY, 32},         {ETXTBSY, 32},
+        {EEXIST, 80},    {EINVAL, 87},     {ENAMETOOLONG, 206}, {EMFILE, 4},
+        {ENFILE, 4},     {EFBIG, 223},     {ENOTEMPTY, 145},    {EIO, 1117},
+        {ESTALE, 64},    {ECONNRESET, 64}, {ECONNABORTED, 64},  {ENOTCONN, 64},
+        {EPIPE, 64},     {ENETDOWN, 53},   {ENETUNREACH, 53},   {EHOSTUNREACH, 53},
+        {EHOSTDOWN, 53}, {ETIMEDOUT, 121}, {EPROTO, 1117},      {EXDEV, 1117}};
     for (const auto& [err, code] : cases) EXPECT_EQ(SystemError::FromErrno(err), code) << err;
     EXPECT_EQ(SystemError::FromErrno(ENOENT, true), 3u) << "a missing directory when creating";
 }

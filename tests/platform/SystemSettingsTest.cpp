@@ -17,8 +17,10 @@ public:
         setenv("XDG_CONFIG_DIRS", dirs.c_str(), 1);
     }
     ~ConfigDirs() {
-        if (m_had) setenv("XDG_CONFIG_DIRS", m_saved.c_str(), 1);
-        else unsetenv("XDG_CONFIG_DIRS");
+        if (m_had)
+            setenv("XDG_CONFIG_DIRS", m_saved.c_str(), 1);
+        else
+            unsetenv("XDG_CONFIG_DIRS");
     }
 
 private:
@@ -31,12 +33,15 @@ TEST(SystemSettingsTest, ReadsTheSettingsSectionOfTheCommonFile) {
     TempDir dir;
     std::filesystem::create_directory(dir.File("Quarn"));
     WriteFile(dir.File("Quarn/Common.conf"),
-              "[Other]\nFoldersBase=/wrong\n\n[Settings]\nFoldersBase=/srv/donn\xC3\xA9" "es/\n");
+              "[Other]\nFoldersBase=/wrong\n\n[Settings]\nFoldersBase=/srv/donn\xC3\xA9"
+              "es/\n");
     ConfigDirs env(dir.Path() + ":/etc/xdg");
     EXPECT_EQ(SystemSettings::FilePath(), dir.File("Quarn/Common.conf"));
     std::string value;
     ASSERT_TRUE(SystemSettings::Read("Settings", "FoldersBase", &value));
-    EXPECT_EQ(value, "/srv/donn\xE9" "es/");
+    EXPECT_EQ(value,
+              "/srv/donn\xE9"
+              "es/");
     EXPECT_FALSE(SystemSettings::Read("Settings", "Missing", &value));
 }
 

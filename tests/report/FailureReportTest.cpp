@@ -15,7 +15,8 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersInOrder) 
     CDVXThreadData* b = progress.AddThreadData();
     CDVXThreadData* c = progress.AddThreadData();
     CDVXThreadData* d = progress.AddThreadData();
-    a->tstdir = Chaine("A"), b->tstdir = Chaine("B"), c->tstdir = Chaine("C"), d->tstdir = Chaine("D");
+    a->tstdir = Chaine("A"), b->tstdir = Chaine("B"), c->tstdir = Chaine("C"),
+    d->tstdir = Chaine("D");
     a->RecordSystemError(5, CDVXThreadData::kCreateFile, 0);
     b->RecordDataError(Chaine("00"), Chaine("01"), 3);
     c->RecordSystemError(112, CDVXThreadData::kWriteFile, 65536);

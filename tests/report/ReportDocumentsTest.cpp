@@ -43,7 +43,9 @@ TEST(ReportDocumentsTest, ReadTheSameInAWordProcessor) {
     for (int i = 0; i < 5; ++i) {
         CDVXThreadData r;
         r.testname = Chaine(Chaine::ResourceId(3000 + i));
-        r.tstdir = Chaine("\\\\serveur\\donn\xE9" "es {essai}");
+        r.tstdir = Chaine(
+            "\\\\serveur\\donn\xE9"
+            "es {essai}");
         r.errorKind = kinds[i];
         r.winerr = i == 0 ? 112 : 5;
         r.operation = 4;

@@ -120,7 +120,9 @@ TEST(ReportTextTest, DirectoriesWithBackslashesBracesAccentsAndPlaceholders) {
 
 TEST(ReportTextTest, AMessagelessCodeKeepsOnlyItsNumber) {
     EXPECT_EQ(ReportText::WinErrText(99999), " (WinErr:99999)");
-    EXPECT_EQ(ReportText::WinErrText(2), "Le fichier sp\xE9" "cifi\xE9 est introuvable. (WinErr:2)");
+    EXPECT_EQ(ReportText::WinErrText(2),
+              "Le fichier sp\xE9"
+              "cifi\xE9 est introuvable. (WinErr:2)");
     EXPECT_EQ(ReportText::OperationName(9), "GetTempPath");
     EXPECT_EQ(ReportText::OperationName(10), "<inconnue>");
 }

@@ -24,7 +24,8 @@ const std::string kNotNetwork = "Le chemin que vous avez indiqué n'est pas un c
 // One share, up for the lifetime of the object.
 class Share {
 public:
-    explicit Share(const std::string& kind) : m_script(std::string(DALVEX_SHARES_DIR) + "/" + kind + ".sh") {
+    explicit Share(const std::string& kind)
+        : m_script(std::string(DALVEX_SHARES_DIR) + "/" + kind + ".sh") {
         if (geteuid() != 0) return;
         const std::string command = m_script + " up " + m_state.Path() + " 2>&1";
         FILE* p = popen(command.c_str(), "r");
@@ -54,9 +55,11 @@ private:
     std::string m_error;
 };
 
-#define SHARE_OR_SKIP(share)                                                               \
-    if (!(share).Up()) GTEST_SKIP() << "no share here (root, FUSE and the server packages " \
-                                       "are needed): " << (share).Error()
+#define SHARE_OR_SKIP(share)                                             \
+    if (!(share).Up())                                                   \
+    GTEST_SKIP() << "no share here (root, FUSE and the server packages " \
+                    "are needed): "                                      \
+                 << (share).Error()
 
 class Shares : public testing::TestWithParam<const char*> {};
 

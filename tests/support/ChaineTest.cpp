@@ -144,7 +144,8 @@ TEST(ChaineTest, ReplaceAllGrowingShrinkingAndInPlace) {
     EXPECT_EQ(s, "v and v and %a");
     Chaine start("xx.xx");
     start.ReplaceAll(Chaine("xx"), Chaine("yyy"), false, 1);
-    EXPECT_EQ(start, "xx.yyy") << "the part before the start stays; a match across it does not count";
+    EXPECT_EQ(start, "xx.yyy")
+        << "the part before the start stays; a match across it does not count";
     // Same length: overwritten in place, advancing one character at a time.
     Chaine same("aaaa");
     same.ReplaceAll(Chaine("aa"), Chaine("ba"), false);
@@ -158,9 +159,13 @@ TEST(ChaineTest, ReplaceAllGrowingShrinkingAndInPlace) {
 }
 
 TEST(ChaineTest, IgnoringCaseFoldsAccentedLettersToo) {
-    Chaine doc("Temps \xE9" "coul\xE9 : %TESTTIME%");  // "écoulé"
+    Chaine doc(
+        "Temps \xE9"
+        "coul\xE9 : %TESTTIME%");  // "écoulé"
     doc.ReplaceAll(Chaine("%testtime%"), Chaine("1 min"), true);
-    EXPECT_EQ(doc, "Temps \xE9" "coul\xE9 : 1 min");
+    EXPECT_EQ(doc,
+              "Temps \xE9"
+              "coul\xE9 : 1 min");
     Chaine e("\xC9T\xC9");  // ÉTÉ
     e.ReplaceAll(Chaine("\xE9t\xE9"), Chaine("hiver"), true);
     EXPECT_EQ(e, "hiver");

@@ -48,8 +48,7 @@ TEST_F(Tree, RecursionWithListsAndExclusions) {
     it.SetFlags(FileIterator::kRecurse | FileIterator::kRefuseHidden);
     it.FileInclusions().Add(Chaine("*.TXT"));
     it.DirectoryExclusions().Add(Chaine("*/skip"));
-    EXPECT_EQ(Walk(it),
-              (std::set<std::string>{P("a.txt"), P("sub/c.txt"), P("sub/deep/d.txt")}));
+    EXPECT_EQ(Walk(it), (std::set<std::string>{P("a.txt"), P("sub/c.txt"), P("sub/deep/d.txt")}));
     it.FileExclusions().Add(Chaine("c.*"));
     it.FolderInclusions().Add(Chaine("*/deep"));
     EXPECT_EQ(Walk(it), (std::set<std::string>{P("sub/deep/d.txt")}));

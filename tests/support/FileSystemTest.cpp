@@ -30,7 +30,8 @@ TEST(FileSystemTest, AbsoluteAndRootPaths) {
         EXPECT_TRUE(IsAbsolutePath(Chaine(p))) << p;
     }
     for (const char* p : {"", "x", "C:x", "dir/file"}) EXPECT_FALSE(IsAbsolutePath(Chaine(p))) << p;
-    for (const char* p : {"C:", "C:\\", "\\\\server", "\\\\server\\share", "\\\\server\\share\\", "/"}) {
+    for (const char* p :
+         {"C:", "C:\\", "\\\\server", "\\\\server\\share", "\\\\server\\share\\", "/"}) {
         EXPECT_TRUE(IsRootPath(Chaine(p))) << p;
     }
     for (const char* p : {"", "C", "C:\\x", "\\\\server\\share\\dir", "/srv"}) {

@@ -44,7 +44,8 @@ TEST(PTableauTest, IndexGrowsByTheDefaultSteps) {
         t.Add(i);
     }
     // 4 at a time up to 32, then count / 8.
-    EXPECT_EQ(capacities, (std::vector<std::size_t>{0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 45, 50, 56}));
+    EXPECT_EQ(capacities,
+              (std::vector<std::size_t>{0, 4, 8, 12, 16, 20, 24, 28, 32, 36, 40, 45, 50, 56}));
     PTableau<int> stepped(100);
     stepped.Add(1);
     EXPECT_EQ(stepped.GetCapacity(), 100u);

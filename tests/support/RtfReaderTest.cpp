@@ -44,9 +44,25 @@ TEST(RtfReaderTest, BulletsEscapesAndSkippedDestinations) {
 
 TEST(RtfReaderTest, MalformedInputGivesWhatCanBeRead) {
     const char* const inputs[] = {
-        "", "{", "}", "}}}{", "\\", "{\\rtf1 abc", "abc\\'", "abc\\'4", "\\'zz", "\\u", "\\u-",
-        "{\\fonttbl{\\f99999999999 x;}}", "{\\colortbl\\red999;}", "\\fs-5 x", "{\\*", "\\pntext x",
-        "\\u233", "\\u233\\'", "{\\f2147483647 y}",
+        "",
+        "{",
+        "}",
+        "}}}{",
+        "\\",
+        "{\\rtf1 abc",
+        "abc\\'",
+        "abc\\'4",
+        "\\'zz",
+        "\\u",
+        "\\u-",
+        "{\\fonttbl{\\f99999999999 x;}}",
+        "{\\colortbl\\red999;}",
+        "\\fs-5 x",
+        "{\\*",
+        "\\pntext x",
+        "\\u233",
+        "\\u233\\'",
+        "{\\f2147483647 y}",
     };
     for (const char* in : inputs) {
         const auto paras = RtfReader::Parse(in);

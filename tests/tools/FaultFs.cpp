@@ -84,7 +84,8 @@ int ReadDir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_
             fuse_readdir_flags) {
     DIR* d = opendir(Real(path).c_str());
     if (!d) return -errno;
-    while (dirent* e = readdir(d)) fill(buf, e->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
+    while (dirent* e = readdir(d))
+        fill(buf, e->d_name, nullptr, 0, static_cast<fuse_fill_dir_flags>(0));
     closedir(d);
     return 0;
 }
@@ -116,7 +117,8 @@ int Read(const char* path, char* buf, size_t size, off_t offset, fuse_file_info*
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
     if (n < 0) return -errno;
     for (Fault* f : g_faults) {
-        if (f->kind == Fault::kFlip && Matches(*f, path) && f->offset >= static_cast<uint64_t>(offset) &&
+        if (f->kind == Fault::kFlip && Matches(*f, path) &&
+            f->offset >= static_cast<uint64_t>(offset) &&
             f->offset < static_cast<uint64_t>(offset + n)) {
             buf[f->offset - offset] ^= static_cast<char>(1 << f->bit);
         }
@@ -165,7 +167,9 @@ int Truncate(const char* path, off_t size, fuse_file_info* fi) {
     return fi ? Errno(ftruncate(static_cast<int>(fi->fh), size))
               : Errno(truncate(Real(path).c_str(), size));
 }
-int Chmod(const char* path, mode_t mode, fuse_file_info*) { return Errno(chmod(Real(path).c_str(), mode)); }
+int Chmod(const char* path, mode_t mode, fuse_file_info*) {
+    return Errno(chmod(Real(path).c_str(), mode));
+}
 int Utimens(const char* path, const timespec tv[2], fuse_file_info*) {
     return Errno(utimensat(AT_FDCWD, Real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW));
 }
@@ -183,9 +187,9 @@ void* Init(fuse_conn_info*, fuse_config* cfg) {
 
 int ParseErrno(const std::string& s) {
     static const std::pair<const char*, int> kNames[] = {
-        {"EIO", EIO},       {"EACCES", EACCES}, {"ENOSPC", ENOSPC}, {"EPERM", EPERM},
-        {"ESTALE", ESTALE}, {"ETIMEDOUT", ETIMEDOUT}, {"ECONNRESET", ECONNRESET},
-        {"EROFS", EROFS},   {"EDQUOT", EDQUOT}, {"EBUSY", EBUSY}};
+        {"EIO", EIO},       {"EACCES", EACCES},       {"ENOSPC", ENOSPC},         {"EPERM", EPERM},
+        {"ESTALE", ESTALE}, {"ETIMEDOUT", ETIMEDOUT}, {"ECONNRESET", ECONNRESET}, {"EROFS", EROFS},
+        {"EDQUOT", EDQUOT}, {"EBUSY", EBUSY}};
     for (const auto& [name, value] : kNames) {
         if (s == name) return value;
     }
@@ -214,9 +218,12 @@ bool ParseFault(const std::string& text) {
     } else if (p[0] == "fail" && p.size() >= 4) {
         f->kind = Fault::kFail;
         const std::string& op = p[1];
-        static const std::pair<const char*, Op> kOps[] = {
-            {"create", Op::kCreate}, {"read", Op::kRead},     {"write", Op::kWrite},
-            {"close", Op::kClose},   {"closewritten", Op::kCloseWritten}, {"unlink", Op::kUnlink}};
+        static const std::pair<const char*, Op> kOps[] = {{"create", Op::kCreate},
+                                                          {"read", Op::kRead},
+                                                          {"write", Op::kWrite},
+                                                          {"close", Op::kClose},
+                                                          {"closewritten", Op::kCloseWritten},
+                                                          {"unlink", Op::kUnlink}};
         bool known = false;
         for (const auto& [name, value] : kOps) {
             if (op == name) f->op = value, known = true;
@@ -252,7 +259,8 @@ int main(int argc, char** argv) {
         }
     }
     if (g_source.empty()) {
-        std::fprintf(stderr, "usage: faultfs --source DIR [--fault FAULT]... MOUNTPOINT [fuse options]\n");
+        std::fprintf(stderr,
+                     "usage: faultfs --source DIR [--fault FAULT]... MOUNTPOINT [fuse options]\n");
         return 2;
     }
     fuse_operations ops{};
