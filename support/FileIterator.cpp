@@ -41,10 +41,6 @@ bool FileIterator::MatchesAny(const Chaine& text, const PTableau<Chaine>& patter
     return false;
 }
 
-bool FileIterator::IsDrivePattern() const {
-    return MatchWildcard(search, Chaine("<*>"), true, true) > 0;
-}
-
 bool FileIterator::AcceptDirectory(const Chaine& containingDirectory) {
     if ((flags & kRefuseHidden) && current.hidden) return false;
     if (current.name == "." || current.name == "..") return false;
@@ -95,7 +91,8 @@ bool FileIterator::First() {
     entries.clear();
     nextEntry = 0;
     pendingDirectories.RemoveAll();
-    if (IsDrivePattern()) {
+    listingDrives = MatchWildcard(search, Chaine("<*>"), true, true) > 0;
+    if (listingDrives) {
         ListDrives();
     } else {
         namePattern = PathText::GetFileName(search);
@@ -107,11 +104,10 @@ bool FileIterator::First() {
 }
 
 bool FileIterator::Next() {
-    const bool drives = IsDrivePattern();
     for (;;) {
         while (nextEntry < entries.size()) {
             current = entries[nextEntry++];
-            if (drives) {
+            if (listingDrives) {
                 if (!(flags & kReportDirectories)) continue;
                 if ((flags & kPatternsApplyToDirectories) && !PassesFileLists()) continue;
                 return true;
@@ -131,6 +127,6 @@ bool FileIterator::Next() {
             if (MatchWildcard(current.name, namePattern, true, true) == 0) continue;
             if (AcceptFile(where)) return true;
         }
-        if (drives || !ListNextDirectory()) return false;
+        if (listingDrives || !ListNextDirectory()) return false;
     }
 }

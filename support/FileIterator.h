@@ -54,7 +54,6 @@ private:
         bool hidden = false;
     };
 
-    bool IsDrivePattern() const;
     void ListDrives();
     bool ListNextDirectory();
     bool PassesFileLists() const;
@@ -62,6 +61,7 @@ private:
 
     Chaine search;
     Chaine namePattern;
+    bool listingDrives = false;  // a "<...>" search, decided by First()
     uint8_t flags = 0;
     PTableau<Chaine> fileInclusions;
     PTableau<Chaine> fileExclusions;

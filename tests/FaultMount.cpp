@@ -27,11 +27,13 @@ bool IsFuseMountPoint(const std::string& path) {
 
 std::string FaultMount::ToolPath() { return DALVEX_FAULTFS_PATH; }
 
+bool FaultMount::Available() {
+    return geteuid() == 0 && access("/dev/fuse", R_OK | W_OK) == 0 &&
+           access(ToolPath().c_str(), X_OK) == 0;
+}
+
 FaultMount::FaultMount(const std::vector<std::string>& faults) {
-    if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 ||
-        access(ToolPath().c_str(), X_OK) != 0) {
-        return;
-    }
+    if (!Available()) return;
     m_pid = fork();
     if (m_pid == 0) {
         std::vector<std::string> args{ToolPath(), "--source", m_source.Path()};

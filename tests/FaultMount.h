@@ -22,6 +22,8 @@ public:
     const std::string& Source() const { return m_source.Path(); }
 
     static std::string ToolPath();
+    // Root, /dev/fuse and the tool: what mounting needs.
+    static bool Available();
 
 private:
     TempDir m_source{"/var/tmp"};

@@ -24,6 +24,20 @@ void RequestStop(CDVXThreadData& r, int32_t request) {
     r.SetStopRequest(request);
 }
 
+// A 3 MB cycle (51 letters) asked to stop or abort after its first alphabet,
+// while the thread pauses for about 245 ms. The directory must end up empty.
+void RequestAfterFirstAlphabet(CDVXThreadData& record, int32_t request) {
+    TempDir dir(kDiskBase);
+    std::thread t = (new CDVXAtomThread(true))
+                        ->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
+    while (Written(record, 1) < 26) std::this_thread::sleep_for(2ms);
+    RequestStop(record, request);
+    t.join();
+    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
+    EXPECT_EQ(record.errorKind, 0);
+    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << Listing(dir.Path());
+}
+
 }  // namespace
 
 TEST(CDVXAtomThreadTest, ACycleWritesOneLetterPerSixtyKilobytesAndVerifiesThem) {
@@ -46,30 +60,14 @@ TEST(CDVXAtomThreadTest, ACycleWritesOneLetterPerSixtyKilobytesAndVerifiesThem) 
 }
 
 TEST(CDVXAtomThreadTest, AStopDuringTheWritingStillVerifiesWhatWasWritten) {
-    TempDir dir(kDiskBase);
     CDVXThreadData record;
-    // 51 letters a cycle; after the first alphabet the thread pauses ~245 ms.
-    std::thread t = (new CDVXAtomThread(true))
-                        ->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
-    while (Written(record, 1) < 26) std::this_thread::sleep_for(2ms);
-    RequestStop(record, CDVXThreadData::kStopAfterCycle);
-    t.join();
+    RequestAfterFirstAlphabet(record, CDVXThreadData::kStopAfterCycle);
     EXPECT_EQ(record.bytesWritten[1], 26u);
     EXPECT_EQ(record.bytesRead[1], 26u);
-    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << Listing(dir.Path());
 }
 
 TEST(CDVXAtomThreadTest, AnAbortSkipsTheVerification) {
-    TempDir dir(kDiskBase);
     CDVXThreadData record;
-    std::thread t = (new CDVXAtomThread(true))
-                        ->Start(Chaine(std::string_view(dir.Path())), 3145728, 0, &record);
-    while (Written(record, 1) < 26) std::this_thread::sleep_for(2ms);
-    RequestStop(record, CDVXThreadData::kAbort);
-    t.join();
+    RequestAfterFirstAlphabet(record, CDVXThreadData::kAbort);
     EXPECT_EQ(record.bytesRead[1], 0u);
-    EXPECT_EQ(record.errorKind, 0);
-    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
-    EXPECT_TRUE(std::filesystem::is_empty(dir.Path())) << Listing(dir.Path());
 }

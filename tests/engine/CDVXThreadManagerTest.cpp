@@ -187,15 +187,7 @@ void ExpectEveryServerThreadFails(const std::string& dir, int32_t op, uint32_t c
     CDVXPrefs prefs = Prefs(dir);
     CDVXThreadManager manager;
     manager.Start(&prefs);
-    ASSERT_TRUE(PollUntil(manager, [&] {
-        CDVXProgressData& p = manager.GetProgress();
-        int failed = 0;
-        for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
-            RecordGuard g(p.GetThreadData(i));
-            failed += p.GetThreadData(i)->state == CDVXThreadData::kFailed;
-        }
-        return failed > 0;
-    }));
+    ASSERT_TRUE(PollUntil(manager, [&] { return manager.HasFailed(); }));
     ASSERT_TRUE(PollUntilStopped(manager));
     EXPECT_TRUE(manager.HasFailed());
     CDVXProgressData& p = manager.GetProgress();

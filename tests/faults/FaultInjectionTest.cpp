@@ -48,10 +48,8 @@ std::vector<json> FailuresOf(const std::vector<std::string>& faults, const std::
     return found;
 }
 
-#define SKIP_WITHOUT_FUSE()                                                             \
-    do {                                                                                \
-        if (!FaultMount({}).Mounted()) GTEST_SKIP() << "FUSE, root or faultfs missing"; \
-    } while (0)
+#define SKIP_WITHOUT_FUSE() \
+    if (!FaultMount::Available()) GTEST_SKIP() << "FUSE, root or faultfs missing"
 
 }  // namespace
 
