@@ -58,6 +58,7 @@ def fio(directory, seconds, sets, fresh_files=True):
     size_mb = max(1, 30 // (10 * sets))
     common = [f"--directory={work}", "--bs=64k", f"--size={size_mb}m", "--rw=write",
               "--verify=pattern", "--verify_pattern=0x5a5aa5a5", "--do_verify=1",
+              "--verify_state_save=0",
               "--loops=1000000", f"--runtime={seconds}", "--ioengine=psync", "--fallocate=none",
               "--group_reporting", f"--numjobs={5 * sets}"]
     if fresh_files:

@@ -1,5 +1,6 @@
 #include "tests/TempDir.h"
 
+#include <gtest/gtest.h>
 #include <sys/mount.h>
 #include <unistd.h>
 
@@ -47,7 +48,10 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 }
 
 void WriteFile(const std::string& path, const std::string& content) {
-    std::ofstream(path, std::ios::binary) << content;
+    std::ofstream out(path, std::ios::binary);
+    out << content;
+    out.close();
+    if (!out) ADD_FAILURE() << "cannot write " << path;
 }
 
 std::string ReadFile(const std::string& path) {

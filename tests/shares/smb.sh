@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
-# A real SMB share on this machine: a private smbd on 127.0.0.1 serving a
-# fresh directory, mounted through the FUSE client smbnetfs. Starts only what
-# it stops.
+# A real SMB share on this machine: a private smbd on 127.0.0.1 (a port of its
+# own) serving a fresh directory, mounted through the FUSE client smbnetfs.
+# Starts only what it stops.
 #   tests/shares/smb.sh up STATE_DIR     prints the share's directory
 #   tests/shares/smb.sh down STATE_DIR
 set -euo pipefail
@@ -18,11 +18,14 @@ up)
   mkdir -p "$state"/{export,mnt,private,lock,state,cache,pid,log,ncalrpc,home/.smb}
   chmod 700 "$state"
   chmod 777 "$state/export"
+  # smbd listens with SO_REUSEPORT: on a shared port (445) a second server,
+  # the system's or one left over, would silently take half the connections.
+  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
   cat > "$state/smb.conf" <<CONF
 [global]
   interfaces = lo
   bind interfaces only = yes
-  smb ports = 445
+  smb ports = $port
   server role = standalone server
   private dir = $state/private
   lock directory = $state/lock
@@ -50,22 +53,35 @@ show_hidden_hosts "true"
 smb_query_browsers "false"
 CONF
   chmod 600 "$state/home/.smb/smbnetfs.conf"
-  cp /etc/samba/smb.conf "$state/home/.smb/smb.conf" 2>/dev/null || : > "$state/home/.smb/smb.conf"
+  : > "$state/home/.smb/smb.conf"
   HOME="$state/home" smbnetfs "$state/mnt" -o config="$state/home/.smb/smbnetfs.conf",big_writes
+  # smbnetfs names a server on another port HOST:PORT.
+  share="$state/mnt/127.0.0.1:$port/dalvex"
   for _ in $(seq 100); do
-    [ -d "$state/mnt/127.0.0.1/dalvex" ] && break
+    [ -d "$share" ] && break
     sleep 0.1
   done
-  [ -d "$state/mnt/127.0.0.1/dalvex" ] || { tail -20 "$state/log/smbd.log" >&2; exit 1; }
-  echo "$state/mnt/127.0.0.1/dalvex"
+  # The mount must reach this server's directory, not another's.
+  probe=".probe-$$"
+  : > "$state/export/$probe"
+  reached=$([ -f "$share/$probe" ] && echo yes || echo no)
+  rm -f "$state/export/$probe"
+  [ "$reached" = yes ] || { tail -20 "$state/log/smbd.log" >&2; exit 1; }
+  echo "$share"
   ;;
 down)
   if mountpoint -q "$state/mnt" 2>/dev/null; then
     fusermount -u "$state/mnt" 2>/dev/null || umount -l "$state/mnt"
   fi
-  for pid in "$state"/pid/smbd.pid; do
-    [ -f "$pid" ] && kill "$(cat "$pid")" 2>/dev/null || true
-  done
+  if [ -f "$state/pid/smbd.pid" ]; then
+    pid=$(cat "$state/pid/smbd.pid")
+    kill "$pid" 2>/dev/null || true
+    # smbd outlives the caller (it is a daemon): see it gone.
+    for _ in $(seq 50); do
+      kill -0 "$pid" 2>/dev/null || break
+      sleep 0.1
+    done
+  fi
   ;;
 *)
   echo "usage: $0 up|down STATE_DIR" >&2
