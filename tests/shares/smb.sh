@@ -20,7 +20,7 @@ up)
   chmod 777 "$state/export"
   # smbd listens with SO_REUSEPORT: on a shared port (445) a second server,
   # the system's or one left over, would silently take half the connections.
-  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+  port=$("$(dirname "$0")/free_port.sh")
   cat > "$state/smb.conf" <<CONF
 [global]
   interfaces = lo

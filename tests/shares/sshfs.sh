@@ -18,8 +18,7 @@ up)
   ssh-keygen -q -t ed25519 -N '' -f "$state/client_key" <<<y >/dev/null
   cp "$state/client_key.pub" "$state/authorized_keys"
   mkdir -p /run/sshd
-  # A free port of the loopback range.
-  port=$(python3 -c 'import socket; s=socket.socket(); s.bind(("127.0.0.1",0)); print(s.getsockname()[1])')
+  port=$("$(dirname "$0")/free_port.sh")
   cat > "$state/sshd_config" <<CONF
 ListenAddress 127.0.0.1
 Port $port
