@@ -19,7 +19,8 @@ void CDVXCopyFileThread::Run() {
     const Chaine tempDir = GetTempDirectory();
     if (tempDir.IsEmpty()) {
         RecordGuard guard(record);
-        record->RecordSystemError(LastError::Get(), CDVXThreadData::kGetTempPath, 0);
+        record->RecordSystemError(LastError::Get(), CDVXThreadData::kGetTempPath, 0,
+                                  LastError::GetErrno());
         return;
     }
     const Chaine prefix("VXC");
@@ -35,9 +36,11 @@ void CDVXCopyFileThread::Run() {
 
     CDVXFile destination(tempDir, record, buffered, prefix);
     const Chaine destinationName = destination.GetName();
-    if (!IsAborted() && !platform::FileApi::Copy(sourceName.View(), destinationName.View(), true)) {
+    if (!IsAborted() && !platform::FileApi::Copy(sourceName.View(), source.GetId(),
+                                                 destinationName.View(), destination.GetId())) {
         RecordGuard guard(record);
-        record->RecordSystemError(LastError::Get(), CDVXThreadData::kCopyFile, 0);
+        record->RecordSystemError(LastError::Get(), CDVXThreadData::kCopyFile, 0,
+                                  LastError::GetErrno());
     }
     source.Close(true);  // the server file goes whether or not the copy worked
     if (!IsAborted() && destination.Open()) {

@@ -16,14 +16,15 @@ CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, cons
     : directory(dir), prefix(pfx), record(rec), buffered(isBuffered) {}
 
 CDVXFile::~CDVXFile() {
+    if (IsOpen()) FileApi::Close(handle, false);
     if (!fileName.IsEmpty()) FileApi::Delete(fileName.View());
 }
 
 Chaine CDVXFile::GetName() {
     if (fileName.IsEmpty()) {
         std::string name;
-        if (!FileApi::MakeTempFileName(directory.View(), prefix.View(), &name)) {
-            ReportSystemError(LastError::Get(), CDVXThreadData::kGetTempFileName, filePos);
+        if (!FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId)) {
+            ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return Chaine();
         }
         fileName = Chaine(std::string_view(name));
@@ -35,9 +36,9 @@ bool CDVXFile::Open() {
     if (IsOpen()) return true;
     const Chaine name = GetName();
     if (name.IsEmpty()) return false;
-    handle = FileApi::Open(name.View(), !buffered);
+    handle = FileApi::Open(name.View(), !buffered, fileId);
     if (!IsOpen()) {
-        ReportSystemError(LastError::Get(), CDVXThreadData::kCreateFile, filePos);
+        ReportLastError(CDVXThreadData::kCreateFile, filePos);
         return false;
     }
     return true;
@@ -48,13 +49,13 @@ bool CDVXFile::Close(bool deleteFile) {
         // A write-through file is flushed and dropped from this machine's cache,
         // so that reading it again asks the server for what it really holds.
         if (!FileApi::Close(handle, !buffered)) {
-            ReportSystemError(LastError::Get(), CDVXThreadData::kCloseHandle, filePos);
+            ReportLastError(CDVXThreadData::kCloseHandle, filePos);
         }
         handle = platform::kNullHandle;
     }
     if (deleteFile && !fileName.IsEmpty()) {
         if (!FileApi::Delete(fileName.View())) {
-            ReportSystemError(LastError::Get(), CDVXThreadData::kDeleteFile, filePos);
+            ReportLastError(CDVXThreadData::kDeleteFile, filePos);
             return false;
         }
         fileName.Empty();
@@ -70,7 +71,7 @@ bool CDVXFile::Reopen() {
 bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
     *bytesRead = 0;
     if (!FileApi::Read(handle, buffer, n, bytesRead)) {
-        ReportSystemError(LastError::Get(), CDVXThreadData::kReadFile, filePos);
+        ReportLastError(CDVXThreadData::kReadFile, filePos);
         return false;
     }
     RecordGuard guard(record);
@@ -81,7 +82,7 @@ bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
 bool CDVXFile::Write(const void* buffer, uint32_t n) {
     uint32_t written = 0;
     if (!FileApi::Write(handle, buffer, n, &written) || written != n) {
-        ReportSystemError(LastError::Get(), CDVXThreadData::kWriteFile, filePos);
+        ReportLastError(CDVXThreadData::kWriteFile, filePos);
         return false;
     }
     RecordGuard guard(record);
@@ -95,7 +96,7 @@ bool CDVXFile::Seek(int32_t offset) {
     if (!ok) {
         const uint32_t at =
             offset > 0 ? filePos + static_cast<uint32_t>(offset) : static_cast<uint32_t>(offset);
-        ReportSystemError(LastError::Get(), CDVXThreadData::kSetFilePointer, at);
+        ReportLastError(CDVXThreadData::kSetFilePointer, at);
     }
     return ok;
 }
@@ -159,7 +160,11 @@ void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t c
     record->RecordDataError(wait, got, base + i);
 }
 
-void CDVXFile::ReportSystemError(uint32_t code, int32_t op, uint32_t offset) {
+void CDVXFile::ReportSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err) {
     RecordGuard guard(record);
-    record->RecordSystemError(code, op, offset);
+    record->RecordSystemError(code, op, offset, err);
+}
+
+void CDVXFile::ReportLastError(int32_t op, uint32_t offset) {
+    ReportSystemError(LastError::Get(), op, offset, LastError::GetErrno());
 }

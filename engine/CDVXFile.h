@@ -18,7 +18,10 @@ public:
     static constexpr uint32_t kShortReadWaitMs = 2000;
 
     CDVXFile(const Chaine& directory, CDVXThreadData* record, bool buffered, const Chaine& prefix);
-    // Deletes a file that still has a name, silently. Callers close first.
+    // Closes and deletes a file that is still open or named, silently: a
+    // cycle cut short by an exception leaks no descriptor, and no file is
+    // deleted while open (which a network file system may keep as a hidden
+    // file in the share).
     virtual ~CDVXFile();
     CDVXFile(const CDVXFile&) = delete;
     CDVXFile& operator=(const CDVXFile&) = delete;
@@ -27,6 +30,8 @@ public:
     // Makes the unique name (creating the empty file) on first use; empty when
     // that fails.
     Chaine GetName();
+    // Which file the name was made for; every open checks that it finds it.
+    const platform::FileId& GetId() const { return fileId; }
     bool Open();
     // Always drops the handle; a failed close is recorded but does not fail.
     bool Close(bool deleteFile);
@@ -42,15 +47,19 @@ public:
     // start of `expected`.
     bool ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total);
     void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base);
-    void ReportSystemError(uint32_t code, int32_t op, uint32_t offset);
+    // `err` is the errno behind `code`, 0 when there is none.
+    void ReportSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
 
     // The position failures are reported at; the test kinds may set it.
     uint32_t filePos = 0;
 
 private:
     bool AbortRequested();
+    // Records the platform layer's last error.
+    void ReportLastError(int32_t op, uint32_t offset);
 
     Chaine fileName;
+    platform::FileId fileId;
     Chaine directory;
     Chaine prefix;
     CDVXThreadData* record;

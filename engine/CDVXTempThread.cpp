@@ -12,7 +12,8 @@ void CDVXTempThread::Run() {
     directory = GetTempDirectory();
     if (directory.IsEmpty()) {
         RecordGuard guard(record);
-        record->RecordSystemError(platform::LastError::Get(), CDVXThreadData::kGetTempPath, 0);
+        record->RecordSystemError(platform::LastError::Get(), CDVXThreadData::kGetTempPath, 0,
+                                  platform::LastError::GetErrno());
         return;
     }
     CDVXThreadWithBuffer::Run();

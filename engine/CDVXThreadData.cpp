@@ -14,11 +14,12 @@ void CDVXThreadData::SetState(int32_t s) {
     state = s;
 }
 
-void CDVXThreadData::RecordSystemError(uint32_t code, int32_t op, uint32_t offset) {
+void CDVXThreadData::RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err) {
     SetState(kFailed);
     errorKind = kSystemError;
     if (winerr == 0) {
         winerr = code;
+        sysErrno = err;
         operation = op;
         position = offset;
     }

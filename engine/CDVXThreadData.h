@@ -38,9 +38,9 @@ public:
     void SetStopRequest(int32_t r);
     // A failed record stays failed; its failure time is that of the first failure.
     void SetState(int32_t s);
-    // The first failed call's code, operation and position are kept (a code of 0
-    // lets the next call in); errorKind names the latest kind.
-    void RecordSystemError(uint32_t code, int32_t op, uint32_t offset);
+    // The first failed call's code, errno, operation and position are kept (a
+    // code of 0 lets the next call in); errorKind names the latest kind.
+    void RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
     void RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset);
     void RecordInternalError();
     void AddBytesWritten(int slot, uint32_t n) { bytesWritten[slot] += n; }
@@ -57,6 +57,7 @@ public:
     uint32_t failTicks = 0;
     platform::SystemTime localtime;
     uint32_t winerr = 0;
+    int32_t sysErrno = 0;  // the errno behind winerr; 0 when the program set the code
     int32_t operation = 0;
     Chaine datawait;  // expected bytes from the first difference, lower-case hex
     Chaine dataget;   // bytes read at the same positions

@@ -21,11 +21,13 @@ void CDVXThreadManager::JoinThreads() {
 uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount) {
     uint32_t shareMb = threadCount == 0 ? diskSpaceMb : diskSpaceMb / threadCount;
     if (shareMb <= 1) shareMb = 1;
-    return shareMb * kBytesPerMb;  // modulo 2^32, as a 32-bit budget
+    if (shareMb > kMaxShareMb) shareMb = kMaxShareMb;
+    return shareMb * kBytesPerMb;
 }
 
 void CDVXThreadManager::Start(CDVXPrefs* p) {
     prefs = p;
+    Abort();
     JoinThreads();
     progress.ClearThreadData();
 

@@ -16,6 +16,8 @@ class CDVXThreadManager {
 public:
     static constexpr uint32_t kThreadsPerSet = 10;
     static constexpr uint32_t kBytesPerMb = 1048576;
+    // A thread's file is counted in 32 bits: 4096 MB would wrap to nothing.
+    static constexpr uint32_t kMaxShareMb = 4095;
 
     CDVXThreadManager() = default;
     // Waits for every thread of the last run before the records go.
@@ -23,8 +25,9 @@ public:
     CDVXThreadManager(const CDVXThreadManager&) = delete;
     CDVXThreadManager& operator=(const CDVXThreadManager&) = delete;
 
-    // Waits for the threads of a previous run (a failed one may still be
-    // cleaning up), clears its records and starts the new run.
+    // Aborts the threads of a previous run that still work and waits for them
+    // (a failed one may still be cleaning up), clears its records and starts
+    // the new run.
     void Start(CDVXPrefs* prefs);
     void Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
     void Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
@@ -39,7 +42,7 @@ public:
     void WaitForThreads() { JoinThreads(); }
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
-    // disk space, at least 1 MB.
+    // disk space, at least 1 MB and at most kMaxShareMb.
     static uint32_t ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount);
 
 private:

@@ -13,6 +13,7 @@ struct SystemTime {
     uint16_t minute = 0;
     uint16_t second = 0;
     uint16_t milliseconds = 0;
+    int32_t utcOffsetSeconds = 0;  // local time minus UTC at that moment
 };
 
 // Any thread.

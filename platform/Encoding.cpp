@@ -56,32 +56,35 @@ std::string Encoding::Utf8ToAnsi(std::string_view utf8) {
     std::size_t i = 0;
     while (i < utf8.size()) {
         const auto lead = static_cast<unsigned char>(utf8[i]);
-        int extra = lead < 0x80           ? 0
-                    : (lead >> 5) == 0x6  ? 1
-                    : (lead >> 4) == 0xE  ? 2
-                    : (lead >> 3) == 0x1E ? 3
-                                          : -1;
+        const int extra = lead < 0x80           ? 0
+                          : (lead >> 5) == 0x6  ? 1
+                          : (lead >> 4) == 0xE  ? 2
+                          : (lead >> 3) == 0x1E ? 3
+                                                : -1;
         if (extra < 0 || i + extra >= utf8.size()) {
             out += '?';
             ++i;
             continue;
         }
         char32_t cp = extra == 0 ? lead : lead & (0x3F >> extra);
-        bool ok = true;
-        for (int k = 1; k <= extra; ++k) {
+        int k = 1;
+        for (; k <= extra; ++k) {
             const auto next = static_cast<unsigned char>(utf8[i + k]);
-            if ((next & 0xC0) != 0x80) {
-                ok = false;
-                break;
-            }
+            if ((next & 0xC0) != 0x80) break;
             cp = (cp << 6) | (next & 0x3F);
         }
-        if (!ok) {
+        if (k <= extra) {  // cut short: the lead alone goes, what follows is read again
             out += '?';
             ++i;
             continue;
         }
-        out += CodePointToAnsi(cp);
+        // An overlong form could smuggle a '/' or a NUL past the checks on
+        // names, and surrogates or values past U+10FFFF are no characters:
+        // each whole sequence becomes one '?', as does U+0000 itself.
+        static constexpr char32_t kSmallest[4] = {0, 0x80, 0x800, 0x10000};
+        const bool valid =
+            cp >= kSmallest[extra] && cp != 0 && cp <= 0x10FFFF && (cp < 0xD800 || cp > 0xDFFF);
+        out += valid ? CodePointToAnsi(cp) : '?';
         i += extra + 1;
     }
     return out;

@@ -8,14 +8,25 @@ namespace platform {
 using FileHandle = int;
 inline constexpr FileHandle kNullHandle = -1;
 
-// The file calls of the test engine. Paths are Windows-1252 text; both '/' and
-// '\' separate directories. Every call reports failure by its result and leaves
-// the code of the failure in LastError. Any thread; a handle belongs to one.
+// Which file a name stood for when the program created it. A name is only a
+// name: another process may put something else there between two opens.
+struct FileId {
+    uint64_t device = 0;
+    uint64_t inode = 0;
+    bool operator==(const FileId&) const = default;
+};
+
+// The file calls of the test engine. Paths are Windows-1252 text with '/'
+// separators. Every call reports failure by its result and leaves the code of
+// the failure in LastError; calls interrupted by a signal are made again. Any
+// thread; a handle belongs to one.
 class FileApi {
 public:
     // Read+write, created when missing, existing content kept. `writeThrough`
     // makes every write reach the storage (the server) before it returns.
-    static FileHandle Open(std::string_view path, bool writeThrough);
+    // Only the file `id` is opened: a symbolic link or any other file found
+    // under the name fails (80) before a byte is touched.
+    static FileHandle Open(std::string_view path, bool writeThrough, const FileId& id);
 
     // One read of at most n bytes (retried when interrupted); *got may be short.
     static bool Read(FileHandle h, void* buffer, uint32_t n, uint32_t* got);
@@ -35,18 +46,22 @@ public:
     static bool Delete(std::string_view path);
 
     // Creates, empty, a file named <dir>/<first 3 chars of prefix><XXXX>.TMP that
-    // did not exist, and gives its name.
-    static bool MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name);
+    // did not exist, and gives its name and which file it is.
+    static bool MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
+                                 FileId* id);
 
-    // Copies src over dst (created, or truncated when `replace`; otherwise an
-    // existing dst fails with 80).
-    static bool Copy(std::string_view src, std::string_view dst, bool replace);
+    // Copies the file `srcId` named src over the file `dstId` named dst, as
+    // Open checks them; dst ends with src's content alone.
+    static bool Copy(std::string_view src, const FileId& srcId, std::string_view dst,
+                     const FileId& dstId);
 
     // $TMPDIR, else /tmp, with one trailing '/'.
     static bool GetTempPath(std::string* path);
 
-    // The path for the system (UTF-8, '/' separators); false with 123 in
-    // LastError when the path holds a character that names may not hold.
+    // The path for the system (UTF-8); false with 123 in LastError when the
+    // path holds a character that names may not hold here: *?"<>| as
+    // elsewhere, backslash (which the text routines would read as a separator), and
+    // NUL.
     static bool ToSystemPath(std::string_view path, std::string* systemPath);
 };
 

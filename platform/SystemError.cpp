@@ -1,6 +1,7 @@
 #include "platform/SystemError.h"
 
 #include <cerrno>
+#include <cstring>
 
 #include "platform/Encoding.h"
 
@@ -36,6 +37,7 @@ constexpr Entry kMessages[] = {
 };
 
 thread_local uint32_t t_lastError = 0;
+thread_local int t_lastErrno = 0;
 
 }  // namespace
 
@@ -87,12 +89,27 @@ bool SystemError::Message(uint32_t code, std::string* ansi) {
     return false;
 }
 
+std::string SystemError::UnmappedText(int err) {
+    if (err == 0 || err == EIO || FromErrno(err) != kIoDevice) return std::string();
+    const char* name = strerrorname_np(err);
+    const char* text = strerrordesc_np(err);
+    std::string out = name ? name : "errno " + std::to_string(err);
+    if (text) out.append(" : ").append(text);
+    return Encoding::Utf8ToAnsi(out);
+}
+
 uint32_t LastError::Get() { return t_lastError; }
 
-void LastError::Set(uint32_t code) { t_lastError = code; }
+int LastError::GetErrno() { return t_lastErrno; }
+
+void LastError::Set(uint32_t code) {
+    t_lastError = code;
+    t_lastErrno = 0;
+}
 
 void LastError::SetFromErrno(int err, bool creating) {
     t_lastError = SystemError::FromErrno(err, creating);
+    t_lastErrno = err;
 }
 
 }  // namespace platform

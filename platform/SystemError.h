@@ -37,13 +37,22 @@ public:
     // The French message of a code, in Windows-1252; false and empty for a code
     // that has none.
     static bool Message(uint32_t code, std::string* ansi);
+
+    // "ELOOP : Too many levels of symbolic links": the system's own name and
+    // text of an errno that no code above stands for (all of them read 1117),
+    // so that the report still says what really happened. Empty for the
+    // others, whose French message says it already.
+    static std::string UnmappedText(int err);
 };
 
 // The last error of the calling thread, as GetLastError keeps it: every failing
-// call of the platform layer sets it; successful calls leave it alone.
+// call of the platform layer sets it; successful calls leave it alone. The
+// errno behind the code is kept beside it.
 class LastError {
 public:
     static uint32_t Get();
+    // 0 when the code was set by the program itself rather than by the system.
+    static int GetErrno();
     static void Set(uint32_t code);
     // Maps errno (as SystemError::FromErrno does) and stores the result.
     static void SetFromErrno(int err, bool creating = false);

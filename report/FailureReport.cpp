@@ -16,6 +16,7 @@ std::vector<FailureReport> FailureReport::Collect(CDVXProgressData& progress) {
                         r->tstdir.PrivateCopy(),
                         r->errorKind,
                         r->winerr,
+                        r->sysErrno,
                         r->operation,
                         r->position,
                         r->datawait.PrivateCopy(),

@@ -16,6 +16,7 @@ struct FailureReport {
     Chaine tstdir;
     int32_t errorKind = 0;
     uint32_t winerr = 0;
+    int32_t sysErrno = 0;
     int32_t operation = 0;
     uint32_t position = 0;
     Chaine datawait;

@@ -2,6 +2,7 @@
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
+#include "platform/SystemError.h"
 #include "support/TimeText.h"
 
 namespace {
@@ -42,11 +43,23 @@ Chaine ReportText::OperationName(int32_t operation) {
     return operation >= 1 && operation <= 9 ? Chaine(kNames[operation - 1]) : Chaine("<inconnue>");
 }
 
-Chaine ReportText::WinErrText(uint32_t winerr) {
+Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno) {
     Chaine text;
     text.GetSystemErrorText(winerr);
     text.ReplaceChar('\r', ' ');
     text.ReplaceChar('\n', ' ');
+    const std::string detail = platform::SystemError::UnmappedText(sysErrno);
+    if (!detail.empty()) {
+        if (!text.IsEmpty()) text += ' ';
+        text += '(';
+        text += Chaine(std::string_view(detail));
+        text += ')';
+    }
+    return text;
+}
+
+Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno) {
+    Chaine text = SystemMessage(winerr, sysErrno);
     Chaine code;
     code.Format(" (WinErr:%d)", static_cast<int>(winerr));
     return text + code;
@@ -72,7 +85,7 @@ void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& reco
             FormatTimeOfDay(TimeOfDay::FromSystemTime(record.localtime), 1, ':'));
     if (record.errorKind == CDVXThreadData::kSystemError) {
         Replace(document, "%operation%", OperationName(record.operation));
-        Replace(document, "%winerr%", WinErrText(record.winerr));
+        Replace(document, "%winerr%", WinErrText(record.winerr, record.sysErrno));
     } else if (record.errorKind == CDVXThreadData::kDataError) {
         Replace(document, "%datawait%", record.datawait);
         Replace(document, "%dataget%", record.dataget);

@@ -17,8 +17,11 @@ public:
     static unsigned DocumentOf(Category category);
     // "CreateFile"... for the operation codes, "<inconnue>" for any other.
     static Chaine OperationName(int32_t operation);
-    // The system's message for the code on one line, then " (WinErr:N)".
-    static Chaine WinErrText(uint32_t winerr);
+    // The message for the code on one line; for an errno that no code stands
+    // for, followed by the system's own name and text of it in brackets.
+    static Chaine SystemMessage(uint32_t winerr, int32_t sysErrno);
+    // SystemMessage, then " (WinErr:N)".
+    static Chaine WinErrText(uint32_t winerr, int32_t sysErrno);
 
     // The finished document; empty when the document cannot be loaded.
     // `startTicks` is the tick count at which the run started.

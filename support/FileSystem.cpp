@@ -22,11 +22,17 @@ Chaine WithoutTrailingSeparators(const Chaine& path) {
 
 bool IsBareDrive(const Chaine& path) { return path.GetLength() == 2 && path[1] == ':'; }
 
+// "\\server\share" written the Windows way. A path that starts with two
+// slashes is an ordinary absolute path here: "//tmp/x" is "/tmp/x".
+bool IsShareNotation(std::string_view p) {
+    return p.size() >= 2 && p[0] == '\\' && PathText::IsSeparator(p[1]);
+}
+
 }  // namespace
 
 bool IsNetworkPath(const Chaine& path) {
     const std::string_view p = path.View();
-    if (p.size() >= 2 && PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1])) return true;
+    if (IsShareNotation(p)) return true;
     if (p.size() >= 2 && p[1] == ':') return false;  // drive letters do not exist here
     const std::string where = p.empty() ? platform::FileInfo::CurrentDirectory() : std::string(p);
     return platform::Mounts::GetDriveType(where) == DriveType::Remote;
@@ -44,9 +50,9 @@ bool IsRootPath(const Chaine& path) {
     if (path == "/" || path == "\\") return true;
     if (path.GetLength() < 2) return false;
     const Chaine bare = WithoutTrailingSeparators(path);
-    if (IsBareDrive(bare)) return true;
+    if (bare == "/" || IsBareDrive(bare)) return true;  // "//" and "///" are "/"
     const std::string_view p = bare.View();
-    if (!(PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1]))) return false;
+    if (!IsShareNotation(p)) return false;
     // \\server or \\server\share: at most one separator after the leading pair.
     const std::size_t server = p.find_first_of("\\/", 2);
     return server != 2 && (server == std::string_view::npos ||

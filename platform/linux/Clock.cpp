@@ -28,6 +28,7 @@ SystemTime Clock::GetLocalTime() {
     st.minute = static_cast<uint16_t>(local.tm_min);
     st.second = static_cast<uint16_t>(local.tm_sec);
     st.milliseconds = static_cast<uint16_t>(ts.tv_nsec / 1000000);
+    st.utcOffsetSeconds = static_cast<int32_t>(local.tm_gmtoff);
     return st;
 }
 

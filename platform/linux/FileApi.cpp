@@ -12,11 +12,12 @@
 
 #include "platform/Encoding.h"
 #include "platform/SystemError.h"
+#include "platform/linux/Interrupted.h"
 
 namespace platform {
 namespace {
 
-constexpr std::string_view kRefusedInNames = "*?\"<>|";
+constexpr std::string_view kRefusedInNames{"*?\"<>|\\\0", 8};
 constexpr int kBusyRetries = 20;
 constexpr int kBusyRetryMs = 50;
 
@@ -32,11 +33,38 @@ void QuietClose(int fd) {
     errno = saved;
 }
 
+FileId IdOf(const struct stat& st) {
+    return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+}
+
+// Opens `sys` without following a symbolic link, and keeps the descriptor
+// only when it is the file `id`: a name swapped by another process must never
+// lead the program to write into a file it did not create.
+int OpenOwn(const std::string& sys, int flags, const FileId& id) {
+    const int fd =
+        RetryInterrupted([&] { return ::open(sys.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0666); });
+    if (fd < 0) {
+        Fail(errno, (flags & O_CREAT) != 0);
+        return -1;
+    }
+    struct stat st {};
+    if (RetryInterrupted([&] { return ::fstat(fd, &st); }) != 0) {
+        Fail(errno);
+        QuietClose(fd);
+        return -1;
+    }
+    if (IdOf(st) != id) {
+        QuietClose(fd);
+        Fail(EEXIST);  // another file stands under the name
+        return -1;
+    }
+    return fd;
+}
+
 bool CopyByReadWrite(int in, int out) {
     char buffer[1 << 16];
     for (;;) {
-        ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = RetryInterrupted([&] { return ::read(in, buffer, sizeof buffer); });
         if (n < 0) return Fail(errno);
         if (n == 0) return true;
         uint32_t written = 0;
@@ -51,32 +79,20 @@ bool FileApi::ToSystemPath(std::string_view path, std::string* systemPath) {
         LastError::Set(SystemError::kInvalidName);
         return false;
     }
-    std::string ansi(path);
-    for (char& c : ansi) {
-        if (c == '\\') c = '/';
-    }
-    *systemPath = Encoding::AnsiToUtf8(ansi);
+    *systemPath = Encoding::AnsiToUtf8(path);
     return true;
 }
 
-FileHandle FileApi::Open(std::string_view path, bool writeThrough) {
+FileHandle FileApi::Open(std::string_view path, bool writeThrough, const FileId& id) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return kNullHandle;
-    const int flags = O_RDWR | O_CREAT | O_CLOEXEC | (writeThrough ? O_DSYNC : 0);
-    const int fd = ::open(sys.c_str(), flags, 0666);
-    if (fd < 0) {
-        Fail(errno, true);
-        return kNullHandle;
-    }
-    return fd;
+    const int fd = OpenOwn(sys, O_RDWR | O_CREAT | (writeThrough ? O_DSYNC : 0), id);
+    return fd < 0 ? kNullHandle : fd;
 }
 
 bool FileApi::Read(FileHandle h, void* buffer, uint32_t n, uint32_t* got) {
     *got = 0;
-    ssize_t r;
-    do {
-        r = ::read(h, buffer, n);
-    } while (r < 0 && errno == EINTR);
+    const ssize_t r = RetryInterrupted([&] { return ::read(h, buffer, n); });
     if (r < 0) return Fail(errno);
     *got = static_cast<uint32_t>(r);
     return true;
@@ -96,7 +112,7 @@ bool FileApi::Write(FileHandle h, const void* buffer, uint32_t n, uint32_t* writ
 }
 
 bool FileApi::Seek(FileHandle h, int64_t offset, int whence, uint64_t* newOffset) {
-    const off_t r = ::lseek(h, offset, whence);
+    const off_t r = RetryInterrupted([&] { return ::lseek(h, offset, whence); });
     if (r < 0) return Fail(errno);
     if (newOffset) *newOffset = static_cast<uint64_t>(r);
     return true;
@@ -105,9 +121,10 @@ bool FileApi::Seek(FileHandle h, int64_t offset, int whence, uint64_t* newOffset
 bool FileApi::Close(FileHandle h, bool dropCache) {
     int err = 0;
     if (dropCache) {
-        if (::fdatasync(h) != 0) err = errno;
+        if (RetryInterrupted([&] { return ::fdatasync(h); }) != 0) err = errno;
         ::posix_fadvise(h, 0, 0, POSIX_FADV_DONTNEED);
     }
+    // Not made again on EINTR: Linux has released the descriptor by then.
     if (::close(h) != 0 && err == 0 && errno != EINTR) err = errno;
     return err == 0 || Fail(err);
 }
@@ -119,15 +136,16 @@ bool FileApi::Delete(std::string_view path) {
     // has returned, so an SMB server may still hold the file open for a moment
     // and refuse to delete it. A file still busy after a second is an error.
     for (int attempt = 0;; ++attempt) {
-        if (::unlink(sys.c_str()) == 0) return true;
+        if (RetryInterrupted([&] { return ::unlink(sys.c_str()); }) == 0) return true;
         if (errno != EBUSY || attempt == kBusyRetries) return Fail(errno);
         std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
     }
 }
 
-bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name) {
+bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
+                               FileId* id) {
     std::string base(dir);
-    if (!base.empty() && base.back() != '/' && base.back() != '\\') base += '/';
+    if (!base.empty() && base.back() != '/') base += '/';
     base.append(prefix.substr(0, 3));
     std::string sysBase;
     if (!ToSystemPath(base, &sysBase)) return false;
@@ -141,16 +159,21 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%04X.TMP", number);
         const std::string candidate = sysBase + suffix;
-        const int fd = ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        const int fd = RetryInterrupted([&] {
+            return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        });
         if (fd >= 0) {
+            struct stat st {};
+            int err = RetryInterrupted([&] { return ::fstat(fd, &st); }) != 0 ? errno : 0;
             // A network file system may refuse the close: then the name is not
             // to be trusted, and the file made for it goes again.
-            if (::close(fd) != 0) {
-                const int err = errno;
+            if (::close(fd) != 0 && err == 0) err = errno;
+            if (err != 0) {
                 ::unlink(candidate.c_str());
                 return Fail(err);
             }
             *name = Encoding::Utf8ToAnsi(candidate);
+            *id = IdOf(st);
             return true;
         }
         if (errno != EEXIST) return Fail(errno, true);
@@ -158,22 +181,22 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
     return Fail(EEXIST);
 }
 
-bool FileApi::Copy(std::string_view src, std::string_view dst, bool replace) {
+bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view dst,
+                   const FileId& dstId) {
     std::string sysSrc, sysDst;
     if (!ToSystemPath(src, &sysSrc) || !ToSystemPath(dst, &sysDst)) return false;
-    const int in = ::open(sysSrc.c_str(), O_RDONLY | O_CLOEXEC);
-    if (in < 0) return Fail(errno);
-    const int out =
-        ::open(sysDst.c_str(), O_WRONLY | O_CREAT | O_CLOEXEC | (replace ? O_TRUNC : O_EXCL), 0666);
+    const int in = OpenOwn(sysSrc, O_RDONLY, srcId);
+    if (in < 0) return false;
+    // Emptied only once it is known to be the program's own file.
+    const int out = OpenOwn(sysDst, O_WRONLY | O_CREAT, dstId);
     if (out < 0) {
-        const int err = errno;
         QuietClose(in);
-        return Fail(err, true);
+        return false;
     }
-    bool ok = true;
-    for (;;) {
-        ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
-        if (n < 0 && errno == EINTR) continue;
+    bool ok = RetryInterrupted([&] { return ::ftruncate(out, 0); }) == 0 || Fail(errno);
+    while (ok) {
+        const ssize_t n = RetryInterrupted(
+            [&] { return ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0); });
         if (n < 0 &&
             (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
             ok = CopyByReadWrite(in, out);  // both offsets stand where the kernel copy stopped

@@ -10,6 +10,7 @@
 #include "platform/Encoding.h"
 #include "platform/FileApi.h"
 #include "platform/SystemError.h"
+#include "platform/linux/Interrupted.h"
 
 namespace platform {
 
@@ -17,7 +18,7 @@ bool FileInfo::Exists(std::string_view path, bool* isDirectory) {
     std::string sys;
     if (path.empty() || !FileApi::ToSystemPath(path, &sys)) return false;
     struct stat st {};
-    if (::stat(sys.c_str(), &st) != 0) {
+    if (RetryInterrupted([&] { return ::stat(sys.c_str(), &st); }) != 0) {
         LastError::SetFromErrno(errno);
         return false;
     }
@@ -28,7 +29,7 @@ bool FileInfo::Exists(std::string_view path, bool* isDirectory) {
 bool FileInfo::MakeDirectory(std::string_view path) {
     std::string sys;
     if (!FileApi::ToSystemPath(path, &sys)) return false;
-    if (::mkdir(sys.c_str(), 0777) == 0) return true;
+    if (RetryInterrupted([&] { return ::mkdir(sys.c_str(), 0777); }) == 0) return true;
     LastError::SetFromErrno(errno, true);
     return false;
 }
@@ -38,7 +39,9 @@ bool FileInfo::List(std::string_view directory, std::vector<DirEntry>* entries) 
     std::string sys;
     if (!FileApi::ToSystemPath(directory, &sys)) return false;
     if (sys.empty()) sys = ".";
-    std::unique_ptr<DIR, int (*)(DIR*)> dir(::opendir(sys.c_str()), ::closedir);
+    DIR* opened = ::opendir(sys.c_str());
+    while (!opened && errno == EINTR) opened = ::opendir(sys.c_str());
+    std::unique_ptr<DIR, int (*)(DIR*)> dir(opened, ::closedir);
     if (!dir) {
         LastError::SetFromErrno(errno);
         return false;
@@ -49,7 +52,9 @@ bool FileInfo::List(std::string_view directory, std::vector<DirEntry>* entries) 
         bool isDir = e->d_type == DT_DIR;
         if (e->d_type == DT_UNKNOWN || e->d_type == DT_LNK) {
             struct stat st {};
-            isDir = ::stat((sys + "/" + name).c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+            const std::string full = sys + "/" + name;
+            isDir = RetryInterrupted([&] { return ::stat(full.c_str(), &st); }) == 0 &&
+                    S_ISDIR(st.st_mode);
         }
         entries->push_back(DirEntry{Encoding::Utf8ToAnsi(name), isDir, name[0] == '.'});
     }

@@ -107,11 +107,7 @@ std::vector<Mount> ReadMountTable() {
 }
 
 bool FindMount(std::string_view ansiPath, Mount* found) {
-    std::string sys = Encoding::AnsiToUtf8(ansiPath);
-    for (char& c : sys) {
-        if (c == '\\') c = '/';
-    }
-    const std::string path = ExistingAncestor(sys);
+    const std::string path = ExistingAncestor(Encoding::AnsiToUtf8(ansiPath));
     bool any = false;
     for (const Mount& m : ReadMountTable()) {
         // Later lines mount over earlier ones, so an equal length replaces.

@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <cerrno>
 #include <filesystem>
 #include <thread>
 #include <vector>
@@ -20,6 +21,10 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr uint32_t kBlock = 65536;
+
+std::size_t OpenDescriptors() {
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator("/proc/self/fd"), {}));
+}
 
 std::vector<unsigned char> Pattern(std::size_t n) {
     std::vector<unsigned char> v(n);
@@ -220,6 +225,7 @@ TEST(CDVXFileTest, CloseDeletesOnceAndTheDestructorCleansUp) {
     TempDir dir(kDiskBase);
     CDVXThreadData record;
     std::string leftover;
+    std::size_t descriptors = 0;
     {
         CDVXFile file(Chaine(std::string_view(dir.Path())), &record, true, Chaine("VXC"));
         ASSERT_TRUE(file.Open());
@@ -231,10 +237,35 @@ TEST(CDVXFileTest, CloseDeletesOnceAndTheDestructorCleansUp) {
         EXPECT_TRUE(file.Close(true)) << "nothing left to do";
         EXPECT_TRUE(file.Open()) << "a new name for a new file";
         leftover = file.GetName().c_str();
-        file.Close(false);
+        descriptors = OpenDescriptors();
     }
     EXPECT_FALSE(fs::exists(leftover)) << "the destructor deletes a file that has a name";
+    EXPECT_EQ(OpenDescriptors(), descriptors - 1) << "and closes it first";
     EXPECT_EQ(record.state, CDVXThreadData::kRunning);
+}
+
+// Another process swaps the name of the test's file for a link to a file of
+// its own between two opens: the reopen fails and the other file is untouched.
+TEST(CDVXFileTest, ASwappedNameFailsTheReopenAndLeavesTheOtherFileAlone) {
+    TempDir dir(kDiskBase);
+    const std::string victim = dir.File("victim");
+    WriteFile(victim, "precious");
+    CDVXThreadData record;
+    CDVXFile file(Chaine(std::string_view(dir.Path())), &record, true, Chaine("VXA"));
+    ASSERT_TRUE(file.Open());
+    ASSERT_TRUE(file.Write("a", 1));
+    const std::string name = file.GetName().c_str();
+    file.Close(false);
+    fs::remove(name);
+    fs::create_symlink(victim, name);
+    EXPECT_FALSE(file.Reopen());
+    EXPECT_FALSE(file.Write("b", 1));
+    EXPECT_EQ(record.state, CDVXThreadData::kFailed);
+    EXPECT_EQ(record.operation, CDVXThreadData::kCreateFile);
+    EXPECT_EQ(record.sysErrno, ELOOP);
+    EXPECT_EQ(ReadFile(victim), "precious");
+    file.Close(true);
+    EXPECT_EQ(ReadFile(victim), "precious");
 }
 
 TEST(CDVXFileTest, NameFailuresAreRecordedAsGetTempFileName) {

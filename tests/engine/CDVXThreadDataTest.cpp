@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <thread>
 
@@ -25,14 +26,15 @@ TEST(CDVXThreadDataTest, AnAbortIsFinalAndAFailureStays) {
 
 TEST(CDVXThreadDataTest, TheFirstSystemErrorKeepsItsDetails) {
     CDVXThreadData r;
-    r.RecordSystemError(112, CDVXThreadData::kWriteFile, 131072);
+    r.RecordSystemError(112, CDVXThreadData::kWriteFile, 131072, ENOSPC);
     const uint32_t firstTicks = r.failTicks;
     const auto firstTime = r.localtime;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    r.RecordSystemError(5, CDVXThreadData::kDeleteFile, 7);
+    r.RecordSystemError(5, CDVXThreadData::kDeleteFile, 7, EACCES);
     EXPECT_EQ(r.state, 2);
     EXPECT_EQ(r.errorKind, 1);
     EXPECT_EQ(r.winerr, 112u);
+    EXPECT_EQ(r.sysErrno, ENOSPC);
     EXPECT_EQ(r.operation, 4);
     EXPECT_EQ(r.position, 131072u);
     EXPECT_EQ(r.failTicks, firstTicks) << "the failure time is that of the first failure";
@@ -42,8 +44,8 @@ TEST(CDVXThreadDataTest, TheFirstSystemErrorKeepsItsDetails) {
 
 TEST(CDVXThreadDataTest, ACodeOfZeroLetsTheNextErrorIn) {
     CDVXThreadData r;
-    r.RecordSystemError(0, CDVXThreadData::kReadFile, 1);
-    r.RecordSystemError(1117, CDVXThreadData::kCloseHandle, 2);
+    r.RecordSystemError(0, CDVXThreadData::kReadFile, 1, 0);
+    r.RecordSystemError(1117, CDVXThreadData::kCloseHandle, 2, EIO);
     EXPECT_EQ(r.winerr, 1117u);
     EXPECT_EQ(r.operation, 2);
     EXPECT_EQ(r.position, 2u);
@@ -51,7 +53,7 @@ TEST(CDVXThreadDataTest, ACodeOfZeroLetsTheNextErrorIn) {
 
 TEST(CDVXThreadDataTest, DataAndInternalErrorsAfterOthers) {
     CDVXThreadData r;
-    r.RecordSystemError(5, CDVXThreadData::kCreateFile, 10);
+    r.RecordSystemError(5, CDVXThreadData::kCreateFile, 10, EACCES);
     r.RecordDataError(Chaine("6162"), Chaine("6163"), 99);
     EXPECT_EQ(r.errorKind, 2) << "errorKind names the latest kind";
     EXPECT_EQ(r.datawait, "6162");

@@ -76,6 +76,10 @@ TEST(CDVXThreadManagerTest, BudgetsAreWholeMegabyteShares) {
     EXPECT_EQ(CDVXThreadManager::ByteBudget(10, 10), 1048576u);
     EXPECT_EQ(CDVXThreadManager::ByteBudget(19, 10), 1048576u);
     EXPECT_EQ(CDVXThreadManager::ByteBudget(32767, 10), 3435134976u);
+    // 4096 MB a thread would wrap to nothing in 32 bits: the share stops at 4095.
+    EXPECT_EQ(CDVXThreadManager::ByteBudget(40950, 10), 4095u * 1048576u);
+    EXPECT_EQ(CDVXThreadManager::ByteBudget(40960, 10), 4095u * 1048576u);
+    EXPECT_EQ(CDVXThreadManager::ByteBudget(0xFFFFFFFFu, 10), 4095u * 1048576u);
 }
 
 TEST(CDVXThreadManagerTest, ADefaultRunOnTheLocalDiskAndOnTmpfs) {
@@ -228,14 +232,14 @@ TEST(CDVXThreadManagerTest, AReadOnlyDirectoryFails) {
     ExpectEveryServerThreadFails(ro.Path(), CDVXThreadData::kGetTempFileName, 19);
 }
 
-TEST(CDVXThreadManagerTest, ANewRunWaitsForTheLastOneAndStartsAfresh) {
+TEST(CDVXThreadManagerTest, ANewRunEndsTheLastOneAndStartsAfresh) {
     TempDir dir("/dev/shm");
     CDVXPrefs prefs = Prefs(dir.Path(), 10);
     CDVXThreadManager manager;
     manager.Start(&prefs);
     ASSERT_TRUE(PollUntil(manager, [&] { return TotalRead(manager) > 0; }));
-    manager.Abort();
-    // Started again at once, while threads of the first run may still be busy.
+    // Started again while the first run still runs: Start must end it first
+    // rather than wait for it forever.
     manager.Start(&prefs);
     EXPECT_EQ(manager.GetProgress().GetThreadCount(), 10u);
     EXPECT_EQ(manager.GetProgress().GetTotalWritten(true), 0u);

@@ -4,26 +4,40 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <functional>
 #include <set>
 #include <string>
 
 #include "platform/SystemError.h"
 #include "tests/TempDir.h"
 
+namespace fs = std::filesystem;
 using platform::FileApi;
 using platform::FileHandle;
+using platform::FileId;
 using platform::kNullHandle;
 using platform::LastError;
 
 namespace {
 
-std::string Bytes(std::size_t n, char c) { return std::string(n, c); }
+// A file made the way the engine makes its files: a fresh temporary name.
+struct Made {
+    std::string name;
+    FileId id;
+};
+
+Made MakeFile(const std::string& dir) {
+    Made m;
+    EXPECT_TRUE(FileApi::MakeTempFileName(dir, "VXR", &m.name, &m.id)) << dir;
+    return m;
+}
 
 // Writes `content` through a fresh handle and closes it.
-void WriteThrough(const std::string& path, const std::string& content, bool writeThrough) {
-    FileHandle h = FileApi::Open(path, writeThrough);
+void WriteThrough(const Made& f, const std::string& content, bool writeThrough) {
+    FileHandle h = FileApi::Open(f.name, writeThrough, f.id);
     ASSERT_NE(h, kNullHandle);
     uint32_t written = 0;
     ASSERT_TRUE(FileApi::Write(h, content.data(), static_cast<uint32_t>(content.size()), &written));
@@ -38,10 +52,10 @@ TEST(FileApiTest, WriteSeekReadOnTheLocalDiskAndOnTmpfs) {
     TempDir shm("/dev/shm");
     for (const std::string& dir : {disk.Path(), shm.Path()}) {
         for (bool writeThrough : {false, true}) {
-            const std::string path = dir + "/data.bin";
-            WriteThrough(path, "hello world", writeThrough);
+            const Made f = MakeFile(dir);
+            WriteThrough(f, "hello world", writeThrough);
 
-            FileHandle h = FileApi::Open(path, writeThrough);  // open-always keeps the content
+            FileHandle h = FileApi::Open(f.name, writeThrough, f.id);  // open-always keeps it
             ASSERT_NE(h, kNullHandle);
             uint64_t end = 0;
             ASSERT_TRUE(FileApi::Seek(h, 0, SEEK_END, &end));
@@ -56,43 +70,51 @@ TEST(FileApiTest, WriteSeekReadOnTheLocalDiskAndOnTmpfs) {
             ASSERT_TRUE(FileApi::Read(h, buffer, sizeof buffer, &got));
             EXPECT_EQ(got, 0u) << "end of file is a successful read of nothing";
             ASSERT_TRUE(FileApi::Close(h, writeThrough));
-            ASSERT_TRUE(FileApi::Delete(path));
-            EXPECT_FALSE(std::filesystem::exists(path));
+            ASSERT_TRUE(FileApi::Delete(f.name));
+            EXPECT_FALSE(fs::exists(f.name));
         }
     }
 }
 
-TEST(FileApiTest, BackslashesSeparateAndRefusedCharactersFailWith123) {
+TEST(FileApiTest, RefusedCharactersAndBackslashesFailWith123) {
     TempDir dir;
-    std::filesystem::create_directory(dir.File("sub"));
-    std::string windowsStyle = dir.Path() + "\\sub\\file.txt";
-    WriteThrough(windowsStyle, "x", false);
-    EXPECT_TRUE(std::filesystem::exists(dir.File("sub/file.txt")));
-
-    for (const char* bad : {"a*b", "a?b", "a\"b", "a<b", "a>b", "a|b"}) {
+    fs::create_directory(dir.File("sub"));
+    const std::string nul("a\0b", 3);
+    for (const std::string& bad : {std::string("a*b"), std::string("a?b"), std::string("a\"b"),
+                                   std::string("a<b"), std::string("a>b"), std::string("a|b"),
+                                   std::string("sub\\b"), std::string("sub\\..\\..\\x"), nul}) {
+        std::string name;
+        FileId id;
         LastError::Set(0);
-        EXPECT_EQ(FileApi::Open(dir.File(bad), false), kNullHandle) << bad;
+        EXPECT_EQ(FileApi::Open(dir.File(bad), false, id), kNullHandle) << bad;
+        EXPECT_EQ(LastError::Get(), 123u) << bad;
+        EXPECT_FALSE(FileApi::MakeTempFileName(dir.File(bad), "VXA", &name, &id)) << bad;
         EXPECT_EQ(LastError::Get(), 123u) << bad;
     }
-    EXPECT_EQ(Snapshot(dir.Path()).size(), 1u) << "no stray file was created";
+    EXPECT_TRUE(Snapshot(dir.Path()).empty()) << "no stray file: " << Listing(dir.Path());
+    EXPECT_TRUE(fs::is_empty(dir.File("sub")));
 }
 
 TEST(FileApiTest, AccentedNamesReachTheSystemAsUtf8) {
     TempDir dir;
-    WriteThrough(dir.Path() + "/r\xE9sum\xE9.txt", "x", false);  // Windows-1252 é
-    EXPECT_TRUE(std::filesystem::exists(dir.File("résumé.txt")));
+    fs::create_directory(dir.File("résumé"));
+    const Made f = MakeFile(dir.Path() + "/r\xE9sum\xE9");  // Windows-1252 é
+    EXPECT_FALSE(fs::is_empty(dir.File("résumé")));
+    EXPECT_TRUE(FileApi::Delete(f.name));
 }
 
-TEST(FileApiTest, FailuresCarryTheMappedCode) {
+TEST(FileApiTest, FailuresCarryTheMappedCodeAndTheErrno) {
     TempDir dir;
-    EXPECT_EQ(FileApi::Open(dir.File("missing/file"), false), kNullHandle);
+    const FileId none;
+    EXPECT_EQ(FileApi::Open(dir.File("missing/file"), false, none), kNullHandle);
     EXPECT_EQ(LastError::Get(), 3u) << "creating in a missing directory";
+    EXPECT_EQ(LastError::GetErrno(), ENOENT);
     EXPECT_FALSE(FileApi::Delete(dir.File("nothing")));
     EXPECT_EQ(LastError::Get(), 2u);
-    EXPECT_EQ(FileApi::Open(dir.Path(), false), kNullHandle);
+    EXPECT_EQ(FileApi::Open(dir.Path(), false, none), kNullHandle);
     EXPECT_EQ(LastError::Get(), 5u) << "a directory is not a file";
-    WriteThrough(dir.File("plain"), "x", false);
-    EXPECT_EQ(FileApi::Open(dir.File("plain/child"), false), kNullHandle);
+    WriteFile(dir.File("plain"), "x");
+    EXPECT_EQ(FileApi::Open(dir.File("plain/child"), false, none), kNullHandle);
     EXPECT_EQ(LastError::Get(), 3u) << "a file used as a directory";
     uint32_t got = 0;
     char c;
@@ -100,14 +122,52 @@ TEST(FileApiTest, FailuresCarryTheMappedCode) {
     EXPECT_EQ(LastError::Get(), 6u);
     EXPECT_FALSE(FileApi::Seek(-1, 0, SEEK_SET));
     EXPECT_EQ(LastError::Get(), 6u);
+    // A symbolic link loop has no code of its own: 1117, and the errno tells.
+    fs::create_symlink(dir.File("loop"), dir.File("loop"));
+    std::string name;
+    FileId id;
+    EXPECT_FALSE(FileApi::MakeTempFileName(dir.File("loop"), "VXA", &name, &id));
+    EXPECT_EQ(LastError::Get(), 1117u);
+    EXPECT_EQ(LastError::GetErrno(), ELOOP);
+}
+
+// Another process puts something else under the name of a file the program
+// made: no open may then reach that other file, and the victim keeps its bytes.
+TEST(FileApiTest, ANameThatNoLongerHoldsTheProgramsFileIsNeverWritten) {
+    TempDir dir;
+    TempDir other("/dev/shm");
+    const std::string victim = dir.File("victim");
+    const std::vector<std::pair<const char*, std::function<void(const std::string&)>>> swaps = {
+        {"symbolic link",
+         [&](const std::string& n) { fs::remove(n), fs::create_symlink(victim, n); }},
+        {"hard link",
+         [&](const std::string& n) { fs::remove(n), fs::create_hard_link(victim, n); }},
+        {"another file",
+         [&](const std::string& n) { WriteFile(n + ".x", "y"), fs::rename(n + ".x", n); }},
+    };
+    for (const auto& [how, swap] : swaps) {
+        WriteFile(victim, "precious");
+        const Made f = MakeFile(dir.Path());
+        swap(f.name);
+        LastError::Set(0);
+        EXPECT_EQ(FileApi::Open(f.name, false, f.id), kNullHandle) << how;
+        EXPECT_NE(LastError::Get(), 0u) << how;
+        // As the copy's destination, the name must not even be emptied.
+        const Made src = MakeFile(other.Path());
+        EXPECT_FALSE(FileApi::Copy(src.name, src.id, f.name, f.id)) << how;
+        EXPECT_EQ(ReadFile(victim), "precious") << how;
+        fs::remove(f.name);
+        fs::remove(src.name);
+    }
 }
 
 TEST(FileApiTest, AFullTmpfsFailsTheWriteWith112) {
     TmpfsMount small("1m");
     if (!small.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-    FileHandle h = FileApi::Open(small.Path() + "/big", false);
+    const Made f = MakeFile(small.Path());
+    FileHandle h = FileApi::Open(f.name, false, f.id);
     ASSERT_NE(h, kNullHandle);
-    const std::string block = Bytes(65536, 'z');
+    const std::string block(65536, 'z');
     uint32_t written = 0;
     bool ok = true;
     uint64_t total = 0;
@@ -125,10 +185,11 @@ TEST(FileApiTest, AFullTmpfsFailsTheWriteWith112) {
 TEST(FileApiTest, AReadOnlyFileSystemRefusesWithItsOwnCode) {
     TmpfsMount ro("1m", "ro");
     if (!ro.Mounted()) GTEST_SKIP() << "mounting a tmpfs needs root";
-    EXPECT_EQ(FileApi::Open(ro.Path() + "/f", false), kNullHandle);
+    EXPECT_EQ(FileApi::Open(ro.Path() + "/f", false, FileId{}), kNullHandle);
     EXPECT_EQ(LastError::Get(), 19u);
     std::string name;
-    EXPECT_FALSE(FileApi::MakeTempFileName(ro.Path(), "VXA", &name));
+    FileId id;
+    EXPECT_FALSE(FileApi::MakeTempFileName(ro.Path(), "VXA", &name, &id));
     EXPECT_EQ(LastError::Get(), 19u);
 }
 
@@ -144,13 +205,14 @@ TEST(FileApiTest, TempNamesAreNewEmptyFilesThatReplaceNothing) {
     std::set<std::string> names;
     for (int i = 0; i < 200; ++i) {
         std::string name;
-        ASSERT_TRUE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name));
+        FileId id;
+        ASSERT_TRUE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name, &id));
         const std::string base = name.substr(dir.Path().size());
         EXPECT_TRUE(base.size() == 12 && base.rfind("/VXR", 0) == 0 &&
                     base.find_first_not_of("0123456789ABCDEF", 4) == 8 && base.substr(8) == ".TMP")
             << name;
         EXPECT_FALSE(before.count(name.substr(dir.Path().size() + 1))) << "reused " << name;
-        EXPECT_EQ(std::filesystem::file_size(name), 0u);
+        EXPECT_EQ(fs::file_size(name), 0u);
         names.insert(name);
     }
     EXPECT_EQ(names.size(), 200u);
@@ -160,27 +222,29 @@ TEST(FileApiTest, TempNamesAreNewEmptyFilesThatReplaceNothing) {
 TEST(FileApiTest, TempNameInAMissingDirectoryFailsWith3) {
     TempDir dir;
     std::string name = "unchanged";
-    EXPECT_FALSE(FileApi::MakeTempFileName(dir.File("missing"), "VXA", &name));
+    FileId id;
+    EXPECT_FALSE(FileApi::MakeTempFileName(dir.File("missing"), "VXA", &name, &id));
     EXPECT_EQ(LastError::Get(), 3u);
     EXPECT_EQ(name, "unchanged");
 }
 
-TEST(FileApiTest, CopyReplacesOrRefusesTheDestination) {
+TEST(FileApiTest, CopyReplacesTheDestinationsContent) {
     TempDir a;
     TempDir b("/dev/shm");  // across file systems: the fallback copy
     std::string content;
     for (int i = 0; i < 200000; ++i) content += static_cast<char>(i * 7);
-    WriteFile(a.File("src"), content);
-    for (const std::string& dst : {a.File("dst"), b.File("dst")}) {
-        WriteFile(dst, "old and longer than nothing");
-        ASSERT_TRUE(FileApi::Copy(a.File("src"), dst, true));
-        EXPECT_EQ(ReadFile(dst), content);
-        EXPECT_FALSE(FileApi::Copy(a.File("src"), dst, false));
-        EXPECT_EQ(LastError::Get(), 80u);
+    const Made src = MakeFile(a.Path());
+    WriteThrough(src, content, false);
+    for (const std::string& dir : {a.Path(), b.Path()}) {
+        const Made dst = MakeFile(dir);
+        WriteThrough(dst, std::string(300000, 'o'), false);
+        ASSERT_TRUE(FileApi::Copy(src.name, src.id, dst.name, dst.id));
+        EXPECT_EQ(ReadFile(dst.name), content);
     }
-    EXPECT_FALSE(FileApi::Copy(a.File("none"), a.File("dst2"), true));
+    fs::remove(src.name);
+    EXPECT_FALSE(FileApi::Copy(src.name, src.id, a.File("dst2"), FileId{}));
     EXPECT_EQ(LastError::Get(), 2u);
-    EXPECT_FALSE(std::filesystem::exists(a.File("dst2")));
+    EXPECT_FALSE(fs::exists(a.File("dst2")));
 }
 
 TEST(FileApiTest, TempPathFollowsTmpdirWithOneTrailingSlash) {

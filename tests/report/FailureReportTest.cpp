@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+
 #include "engine/CDVXProgressData.h"
 #include "report/ProgressText.h"
 #include "tests/Printers.h"
@@ -17,9 +19,9 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersInOrder) 
     CDVXThreadData* d = progress.AddThreadData();
     a->tstdir = Chaine("A"), b->tstdir = Chaine("B"), c->tstdir = Chaine("C"),
     d->tstdir = Chaine("D");
-    a->RecordSystemError(5, CDVXThreadData::kCreateFile, 0);
+    a->RecordSystemError(5, CDVXThreadData::kCreateFile, 0, EACCES);
     b->RecordDataError(Chaine("00"), Chaine("01"), 3);
-    c->RecordSystemError(112, CDVXThreadData::kWriteFile, 65536);
+    c->RecordSystemError(112, CDVXThreadData::kWriteFile, 65536, ENOSPC);
     d->RecordInternalError();
     ok->SetState(CDVXThreadData::kEnded);
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "engine/CDVXThreadData.h"
 #include "tests/Printers.h"
@@ -118,11 +119,23 @@ TEST(ReportTextTest, DirectoriesWithBackslashesBracesAccentsAndPlaceholders) {
     EXPECT_TRUE(HasLine(lines, "Position dans le fichier: -1"));
 }
 
-TEST(ReportTextTest, AMessagelessCodeKeepsOnlyItsNumber) {
-    EXPECT_EQ(ReportText::WinErrText(99999), " (WinErr:99999)");
-    EXPECT_EQ(ReportText::WinErrText(2),
-              "Le fichier sp\xE9"
-              "cifi\xE9 est introuvable. (WinErr:2)");
+TEST(ReportTextTest, TheMessageOfACodeAndOfAnErrnoWithoutOne) {
+    const std::string io =
+        "La requête n'a pas pu être exécutée en raison d'une erreur de "
+        "périphérique d'E/S.";
+    const struct {
+        uint32_t winerr;
+        int32_t err;
+        std::string expected;  // UTF-8
+    } cases[] = {
+        {99999, 0, " (WinErr:99999)"},
+        {2, ENOENT, "Le fichier spécifié est introuvable. (WinErr:2)"},
+        {1117, EIO, io + " (WinErr:1117)"},
+        {1117, ELOOP, io + " (ELOOP : Too many levels of symbolic links) (WinErr:1117)"},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(ReportText::WinErrText(c.winerr, c.err), Chaine::FromUtf8(c.expected)) << c.err;
+    }
     EXPECT_EQ(ReportText::OperationName(9), "GetTempPath");
     EXPECT_EQ(ReportText::OperationName(10), "<inconnue>");
 }
