@@ -2,25 +2,24 @@
 
 #include <unistd.h>
 
-#include <csignal>
-#include <fstream>
+#include <optional>
 #include <string>
 
+#include "cli/Interrupts.h"
 #include "cli/JsonResult.h"
+#include "cli/ResultFile.h"
+#include "cli/RunVerdict.h"
 #include "engine/CDVXThreadManager.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
-#include "support/PathText.h"
 #include "support/RtfReader.h"
 
 namespace {
 
-volatile std::sig_atomic_t g_interrupts = 0;
-
-void OnInterrupt(int) { g_interrupts = g_interrupts + 1; }
-
+// Output errors (a closed pipe, a full disk) are not the run's business: the
+// run goes on and cleans up; only the result files decide the exit status.
 void Print(std::FILE* f, const Chaine& text) { std::fputs(text.ToUtf8().c_str(), f); }
 
 // The first sentence of the string shown for a path that is not on the network.
@@ -30,56 +29,39 @@ Chaine NotNetworkWarning() {
     return end == std::string_view::npos ? text : Chaine(text.View().substr(0, end));
 }
 
-Chaine StatusLine(const Chaine& directories, CDVXProgressData& p, uint32_t elapsed) {
-    Chaine line;
-    line.Format(
-        "R\xE9pertoires : %s | \xC9"
-        "crits : %s octets | Lus : %s octets | D\xE9"
-        "bit : %s | Dur\xE9"
-        "e : %s",
-        directories.c_str(), ProgressText::Bytes(p.GetTotalWritten(true)).c_str(),
-        ProgressText::Bytes(p.GetTotalRead(true)).c_str(),
-        ProgressText::Throughput(p.GetThroughput()).c_str(),
-        CDVXProgressData::FormatDuration(elapsed).c_str());
-    return line;
+std::string StatusLine(const Chaine& directories, CDVXProgressData& p, uint32_t elapsed) {
+    return "Répertoires : " + directories.ToUtf8() +
+           " | Écrits : " + ProgressText::Bytes(p.GetTotalWritten(true)).ToUtf8() +
+           " octets | Lus : " + ProgressText::Bytes(p.GetTotalRead(true)).ToUtf8() +
+           " octets | Débit : " + ProgressText::Throughput(p.GetThroughput()).ToUtf8() +
+           " | Durée : " + CDVXProgressData::FormatDuration(elapsed).ToUtf8();
 }
 
-bool WriteFile(const std::string& path, const std::string& bytes) {
-    std::ofstream f(path, std::ios::binary | std::ios::trunc);
-    f << bytes;
-    return static_cast<bool>(f.flush());
+std::string HostName() {
+    char name[256] = {};
+    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+}
+
+void CannotWrite(std::FILE* err, const std::string& what, const std::string& why) {
+    std::fprintf(err, "Impossible d'écrire %s : %s\n", what.c_str(), why.c_str());
 }
 
 }  // namespace
 
-void CliApp::InstallInterruptHandlers() {
-    struct sigaction action {};
-    action.sa_handler = OnInterrupt;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, nullptr);
-    sigaction(SIGTERM, &action, nullptr);
-}
-
 int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     CDVXPrefs prefs = options.prefs;
-    // Settle what could stop the run from starting before any thread exists.
-    std::ofstream jsonFile;
-    if (!options.jsonPath.empty() && options.jsonPath != "-") {
-        jsonFile.open(options.jsonPath, std::ios::binary | std::ios::trunc);
-        if (!jsonFile) {
-            std::fprintf(err,
-                         "Impossible d'\xC3\xA9"
-                         "crire %s\n",
-                         options.jsonPath.c_str());
-            return 2;
-        }
-    }
+    // Every reason not to start is settled before the result file is touched
+    // and before any thread exists: a run that cannot start leaves a previous
+    // result as it was.
     const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
     if (!reportDir.IsEmpty() && !CreateDirectoryPath(reportDir)) {
-        std::fprintf(err,
-                     "Impossible de cr\xC3\xA9"
-                     "er le r\xC3\xA9pertoire %s\n",
-                     options.reportDir.c_str());
+        std::fprintf(err, "Impossible de créer le répertoire %s\n", options.reportDir.c_str());
+        return 2;
+    }
+    const bool jsonToFile = !options.jsonPath.empty() && options.jsonPath != "-";
+    std::string why;
+    if (jsonToFile && !ResultFile::CanWrite(options.jsonPath, &why)) {
+        CannotWrite(err, options.jsonPath, why);
         return 2;
     }
     // With the JSON on standard output, everything meant for people goes to
@@ -91,52 +73,54 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         Print(err, NotNetworkWarning());
         std::fputc('\n', err);
     }
-    const Chaine tempDir = GetTempDirectory();
+    JsonResult::Run run;
+    run.prefs = &prefs;
+    run.tempDirectory = GetTempDirectory();
+    run.networkPath = network;
+    run.host = HostName();
     Chaine directories = prefs.directory;
     directories += ", ";
-    directories += tempDir;
+    directories += run.tempDirectory;
 
     const bool terminal = isatty(fileno(err));
     const uint32_t statusEveryMs = terminal ? 1000 : 10000;
     CDVXThreadManager manager;
     CDVXProgressData& progress = manager.GetProgress();
+    run.startedAt = platform::Clock::GetLocalTime();
     manager.Start(&prefs);
 
-    bool stopAsked = false;
+    std::optional<RunVerdict::Ending> ending;
     int handledInterrupts = 0;
     uint32_t lastStatus = 0;
     for (;;) {
         manager.CheckFailure();
+        if (!ending && manager.HasFailed()) ending = RunVerdict::kFailure;
         if (!manager.IsRunning()) break;
         const uint32_t elapsed = progress.GetElapsedMs();
-        const int interrupts = g_interrupts;
+        const int interrupts = Interrupts::Count();
         if (interrupts > handledInterrupts) {
             handledInterrupts = interrupts;
             if (interrupts >= 2) {
                 manager.Abort();
-            } else {
+                if (ending != RunVerdict::kFailure) ending = RunVerdict::kAborted;
+            } else if (!ending) {
                 manager.Stop();
+                ending = RunVerdict::kStopped;
             }
-            stopAsked = true;
         }
         const bool timeUp = prefs.durationMinutes != CDVXPrefs::UntilStopped &&
                             elapsed / 60000 >= prefs.durationMinutes;
         const bool stopAfter =
             options.stopAfterSeconds != 0 && elapsed >= uint64_t{options.stopAfterSeconds} * 1000;
-        if (!stopAsked && (timeUp || stopAfter)) {
+        if (!ending && (timeUp || stopAfter)) {
             manager.Stop();
-            stopAsked = true;
+            ending = RunVerdict::kTimeUp;
         }
         if (!options.quiet && elapsed - lastStatus >= statusEveryMs) {
             lastStatus = elapsed;
-            const Chaine line = StatusLine(directories, progress, elapsed);
-            if (terminal) {
-                std::fputs("\r\x1b[K", err);  // rewrite the one status line
-                Print(err, line);
-            } else {
-                Print(err, line);
-                std::fputc('\n', err);
-            }
+            const std::string line = StatusLine(directories, progress, elapsed);
+            // On a terminal the one status line is rewritten in place.
+            std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
             std::fflush(err);
         }
         platform::Clock::Sleep(kPollMs);
@@ -145,37 +129,42 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     manager.WaitForThreads();  // a failed test may still be deleting its file
 
     const std::vector<FailureReport> failures = FailureReport::Collect(progress);
+    run.elapsedMs = progress.GetElapsedMs();
+    run.bytesWritten = progress.GetTotalWritten(true);
+    run.bytesRead = progress.GetTotalRead(true);
+    run.throughput = progress.GetThroughput();
     const bool failed = manager.HasFailed();
-    Print(text, Chaine(failed ? "Une erreur s'est produite\n" : "Le test a r\xE9ussi\n"));
+    // Threads only end on their own by failing; kTimeUp is the fallback.
+    const RunVerdict verdict(ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
+                             failed, run.bytesWritten, run.bytesRead);
+
+    // The result for scripts first: a reader of the text that goes away
+    // early must not cost it.
+    bool delivered = true;
+    if (!options.jsonPath.empty()) {
+        const std::string json = JsonResult::Build(run, verdict, failures);
+        if (jsonToFile) {
+            if (!ResultFile::Write(options.jsonPath, json, &why)) {
+                CannotWrite(err, options.jsonPath, why);
+                delivered = false;
+            }
+        } else if (std::fputs(json.c_str(), out) < 0 || std::fflush(out) != 0) {
+            CannotWrite(err, "la sortie standard", "le JSON n'a pas pu être transmis");
+            delivered = false;
+        }
+    }
+    std::fprintf(text, "%s\n", verdict.Sentence());
     for (std::size_t i = 0; i < failures.size(); ++i) {
-        Chaine title;
-        title.Format("\n=== Test %d ===\n", static_cast<int>(i));
-        Print(text, title);
+        std::fprintf(text, "\n=== Test %d ===\n", static_cast<int>(i));
         Print(text, RtfReader::ToPlainText(RtfReader::Parse(failures[i].rtf.View())));
         if (!reportDir.IsEmpty()) {
-            Chaine name;
-            name.Format("%s/test-%d.rtf", reportDir.c_str(), static_cast<int>(i));
-            if (!WriteFile(name.ToUtf8(), std::string(failures[i].rtf.View()))) {
-                std::fprintf(err,
-                             "Impossible d'\xC3\xA9"
-                             "crire %s\n",
-                             name.ToUtf8().c_str());
+            const std::string name = options.reportDir + "/test-" + std::to_string(i) + ".rtf";
+            if (!ResultFile::Write(name, std::string(failures[i].rtf.View()), &why)) {
+                CannotWrite(err, name, why);
+                delivered = false;
             }
         }
     }
     std::fflush(text);
-
-    if (!options.jsonPath.empty()) {
-        const JsonResult::Totals totals{progress.GetElapsedMs(), progress.GetTotalWritten(true),
-                                        progress.GetTotalRead(true), progress.GetThroughput()};
-        const std::string json = JsonResult::Build(prefs, tempDir, network, totals, failures);
-        if (options.jsonPath == "-") {
-            std::fputs(json.c_str(), out);
-            std::fflush(out);
-        } else {
-            jsonFile << json;
-            jsonFile.flush();
-        }
-    }
-    return failed ? 1 : 0;
+    return delivered ? verdict.ExitCode() : 2;
 }

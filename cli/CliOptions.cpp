@@ -2,7 +2,55 @@
 
 #include <string_view>
 
+#include "engine/CDVXThreadManager.h"
+
 namespace {
+
+enum OptionId {
+    kSpace,
+    kSets,
+    kMinutes,
+    kUntilStopped,
+    kNormalPriority,
+    kStopAfter,
+    kJson,
+    kReportDir,
+    kQuiet,
+    kHelpOption,
+    kVersionOption,
+};
+
+struct Option {
+    OptionId id;
+    std::string_view name;
+    char shortName;     // 0: none
+    const char* value;  // what the value is called in the usage; null: a switch
+    const char* help;
+};
+
+// The one list of options: the parser and the usage text both read it.
+constexpr Option kOptions[] = {
+    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets (30 ; au moins 10)"},
+    {kSets, "--sets", 0, "N", "nombre de tests simultanés, de 1 à 5 (1)"},
+    {kMinutes, "--minutes", 0, "M", "durée du test en minutes (5 ; au moins 3)"},
+    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)"},
+    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests"},
+    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes"},
+    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)"},
+    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP"},
+    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression"},
+    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide"},
+    {kVersionOption, "--version", 0, nullptr, "afficher la version"},
+};
+
+const Option* Find(std::string_view arg) {
+    for (const Option& o : kOptions) {
+        if (arg == o.name || (o.shortName && arg.size() == 2 && arg[1] == o.shortName)) return &o;
+    }
+    return nullptr;
+}
+
+bool LooksLikeOption(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
 
 // A whole decimal number that fits 32 bits, nothing else.
 bool ParseNumber(std::string_view text, uint32_t* value) {
@@ -20,108 +68,114 @@ bool ParseNumber(std::string_view text, uint32_t* value) {
 }  // namespace
 
 std::string CliOptions::Usage() {
-    return "Usage : dalvex2-cli R\xC3\x89PERTOIRE [options]\n"
-           "\n"
-           "Teste le r\xC3\xA9seau en \xC3\xA9"
-           "crivant puis relisant des fichiers dans R\xC3\x89PERTOIRE.\n"
-           "\n"
-           "  --space MO           espace disque utilis\xC3\xA9 en m\xC3\xA9gaoctets (30 ; au "
-           "moins 10)\n"
-           "  --sets N             nombre de tests simultan\xC3\xA9s, de 1 \xC3\xA0 5 (1)\n"
-           "  --minutes M          dur\xC3\xA9"
-           "e du test en minutes (5 ; au moins 3)\n"
-           "  --until-stopped      tester jusqu'\xC3\xA0 l'arr\xC3\xAAt (Ctrl+C)\n"
-           "  --normal-priority    priorit\xC3\xA9 normale pour les tests\n"
-           "  --stop-after S       arr\xC3\xAAter le test apr\xC3\xA8s S secondes\n"
-           "  --json FICHIER|-     \xC3\xA9"
-           "crire le r\xC3\xA9sultat en JSON (- : sortie standard)\n"
-           "  --report-dir R\xC3\x89P     \xC3\xA9"
-           "crire chaque rapport d'erreur en RTF dans R\xC3\x89P\n"
-           "  --quiet              ne pas afficher la progression\n"
-           "  --help, --version\n"
-           "\n"
-           "Ctrl+C arr\xC3\xAAte les tests \xC3\xA0 la fin de leur cycle ; un second Ctrl+C les "
-           "interrompt.\n"
-           "Code de sortie : 0 aucune erreur, 1 un test a \xC3\xA9"
-           "chou\xC3\xA9, 2 mauvaise utilisation.\n";
+    std::string text =
+        "Usage : dalvex2-cli [options] [--] RÉPERTOIRE\n"
+        "\n"
+        "Teste le réseau en écrivant puis relisant des fichiers dans RÉPERTOIRE.\n"
+        "\n";
+    for (const Option& o : kOptions) {
+        std::string left = o.shortName ? std::string("-") + o.shortName + ", " : "    ";
+        left.append(o.name);
+        if (o.value) left.append(" ").append(o.value);
+        // Pad by characters, not bytes: the value names may hold accents.
+        std::size_t width = 0;
+        for (unsigned char c : left) width += (c & 0xC0) != 0x80;
+        text += "  " + left + std::string(width < 24 ? 24 - width : 1, ' ') + o.help + "\n";
+    }
+    text +=
+        "\n"
+        "Une valeur peut aussi suivre l'option après « = » (--json=resultat.json).\n"
+        "Ctrl+C arrête les tests à la fin de leur cycle ; un second Ctrl+C les interrompt,\n"
+        "un troisième quitte sur-le-champ.\n"
+        "Code de sortie : 0 aucune erreur, 1 un test a échoué, 2 mauvaise utilisation ou\n"
+        "résultat impossible à écrire, 3 test interrompu sans résultat.\n";
+    return text;
 }
 
 bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, std::string* notes) {
     bool haveDirectory = false;
+    bool optionsEnded = false;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        auto value = [&](uint32_t* out) {
-            if (i + 1 >= argc) {
-                *error = "L'option " + std::string(arg) + " attend une valeur.";
+        if (!optionsEnded && arg == "--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (optionsEnded || !LooksLikeOption(arg)) {
+            if (haveDirectory) {
+                *error = "Un seul répertoire peut être testé.";
                 return false;
             }
-            if (!ParseNumber(argv[++i], out)) {
-                *error = "Valeur incorrecte pour " + std::string(arg) + " : " + argv[i];
+            if (arg.empty()) {
+                *error = "Le répertoire est vide.";
                 return false;
             }
-            return true;
-        };
-        uint32_t n = 0;
-        if (arg == "--help" || arg == "-h") {
-            action = kHelp;
-            return true;
-        } else if (arg == "--version") {
-            action = kVersion;
-            return true;
-        } else if (arg == "--space") {
-            if (!value(&n)) return false;
-            prefs.SetDiskSpaceMb(n);
-            if (prefs.diskSpaceMb != n) *notes += "Espace disque port\xC3\xA9 \xC3\xA0 10 Mo.\n";
-        } else if (arg == "--sets") {
-            if (!value(&n)) return false;
-            prefs.SetSimultaneousTests(n);
-            if (prefs.simultaneousTests != n) {
-                *notes += "Nombre de tests simultan\xC3\xA9s port\xC3\xA9 \xC3\xA0 " +
-                          std::to_string(prefs.simultaneousTests) + ".\n";
-            }
-        } else if (arg == "--minutes") {
-            if (!value(&n)) return false;
-            prefs.SetDurationMinutes(n);
-            if (prefs.durationMinutes != n)
-                *notes +=
-                    "Dur\xC3\xA9"
-                    "e port\xC3\xA9"
-                    "e \xC3\xA0 3 minutes.\n";
-        } else if (arg == "--until-stopped") {
-            prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
-        } else if (arg == "--normal-priority") {
-            prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal);
-        } else if (arg == "--stop-after") {
-            if (!value(&stopAfterSeconds)) return false;
-            if (stopAfterSeconds == 0) {
-                *error = "Valeur incorrecte pour --stop-after : 0";
-                return false;
-            }
-        } else if (arg == "--json" || arg == "--report-dir") {
-            if (i + 1 >= argc || argv[i + 1][0] == '\0') {
-                *error = "L'option " + std::string(arg) + " attend une valeur.";
-                return false;
-            }
-            (arg == "--json" ? jsonPath : reportDir) = argv[++i];
-        } else if (arg == "--quiet" || arg == "-q") {
-            quiet = true;
-        } else if (arg.size() > 1 && arg[0] == '-') {
-            *error = "Option inconnue : " + std::string(arg);
-            return false;
-        } else if (haveDirectory) {
-            *error = "Un seul r\xC3\xA9pertoire peut \xC3\xAAtre test\xC3\xA9.";
-            return false;
-        } else if (arg.empty()) {
-            *error = "Le r\xC3\xA9pertoire est vide.";
-            return false;
-        } else {
             prefs.SetDirectory(Chaine::FromUtf8(arg));
             haveDirectory = true;
+            continue;
+        }
+        const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
+        const std::string_view name = arg.substr(0, equals);
+        const Option* option = Find(name);
+        if (!option) {
+            *error = "Option inconnue : " + std::string(arg);
+            return false;
+        }
+        std::string_view value;
+        if (!option->value) {
+            if (equals != std::string_view::npos) {
+                *error = "L'option " + std::string(name) + " ne prend pas de valeur.";
+                return false;
+            }
+        } else if (equals != std::string_view::npos) {
+            value = arg.substr(equals + 1);
+        } else if (i + 1 < argc && !LooksLikeOption(argv[i + 1])) {
+            value = argv[++i];
+        }
+        if (option->value && value.empty()) {
+            *error = "L'option " + std::string(name) + " attend une valeur.";
+            return false;
+        }
+        uint32_t n = 0;
+        if (option->value && option->id != kJson && option->id != kReportDir &&
+            (!ParseNumber(value, &n) || (option->id == kStopAfter && n == 0))) {
+            *error = "Valeur incorrecte pour " + std::string(name) + " : " + std::string(value);
+            return false;
+        }
+        switch (option->id) {
+            case kSpace:
+                prefs.SetDiskSpaceMb(n);
+                if (prefs.diskSpaceMb != n) *notes += "Espace disque porté à 10 Mo.\n";
+                break;
+            case kSets:
+                prefs.SetSimultaneousTests(n);
+                if (prefs.simultaneousTests != n) {
+                    *notes += "Nombre de tests simultanés porté à " +
+                              std::to_string(prefs.simultaneousTests) + ".\n";
+                }
+                break;
+            case kMinutes:
+                prefs.SetDurationMinutes(n);
+                if (prefs.durationMinutes != n) *notes += "Durée portée à 3 minutes.\n";
+                break;
+            case kUntilStopped: prefs.SetDurationMinutes(CDVXPrefs::UntilStopped); break;
+            case kNormalPriority: prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal); break;
+            case kStopAfter: stopAfterSeconds = n; break;
+            case kJson: jsonPath = value; break;
+            case kReportDir: reportDir = value; break;
+            case kQuiet: quiet = true; break;
+            case kHelpOption: action = kHelp; return true;
+            case kVersionOption: action = kVersion; return true;
         }
     }
     if (!haveDirectory) {
-        *error = "Indiquez le r\xC3\xA9pertoire \xC3\xA0 tester.";
+        *error = "Indiquez le répertoire à tester.";
         return false;
+    }
+    const uint32_t threads = CDVXThreadManager::kThreadsPerSet * prefs.simultaneousTests;
+    if (prefs.diskSpaceMb / threads > CDVXThreadManager::kMaxShareMb) {
+        *notes += "Chaque test écrit au plus " + std::to_string(CDVXThreadManager::kMaxShareMb) +
+                  " Mo par cycle.\n";
     }
     return true;
 }

@@ -4,14 +4,16 @@
 
 #include "engine/CDVXPrefs.h"
 
-// The command line of dalvex2-cli, parsed. No Qt, no output.
+// The command line of dalvex2-cli, parsed. No Qt, no output. Texts are UTF-8.
 class CliOptions {
 public:
     enum Action { kRun, kHelp, kVersion };
 
     // False with a French message in `error` for a command line that cannot
-    // be used. Settings go through the preferences' setters, so the wizard's
-    // limits hold; `notes` says which values were brought within them.
+    // be used. Options take their value as the next argument or after '='
+    // (--json=FILE); "--" ends the options. Settings go through the
+    // preferences' setters, so the wizard's limits hold; `notes` says which
+    // values were brought within them.
     bool Parse(int argc, const char* const* argv, std::string* error, std::string* notes);
 
     static std::string Usage();

@@ -1,11 +1,11 @@
 #include "cli/JsonResult.h"
 
+#include <cstdio>
 #include <nlohmann/json.hpp>
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
 #include "report/ReportText.h"
-#include "support/TimeText.h"
 
 using json = nlohmann::ordered_json;
 
@@ -26,16 +26,23 @@ const char* JsonResult::CategoryName(const FailureReport& f) {
     return "internal";
 }
 
-std::string JsonResult::Build(const CDVXPrefs& prefs, const Chaine& tempDirectory, bool networkPath,
-                              const Totals& totals, const std::vector<FailureReport>& failures) {
+std::string JsonResult::Iso8601(const platform::SystemTime& t) {
+    const int offset = t.utcOffsetSeconds / 60;
+    const int magnitude = offset < 0 ? -offset : offset;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, offset < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
+    return text;
+}
+
+std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
+                              const std::vector<FailureReport>& failures) {
     json failureList = json::array();
     for (const FailureReport& f : failures) {
         const bool system = f.errorKind == CDVXThreadData::kSystemError;
         const bool data = f.errorKind == CDVXThreadData::kDataError;
-        Chaine message;
-        if (system) message.GetSystemErrorText(f.winerr);
-        message.ReplaceChar('\r', ' ');
-        message.ReplaceChar('\n', ' ');
+        const Chaine message = ReportText::SystemMessage(f.winerr, f.sysErrno);
         failureList.push_back({
             {"test", Text(f.testname)},
             {"directory", Text(f.tstdir)},
@@ -43,29 +50,35 @@ std::string JsonResult::Build(const CDVXPrefs& prefs, const Chaine& tempDirector
             {"errorKind", f.errorKind},
             {"operation", system ? Text(ReportText::OperationName(f.operation)) : json()},
             {"winerr", system ? json(f.winerr) : json()},
+            {"errno", system && f.sysErrno != 0 ? json(f.sysErrno) : json()},
             {"message", system && !message.IsEmpty() ? Text(message) : json()},
-            {"position", f.position},
+            {"position", static_cast<int32_t>(f.position)},  // -1 as the report shows it
             {"expected", data ? Text(f.datawait) : json()},
             {"read", data ? Text(f.dataget) : json()},
-            {"localTime", Text(FormatTimeOfDay(TimeOfDay::FromSystemTime(f.localtime), 1, ':'))},
+            {"localTime", Iso8601(f.localtime)},
             {"testTime", Text(CDVXProgressData::FormatDuration(f.testTimeMs))},
+            {"testTimeMs", f.testTimeMs},
         });
     }
+    const CDVXPrefs& prefs = *run.prefs;
     const json result = {
         {"directory", Text(prefs.directory)},
-        {"tempDirectory", Text(tempDirectory)},
-        {"networkPath", networkPath},
+        {"tempDirectory", Text(run.tempDirectory)},
+        {"networkPath", run.networkPath},
+        {"host", run.host},
+        {"startedAt", Iso8601(run.startedAt)},
         {"settings",
          {{"diskSpaceMb", prefs.diskSpaceMb},
           {"simultaneousTests", prefs.simultaneousTests},
           {"durationMinutes", prefs.durationMinutes},
           {"threadPriority", prefs.threadPriority}}},
-        {"elapsedMs", totals.elapsedMs},
-        {"bytesWritten", totals.bytesWritten},
-        {"bytesRead", totals.bytesRead},
-        {"throughput", totals.throughput},
-        {"result", failures.empty() ? "ok" : "failed"},
+        {"elapsedMs", run.elapsedMs},
+        {"bytesWritten", run.bytesWritten},
+        {"bytesRead", run.bytesRead},
+        {"throughput", run.throughput},
+        {"ending", verdict.EndingName()},
+        {"result", verdict.ResultName()},
         {"failures", failureList},
     };
-    return result.dump(2) + "\n";
+    return result.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -3,21 +3,30 @@
 #include <string>
 #include <vector>
 
-#include "cli/CliOptions.h"
+#include "cli/RunVerdict.h"
+#include "engine/CDVXPrefs.h"
+#include "platform/Clock.h"
 #include "report/FailureReport.h"
 
 // The end of a run as one JSON object (UTF-8), for scripts and monitoring.
 class JsonResult {
 public:
-    struct Totals {
+    struct Run {
+        const CDVXPrefs* prefs = nullptr;
+        Chaine tempDirectory;
+        bool networkPath = false;
+        std::string host;
+        platform::SystemTime startedAt;
         uint32_t elapsedMs = 0;
         uint64_t bytesWritten = 0;
         uint64_t bytesRead = 0;
         uint64_t throughput = 0;
     };
 
-    static std::string Build(const CDVXPrefs& prefs, const Chaine& tempDirectory, bool networkPath,
-                             const Totals& totals, const std::vector<FailureReport>& failures);
+    static std::string Build(const Run& run, const RunVerdict& verdict,
+                             const std::vector<FailureReport>& failures);
     // "disk-full", "io-error", "data-differ", "truncated" or "internal".
     static const char* CategoryName(const FailureReport& failure);
+    // "2026-12-06T14:03:07+01:00".
+    static std::string Iso8601(const platform::SystemTime& time);
 };

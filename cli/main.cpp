@@ -3,8 +3,10 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
+#include "cli/Interrupts.h"
 
 int main(int argc, char** argv) {
+    Interrupts::Install();
     CliOptions options;
     std::string error, notes;
     if (!options.Parse(argc, argv, &error, &notes)) {
@@ -20,6 +22,5 @@ int main(int argc, char** argv) {
         return 0;
     }
     std::fputs(notes.c_str(), stderr);
-    CliApp::InstallInterruptHandlers();
     return CliApp::Run(options, stdout, stderr);
 }

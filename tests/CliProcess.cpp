@@ -6,12 +6,20 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& tmp) {
+CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& tmp,
+                       bool closedOutput) {
+    int pipeEnds[2] = {-1, -1};
+    if (closedOutput && pipe(pipeEnds) != 0) return;
     m_pid = fork();
     if (m_pid == 0) {
         setenv("TMPDIR", tmp.c_str(), 1);
-        const int out = open(m_work.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = open(m_work.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int out = closedOutput
+                            ? pipeEnds[1]
+                            : open(m_work.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = closedOutput
+                            ? pipeEnds[1]
+                            : open(m_work.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        if (closedOutput) close(pipeEnds[0]);
         dup2(out, 1);
         dup2(err, 2);
         std::vector<char*> argv{const_cast<char*>(DALVEX_CLI_PATH)};
@@ -19,6 +27,10 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
         argv.push_back(nullptr);
         execv(DALVEX_CLI_PATH, argv.data());
         _exit(127);
+    }
+    if (closedOutput) {
+        close(pipeEnds[0]);
+        close(pipeEnds[1]);
     }
 }
 
@@ -35,6 +47,7 @@ CliResult CliProcess::Wait() {
     int status = 0;
     waitpid(m_pid, &status, 0);
     m_pid = -1;
-    return CliResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1, ReadFile(m_work.File("out")),
+    return CliResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
+                     WIFSIGNALED(status) ? WTERMSIG(status) : 0, ReadFile(m_work.File("out")),
                      ReadFile(m_work.File("err"))};
 }

@@ -9,14 +9,17 @@
 // dalvex2-cli run as a child process, its output kept in files.
 struct CliResult {
     int status = -1;  // exit status, -1 when killed by a signal
+    int signal = 0;   // the signal that killed it
     std::string out;
     std::string err;
 };
 
 class CliProcess {
 public:
-    // `tmp` becomes the program's $TMPDIR.
-    CliProcess(const std::vector<std::string>& args, const std::string& tmp);
+    // `tmp` becomes the program's $TMPDIR. With `closedOutput`, standard
+    // output and error are a pipe that nobody reads any more (… | head).
+    CliProcess(const std::vector<std::string>& args, const std::string& tmp,
+               bool closedOutput = false);
     ~CliProcess();
     CliProcess(const CliProcess&) = delete;
     CliProcess& operator=(const CliProcess&) = delete;

@@ -57,6 +57,20 @@ TEST(CliOptionsTest, EveryOption) {
               CDVXPrefs::UntilStopped);
 }
 
+TEST(CliOptionsTest, ValuesAfterAnEqualsSignAndTheEndOfOptions) {
+    const Parsed p = Parse({"--space=100", "--json=--odd name", "-q", "--", "-dir"});
+    ASSERT_TRUE(p.ok) << p.error;
+    EXPECT_EQ(p.options.prefs.diskSpaceMb, 100u);
+    EXPECT_EQ(p.options.jsonPath, "--odd name") << "after '=' a value is taken as it is";
+    EXPECT_TRUE(p.options.quiet);
+    EXPECT_EQ(p.options.prefs.directory, "-dir");
+    EXPECT_EQ(Parse({"d", "-h"}).options.action, CliOptions::kHelp);
+    const std::string usage = CliOptions::Usage();
+    for (const char* shown : {"-h, --help", "-q, --quiet", "--json FICHIER|-", "--stop-after S"}) {
+        EXPECT_NE(usage.find(shown), std::string::npos) << shown << "\n" << usage;
+    }
+}
+
 TEST(CliOptionsTest, TheWizardsLimitsHoldAndAreMentioned) {
     const Parsed p = Parse({"d", "--space", "2", "--sets", "9", "--minutes", "1"});
     ASSERT_TRUE(p.ok);
@@ -66,6 +80,9 @@ TEST(CliOptionsTest, TheWizardsLimitsHoldAndAreMentioned) {
     EXPECT_NE(p.notes.find("10 Mo"), std::string::npos);
     EXPECT_NE(p.notes.find("5"), std::string::npos);
     EXPECT_NE(p.notes.find("3 minutes"), std::string::npos);
+    // A thread's share of more than 4095 MB would not fit its 32-bit count.
+    EXPECT_NE(Parse({"d", "--space", "40960"}).notes.find("4095 Mo"), std::string::npos);
+    EXPECT_TRUE(Parse({"d", "--space", "40959"}).notes.empty());
 }
 
 TEST(CliOptionsTest, BadCommandLinesAreRefusedWithAReason) {
@@ -78,7 +95,11 @@ TEST(CliOptionsTest, BadCommandLinesAreRefusedWithAReason) {
         {"d", "--minutes", "3.5"},
         {"d", "--stop-after", "0"},
         {"d", "--json"},
+        {"d", "--json", "--quiet"},  // an option is no file name
+        {"d", "--json="},
+        {"d", "--quiet=yes"},
         {"d", "--frobnicate"},
+        {"--", "d", "e"},
         {"d", "e"},
         {""},
     };

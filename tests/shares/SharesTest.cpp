@@ -110,7 +110,7 @@ protected:
         EXPECT_EQ(Snapshot(share.Path()), before);
         EXPECT_EQ(Snapshot(tmp.Path()), tempBefore);
     }
-    json Interrupted(int interrupts) {
+    json Interrupted(int interrupts, int status) {
         CliProcess cli({share.Path(), "--until-stopped", "--json", "-", "--quiet"}, tmp.Path());
         std::this_thread::sleep_for(std::chrono::seconds(3));
         for (int i = 0; i < interrupts; ++i) {
@@ -118,7 +118,7 @@ protected:
             std::this_thread::sleep_for(std::chrono::milliseconds(100));
         }
         const CliResult r = cli.Wait();
-        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(r.status, status) << r.err;
         return json::parse(r.out);
     }
 
@@ -131,19 +131,22 @@ TEST_F(Endings, Stop) {
     const CliResult r =
         CliProcess::Run({share.Path(), "--stop-after", "5", "--json", "-", "--quiet"}, tmp.Path());
     EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(json::parse(r.out)["ending"], "time-up");
     ExpectUntouched();
 }
 
 TEST_F(Endings, CtrlCOnceStopsAfterTheCycle) {
-    const json j = Interrupted(1);
+    const json j = Interrupted(1, 0);
+    EXPECT_EQ(j["ending"], "stopped");
     EXPECT_EQ(j["result"], "ok");
     EXPECT_EQ(j["bytesWritten"], j["bytesRead"]);
     ExpectUntouched();
 }
 
 TEST_F(Endings, CtrlCTwiceAborts) {
-    const json j = Interrupted(2);
-    EXPECT_EQ(j["result"], "ok");
+    const json j = Interrupted(2, 3);
+    EXPECT_EQ(j["ending"], "aborted");
+    EXPECT_EQ(j["result"], "interrupted") << "part of the data was never read back";
     ExpectUntouched();
 }
 
@@ -153,6 +156,7 @@ TEST_F(Endings, AFailure) {
         {share.Path() + "/absent", "--stop-after", "20", "--json", "-", "--quiet"}, tmp.Path());
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(json::parse(r.out)["result"], "failed");
+    EXPECT_EQ(json::parse(r.out)["ending"], "failure");
     ExpectUntouched();
 }
 
@@ -163,6 +167,7 @@ TEST_F(Endings, NormalEndOfTheDuration) {
     EXPECT_EQ(r.status, 0) << r.err;
     const json j = json::parse(r.out);
     EXPECT_GE(j["elapsedMs"].get<uint32_t>(), 180000u);
+    EXPECT_EQ(j["ending"], "time-up");
     EXPECT_EQ(j["bytesWritten"], j["bytesRead"]);
     ExpectUntouched();
 }

@@ -1,0 +1,44 @@
+#include "cli/RunVerdict.h"
+
+RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
+    : ending(how),
+      result(failed                                                   ? kFailed
+             : how == kAborted || bytesWritten == 0 || bytesRead == 0 ? kInterrupted
+                                                                      : kOk) {}
+
+int RunVerdict::ExitCode() const {
+    switch (result) {
+        case kOk: return 0;
+        case kFailed: return 1;
+        case kInterrupted: break;
+    }
+    return 3;
+}
+
+const char* RunVerdict::EndingName() const {
+    switch (ending) {
+        case kTimeUp: return "time-up";
+        case kStopped: return "stopped";
+        case kAborted: return "aborted";
+        case kFailure: break;
+    }
+    return "failure";
+}
+
+const char* RunVerdict::ResultName() const {
+    switch (result) {
+        case kOk: return "ok";
+        case kFailed: return "failed";
+        case kInterrupted: break;
+    }
+    return "interrupted";
+}
+
+const char* RunVerdict::Sentence() const {
+    switch (result) {
+        case kOk: return "Le test a réussi";
+        case kFailed: return "Une erreur s'est produite";
+        case kInterrupted: break;
+    }
+    return "Le test a été interrompu avant d'avoir prouvé quoi que ce soit";
+}

@@ -1,0 +1,29 @@
+#pragma once
+#include <cstdint>
+
+// What a finished run proves. A run that found no failure is "ok" only if it
+// ended as asked and data was really written and read back: an aborted run,
+// or one stopped before any byte came back, proves nothing either way.
+class RunVerdict {
+public:
+    // What ended the run.
+    enum Ending {
+        kTimeUp,   // the duration or --stop-after ran out
+        kStopped,  // a first interrupt: every cycle was finished
+        kAborted,  // a second interrupt: cycles were cut short
+        kFailure,  // a test failed, which aborts all the others
+    };
+    enum Result { kOk, kFailed, kInterrupted };
+
+    RunVerdict(Ending ending, bool failed, uint64_t bytesWritten, uint64_t bytesRead);
+
+    // 0 ok, 1 failed, 3 interrupted (2 is left to runs that could not start
+    // or whose result could not be written).
+    int ExitCode() const;
+    const char* EndingName() const;  // "time-up", "stopped", "aborted", "failure"
+    const char* ResultName() const;  // "ok", "failed", "interrupted"
+    const char* Sentence() const;    // the French line for people, UTF-8
+
+    Ending ending;
+    Result result;
+};
