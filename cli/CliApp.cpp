@@ -53,15 +53,16 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     // Every reason not to start is settled before the result file is touched
     // and before any thread exists: a run that cannot start leaves a previous
     // result as it was.
-    const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
-    if (!reportDir.IsEmpty() && !CreateDirectoryPath(reportDir)) {
-        std::fprintf(err, "Impossible de créer le répertoire %s\n", options.reportDir.c_str());
-        return 2;
-    }
     const bool jsonToFile = !options.jsonPath.empty() && options.jsonPath != "-";
     std::string why;
     if (jsonToFile && !ResultFile::CanWrite(options.jsonPath, &why)) {
         CannotWrite(err, options.jsonPath, why);
+        return 2;
+    }
+    const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
+    if (!reportDir.IsEmpty() && (!CreateDirectoryPath(reportDir) ||
+                                 !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
+        std::fprintf(err, "Impossible d'écrire dans le répertoire %s\n", options.reportDir.c_str());
         return 2;
     }
     // With the JSON on standard output, everything meant for people goes to

@@ -25,7 +25,12 @@ void Interrupts::Install() {
     action.sa_flags = SA_RESTART;
     sigemptyset(&action.sa_mask);
     for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&action.sa_mask, s);
-    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaction(s, &action, nullptr);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) {
+        // A signal the caller chose to ignore (nohup, a background job) stays ignored.
+        struct sigaction current {};
+        if (sigaction(s, nullptr, &current) == 0 && current.sa_handler == SIG_IGN) continue;
+        sigaction(s, &action, nullptr);
+    }
     std::signal(SIGPIPE, SIG_IGN);
 }
 

@@ -5,7 +5,8 @@
 // abort. The third ends the program at once, by the signal's own default
 // action, so that a run stuck on a hung mount can still be left. SIGPIPE is
 // ignored: a reader that goes away (… | head) must not end a run and leave its
-// files behind. Install on the main thread before any worker thread exists;
+// files behind. A signal the program was started with ignored (nohup) stays
+// ignored. Install on the main thread before any worker thread exists;
 // the worker threads are created with these signals blocked.
 class Interrupts {
 public:

@@ -52,7 +52,7 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
             {"winerr", system ? json(f.winerr) : json()},
             {"errno", system && f.sysErrno != 0 ? json(f.sysErrno) : json()},
             {"message", system && !message.IsEmpty() ? Text(message) : json()},
-            {"position", static_cast<int32_t>(f.position)},  // -1 as the report shows it
+            {"position", ReportText::PositionValue(f.position)},
             {"expected", data ? Text(f.datawait) : json()},
             {"read", data ? Text(f.dataget) : json()},
             {"localTime", Iso8601(f.localtime)},

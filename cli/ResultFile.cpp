@@ -1,24 +1,18 @@
 #include "cli/ResultFile.h"
 
 #include <fcntl.h>
-#include <limits.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 
 #include "platform/SystemError.h"
 #include "report/ReportText.h"
 
 namespace {
 
-std::string Reason(int err) {
-    return ReportText::SystemMessage(platform::SystemError::FromErrno(err, true), err).ToUtf8();
-}
-
 bool Fail(int err, std::string* why) {
-    *why = Reason(err);
+    *why = ReportText::SystemMessage(platform::SystemError::FromErrno(err, true), err).ToUtf8();
     return false;
 }
 
@@ -26,6 +20,17 @@ std::string DirectoryOf(const std::string& path) {
     const std::size_t slash = path.find_last_of('/');
     if (slash == std::string::npos) return ".";
     return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+// Whether the name is a plain file of the user's that a renamed copy may
+// replace without losing anything: no link, no other name, no other owner.
+bool Replaceable(const struct stat& st) {
+    return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid();
+}
+
+bool SameFile(const struct stat& a, int fd) {
+    struct stat b {};
+    return ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
 bool WriteAll(int fd, const std::string& bytes) {
@@ -42,57 +47,58 @@ bool WriteAll(int fd, const std::string& bytes) {
     return true;
 }
 
-// The regular file that `path` stands for once links are followed; `path`
-// itself when it does not exist yet.
-std::string Target(const std::string& path) {
-    char resolved[PATH_MAX];
-    return ::realpath(path.c_str(), resolved) ? std::string(resolved) : path;
+bool CloseChecked(int fd, bool ok, std::string* why) {
+    const int err = errno;
+    if (::close(fd) != 0 && ok) return Fail(errno, why);
+    return ok || Fail(err, why);
+}
+
+bool WriteInPlace(const std::string& path, const std::string& bytes, std::string* why) {
+    // Not blocking: a pipe nobody reads fails at once instead of hanging.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Fail(errno, why);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && ::fcntl(fd, F_SETFL, 0) == 0;
+    if (ok && S_ISREG(st.st_mode)) {
+        const bool sharedWithOutput = SameFile(st, STDOUT_FILENO) || SameFile(st, STDERR_FILENO);
+        ok = sharedWithOutput ? ::lseek(fd, 0, SEEK_END) >= 0 : ::ftruncate(fd, 0) == 0;
+    }
+    ok = ok && WriteAll(fd, bytes);
+    return CloseChecked(fd, ok, why);
 }
 
 }  // namespace
 
 bool ResultFile::CanWrite(const std::string& path, std::string* why) {
     struct stat st {};
-    if (::stat(path.c_str(), &st) == 0) {
+    if (::lstat(path.c_str(), &st) == 0) {
         if (S_ISDIR(st.st_mode)) return Fail(EISDIR, why);
-        if (!S_ISREG(st.st_mode)) return ::access(path.c_str(), W_OK) == 0 || Fail(errno, why);
+        if (::access(path.c_str(), W_OK) != 0) return Fail(errno, why);
+        if (!Replaceable(st)) return true;
     } else if (errno != ENOENT) {
         return Fail(errno, why);
     }
-    return ::access(DirectoryOf(Target(path)).c_str(), W_OK | X_OK) == 0 || Fail(errno, why);
+    return ::access(DirectoryOf(path).c_str(), W_OK | X_OK) == 0 || Fail(errno, why);
 }
 
 bool ResultFile::Write(const std::string& path, const std::string& bytes, std::string* why) {
     struct stat st {};
-    const bool exists = ::stat(path.c_str(), &st) == 0;
-    if (exists && !S_ISREG(st.st_mode)) {
-        const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-        if (fd < 0) return Fail(errno, why);
-        const bool ok = WriteAll(fd, bytes);
-        const int err = errno;
-        if (::close(fd) != 0 && ok) return Fail(errno, why);
-        return ok || Fail(err, why);
-    }
-    const std::string target = Target(path);
+    const bool exists = ::lstat(path.c_str(), &st) == 0;
+    if (exists && !Replaceable(st)) return WriteInPlace(path, bytes, why);
     std::string temporary;
     int fd = -1;
     for (int n = 0; fd < 0 && n < 100; ++n) {
-        temporary = target + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
+        temporary = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
         fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (fd < 0 && errno != EEXIST) return Fail(errno, why);
     }
     if (fd < 0) return Fail(EEXIST, why);
     if (exists) ::fchmod(fd, st.st_mode & 07777);  // the replaced file's permissions stay
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    int err = errno;
-    if (::close(fd) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && ::rename(temporary.c_str(), target.c_str()) != 0) {
-        ok = false;
-        err = errno;
-    }
+    ok = CloseChecked(fd, ok, why);
+    // rename() replaces the name itself: were it swapped for a link in the
+    // meantime, the link goes, never the file it points to.
+    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = Fail(errno, why);
     if (!ok) ::unlink(temporary.c_str());
-    return ok || Fail(err, why);
+    return ok;
 }

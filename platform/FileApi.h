@@ -13,7 +13,13 @@ inline constexpr FileHandle kNullHandle = -1;
 struct FileId {
     uint64_t device = 0;
     uint64_t inode = 0;
-    bool operator==(const FileId&) const = default;
+    uint64_t birth = 0;  // 0 where the file system keeps no birth time
+
+    // The same regular file; birth times are compared where both are known.
+    bool Matches(const FileId& other) const {
+        return inode != 0 && device == other.device && inode == other.inode &&
+               (birth == 0 || other.birth == 0 || birth == other.birth);
+    }
 };
 
 // The file calls of the test engine. Paths are Windows-1252 text with '/'
@@ -22,10 +28,11 @@ struct FileId {
 // thread; a handle belongs to one.
 class FileApi {
 public:
-    // Read+write, created when missing, existing content kept. `writeThrough`
-    // makes every write reach the storage (the server) before it returns.
-    // Only the file `id` is opened: a symbolic link or any other file found
-    // under the name fails (80) before a byte is touched.
+    // Read+write, existing content kept. `writeThrough` makes every write
+    // reach the storage (the server) before it returns. Only the file `id`,
+    // made by MakeTempFileName, is opened: a symbolic link (1117, ELOOP) or
+    // any other file found under the name (80) fails before a byte is
+    // touched, and so does a name whose file is gone (2): it is not made again.
     static FileHandle Open(std::string_view path, bool writeThrough, const FileId& id);
 
     // One read of at most n bytes (retried when interrupted); *got may be short.

@@ -36,6 +36,10 @@ unsigned ReportText::DocumentOf(Category category) {
     return 140;
 }
 
+int64_t ReportText::PositionValue(uint32_t position) {
+    return position == 0xFFFFFFFFu ? -1 : int64_t{position};
+}
+
 Chaine ReportText::OperationName(int32_t operation) {
     static const char* const kNames[] = {"CreateFile",      "CloseHandle",    "ReadFile",
                                          "WriteFile",       "SetFilePointer", "DeleteFile",
@@ -77,7 +81,7 @@ void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& reco
     Replace(document, "%testname%", record.testname);
     Replace(document, "%tstdir%", record.tstdir);
     Chaine position;
-    position.FromInteger(static_cast<int32_t>(record.position));
+    position.Format("%lld", static_cast<long long>(PositionValue(record.position)));
     Replace(document, "%position%", position);
     Replace(document, "%testtime%",
             CDVXProgressData::FormatDuration(record.failTicks - startTicks));

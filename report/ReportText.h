@@ -15,6 +15,10 @@ public:
     static Category CategoryOf(const CDVXThreadData& record);
     // The resource number of the category's document.
     static unsigned DocumentOf(Category category);
+    // The file position as reports show it: -1 for the all-ones value that a
+    // failed move to the end of a file records, the offset itself otherwise
+    // (past 2 GB too).
+    static int64_t PositionValue(uint32_t position);
     // "CreateFile"... for the operation codes, "<inconnue>" for any other.
     static Chaine OperationName(int32_t operation);
     // The message for the code on one line; for an errno that no code stands

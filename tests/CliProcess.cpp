@@ -6,6 +6,9 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <thread>
+
 CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& tmp,
                        bool closedOutput) {
     int pipeEnds[2] = {-1, -1};
@@ -42,6 +45,14 @@ CliProcess::~CliProcess() {
 }
 
 void CliProcess::Signal(int signal) { kill(m_pid, signal); }
+
+bool CliProcess::WaitForError(const std::string& text) {
+    for (int i = 0; i < 3000; ++i) {
+        if (ReadFile(m_work.File("err")).find(text) != std::string::npos) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    return false;
+}
 
 CliResult CliProcess::Wait() {
     int status = 0;

@@ -25,6 +25,9 @@ public:
     CliProcess& operator=(const CliProcess&) = delete;
 
     void Signal(int signal);
+    // Waits (at most 30 s) until the program has written `text` to its
+    // standard error.
+    bool WaitForError(const std::string& text);
     CliResult Wait();
 
     static CliResult Run(const std::vector<std::string>& args, const std::string& tmp) {

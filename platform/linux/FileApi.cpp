@@ -33,29 +33,48 @@ void QuietClose(int fd) {
     errno = saved;
 }
 
-FileId IdOf(const struct stat& st) {
-    return FileId{static_cast<uint64_t>(st.st_dev), static_cast<uint64_t>(st.st_ino)};
+// Which file an open descriptor is: a regular file's device and inode, and
+// its birth time where the file system keeps one, since an inode number freed
+// by a deletion may come back at once for a new file. Anything but a regular
+// file gets no identity at all.
+bool IdentityOf(int fd, FileId* id) {
+    struct statx st {};
+    if (RetryInterrupted([&] {
+            return ::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME, &st);
+        }) != 0) {
+        return false;
+    }
+    *id = FileId{};
+    if (!S_ISREG(st.stx_mode)) return true;
+    id->device = (uint64_t{st.stx_dev_major} << 32) | st.stx_dev_minor;
+    id->inode = st.stx_ino;
+    if (st.stx_mask & STATX_BTIME) {
+        id->birth = (static_cast<uint64_t>(st.stx_btime.tv_sec) << 30) | st.stx_btime.tv_nsec;
+    }
+    return true;
 }
 
-// Opens `sys` without following a symbolic link, and keeps the descriptor
-// only when it is the file `id`: a name swapped by another process must never
-// lead the program to write into a file it did not create.
+// Opens the program's own file `id` by its name `sys`. The name is only a
+// name: another process may have put a link, a pipe or another file there, and
+// the program must never write into a file it did not create. So no link is
+// followed, nothing is created (the file exists since its name was made: if it
+// is gone, that is the failure), a pipe cannot block the open, and the file
+// found must be `id`.
 int OpenOwn(const std::string& sys, int flags, const FileId& id) {
-    const int fd =
-        RetryInterrupted([&] { return ::open(sys.c_str(), flags | O_NOFOLLOW | O_CLOEXEC, 0666); });
+    const int fd = RetryInterrupted(
+        [&] { return ::open(sys.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0) {
-        Fail(errno, (flags & O_CREAT) != 0);
-        return -1;
-    }
-    struct stat st {};
-    if (RetryInterrupted([&] { return ::fstat(fd, &st); }) != 0) {
         Fail(errno);
-        QuietClose(fd);
         return -1;
     }
-    if (IdOf(st) != id) {
+    FileId found;
+    int err = IdentityOf(fd, &found) ? 0 : errno;
+    if (err == 0 && !id.Matches(found)) err = EEXIST;  // not the program's file
+    const int status = err == 0 ? ::fcntl(fd, F_GETFL) : -1;
+    if (err == 0 && (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)) err = errno;
+    if (err != 0) {
         QuietClose(fd);
-        Fail(EEXIST);  // another file stands under the name
+        Fail(err);
         return -1;
     }
     return fd;
@@ -86,7 +105,7 @@ bool FileApi::ToSystemPath(std::string_view path, std::string* systemPath) {
 FileHandle FileApi::Open(std::string_view path, bool writeThrough, const FileId& id) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return kNullHandle;
-    const int fd = OpenOwn(sys, O_RDWR | O_CREAT | (writeThrough ? O_DSYNC : 0), id);
+    const int fd = OpenOwn(sys, O_RDWR | (writeThrough ? O_DSYNC : 0), id);
     return fd < 0 ? kNullHandle : fd;
 }
 
@@ -163,8 +182,7 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
             return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         });
         if (fd >= 0) {
-            struct stat st {};
-            int err = RetryInterrupted([&] { return ::fstat(fd, &st); }) != 0 ? errno : 0;
+            int err = IdentityOf(fd, id) ? 0 : errno;
             // A network file system may refuse the close: then the name is not
             // to be trusted, and the file made for it goes again.
             if (::close(fd) != 0 && err == 0) err = errno;
@@ -173,7 +191,6 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
                 return Fail(err);
             }
             *name = Encoding::Utf8ToAnsi(candidate);
-            *id = IdOf(st);
             return true;
         }
         if (errno != EEXIST) return Fail(errno, true);
@@ -188,7 +205,7 @@ bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view d
     const int in = OpenOwn(sysSrc, O_RDONLY, srcId);
     if (in < 0) return false;
     // Emptied only once it is known to be the program's own file.
-    const int out = OpenOwn(sysDst, O_WRONLY | O_CREAT, dstId);
+    const int out = OpenOwn(sysDst, O_WRONLY, dstId);
     if (out < 0) {
         QuietClose(in);
         return false;

@@ -23,8 +23,10 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     f.position = 0xFFFFFFFFu;
     f.testTimeMs = 61234;
     f.localtime = {2026, 12, 0, 6, 9, 6, 4, 0, 3600};
+    FailureReport far = f;
+    far.position = 3000000000u;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
-        JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f}));
+        JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
     EXPECT_EQ(j["directory"], "/srv/partagé");
     EXPECT_EQ(j["host"], "poste-7");
     EXPECT_EQ(j["startedAt"], "2026-12-06T09:05:03-02:30");
@@ -40,4 +42,5 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     EXPECT_EQ(failure["localTime"], "2026-12-06T09:06:04+01:00");
     EXPECT_EQ(failure["testTime"], "1 min 1 sec");
     EXPECT_EQ(failure["testTimeMs"], 61234);
+    EXPECT_EQ(j["failures"][1]["position"], 3000000000u);
 }
