@@ -194,18 +194,21 @@ TEST_F(CliRun, SignalsEndTheRunTruthfully) {
     const struct {
         std::vector<int> signals;
         int afterMs;
+        const char* spaceMb;
         int status;  // -1: killed by the last signal
         const char* ending;
         const char* result;
     } cases[] = {
-        {{SIGTERM}, 0, 3, "stopped", "interrupted"},  // nothing was read back yet
-        {{SIGHUP}, 0, 3, "stopped", "interrupted"},   // a closed terminal, the same
-        {{SIGINT}, 1000, 0, "stopped", "ok"},
-        {{SIGINT, SIGINT}, 1000, 3, "aborted", "interrupted"},
-        {{SIGINT, SIGINT, SIGINT}, 0, -1, nullptr, nullptr},
+        {{SIGTERM}, 0, "30", 3, "stopped", "interrupted"},  // nothing was read back yet
+        {{SIGHUP}, 0, "30", 3, "stopped", "interrupted"},   // a closed terminal, the same
+        {{SIGINT}, 1000, "30", 0, "stopped", "ok"},
+        // Cycles of 100 MB outlast the gap between the two signals.
+        {{SIGINT, SIGINT}, 1000, "1000", 3, "aborted", "interrupted"},
+        {{SIGINT, SIGINT, SIGINT}, 0, "30", -1, nullptr, nullptr},
     };
     for (const auto& c : cases) {
-        CliProcess cli({dir.Path(), "--until-stopped", "--json", "-"}, tmp.Path());
+        CliProcess cli({dir.Path(), "--until-stopped", "--space", c.spaceMb, "--json", "-"},
+                       tmp.Path());
         ASSERT_TRUE(cli.WaitForError(kNotNetwork));
         std::this_thread::sleep_for(std::chrono::milliseconds(c.afterMs));
         for (int s : c.signals) {

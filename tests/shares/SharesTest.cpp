@@ -111,7 +111,10 @@ protected:
         EXPECT_EQ(Snapshot(tmp.Path()), tempBefore);
     }
     json Interrupted(int interrupts, int status) {
-        CliProcess cli({share.Path(), "--until-stopped", "--json", "-", "--quiet"}, tmp.Path());
+        // Before an abort, cycles of 30 MB outlast the gap between the signals.
+        CliProcess cli({share.Path(), "--until-stopped", "--space", interrupts == 2 ? "300" : "30",
+                        "--json", "-", "--quiet"},
+                       tmp.Path());
         std::this_thread::sleep_for(std::chrono::seconds(3));
         for (int i = 0; i < interrupts; ++i) {
             cli.Signal(SIGINT);
