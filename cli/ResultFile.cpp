@@ -6,6 +6,7 @@
 
 #include <cerrno>
 
+#include "platform/FileApi.h"
 #include "platform/SystemError.h"
 #include "report/ReportText.h"
 
@@ -33,18 +34,14 @@ bool SameFile(const struct stat& a, int fd) {
     return ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
 }
 
+// The file layer's loop over partial writes; errno then says why it stopped.
 bool WriteAll(int fd, const std::string& bytes) {
-    std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            if (n == 0) errno = ENOSPC;
-            return false;
-        }
-        done += static_cast<std::size_t>(n);
+    uint32_t written = 0;
+    if (platform::FileApi::Write(fd, bytes.data(), static_cast<uint32_t>(bytes.size()), &written)) {
+        return true;
     }
-    return true;
+    errno = platform::LastError::GetErrno();
+    return false;
 }
 
 bool CloseChecked(int fd, bool ok, std::string* why) {
