@@ -109,8 +109,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
                 ending = RunVerdict::kStopped;
             }
         }
-        const bool timeUp = prefs.durationMinutes != CDVXPrefs::UntilStopped &&
-                            elapsed / 60000 >= prefs.durationMinutes;
+        const bool timeUp = prefs.IsTimeUp(elapsed);
         const bool stopAfter =
             options.stopAfterSeconds != 0 && elapsed >= uint64_t{options.stopAfterSeconds} * 1000;
         if (!ending && (timeUp || stopAfter)) {

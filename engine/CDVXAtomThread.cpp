@@ -10,7 +10,7 @@ Chaine CDVXAtomThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)
 void CDVXAtomThread::Run() {
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz";
     const uint32_t count = byteBudget / kBytesPerWrite;
-    CDVXFile file(directory, record, buffered, Chaine("VXA"));
+    CDVXFile file(directory, record, buffered, Chaine("VXA"), timings.shortReadWaitMs);
     if (!file.Open()) return;
 
     uint32_t written = 0;

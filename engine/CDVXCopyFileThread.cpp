@@ -24,7 +24,7 @@ void CDVXCopyFileThread::Run() {
         return;
     }
     const Chaine prefix("VXC");
-    CDVXFile source(directory, record, buffered, prefix);
+    CDVXFile source(directory, record, buffered, prefix, timings.shortReadWaitMs);
     if (!source.Open()) return;
 
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
@@ -34,7 +34,7 @@ void CDVXCopyFileThread::Run() {
     source.Close(false);  // the data is complete on the server before the copy
     if (IsAborted()) return;
 
-    CDVXFile destination(tempDir, record, buffered, prefix);
+    CDVXFile destination(tempDir, record, buffered, prefix, timings.shortReadWaitMs);
     const Chaine destinationName = destination.GetName();
     if (!IsAborted() && !platform::FileApi::Copy(sourceName.View(), source.GetId(),
                                                  destinationName.View(), destination.GetId())) {

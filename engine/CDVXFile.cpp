@@ -12,8 +12,10 @@
 using platform::FileApi;
 using platform::LastError;
 
-CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, const Chaine& pfx)
-    : directory(dir), prefix(pfx), record(rec), buffered(isBuffered) {}
+CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, const Chaine& pfx,
+                   uint32_t shortReadWait)
+    : directory(dir), prefix(pfx), record(rec), buffered(isBuffered),
+      shortReadWaitMs(shortReadWait) {}
 
 CDVXFile::~CDVXFile() {
     if (IsOpen()) FileApi::Close(handle, false);
@@ -128,7 +130,7 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
         uint32_t got = 0;
         bool ok = Read(block.get(), want, &got);
         if (ok && got < want) {
-            platform::Clock::Sleep(kShortReadWaitMs);
+            platform::Clock::Sleep(shortReadWaitMs);
             ReportMismatch(expected, block.get(), got, filePos);
             ok = false;
         }

@@ -13,11 +13,9 @@ class CDVXThreadData;
 // Worker thread only.
 class CDVXFile {
 public:
-    // A short read is recorded only after this pause, so that a late write of
-    // a slow server still gets a chance to show up in the report's context.
-    static constexpr uint32_t kShortReadWaitMs = 2000;
-
-    CDVXFile(const Chaine& directory, CDVXThreadData* record, bool buffered, const Chaine& prefix);
+    // A short read is recorded only after `shortReadWaitMs`.
+    CDVXFile(const Chaine& directory, CDVXThreadData* record, bool buffered, const Chaine& prefix,
+             uint32_t shortReadWaitMs);
     // Closes and deletes a file that is still open or named, silently: a
     // cycle cut short by an exception leaks no descriptor, and no file is
     // deleted while open (which a network file system may keep as a hidden
@@ -64,5 +62,6 @@ private:
     Chaine prefix;
     CDVXThreadData* record;
     bool buffered;
+    uint32_t shortReadWaitMs;
     platform::FileHandle handle = platform::kNullHandle;
 };

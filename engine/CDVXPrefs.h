@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 
+#include "engine/CDVXTimings.h"
 #include "support/Chaine.h"
 
 // The settings of one test run. The wizard's sheet owns one; its pages and the
@@ -23,10 +24,16 @@ public:
     // At least 3 minutes; UntilStopped passes unchanged.
     void SetDurationMinutes(uint32_t v) { durationMinutes = v < 3 ? 3 : v; }
     void SetThreadPriority(int32_t v) { threadPriority = v; }
+    // The whole duration has passed after `elapsedMs` of the run.
+    bool IsTimeUp(uint32_t elapsedMs) const {
+        return durationMinutes != UntilStopped &&
+               elapsedMs >= uint64_t{durationMinutes} * timings.minuteMs;
+    }
 
     Chaine directory;
     uint32_t diskSpaceMb = 30;
     uint32_t simultaneousTests = 1;
     uint32_t durationMinutes = 5;
     int32_t threadPriority = kPriorityBelowNormal;
+    CDVXTimings timings;
 };

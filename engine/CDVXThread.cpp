@@ -9,13 +9,14 @@ CDVXThread::CDVXThread(bool isBuffered) : buffered(isBuffered) {}
 CDVXThread::~CDVXThread() = default;
 
 std::thread CDVXThread::Start(const Chaine& dir, uint32_t budget, int32_t priority,
-                              CDVXThreadData* rec) {
+                              CDVXThreadData* rec, const CDVXTimings& waits) {
     // Private copies: the caller's text blocks stay on the caller's thread.
     rec->testname = GetTestName().PrivateCopy();
     rec->tstdir = dir.PrivateCopy();
     record = rec;
     directory = dir.PrivateCopy();
     byteBudget = budget;
+    timings = waits;
     abortLatched = false;
     return platform::Thread::Start([this] { ThreadProc(this); }, priority);
 }
@@ -41,7 +42,7 @@ bool CDVXThread::HasFailed() {
 }
 
 void CDVXThread::ThreadProc(CDVXThread* thread) {
-    platform::Clock::Sleep(kStartDelayMs);
+    platform::Clock::Sleep(thread->timings.startDelayMs);
     while (!thread->IsStopRequested()) {
         try {
             thread->Run();

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <thread>
 
+#include "engine/CDVXTimings.h"
 #include "support/Chaine.h"
 
 class CDVXThreadData;
@@ -12,8 +13,6 @@ class CDVXThreadData;
 // thread touches it, and destroys it as its last act.
 class CDVXThread {
 public:
-    static constexpr uint32_t kStartDelayMs = 500;
-
     explicit CDVXThread(bool buffered);
     virtual ~CDVXThread();
     CDVXThread(const CDVXThread&) = delete;
@@ -27,7 +26,7 @@ public:
     // `priority`. The object must not be used by the caller afterwards; the
     // returned thread lets the caller wait for its end.
     std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
-                      CDVXThreadData* record);
+                      CDVXThreadData* record, const CDVXTimings& timings = {});
 
     // Under the record's lock: a stop or an abort was asked for, or the thread failed.
     bool IsStopRequested();
@@ -39,6 +38,7 @@ protected:
     CDVXThreadData* record = nullptr;
     Chaine directory;
     uint32_t byteBudget = 0;
+    CDVXTimings timings;
     bool abortLatched = false;
     const bool buffered;
 

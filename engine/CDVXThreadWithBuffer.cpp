@@ -8,7 +8,7 @@ CDVXThreadWithBuffer::CDVXThreadWithBuffer(bool isBuffered, uint32_t size, const
     : CDVXThread(isBuffered), blockSize(size), filePrefix(prefix) {}
 
 void CDVXThreadWithBuffer::Run() {
-    CDVXFile file(directory, record, buffered, filePrefix);
+    CDVXFile file(directory, record, buffered, filePrefix, timings.shortReadWaitMs);
     if (!file.Open()) return;  // recorded; the destructor deletes a created file
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
     FillBuffer(block.get());

@@ -1,0 +1,14 @@
+#pragma once
+#include <cstdint>
+
+// The waits of a test run. The defaults are the program's own; only tests
+// shorten them, to prove in seconds what takes minutes.
+struct CDVXTimings {
+    // Before a thread's first cycle, so that all threads are started first.
+    uint32_t startDelayMs = 500;
+    // Before a short read is recorded, so that a late write of a slow server
+    // still gets a chance to show up in the report's context.
+    uint32_t shortReadWaitMs = 2000;
+    // The unit of the run's duration.
+    uint32_t minuteMs = 60000;
+};
