@@ -253,19 +253,6 @@ int32_t Chaine::ToInteger() const {
     return static_cast<int32_t>(value);
 }
 
-void Chaine::RemoveChar(char c) {
-    if (!std::memchr(m_text, c, GetLength())) return;
-    Resize(Head()->size);
-    char* out = m_text;
-    const char* end = m_text + GetLength();
-    for (const char* in = m_text; in != end; ++in) {
-        if (*in != c) *out++ = *in;
-    }
-    *out = '\0';
-    Head()->size = static_cast<uint32_t>(out - m_text) + 1;
-    if (Head()->size == 1) AttachEmpty();
-}
-
 void Chaine::ReplaceChar(char from, char to, std::size_t start) {
     const std::size_t length = GetLength();
     for (std::size_t i = start; i < length; ++i) {
@@ -327,30 +314,6 @@ void Chaine::ReplaceAll(const Chaine& find, const Chaine& replacement, bool igno
         }
     }
     std::swap(m_text, out.m_text);
-}
-
-void Chaine::JoinWith(char separator, const Chaine& other) {
-    if (IsEmpty()) {
-        *this = other;
-        return;
-    }
-    *this += separator;
-    *this += other;
-}
-
-Chaine& Chaine::FromBytes(const void* bytes, std::size_t count) {
-    static constexpr char kDigits[] = "0123456789ABCDEF";
-    Chaine out;
-    if (count > 0) {
-        out.Resize(static_cast<uint32_t>(2 * count + 1));
-        const auto* in = static_cast<const unsigned char*>(bytes);
-        for (std::size_t i = 0; i < count; ++i) {
-            out.m_text[2 * i] = kDigits[in[i] >> 4];
-            out.m_text[2 * i + 1] = kDigits[in[i] & 0xF];
-        }
-    }
-    std::swap(m_text, out.m_text);
-    return *this;
 }
 
 void Chaine::EscapeToRtf() {

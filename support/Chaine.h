@@ -56,13 +56,9 @@ public:
     // Blanks removed, then read like atoi (leading sign, digits); no digits
     // gives 0, values beyond 32 bits saturate.
     int32_t ToInteger() const;
-    void RemoveChar(char c);
     void ReplaceChar(char from, char to, std::size_t start = 0);
     void ReplaceAll(const Chaine& find, const Chaine& replacement, bool ignoreCase,
                     std::size_t start = 0);
-    void JoinWith(char separator, const Chaine& other);
-    // Two upper-case hex digits per byte.
-    Chaine& FromBytes(const void* bytes, std::size_t count);
     void EscapeToRtf();
 
     bool LoadResourceString(unsigned id);
@@ -73,9 +69,6 @@ public:
     std::string ToUtf8() const;
     static Chaine FromUtf8(std::string_view utf8);
 
-    // Inspection of the block, for the pool's tests and benchmarks.
-    uint32_t GetCapacity() const { return Head()->capacity; }
-    uint32_t GetRefCount() const { return Head()->refs; }
 
 private:
     struct Header {

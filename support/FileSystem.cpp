@@ -38,14 +38,6 @@ bool IsNetworkPath(const Chaine& path) {
     return platform::Mounts::GetDriveType(where) == DriveType::Remote;
 }
 
-bool IsAbsolutePath(const Chaine& path) {
-    const std::string_view p = path.View();
-    if (!p.empty() && p[0] == '/' && (p.size() == 1 || p[1] != '/')) return true;
-    if (p.size() < 2) return false;
-    if (PathText::IsSeparator(p[0]) && PathText::IsSeparator(p[1])) return true;
-    return p.size() >= 3 && p[1] == ':' && PathText::IsSeparator(p[2]);
-}
-
 bool IsRootPath(const Chaine& path) {
     if (path == "/" || path == "\\") return true;
     if (path.GetLength() < 2) return false;
@@ -57,12 +49,6 @@ bool IsRootPath(const Chaine& path) {
     const std::size_t server = p.find_first_of("\\/", 2);
     return server != 2 && (server == std::string_view::npos ||
                            p.find_first_of("\\/", server + 1) == std::string_view::npos);
-}
-
-bool FileExists(const Chaine& path) {
-    if (path.IsEmpty() || PathText::HasInvalidNameChar(path)) return false;
-    bool isDirectory = false;
-    return platform::FileInfo::Exists(path.View(), &isDirectory) && !isDirectory;
 }
 
 bool DirectoryExists(const Chaine& path) {

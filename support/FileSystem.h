@@ -9,11 +9,8 @@
 // none here), local disks, RAM disks and removable media. An empty or relative
 // path follows the current directory.
 bool IsNetworkPath(const Chaine& path);
-// "\\...", "X:\..." and "/...".
-bool IsAbsolutePath(const Chaine& path);
 // A bare drive, server, share or "/", one trailing separator ignored.
 bool IsRootPath(const Chaine& path);
-bool FileExists(const Chaine& path);
 bool DirectoryExists(const Chaine& path);
 bool PathExists(const Chaine& path);
 // Creates the directory and every missing parent; true when it exists at the

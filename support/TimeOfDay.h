@@ -15,5 +15,4 @@ struct TimeOfDay {
                          static_cast<uint8_t>(st.second), static_cast<uint8_t>(st.minute),
                          static_cast<uint8_t>(st.hour)};
     }
-    bool IsValid() const { return hundredths < 100 && seconds < 60 && minutes < 60 && hours < 24; }
 };
