@@ -1,5 +1,6 @@
 // faultfs: a pass-through FUSE file system that injects the faults a network
-// share can show, so that the tests can prove each one is caught.
+// share can show, so that a checker (this program's tests, or yours) can be
+// shown to catch each one.
 //
 //   faultfs --source DIR [--fault FAULT]... MOUNTPOINT [-f] [-o OPTIONS]
 //
