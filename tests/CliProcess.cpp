@@ -6,6 +6,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <gtest/gtest.h>
+
 #include <chrono>
 #include <thread>
 
@@ -61,4 +63,36 @@ CliResult CliProcess::Wait() {
     return CliResult{WIFEXITED(status) ? WEXITSTATUS(status) : -1,
                      WIFSIGNALED(status) ? WTERMSIG(status) : 0, ReadFile(m_work.File("out")),
                      ReadFile(m_work.File("err"))};
+}
+
+nlohmann::json ParseResult(const std::string& text) {
+    try {
+        return nlohmann::json::parse(text);
+    } catch (const nlohmann::json::exception& e) {
+        ADD_FAILURE() << "invalid JSON: " << e.what() << "\n" << text;
+        return nlohmann::json::object();
+    }
+}
+
+bool Contains(const nlohmann::json& value, const nlohmann::json& subset) {
+    if (!subset.is_object()) return value == subset;
+    if (!value.is_object()) return false;
+    for (const auto& [key, member] : subset.items()) {
+        if (!value.contains(key) || !Contains(value[key], member)) return false;
+    }
+    return true;
+}
+
+bool IsIso8601(const nlohmann::json& value) {
+    static constexpr std::string_view kShape = "dddd-dd-ddTdd:dd:ddsdd:dd";  // d digit, s sign
+    if (!value.is_string() || value.get<std::string>().size() != kShape.size()) return false;
+    const std::string text = value;
+    for (std::size_t i = 0; i < kShape.size(); ++i) {
+        const char c = text[i];
+        const bool fits = kShape[i] == 'd'   ? c >= '0' && c <= '9'
+                          : kShape[i] == 's' ? c == '+' || c == '-'
+                                             : c == kShape[i];
+        if (!fits) return false;
+    }
+    return true;
 }

@@ -1,6 +1,7 @@
 #pragma once
 #include <sys/types.h>
 
+#include <nlohmann/json.hpp>
 #include <string>
 #include <vector>
 
@@ -38,3 +39,14 @@ private:
     TempDir m_work;
     pid_t m_pid = -1;
 };
+
+// The program's JSON result; an empty object, and a test failure, when `text`
+// is not JSON.
+nlohmann::json ParseResult(const std::string& text);
+
+// Whether `value` holds every member of `subset` with the same value, nested
+// objects compared the same way.
+bool Contains(const nlohmann::json& value, const nlohmann::json& subset);
+
+// "2026-12-06T14:03:07+01:00": a local time with its offset.
+bool IsIso8601(const nlohmann::json& value);

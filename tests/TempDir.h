@@ -7,7 +7,7 @@
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
 public:
-    // Under `base` (default: /tmp, on the local disk here).
+    // Under `base` (default: /tmp, which may well be a tmpfs: see LocalDiskBase).
     explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -19,6 +19,11 @@ public:
 private:
     std::string m_path;
 };
+
+// A directory on a real disk, for tests about the local disk: /var/tmp unless
+// it is held in memory (tmpfs, ramfs), else the first writable mount of a block
+// device. Empty when the machine has none (callers then skip).
+std::string LocalDiskBase();
 
 // A tmpfs of a chosen size mounted on a fresh directory (or over `mountPoint`),
 // for a real full disk.

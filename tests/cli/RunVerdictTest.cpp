@@ -2,16 +2,11 @@
 
 #include <gtest/gtest.h>
 
-#include <string>
+#include <tuple>
 
 TEST(RunVerdictTest, OnlyACompleteRunThatReadItsDataBackIsOk) {
-    const struct {
-        RunVerdict::Ending ending;
-        bool failed;
-        uint64_t written, read;
-        const char* result;
-        int exit;
-    } cases[] = {
+    // {ending, failed, bytes written, bytes read, result, exit code}
+    const std::tuple<RunVerdict::Ending, bool, uint64_t, uint64_t, const char*, int> cases[] = {
         {RunVerdict::kTimeUp, false, 100, 100, "ok", 0},
         {RunVerdict::kStopped, false, 100, 100, "ok", 0},
         {RunVerdict::kTimeUp, false, 0, 0, "interrupted", 3},     // nothing tested
@@ -20,9 +15,9 @@ TEST(RunVerdictTest, OnlyACompleteRunThatReadItsDataBackIsOk) {
         {RunVerdict::kFailure, true, 0, 0, "failed", 1},
         {RunVerdict::kAborted, true, 100, 0, "failed", 1},  // a failure is never hidden
     };
-    for (const auto& c : cases) {
-        const RunVerdict v(c.ending, c.failed, c.written, c.read);
-        EXPECT_EQ(std::string(v.ResultName()), c.result) << v.EndingName() << c.written << c.read;
-        EXPECT_EQ(v.ExitCode(), c.exit) << v.EndingName();
+    for (const auto& [ending, failed, written, read, result, exit] : cases) {
+        const RunVerdict v(ending, failed, written, read);
+        EXPECT_STREQ(v.ResultName(), result) << v.EndingName() << written << read;
+        EXPECT_EQ(v.ExitCode(), exit) << v.EndingName();
     }
 }

@@ -3,76 +3,72 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <chrono>
 #include <thread>
+#include <tuple>
 
+#include "engine/CDVXProgressData.h"
 #include "tests/Printers.h"
 
-TEST(CDVXThreadDataTest, AnAbortIsFinalAndAFailureStays) {
-    CDVXThreadData r;
-    EXPECT_EQ(r.state, CDVXThreadData::kRunning);
-    r.SetStopRequest(1);
-    EXPECT_EQ(r.stopRequest, 1);
-    r.SetStopRequest(2);
-    r.SetStopRequest(1);
-    r.SetStopRequest(0);
-    EXPECT_EQ(r.stopRequest, 2);
+using D = CDVXThreadData;
 
-    r.SetState(2);
-    r.SetState(0);
-    r.SetState(1);
-    EXPECT_EQ(r.state, 2);
-}
-
-TEST(CDVXThreadDataTest, TheFirstSystemErrorKeepsItsDetails) {
-    CDVXThreadData r;
-    r.RecordSystemError(112, CDVXThreadData::kWriteFile, 131072, ENOSPC);
-    const uint32_t firstTicks = r.failTicks;
-    const auto firstTime = r.localtime;
+// An abort is final and a failure stays. The first failure keeps its details
+// and time, but a code of 0 is no failure; a data error after it is recorded
+// as the latest kind, and only the first real difference is kept.
+TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
+    D r;
+    for (int32_t request : {D::kStopAfterCycle, D::kAbort, D::kStopAfterCycle, D::kNoStop}) r.SetStopRequest(request);
+    for (int32_t state : {D::kFailed, D::kEnded, D::kRunning}) r.SetState(state);
+    EXPECT_EQ(std::tie(r.stopRequest, r.state), std::tuple(D::kAbort, D::kFailed));
+    D e;
+    e.RecordSystemError(0, D::kReadFile, 1, 0);
+    e.RecordSystemError(112, D::kWriteFile, 131072, ENOSPC);
+    const auto first = std::tuple(e.failTicks, e.localtime.second);
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    r.RecordSystemError(5, CDVXThreadData::kDeleteFile, 7, EACCES);
-    EXPECT_EQ(r.state, 2);
-    EXPECT_EQ(r.errorKind, 1);
-    EXPECT_EQ(r.winerr, 112u);
-    EXPECT_EQ(r.sysErrno, ENOSPC);
-    EXPECT_EQ(r.operation, 4);
-    EXPECT_EQ(r.position, 131072u);
-    EXPECT_EQ(r.failTicks, firstTicks) << "the failure time is that of the first failure";
-    EXPECT_EQ(r.localtime.second, firstTime.second);
-    EXPECT_NE(r.localtime.year, 0);
-}
-
-TEST(CDVXThreadDataTest, ACodeOfZeroLetsTheNextErrorIn) {
-    CDVXThreadData r;
-    r.RecordSystemError(0, CDVXThreadData::kReadFile, 1, 0);
-    r.RecordSystemError(1117, CDVXThreadData::kCloseHandle, 2, EIO);
-    EXPECT_EQ(r.winerr, 1117u);
-    EXPECT_EQ(r.operation, 2);
-    EXPECT_EQ(r.position, 2u);
-}
-
-TEST(CDVXThreadDataTest, DataAndInternalErrorsAfterOthers) {
-    CDVXThreadData r;
-    r.RecordSystemError(5, CDVXThreadData::kCreateFile, 10, EACCES);
-    r.RecordDataError(Chaine("6162"), Chaine("6163"), 99);
-    EXPECT_EQ(r.errorKind, 2) << "errorKind names the latest kind";
-    EXPECT_EQ(r.datawait, "6162");
-    EXPECT_EQ(r.dataget, "6163");
-    EXPECT_EQ(r.position, 99u);
-    EXPECT_EQ(r.winerr, 5u);
-    r.RecordDataError(Chaine("00"), Chaine("01"), 5);
-    EXPECT_EQ(r.datawait, "6162") << "only the first data error is kept";
-    EXPECT_EQ(r.position, 99u);
-
-    CDVXThreadData truncated;
-    truncated.RecordDataError(Chaine(), Chaine(), 1000);
-    truncated.RecordDataError(Chaine("aa"), Chaine("bb"), 2000);
-    EXPECT_EQ(truncated.datawait, "aa") << "two empty texts leave room for a later error";
-    EXPECT_EQ(truncated.position, 2000u);
-
-    CDVXThreadData internal;
+    e.RecordSystemError(5, D::kDeleteFile, 7, EACCES);
+    EXPECT_EQ(std::tie(e.state, e.errorKind, e.winerr, e.sysErrno, e.operation, e.position),
+              std::tuple(D::kFailed, D::kSystemError, 112u, ENOSPC, D::kWriteFile, 131072u));
+    EXPECT_EQ(std::tuple(e.failTicks, e.localtime.second), first) << "the time of the first failure";
+    EXPECT_NE(e.localtime.year, 0);
+    e.RecordDataError(Chaine(), Chaine(), 1000);  // a truncated file: no bytes to show
+    e.RecordDataError(Chaine("6162"), Chaine("6163"), 99);
+    e.RecordDataError(Chaine("00"), Chaine("01"), 5);
+    EXPECT_EQ(std::tie(e.errorKind, e.datawait, e.dataget, e.position, e.winerr),
+              std::tuple(D::kDataError, Chaine("6162"), Chaine("6163"), 99u, 112u));
+    D internal;
     internal.RecordInternalError();
-    EXPECT_EQ(internal.state, 2);
-    EXPECT_EQ(internal.errorKind, 3);
-    EXPECT_EQ(internal.position, 0u);
+    EXPECT_EQ(std::tie(internal.state, internal.errorKind), std::tuple(D::kFailed, D::kInternalError));
+}
+
+TEST(CDVXProgressDataTest, DurationsAndThroughputs) {
+    const std::pair<uint32_t, const char*> durations[] = {
+        {0, "0 sec"}, {59999, "59 sec"}, {65000, "1 min 5 sec"}, {3600000, "1 h 0 min 0 sec"},
+        {90061000, "1 jour(s) 1 h 1 min 1 sec"}, {0xFFFFFFFF, "49 jour(s) 17 h 2 min 47 sec"}};
+    for (const auto& [ms, text] : durations) EXPECT_EQ(CDVXProgressData::FormatDuration(ms), text);
+    // Whole seconds, counted from the fifth.
+    const std::tuple<uint32_t, uint64_t, uint64_t> throughputs[] = {
+        {5999, 12000000, 0}, {6000, 12000000, 2000000}, {6999, 12000000, 2000000}};
+    for (const auto& [ms, bytes, perSecond] : throughputs) {
+        EXPECT_EQ(CDVXProgressData::Throughput(ms, bytes), perSecond) << ms;
+    }
+}
+
+// Totals with and without the buffered tests; one failure aborts every test.
+TEST(CDVXProgressDataTest, TotalsStatesAndTheFailureCheck) {
+    CDVXProgressData p;
+    EXPECT_FALSE(p.IsAnyRunning());
+    D* records[3] = {p.AddThreadData(), p.AddThreadData(), p.AddThreadData()};
+    records[0]->AddBytesWritten(D::Slot(true), 1000), records[0]->AddBytesRead(D::Slot(true), 500);
+    records[1]->AddBytesWritten(D::Slot(false), 70), records[1]->AddBytesRead(D::Slot(false), 30);
+    EXPECT_EQ(std::tuple(p.GetTotalWritten(true), p.GetTotalWritten(false), p.GetTotalRead(true),
+                         p.GetTotalRead(false), p.GetThroughput()),
+              std::tuple(1070u, 70u, 530u, 30u, 0u)) << "no throughput before the clock starts";
+    p.CheckFailure();
+    p.RequestStopAll(D::kStopAfterCycle);
+    EXPECT_EQ(records[2]->stopRequest, D::kStopAfterCycle);
+    records[2]->RecordInternalError();
+    p.CheckFailure();
+    for (D* r : records) EXPECT_EQ(r->stopRequest, D::kAbort);
+    EXPECT_TRUE(p.IsAnyFailed() && p.IsAnyRunning());
+    for (D* r : records) r->SetState(D::kEnded);
+    EXPECT_FALSE(p.IsAnyRunning());
 }

@@ -3,106 +3,90 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
-#include <chrono>
 #include <stdexcept>
 #include <thread>
+#include <tuple>
 
-#include "engine/CDVXThreadData.h"
+#include "engine/CDVXFillZeroThread.h"
+#include "engine/CDVXRandomThread.h"
 #include "tests/Printers.h"
+#include "tests/engine/EngineEnvironment.h"
+
+using D = CDVXThreadData;
 
 namespace {
 
-using namespace std::chrono_literals;
-
-struct Counters {
-    std::atomic<int> started{0};
-    std::atomic<int> finished{0};
-    std::atomic<bool> destroyed{false};
-};
-
-// A test kind whose cycle only counts, sleeps and optionally throws.
+// A test kind whose cycle only counts, sleeps and, when asked, throws.
 class FakeTest : public CDVXThread {
 public:
-    FakeTest(Counters* c, std::chrono::milliseconds cycle, bool throws)
-        : CDVXThread(true), m_c(c), m_cycle(cycle), m_throws(throws) {}
-    ~FakeTest() override { m_c->destroyed = true; }
+    FakeTest(std::atomic<int>* counts, int cycleMs, bool throws)
+        : CDVXThread(true), m_counts(counts), m_cycleMs(cycleMs), m_throws(throws) {}
+    ~FakeTest() override { ++m_counts[2]; }
     Chaine GetTestName() override { return Chaine("fake test"); }
     void Run() override {
-        ++m_c->started;
+        ++m_counts[0];
         if (m_throws) throw std::runtime_error("broken cycle");
-        std::this_thread::sleep_for(m_cycle);
-        ++m_c->finished;
+        std::this_thread::sleep_for(std::chrono::milliseconds(m_cycleMs));
+        ++m_counts[1];
     }
 
 private:
-    Counters* m_c;
-    std::chrono::milliseconds m_cycle;
+    std::atomic<int>* m_counts;  // cycles started, cycles finished, objects destroyed
+    int m_cycleMs;
     bool m_throws;
 };
 
-int State(CDVXThreadData& r) {
-    RecordGuard guard(&r);
-    return r.state;
-}
-
 }  // namespace
 
-TEST(CDVXThreadTest, StartFillsTheRecordAndTheThreadDestroysItsObject) {
-    Counters c;
-    CDVXThreadData record;
-    Chaine dir("/srv/share");
-    std::thread t = (new FakeTest(&c, 1ms, false))->Start(dir, 1048576, 0, &record);
-    EXPECT_EQ(record.testname, "fake test");
-    EXPECT_EQ(record.tstdir, "/srv/share");
-    EXPECT_NE(record.tstdir.c_str(), dir.c_str()) << "a private copy for the record";
-    while (c.finished < 3) std::this_thread::sleep_for(5ms);
-    {
-        RecordGuard guard(&record);
-        record.SetStopRequest(CDVXThreadData::kStopAfterCycle);
+// A request made before the first cycle runs none; a stop during a cycle lets
+// it finish; an escaped exception is an internal error. The thread always ends
+// its record and destroys its object.
+TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
+    // {cycle ms, throws, request once this many cycles started, request, cycles, state}
+    const std::tuple<int, bool, int, int32_t, int, int32_t> cases[] = {
+        {0, false, 0, D::kAbort, 0, D::kEnded},
+        {300, false, 1, D::kStopAfterCycle, 1, D::kEnded},
+        {0, true, 0, D::kNoStop, 1, D::kFailed},
+    };
+    for (const auto& [cycleMs, throws, after, request, cycles, state] : cases) {
+        std::atomic<int> counts[3] = {0, 0, 0};
+        D record;
+        const Chaine dir("/srv/share");
+        CDVXTimings timings = kQuick;
+        timings.startDelayMs = 200;  // room for a request before the first cycle
+        std::thread t = (new FakeTest(counts, cycleMs, throws))->Start(dir, 1, 0, &record, timings);
+        EXPECT_EQ(std::tie(record.testname, record.tstdir), std::tuple(Chaine("fake test"), dir));
+        EXPECT_NE(record.tstdir.c_str(), dir.c_str()) << "a private copy for the record";
+        while (counts[0] < after) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        Locked(record, [&](D& r) { r.SetStopRequest(request); });
+        t.join();
+        EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(), record.state, record.errorKind),
+                  std::tuple(cycles, throws ? 0 : cycles, 1, state, throws ? D::kInternalError : D::kNoError))
+            << cycleMs << " ms, request " << request;
     }
-    t.join();
-    EXPECT_TRUE(c.destroyed);
-    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
-    EXPECT_EQ(c.started, c.finished);
 }
 
-TEST(CDVXThreadTest, AStopLetsTheCurrentCycleFinish) {
-    Counters c;
-    CDVXThreadData record;
-    std::thread t = (new FakeTest(&c, 300ms, false))->Start(Chaine("/d"), 1, 0, &record);
-    while (c.started < 1) std::this_thread::sleep_for(2ms);
-    {
-        RecordGuard guard(&record);
-        record.SetStopRequest(CDVXThreadData::kStopAfterCycle);
-    }
-    EXPECT_EQ(State(record), CDVXThreadData::kRunning);
-    t.join();
-    EXPECT_EQ(c.started, 1);
-    EXPECT_EQ(c.finished, 1);
-    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
-}
-
-TEST(CDVXThreadTest, AnEscapedExceptionIsAnInternalError) {
-    Counters c;
-    CDVXThreadData record;
-    std::thread t = (new FakeTest(&c, 0ms, true))->Start(Chaine("/d"), 1, 0, &record);
-    t.join();
-    EXPECT_EQ(c.started, 1) << "the failed record ends the loop";
-    EXPECT_TRUE(c.destroyed);
-    EXPECT_EQ(record.state, CDVXThreadData::kFailed);
-    EXPECT_EQ(record.errorKind, CDVXThreadData::kInternalError);
-    EXPECT_EQ(record.position, 0u);
-}
-
-TEST(CDVXThreadTest, AStopBeforeTheFirstCycleRunsNone) {
-    Counters c;
-    CDVXThreadData record;
-    std::thread t = (new FakeTest(&c, 0ms, false))->Start(Chaine("/d"), 1, 0, &record);
-    {
-        RecordGuard guard(&record);  // within the 500 ms start delay
-        record.SetStopRequest(CDVXThreadData::kAbort);
-    }
-    t.join();
-    EXPECT_EQ(c.started, 0);
-    EXPECT_EQ(record.state, CDVXThreadData::kEnded);
+// Each new thread draws the same blocks (the generator starts from seed 1),
+// and each cycle a new one; the zero test's block is all zeros.
+TEST(CDVXThreadTest, TheBlocksOfTheRandomAndZeroTests) {
+    const auto fill = [](CDVXThreadWithBuffer& t, uint32_t size) {
+        std::vector<unsigned char> b(size, 0xEE);
+        t.FillBuffer(b.data());
+        return b;
+    };
+    std::vector<unsigned char> a1, a2, b1;
+    std::thread([&] {
+        CDVXRandomThread t(true);
+        a1 = fill(t, CDVXRandomThread::kBlockSize), a2 = fill(t, CDVXRandomThread::kBlockSize);
+    }).join();
+    std::thread([&] {
+        CDVXRandomThread t(false);
+        b1 = fill(t, CDVXRandomThread::kBlockSize);
+    }).join();
+    EXPECT_NE(a1, a2);
+    EXPECT_EQ(a1, b1);
+    // draw * 255 / 32767 of the generator's first values 41, 18467, 6334, 26500.
+    EXPECT_EQ(std::vector(a1.begin(), a1.begin() + 4), (std::vector<unsigned char>{0, 143, 49, 206}));
+    CDVXFillZeroThread zero(true);
+    EXPECT_EQ(fill(zero, CDVXFillZeroThread::kBlockSize), std::vector<unsigned char>(65536, 0));
 }

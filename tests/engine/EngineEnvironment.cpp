@@ -3,9 +3,7 @@
 #include <gtest/gtest.h>
 #include <stdlib.h>
 
-#include <chrono>
 #include <filesystem>
-#include <thread>
 
 namespace {
 
@@ -27,13 +25,4 @@ const std::string& EngineTempDir() {
         return pattern;
     }();
     return dir;
-}
-
-bool PollUntilStopped(CDVXThreadManager& manager, unsigned limitMs) {
-    for (unsigned waited = 0; waited < limitMs; waited += 200) {
-        manager.CheckFailure();
-        if (!manager.IsRunning()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(200));
-    }
-    return false;
 }

@@ -1,6 +1,9 @@
 #pragma once
+#include <chrono>
 #include <string>
+#include <thread>
 
+#include "engine/CDVXThreadData.h"
 #include "engine/CDVXThreadManager.h"
 
 // Every engine test process gets a temporary directory of its own ($TMPDIR),
@@ -9,19 +12,20 @@
 inline const std::string kDiskBase = "/var/tmp";
 const std::string& EngineTempDir();
 
-// Polls the manager as the wizard's progress page does, every 200 ms, until
-// no thread runs. Returns false when `limitMs` passed first.
-bool PollUntilStopped(CDVXThreadManager& manager, unsigned limitMs = 180000);
+// The program's waits, shortened: the same rules in a fraction of the time.
+inline constexpr CDVXTimings kQuick{10, 50, 100};
 
-// Polls until `done` holds or `limitMs` passes; CheckFailure() on the way.
+// `read` under the record's lock, as the user-interface thread reads it.
 template <typename F>
-bool PollUntil(CDVXThreadManager& manager, F done, unsigned limitMs = 60000);
+auto Locked(CDVXThreadData& record, F read) {
+    RecordGuard guard(&record);
+    return read(record);
+}
 
-#include <chrono>
-#include <thread>
-
+// Polls the manager as the wizard's progress page does until `done` holds or
+// `limitMs` passes; CheckFailure() on the way.
 template <typename F>
-bool PollUntil(CDVXThreadManager& manager, F done, unsigned limitMs) {
+bool PollUntil(CDVXThreadManager& manager, F done, unsigned limitMs = 60000) {
     for (unsigned waited = 0; waited < limitMs; waited += 20) {
         manager.CheckFailure();
         if (done()) return true;

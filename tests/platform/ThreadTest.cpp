@@ -9,33 +9,23 @@
 
 using platform::Thread;
 
-namespace {
-int NiceOfNewThread(int priority) {
-    int nice = -100;
-    Thread::Start([&] { nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); }, priority)
-        .join();
-    return nice;
-}
-}  // namespace
-
 TEST(ThreadTest, BelowNormalRunsNicerThanTheCaller) {
+    auto niceOfNewThread = [](int priority) {
+        int nice = -100;
+        Thread::Start([&] { nice = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid())); },
+                      priority)
+            .join();
+        return nice;
+    };
     const int own = getpriority(PRIO_PROCESS, static_cast<id_t>(gettid()));
-    EXPECT_EQ(NiceOfNewThread(Thread::kNormal), own);
-    EXPECT_EQ(NiceOfNewThread(Thread::kBelowNormal), own + 5 > 19 ? 19 : own + 5);
+    EXPECT_EQ(niceOfNewThread(Thread::kNormal), own);
+    EXPECT_EQ(niceOfNewThread(Thread::kBelowNormal), own + 5 > 19 ? 19 : own + 5);
 }
 
 TEST(ThreadTest, StopSignalsGoToTheCallersThreadNotToTheNewOne) {
-    bool blocked[3] = {};
-    Thread::Start(
-        [&] {
-            sigset_t mask;
-            pthread_sigmask(SIG_BLOCK, nullptr, &mask);
-            for (int i = 0; int s : {SIGINT, SIGTERM, SIGHUP}) blocked[i++] = sigismember(&mask, s);
-        },
-        Thread::kNormal)
-        .join();
-    EXPECT_TRUE(blocked[0] && blocked[1] && blocked[2]);
-    sigset_t own;
-    pthread_sigmask(SIG_BLOCK, nullptr, &own);
-    EXPECT_FALSE(sigismember(&own, SIGINT)) << "the caller's mask is given back";
+    sigset_t mask;
+    Thread::Start([&] { pthread_sigmask(SIG_BLOCK, nullptr, &mask); }, Thread::kNormal).join();
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) EXPECT_TRUE(sigismember(&mask, s)) << s;
+    pthread_sigmask(SIG_BLOCK, nullptr, &mask);
+    EXPECT_FALSE(sigismember(&mask, SIGINT)) << "the caller's mask is given back";
 }

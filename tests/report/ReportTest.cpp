@@ -1,0 +1,101 @@
+#include "report/FailureReport.h"
+
+#include <gtest/gtest.h>
+
+#include <cerrno>
+#include <cstdlib>
+
+#include "engine/CDVXProgressData.h"
+#include "report/ProgressText.h"
+#include "support/RtfReader.h"
+#include "tests/Printers.h"
+#include "tests/TempDir.h"
+
+namespace {
+
+using T = CDVXThreadData;
+constexpr uint32_t kStart = 0xFFFF0000;  // the tick count wraps before the failure
+
+struct ReportCase {
+    const char* name;  // of the golden file
+    int32_t errorKind, sysErrno, operation;
+    uint32_t winerr, position, testname, elapsedMs, hour, minute;  // testname: a string resource
+    const char *tstdir, *datawait, *dataget;
+};
+void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
+
+const ReportCase kCases[] = {
+    {"disk_full", T::kSystemError, ENOSPC, T::kWriteFile, 112, 131072, 3002, 65000, 14, 7,
+     "/srv/partage", "", ""},
+    {"io_error", T::kSystemError, ELOOP, 0, 1117, 0xFFFFFFFF, 3000, 3723000, 9, 5,
+     "\\\\serveur\\part{a}}gé\\%POSITION%", "", ""},
+    {"data_differ", T::kDataError, 0, 0, 0, 4096, 3001, 59000, 23, 59, "/données", "6162", "6164"},
+    {"truncated", T::kDataError, 0, 0, 0, 3000000000, 3003, 90061000, 0, 0, "/mnt/essai", "", ""},
+    {"internal", T::kInternalError, 0, 0, 0, 0, 3004, 999, 12, 30, "/tmp/dalvex", "", ""},
+};
+
+Chaine Report(const ReportCase& c) {
+    T r;
+    r.testname = Chaine(Chaine::ResourceId(c.testname)), r.tstdir = Chaine::FromUtf8(c.tstdir);
+    r.state = T::kFailed, r.errorKind = c.errorKind, r.winerr = c.winerr, r.sysErrno = c.sysErrno;
+    r.operation = c.operation, r.position = c.position, r.failTicks = kStart + c.elapsedMs;
+    r.datawait = Chaine(c.datawait), r.dataget = Chaine(c.dataget);
+    r.localtime.hour = c.hour, r.localtime.minute = c.minute, r.localtime.second = 59;
+    return ReportText::BuildReport(r, kStart);
+}
+
+std::string Golden(const std::string& name) { return DALVEX_GOLDEN_DIR "/" + name + ".txt"; }
+
+using ReportDocumentTest = testing::TestWithParam<ReportCase>;
+
+}  // namespace
+
+// DALVEX_UPDATE_GOLDEN=1 writes the golden files from the current reports instead of comparing.
+TEST_P(ReportDocumentTest, ReadsAsItsGoldenFileAndClosesEveryGroupItOpens) {
+    const Chaine rtf = Report(GetParam());
+    int depth = 0;  // stops at the first group closed that was never opened
+    for (std::size_t i = 0; i < rtf.GetLength() && depth >= 0; i += rtf[i] == '\\' ? 2 : 1)
+        depth += rtf[i] == '{' ? 1 : rtf[i] == '}' ? -1 : 0;
+    EXPECT_EQ(depth, 0) << "unbalanced groups";
+    const std::string text = RtfReader::ToPlainText(RtfReader::Parse(rtf.View())).ToUtf8();
+    if (std::getenv("DALVEX_UPDATE_GOLDEN")) return WriteFile(Golden(GetParam().name), text);
+    EXPECT_EQ(text, ReadFile(Golden(GetParam().name))) << Golden(GetParam().name);
+}
+
+INSTANTIATE_TEST_SUITE_P(Documents, ReportDocumentTest, testing::ValuesIn(kCases),
+                         [](const auto& info) { return std::string(info.param.name); });
+
+TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersInOrder) {
+    CDVXProgressData progress;
+    T* r[5];
+    for (auto*& record : r) record = progress.AddThreadData();
+    r[0]->RecordSystemError(5, T::kCreateFile, 0, EACCES);
+    r[1]->SetState(T::kEnded);
+    r[2]->RecordDataError(Chaine("00"), Chaine("01"), 3);
+    r[3]->RecordSystemError(112, T::kWriteFile, 65536, ENOSPC);
+    r[4]->RecordInternalError();
+    const auto reports = FailureReport::Collect(progress);
+    std::vector<ReportText::Category> order;  // one category each: which record is where
+    for (const FailureReport& f : reports) order.push_back(f.category);
+    ASSERT_EQ(order, (std::vector{ReportText::kDiskFull, ReportText::kIoError,
+                                  ReportText::kDataDiffer, ReportText::kInternal}));
+    EXPECT_EQ(reports[0].position, 65536u);
+    EXPECT_NE(reports[0].rtf.View().find("Le disque dur est plein"), std::string_view::npos);
+}
+
+TEST(ReportTextTest, ShortTexts) {
+    T odd;
+    odd.errorKind = 7;  // no such kind
+    EXPECT_EQ(ReportText::CategoryOf(odd), ReportText::kInternal);
+    EXPECT_EQ(ReportText::SystemMessage(1117, EIO), ReportText::SystemMessage(1117, 0));
+    const std::pair<Chaine, const char*> rows[] = {
+        {ReportText::WinErrText(99999, 0), " (WinErr:99999)"},
+        {ReportText::OperationName(T::kGetTempPath), "GetTempPath"},
+        {ReportText::OperationName(T::kGetTempPath + 1), "<inconnue>"},
+        {ProgressText::Throughput(0), "0 octets/sec (0.0 Mbits/sec)"},
+        {ProgressText::Throughput(1000000), "1000000 octets/sec (7.6 Mbits/sec)"},
+        {ProgressText::Throughput(1048576), "1048576 octets/sec (8.0 Mbits/sec)"},
+        {ProgressText::Bytes(UINT64_MAX), "18446744073709551615"},
+    };
+    for (const auto& [got, expected] : rows) EXPECT_EQ(got, expected);
+}
