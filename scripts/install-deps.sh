@@ -10,7 +10,7 @@ packages=(
 )
 if [ "${1:-}" = "--test" ]; then
   packages+=(
-    libgtest-dev libbenchmark-dev
+    libgtest-dev libbenchmark-dev clang ccache
     fuse3 libfuse3-dev
     samba smbnetfs openssh-server sshfs python3
   )
