@@ -65,6 +65,12 @@ CliResult CliProcess::Wait() {
                      ReadFile(m_work.File("err"))};
 }
 
+std::vector<TableRow> ReadTable(const std::string& path) {
+    std::vector<TableRow> rows;
+    for (const auto& row : nlohmann::json::parse(ReadFile(path))) rows.push_back({row});
+    return rows;
+}
+
 nlohmann::json ParseResult(const std::string& text) {
     try {
         return nlohmann::json::parse(text);

@@ -40,6 +40,13 @@ private:
     pid_t m_pid = -1;
 };
 
+// One case of a table kept in a JSON file, known by its "name".
+struct TableRow {
+    nlohmann::json data;
+};
+std::vector<TableRow> ReadTable(const std::string& path);
+inline void PrintTo(const TableRow& row, std::ostream* os) { *os << row.data["name"]; }
+
 // The program's JSON result; an empty object, and a test failure, when `text`
 // is not JSON.
 nlohmann::json ParseResult(const std::string& text);

@@ -30,7 +30,8 @@ TEST(CDVXThreadManagerTest, HealthyRunsOnTheLocalDiskAndOnTmpfs) {
         "Test d'écriture dans le répertoire Temp",
         "Test de recopie de fichier",
     };
-    for (const auto& [base, sets] : {std::pair{kDiskBase, 1u}, std::pair{std::string("/dev/shm"), 5u}}) {
+    for (const auto& [base, sets] : {std::pair{LocalDiskBase(), 1u}, std::pair{std::string("/dev/shm"), 5u}}) {
+        if (base.empty()) continue;  // no local disk here
         SCOPED_TRACE(base);
         TempDir dir(base);
         WriteFile(dir.File("VXR1234.TMP"), "not ours");

@@ -58,7 +58,7 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
         EXPECT_EQ(std::tie(record.testname, record.tstdir), std::tuple(Chaine("fake test"), dir));
         EXPECT_NE(record.tstdir.c_str(), dir.c_str()) << "a private copy for the record";
         while (counts[0] < after) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-        Locked(record, [&](D& r) { r.SetStopRequest(request); });
+        Locked(record, [request = request](D& r) { r.SetStopRequest(request); });
         t.join();
         EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(), record.state, record.errorKind),
                   std::tuple(cycles, throws ? 0 : cycles, 1, state, throws ? D::kInternalError : D::kNoError))

@@ -5,6 +5,8 @@
 
 #include <filesystem>
 
+#include "tests/TempDir.h"
+
 namespace {
 
 class EngineEnvironment : public testing::Environment {
@@ -19,7 +21,7 @@ const auto* const g_environment = testing::AddGlobalTestEnvironment(new EngineEn
 
 const std::string& EngineTempDir() {
     static const std::string dir = [] {
-        std::string pattern = kDiskBase + "/dalvex-engine-tmp-XXXXXX";
+        std::string pattern = (LocalDiskBase().empty() ? "/tmp" : LocalDiskBase()) + "/dalvex-engine-tmp-XXXXXX";
         if (!mkdtemp(pattern.data())) std::abort();
         setenv("TMPDIR", pattern.c_str(), 1);
         return pattern;

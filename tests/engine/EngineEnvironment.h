@@ -8,8 +8,6 @@
 
 // Every engine test process gets a temporary directory of its own ($TMPDIR),
 // so that the Temp and file-copy tests can be shown to leave nothing behind.
-// Test directories on the local disk go under kDiskBase instead.
-inline const std::string kDiskBase = "/var/tmp";
 const std::string& EngineTempDir();
 
 // The program's waits, shortened: the same rules in a fraction of the time.

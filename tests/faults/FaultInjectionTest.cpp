@@ -19,7 +19,7 @@ using nlohmann::json;
 
 namespace {
 
-// faultfs over a fresh directory of the local disk, with the given faults.
+// faultfs over a fresh directory, with the given faults.
 // Mounted() is false without root, /dev/fuse or the tool.
 class FaultMount {
 public:
@@ -49,23 +49,18 @@ public:
         if (pid > 0) kill(pid, SIGTERM), waitpid(pid, nullptr, 0);
     }
 
-    TempDir source{"/var/tmp"};  // where the files really are
-    TempDir point{"/var/tmp"};
+    TempDir source;  // where the files really are
+    TempDir point;
     pid_t pid = -1;
     bool mounted = false;
 };
 
-std::vector<json> Faults() {
-    std::ifstream in(DALVEX_FAULTS_TABLE);
-    return json::parse(in);
-}
-
-class FaultInjection : public testing::TestWithParam<json> {};
+class FaultInjection : public testing::TestWithParam<TableRow> {};
 
 }  // namespace
 
 TEST_P(FaultInjection, IsCaughtAndReported) {
-    const json& c = GetParam();
+    const json& c = GetParam().data;
     SCOPED_TRACE(c.value("why", ""));
     FaultMount mount(c["faults"]);
     if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
@@ -100,5 +95,5 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(Faults, FaultInjection, testing::ValuesIn(Faults()),
-                         [](const auto& info) { return info.param["name"].template get<std::string>(); });
+INSTANTIATE_TEST_SUITE_P(Faults, FaultInjection, testing::ValuesIn(ReadTable(DALVEX_FAULTS_TABLE)),
+                         [](const auto& info) { return info.param.data["name"].template get<std::string>(); });

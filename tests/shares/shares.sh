@@ -11,6 +11,7 @@ state="$(realpath -m "$2")"
 
 case "$action" in
 up)
+  [ -d "$state" ] && "$0" down "$state"  # what an interrupted suite left up
   rm -rf "$state" && mkdir -p "$state"
   if [ "$(id -u)" -ne 0 ] || [ ! -w /dev/fuse ]; then
     echo "the shares need root and /dev/fuse" | tee "$state/skipped"
