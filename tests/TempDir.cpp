@@ -26,43 +26,30 @@ TempDir::~TempDir() {
     fs::remove_all(m_path, ec);
 }
 
-namespace {
-
-// Asked of the kernel directly: the program's own mount table reading is what
-// some of the tests using this check.
-bool InMemory(const std::string& dir) {
-    struct statfs st {};
-    return statfs(dir.c_str(), &st) != 0 || st.f_type == TMPFS_MAGIC || st.f_type == RAMFS_MAGIC;
-}
-
-bool CanMakeDirectoriesIn(const std::string& dir) {
-    std::string probe = dir + "/dalvex-probe-XXXXXX";
-    if (!mkdtemp(probe.data())) return false;
-    rmdir(probe.c_str());
-    return true;
-}
-
-std::string FindLocalDisk() {
-    if (!InMemory("/var/tmp") && CanMakeDirectoriesIn("/var/tmp")) return "/var/tmp";
-    std::ifstream in("/proc/self/mountinfo");
-    for (std::string line; std::getline(in, line);) {
-        // id parent major:minor root mount-point ...; major 0 is no block device.
-        std::istringstream fields(line);
-        std::string id, parent, device, root, point;
-        fields >> id >> parent >> device >> root >> point;
-        if (device.rfind("0:", 0) == 0 || point.find('\\') != std::string::npos) continue;
-        std::error_code ec;
-        if (fs::is_directory(point, ec) && !InMemory(point) && CanMakeDirectoriesIn(point)) {
-            return point;
-        }
-    }
-    return "";
-}
-
-}  // namespace
-
+// The kernel is asked directly: the program's own reading of the mount table
+// is what some of the tests using this check.
 std::string LocalDiskBase() {
-    static const std::string base = FindLocalDisk();
+    static const std::string base = [] {
+        const auto onDisk = [](const std::string& dir) {
+            struct statfs st {};
+            return statfs(dir.c_str(), &st) == 0 && st.f_type != TMPFS_MAGIC &&
+                   st.f_type != RAMFS_MAGIC && access(dir.c_str(), W_OK) == 0;
+        };
+        if (onDisk("/var/tmp")) return std::string("/var/tmp");
+        std::ifstream in("/proc/self/mountinfo");
+        for (std::string line; std::getline(in, line);) {
+            // id parent major:minor root mount-point ...; major 0 is no block device.
+            std::istringstream fields(line);
+            std::string id, parent, device, root, point;
+            fields >> id >> parent >> device >> root >> point;
+            std::error_code ec;
+            if (!device.starts_with("0:") && point.find('\\') == std::string::npos &&
+                fs::is_directory(point, ec) && onDisk(point)) {
+                return point;
+            }
+        }
+        return std::string();
+    }();
     return base;
 }
 

@@ -1,13 +1,14 @@
 #pragma once
 #include <map>
+#include <ostream>
 #include <string>
 
-// Test helpers over the real file system.
+#include "support/Chaine.h"
 
 // A fresh directory, removed with everything in it when the object goes.
 class TempDir {
 public:
-    // Under `base` (default: /tmp, which may well be a tmpfs: see LocalDiskBase).
+    // Under `base`; /tmp (which may well be a tmpfs) when it is empty.
     explicit TempDir(const std::string& base = "");
     ~TempDir();
     TempDir(const TempDir&) = delete;
@@ -54,3 +55,6 @@ std::string ReadFile(const std::string& path);
 
 // The names in a directory, for failure messages.
 std::string Listing(const std::string& dir);
+
+// Lets failing assertions show a Chaine as its text.
+inline void PrintTo(const Chaine& text, std::ostream* os) { *os << '"' << text.ToUtf8() << '"'; }

@@ -3,9 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cerrno>
-#include <nlohmann/json.hpp>
 
 #include "engine/CDVXThreadData.h"
+#include "tests/CliProcess.h"
 
 TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     CDVXPrefs prefs;
@@ -20,14 +20,12 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     far.position = 3000000000;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
         JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
-    EXPECT_EQ(j["directory"], "/srv/partagé");
-    EXPECT_EQ(j["startedAt"], "2026-12-06T09:05:03-02:30");
+    EXPECT_TRUE(Contains(j, {{"directory", "/srv/partagé"}, {"startedAt", "2026-12-06T09:05:03-02:30"}})) << j.dump(2);
     const auto& failure = j["failures"][0];
-    EXPECT_EQ(failure["position"], -1) << "as the report shows a failed move to the end";
+    EXPECT_TRUE(Contains(failure, {{"position", -1}, {"operation", "SetFilePointer"}, {"errno", ENOTSUP},
+                                   {"testTime", "1 min 1 sec"}}))
+        << "the position as the report shows a failed move to the end\n" << failure.dump(2);
     EXPECT_EQ(j["failures"][1]["position"], 3000000000u);
-    EXPECT_EQ(failure["operation"], "SetFilePointer");
-    EXPECT_EQ(failure["errno"], ENOTSUP);
     const std::string message = failure["message"];
     EXPECT_NE(message.find("(EOPNOTSUPP : Operation not supported)"), std::string::npos) << message;
-    EXPECT_EQ(failure["testTime"], "1 min 1 sec");
 }

@@ -39,8 +39,9 @@ protected:
 }  // namespace
 
 // One row of runs.json: the directory it names ("shm": a fresh one with a
-// stranger's file in it; "tmpfs:SIZE[:OPTIONS]"; "file": a file in its place;
-// "loop": a link to itself; "missing"; else a name, raw bytes in "dirHex"),
+// stranger's file in it; "file": a file in its place; "loop": a link to
+// itself; "missing"; else a name, raw bytes in "dirHex"; or a "tmpfs" of that
+// size mounted with "mountOptions"),
 // $TMPDIR on a tmpfs of "tmpdir" bytes, and what the result holds: "result",
 // members of "each" failure (all then on the server), of "some" failure, and
 // texts "said" on the terminal. Nothing is written or left anywhere else.
@@ -52,11 +53,8 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2) name += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
     std::string dir = work.File(name);
     std::unique_ptr<TmpfsMount> mount, tmpfsTemp;
-    if (name.starts_with("tmpfs:")) {
-        const std::size_t colon = name.find(':', 6);
-        mount = std::make_unique<TmpfsMount>(name.substr(6, colon - 6),
-                                             colon == std::string::npos ? "" : name.substr(colon + 1));
-        dir = mount->Path();
+    if (c.contains("tmpfs")) {
+        dir = (mount = std::make_unique<TmpfsMount>(c["tmpfs"], c.value("mountOptions", "")))->Path();
     } else if (name == "shm") {
         WriteFile((dir = shm.Path()) + "/VXR0001.TMP", "someone else's");
     } else if (name == "file") {
@@ -127,17 +125,11 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
 INSTANTIATE_TEST_SUITE_P(Directories, CliRun, testing::ValuesIn(ReadTable(DALVEX_RUNS_TABLE)),
                          [](const auto& info) { return info.param.data["name"].template get<std::string>(); });
 
-TEST_F(CliProgram, BadUsageExitsWithTwo) {
-    for (const std::vector<std::string>& args :
-         {std::vector<std::string>{}, {"/tmp", "--sets", "beaucoup"}, {"/tmp", "--nope"}}) {
+TEST_F(CliProgram, BadUsageExitsWithTwoAndTheUsage) {
+    for (const std::vector<std::string>& args : {std::vector<std::string>{}, {"/tmp", "--sets", "beaucoup"}}) {
         const CliResult r = Run(args);
-        EXPECT_EQ(r.status, 2);
-        EXPECT_NE(r.err.find("Usage : dalvex2-cli"), std::string::npos) << r.err;
-        EXPECT_TRUE(r.out.empty());
+        EXPECT_TRUE(r.status == 2 && r.out.empty() && r.err.find("Usage : dalvex2-cli") != std::string::npos) << r.err;
     }
-    const CliResult help = Run({"--help"});
-    EXPECT_EQ(help.status, 0);
-    EXPECT_NE(help.out.find("--stop-after"), std::string::npos);
     EXPECT_EQ(Run({"--version"}).out, "dalvex2-cli 2.0.0\n");
 }
 
@@ -175,15 +167,11 @@ TEST_F(CliProgram, SignalsEndTheRunTruthfully) {
             EXPECT_EQ(r.signal, c.signals.back());
             continue;  // ended on the spot: files may stay, that is the point
         }
-        EXPECT_EQ(r.status, c.status);
         const json j = ParseResult(r.out);
-        EXPECT_EQ(j["ending"], c.ending);
-        EXPECT_EQ(j["result"], c.result);
-        if (c.result == std::string("ok")) {
-            EXPECT_EQ(j["bytesWritten"], j["bytesRead"]);
-        }
-        EXPECT_TRUE(fs::is_empty(shm.Path())) << Listing(shm.Path());
-        EXPECT_TRUE(fs::is_empty(tmp.Path())) << Listing(tmp.Path());
+        EXPECT_EQ(r.status, c.status);
+        EXPECT_TRUE(Contains(j, {{"ending", c.ending}, {"result", c.result}})) << j.dump(2);
+        EXPECT_TRUE(j["result"] != "ok" || j["bytesWritten"] == j["bytesRead"]);
+        EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path())) << Listing(shm.Path()) << Listing(tmp.Path());
     }
     fs::remove_all(shm.Path());  // what the killed run may have left
     fs::create_directory(shm.Path());
@@ -195,8 +183,7 @@ TEST_F(CliProgram, SignalsEndTheRunTruthfully) {
 TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     const std::string earlier = "{\"result\": \"earlier\"}\n";
     const std::string json = work.File("result.json");
-    WriteFile(work.File("plain"), "x");
-    WriteFile(json, earlier);
+    WriteFile(work.File("plain"), "x"), WriteFile(json, earlier);
     EXPECT_EQ(Run({shm.Path(), "--json", json, "--report-dir", work.File("plain/r")}).status, 2);
     EXPECT_EQ(ReadFile(json), earlier);
 
@@ -213,13 +200,11 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     TmpfsMount tiny("4k");
     if (tiny.Mounted()) {
         // No room left beside the earlier result: it must stay whole.
-        const std::string onTiny = tiny.Path() + "/result.json";
-        WriteFile(onTiny, earlier + std::string(4096 - earlier.size(), ' '));
-        const std::string kept = ReadFile(onTiny);
+        const std::string onTiny = tiny.Path() + "/result.json", kept = earlier + std::string(4000, ' ');
+        WriteFile(onTiny, kept);
         EXPECT_EQ(Run({shm.Path(), "--stop-after", "1", "--json", onTiny}).status, 2);
         EXPECT_EQ(ReadFile(onTiny), kept);
         EXPECT_EQ(Listing(tiny.Path()), "result.json ");
     }
-    EXPECT_TRUE(fs::is_empty(shm.Path()));
-    EXPECT_TRUE(fs::is_empty(tmp.Path()));
+    EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path()));
 }

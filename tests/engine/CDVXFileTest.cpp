@@ -11,7 +11,6 @@
 #include <tuple>
 #include <vector>
 
-#include "tests/Printers.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
@@ -55,8 +54,7 @@ TEST(CDVXFileTest, AnAbortBetweenBlocksIsNoFailureAndReadsNothing) {
     });
     EXPECT_TRUE(t.file.WriteBlocks(block.data(), kBlock, 0xFFFF0000u));
     ui.join();
-    EXPECT_LT(t.file.filePos, 0xFFFF0000u);
-    EXPECT_EQ(t.file.filePos % kBlock, 0u);
+    EXPECT_TRUE(t.file.filePos < 0xFFFF0000u && t.file.filePos % kBlock == 0) << t.file.filePos;
     EXPECT_TRUE(t.file.ReadAndCompare(block.data(), kBlock, kBlock));
     EXPECT_EQ(std::tie(t.record.state, t.record.bytesRead[1]), std::tuple(D::kRunning, 0u));
 }

@@ -9,7 +9,7 @@
 
 #include "engine/CDVXFillZeroThread.h"
 #include "engine/CDVXRandomThread.h"
-#include "tests/Printers.h"
+#include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
 using D = CDVXThreadData;
@@ -17,23 +17,19 @@ using D = CDVXThreadData;
 namespace {
 
 // A test kind whose cycle only counts, sleeps and, when asked, throws.
-class FakeTest : public CDVXThread {
-public:
-    FakeTest(std::atomic<int>* counts, int cycleMs, bool throws)
-        : CDVXThread(true), m_counts(counts), m_cycleMs(cycleMs), m_throws(throws) {}
-    ~FakeTest() override { ++m_counts[2]; }
+struct FakeTest : CDVXThread {
+    FakeTest(std::atomic<int>* c, int ms, bool t) : CDVXThread(true), counts(c), cycleMs(ms), throws(t) {}
+    ~FakeTest() override { ++counts[2]; }
     Chaine GetTestName() override { return Chaine("fake test"); }
     void Run() override {
-        ++m_counts[0];
-        if (m_throws) throw std::runtime_error("broken cycle");
-        std::this_thread::sleep_for(std::chrono::milliseconds(m_cycleMs));
-        ++m_counts[1];
+        ++counts[0];
+        if (throws) throw std::runtime_error("broken cycle");
+        std::this_thread::sleep_for(std::chrono::milliseconds(cycleMs));
+        ++counts[1];
     }
-
-private:
-    std::atomic<int>* m_counts;  // cycles started, cycles finished, objects destroyed
-    int m_cycleMs;
-    bool m_throws;
+    std::atomic<int>* counts;  // cycles started, cycles finished, objects destroyed
+    int cycleMs;
+    bool throws;
 };
 
 }  // namespace
@@ -69,24 +65,17 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
 // Each new thread draws the same blocks (the generator starts from seed 1),
 // and each cycle a new one; the zero test's block is all zeros.
 TEST(CDVXThreadTest, TheBlocksOfTheRandomAndZeroTests) {
-    const auto fill = [](CDVXThreadWithBuffer& t, uint32_t size) {
-        std::vector<unsigned char> b(size, 0xEE);
-        t.FillBuffer(b.data());
-        return b;
+    // `cycles` blocks of a test kind, drawn in a fresh thread.
+    const auto blocks = [](CDVXThreadWithBuffer&& kind, uint32_t size, int cycles) {
+        std::vector<std::vector<unsigned char>> out(cycles, std::vector<unsigned char>(size, 0xEE));
+        std::thread([&] { for (auto& b : out) kind.FillBuffer(b.data()); }).join();
+        return out;
     };
-    std::vector<unsigned char> a1, a2, b1;
-    std::thread([&] {
-        CDVXRandomThread t(true);
-        a1 = fill(t, CDVXRandomThread::kBlockSize), a2 = fill(t, CDVXRandomThread::kBlockSize);
-    }).join();
-    std::thread([&] {
-        CDVXRandomThread t(false);
-        b1 = fill(t, CDVXRandomThread::kBlockSize);
-    }).join();
-    EXPECT_NE(a1, a2);
-    EXPECT_EQ(a1, b1);
+    const auto a = blocks(CDVXRandomThread(true), CDVXRandomThread::kBlockSize, 2);
+    EXPECT_NE(a[0], a[1]);
+    EXPECT_EQ(a[0], blocks(CDVXRandomThread(false), CDVXRandomThread::kBlockSize, 1)[0]);
     // draw * 255 / 32767 of the generator's first values 41, 18467, 6334, 26500.
-    EXPECT_EQ(std::vector(a1.begin(), a1.begin() + 4), (std::vector<unsigned char>{0, 143, 49, 206}));
-    CDVXFillZeroThread zero(true);
-    EXPECT_EQ(fill(zero, CDVXFillZeroThread::kBlockSize), std::vector<unsigned char>(65536, 0));
+    EXPECT_EQ(std::vector(a[0].begin(), a[0].begin() + 4), (std::vector<unsigned char>{0, 143, 49, 206}));
+    EXPECT_EQ(blocks(CDVXFillZeroThread(true), CDVXFillZeroThread::kBlockSize, 1)[0],
+              std::vector<unsigned char>(CDVXFillZeroThread::kBlockSize, 0));
 }

@@ -1,30 +1,17 @@
 #include "tests/engine/EngineEnvironment.h"
 
-#include <gtest/gtest.h>
 #include <stdlib.h>
-
-#include <filesystem>
 
 #include "tests/TempDir.h"
 
-namespace {
-
-class EngineEnvironment : public testing::Environment {
-public:
-    void SetUp() override { EngineTempDir(); }
-    void TearDown() override { std::filesystem::remove_all(EngineTempDir()); }
-};
-
-const auto* const g_environment = testing::AddGlobalTestEnvironment(new EngineEnvironment);
-
-}  // namespace
-
 const std::string& EngineTempDir() {
-    static const std::string dir = [] {
-        std::string pattern = (LocalDiskBase().empty() ? "/tmp" : LocalDiskBase()) + "/dalvex-engine-tmp-XXXXXX";
-        if (!mkdtemp(pattern.data())) std::abort();
-        setenv("TMPDIR", pattern.c_str(), 1);
-        return pattern;
-    }();
-    return dir;
+    static const TempDir dir(LocalDiskBase());  // removed at exit
+    static const int set = setenv("TMPDIR", dir.Path().c_str(), 1);
+    (void)set;
+    return dir.Path();
 }
+
+namespace {
+// Before any test, and so before the engine first reads $TMPDIR.
+[[maybe_unused]] const std::string& g_tempDir = EngineTempDir();
+}  // namespace

@@ -43,39 +43,28 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string text(reinterpret_cast<const char*>(data), size);  // may hold NULs
     const char* s = text.c_str();
     Chaine c;
+// The same format for both, where the program's format is also the C library's.
+#define SAME(...) c.Format(__VA_ARGS__), Check(c, __VA_ARGS__)
     switch (choice % 8) {
         case 0:
             c.Format("%I64u octets/sec (%I64u.%I64u Mbits/sec)", u64, u64 / 10, u64 % 10);
             Check(c, "%llu octets/sec (%llu.%llu Mbits/sec)", (unsigned long long)u64,
                   (unsigned long long)(u64 / 10), (unsigned long long)(u64 % 10));
             break;
-        case 1:
-            c.Format(" (WinErr:%d)", i32);
-            Check(c, " (WinErr:%d)", i32);
-            break;
-        case 2:
-            c.Format("%*.*f", width, precision, f);
-            Check(c, "%*.*f", width, precision, f);
-            break;
+        case 1: SAME(" (WinErr:%d)", i32); break;
+        case 2: SAME("%*.*f", width, precision, f); break;
         case 3:
             c.Format("%-*s|%*I64d", width, s, width, static_cast<int64_t>(u64));
             Check(c, "%-*s|%*lld", width, s, width, (long long)u64);
             break;
-        case 4:
-            c.Format("%02d%c%02d%c%02d", i32, s[0], i32 % 60, ':', precision);
-            Check(c, "%02d%c%02d%c%02d", i32, s[0], i32 % 60, ':', precision);
-            break;
-        case 5:
-            c.Format("%s/test-%d.rtf", s, i32);
-            Check(c, "%s/test-%d.rtf", s, i32);
-            break;
+        case 4: SAME("%02d%c%02d%c%02d", i32, s[0], i32 % 60, ':', precision); break;
+        case 5: SAME("%s/test-%d.rtf", s, i32); break;
         case 6:
             c.Format("%.*s%I64x%%", precision, s, u64);
             Check(c, "%.*s%llx%%", precision, s, (unsigned long long)u64);
             break;
-        default:
-            c.Format("%g %e %*.*e", f, f, width, precision, f);
-            Check(c, "%g %e %*.*e", f, f, width, precision, f);
+        default: SAME("%g %e %*.*e", f, f, width, precision, f);
     }
+#undef SAME
     return 0;
 }

@@ -8,7 +8,6 @@
 #include "engine/CDVXProgressData.h"
 #include "report/ProgressText.h"
 #include "support/RtfReader.h"
-#include "tests/Printers.h"
 #include "tests/TempDir.h"
 
 namespace {
