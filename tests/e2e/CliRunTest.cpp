@@ -8,6 +8,7 @@
 #include <memory>
 #include <thread>
 
+#include "engine/CDVXThreadData.h"
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
@@ -91,7 +92,7 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
         EXPECT_TRUE(j["failures"].empty());
     } else {
         ASSERT_FALSE(j["failures"].empty()) << j.dump(2);
-        EXPECT_EQ(j["failures"][0]["errorKind"], 1) << "failed calls first";
+        EXPECT_EQ(j["failures"][0]["errorKind"], CDVXThreadData::kSystemError) << "failed calls first";
     }
     bool some = !c.contains("some");
     for (const json& f : j["failures"]) {

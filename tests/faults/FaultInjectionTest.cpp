@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <filesystem>
 
+#include "engine/CDVXThreadData.h"
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
@@ -67,7 +68,7 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     const uint32_t step = c.value("step", 0u);
     for (const json& f : found) {
         EXPECT_TRUE(Contains(f, c["failure"])) << f.dump(2);
-        EXPECT_TRUE(f["errorKind"] != 1 || !f["message"].get<std::string>().empty());
+        EXPECT_TRUE(f["errorKind"] != CDVXThreadData::kSystemError || !f["message"].get<std::string>().empty());
         if (step) {
             EXPECT_EQ(f["position"].get<uint32_t>() % step, 0u) << f["position"];
             EXPECT_LE(f["position"].get<uint32_t>(), 3145728u) << "within the file";
