@@ -93,7 +93,9 @@ TEST(CDVXThreadManagerTest, ANewRunEndsTheLastOneAndStartsAfresh) {
     // Started again while the first run still runs: Start must end it first
     // rather than wait for it forever. The new threads wait their 500 ms.
     prefs.timings = CDVXTimings{};
+    const uint32_t firstRunMs = manager.GetProgress().GetElapsedMs();
     manager.Start(&prefs);
+    EXPECT_LT(manager.GetProgress().GetElapsedMs(), firstRunMs) << "the clock starts again";
     EXPECT_EQ(manager.GetProgress().GetThreadCount(), 10u);
     EXPECT_EQ(manager.GetProgress().GetTotalWritten(true), 0u);
     EXPECT_TRUE(manager.IsRunning());
