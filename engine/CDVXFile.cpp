@@ -14,7 +14,10 @@ using platform::LastError;
 
 CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, const Chaine& pfx,
                    uint32_t shortReadWait)
-    : directory(dir), prefix(pfx), record(rec), buffered(isBuffered),
+    : directory(dir),
+      prefix(pfx),
+      record(rec),
+      buffered(isBuffered),
       shortReadWaitMs(shortReadWait) {}
 
 CDVXFile::~CDVXFile() {

@@ -48,9 +48,8 @@ void CDVXThreadManager::Start(CDVXPrefs* p) {
     for (auto& thread : list) {
         CDVXThreadData* record = progress.AddThreadData();
         try {
-            threads.push_back(
-                thread->Start(prefs->directory, budget, prefs->threadPriority, record,
-                              prefs->timings));
+            threads.push_back(thread->Start(prefs->directory, budget, prefs->threadPriority, record,
+                                            prefs->timings));
             thread.release();  // the worker thread owns the object now and destroys it
         } catch (...) {
             // No thread could be created: the record says so instead of running forever.

@@ -69,7 +69,6 @@ public:
     std::string ToUtf8() const;
     static Chaine FromUtf8(std::string_view utf8);
 
-
 private:
     struct Header {
         uint32_t refs;

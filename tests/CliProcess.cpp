@@ -19,25 +19,20 @@ CliProcess::CliProcess(const std::vector<std::string>& args, const std::string& 
     m_pid = fork();
     if (m_pid == 0) {
         setenv("TMPDIR", tmp.c_str(), 1);
-        const int out = closedOutput
-                            ? pipeEnds[1]
-                            : open(m_work.File("out").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
-        const int err = closedOutput
-                            ? pipeEnds[1]
-                            : open(m_work.File("err").c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const auto output = [&](const char* name) {
+            return closedOutput
+                       ? pipeEnds[1]
+                       : open(m_work.File(name).c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        };
+        dup2(output("out"), 1), dup2(output("err"), 2);
         if (closedOutput) close(pipeEnds[0]);
-        dup2(out, 1);
-        dup2(err, 2);
         std::vector<char*> argv{const_cast<char*>(DALVEX_CLI_PATH)};
         for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
         argv.push_back(nullptr);
         execv(DALVEX_CLI_PATH, argv.data());
         _exit(127);
     }
-    if (closedOutput) {
-        close(pipeEnds[0]);
-        close(pipeEnds[1]);
-    }
+    if (closedOutput) close(pipeEnds[0]), close(pipeEnds[1]);  // nobody reads any more
 }
 
 CliProcess::~CliProcess() {

@@ -27,7 +27,8 @@ TEST(CliAppTest, TheRunEndsAtTheEndOfItsDuration) {
     const auto j = nlohmann::json::parse(std::string(out, outSize));
     std::free(out), std::free(err);
     EXPECT_TRUE(j["ending"] == "time-up" && j["result"] == "ok") << j.dump(2) << text;
-    EXPECT_TRUE(j["elapsedMs"] >= 3000 && j["elapsedMs"] < 60000) << "minutes of a second: " << j["elapsedMs"];
+    EXPECT_TRUE(j["elapsedMs"] >= 3000 && j["elapsedMs"] < 60000)
+        << "minutes of a second: " << j["elapsedMs"];
     EXPECT_TRUE(j["bytesWritten"] > 0 && j["bytesWritten"] == j["bytesRead"]) << j.dump(2);
     EXPECT_NE(text.find("Le test a réussi"), std::string::npos) << text;
     EXPECT_TRUE(Snapshot(dir.Path()).empty()) << Listing(dir.Path());

@@ -20,11 +20,16 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     far.position = 3000000000;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
         JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
-    EXPECT_TRUE(Contains(j, {{"directory", "/srv/partagé"}, {"startedAt", "2026-12-06T09:05:03-02:30"}})) << j.dump(2);
+    EXPECT_TRUE(
+        Contains(j, {{"directory", "/srv/partagé"}, {"startedAt", "2026-12-06T09:05:03-02:30"}}))
+        << j.dump(2);
     const auto& failure = j["failures"][0];
-    EXPECT_TRUE(Contains(failure, {{"position", -1}, {"operation", "SetFilePointer"}, {"errno", ENOTSUP},
+    EXPECT_TRUE(Contains(failure, {{"position", -1},
+                                   {"operation", "SetFilePointer"},
+                                   {"errno", ENOTSUP},
                                    {"testTime", "1 min 1 sec"}}))
-        << "the position as the report shows a failed move to the end\n" << failure.dump(2);
+        << "the position as the report shows a failed move to the end\n"
+        << failure.dump(2);
     EXPECT_EQ(j["failures"][1]["position"], 3000000000u);
     const std::string message = failure["message"];
     EXPECT_NE(message.find("(EOPNOTSUPP : Operation not supported)"), std::string::npos) << message;

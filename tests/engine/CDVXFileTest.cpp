@@ -30,8 +30,9 @@ std::vector<unsigned char> Pattern(std::size_t n) {
 // A test file in a fresh directory, with the record it reports into.
 struct TestFile {
     explicit TestFile(const std::string& base = "", bool buffered = true)
-        : dir(base), file(Chaine(std::string_view(dir.Path())), &record, buffered, Chaine("VXZ"),
-                          kQuick.shortReadWaitMs) {}
+        : dir(base),
+          file(Chaine(std::string_view(dir.Path())), &record, buffered, Chaine("VXZ"),
+               kQuick.shortReadWaitMs) {}
     std::string Name() { return file.GetName().c_str(); }
 
     TempDir dir;
@@ -69,7 +70,7 @@ TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
         const char *expected, *read;
     } cases[] = {
         {kBlock, 100, "234261809fbeddfc1b3a", "224261809fbeddfc1b3a"},
-        {1000, -1, "", ""},                 // correct data, cut short: a truncated file
+        {1000, -1, "", ""},                   // correct data, cut short: a truncated file
         {12, 7, "e0ff1e3d5c", "e1ff1e3d5c"},  // cut short after a difference
     };
     const auto expected = Pattern(kBlock);
@@ -82,8 +83,9 @@ TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
         ASSERT_TRUE(t.file.Open());
         EXPECT_FALSE(t.file.ReadAndCompare(expected.data(), kBlock, 2 * kBlock));
         const uint32_t position = kBlock + (c.flipAt >= 0 ? c.flipAt : c.secondBlock);
-        EXPECT_EQ(std::tie(t.record.errorKind, t.record.position, t.record.datawait, t.record.dataget),
-                  std::tuple(D::kDataError, position, Chaine(c.expected), Chaine(c.read)));
+        EXPECT_EQ(
+            std::tie(t.record.errorKind, t.record.position, t.record.datawait, t.record.dataget),
+            std::tuple(D::kDataError, position, Chaine(c.expected), Chaine(c.read)));
         // The counts pass the bad block.
         EXPECT_EQ(std::tie(t.record.bytesRead[1], t.file.filePos),
                   std::tuple(kBlock + c.secondBlock, kBlock + c.secondBlock));
@@ -103,7 +105,9 @@ TEST(CDVXFileTest, FailedSeeksAndTheirPositions) {
 }
 
 TEST(CDVXFileTest, CloseDeletesOnceAndTheDestructorCleansUp) {
-    const auto descriptors = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    const auto descriptors = [] {
+        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
+    };
     TempDir dir;
     D record;
     long open = 0;
@@ -137,7 +141,8 @@ TEST(CDVXFileTest, AWriteThroughReadBackComesFromTheStorageNotTheCache) {
     ASSERT_EQ(mincore(map, size, resident.data()), 0);
     munmap(map, size);
     close(fd);
-    EXPECT_EQ(std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }), 0)
+    EXPECT_EQ(
+        std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }), 0)
         << "pages of a write-through file stayed in the cache";
     t.file.Close(true);
 }

@@ -16,7 +16,8 @@ using D = CDVXThreadData;
 // as the latest kind, and only the first real difference is kept.
 TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
     D r;
-    for (int32_t request : {D::kStopAfterCycle, D::kAbort, D::kStopAfterCycle, D::kNoStop}) r.SetStopRequest(request);
+    for (int32_t request : {D::kStopAfterCycle, D::kAbort, D::kStopAfterCycle, D::kNoStop})
+        r.SetStopRequest(request);
     for (int32_t state : {D::kFailed, D::kEnded, D::kRunning}) r.SetState(state);
     EXPECT_EQ(std::tie(r.stopRequest, r.state), std::tuple(D::kAbort, D::kFailed));
     D e;
@@ -36,34 +37,15 @@ TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
               std::tuple(D::kDataError, Chaine("6162"), Chaine("6163"), 99u, 112u));
     D internal;
     internal.RecordInternalError();
-    EXPECT_EQ(std::tie(internal.state, internal.errorKind), std::tuple(D::kFailed, D::kInternalError));
+    EXPECT_EQ(std::tie(internal.state, internal.errorKind),
+              std::tuple(D::kFailed, D::kInternalError));
 }
 
 // Whole seconds, counted from the fifth.
 TEST(CDVXProgressDataTest, Throughputs) {
     const std::tuple<uint32_t, uint64_t, uint64_t> cases[] = {
         {5999, 12000000, 0}, {6000, 12000000, 2000000}, {6999, 12000000, 2000000}};
-    for (const auto& [ms, bytes, perSecond] : cases) EXPECT_EQ(CDVXProgressData::Throughput(ms, bytes), perSecond) << ms;
+    for (const auto& [ms, bytes, perSecond] : cases)
+        EXPECT_EQ(CDVXProgressData::Throughput(ms, bytes), perSecond) << ms;
     EXPECT_EQ(CDVXProgressData::FormatDuration(0xFFFFFFFF), "49 jour(s) 17 h 2 min 47 sec");
-}
-
-// Totals with and without the buffered tests; one failure aborts every test.
-TEST(CDVXProgressDataTest, TotalsStatesAndTheFailureCheck) {
-    CDVXProgressData p;
-    EXPECT_FALSE(p.IsAnyRunning());
-    D* records[3] = {p.AddThreadData(), p.AddThreadData(), p.AddThreadData()};
-    records[0]->AddBytesWritten(D::Slot(true), 1000), records[0]->AddBytesRead(D::Slot(true), 500);
-    records[1]->AddBytesWritten(D::Slot(false), 70), records[1]->AddBytesRead(D::Slot(false), 30);
-    EXPECT_EQ(std::tuple(p.GetTotalWritten(true), p.GetTotalWritten(false), p.GetTotalRead(true),
-                         p.GetTotalRead(false), p.GetThroughput()),
-              std::tuple(1070u, 70u, 530u, 30u, 0u)) << "no throughput before the clock starts";
-    p.CheckFailure();
-    p.RequestStopAll(D::kStopAfterCycle);
-    EXPECT_EQ(records[2]->stopRequest, D::kStopAfterCycle);
-    records[2]->RecordInternalError();
-    p.CheckFailure();
-    for (D* r : records) EXPECT_EQ(r->stopRequest, D::kAbort);
-    EXPECT_TRUE(p.IsAnyFailed() && p.IsAnyRunning());
-    for (D* r : records) r->SetState(D::kEnded);
-    EXPECT_FALSE(p.IsAnyRunning());
 }

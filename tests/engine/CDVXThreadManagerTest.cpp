@@ -13,9 +13,11 @@ using D = CDVXThreadData;
 TEST(CDVXThreadManagerTest, BudgetsAreWholeMegabyteSharesThatFitIn32Bits) {
     // {disk space, threads, MB a thread}; 4096 MB would wrap to nothing in 32 bits.
     const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
-        {30, 10, 3}, {30, 50, 1}, {19, 10, 1}, {32767, 10, 3276}, {40960, 10, 4095}, {0xFFFFFFFF, 10, 4095}};
+        {30, 10, 3},       {30, 50, 1},       {19, 10, 1},
+        {32767, 10, 3276}, {40960, 10, 4095}, {0xFFFFFFFF, 10, 4095}};
     for (const auto& [spaceMb, threads, mb] : cases) {
-        EXPECT_EQ(CDVXThreadManager::ByteBudget(spaceMb, threads), mb * 1048576u) << spaceMb << " " << threads;
+        EXPECT_EQ(CDVXThreadManager::ByteBudget(spaceMb, threads), mb * 1048576u)
+            << spaceMb << " " << threads;
     }
 }
 
@@ -29,11 +31,13 @@ TEST(CDVXThreadManagerTest, HealthyRunsOnTheLocalDiskAndOnTmpfs) {
         "Test d'écriture dans le répertoire Temp",
         "Test de recopie de fichier",
     };
-    for (const auto& [base, sets] : {std::pair{LocalDiskBase(), 1u}, std::pair{std::string("/dev/shm"), 5u}}) {
+    for (const auto& [base, sets] :
+         {std::pair{LocalDiskBase(), 1u}, std::pair{std::string("/dev/shm"), 5u}}) {
         if (base.empty()) continue;  // no local disk here
         SCOPED_TRACE(base);
         TempDir dir(base);
-        WriteFile(dir.File("VXR1234.TMP"), "not ours"), WriteFile(dir.File("vxz0001.tmp"), "nor this");
+        WriteFile(dir.File("VXR1234.TMP"), "not ours"),
+            WriteFile(dir.File("vxz0001.tmp"), "nor this");
         const auto before = Snapshot(dir.Path());
         CDVXPrefs prefs;
         prefs.SetDirectory(Chaine(std::string_view(dir.Path())));
@@ -45,8 +49,9 @@ TEST(CDVXThreadManagerTest, HealthyRunsOnTheLocalDiskAndOnTmpfs) {
         const std::size_t count = p.GetThreadCount();
         ASSERT_EQ(count, 10 * sets);
         for (std::size_t i = 0; i < count; ++i) {
-            EXPECT_EQ(std::tie(p.GetThreadData(i)->testname, p.GetThreadData(i)->tstdir),
-                      std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path()))));
+            EXPECT_EQ(
+                std::tie(p.GetThreadData(i)->testname, p.GetThreadData(i)->tstdir),
+                std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path()))));
         }
         // The totals the user-interface thread reads only grow.
         uint64_t last = 0;
@@ -56,23 +61,29 @@ TEST(CDVXThreadManagerTest, HealthyRunsOnTheLocalDiskAndOnTmpfs) {
             last = now;
             bool all = true;  // every thread read something back: it got through a cycle's writing
             for (std::size_t i = 0; i < count; ++i) {
-                all &= Locked(*p.GetThreadData(i), [](D& r) { return r.bytesRead[0] + r.bytesRead[1] > 0; });
+                all &= Locked(*p.GetThreadData(i),
+                              [](D& r) { return r.bytesRead[0] + r.bytesRead[1] > 0; });
             }
             return all;
         }));
         manager.Stop();
         EXPECT_TRUE(manager.IsRunning()) << "threads finish their cycle first";
-        ASSERT_TRUE(PollUntil(manager, [&] { return !manager.IsRunning(); }, 180000));
+        ASSERT_TRUE(PollUntil(
+            manager, [&] { return !manager.IsRunning(); }, 180000));
         const uint32_t budget = CDVXThreadManager::ByteBudget(prefs.diskSpaceMb, count);
         for (std::size_t i = 0; i < count; ++i) {
             const D& r = *p.GetThreadData(i);
             const int slot = D::Slot(i < count / 2);
             // Whole cycles, but for the Open/Write/Close test that stops at once.
             const bool whole = i % 5 == 2 || r.bytesWritten[slot] % budget == 0;
-            EXPECT_EQ(std::tie(r.state, r.errorKind, r.bytesWritten[1 - slot], r.bytesRead[1 - slot]),
-                      std::tuple(D::kEnded, D::kNoError, 0u, 0u)) << i << " op " << r.operation;
-            EXPECT_TRUE(r.bytesWritten[slot] > 0 && r.bytesWritten[slot] == r.bytesRead[slot] && whole)
-                << i << ": " << r.bytesWritten[slot] << " written, " << r.bytesRead[slot] << " read";
+            EXPECT_EQ(
+                std::tie(r.state, r.errorKind, r.bytesWritten[1 - slot], r.bytesRead[1 - slot]),
+                std::tuple(D::kEnded, D::kNoError, 0u, 0u))
+                << i << " op " << r.operation;
+            EXPECT_TRUE(r.bytesWritten[slot] > 0 && r.bytesWritten[slot] == r.bytesRead[slot] &&
+                        whole)
+                << i << ": " << r.bytesWritten[slot] << " written, " << r.bytesRead[slot]
+                << " read";
         }
         const uint32_t elapsed = p.GetElapsedMs();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
@@ -95,9 +106,9 @@ TEST(CDVXThreadManagerTest, ANewRunEndsTheLastOneAndStartsAfresh) {
     prefs.timings = CDVXTimings{};
     const uint32_t firstRunMs = manager.GetProgress().GetElapsedMs();
     manager.Start(&prefs);
-    EXPECT_LT(manager.GetProgress().GetElapsedMs(), firstRunMs) << "the clock starts again";
-    EXPECT_EQ(manager.GetProgress().GetThreadCount(), 10u);
-    EXPECT_EQ(manager.GetProgress().GetTotalWritten(true), 0u);
-    EXPECT_TRUE(manager.IsRunning());
+    CDVXProgressData& p = manager.GetProgress();
+    EXPECT_LT(p.GetElapsedMs(), firstRunMs) << "the clock starts again";
+    EXPECT_EQ(std::tuple(p.GetThreadCount(), p.GetTotalWritten(true), manager.IsRunning()),
+              std::tuple(10u, 0u, true));
     // The destructor aborts and waits: nothing may be left behind.
 }

@@ -22,7 +22,8 @@ namespace {
 // /dev/fuse or the tool.
 struct FaultMount {
     explicit FaultMount(const json& faults) {
-        if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !*DALVEX_FAULTFS_PATH) return;
+        if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !*DALVEX_FAULTFS_PATH)
+            return;
         std::string command = DALVEX_FAULTFS_PATH " --source " + source.Path();
         for (const std::string f : faults) command += " --fault " + f;
         mounted = std::system((command + " " + point.Path() + " -o subtype=faultfs").c_str()) == 0;
@@ -49,7 +50,8 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     const int status = c["status"];
     // Until it fails, or for 3 s when the fault must be overcome.
     const CliResult r = CliProcess::Run(
-        {mount.point.Path(), "--stop-after", status ? "20" : "3", "--json", "-", "--quiet"}, tmp.Path());
+        {mount.point.Path(), "--stop-after", status ? "20" : "3", "--json", "-", "--quiet"},
+        tmp.Path());
     EXPECT_EQ(r.status, status) << r.out << r.err;
     const json j = ParseResult(r.out);
     EXPECT_EQ(j["result"], status ? "failed" : "ok");
@@ -68,7 +70,8 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     const uint32_t step = c.value("step", 0u);
     for (const json& f : found) {
         EXPECT_TRUE(Contains(f, c["failure"])) << f.dump(2);
-        EXPECT_TRUE(f["errorKind"] != CDVXThreadData::kSystemError || !f["message"].get<std::string>().empty());
+        EXPECT_TRUE(f["errorKind"] != CDVXThreadData::kSystemError ||
+                    !f["message"].get<std::string>().empty());
         if (step) {
             EXPECT_EQ(f["position"].get<uint32_t>() % step, 0u) << f["position"];
             EXPECT_LE(f["position"].get<uint32_t>(), 3145728u) << "within the file";
@@ -77,4 +80,6 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjection, testing::ValuesIn(ReadTable(DALVEX_FAULTS_TABLE)),
-                         [](const auto& info) { return info.param.data["name"].template get<std::string>(); });
+                         [](const auto& info) {
+                             return info.param.data["name"].template get<std::string>();
+                         });

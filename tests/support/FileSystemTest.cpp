@@ -6,16 +6,6 @@
 
 #include "tests/TempDir.h"
 
-TEST(FileSystemTest, IsRootPath) {
-    for (const char* p : {"C:", "C:\\", "\\\\server", "\\\\server\\share", "\\\\server\\share\\",
-                          "/", "//", "///"}) {
-        EXPECT_TRUE(IsRootPath(Chaine(p))) << p;
-    }
-    for (const char* p : {"", "C", "C:\\x", "\\\\server\\share\\dir", "/srv", "//srv", "//srv/x"}) {
-        EXPECT_FALSE(IsRootPath(Chaine(p))) << p;
-    }
-}
-
 TEST(FileSystemTest, CreateDirectoryPathMakesEveryMissingLevel) {
     auto C = [](const std::string& s) { return Chaine(std::string_view(s)); };
     TempDir dir;
@@ -28,4 +18,3 @@ TEST(FileSystemTest, CreateDirectoryPathMakesEveryMissingLevel) {
     EXPECT_EQ(ReadFile(dir.File("a/file")), "x");
     EXPECT_TRUE(CreateDirectoryPath(Chaine(".")));
 }
-

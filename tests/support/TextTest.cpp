@@ -1,35 +1,32 @@
-#include "support/PathText.h"
+#include "support/Chaine.h"
 #include "support/RtfReader.h"
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "tests/TempDir.h"
 
-using Cases = std::initializer_list<std::pair<const char*, const char*>>;
-
-namespace {
-void Check(Chaine (*routine)(const Chaine&), Cases cases) {
-    for (auto [path, expected] : cases) EXPECT_EQ(routine(Chaine(path)), expected) << path;
-}
-}  // namespace
-
-TEST(PathTextTest, GetFileNameAndGetDirectory) {
-    Check(PathText::GetFileName, {{"/a/b.txt", "b.txt"}, {"C:b.txt", "b.txt"}, {"b", "b"}});
-    Check(PathText::GetDirectory, {{"/a/b.txt", "/a"}, {"/b", "/"}, {"C:b", "C:"}, {"b", ""}});
-    EXPECT_TRUE(PathText::HasInvalidNameChar(Chaine("/a/b*")));
-    EXPECT_FALSE(PathText::HasInvalidNameChar(Chaine("/a*/b"))) << "only the name counts";
+TEST(ChaineTest, ACopyIsIsolatedFromEveryChangeToTheOther) {
+    const Chaine a("report");
+    Chaine b = a, c = a, d = a, e = a;
+    b += " 2";
+    c.SetAt(0, 'R');
+    d.ReplaceChar('r', 'x');
+    e.ReplaceAll(Chaine("port"), Chaine("PORT"), false);  // same length: in place
+    EXPECT_EQ(a + "|" + b + "|" + c + "|" + d + "|" + e, "report|report 2|Report|xepoxt|rePORT");
+    const Chaine f = a.PrivateCopy();
+    EXPECT_NE(f.c_str(), a.c_str()) << "a private copy shares no block";
+    EXPECT_EQ(f, a);
 }
 
-// The root (drive, share or separator) stays as it was written.
-TEST(PathTextTest, RemoveDots) {
-    Check(PathText::RemoveDots, {{".", ""},
-                                 {"./a", "a"},
-                                 {"a/b/", "a/b/"},
-                                 {"/a/./b/.", "/a/b"},
-                                 {"C:.\\a", "C:a"},
-                                 {"C:\\a\\.\\b\\c", "C:\\a/b/c"},
-                                 {"\\\\server\\share\\.\\x", "\\\\server\\share\\x"},
-                                 {"\\\\server\\share", "\\\\server\\share"}});
+TEST(ChaineTest, AppendingAPartOfItself) {
+    Chaine s(std::string(300, 'x') + "END");
+    s.Append(s.c_str() + 300, 3);  // frees the heap block it reads from, unless kept
+    EXPECT_EQ(s.View().substr(300), "ENDEND");
+    const Chaine shared = s;
+    s += s;
+    EXPECT_EQ(s, shared + shared);
 }
 
 // A document cut short gives what can be read; an escape cut short, what its
