@@ -26,7 +26,7 @@ public:
     // `priority`. The object must not be used by the caller afterwards; the
     // returned thread lets the caller wait for its end.
     std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
-                      CDVXThreadData* record, const CDVXTimings& timings = {});
+                      CDVXThreadData* record, const CDVXTimings& timings);
 
     // Under the record's lock: a stop or an abort was asked for, or the thread failed.
     bool IsStopRequested();

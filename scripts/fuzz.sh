@@ -7,8 +7,15 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
 targets=(FormatFuzz RtfReaderFuzz ReportTextFuzz)
-[ -x build-address/tests/fuzz/FormatFuzz ] || scripts/test.sh address >/dev/null
-cmake --build build-address --target "${targets[@]}" >/dev/null
+[ -x build-address/tests/fuzz/FormatFuzz ] || scripts/test.sh address
+build=$(cmake --build build-address --target "${targets[@]}" 2>&1) || { echo "$build"; exit 1; }
+
+# Each input that once broke something, whole (the timed runs cut inputs at
+# -max_len).
+for target in "${targets[@]}"; do
+  "build-address/tests/fuzz/$target" tests/fuzz/regressions/"$target"/* > "build-address/$target.replay.log" 2>&1 ||
+    { tail -30 "build-address/$target.replay.log"; echo "$target: a regression input fails again"; exit 1; }
+done
 
 pids=()
 for target in "${targets[@]}"; do

@@ -3,6 +3,7 @@
 #include <fcntl.h>
 #include <signal.h>
 #include <stdlib.h>
+#include <string.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -78,7 +79,11 @@ bool Contains(const nlohmann::json& value, const nlohmann::json& subset) {
     if (!subset.is_object()) return value == subset;
     if (!value.is_object()) return false;
     for (const auto& [key, member] : subset.items()) {
-        if (!value.contains(key) || !Contains(value[key], member)) return false;
+        if (!value.contains(key)) return false;
+        // An errno may be expected by its name.
+        const bool byName = key == "errno" && member.is_string() && value[key].is_number();
+        if (!Contains(byName ? nlohmann::json(strerrorname_np(value[key])) : value[key], member))
+            return false;
     }
     return true;
 }

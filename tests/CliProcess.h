@@ -52,7 +52,7 @@ inline void PrintTo(const TableRow& row, std::ostream* os) { *os << row.data["na
 nlohmann::json ParseResult(const std::string& text);
 
 // Whether `value` holds every member of `subset` with the same value, nested
-// objects compared the same way.
+// objects compared the same way; an "errno" may be given by its name.
 bool Contains(const nlohmann::json& value, const nlohmann::json& subset);
 
 // "2026-12-06T14:03:07+01:00": a local time with its offset.

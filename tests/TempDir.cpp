@@ -59,6 +59,7 @@ TmpfsMount::TmpfsMount(const std::string& size, const std::string& options,
     std::string data = "size=" + size;
     if (!options.empty()) data += "," + options;
     m_mounted = geteuid() == 0 && mount("tmpfs", m_path.c_str(), "tmpfs", 0, data.c_str()) == 0;
+    if (geteuid() == 0 && !m_mounted) ADD_FAILURE() << "cannot mount a tmpfs on " << m_path;
 }
 
 TmpfsMount::~TmpfsMount() {

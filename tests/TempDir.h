@@ -27,8 +27,8 @@ private:
 std::string LocalDiskBase();
 
 // A tmpfs of a chosen size mounted on a fresh directory (or over `mountPoint`),
-// for a real full disk.
-// Mounting needs root: Mounted() says whether it worked.
+// for a real full disk. Without root, Mounted() is false (callers then skip); as
+// root a mount that fails is a test failure.
 class TmpfsMount {
 public:
     explicit TmpfsMount(const std::string& size, const std::string& options = "",

@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
+#include <cstdlib>
 #include <nlohmann/json.hpp>
+#include <tuple>
 
 #include "tests/TempDir.h"
 
 // A whole duration of three minutes, with minutes of a second: the run ends on
-// its own at the end of the last one, reads back all it wrote, and is "ok".
+// its own at the end of the last one, reads back all it wrote, is "ok", and
+// leaves nothing behind. The program's own minute is one of sixty seconds.
 TEST(CliAppTest, TheRunEndsAtTheEndOfItsDuration) {
-    TempDir dir("/dev/shm");
+    EXPECT_EQ(std::tuple(CDVXTimings{}.startDelayMs, CDVXTimings{}.shortReadWaitMs,
+                         CDVXTimings{}.minuteMs),
+              std::tuple(500u, 2000u, 60000u));
+    TempDir dir("/dev/shm"), tmp;
+    setenv("TMPDIR", tmp.Path().c_str(), 1);  // before the first run of this process reads it
     CliOptions options;
     options.prefs.SetDirectory(Chaine(std::string_view(dir.Path())));
     options.prefs.SetDurationMinutes(3);
@@ -31,5 +38,6 @@ TEST(CliAppTest, TheRunEndsAtTheEndOfItsDuration) {
         << "minutes of a second: " << j["elapsedMs"];
     EXPECT_TRUE(j["bytesWritten"] > 0 && j["bytesWritten"] == j["bytesRead"]) << j.dump(2);
     EXPECT_NE(text.find("Le test a réussi"), std::string::npos) << text;
-    EXPECT_TRUE(Snapshot(dir.Path()).empty()) << Listing(dir.Path());
+    EXPECT_TRUE(Snapshot(dir.Path()).empty() && Snapshot(tmp.Path()).empty())
+        << Listing(dir.Path()) << Listing(tmp.Path());
 }

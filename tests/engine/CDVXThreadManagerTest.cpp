@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <thread>
 #include <tuple>
 
@@ -98,17 +99,18 @@ TEST(CDVXThreadManagerTest, ANewRunEndsTheLastOneAndStartsAfresh) {
     CDVXPrefs prefs;
     prefs.SetDirectory(Chaine(std::string_view(dir.Path())));
     prefs.timings = kQuick;
-    CDVXThreadManager manager;
-    manager.Start(&prefs);
-    ASSERT_TRUE(PollUntil(manager, [&] { return manager.GetProgress().GetTotalRead(true) > 0; }));
+    auto manager = std::make_unique<CDVXThreadManager>();
+    manager->Start(&prefs);
+    ASSERT_TRUE(PollUntil(*manager, [&] { return manager->GetProgress().GetTotalRead(true) > 0; }));
     // Started again while the first run still runs: Start must end it first
     // rather than wait for it forever. The new threads wait their 500 ms.
     prefs.timings = CDVXTimings{};
-    const uint32_t firstRunMs = manager.GetProgress().GetElapsedMs();
-    manager.Start(&prefs);
-    CDVXProgressData& p = manager.GetProgress();
+    const uint32_t firstRunMs = manager->GetProgress().GetElapsedMs();
+    manager->Start(&prefs);
+    CDVXProgressData& p = manager->GetProgress();
     EXPECT_LT(p.GetElapsedMs(), firstRunMs) << "the clock starts again";
-    EXPECT_EQ(std::tuple(p.GetThreadCount(), p.GetTotalWritten(true), manager.IsRunning()),
+    EXPECT_EQ(std::tuple(p.GetThreadCount(), p.GetTotalWritten(true), manager->IsRunning()),
               std::tuple(10u, 0u, true));
-    // The destructor aborts and waits: nothing may be left behind.
+    manager.reset();  // aborts and waits: nothing may be left behind
+    EXPECT_TRUE(Snapshot(dir.Path()).empty() && Snapshot(EngineTempDir()).empty());
 }

@@ -49,7 +49,7 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
         D record;
         const Chaine dir("/srv/share");
         CDVXTimings timings = kQuick;
-        timings.startDelayMs = 200;  // room for a request before the first cycle
+        timings.startDelayMs = 1000;  // room for a request before the first cycle
         std::thread t = (new FakeTest(counts, cycleMs, throws))->Start(dir, 1, 0, &record, timings);
         EXPECT_EQ(std::tie(record.testname, record.tstdir), std::tuple(Chaine("fake test"), dir));
         EXPECT_NE(record.tstdir.c_str(), dir.c_str()) << "a private copy for the record";

@@ -57,7 +57,10 @@ TEST_P(ReportDocumentTest, ReadsAsItsGoldenFileAndClosesEveryGroupItOpens) {
         depth += rtf[i] == '{' ? 1 : rtf[i] == '}' ? -1 : 0;
     EXPECT_EQ(depth, 0) << "unbalanced groups";
     const std::string text = RtfReader::ToPlainText(RtfReader::Parse(rtf.View())).ToUtf8();
-    if (std::getenv("DALVEX_UPDATE_GOLDEN")) return WriteFile(Golden(GetParam().name), text);
+    if (std::getenv("DALVEX_UPDATE_GOLDEN")) {
+        WriteFile(Golden(GetParam().name), text);
+        GTEST_SKIP() << "golden file written, not compared";
+    }
     EXPECT_EQ(text, ReadFile(Golden(GetParam().name))) << Golden(GetParam().name);
 }
 

@@ -16,5 +16,6 @@ TEST(FileSystemTest, CreateDirectoryPathMakesEveryMissingLevel) {
     EXPECT_FALSE(CreateDirectoryPath(C(dir.File("a/file/sub"))));
     EXPECT_FALSE(CreateDirectoryPath(C(dir.File("a/file"))));
     EXPECT_EQ(ReadFile(dir.File("a/file")), "x");
-    EXPECT_TRUE(CreateDirectoryPath(Chaine(".")));
+    for (const char* there : {".", "/", "//", "///"})
+        EXPECT_TRUE(CreateDirectoryPath(Chaine(there))) << there;
 }

@@ -27,6 +27,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <exception>
 #include <string>
 #include <vector>
 
@@ -186,15 +187,13 @@ void* Init(fuse_conn_info*, fuse_config* cfg) {
     return nullptr;
 }
 
+// An errno by its name ("EIO") or its number; 0 for neither.
 int ParseErrno(const std::string& s) {
-    static const std::pair<const char*, int> kNames[] = {
-        {"EIO", EIO},       {"EACCES", EACCES},       {"ENOSPC", ENOSPC},         {"EPERM", EPERM},
-        {"ESTALE", ESTALE}, {"ETIMEDOUT", ETIMEDOUT}, {"ECONNRESET", ECONNRESET}, {"EROFS", EROFS},
-        {"EDQUOT", EDQUOT}, {"EBUSY", EBUSY}};
-    for (const auto& [name, value] : kNames) {
-        if (s == name) return value;
+    for (int value = 1; value < 256; ++value) {
+        const char* name = strerrorname_np(value);
+        if ((name && s == name) || s == std::to_string(value)) return value;
     }
-    return std::atoi(s.c_str());
+    return 0;
 }
 
 std::vector<std::string> Split(const std::string& s) {
@@ -232,6 +231,7 @@ bool ParseFault(const std::string& text) {
         if (!known) return false;
         f->k = std::stoull(p[2]), f->error = ParseErrno(p[3]);
         f->prefix = p.size() > 4 ? p[4] : "";
+        if (f->error == 0) return false;
     } else if (p[0] == "drop" && p.size() == 3) {
         f->kind = Fault::kDrop, f->prefix = p[1], f->k = std::stoull(p[2]);
     } else {
@@ -251,7 +251,12 @@ int main(int argc, char** argv) {
         if (arg == "--source" && i + 1 < argc) {
             g_source = argv[++i];
         } else if (arg == "--fault" && i + 1 < argc) {
-            if (!ParseFault(argv[++i])) {
+            bool parsed = false;
+            try {
+                parsed = ParseFault(argv[++i]);
+            } catch (const std::exception&) {  // a number that is none
+            }
+            if (!parsed) {
                 std::fprintf(stderr, "faultfs: bad fault %s\n", argv[i]);
                 return 2;
             }
