@@ -66,7 +66,7 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
 
 // Each new thread draws the same blocks (the generator starts from seed 1),
 // and each cycle a new one.
-TEST(CDVXThreadTest, TheBlocksOfTheRandomAndZeroTests) {
+TEST(CDVXThreadTest, TheBlocksOfTheRandomTest) {
     // `cycles` blocks of a test kind, drawn in a fresh thread.
     const auto blocks = [](CDVXThreadWithBuffer&& kind, uint32_t size, int cycles) {
         std::vector<std::vector<unsigned char>> out(cycles, std::vector<unsigned char>(size, 0xEE));
