@@ -39,9 +39,18 @@ Chaine CDVXFile::GetName() {
 
 bool CDVXFile::Open() {
     if (IsOpen()) return true;
-    const Chaine name = GetName();
-    if (name.IsEmpty()) return false;
-    handle = FileApi::Open(name.View(), !buffered, fileId);
+    if (fileName.IsEmpty()) {
+        std::string name;
+        handle =
+            FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name, &fileId);
+        if (!IsOpen()) {
+            ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
+            return false;
+        }
+        fileName = Chaine(std::string_view(name));
+        return true;
+    }
+    handle = FileApi::Open(fileName.View(), !buffered, fileId);
     if (!IsOpen()) {
         ReportLastError(CDVXThreadData::kCreateFile, filePos);
         return false;

@@ -30,6 +30,7 @@ public:
     Chaine GetName();
     // Which file the name was made for; every open checks that it finds it.
     const platform::FileId& GetId() const { return fileId; }
+    // The first open makes the file, the next ones open it again.
     bool Open();
     // Always drops the handle; a failed close is recorded but does not fail.
     bool Close(bool deleteFile);

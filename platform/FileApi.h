@@ -56,6 +56,10 @@ public:
     // did not exist, and gives its name and which file it is.
     static bool MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
                                  FileId* id);
+    // The same file, left open as Open would open it: one open and one close
+    // fewer for the server than making it and opening it again.
+    static FileHandle CreateTempFile(std::string_view dir, std::string_view prefix,
+                                     bool writeThrough, std::string* name, FileId* id);
 
     // Copies the file `srcId` named src over the file `dstId` named dst, as
     // Open checks them; dst ends with src's content alone.

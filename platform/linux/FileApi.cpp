@@ -36,14 +36,16 @@ void QuietClose(int fd) {
 // Which file an open descriptor is: a regular file's device and inode, and
 // its birth time where the file system keeps one, since an inode number freed
 // by a deletion may come back at once for a new file. Anything but a regular
-// file gets no identity at all.
-bool IdentityOf(int fd, FileId* id) {
+// file gets no identity at all. `size`, when asked, is the file's length.
+bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr) {
     struct statx st {};
     if (RetryInterrupted([&] {
-            return ::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME, &st);
+            return ::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME | STATX_SIZE,
+                           &st);
         }) != 0) {
         return false;
     }
+    if (size) *size = st.stx_size;
     *id = FileId{};
     if (!S_ISREG(st.stx_mode)) return true;
     id->device = (uint64_t{st.stx_dev_major} << 32) | st.stx_dev_minor;
@@ -59,8 +61,8 @@ bool IdentityOf(int fd, FileId* id) {
 // the program must never write into a file it did not create. So no link is
 // followed, nothing is created (the file exists since its name was made: if it
 // is gone, that is the failure), a pipe cannot block the open, and the file
-// found must be `id`.
-int OpenOwn(const std::string& sys, int flags, const FileId& id) {
+// found must be `id`. `size` receives its length.
+int OpenOwn(const std::string& sys, int flags, const FileId& id, uint64_t* size = nullptr) {
     const int fd = RetryInterrupted(
         [&] { return ::open(sys.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); });
     if (fd < 0) {
@@ -68,10 +70,10 @@ int OpenOwn(const std::string& sys, int flags, const FileId& id) {
         return -1;
     }
     FileId found;
-    int err = IdentityOf(fd, &found) ? 0 : errno;
+    int err = IdentityOf(fd, &found, size) ? 0 : errno;
     if (err == 0 && !id.Matches(found)) err = EEXIST;  // not the program's file
-    const int status = err == 0 ? ::fcntl(fd, F_GETFL) : -1;
-    if (err == 0 && (status < 0 || ::fcntl(fd, F_SETFL, status & ~O_NONBLOCK) != 0)) err = errno;
+    // F_SETFL takes only the status flags of `flags`, O_NONBLOCK now cleared.
+    if (err == 0 && ::fcntl(fd, F_SETFL, flags) != 0) err = errno;
     if (err != 0) {
         QuietClose(fd);
         Fail(err);
@@ -163,12 +165,27 @@ bool FileApi::Delete(std::string_view path) {
 
 bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
                                FileId* id) {
+    const FileHandle h = CreateTempFile(dir, prefix, false, name, id);
+    if (h == kNullHandle) return false;
+    // A network file system may refuse the close: then the name is not to be
+    // trusted, and the file made for it goes again.
+    if (::close(h) != 0) {
+        const int err = errno;
+        ::unlink(Encoding::AnsiToUtf8(*name).c_str());
+        return Fail(err);
+    }
+    return true;
+}
+
+FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix, bool writeThrough,
+                                   std::string* name, FileId* id) {
     std::string base(dir);
     if (!base.empty() && base.back() != '/') base += '/';
     base.append(prefix.substr(0, 3));
     std::string sysBase;
-    if (!ToSystemPath(base, &sysBase)) return false;
+    if (!ToSystemPath(base, &sysBase)) return kNullHandle;
 
+    const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | (writeThrough ? O_DSYNC : 0);
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     unsigned number =
         static_cast<unsigned>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
@@ -178,24 +195,25 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
         char suffix[16];
         std::snprintf(suffix, sizeof suffix, "%04X.TMP", number);
         const std::string candidate = sysBase + suffix;
-        const int fd = RetryInterrupted([&] {
-            return ::open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        });
+        const int fd = RetryInterrupted([&] { return ::open(candidate.c_str(), flags, 0666); });
         if (fd >= 0) {
-            int err = IdentityOf(fd, id) ? 0 : errno;
-            // A network file system may refuse the close: then the name is not
-            // to be trusted, and the file made for it goes again.
-            if (::close(fd) != 0 && err == 0) err = errno;
-            if (err != 0) {
+            if (!IdentityOf(fd, id)) {
+                const int err = errno;
+                QuietClose(fd);
                 ::unlink(candidate.c_str());
-                return Fail(err);
+                Fail(err);
+                return kNullHandle;
             }
             *name = Encoding::Utf8ToAnsi(candidate);
-            return true;
+            return fd;
         }
-        if (errno != EEXIST) return Fail(errno, true);
+        if (errno != EEXIST) {
+            Fail(errno, true);
+            return kNullHandle;
+        }
     }
-    return Fail(EEXIST);
+    Fail(EEXIST);
+    return kNullHandle;
 }
 
 bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view dst,
@@ -204,13 +222,17 @@ bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view d
     if (!ToSystemPath(src, &sysSrc) || !ToSystemPath(dst, &sysDst)) return false;
     const int in = OpenOwn(sysSrc, O_RDONLY, srcId);
     if (in < 0) return false;
-    // Emptied only once it is known to be the program's own file.
-    const int out = OpenOwn(sysDst, O_WRONLY, dstId);
+    // Emptied only once it is known to be the program's own file, and only
+    // when something is in it: a file just made is empty, and an SMB client
+    // may refuse to truncate a file whose last close it has not yet passed on.
+    uint64_t size = 0;
+    const int out = OpenOwn(sysDst, O_WRONLY, dstId, &size);
     if (out < 0) {
         QuietClose(in);
         return false;
     }
-    bool ok = RetryInterrupted([&] { return ::ftruncate(out, 0); }) == 0 || Fail(errno);
+    bool ok =
+        size == 0 || RetryInterrupted([&] { return ::ftruncate(out, 0); }) == 0 || Fail(errno);
     while (ok) {
         const ssize_t n = RetryInterrupted(
             [&] { return ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0); });

@@ -48,16 +48,16 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     FaultMount mount(c["faults"]);
     if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
     TempDir tmp;
+    const std::string temp = c.value("tempOnMount", false) ? mount.point.Path() : tmp.Path();
     const int status = c["status"];
     // Until it fails, or for 3 s when the fault must be overcome.
     const CliResult r = CliProcess::Run(
-        {mount.point.Path(), "--stop-after", status ? "20" : "3", "--json", "-", "--quiet"},
-        tmp.Path());
+        {mount.point.Path(), "--stop-after", status ? "20" : "3", "--json", "-", "--quiet"}, temp);
     EXPECT_EQ(r.status, status) << r.out << r.err;
     const json j = ParseResult(r.out);
     EXPECT_EQ(j["result"], status ? "failed" : "ok");
     EXPECT_TRUE(fs::is_empty(mount.source.Path())) << Listing(mount.source.Path());
-    EXPECT_TRUE(fs::is_empty(tmp.Path())) << Listing(tmp.Path());
+    EXPECT_TRUE(fs::is_empty(temp)) << Listing(temp);
     if (status == 0) return;
     std::vector<json> found;
     for (const json& f : j["failures"]) {

@@ -104,3 +104,16 @@ TEST(FileApiTest, TempNamesAreNewFilesThatReplaceNothing) {
     EXPECT_EQ(LastError::Get(), E::kFileExists);
     EXPECT_EQ(name, dir.File("VXRBEEF.TMP")) << "a failure leaves the name alone";
 }
+
+// The copy's destination ends with the source's bytes alone, whatever it held.
+TEST(FileApiTest, ACopyLeavesTheSourcesBytesAlone) {
+    TempDir dir;
+    const auto [src, srcId] = Make(dir.Path());
+    const auto [dst, dstId] = Make(dir.Path());
+    WriteFile(src, "source");
+    for (const char* held : {"", "longer than the source"}) {
+        WriteFile(dst, held);
+        EXPECT_TRUE(FileApi::Copy(src, srcId, dst, dstId)) << held;
+        EXPECT_EQ(ReadFile(dst), "source") << held;
+    }
+}

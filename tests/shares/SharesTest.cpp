@@ -27,12 +27,13 @@ TEST_P(Shares, EndAsExpectedAndLeaveTheShareAsItWas) {
     if (fs::exists(state + "/skipped")) GTEST_SKIP() << ReadFile(state + "/skipped");
     const std::string share = ReadFile(state + "/" + kind + ".path");
     ASSERT_FALSE(share.empty()) << "the " << kind << " share is not up";
-    const std::string mine = share.substr(0, share.size() - 1) + "/" + c["name"].get<std::string>();
+    const std::string root = share.substr(0, share.size() - 1);
+    const std::string mine = root + "/" + c["name"].get<std::string>();
     fs::create_directory(mine);
     WriteFile(mine + "/VXR1234.tmp", "pas à nous");
     WriteFile(mine + "/VXZ00A1.TMP", std::string(70000, 'z'));
     const auto before = Snapshot(mine);
-    TempDir tmp;
+    TempDir tmp(c.value("tempOnShare", false) ? root : "");
     WriteFile(tmp.File("VXC0001.TMP"), "local stranger");
     std::vector<std::string> args{mine + c.value("subdir", ""), "--json", "-", "--quiet"};
     for (const std::string a : c["args"]) args.push_back(a);

@@ -7,9 +7,10 @@
 // FAULT (PREFIX selects the files whose name starts with it; empty for all):
 //   flip:PREFIX:OFFSET[:BIT]     data read back at OFFSET has one bit flipped
 //   short:PREFIX:OFFSET          reads stop at OFFSET: correct data, then nothing
-//   fail:OP:K:ERRNO[:PREFIX]     the K-th OP (create, read, write, close, unlink,
-//                                or closewritten: a close of a file that holds
-//                                data) fails with ERRNO (a number or EIO...)
+//   fail:OP:K:ERRNO[:PREFIX]     the K-th OP (create, read, write, close, unlink;
+//                                closewritten and closeempty: a close of a file
+//                                that holds data, or none) fails with ERRNO (a
+//                                number or EIO...)
 //   drop:PREFIX:K                the K-th write is answered as done but not made
 //
 // Every file is opened with direct I/O: the kernel's page cache never answers
@@ -33,7 +34,7 @@
 
 namespace {
 
-enum class Op { kCreate, kRead, kWrite, kClose, kCloseWritten, kUnlink };
+enum class Op { kCreate, kRead, kWrite, kClose, kCloseWritten, kCloseEmpty, kUnlink };
 
 struct Fault {
     enum Kind { kFlip, kShort, kFail, kDrop } kind;
@@ -139,8 +140,9 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
 int Flush(const char* path, fuse_file_info* fi) {
     int e = Injected(Op::kClose, path);
     struct stat st {};
-    if (fstat(static_cast<int>(fi->fh), &st) == 0 && st.st_size > 0) {
-        if (int w = Injected(Op::kCloseWritten, path); e == 0) e = w;
+    if (fstat(static_cast<int>(fi->fh), &st) == 0) {
+        const Op which = st.st_size > 0 ? Op::kCloseWritten : Op::kCloseEmpty;
+        if (int w = Injected(which, path); e == 0) e = w;
     }
     return -e;
 }
@@ -223,6 +225,7 @@ bool ParseFault(const std::string& text) {
                                                           {"write", Op::kWrite},
                                                           {"close", Op::kClose},
                                                           {"closewritten", Op::kCloseWritten},
+                                                          {"closeempty", Op::kCloseEmpty},
                                                           {"unlink", Op::kUnlink}};
         bool known = false;
         for (const auto& [name, value] : kOps) {
