@@ -65,7 +65,8 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
 }
 
 // Each new thread draws the same blocks (the generator starts from seed 1),
-// and each cycle a new one.
+// and each cycle a new one: byte by byte draw * 255 / 32767, the draws of
+// every block following those of the last, whatever the block's size.
 TEST(CDVXThreadTest, TheBlocksOfTheRandomTest) {
     // `cycles` blocks of a test kind, drawn in a fresh thread.
     const auto blocks = [](CDVXThreadWithBuffer&& kind, uint32_t size, int cycles) {
@@ -76,9 +77,16 @@ TEST(CDVXThreadTest, TheBlocksOfTheRandomTest) {
         return out;
     };
     const auto a = blocks(CDVXRandomThread(true), CDVXRandomThread::kBlockSize, 2);
-    EXPECT_NE(a[0], a[1]);
     EXPECT_EQ(a[0], blocks(CDVXRandomThread(false), CDVXRandomThread::kBlockSize, 1)[0]);
-    // draw * 255 / 32767 of the generator's first values 41, 18467, 6334, 26500.
-    EXPECT_EQ(std::vector(a[0].begin(), a[0].begin() + 4),
-              (std::vector<unsigned char>{0, 143, 49, 206}));
+    std::vector<unsigned char> odd(13), expected;
+    std::thread([&] { CDVXRandomThread::FillRandom(odd.data(), 13); }).join();
+    for (uint32_t state = 1; expected.size() < 2 * CDVXRandomThread::kBlockSize;) {
+        state = state * 214013u + 2531011u;
+        expected.push_back(static_cast<unsigned char>(((state >> 16) & 0x7FFF) * 255 / 32767));
+    }
+    EXPECT_EQ(std::vector(expected.begin(), expected.begin() + 4),
+              (std::vector<unsigned char>{0, 143, 49, 206}));  // draws 41, 18467, 6334, 26500
+    EXPECT_EQ(a[0], std::vector(expected.begin(), expected.begin() + a[0].size()));
+    EXPECT_EQ(a[1], std::vector(expected.begin() + a[0].size(), expected.end()));
+    EXPECT_EQ(odd, std::vector(expected.begin(), expected.begin() + 13));
 }
