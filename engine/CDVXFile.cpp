@@ -61,8 +61,9 @@ bool CDVXFile::Open() {
 bool CDVXFile::Close(bool deleteFile) {
     if (IsOpen()) {
         // A write-through file is flushed and dropped from this machine's cache,
-        // so that reading it again asks the server for what it really holds.
-        if (!FileApi::Close(handle, !buffered)) {
+        // so that reading it again asks the server for what it really holds. A
+        // file about to be deleted is not read again.
+        if (!FileApi::Close(handle, !buffered && !deleteFile)) {
             ReportLastError(CDVXThreadData::kCloseHandle, filePos);
         }
         handle = platform::kNullHandle;
