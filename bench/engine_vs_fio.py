@@ -3,13 +3,15 @@
 and prints bytes per second and CPU seconds per GiB for both, and the ratios.
 
   bench/engine_vs_fio.py --engine build-bench/bench/engine_run --dir /mnt/x \
-      [--seconds 20] [--sets 1 5] [--server-pid PID]
+      [--seconds 20] [--sets 1 5] [--server-pid PID] [--repeat N]
 
 fio gets what the engine does: 10 jobs per set (half buffered, half opened with
 O_DSYNC), files of the engine's per-thread budget, 64 KiB blocks, each file
 created anew (as the engine makes a new file every cycle),
 written then read back and compared with the pattern it was written with
-(the engine compares with its block), again and again.
+(the engine compares with its block), again and again. Where unlink_retry.so
+lies next to the engine, fio runs with it: an SMB server may refuse for a
+moment to delete a file just closed, which fio would not survive.
 
 With --server-pid (the main process of the share's server), it also counts
 what the server itself moved during each run: the read and write bytes of
@@ -23,6 +25,7 @@ import json
 import os
 import resource
 import shutil
+import statistics
 import subprocess
 import sys
 import tempfile
@@ -102,60 +105,71 @@ class ServerBytes:
         return sum(count - self.first.get(pid, 0) for pid, count in self.last.items())
 
 
-def run(cmd, env=None, check=True, cwd=None):
-    """Output, wall seconds and CPU seconds (user + system) of one command;
-    None for the output when it failed and `check` is off."""
+def run(cmd, server, env=None, cwd=None):
+    """Output, wall seconds, CPU seconds (user + system) of one command, and
+    the bytes its server moved meanwhile."""
     before = children_cpu()
+    server.start()
     start = time.monotonic()
     out = subprocess.run(cmd, capture_output=True, text=True, env=env, cwd=cwd)
     wall = time.monotonic() - start
+    served = server.stop()
     if out.returncode != 0:
-        if not check:
-            return None, wall, children_cpu() - before
         sys.exit(f"{cmd[0]} failed ({out.returncode}): {out.stderr.strip()[:500]}")
-    return out.stdout, wall, children_cpu() - before
+    return out.stdout, wall, children_cpu() - before, served
 
 
-def engine(binary, directory, seconds, sets):
+def engine(binary, directory, seconds, sets, server):
     work = tempfile.mkdtemp(dir=directory)
     env = dict(os.environ, TMPDIR=work)  # the Temp and copy tests on the same mount
     try:
-        out, wall, cpu = run([binary, work, str(seconds), str(sets)], env)
+        out, wall, cpu, served = run([binary, work, str(seconds), str(sets)], server, env)
     finally:
         shutil.rmtree(work, ignore_errors=True)
     r = json.loads(out)
     engine.by_test = r.get("byTest", {})
-    return r["written"] + r["read"], wall, cpu
+    return r["written"] + r["read"], wall, cpu, served
 
 
-def fio(directory, seconds, sets, fresh_files=True):
+# Jobs per set and access mode, by block size. The reference: five jobs of
+# 64 KiB blocks. The engine's own shape: what its rules let it move, one job
+# per test kind that moves data (the byte-by-byte test moves next to none)
+# with that kind's block size; the copy job writes and reads back its file,
+# and has no copy pass.
+REFERENCE = {65536: 5}
+SHAPED = {65536: 1, 58997: 2, 9651: 1}
+
+
+def fio(directory, seconds, sets, server, jobs):
     work = tempfile.mkdtemp(dir=directory)
     size_mb = max(1, 30 // (10 * sets))
-    # fio runs inside the directory: its --directory takes ':' as a list
-    # separator, and a share's path may hold one (HOST:PORT).
-    common = ["--bs=64k", f"--size={size_mb}m", "--rw=write",
+    common = [f"--size={size_mb}m", "--rw=write",
               "--verify=pattern", "--verify_pattern=0x5a5aa5a5", "--do_verify=1",
               "--verify_state_save=0",
               "--loops=1000000", f"--runtime={seconds}", "--ioengine=psync", "--fallocate=none",
-              "--group_reporting", f"--numjobs={5 * sets}"]
-    if fresh_files:
-        common.append("--unlink_each_loop=1")
+              "--group_reporting", "--unlink_each_loop=1"]
     # As the engine: buffered files are read back through the cache, O_DSYNC
     # ones from the storage (fio drops their cache before the verify pass).
-    cmd = ["fio", "--output-format=json", "--name=buffered", *common, "--invalidate=0",
-           "--name=dsync", *common, "--sync=dsync", "--invalidate=1"]
+    cmd = ["fio", "--output-format=json"]
+    for mode, flags in (("buffered", ["--invalidate=0"]),
+                        ("dsync", ["--sync=dsync", "--invalidate=1"])):
+        for bs, count in jobs.items():
+            cmd += [f"--name={mode}-{bs}", *common, f"--bs={bs}",
+                    f"--numjobs={count * sets}", *flags]
+    # A new file each loop, as the engine: fio deletes its files through
+    # unlink_retry.so where it is built (next to this script's engine).
+    env = dict(os.environ)
+    if fio.preload:
+        env["LD_PRELOAD"] = fio.preload
     try:
-        out, wall, cpu = run(cmd, check=not fresh_files, cwd=work)
+        # fio runs inside the directory: its --directory takes ':' as a list
+        # separator, and a share's path may hold one (HOST:PORT).
+        out, wall, cpu, served = run(cmd, server, env, cwd=work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    if out is None:
-        # Some mounts refuse to delete a file just closed (an SMB server still
-        # holds it): fio gives up there, so it overwrites its files instead.
-        print("       (fio could not delete its files here; it overwrites them instead)")
-        return fio(directory, seconds, sets, fresh_files=False)
-    jobs = json.loads(out)["jobs"]
-    moved = sum(j["write"]["io_bytes"] + j["read"]["io_bytes"] for j in jobs)
-    return moved, wall, cpu
+    moved = sum(j["write"]["io_bytes"] + j["read"]["io_bytes"]
+                for j in json.loads(out)["jobs"])
+    return moved, wall, cpu, served
 
 
 def main():
@@ -165,34 +179,47 @@ def main():
     p.add_argument("--seconds", type=int, default=20)
     p.add_argument("--sets", type=int, nargs="+", default=[1, 5])
     p.add_argument("--server-pid", type=int)
+    p.add_argument("--repeat", type=int, default=1)
     a = p.parse_args()
+    shim = os.path.join(os.path.dirname(os.path.abspath(a.engine)), "unlink_retry.so")
+    fio.preload = shim if os.path.exists(shim) else None
     mount = subprocess.run(["findmnt", "-n", "-o", "FSTYPE", "--target", a.dir],
                            capture_output=True, text=True).stdout.strip()
-    server = a.server_pid is not None
-    print(f"{a.dir} ({mount}), {a.seconds} s per run")
-    print(f"{'sets':>4} {'tool':>6} {'MB/s':>10} {'CPU s/GiB':>10}" +
-          (f" {'server MB/s':>12}" if server else ""))
+    server = ServerBytes(a.server_pid)
+    has_server = a.server_pid is not None
+    print(f"{a.dir} ({mount}), {a.seconds} s per run, median of {a.repeat}")
+    print(f"{'sets':>4} {'tool':>8} {'MB/s':>10} {'CPU s/GiB':>10}" +
+          (f" {'server MB/s':>12}" if has_server else ""))
     for sets in a.sets:
-        rows = {}
-        for name, fn in (("engine", lambda: engine(a.engine, a.dir, a.seconds, sets)),
-                         ("fio", lambda: fio(a.dir, a.seconds, sets))):
-            served = ServerBytes(a.server_pid)
-            served.start()
-            moved, wall, cpu = fn()
-            served = served.stop()
-            rows[name] = (moved / wall, cpu / (moved / 2**30) if moved else float("inf"),
-                          served / wall)
-            print(f"{sets:>4} {name:>6} {rows[name][0] / 1e6:>10.1f} {rows[name][1]:>10.3f}" +
-                  (f" {rows[name][2] / 1e6:>12.1f}" if server else ""))
+        tools = (("engine", lambda: engine(a.engine, a.dir, a.seconds, sets, server)),
+                 ("fio", lambda: fio(a.dir, a.seconds, sets, server, REFERENCE)),
+                 ("shaped", lambda: fio(a.dir, a.seconds, sets, server, SHAPED)))
+        # The tools take turns, so that a slow spell of a shared machine
+        # falls on all of them; each figure is the median of its runs.
+        runs = {name: [] for name, _ in tools}
+        for _ in range(a.repeat):
+            for name, fn in tools:
+                moved, wall, cpu, served = fn()
+                runs[name].append((moved / wall, cpu / (moved / 2**30) if moved else float("inf"),
+                                   served / wall, wall))
+        rows = {name: [statistics.median(r[k] for r in found) for k in range(4)]
+                for name, found in runs.items()}
+        for name, row in rows.items():
+            print(f"{sets:>4} {name:>8} {row[0] / 1e6:>10.1f} {row[1]:>10.3f}" +
+                  (f" {row[2] / 1e6:>12.1f}" if has_server else ""))
+        wall_engine = rows["engine"][3]
         shares = engine.by_test
         total = sum(shares.values()) or 1
-        print("       engine bytes by test: " +
-              ", ".join(f"{k} {100 * v / total:.0f}%" for k, v in shares.items()))
-        e, f = rows["engine"], rows["fio"]
-        print(f"{sets:>4} {'ratio':>6} {e[0] / f[0]:>10.2f} {f[1] / e[1]:>10.2f}" +
-              (f" {e[2] / f[2]:>12.2f}" if server else "") +
-              "   (engine/fio bytes per second" + (" client and server side" if server else "") +
-              "; fio/engine CPU per GiB, above 1 = engine cheaper)")
+        print("        engine bytes by test: " +
+              ", ".join(f"{k} {100 * v / total:.0f}%" for k, v in shares.items()) +
+              f"; its 0.5 s start delay: {50 / wall_engine:.1f}% of its time")
+        e = rows["engine"]
+        for ref in ("fio", "shaped"):
+            f = rows[ref]
+            print(f"{sets:>4} {'÷ ' + ref:>8} {e[0] / f[0]:>10.2f} {f[1] / e[1]:>10.2f}" +
+                  (f" {e[2] / f[2]:>12.2f}" if has_server else ""))
+    print("(÷: engine/fio bytes per second" + (", client and server side" if has_server else "") +
+          "; fio/engine CPU per GiB, above 1 = the engine is cheaper)")
 
 
 if __name__ == "__main__":
