@@ -25,7 +25,6 @@ import json
 import os
 import resource
 import shutil
-import statistics
 import subprocess
 import sys
 import tempfile
@@ -39,8 +38,9 @@ def children_cpu():
 
 
 def descendants(root):
-    """root and every process below it."""
-    parent = {}
+    """root and every process below it, each as (pid, start time): a pid
+    taken again by a new process is another process."""
+    parent, started = {}, {}
     for entry in os.listdir("/proc"):
         if entry.isdigit():
             try:
@@ -48,13 +48,14 @@ def descendants(root):
                     stat = f.read()
             except OSError:
                 continue
-            parent[int(entry)] = int(stat[stat.rindex(")") + 2:].split()[1])
+            fields = stat[stat.rindex(")") + 2:].split()
+            parent[int(entry)], started[int(entry)] = int(fields[1]), int(fields[19])
     found, todo = set(), [root]
     while todo:
         pid = todo.pop()
         found.add(pid)
         todo.extend(child for child, ppid in parent.items() if ppid == pid and child not in found)
-    return found
+    return {(pid, started[pid]) for pid in found if pid in started}
 
 
 def io_bytes(pid):
@@ -77,10 +78,10 @@ class ServerBytes:
         self.root = root
 
     def _sample(self):
-        for pid in descendants(self.root):
-            count = io_bytes(pid)
+        for process in descendants(self.root):
+            count = io_bytes(process[0])
             if count is not None:
-                self.last[pid] = count
+                self.last[process] = count
 
     def _poll(self):
         while not self.done.wait(0.1):
@@ -102,7 +103,7 @@ class ServerBytes:
         self.done.set()
         self.thread.join()
         self._sample()
-        return sum(count - self.first.get(pid, 0) for pid, count in self.last.items())
+        return sum(count - self.first.get(process, 0) for process, count in self.last.items())
 
 
 def run(cmd, server, env=None, cwd=None):
@@ -195,20 +196,21 @@ def main():
                  ("fio", lambda: fio(a.dir, a.seconds, sets, server, REFERENCE)),
                  ("shaped", lambda: fio(a.dir, a.seconds, sets, server, SHAPED)))
         # The tools take turns, so that a slow spell of a shared machine
-        # falls on all of them; each figure is the median of its runs.
+        # falls on all of them.
         runs = {name: [] for name, _ in tools}
         for _ in range(a.repeat):
             for name, fn in tools:
                 moved, wall, cpu, served = fn()
                 runs[name].append((moved / wall, cpu / (moved / 2**30) if moved else float("inf"),
-                                   served / wall, wall))
-        rows = {name: [statistics.median(r[k] for r in found) for k in range(4)]
+                                   served / wall, wall, engine.by_test if name == "engine" else {}))
+        # Each tool's median run by bytes per second, whole: its other
+        # figures are that run's own.
+        rows = {name: sorted(found, key=lambda r: r[0])[len(found) // 2]
                 for name, found in runs.items()}
         for name, row in rows.items():
             print(f"{sets:>4} {name:>8} {row[0] / 1e6:>10.1f} {row[1]:>10.3f}" +
                   (f" {row[2] / 1e6:>12.1f}" if has_server else ""))
-        wall_engine = rows["engine"][3]
-        shares = engine.by_test
+        wall_engine, shares = rows["engine"][3], rows["engine"][4]
         total = sum(shares.values()) or 1
         print("        engine bytes by test: " +
               ", ".join(f"{k} {100 * v / total:.0f}%" for k, v in shares.items()) +

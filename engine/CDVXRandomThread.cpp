@@ -41,8 +41,8 @@ __attribute__((target_clones("avx2", "default"))) void CDVXRandomThread::FillRan
         c = Random::Step(c);
     }
     uint32_t last = Random::GetState();
-    for (uint32_t i = 0; i < size; i += kLanes) {
-        const uint32_t n = std::min(kLanes, size - i);
+    for (uint64_t i = 0; i < size; i += kLanes) {
+        const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(kLanes, size - i));
         unsigned char tail[kLanes];
         unsigned char* out = n == kLanes ? buffer + i : tail;
         for (uint32_t v = 0; v < kVectors; ++v) {

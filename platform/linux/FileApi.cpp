@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <thread>
+#include <utility>
 
 #include "platform/Encoding.h"
 #include "platform/SystemError.h"
@@ -82,6 +83,18 @@ int OpenOwn(const std::string& sys, int flags, const FileId& id, uint64_t* size 
     return fd;
 }
 
+// unlink(), made again while the file is busy. A FUSE client hands the last
+// close of a file to its server after close() has returned, so an SMB server
+// may still hold the file open for a moment and refuse to delete it. A file
+// still busy after a second is an error. errno tells why it failed.
+bool UnlinkWhenFree(const std::string& sys) {
+    for (int attempt = 0;; ++attempt) {
+        if (RetryInterrupted([&] { return ::unlink(sys.c_str()); }) == 0) return true;
+        if (errno != EBUSY || attempt == kBusyRetries) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
+    }
+}
+
 bool CopyByReadWrite(int in, int out) {
     char buffer[1 << 16];
     for (;;) {
@@ -153,27 +166,22 @@ bool FileApi::Close(FileHandle h, bool dropCache) {
 bool FileApi::Delete(std::string_view path) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return false;
-    // A FUSE client hands the last close of a file to its server after close()
-    // has returned, so an SMB server may still hold the file open for a moment
-    // and refuse to delete it. A file still busy after a second is an error.
-    for (int attempt = 0;; ++attempt) {
-        if (RetryInterrupted([&] { return ::unlink(sys.c_str()); }) == 0) return true;
-        if (errno != EBUSY || attempt == kBusyRetries) return Fail(errno);
-        std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
-    }
+    return UnlinkWhenFree(sys) || Fail(errno);
 }
 
 bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
                                FileId* id) {
-    const FileHandle h = CreateTempFile(dir, prefix, false, name, id);
+    std::string made;
+    const FileHandle h = CreateTempFile(dir, prefix, false, &made, id);
     if (h == kNullHandle) return false;
     // A network file system may refuse the close: then the name is not to be
     // trusted, and the file made for it goes again.
     if (::close(h) != 0) {
         const int err = errno;
-        ::unlink(Encoding::AnsiToUtf8(*name).c_str());
+        UnlinkWhenFree(Encoding::AnsiToUtf8(made));
         return Fail(err);
     }
+    *name = std::move(made);
     return true;
 }
 
@@ -200,7 +208,7 @@ FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix
             if (!IdentityOf(fd, id)) {
                 const int err = errno;
                 QuietClose(fd);
-                ::unlink(candidate.c_str());
+                UnlinkWhenFree(candidate);
                 Fail(err);
                 return kNullHandle;
             }
