@@ -16,8 +16,7 @@ namespace {
 
 using platform::Random;
 
-// Eight 32-bit lanes: one AVX2 register where the processor has it, two SSE
-// registers elsewhere.
+// Eight 32-bit lanes (two SSE registers).
 using Lanes = uint32_t __attribute__((vector_size(32)));
 using LaneBytes = unsigned char __attribute__((vector_size(8)));
 constexpr uint32_t kPerVector = 8;
@@ -29,8 +28,7 @@ constexpr uint32_t kLanes = kPerVector * kVectors;
 // Draw by draw, each multiplication waits for the last. So 32 lanes follow 32
 // consecutive draws, and each steps 32 draws at once (the generator applied 32
 // times is again a*x + c): the same bytes in the same order, without the wait.
-__attribute__((target_clones("avx2", "default"))) void CDVXRandomThread::FillRandom(
-    unsigned char* buffer, uint32_t size) {
+void CDVXRandomThread::FillRandom(unsigned char* buffer, uint32_t size) {
     uint32_t state = Random::GetState();
     Lanes lane[kVectors];
     uint32_t a = 1, c = 0;
