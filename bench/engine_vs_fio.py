@@ -9,16 +9,18 @@ fio gets what the engine does: 10 jobs per set (half buffered, half opened with
 O_DSYNC), files of the engine's per-thread budget, 64 KiB blocks, each file
 created anew (as the engine makes a new file every cycle),
 written then read back and compared with the pattern it was written with
-(the engine compares with its block), again and again. Where unlink_retry.so
+(the engine compares with its block), again and again; and once more shaped
+by the engine's own block sizes (SHAPED below). Where unlink_retry.so
 lies next to the engine, fio runs with it: an SMB server may refuse for a
 moment to delete a file just closed, which fio would not survive.
 
 With --server-pid (the main process of the share's server), it also counts
 what the server itself moved during each run: the read and write bytes of
-/proc/PID/io, summed over that process and all its descendants. That is the
-bytes of the file calls and of the connection together, so it is about twice
-the data plus the protocol; what matters is the same count for both tools,
-and it includes every pass the client-side count leaves out (the copy).
+/proc/PID/io, summed over that process and all its descendants. How many
+times the data that is depends on the server (here about once for smbd, four
+times for sshd, its connection and its SFTP process both counted); what
+matters is the same count for every tool, and it includes every pass the
+client-side count leaves out (the copy).
 """
 import argparse
 import json
@@ -128,8 +130,7 @@ def engine(binary, directory, seconds, sets, server):
     finally:
         shutil.rmtree(work, ignore_errors=True)
     r = json.loads(out)
-    engine.by_test = r.get("byTest", {})
-    return r["written"] + r["read"], wall, cpu, served
+    return r["written"] + r["read"], wall, cpu, served, r["byTest"]
 
 
 # Jobs per set and access mode, by block size. The reference: five jobs of
@@ -141,7 +142,7 @@ REFERENCE = {65536: 5}
 SHAPED = {65536: 1, 58997: 2, 9651: 1}
 
 
-def fio(directory, seconds, sets, server, jobs):
+def fio(directory, seconds, sets, server, jobs, preload):
     work = tempfile.mkdtemp(dir=directory)
     size_mb = max(1, 30 // (10 * sets))
     common = [f"--size={size_mb}m", "--rw=write",
@@ -159,9 +160,7 @@ def fio(directory, seconds, sets, server, jobs):
                     f"--numjobs={count * sets}", *flags]
     # A new file each loop, as the engine: fio deletes its files through
     # unlink_retry.so where it is built (next to this script's engine).
-    env = dict(os.environ)
-    if fio.preload:
-        env["LD_PRELOAD"] = fio.preload
+    env = dict(os.environ, LD_PRELOAD=preload) if preload else None
     try:
         # fio runs inside the directory: its --directory takes ':' as a list
         # separator, and a share's path may hold one (HOST:PORT).
@@ -170,7 +169,7 @@ def fio(directory, seconds, sets, server, jobs):
         shutil.rmtree(work, ignore_errors=True)
     moved = sum(j["write"]["io_bytes"] + j["read"]["io_bytes"]
                 for j in json.loads(out)["jobs"])
-    return moved, wall, cpu, served
+    return moved, wall, cpu, served, {}
 
 
 def main():
@@ -183,7 +182,7 @@ def main():
     p.add_argument("--repeat", type=int, default=1)
     a = p.parse_args()
     shim = os.path.join(os.path.dirname(os.path.abspath(a.engine)), "unlink_retry.so")
-    fio.preload = shim if os.path.exists(shim) else None
+    preload = shim if os.path.exists(shim) else None
     mount = subprocess.run(["findmnt", "-n", "-o", "FSTYPE", "--target", a.dir],
                            capture_output=True, text=True).stdout.strip()
     server = ServerBytes(a.server_pid)
@@ -193,16 +192,16 @@ def main():
           (f" {'server MB/s':>12}" if has_server else ""))
     for sets in a.sets:
         tools = (("engine", lambda: engine(a.engine, a.dir, a.seconds, sets, server)),
-                 ("fio", lambda: fio(a.dir, a.seconds, sets, server, REFERENCE)),
-                 ("shaped", lambda: fio(a.dir, a.seconds, sets, server, SHAPED)))
+                 ("fio", lambda: fio(a.dir, a.seconds, sets, server, REFERENCE, preload)),
+                 ("shaped", lambda: fio(a.dir, a.seconds, sets, server, SHAPED, preload)))
         # The tools take turns, so that a slow spell of a shared machine
         # falls on all of them.
         runs = {name: [] for name, _ in tools}
         for _ in range(a.repeat):
             for name, fn in tools:
-                moved, wall, cpu, served = fn()
+                moved, wall, cpu, served, by_test = fn()
                 runs[name].append((moved / wall, cpu / (moved / 2**30) if moved else float("inf"),
-                                   served / wall, wall, engine.by_test if name == "engine" else {}))
+                                   served / wall, wall, by_test))
         # Each tool's median run by bytes per second, whole: its other
         # figures are that run's own.
         rows = {name: sorted(found, key=lambda r: r[0])[len(found) // 2]
