@@ -9,7 +9,8 @@ CDVXThread::CDVXThread(bool isBuffered) : buffered(isBuffered) {}
 CDVXThread::~CDVXThread() = default;
 
 std::thread CDVXThread::Start(const Chaine& dir, uint32_t budget, int32_t priority,
-                              CDVXThreadData* rec, const CDVXTimings& waits) {
+                              CDVXThreadData* rec, const CDVXTimings& waits,
+                              std::atomic<uint32_t>* exited) {
     // Private copies: the caller's text blocks stay on the caller's thread.
     rec->testname = GetTestName().PrivateCopy();
     rec->tstdir = dir.PrivateCopy();
@@ -18,7 +19,12 @@ std::thread CDVXThread::Start(const Chaine& dir, uint32_t budget, int32_t priori
     byteBudget = budget;
     timings = waits;
     abortLatched = false;
-    return platform::Thread::Start([this] { ThreadProc(this); }, priority);
+    return platform::Thread::Start(
+        [this, exited] {
+            ThreadProc(this);
+            if (exited) exited->fetch_add(1, std::memory_order_release);
+        },
+        priority);
 }
 
 bool CDVXThread::IsStopRequested() {

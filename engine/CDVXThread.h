@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
 #include <thread>
 
@@ -24,9 +25,11 @@ public:
 
     // Fills the record's name and directory, then starts the worker thread at
     // `priority`. The object must not be used by the caller afterwards; the
-    // returned thread lets the caller wait for its end.
+    // returned thread lets the caller wait for its end. `exited`, when given,
+    // is counted up by the thread's very last act, after the object is gone.
     std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
-                      CDVXThreadData* record, const CDVXTimings& timings);
+                      CDVXThreadData* record, const CDVXTimings& timings,
+                      std::atomic<uint32_t>* exited = nullptr);
 
     // Under the record's lock: a stop or an abort was asked for, or the thread failed.
     bool IsStopRequested();

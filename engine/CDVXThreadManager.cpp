@@ -16,6 +16,7 @@ CDVXThreadManager::~CDVXThreadManager() {
 void CDVXThreadManager::JoinThreads() {
     for (std::thread& t : threads) t.join();
     threads.clear();
+    exitedThreads.store(0, std::memory_order_relaxed);
 }
 
 uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount) {
@@ -49,7 +50,7 @@ void CDVXThreadManager::Start(CDVXPrefs* p) {
         CDVXThreadData* record = progress.AddThreadData();
         try {
             threads.push_back(thread->Start(prefs->directory, budget, prefs->threadPriority, record,
-                                            prefs->timings));
+                                            prefs->timings, &exitedThreads));
             thread.release();  // the worker thread owns the object now and destroys it
         } catch (...) {
             // No thread could be created: the record says so instead of running forever.

@@ -1,4 +1,5 @@
 #pragma once
+#include <atomic>
 #include <thread>
 #include <vector>
 
@@ -35,6 +36,12 @@ public:
     bool HasFailed() { return progress.IsAnyFailed(); }
     // False once no record runs; the run's clock stops at that first answer.
     bool IsRunning();
+    // True once every thread of the run has returned, including one that
+    // failed and was still deleting its file when its record stopped running.
+    // Never blocks; after it, Start() and the destructor do not wait.
+    bool HaveThreadsExited() const {
+        return exitedThreads.load(std::memory_order_acquire) == threads.size();
+    }
     CDVXProgressData& GetProgress() { return progress; }
     // Once IsRunning() is false, waits for the threads that are still cleaning
     // up after a failure, so that their records are final. Blocks: not for a
@@ -51,4 +58,5 @@ private:
     CDVXProgressData progress;
     CDVXPrefs* prefs = nullptr;
     std::vector<std::thread> threads;
+    std::atomic<uint32_t> exitedThreads{0};
 };

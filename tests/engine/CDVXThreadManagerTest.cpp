@@ -69,8 +69,9 @@ TEST(CDVXThreadManagerTest, HealthyRunsOnTheLocalDiskAndOnTmpfs) {
         }));
         manager.Stop();
         EXPECT_TRUE(manager.IsRunning()) << "threads finish their cycle first";
+        EXPECT_FALSE(manager.HaveThreadsExited());
         ASSERT_TRUE(PollUntil(
-            manager, [&] { return !manager.IsRunning(); }, 180000));
+            manager, [&] { return !manager.IsRunning() && manager.HaveThreadsExited(); }, 180000));
         const uint32_t budget = CDVXThreadManager::ByteBudget(prefs.diskSpaceMb, count);
         for (std::size_t i = 0; i < count; ++i) {
             const D& r = *p.GetThreadData(i);
