@@ -2,41 +2,18 @@
 // dalvex2-cli: the run must end as the row says (a fault never as a success),
 // with the right report, and leave nothing behind.
 #include <gtest/gtest.h>
-#include <sys/mount.h>
-#include <unistd.h>
 
-#include <cstdlib>
 #include <filesystem>
 
 #include "engine/CDVXThreadData.h"
 #include "tests/CliProcess.h"
+#include "tests/FaultMount.h"
 #include "tests/TempDir.h"
 
 namespace fs = std::filesystem;
 using nlohmann::json;
 
 namespace {
-
-// faultfs over a fresh directory, with the given faults; it returns once
-// mounted and ends with the mount. Not mounted without root, /dev/fuse or the
-// tool; a mount that fails with them is a test failure.
-struct FaultMount {
-    explicit FaultMount(const json& faults) {
-        if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !*DALVEX_FAULTFS_PATH)
-            return;
-        std::string command = DALVEX_FAULTFS_PATH " --source " + source.Path();
-        for (const std::string f : faults) command += " --fault " + f;
-        mounted = std::system((command + " " + point.Path() + " -o subtype=faultfs").c_str()) == 0;
-        if (!mounted) ADD_FAILURE() << "faultfs did not mount: " << command;
-    }
-    ~FaultMount() {
-        if (mounted) umount2(point.Path().c_str(), MNT_DETACH);
-    }
-
-    TempDir source;  // where the files really are
-    TempDir point;
-    bool mounted = false;
-};
 
 class FaultInjection : public testing::TestWithParam<TableRow> {};
 
@@ -45,7 +22,7 @@ class FaultInjection : public testing::TestWithParam<TableRow> {};
 TEST_P(FaultInjection, IsCaughtAndReported) {
     const json& c = GetParam().data;
     SCOPED_TRACE(c.value("why", ""));
-    FaultMount mount(c["faults"]);
+    FaultMount mount(c["faults"].get<std::vector<std::string>>());
     if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
     TempDir tmp;
     const std::string temp = c.value("tempOnMount", false) ? mount.point.Path() : tmp.Path();

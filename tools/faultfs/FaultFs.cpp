@@ -12,6 +12,9 @@
 //                                that holds data, or none) fails with ERRNO (a
 //                                number or EIO...)
 //   drop:PREFIX:K                the K-th write is answered as done but not made
+//   hang:MS                      a file that a fault struck takes MS milliseconds
+//                                to close, as on a server that stalls after an
+//                                error
 //
 // Every file is opened with direct I/O: the kernel's page cache never answers
 // a read for this file system, so every read-back reaches it.
@@ -29,6 +32,8 @@
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <mutex>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -37,18 +42,22 @@ namespace {
 enum class Op { kCreate, kRead, kWrite, kClose, kCloseWritten, kCloseEmpty, kUnlink };
 
 struct Fault {
-    enum Kind { kFlip, kShort, kFail, kDrop } kind;
+    enum Kind { kFlip, kShort, kFail, kDrop, kHang } kind;
     std::string prefix;
     uint64_t offset = 0;  // flip, short
     int bit = 0;          // flip
     Op op = Op::kRead;    // fail
     uint64_t k = 0;       // fail, drop: which occurrence, from 1
     int error = EIO;      // fail
+    uint64_t hangMs = 0;  // hang
     std::atomic<uint64_t> seen{0};
 };
 
 std::string g_source;
 std::vector<Fault*> g_faults;
+// The files that a fault struck, for hang.
+std::mutex g_struckLock;
+std::set<std::string> g_struck;
 
 std::string Real(const char* path) { return g_source + path; }
 
@@ -66,7 +75,21 @@ int Injected(Op op, const char* path) {
         if (f->kind != Fault::kFail || f->op != op || !Matches(*f, path)) continue;
         if (++f->seen == f->k && error == 0) error = f->error;
     }
+    if (error != 0) {
+        std::lock_guard<std::mutex> guard(g_struckLock);
+        g_struck.insert(path);
+    }
     return error;
+}
+
+void HangIfStruck(const char* path) {
+    {
+        std::lock_guard<std::mutex> guard(g_struckLock);
+        if (g_struck.count(path) == 0) return;
+    }
+    for (const Fault* f : g_faults) {
+        if (f->kind == Fault::kHang) usleep(static_cast<useconds_t>(f->hangMs * 1000));
+    }
 }
 
 bool DropThisWrite(const char* path) {
@@ -138,6 +161,7 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
 
 // close() reports what flush answers; release is too late to fail anything.
 int Flush(const char* path, fuse_file_info* fi) {
+    HangIfStruck(path);
     int e = Injected(Op::kClose, path);
     struct stat st {};
     if (fstat(static_cast<int>(fi->fh), &st) == 0) {
@@ -235,6 +259,8 @@ bool ParseFault(const std::string& text) {
         f->k = std::stoull(p[2]), f->error = ParseErrno(p[3]);
         f->prefix = p.size() > 4 ? p[4] : "";
         if (f->error == 0) return false;
+    } else if (p[0] == "hang" && p.size() == 2) {
+        f->kind = Fault::kHang, f->hangMs = std::stoull(p[1]);
     } else if (p[0] == "drop" && p.size() == 3) {
         f->kind = Fault::kDrop, f->prefix = p[1], f->k = std::stoull(p[2]);
     } else {

@@ -1,0 +1,19 @@
+#pragma once
+#include <string>
+#include <vector>
+
+#include "tests/TempDir.h"
+
+// faultfs over a fresh directory, with the given faults; it returns once
+// mounted and ends with the mount. Not mounted without root, /dev/fuse or the
+// tool (callers then skip); a mount that fails with them is a test failure.
+struct FaultMount {
+    explicit FaultMount(const std::vector<std::string>& faults);
+    ~FaultMount();
+    FaultMount(const FaultMount&) = delete;
+    FaultMount& operator=(const FaultMount&) = delete;
+
+    TempDir source;  // where the files really are
+    TempDir point;
+    bool mounted = false;
+};
