@@ -4,7 +4,7 @@
 # gets a folder in the build tree that holds one link, to its own sources, and
 # linking a layer brings its folder (and those below) along.
 set(DALVEX_LAYER_ROOT ${CMAKE_BINARY_DIR}/layers)
-foreach(layer platform support engine report cli)
+foreach(layer platform support engine report cli app)
   file(MAKE_DIRECTORY ${DALVEX_LAYER_ROOT}/${layer})
   file(CREATE_LINK ${CMAKE_SOURCE_DIR}/${layer} ${DALVEX_LAYER_ROOT}/${layer}/${layer} SYMBOLIC)
 endforeach()

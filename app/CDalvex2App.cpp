@@ -1,0 +1,25 @@
+#include "app/CDalvex2App.h"
+
+#include <QLibraryInfo>
+
+#include "app/CDalvex2Sheet.h"
+#include "platform/gui/CancelOnSignal.h"
+#include "platform/gui/ResourceImage.h"
+
+CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
+    // Qt's own texts (context menus of the fields, message box buttons) in
+    // French; without the translation they stay in English.
+    if (m_qtTranslator.load(QStringLiteral("qtbase_fr"),
+                            QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
+        installTranslator(&m_qtTranslator);
+    }
+    setDesktopFileName(QStringLiteral("dalvex2"));
+    setWindowIcon(QIcon(LoadResourceImage(CDalvex2Sheet::kIconId)));
+}
+
+int CDalvex2App::Run() {
+    CDalvex2Sheet sheet;
+    CancelOnSignal cancelOnSignal(&sheet);
+    sheet.DoModal();
+    return 0;
+}

@@ -1,0 +1,31 @@
+#pragma once
+#include "engine/CDVXPrefs.h"
+#include "platform/gui/CPropertySheet.h"
+
+class CDVXProgressData;
+class CProgressPage;
+class CPropertyPage;
+
+// The wizard: welcome, server directory, duration, progress, then the result
+// of the run. It owns the settings that the pages fill in. User-interface
+// thread only.
+class CDalvex2Sheet : public CPropertySheet {
+    Q_OBJECT
+public:
+    // The program's short name, the caption of its messages.
+    static constexpr unsigned kCaptionId = 57344;
+    static constexpr unsigned kIconId = 128;
+
+    explicit CDalvex2Sheet(QWidget* parent = nullptr, unsigned startPage = 0);
+    ~CDalvex2Sheet() override;
+
+    // The sheet a page was added to, or null.
+    static CDalvex2Sheet* Of(const CPropertyPage* page);
+    // The records of the current or last run.
+    CDVXProgressData* GetProgressData();
+
+    CDVXPrefs m_prefs;
+
+private:
+    CProgressPage* m_progressPage;
+};

@@ -1,0 +1,81 @@
+#include "app/CTimePage.h"
+
+#include <QValidator>
+#include <algorithm>
+
+#include "app/CDalvex2Sheet.h"
+#include "platform/gui/DialogFonts.h"
+#include "platform/gui/GuiText.h"
+#include "ui_CTimePage.h"
+
+namespace {
+
+// Digits only, and no more minutes than the run's milliseconds can count: a
+// key that would go beyond is refused, as a letter is.
+class MinutesValidator : public QValidator {
+public:
+    MinutesValidator(int maximum, QObject* parent) : QValidator(parent), m_maximum(maximum) {}
+
+    State validate(QString& text, int&) const override {
+        bool isNumber = false;
+        const qlonglong value = text.toLongLong(&isNumber);
+        if (text.isEmpty()) return Intermediate;
+        const bool digitsOnly = std::all_of(
+            text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
+        return digitsOnly && isNumber && value <= m_maximum ? Acceptable : Invalid;
+    }
+
+private:
+    const int m_maximum;
+};
+
+}  // namespace
+
+CTimePage::CTimePage() : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CTimePage>()) {
+    ui->setupUi(this);
+}
+
+CTimePage::~CTimePage() = default;
+
+bool CTimePage::OnInitDialog() {
+    ui->title->setFont(HeadingFont(font()));
+    ui->minutesSpin->SetBuddy(ui->minutes);
+    ui->minutesSpin->SetRange(kMinMinutes, kArrowMaxMinutes);
+    ui->minutes->setValidator(new MinutesValidator(kMaxMinutes, ui->minutes));
+    ui->minutes->installEventFilter(this);
+    connect(ui->minutes, &QLineEdit::textChanged, this, &CTimePage::Refill);
+    return true;
+}
+
+bool CTimePage::OnSetActive() {
+    GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_NEXT);
+    const uint32_t duration = CDalvex2Sheet::Of(this)->m_prefs.durationMinutes;
+    const bool timed = duration != CDVXPrefs::UntilStopped;
+    (timed ? ui->timed : ui->untilStopped)->setChecked(true);
+    ui->minutes->setText(QString::number(timed ? duration : kDefaultMinutes));
+    Refill();
+    return true;
+}
+
+void CTimePage::Refill() {
+    if (!ui->minutes->text().isEmpty() && FromWindowText(ui->minutes).ToInteger() > 0) return;
+    ui->minutes->setText(QString::number(kDefaultMinutes));
+    ui->minutes->selectAll();
+}
+
+bool CTimePage::eventFilter(QObject* watched, QEvent* event) {
+    // Going into the field chooses the timed run, so typing a number is enough.
+    if (watched == ui->minutes && event->type() == QEvent::FocusIn) ui->timed->setChecked(true);
+    return CPropertyPage::eventFilter(watched, event);
+}
+
+int CTimePage::OnWizardNext() {
+    CDVXPrefs& prefs = CDalvex2Sheet::Of(this)->m_prefs;
+    if (ui->untilStopped->isChecked()) {
+        prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
+    } else if (ui->timed->isChecked()) {
+        const int32_t minutes = FromWindowText(ui->minutes).ToInteger();
+        prefs.SetDurationMinutes(static_cast<uint32_t>(std::clamp(minutes, 0, kMaxMinutes)));
+    }
+    return 0;
+}

@@ -1,0 +1,24 @@
+#include "app/CWelcomePage.h"
+
+#include "platform/gui/CPropertySheet.h"
+#include "platform/gui/DialogFonts.h"
+#include "platform/gui/ResourceImage.h"
+#include "ui_CWelcomePage.h"
+
+CWelcomePage::CWelcomePage()
+    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CWelcomePage>()) {
+    ui->setupUi(this);
+}
+
+CWelcomePage::~CWelcomePage() = default;
+
+bool CWelcomePage::OnInitDialog() {
+    ShowResourceImage(ui->picture, 145, true);
+    ui->title->setFont(BannerFont());
+    return true;
+}
+
+bool CWelcomePage::OnSetActive() {
+    GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_NEXT);
+    return true;
+}

@@ -1,0 +1,24 @@
+#pragma once
+#include <memory>
+
+#include "platform/gui/CPropertyPage.h"
+
+namespace Ui {
+class CWelcomePage;
+}
+
+// The first page: what the wizard is about to do. User-interface thread only.
+class CWelcomePage : public CPropertyPage {
+    Q_OBJECT
+public:
+    static constexpr unsigned kTemplateId = 107;
+
+    CWelcomePage();
+    ~CWelcomePage() override;
+
+    bool OnInitDialog() override;
+    bool OnSetActive() override;
+
+private:
+    std::unique_ptr<Ui::CWelcomePage> ui;
+};

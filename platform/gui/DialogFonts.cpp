@@ -1,0 +1,9 @@
+#include "platform/gui/DialogFonts.h"
+
+QFont HeadingFont(const QFont& dialogFont) {
+    QFont font(dialogFont);
+    font.setBold(true);
+    return font;
+}
+
+QFont BannerFont() { return QFont(QStringLiteral("Arial"), 12, QFont::Bold); }

@@ -1,0 +1,15 @@
+#pragma once
+#include <QString>
+
+#include "support/Chaine.h"
+
+class QWidget;
+
+// The program's Windows-1252 text at the edge of Qt, which speaks Unicode. A
+// character that Windows-1252 cannot hold becomes '?'.
+QString ToQString(const Chaine& text);
+Chaine ToChaine(const QString& text);
+
+// The whole text a window shows: an edit's contents, a label's or a button's
+// text, else the window title. A null window gives the empty string.
+Chaine FromWindowText(const QWidget* window);

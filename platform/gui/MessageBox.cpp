@@ -1,0 +1,13 @@
+#include "platform/gui/MessageBox.h"
+
+#include <QMessageBox>
+
+#include "platform/gui/GuiText.h"
+
+bool MessageBox::AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption) {
+    QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, parent);
+    box.setDefaultButton(QMessageBox::Yes);
+    box.setEscapeButton(QMessageBox::No);
+    return box.exec() == QMessageBox::Yes;
+}

@@ -1,0 +1,24 @@
+#include "report/CNoErrorPage.h"
+
+#include "platform/gui/CPropertySheet.h"
+#include "platform/gui/DialogFonts.h"
+#include "platform/gui/ResourceImage.h"
+#include "ui_CNoErrorPage.h"
+
+CNoErrorPage::CNoErrorPage()
+    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CNoErrorPage>()) {
+    ui->setupUi(this);
+}
+
+CNoErrorPage::~CNoErrorPage() = default;
+
+bool CNoErrorPage::OnInitDialog() {
+    ShowResourceImage(ui->picture, 145, true);
+    ui->title->setFont(BannerFont());
+    return true;
+}
+
+bool CNoErrorPage::OnSetActive() {
+    GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_FINISH);
+    return true;
+}

@@ -1,0 +1,206 @@
+// The pages and the dialog that collect the settings: fields that refill
+// themselves, values brought into range, layouts that hold their texts.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/CAdvancedDlg.h"
+#include "platform/gui/GuiText.h"
+#include "platform/gui/UpDownCtrl.h"
+#include "support/FileSystem.h"
+#include "tests/TempDir.h"
+#include "tests/app/WizardDriver.h"
+
+namespace {
+
+using W = WizardDriver;
+constexpr int kBack = CPropertySheet::PSBTN_BACK;
+constexpr int kNext = CPropertySheet::PSBTN_NEXT;
+
+// Empties a field as a user does: everything selected, then Backspace.
+void Clear(QLineEdit* field) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClick(field, Qt::Key_Backspace);
+}
+
+void Retype(QLineEdit* field, const QString& text) {
+    field->setFocus();
+    field->selectAll();
+    QTest::keyClicks(field, text);
+}
+
+}  // namespace
+
+TEST(SettingsPagesTest, ThePathFieldRefillsAndKeepsWhatWasTyped) {
+    W w(W::kDirectory);
+    auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
+    Chaine folder;
+    GetFoldersBase(folder, false);
+    EXPECT_EQ(path->text(), ToQString(folder)) << "the default data folder";
+    Retype(path, "abc");
+    Clear(path);
+    EXPECT_EQ(std::pair(path->text(), path->selectedText()),
+              std::pair(ToQString(folder), ToQString(folder)));
+    QTest::keyClicks(path, "\\\\serveur\\partage");
+    w.Click(kBack);
+    ASSERT_TRUE(w.WaitForPage(W::kWelcome));
+    EXPECT_TRUE(w.Sheet().m_prefs.directory.IsEmpty()) << "Back stores nothing";
+    w.Click(kNext);
+    ASSERT_TRUE(w.WaitForPage(W::kDirectory));
+    EXPECT_EQ(path->text(), "\\\\serveur\\partage");
+    w.AnswerNextQuestion(QMessageBox::No);
+    w.Click(kNext);
+    ASSERT_TRUE(w.WaitForPage(W::kDuration));
+    EXPECT_FALSE(w.QuestionShown()) << "a server name is a network path";
+    EXPECT_EQ(w.Sheet().m_prefs.directory, "\\\\serveur\\partage") << "stored as typed";
+}
+
+TEST(SettingsPagesTest, TheMinutesFieldRefillsAndStoresWithinItsBounds) {
+    TempDir dir("/dev/shm");
+    W w(W::kDuration, dir.Path());
+    auto* minutes = w.Find<QLineEdit>(W::kDuration, "minutes");
+    auto* timed = w.Find<QRadioButton>(W::kDuration, "timed");
+    auto* untilStopped = w.Find<QRadioButton>(W::kDuration, "untilStopped");
+    EXPECT_EQ(std::pair(timed->isChecked(), minutes->text()), std::pair(true, QString("5")));
+
+    // What is typed, what the field then shows, what Next stores.
+    const std::tuple<const char*, const char*, uint32_t> cases[] = {
+        {"", "5", 5},
+        {"0", "5", 5},
+        {"1", "1", 3},
+        {"2", "2", 3},
+        {"12", "12", 12},
+        {"35791", "35791", 35791},
+        {"35792", "3579", 3579},
+        {"9x-", "9", 9},
+    };
+    for (const auto& [typed, shown, stored] : cases) {
+        SCOPED_TRACE(typed);
+        Clear(minutes);
+        EXPECT_EQ(minutes->selectedText(), "5") << "the refill is selected";
+        QTest::keyClicks(minutes, typed);
+        EXPECT_EQ(minutes->text(), shown);
+        w.Click(kNext);  // stores, and starts a run that Back ends
+        ASSERT_TRUE(w.WaitForPage(W::kProgress));
+        w.Click(kBack);
+        ASSERT_TRUE(w.WaitForPage(W::kDuration));
+        EXPECT_EQ(w.Sheet().m_prefs.durationMinutes, stored);
+    }
+
+    // The arrows and the arrow keys stop at 3 and 32767.
+    auto* arrows = w.Find<UpDownCtrl>(W::kDuration, "minutesSpin");
+    auto* up = arrows->findChildren<QToolButton*>().at(0);
+    auto* down = arrows->findChildren<QToolButton*>().at(1);
+    Retype(minutes, "32766");
+    QTest::mouseClick(up, Qt::LeftButton);
+    QTest::mouseClick(up, Qt::LeftButton);
+    EXPECT_EQ(minutes->text(), "32767");
+    Retype(minutes, "4");
+    QTest::keyClick(minutes, Qt::Key_Down);
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(minutes->text(), "3");
+
+    // Going into the field chooses the timed run; "until stopped" survives a run.
+    QTest::mouseClick(untilStopped, Qt::LeftButton);
+    ASSERT_TRUE(untilStopped->isChecked());
+    QTest::mouseClick(minutes, Qt::LeftButton);
+    EXPECT_TRUE(timed->isChecked());
+    QTest::mouseClick(untilStopped, Qt::LeftButton);
+    w.Click(kNext);
+    ASSERT_TRUE(w.WaitForPage(W::kProgress));
+    EXPECT_FALSE(w.Find<QWidget>(W::kProgress, "bar")->isVisible()) << "no bar without an end";
+    w.Click(kBack);
+    ASSERT_TRUE(w.WaitForPage(W::kDuration));
+    EXPECT_EQ(std::pair(untilStopped->isChecked(), minutes->text()), std::pair(true, QString("5")));
+}
+
+TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
+    W w(W::kDirectory);
+    CDVXPrefs& prefs = w.Sheet().m_prefs;
+    // Disk space and sets typed, then what OK stores; Cancel stores nothing.
+    const std::tuple<const char*, const char*, bool, uint32_t, uint32_t> cases[] = {
+        {"5", "8", true, 10, 5},  {"0", "0", true, 10, 1},        {"abc", "-5", true, 10, 1},
+        {"-5", "2", true, 10, 2}, {"41000", "3", true, 32767, 3}, {"100", "4", false, 32767, 3},
+    };
+    for (const auto& [space, sets, ok, storedSpace, storedSets] : cases) {
+        SCOPED_TRACE(space);
+        bool checked = false;
+        QTimer::singleShot(50, [&, space = space, sets = sets, ok = ok] {
+            auto* dialog = qobject_cast<CAdvancedDlg*>(QApplication::activeModalWidget());
+            ASSERT_TRUE(dialog);
+            EXPECT_EQ(dialog->parentWidget(), &w.Sheet());
+            auto* disk = dialog->findChild<QLineEdit*>("diskSpace");
+            auto* tests = dialog->findChild<QLineEdit*>("simultaneous");
+            auto* priority = dialog->findChild<QCheckBox*>("priority");
+            Clear(disk);
+            Clear(tests);
+            EXPECT_EQ(std::pair(disk->text(), tests->text()),
+                      std::pair(QString("30"), QString("1")));
+            Retype(disk, space);
+            Retype(tests, sets);
+            checked = priority->isChecked();
+            QTest::mouseClick(priority, Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QPushButton*>(ok ? "ok" : "cancel"),
+                              Qt::LeftButton);
+        });
+        const int priorityBefore = prefs.threadPriority;
+        QTest::mouseClick(w.Find<QPushButton>(W::kDirectory, "advanced"), Qt::LeftButton);
+        EXPECT_EQ(std::tuple(prefs.diskSpaceMb, prefs.simultaneousTests),
+                  std::tuple(storedSpace, storedSets));
+        EXPECT_EQ(prefs.threadPriority, ok ? (checked ? -1 : 0) : priorityBefore);
+    }
+
+    // The arrows stop at the bounds: 10 and 32767 MB, 1 and 5 sets.
+    CAdvancedDlg dialog(&prefs, &w.Sheet());
+    const std::tuple<const char*, const char*, const char*, int, const char*> arrows[] = {
+        {"diskSpace", "diskSpaceSpin", "11", -2, "10"},
+        {"diskSpace", "diskSpaceSpin", "32766", 2, "32767"},
+        {"simultaneous", "simultaneousSpin", "2", -3, "1"},
+        {"simultaneous", "simultaneousSpin", "x", 9, "5"},
+    };
+    for (const auto& [field, spin, start, clicks, end] : arrows) {
+        auto* edit = dialog.findChild<QLineEdit*>(field);
+        edit->setText(start);
+        auto buttons = dialog.findChild<UpDownCtrl*>(spin)->findChildren<QToolButton*>();
+        for (int i = 0; i < std::abs(clicks); ++i) {
+            QTest::mouseClick(buttons.at(clicks > 0 ? 0 : 1), Qt::LeftButton);
+        }
+        EXPECT_EQ(edit->text(), end) << field << " from " << start;
+    }
+}
+
+// No text of a page or of the dialog is cut off: wrapped labels are no taller
+// than their room, single lines no wider.
+TEST(SettingsPagesTest, EveryTextFitsItsRectangle) {
+    W w;
+    CAdvancedDlg dialog(&w.Sheet().m_prefs, &w.Sheet());
+    QList<QWidget*> windows{&dialog};
+    for (int i = 0; i < w.Sheet().GetPageCount(); ++i) windows << w.Sheet().GetPage(i);
+    int checked = 0;
+    for (QWidget* window : windows) {
+        for (QWidget* child : window->findChildren<QWidget*>()) {
+            auto* label = qobject_cast<QLabel*>(child);
+            const bool choice =
+                qobject_cast<QCheckBox*>(child) || qobject_cast<QRadioButton*>(child);
+            if (!(label && !label->text().isEmpty()) && !choice) continue;
+            ++checked;
+            const QSize room = child->size();
+            const bool fits = label && label->wordWrap()
+                                  ? label->heightForWidth(room.width()) <= room.height()
+                                  : child->sizeHint().width() <= room.width() &&
+                                        child->fontMetrics().height() <= room.height();
+            EXPECT_TRUE(fits) << window->metaObject()->className()
+                              << "::" << child->objectName().toStdString();
+        }
+    }
+    EXPECT_GE(checked, 40);
+}

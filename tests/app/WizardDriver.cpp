@@ -1,0 +1,66 @@
+#include "tests/app/WizardDriver.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <filesystem>
+
+#include "engine/CDVXProgressData.h"
+#include "engine/CDVXThreadData.h"
+
+WizardDriver::WizardDriver(Page page, const std::string& directory)
+    : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page)) {
+    m_sheet->m_prefs.SetDirectory(Chaine::FromUtf8(directory));
+    m_sheet->show();
+    WaitForPage(page);
+}
+
+WizardDriver::~WizardDriver() = default;
+
+QPushButton* WizardDriver::Button(int button) const { return m_sheet->GetButton(button); }
+
+void WizardDriver::Click(int button) { QTest::mouseClick(Button(button), Qt::LeftButton); }
+
+void WizardDriver::Key(int key) {
+    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : m_sheet.get();
+    QTest::keyClick(target, static_cast<Qt::Key>(key));
+}
+
+bool WizardDriver::WaitForPage(Page page, int timeoutMs) {
+    const bool reached = QTest::qWaitFor([&] { return ActivePage() == page; }, timeoutMs);
+    QTest::qWait(20);  // the buttons a page sets are applied once queued events have run
+    return reached;
+}
+
+bool WizardDriver::WaitForClose(int timeoutMs) {
+    return QTest::qWaitFor([&] { return !m_sheet->isVisible(); }, timeoutMs);
+}
+
+QString WizardDriver::Status() const { return Find<QLabel>(kProgress, "status")->text(); }
+
+bool WizardDriver::AnyRunning() { return m_sheet->GetProgressData()->IsAnyRunning(); }
+
+std::size_t WizardDriver::FilesIn(const std::string& dir) {
+    std::size_t count = 0;
+    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
+        count += entry.is_regular_file();
+    }
+    return count;
+}
+
+void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
+    m_questionShown = false;
+    auto* poll = new QTimer(m_sheet.get());
+    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, answer] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box || !box->isVisible()) return;
+        poll->deleteLater();
+        poll->stop();
+        m_questionShown = true;
+        m_questionText = box->text();
+        QTest::mouseClick(box->button(answer), Qt::LeftButton);
+    });
+    poll->start(20);
+}

@@ -1,0 +1,53 @@
+#pragma once
+#include <QMessageBox>
+#include <QString>
+#include <memory>
+#include <string>
+
+#include "app/CDalvex2Sheet.h"
+#include "platform/gui/CPropertyPage.h"
+
+class QPushButton;
+
+// Drives a wizard as a user would, with mouse clicks and key presses on the
+// real widgets, and waits on the event loop for what the wizard does.
+class WizardDriver {
+public:
+    enum Page { kWelcome, kDirectory, kDuration, kProgress, kNoError, kError };
+
+    // A shown sheet, on `page`; the run's directory, when given, is stored as
+    // the directory page would have stored it.
+    explicit WizardDriver(Page page = kWelcome, const std::string& directory = "");
+    ~WizardDriver();
+
+    CDalvex2Sheet& Sheet() { return *m_sheet; }
+    QPushButton* Button(int button) const;
+    void Click(int button);
+    void Key(int key);
+    // Waits until `page` is active and its buttons are set.
+    bool WaitForPage(Page page, int timeoutMs = 60000);
+    bool WaitForClose(int timeoutMs = 60000);
+    int ActivePage() const { return m_sheet->GetActiveIndex(); }
+
+    template <typename T>
+    T* Find(Page page, const char* name) const {
+        return m_sheet->GetPage(page)->findChild<T*>(QString::fromLatin1(name));
+    }
+    // The text of the progress page's status line.
+    QString Status() const;
+    // True while some record of the run still runs.
+    bool AnyRunning();
+    // Test files left in `dir` (every regular file).
+    static std::size_t FilesIn(const std::string& dir);
+
+    // Answers the next message box with `answer` once it shows, and keeps its
+    // text; false from QuestionText() when none showed.
+    void AnswerNextQuestion(QMessageBox::StandardButton answer);
+    bool QuestionShown() const { return m_questionShown; }
+    const QString& QuestionText() const { return m_questionText; }
+
+private:
+    std::unique_ptr<CDalvex2Sheet> m_sheet;
+    bool m_questionShown = false;
+    QString m_questionText;
+};

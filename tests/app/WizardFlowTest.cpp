@@ -1,0 +1,184 @@
+// The wizard driven end to end on real file systems, with clicks and keys.
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+
+#include "engine/CDVXProgressData.h"
+#include "engine/CDVXThreadData.h"
+#include "platform/gui/CancelOnSignal.h"
+#include "platform/gui/GuiText.h"
+#include "support/FileSystem.h"
+#include "tests/FaultMount.h"
+#include "tests/TempDir.h"
+#include "tests/app/WizardDriver.h"
+
+namespace {
+
+using W = WizardDriver;
+using Clock = std::chrono::steady_clock;
+constexpr int kBack = CPropertySheet::PSBTN_BACK;
+constexpr int kNext = CPropertySheet::PSBTN_NEXT;
+constexpr int kCancel = CPropertySheet::PSBTN_CANCEL;
+
+QString Resource(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
+
+// Back enabled, Next enabled, Next's text.
+std::tuple<bool, bool, QString> Buttons(W& w) {
+    return {w.Button(kBack)->isEnabled(), w.Button(kNext)->isEnabled(), w.Button(kNext)->text()};
+}
+
+std::size_t ThreadCount() {
+    return static_cast<std::size_t>(
+        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                      std::filesystem::directory_iterator()));
+}
+
+const QString kNextText = QStringLiteral("&Suivant >");
+const QString kFinish = QStringLiteral("Terminer");
+
+}  // namespace
+
+// A whole run on a tmpfs, from the first page to the result and back again.
+TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
+    TempDir dir("/dev/shm");
+    W w;
+    EXPECT_EQ(Buttons(w), std::tuple(false, true, kNextText));
+    w.Key(Qt::Key_Return);  // Enter presses the default button
+    ASSERT_TRUE(w.WaitForPage(W::kDirectory));
+    EXPECT_EQ(Buttons(w), std::tuple(true, true, kNextText));
+
+    auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
+    path->selectAll();
+    QTest::keyClicks(path, QString::fromStdString(dir.Path()));
+    w.AnswerNextQuestion(QMessageBox::No);
+    w.Click(kNext);
+    EXPECT_TRUE(w.QuestionShown()) << "a tmpfs is no network drive";
+    EXPECT_EQ(w.QuestionText(), Resource(2001));
+    EXPECT_EQ(std::pair(w.ActivePage(), path->text()),
+              std::pair(int{W::kDirectory}, QString::fromStdString(dir.Path())));
+    w.AnswerNextQuestion(QMessageBox::Yes);
+    w.Click(kNext);
+    ASSERT_TRUE(w.WaitForPage(W::kDuration));
+    EXPECT_EQ(Buttons(w), std::tuple(true, true, kNextText));
+
+    uint64_t firstRunWritten = 0;
+    for (int run = 0; run < 2; ++run) {
+        SCOPED_TRACE(run);
+        w.Click(kNext);
+        const auto started = Clock::now();
+        ASSERT_TRUE(w.WaitForPage(W::kProgress));
+        EXPECT_EQ(Buttons(w), std::tuple(true, false, kNextText));
+        EXPECT_EQ(w.Status(), Resource(2003));
+        EXPECT_EQ(w.Find<QLabel>(W::kProgress, "directories")->text(),
+                  QString::fromStdString(dir.Path()) + ", " + ToQString(GetTempDirectory()));
+        auto* written = w.Find<QLabel>(W::kProgress, "written");
+        auto* elapsed = w.Find<QLabel>(W::kProgress, "elapsed");
+        if (run == 1) {
+            // The counters of the last run are rewritten by the first tick.
+            ASSERT_TRUE(QTest::qWaitFor([&] { return elapsed->text() == "0 sec"; }, 2000));
+            EXPECT_LT(written->text().toULongLong(), firstRunWritten);
+        }
+        w.Key(Qt::Key_Return);
+        EXPECT_EQ(w.ActivePage(), W::kProgress) << "Enter on a disabled Next does nothing";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Button(kNext)->isEnabled(); }, 20000));
+        EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(4900));
+        EXPECT_GT(written->text().toULongLong(), 0u);
+        EXPECT_GT(w.Find<QLabel>(W::kProgress, "read")->text().toULongLong(), 0u);
+        EXPECT_TRUE(elapsed->text().endsWith("sec")) << elapsed->text().toStdString();
+        firstRunWritten = written->text().toULongLong();
+
+        w.Click(run == 0 ? kNext : kBack);
+        EXPECT_EQ(w.Status(), Resource(2002));
+        ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kNoError : W::kDuration));
+        EXPECT_FALSE(w.AnyRunning());
+        EXPECT_EQ(W::FilesIn(dir.Path()), 0u);
+        if (run == 0) {
+            EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
+            w.Click(kBack);
+            ASSERT_TRUE(w.WaitForPage(W::kDuration)) << "Back skips the progress page";
+        }
+    }
+}
+
+// A directory that does not exist fails every test: the error page comes
+// without a click, offers Finish, and Back leads to the duration page. Finish
+// leaves no window and no thread.
+TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
+    TempDir dir("/dev/shm");
+    const std::size_t threadsBefore = ThreadCount();
+    {
+        W w(W::kDuration, dir.File("missing"));
+        for (int run = 0; run < 2; ++run) {
+            w.Click(kNext);
+            ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
+            EXPECT_TRUE(w.Sheet().GetProgressData()->IsAnyFailed());
+            EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
+            EXPECT_FALSE(w.Find<QPushButton>(W::kError, "details")->isVisible());
+            if (run == 0) w.Click(kBack);
+            ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kDuration : W::kError));
+        }
+        w.Click(kNext);
+        EXPECT_TRUE(w.WaitForClose(1000));
+        EXPECT_EQ(w.Sheet().result(), QDialog::Accepted);
+    }
+    for (QWidget* window : QApplication::topLevelWidgets()) EXPECT_FALSE(window->isVisible());
+    EXPECT_EQ(ThreadCount(), threadsBefore);
+}
+
+// Every way out of a running test closes the wizard only once the threads
+// have stopped and deleted their files; a Cancel is never turned into Back or Next.
+TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
+    const std::pair<const char*, void (*)(W&)> ways[] = {
+        {"Cancel", [](W& w) { w.Click(kCancel); }},
+        {"Escape", [](W& w) { w.Key(Qt::Key_Escape); }},
+        {"close box", [](W& w) { w.Sheet().close(); }},
+        {"SIGTERM", [](W&) { std::raise(SIGTERM); }},
+        {"Back, then Cancel", [](W& w) { w.Click(kBack), w.Click(kCancel); }},
+        {"Cancel, then Back", [](W& w) { w.Click(kCancel), w.Click(kBack); }},
+    };
+    for (const auto& [name, leave] : ways) {
+        SCOPED_TRACE(name);
+        TempDir dir("/dev/shm");
+        W w(W::kDuration, dir.Path());
+        CancelOnSignal cancelOnSignal(&w.Sheet());
+        w.Click(kNext);
+        ASSERT_TRUE(w.WaitForPage(W::kProgress));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return W::FilesIn(dir.Path()) > 0; }, 10000));
+        leave(w);
+        QTest::qWait(1);
+        EXPECT_TRUE(w.Sheet().isVisible()) << "threads still run";
+        ASSERT_TRUE(w.WaitForClose());
+        EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
+        EXPECT_EQ(w.ActivePage(), W::kProgress);
+        EXPECT_FALSE(w.AnyRunning());
+        EXPECT_EQ(W::FilesIn(dir.Path()), 0u);
+    }
+}
+
+// A thread that failed still deletes its file while its record no longer
+// runs; the server takes 3 s for that here. The page leaves only once it is
+// done, for the error page, or for the duration page when Back was pressed
+// during the stop.
+TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
+    for (const bool back : {false, true}) {
+        SCOPED_TRACE(back ? "Back during the stop" : "no click");
+        FaultMount mount({"fail:read:1:EIO:VXZ", "hang:3000"});
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        W w(W::kDuration, mount.point.Path());
+        w.Click(kNext);
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return w.Sheet().GetProgressData()->IsAnyFailed(); }, 30000));
+        const auto failed = Clock::now();
+        if (back) w.Click(kBack);
+        ASSERT_TRUE(w.WaitForPage(back ? W::kDuration : W::kError, 30000));
+        EXPECT_GE(Clock::now() - failed, std::chrono::milliseconds(2500));
+        EXPECT_EQ(W::FilesIn(mount.source.Path()), 0u);
+    }
+}

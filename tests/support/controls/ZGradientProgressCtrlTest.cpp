@@ -1,0 +1,177 @@
+#include "support/controls/ZGradientProgressCtrl.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPalette>
+#include <QPixmap>
+#include <initializer_list>
+#include <tuple>
+
+namespace {
+
+template <class... Columns>
+using Table = std::initializer_list<std::tuple<Columns...>>;
+using Bar = ZGradientProgressCtrl;
+
+// A bar whose clock the test sets, 200 pixels wide inside its border.
+class ClockedBar : public ZGradientProgressCtrl {
+public:
+    ClockedBar() { resize(202, 20); }
+    uint32_t now = 1000;
+
+protected:
+    uint32_t Now() const override { return now; }
+};
+
+const QRgb kButton = qRgb(10, 20, 30);
+
+QPalette Colors(QColor highlight) {
+    QPalette palette;
+    palette.setColor(QPalette::Highlight, highlight);
+    palette.setColor(QPalette::Button, kButton);
+    palette.setColor(QPalette::HighlightedText, Qt::white);
+    return palette;
+}
+
+QRgb Pixel(Bar& bar, int x, int y) { return bar.grab().toImage().pixel(x, y); }
+
+TEST(ZGradientProgressCtrl, SetRangeOrdersTheEndsAndStartsOver) {
+    for (const auto& [a, b, minimum, maximum] : Table<int32_t, int32_t, int32_t, int32_t>{
+             {10, 10, 10, 11}, {50, 0, 0, 50}, {-5, 7, -5, 7}}) {
+        ClockedBar bar;
+        bar.SetPos(3);
+        bar.SetRange(a, b);
+        EXPECT_EQ(bar.GetMinimum(), minimum) << a << "," << b;
+        EXPECT_EQ(bar.GetMaximum(), maximum) << a << "," << b;
+        EXPECT_EQ(bar.GetPos(), minimum);
+        EXPECT_EQ(bar.GetPercentage(), 0.0);
+        EXPECT_EQ(bar.GetLastPushTime(), 0u);
+        EXPECT_EQ(bar.maximum(), 10000);  // the bar's own range never reaches Qt's
+        EXPECT_EQ(bar.value(), 0);
+    }
+}
+
+TEST(ZGradientProgressCtrl, SetPosClampsIntoTheRange) {
+    ClockedBar bar;
+    for (const auto& [position, expected, value] :
+         Table<int32_t, int32_t, int>{{-5, 0, 0}, {150, 100, 10000}, {42, 42, 4200}}) {
+        EXPECT_EQ(bar.SetPos(position), expected) << position;
+        EXPECT_EQ(bar.GetPos(), expected);
+        EXPECT_EQ(bar.value(), value) << position;
+    }
+}
+
+TEST(ZGradientProgressCtrl, PushesOnAPixelOrAfter501Ticks) {
+    ClockedBar bar;
+    bar.SetRange(0, 1000);  // one pixel is 5 units
+    for (const auto& [now, position, lastPush, value] : Table<uint32_t, int32_t, uint32_t, int>{
+             {1000, 0, 1000, 0},   // nothing to push yet: the time is noted
+             {1100, 2, 1000, 0},   // less than a pixel
+             {1200, 5, 1200, 50},  // one pixel: at once
+             {1700, 5, 1200, 50},  // same position within 501 ticks
+             {1701, 5, 1701, 50},  // same position, 501 ticks on
+             {1800, 6, 1701, 50},  // less than a pixel again
+             {2300, 6, 2300, 60}}) {
+        bar.now = now;
+        bar.SetPos(position);
+        EXPECT_EQ(bar.GetLastPushTime(), lastPush) << "at " << now;
+        EXPECT_EQ(bar.value(), value) << "at " << now;
+    }
+}
+
+TEST(ZGradientProgressCtrl, EstimatesTheTimeLeft) {
+    for (const auto& [maximum, position, start, elapsed, expected] :
+         Table<int32_t, int32_t, int32_t, uint32_t, uint32_t>{
+             {1000, 300, 100, 2000, 7000},
+             {1000, 100, 100, 500, 0},
+             {1000, 50, 100, 500, 0},
+             {1000, 1000, 0, 5000, 0},
+             {INT32_MAX, 1, 0, 4000000000u, UINT32_MAX}}) {
+        EXPECT_EQ(Bar::RemainingMs(maximum, position, start, elapsed), expected)
+            << position << " since " << start;
+    }
+    // The run starts at the first position; each estimate uses the position
+    // reached before the call, with the time elapsed up to the call.
+    ClockedBar bar;
+    bar.SetRange(0, 1000);
+    for (const auto& [now, position, elapsed, remaining] :
+         Table<uint32_t, int32_t, uint32_t, uint32_t>{
+             {1000, 100, 0, 0}, {2000, 200, 1000, 0}, {3000, 300, 2000, 16000}}) {
+        bar.now = now;
+        bar.SetPos(position);
+        EXPECT_EQ(bar.GetElapsedMs(), elapsed) << "at " << now;
+        EXPECT_EQ(bar.GetRemainingMs(), remaining) << "at " << now;
+    }
+}
+
+TEST(ZGradientProgressCtrl, GradientArithmetic) {
+    const QRgb a = qRgb(0, 0, 0), b = qRgb(200, 100, 50);
+    // clang-format off
+    for (const auto& [start, end, i, full, expected] : Table<QRgb, QRgb, int, int, QRgb>{
+             {a, b, 0, 200, a}, {a, b, 100, 200, qRgb(100, 50, 25)}, {b, a, 5, 0, b},
+             {a, b, 199, 200, qRgb(199, 99, 49)}, {b, a, 1, 3, qRgb(134, 67, 34)}}) {
+        EXPECT_EQ(Bar::GradientColumn(start, end, i, full), expected) << i << " of " << full;
+    }
+    for (const auto& [width, percent, expected] : Table<int, double, int>{
+             {200, 50, 100}, {200, 0, 0}, {200, 100, 200}, {199, 50, 99}, {200, 0.4, 0},
+             {0, 50, 0}}) {
+        EXPECT_EQ(Bar::FilledExtent(width, percent), expected) << width << " at " << percent;
+    }
+    // clang-format on
+}
+
+TEST(ZGradientProgressCtrl, ReplacesThePlaceholders) {
+    const Bar::TextValues values{42.9, 65000, 5000, 30, 10, 110};
+    for (const auto& [textTemplate, expected] : Table<const char*, const char*>{
+             {"%pc %", "42 %"},
+             {"%ee/%et left %er", "30/100 left 70"},
+             {"%te|%tr|%tt", "1 minute 5 secondes|5 secondes|1 minute 10 secondes"},
+             {"%PC %Ee", "%PC %Ee"},
+             {"", ""}}) {
+        EXPECT_EQ(Bar::ExpandTemplate(textTemplate, values).View(), expected);
+    }
+    ClockedBar bar;
+    bar.SetPos(42);
+    EXPECT_EQ(bar.GetDisplayText().View(), "42 %");
+}
+
+TEST(ZGradientProgressCtrl, DrawsTextOnlyFromANonEmptyTemplate) {
+    ClockedBar bar;
+    bar.SetPos(50);
+    bar.SetShowText(false);
+    const QImage plain = bar.grab().toImage();
+    for (const auto& [textTemplate, show, drawn] : Table<const char*, bool, bool>{
+             {"", true, false}, {"%pc %", true, true}, {"%pc %", false, false}}) {
+        bar.SetTextTemplate(textTemplate);
+        bar.SetShowText(show);
+        EXPECT_EQ(bar.grab().toImage() != plain, drawn) << '"' << textTemplate << '"';
+    }
+}
+
+TEST(ZGradientProgressCtrl, PaintsTheGradientOrOneFlatColourFromThePalette) {
+    for (const bool gradient : {true, false}) {
+        ClockedBar bar;
+        bar.SetGradient(gradient);
+        bar.SetShowText(false);
+        bar.SetPos(50);
+        for (const QColor highlight : {QColor(0, 0, 200), QColor(0, 90, 40)}) {
+            bar.setPalette(Colors(highlight));  // the colours follow each change
+            EXPECT_EQ(bar.GetStartColor(), highlight);
+            EXPECT_EQ(bar.GetEndColor(), gradient ? highlight.lighter(150) : highlight);
+            EXPECT_EQ(bar.GetTextColor(), QColor(Qt::white));
+            const QRgb start = highlight.rgb(), end = bar.GetEndColor().rgb();
+            for (const int i : {0, 50, 99}) {
+                EXPECT_EQ(Pixel(bar, 1 + i, 6), Bar::GradientColumn(start, end, i, 200))
+                    << "column " << i << (gradient ? " gradient" : " flat");
+            }
+            EXPECT_EQ(Pixel(bar, 1 + 100, 6), kButton);  // the rest is background
+        }
+        bar.setOrientation(Qt::Vertical);
+        bar.resize(20, 202);
+        EXPECT_EQ(Pixel(bar, 6, 200), bar.GetStartColor().rgb());  // filled from the bottom
+        EXPECT_EQ(Pixel(bar, 6, 1), kButton);
+    }
+}
+
+}  // namespace

@@ -1,0 +1,108 @@
+// Walks the wizard through a real run on Qt's offscreen platform and saves a
+// picture of each page and dialog:
+//   dalvex2-screenshots OUTPUT_DIR TEST_DIR
+// TEST_DIR is where the run writes (a tmpfs is quickest); a missing directory
+// under it gives the error page. Without a window manager there is no title
+// bar on the pictures.
+#include <QDir>
+#include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QScreen>
+#include <QTest>
+#include <QTimer>
+#include <cstdio>
+
+#include "app/CDalvex2App.h"
+#include "app/CDalvex2Sheet.h"
+#include "platform/gui/CPropertyPage.h"
+
+namespace {
+
+QString g_output;
+
+bool Save(const QPixmap& picture, const char* name) {
+    const QString path = QDir(g_output).filePath(QString::fromLatin1(name) + ".png");
+    const bool saved = picture.save(path);
+    std::fprintf(saved ? stdout : stderr, "%s %s\n", saved ? "saved" : "could not save",
+                 qPrintable(path));
+    return saved;
+}
+
+bool WaitForPage(CDalvex2Sheet& sheet, int index, int timeoutMs = 120000) {
+    const bool reached =
+        QTest::qWaitFor([&] { return sheet.GetActiveIndex() == index; }, timeoutMs);
+    QTest::qWait(100);  // the page's buttons are set once queued events have run
+    return reached;
+}
+
+// Answers the next modal box once it shows: saves the screen where the sheet
+// is, with the box over it, then presses the button that `answer` names.
+void AnswerModal(const QWidget& sheet, const char* name, QMessageBox::StandardButton answer) {
+    QTimer::singleShot(300, [&sheet, name, answer] {
+        const QRect area = sheet.frameGeometry();
+        Save(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(), area.width(),
+                                                          area.height()),
+             name);
+        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
+            box->button(answer)->click();
+        }
+    });
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    CDalvex2App app(argc, argv);
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: %s OUTPUT_DIR TEST_DIR\n", argv[0]);
+        return 2;
+    }
+    g_output = QString::fromLocal8Bit(argv[1]);
+    const QString testDir = QString::fromLocal8Bit(argv[2]);
+    QDir().mkpath(g_output);
+
+    CDalvex2Sheet sheet;
+    sheet.show();
+    sheet.move(0, 0);  // the offscreen screen is small: keep the message box on it
+    QPushButton* next = sheet.GetButton(CPropertySheet::PSBTN_NEXT);
+    QPushButton* back = sheet.GetButton(CPropertySheet::PSBTN_BACK);
+    bool ok = WaitForPage(sheet, 0) && Save(sheet.grab(), "1-welcome");
+
+    next->click();
+    auto* path = sheet.GetPage(1)->findChild<QLineEdit*>(QStringLiteral("path"));
+    ok = ok && WaitForPage(sheet, 1) && Save(sheet.grab(), "2-directory");
+    QTimer::singleShot(300, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        Save(dialog->grab(), "3-advanced");
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    sheet.GetPage(1)->findChild<QPushButton*>(QStringLiteral("advanced"))->click();
+
+    path->setText(testDir);
+    AnswerModal(sheet, "4-question", QMessageBox::Yes);
+    next->click();
+    ok = ok && WaitForPage(sheet, 2) && Save(sheet.grab(), "5-duration");
+
+    next->click();
+    ok = ok && WaitForPage(sheet, 3);
+    QTest::qWait(6500);
+    ok = ok && Save(sheet.grab(), "6-progress");
+    next->click();
+    ok = ok && WaitForPage(sheet, 4) && Save(sheet.grab(), "7-no-error");
+
+    // A directory that does not exist makes every test fail at once.
+    back->click();
+    ok = ok && WaitForPage(sheet, 2);
+    back->click();
+    ok = ok && WaitForPage(sheet, 1);
+    path->setText(QDir(testDir).filePath(QStringLiteral("missing")));
+    AnswerModal(sheet, "4-question-again", QMessageBox::Yes);
+    next->click();
+    ok = ok && WaitForPage(sheet, 2);
+    next->click();
+    ok = ok && WaitForPage(sheet, 5) && Save(sheet.grab(), "8-error");
+    sheet.GetButton(CPropertySheet::PSBTN_CANCEL)->click();
+    return ok ? 0 : 1;
+}
