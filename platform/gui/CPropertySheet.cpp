@@ -91,13 +91,21 @@ int CPropertySheet::DoModal() { return exec(); }
 void CPropertySheet::showEvent(QShowEvent* event) {
     if (!m_started && !m_pages.isEmpty()) {
         m_started = true;
-        // One scale for all pages, so that they are all the same size.
-        DialogUnits::Scale(QList<QWidget*>(m_pages.begin(), m_pages.end()));
         const int start =
             static_cast<int>(m_startPage) < m_pages.size() ? static_cast<int>(m_startPage) : 0;
         SetActivePage(start);
     }
     QDialog::showEvent(event);
+}
+
+void CPropertySheet::setVisible(bool visible) {
+    // Before the first layout: one scale for all pages, so that they are all
+    // the same size.
+    if (visible && !m_scaled) {
+        m_scaled = true;
+        DialogUnits::Scale(QList<QWidget*>(m_pages.begin(), m_pages.end()));
+    }
+    QDialog::setVisible(visible);
 }
 
 void CPropertySheet::reject() { PressButton(PSBTN_CANCEL); }

@@ -47,6 +47,7 @@ public:
 protected:
     // Deletes the pages in the order they were added.
     void DeletePages();
+    void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     // Escape and the close box ask the page, as Cancel does.
     void reject() override;
@@ -69,4 +70,5 @@ private:
     bool m_finish = false;
     unsigned m_startPage;
     bool m_started = false;
+    bool m_scaled = false;
 };

@@ -1,5 +1,7 @@
 #include "tests/app/WizardDriver.h"
 
+#include <gtest/gtest.h>
+
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
@@ -14,7 +16,7 @@ WizardDriver::WizardDriver(Page page, const std::string& directory)
     : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page)) {
     m_sheet->m_prefs.SetDirectory(Chaine::FromUtf8(directory));
     m_sheet->show();
-    WaitForPage(page);
+    if (!WaitForPage(page)) ADD_FAILURE() << "page " << page << " is not shown whole";
 }
 
 WizardDriver::~WizardDriver() = default;
@@ -31,7 +33,9 @@ void WizardDriver::Key(int key) {
 bool WizardDriver::WaitForPage(Page page, int timeoutMs) {
     const bool reached = QTest::qWaitFor([&] { return ActivePage() == page; }, timeoutMs);
     QTest::qWait(20);  // the buttons a page sets are applied once queued events have run
-    return reached;
+    // A page is shown whole: at the size its layout was made for.
+    const QWidget* shown = m_sheet->GetActivePage();
+    return reached && shown->size() == shown->minimumSize() && !shown->size().isEmpty();
 }
 
 bool WizardDriver::WaitForClose(int timeoutMs) {
@@ -59,8 +63,14 @@ void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
         poll->deleteLater();
         poll->stop();
         m_questionShown = true;
+        m_questionCaption = box->windowTitle();
+        m_questionIcon = box->icon();
         m_questionText = box->text();
-        QTest::mouseClick(box->button(answer), Qt::LeftButton);
+        if (answer == QMessageBox::NoButton) {
+            QTest::keyClick(box, Qt::Key_Escape);
+        } else {
+            QTest::mouseClick(box->button(answer), Qt::LeftButton);
+        }
     });
     poll->start(20);
 }

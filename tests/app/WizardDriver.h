@@ -3,6 +3,7 @@
 #include <QString>
 #include <memory>
 #include <string>
+#include <tuple>
 
 #include "app/CDalvex2Sheet.h"
 #include "platform/gui/CPropertyPage.h"
@@ -24,7 +25,7 @@ public:
     QPushButton* Button(int button) const;
     void Click(int button);
     void Key(int key);
-    // Waits until `page` is active and its buttons are set.
+    // Waits until `page` is active, whole, and its buttons are set.
     bool WaitForPage(Page page, int timeoutMs = 60000);
     bool WaitForClose(int timeoutMs = 60000);
     int ActivePage() const { return m_sheet->GetActiveIndex(); }
@@ -40,14 +41,19 @@ public:
     // Test files left in `dir` (every regular file).
     static std::size_t FilesIn(const std::string& dir);
 
-    // Answers the next message box with `answer` once it shows, and keeps its
-    // text; false from QuestionText() when none showed.
+    // Answers the next message box once it shows: a click on `answer`, or the
+    // Escape key for NoButton. Keeps its caption, icon and text.
     void AnswerNextQuestion(QMessageBox::StandardButton answer);
     bool QuestionShown() const { return m_questionShown; }
-    const QString& QuestionText() const { return m_questionText; }
+    // Caption, icon and text of the last question.
+    std::tuple<QString, QMessageBox::Icon, QString> Question() const {
+        return {m_questionCaption, m_questionIcon, m_questionText};
+    }
 
 private:
     std::unique_ptr<CDalvex2Sheet> m_sheet;
     bool m_questionShown = false;
+    QString m_questionCaption;
+    QMessageBox::Icon m_questionIcon = QMessageBox::NoIcon;
     QString m_questionText;
 };

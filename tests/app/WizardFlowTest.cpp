@@ -57,12 +57,14 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
     path->selectAll();
     QTest::keyClicks(path, QString::fromStdString(dir.Path()));
-    w.AnswerNextQuestion(QMessageBox::No);
-    w.Click(kNext);
-    EXPECT_TRUE(w.QuestionShown()) << "a tmpfs is no network drive";
-    EXPECT_EQ(w.QuestionText(), Resource(2001));
-    EXPECT_EQ(std::pair(w.ActivePage(), path->text()),
-              std::pair(int{W::kDirectory}, QString::fromStdString(dir.Path())));
+    for (const auto answer : {QMessageBox::No, QMessageBox::NoButton}) {  // No, then Escape
+        w.AnswerNextQuestion(answer);
+        w.Click(kNext);
+        EXPECT_TRUE(w.QuestionShown()) << "a tmpfs is no network drive";
+        EXPECT_EQ(w.Question(), std::tuple(Resource(57344), QMessageBox::Question, Resource(2001)));
+        EXPECT_EQ(std::pair(w.ActivePage(), path->text()),
+                  std::pair(int{W::kDirectory}, QString::fromStdString(dir.Path())));
+    }
     w.AnswerNextQuestion(QMessageBox::Yes);
     w.Click(kNext);
     ASSERT_TRUE(w.WaitForPage(W::kDuration));

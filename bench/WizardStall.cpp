@@ -1,0 +1,59 @@
+// How long the wizard's event loop goes unserved while a run loads the disk:
+// the progress page is started on a directory with a number of sets, and a
+// 5 ms timer notes how late each of its ticks comes.
+//   wizard_stall DIRECTORY SECONDS [SETS]
+// Prints the ticks' lateness: median, 99th percentile and worst, in ms.
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <vector>
+
+#include "app/CDalvex2Sheet.h"
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    if (argc < 3) {
+        std::fprintf(stderr, "usage: wizard_stall DIRECTORY SECONDS [SETS]\n");
+        return 2;
+    }
+    const int seconds = std::atoi(argv[2]);
+    const int sets = argc > 3 ? std::atoi(argv[3]) : 5;
+    constexpr int kTickMs = 5;
+
+    CDalvex2Sheet sheet(nullptr, 2);  // the duration page
+    sheet.m_prefs.SetDirectory(Chaine(argv[1]));
+    sheet.m_prefs.SetSimultaneousTests(static_cast<uint32_t>(sets));
+    sheet.m_prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
+    sheet.show();
+    QTest::qWait(100);
+    sheet.GetButton(CPropertySheet::PSBTN_NEXT)->click();
+
+    std::vector<double> late;
+    QElapsedTimer clock;
+    QTimer ticker;
+    ticker.setTimerType(Qt::PreciseTimer);
+    QObject::connect(&ticker, &QTimer::timeout, [&] {
+        late.push_back(std::max(0.0, clock.nsecsElapsed() / 1e6 - kTickMs));
+        clock.restart();
+    });
+    clock.start();
+    ticker.start(kTickMs);
+    QTest::qWait(seconds * 1000);
+    ticker.stop();
+
+    sheet.GetButton(CPropertySheet::PSBTN_CANCEL)->click();
+    QTest::qWaitFor([&] { return !sheet.isVisible(); }, 120000);
+    std::sort(late.begin(), late.end());
+    if (late.empty()) return 1;
+    std::printf(
+        "%d sets, %d s, %zu ticks of %d ms: late median %.2f ms, p99 %.2f ms, worst %.2f ms\n",
+        sets, seconds, late.size(), kTickMs, late[late.size() / 2], late[late.size() * 99 / 100],
+        late.back());
+    return 0;
+}
