@@ -11,12 +11,12 @@
 CSelectDirPage::CSelectDirPage()
     : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CSelectDirPage>()) {
     ui->setupUi(this);
+    ui->title->setFont(HeadingFont(font()));
 }
 
 CSelectDirPage::~CSelectDirPage() = default;
 
 bool CSelectDirPage::OnInitDialog() {
-    ui->title->setFont(HeadingFont(font()));
     ui->path->setText(ToQString(CDalvex2Sheet::Of(this)->m_prefs.directory));
     Refill();
     connect(ui->path, &QLineEdit::textChanged, this, &CSelectDirPage::Refill);

@@ -33,12 +33,12 @@ private:
 
 CTimePage::CTimePage() : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CTimePage>()) {
     ui->setupUi(this);
+    ui->title->setFont(HeadingFont(font()));
 }
 
 CTimePage::~CTimePage() = default;
 
 bool CTimePage::OnInitDialog() {
-    ui->title->setFont(HeadingFont(font()));
     ui->minutesSpin->SetBuddy(ui->minutes);
     ui->minutesSpin->SetRange(kMinMinutes, kArrowMaxMinutes);
     ui->minutes->setValidator(new MinutesValidator(kMaxMinutes, ui->minutes));

@@ -8,13 +8,13 @@
 CWelcomePage::CWelcomePage()
     : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CWelcomePage>()) {
     ui->setupUi(this);
+    ui->title->setFont(BannerFont());
 }
 
 CWelcomePage::~CWelcomePage() = default;
 
 bool CWelcomePage::OnInitDialog() {
     ShowResourceImage(ui->picture, 145, true);
-    ui->title->setFont(BannerFont());
     return true;
 }
 

@@ -7,6 +7,7 @@
 
 CErrorPage::CErrorPage() : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CErrorPage>()) {
     ui->setupUi(this);
+    ui->title->setFont(BannerFont());
     // The report viewer behind this button is not part of the program yet.
     ui->details->hide();
 }
@@ -16,7 +17,6 @@ CErrorPage::~CErrorPage() = default;
 bool CErrorPage::OnInitDialog() {
     ShowResourceImage(ui->picture, 145, true);
     ShowResourceImage(ui->warningIcon, 134, false);
-    ui->title->setFont(BannerFont());
     return true;
 }
 

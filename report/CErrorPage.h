@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "platform/gui/CPropertyPage.h"
+#include "report/ProgressTick.h"
 
 namespace Ui {
 class CErrorPage;
@@ -11,15 +12,15 @@ class CErrorPage;
 class CErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = 134;
-    static constexpr int kDurationPageId = 112;
+    static constexpr unsigned kTemplateId = ProgressTick::kErrorPageId;
 
     CErrorPage();
     ~CErrorPage() override;
 
     bool OnInitDialog() override;
     bool OnSetActive() override;
-    int OnWizardBack() override { return kDurationPageId; }
+    // Back leads to the duration page, for a new run; the progress page is skipped.
+    int OnWizardBack() override { return ProgressTick::kDurationPageId; }
 
 private:
     std::unique_ptr<Ui::CErrorPage> ui;

@@ -8,13 +8,13 @@
 CNoErrorPage::CNoErrorPage()
     : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CNoErrorPage>()) {
     ui->setupUi(this);
+    ui->title->setFont(BannerFont());
 }
 
 CNoErrorPage::~CNoErrorPage() = default;
 
 bool CNoErrorPage::OnInitDialog() {
     ShowResourceImage(ui->picture, 145, true);
-    ui->title->setFont(BannerFont());
     return true;
 }
 

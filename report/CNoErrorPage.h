@@ -2,6 +2,7 @@
 #include <memory>
 
 #include "platform/gui/CPropertyPage.h"
+#include "report/ProgressTick.h"
 
 namespace Ui {
 class CNoErrorPage;
@@ -11,16 +12,15 @@ class CNoErrorPage;
 class CNoErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = 111;
-    // Back leads here, to start a new run; the progress page is skipped.
-    static constexpr int kDurationPageId = 112;
+    static constexpr unsigned kTemplateId = ProgressTick::kNoErrorPageId;
 
     CNoErrorPage();
     ~CNoErrorPage() override;
 
     bool OnInitDialog() override;
     bool OnSetActive() override;
-    int OnWizardBack() override { return kDurationPageId; }
+    // Back leads to the duration page, for a new run; the progress page is skipped.
+    int OnWizardBack() override { return ProgressTick::kDurationPageId; }
 
 private:
     std::unique_ptr<Ui::CNoErrorPage> ui;

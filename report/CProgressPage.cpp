@@ -5,8 +5,6 @@
 #include "platform/gui/CPropertySheet.h"
 #include "platform/gui/DialogFonts.h"
 #include "platform/gui/GuiText.h"
-#include "report/CErrorPage.h"
-#include "report/CNoErrorPage.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
 #include "ui_CProgressPage.h"
@@ -14,21 +12,19 @@
 CProgressPage::CProgressPage(CDVXPrefs* prefs)
     : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CProgressPage>()), m_prefs(prefs) {
     ui->setupUi(this);
+    // Fonts and the longest status line before the layout is fitted to its texts.
+    ui->title->setFont(HeadingFont(font()));
+    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kRunningTextId))));
 }
 
 CProgressPage::~CProgressPage() = default;
-
-bool CProgressPage::OnInitDialog() {
-    ui->title->setFont(HeadingFont(font()));
-    return true;
-}
 
 bool CProgressPage::OnSetActive() {
     CPropertySheet* sheet = GetSheet();
     sheet->SetWizardButtons(CPropertySheet::PSWIZB_BACK);
     m_bButtonsEnabled = false;
     m_nExitAction = ProgressTick::ExitShowResult;
-    ui->directories->setText(ToQString(m_prefs->directory + ", " + GetTempDirectory()));
+    ShowDirectories(m_prefs->directory + ", " + GetTempDirectory());
     const uint32_t duration = m_prefs->durationMinutes;
     if (duration != CDVXPrefs::UntilStopped) {
         ui->bar->show();
@@ -38,7 +34,7 @@ bool CProgressPage::OnSetActive() {
     }
     ui->bar->SetTextTemplate("");
     ui->bar->SetShowText(true);
-    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(2003))));
+    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kRunningTextId))));
     m_manager.Start(m_prefs);
     if (m_nTimer == 0) m_nTimer = startTimer(kTickMs);
     return true;
@@ -63,7 +59,7 @@ bool CProgressPage::IsBusy() {
 }
 
 void CProgressPage::AskToEnd(int action) {
-    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(2002))));
+    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kStoppingTextId))));
     if (m_nExitAction != ProgressTick::ExitCancel) m_nExitAction = action;
 }
 
@@ -73,11 +69,15 @@ int CProgressPage::OnWizardNext() {
         m_manager.Stop();
         return -1;
     }
-    return m_manager.HasFailed() ? CErrorPage::kTemplateId : CNoErrorPage::kTemplateId;
+    // A Cancel asked for closes the wizard at the next tick, whatever is
+    // clicked meanwhile.
+    if (m_nExitAction == ProgressTick::ExitCancel) return -1;
+    return ProgressTick::ResultPage(m_manager.HasFailed(),
+                                    m_manager.GetProgress().GetTotalRead(true));
 }
 
 int CProgressPage::OnWizardBack() {
-    if (!IsBusy()) return 0;
+    if (!IsBusy()) return m_nExitAction == ProgressTick::ExitCancel ? -1 : 0;
     AskToEnd(ProgressTick::ExitBack);
     m_manager.Abort();
     return -1;
@@ -117,6 +117,15 @@ void CProgressPage::Tick() {
         case ProgressTick::PressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
         case ProgressTick::PressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
     }
+}
+
+void CProgressPage::ShowDirectories(const Chaine& directories) {
+    // Paths have no blanks to wrap at: a zero-width space after each separator
+    // lets a long one take the label's two lines. The tooltip shows it whole.
+    QString text = ToQString(directories);
+    ui->directories->setToolTip(text);
+    text.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
+    ui->directories->setText(text);
 }
 
 void CProgressPage::ShowCounters(uint32_t elapsedMs) {

@@ -20,12 +20,14 @@ class CProgressPage : public CPropertyPage {
 public:
     static constexpr unsigned kTemplateId = 109;
     static constexpr int kTickMs = 200;
+    // "Press Next to end the test", "Stopping the tests, please wait".
+    static constexpr unsigned kRunningTextId = 2003;
+    static constexpr unsigned kStoppingTextId = 2002;
 
     // `prefs` is the sheet's record; it outlives the page.
     explicit CProgressPage(CDVXPrefs* prefs);
     ~CProgressPage() override;
 
-    bool OnInitDialog() override;
     bool OnSetActive() override;
     bool OnKillActive() override;
     int OnWizardNext() override;
@@ -42,6 +44,7 @@ protected:
 private:
     void Tick();
     void ShowCounters(uint32_t elapsedMs);
+    void ShowDirectories(const Chaine& directories);
     // A record still runs, or a thread is still on its way out.
     bool IsBusy();
     // The status line says the run is ending; `action` is what to do after it.

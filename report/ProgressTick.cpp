@@ -1,5 +1,7 @@
 #include "report/ProgressTick.h"
 
+#include <algorithm>
+
 #include "engine/CDVXPrefs.h"
 
 ProgressTick::Decision ProgressTick::Decide(const State& s) {
@@ -23,6 +25,12 @@ ProgressTick::Decision ProgressTick::Decide(const State& s) {
 
 uint32_t ProgressTick::BarPosition(uint32_t elapsedMs, uint32_t durationMinutes,
                                    uint32_t minuteMs) {
-    const uint32_t end = durationMinutes * minuteMs;
-    return elapsedMs / minuteMs > durationMinutes ? end : elapsedMs;
+    // Clamped here, not by the bar: past the longest run the time leaves the
+    // bar's signed range.
+    return std::min(elapsedMs, durationMinutes * minuteMs);
+}
+
+int ProgressTick::ResultPage(bool failed, uint64_t bytesRead) {
+    if (failed) return kErrorPageId;
+    return bytesRead > 0 ? kNoErrorPageId : kDurationPageId;
 }

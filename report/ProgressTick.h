@@ -27,6 +27,15 @@ public:
     };
 
     static Decision Decide(const State& state);
-    // Where the bar stands: the elapsed time, or the end once past it.
+    // Where the bar stands: the elapsed time, never past the end.
     static uint32_t BarPosition(uint32_t elapsedMs, uint32_t durationMinutes, uint32_t minuteMs);
+
+    // The page a run that is over leads to: the error page when a test failed,
+    // the no-error page when data came back and was compared, and else the
+    // duration page: a run aborted before anything was read back proves
+    // nothing and gets no verdict.
+    static constexpr int kErrorPageId = 134;
+    static constexpr int kNoErrorPageId = 111;
+    static constexpr int kDurationPageId = 112;
+    static int ResultPage(bool failed, uint64_t bytesRead);
 };

@@ -153,6 +153,8 @@ bool CPropertySheet::SetActivePage(int index) {
     if (!page) return false;
     page->InitOnce();
     m_stack->setCurrentWidget(page);
+    // No button of the last page may act on this one before its own are set.
+    ApplyWizardButtons(0);
     page->OnSetActive();
     FocusFirstTabStop(page);
     return true;

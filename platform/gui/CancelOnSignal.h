@@ -1,4 +1,6 @@
 #pragma once
+#include <signal.h>
+
 #include <QObject>
 
 class CPropertySheet;
@@ -7,8 +9,10 @@ class QSocketNotifier;
 // SIGTERM, SIGINT and SIGHUP (a logout, a closed terminal, Ctrl+C) act as the
 // sheet's Cancel: open dialogs above it close, then the active page decides as
 // for a click, so a running test still stops and deletes its files before the
-// program ends. A signal the program was started with ignored stays ignored.
-// One instance at a time, made and used on the user-interface thread.
+// program ends. The third signal ends the program at once. A signal the
+// program was started with ignored stays ignored; the handlers found are put
+// back at destruction. One instance at a time, made and used on the
+// user-interface thread.
 class CancelOnSignal : public QObject {
     Q_OBJECT
 public:
@@ -25,4 +29,5 @@ private:
 
     CPropertySheet* m_sheet;
     QSocketNotifier* m_notifier = nullptr;
+    struct sigaction m_previous[3]{};
 };

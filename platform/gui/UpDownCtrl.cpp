@@ -38,8 +38,10 @@ void UpDownCtrl::Step(int delta) {
     if (!m_buddy) return;
     const int low = std::min(m_lower, m_upper);
     const int high = std::max(m_lower, m_upper);
-    const int64_t value = int64_t{FromWindowText(m_buddy).ToInteger()} + delta;
-    m_buddy->setText(QString::number(std::clamp<int64_t>(value, low, high)));
+    const int64_t value = FromWindowText(m_buddy).ToInteger();
+    // A number typed beyond the range stays as it is rather than step the wrong way.
+    if ((delta > 0 && value > high) || (delta < 0 && value < low)) return;
+    m_buddy->setText(QString::number(std::clamp<int64_t>(value + delta, low, high)));
 }
 
 bool UpDownCtrl::eventFilter(QObject* watched, QEvent* event) {

@@ -8,25 +8,51 @@
 #include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <fstream>
 #include <string>
 #include <thread>
+#include <vector>
 
 #include "tests/TempDir.h"
 
 namespace {
 
-// Starts dalvex2 offscreen with its own configuration and runtime folders.
+// Starts dalvex2 offscreen with its own configuration and runtime folders. The
+// environment is made before fork: the child of a threaded process may call
+// only what is safe after fork until it execs.
 pid_t StartProgram(const TempDir& home) {
+    std::vector<std::string> settings = {"QT_QPA_PLATFORM=offscreen",
+                                         "XDG_CONFIG_HOME=" + home.File("config"),
+                                         "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path()};
+    for (char** e = environ; *e; ++e) {
+        const std::string entry = *e;
+        const std::string name = entry.substr(0, entry.find('='));
+        if (name != "QT_QPA_PLATFORM" && name != "XDG_CONFIG_HOME" && name != "XDG_RUNTIME_DIR" &&
+            name != "HOME" && name != "DISPLAY" && name != "WAYLAND_DISPLAY") {
+            settings.push_back(entry);
+        }
+    }
+    std::vector<char*> env;
+    for (std::string& entry : settings) env.push_back(entry.data());
+    env.push_back(nullptr);
+    char* const argv[] = {const_cast<char*>(DALVEX_GUI_PATH), nullptr};
     const pid_t pid = fork();
     if (pid == 0) {
-        setenv("QT_QPA_PLATFORM", "offscreen", 1);
-        setenv("XDG_CONFIG_HOME", home.File("config").c_str(), 1);
-        setenv("XDG_RUNTIME_DIR", home.Path().c_str(), 1);
-        setenv("HOME", home.Path().c_str(), 1);
-        execl(DALVEX_GUI_PATH, DALVEX_GUI_PATH, static_cast<char*>(nullptr));
+        execve(DALVEX_GUI_PATH, argv, env.data());
         _exit(127);
     }
     return pid;
+}
+
+// True once the process catches `signal`: its handler is in place.
+bool Catches(pid_t pid, int signal) {
+    std::ifstream status("/proc/" + std::to_string(pid) + "/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.rfind("SigCgt:", 0) == 0) {
+            return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
+        }
+    }
+    return false;
 }
 
 // The exit status, or -1 when the process did not end in time.
@@ -52,7 +78,9 @@ TEST(CDalvex2AppTest, EndsOnASignalAsOnCancelAndSavesNothing) {
         TempDir home;
         const pid_t pid = StartProgram(home);
         ASSERT_GT(pid, 0);
-        std::this_thread::sleep_for(std::chrono::milliseconds(1500));
+        for (int waited = 0; !Catches(pid, signal) && waited < 30000; waited += 20) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        }
         ASSERT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the wizard waits for the user";
         kill(pid, signal);
         EXPECT_EQ(WaitFor(pid, std::chrono::seconds(10)), 0);

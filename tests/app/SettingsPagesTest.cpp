@@ -108,6 +108,11 @@ TEST(SettingsPagesTest, TheMinutesFieldRefillsAndStoresWithinItsBounds) {
     QTest::keyClick(minutes, Qt::Key_Down);
     QTest::mouseClick(down, Qt::LeftButton);
     EXPECT_EQ(minutes->text(), "3");
+    Retype(minutes, "35000");  // typed beyond the arrows' range: Up leaves it, Down comes in
+    QTest::keyClick(minutes, Qt::Key_Up);
+    EXPECT_EQ(minutes->text(), "35000");
+    QTest::mouseClick(down, Qt::LeftButton);
+    EXPECT_EQ(minutes->text(), "32767");
 
     // Going into the field chooses the timed run; "until stopped" survives a run.
     QTest::mouseClick(untilStopped, Qt::LeftButton);

@@ -10,6 +10,11 @@
 
 class QPushButton;
 
+// Lets failing assertions show a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 // Drives a wizard as a user would, with mouse clicks and key presses on the
 // real widgets, and waits on the event loop for what the wizard does.
 class WizardDriver {

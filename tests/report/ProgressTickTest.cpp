@@ -47,14 +47,21 @@ TEST(ProgressTickTest, DecidesEachStateOfTheRun) {
     }
 }
 
-TEST(ProgressTickTest, TheBarStopsAtTheEnd) {
-    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {// elapsed, duration, position
-                                                              {0, 3, 0},
+TEST(ProgressTickTest, TheBarStopsAtTheEndAndOnlyDataReadBackGetsAVerdict) {
+    // elapsed, duration, position; the longest run ends 23 s before 2^31 ms.
+    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {{0, 3, 0},
                                                               {179999, 3, 179999},
                                                               {180000, 3, 180000},
-                                                              {239999, 3, 239999},
-                                                              {240000, 3, 180000}};
+                                                              {239999, 3, 180000},
+                                                              {0x80000000u, 35791, 2147460000u},
+                                                              {0xFFFFFFFFu, 35791, 2147460000u}};
     for (const auto& [elapsed, duration, position] : cases) {
         EXPECT_EQ(T::BarPosition(elapsed, duration, 60000), position) << elapsed;
+    }
+    // failed, bytes read back, page
+    const std::tuple<bool, uint64_t, int> pages[] = {
+        {true, 0, 134}, {true, 5, 134}, {false, 1, 111}, {false, 0, 112}};
+    for (const auto& [failed, read, page] : pages) {
+        EXPECT_EQ(T::ResultPage(failed, read), page) << failed << " " << read;
     }
 }
