@@ -17,21 +17,13 @@
 
 namespace {
 
-// Starts dalvex2 offscreen with its own configuration and runtime folders. The
-// environment is made before fork: the child of a threaded process may call
-// only what is safe after fork until it execs.
+// Starts dalvex2 offscreen with its own configuration and runtime folders and
+// nothing else of this environment. The environment is made before fork: the
+// child of a threaded process may call only what is safe after fork.
 pid_t StartProgram(const TempDir& home) {
-    std::vector<std::string> settings = {"QT_QPA_PLATFORM=offscreen",
-                                         "XDG_CONFIG_HOME=" + home.File("config"),
-                                         "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path()};
-    for (char** e = environ; *e; ++e) {
-        const std::string entry = *e;
-        const std::string name = entry.substr(0, entry.find('='));
-        if (name != "QT_QPA_PLATFORM" && name != "XDG_CONFIG_HOME" && name != "XDG_RUNTIME_DIR" &&
-            name != "HOME" && name != "DISPLAY" && name != "WAYLAND_DISPLAY") {
-            settings.push_back(entry);
-        }
-    }
+    std::vector<std::string> settings = {
+        "QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.File("config"),
+        "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path(), "PATH=/usr/bin:/bin"};
     std::vector<char*> env;
     for (std::string& entry : settings) env.push_back(entry.data());
     env.push_back(nullptr);

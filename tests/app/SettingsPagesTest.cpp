@@ -25,18 +25,16 @@ using W = WizardDriver;
 constexpr int kBack = CPropertySheet::PSBTN_BACK;
 constexpr int kNext = CPropertySheet::PSBTN_NEXT;
 
-// Empties a field as a user does: everything selected, then Backspace.
-void Clear(QLineEdit* field) {
+// Types over the whole field; empties it first, as a user does with
+// Backspace, when `clear` is set.
+void Retype(QLineEdit* field, const QString& text, bool clear = false) {
     field->setFocus();
     field->selectAll();
-    QTest::keyClick(field, Qt::Key_Backspace);
-}
-
-void Retype(QLineEdit* field, const QString& text) {
-    field->setFocus();
-    field->selectAll();
+    if (clear) QTest::keyClick(field, Qt::Key_Backspace);
     QTest::keyClicks(field, text);
 }
+
+void Clear(QLineEdit* field) { Retype(field, "", true); }
 
 }  // namespace
 

@@ -9,6 +9,7 @@
 #include <chrono>
 #include <csignal>
 #include <filesystem>
+#include <fstream>
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
@@ -34,10 +35,16 @@ std::tuple<bool, bool, QString> Buttons(W& w) {
     return {w.Button(kBack)->isEnabled(), w.Button(kNext)->isEnabled(), w.Button(kNext)->text()};
 }
 
+// The threads of the program, but for those Qt keeps for its own painting.
 std::size_t ThreadCount() {
-    return static_cast<std::size_t>(
-        std::distance(std::filesystem::directory_iterator("/proc/self/task"),
-                      std::filesystem::directory_iterator()));
+    std::size_t count = 0;
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        std::ifstream comm(task.path() / "comm");
+        std::string name;
+        std::getline(comm, name);
+        count += name != "Thread (pooled)";
+    }
+    return count;
 }
 
 const QString kNextText = QStringLiteral("&Suivant >");

@@ -36,29 +36,24 @@ QPalette Colors(QColor highlight) {
 
 QRgb Pixel(Bar& bar, int x, int y) { return bar.grab().toImage().pixel(x, y); }
 
-TEST(ZGradientProgressCtrl, SetRangeOrdersTheEndsAndStartsOver) {
+TEST(ZGradientProgressCtrl, SetRangeOrdersTheEndsAndSetPosClamps) {
     for (const auto& [a, b, minimum, maximum] : Table<int32_t, int32_t, int32_t, int32_t>{
              {10, 10, 10, 11}, {50, 0, 0, 50}, {-5, 7, -5, 7}}) {
         ClockedBar bar;
         bar.SetPos(3);
         bar.SetRange(a, b);
-        EXPECT_EQ(bar.GetMinimum(), minimum) << a << "," << b;
-        EXPECT_EQ(bar.GetMaximum(), maximum) << a << "," << b;
-        EXPECT_EQ(bar.GetPos(), minimum);
-        EXPECT_EQ(bar.GetPercentage(), 0.0);
-        EXPECT_EQ(bar.GetLastPushTime(), 0u);
-        EXPECT_EQ(bar.maximum(), 10000);  // the bar's own range never reaches Qt's
-        EXPECT_EQ(bar.value(), 0);
+        // The bar's own range never reaches Qt's, which stays 0 to 10000.
+        EXPECT_EQ(std::tuple(bar.GetMinimum(), bar.GetMaximum(), bar.GetPos(), bar.value(),
+                             bar.maximum()),
+                  std::tuple(minimum, maximum, minimum, 0, 10000))
+            << a << "," << b;
     }
-}
-
-TEST(ZGradientProgressCtrl, SetPosClampsIntoTheRange) {
     ClockedBar bar;
     for (const auto& [position, expected, value] :
          Table<int32_t, int32_t, int>{{-5, 0, 0}, {150, 100, 10000}, {42, 42, 4200}}) {
-        EXPECT_EQ(bar.SetPos(position), expected) << position;
-        EXPECT_EQ(bar.GetPos(), expected);
-        EXPECT_EQ(bar.value(), value) << position;
+        const int32_t set = bar.SetPos(position);
+        EXPECT_EQ(std::tuple(set, bar.GetPos(), bar.value()), std::tuple(expected, expected, value))
+            << position;
     }
 }
 
@@ -75,33 +70,20 @@ TEST(ZGradientProgressCtrl, PushesOnAPixelOrAfter501Ticks) {
              {2300, 6, 2300, 60}}) {
         bar.now = now;
         bar.SetPos(position);
-        EXPECT_EQ(bar.GetLastPushTime(), lastPush) << "at " << now;
-        EXPECT_EQ(bar.value(), value) << "at " << now;
+        EXPECT_EQ(std::pair(bar.GetLastPushTime(), bar.value()), std::pair(lastPush, value))
+            << "at " << now;
     }
 }
 
 TEST(ZGradientProgressCtrl, EstimatesTheTimeLeft) {
+    // clang-format off
     for (const auto& [maximum, position, start, elapsed, expected] :
          Table<int32_t, int32_t, int32_t, uint32_t, uint32_t>{
-             {1000, 300, 100, 2000, 7000},
-             {1000, 100, 100, 500, 0},
-             {1000, 50, 100, 500, 0},
-             {1000, 1000, 0, 5000, 0},
-             {INT32_MAX, 1, 0, 4000000000u, UINT32_MAX}}) {
+             {1000, 300, 100, 2000, 7000}, {1000, 100, 100, 500, 0}, {1000, 50, 100, 500, 0},
+             {1000, 1000, 0, 5000, 0}, {INT32_MAX, 1, 0, 4000000000u, UINT32_MAX}}) {
+        // clang-format on
         EXPECT_EQ(Bar::RemainingMs(maximum, position, start, elapsed), expected)
             << position << " since " << start;
-    }
-    // The run starts at the first position; each estimate uses the position
-    // reached before the call, with the time elapsed up to the call.
-    ClockedBar bar;
-    bar.SetRange(0, 1000);
-    for (const auto& [now, position, elapsed, remaining] :
-         Table<uint32_t, int32_t, uint32_t, uint32_t>{
-             {1000, 100, 0, 0}, {2000, 200, 1000, 0}, {3000, 300, 2000, 16000}}) {
-        bar.now = now;
-        bar.SetPos(position);
-        EXPECT_EQ(bar.GetElapsedMs(), elapsed) << "at " << now;
-        EXPECT_EQ(bar.GetRemainingMs(), remaining) << "at " << now;
     }
 }
 
@@ -131,9 +113,6 @@ TEST(ZGradientProgressCtrl, ReplacesThePlaceholders) {
              {"", ""}}) {
         EXPECT_EQ(Bar::ExpandTemplate(textTemplate, values).View(), expected);
     }
-    ClockedBar bar;
-    bar.SetPos(42);
-    EXPECT_EQ(bar.GetDisplayText().View(), "42 %");
 }
 
 TEST(ZGradientProgressCtrl, DrawsTextOnlyFromANonEmptyTemplate) {
@@ -157,9 +136,9 @@ TEST(ZGradientProgressCtrl, PaintsTheGradientOrOneFlatColourFromThePalette) {
         bar.SetPos(50);
         for (const QColor highlight : {QColor(0, 0, 200), QColor(0, 90, 40)}) {
             bar.setPalette(Colors(highlight));  // the colours follow each change
-            EXPECT_EQ(bar.GetStartColor(), highlight);
-            EXPECT_EQ(bar.GetEndColor(), gradient ? highlight.lighter(150) : highlight);
-            EXPECT_EQ(bar.GetTextColor(), QColor(Qt::white));
+            EXPECT_EQ(std::tuple(bar.GetStartColor(), bar.GetEndColor(), bar.GetTextColor()),
+                      std::tuple(highlight, gradient ? highlight.lighter(150) : highlight,
+                                 QColor(Qt::white)));
             const QRgb start = highlight.rgb(), end = bar.GetEndColor().rgb();
             for (const int i : {0, 50, 99}) {
                 EXPECT_EQ(Pixel(bar, 1 + i, 6), Bar::GradientColumn(start, end, i, 200))
