@@ -14,7 +14,8 @@ CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
         installTranslator(&m_qtTranslator);
     }
     setDesktopFileName(QStringLiteral("dalvex2"));
-    setWindowIcon(QIcon(LoadResourceImage(CDalvex2Sheet::kIconId)));
+    // Every window of the program, the sheet and its dialogs, shows it.
+    setWindowIcon(QIcon(LoadResourceImage(kIconId)));
 }
 
 int CDalvex2App::Run() {

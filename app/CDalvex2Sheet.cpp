@@ -3,7 +3,6 @@
 #include "app/CSelectDirPage.h"
 #include "app/CTimePage.h"
 #include "app/CWelcomePage.h"
-#include "platform/gui/ResourceImage.h"
 #include "report/CErrorPage.h"
 #include "report/CNoErrorPage.h"
 #include "report/CProgressPage.h"
@@ -11,7 +10,6 @@
 CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage)
     : CPropertySheet(QStringLiteral("Dalvex 2"), parent, startPage),
       m_progressPage(new CProgressPage(&m_prefs)) {
-    setWindowIcon(QIcon(LoadResourceImage(kIconId)));
     AddPage(new CWelcomePage);
     AddPage(new CSelectDirPage);
     AddPage(new CTimePage);

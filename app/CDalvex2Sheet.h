@@ -14,7 +14,6 @@ class CDalvex2Sheet : public CPropertySheet {
 public:
     // The program's short name, the caption of its messages.
     static constexpr unsigned kCaptionId = 57344;
-    static constexpr unsigned kIconId = 128;
 
     explicit CDalvex2Sheet(QWidget* parent = nullptr, unsigned startPage = 0);
     ~CDalvex2Sheet() override;

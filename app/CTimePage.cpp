@@ -17,12 +17,12 @@ public:
     MinutesValidator(int maximum, QObject* parent) : QValidator(parent), m_maximum(maximum) {}
 
     State validate(QString& text, int&) const override {
-        bool isNumber = false;
-        const qlonglong value = text.toLongLong(&isNumber);
         if (text.isEmpty()) return Intermediate;
-        const bool digitsOnly = std::all_of(
-            text.begin(), text.end(), [](QChar c) { return c.isDigit() && c.unicode() < 128; });
-        return digitsOnly && isNumber && value <= m_maximum ? Acceptable : Invalid;
+        const bool digitsOnly =
+            std::all_of(text.begin(), text.end(), [](QChar c) { return c >= u'0' && c <= u'9'; });
+        // No more digits than the maximum has, so that the number fits an int.
+        const bool fits = text.size() <= QString::number(m_maximum).size();
+        return digitsOnly && fits && text.toInt() <= m_maximum ? Acceptable : Invalid;
     }
 
 private:

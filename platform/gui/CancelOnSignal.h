@@ -21,9 +21,6 @@ public:
     CancelOnSignal(const CancelOnSignal&) = delete;
     CancelOnSignal& operator=(const CancelOnSignal&) = delete;
 
-    // False when the signals could not be caught (no pipe).
-    bool IsInstalled() const { return m_notifier != nullptr; }
-
 private:
     void OnSignal();
 

@@ -17,9 +17,6 @@ public:
     explicit DialogUnits(const QFont& font);
 
     QRect Map(const QRect& units) const;
-    int MapX(int units) const;
-    int MapY(int units) const;
-    double GetCharWidth() const { return m_charWidth; }
 
     // Widens the horizontal unit so that the labels, check boxes and radio
     // buttons of `window`, still in dialog units, fit their rectangles.
@@ -33,6 +30,9 @@ public:
     static void Scale(const QList<QWidget*>& windows);
 
 private:
+    int MapX(int units) const;
+    int MapY(int units) const;
+
     double m_charWidth;
     int m_lineHeight;
 };

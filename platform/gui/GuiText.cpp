@@ -1,7 +1,5 @@
 #include "platform/gui/GuiText.h"
 
-#include <QAbstractButton>
-#include <QLabel>
 #include <QLineEdit>
 
 #include "platform/Encoding.h"
@@ -17,9 +15,5 @@ Chaine ToChaine(const QString& text) {
 Chaine FromWindowText(const QWidget* window) {
     if (!window) return Chaine();
     if (const auto* edit = qobject_cast<const QLineEdit*>(window)) return ToChaine(edit->text());
-    if (const auto* label = qobject_cast<const QLabel*>(window)) return ToChaine(label->text());
-    if (const auto* button = qobject_cast<const QAbstractButton*>(window)) {
-        return ToChaine(button->text());
-    }
     return ToChaine(window->windowTitle());
 }

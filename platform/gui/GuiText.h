@@ -10,6 +10,6 @@ class QWidget;
 QString ToQString(const Chaine& text);
 Chaine ToChaine(const QString& text);
 
-// The whole text a window shows: an edit's contents, a label's or a button's
-// text, else the window title. A null window gives the empty string.
+// The whole text of a window: an edit's contents, else its title. A null
+// window gives the empty string.
 Chaine FromWindowText(const QWidget* window);

@@ -16,8 +16,6 @@ public:
     // Attaches to the right edge of `buddy`, which gives up the room taken.
     void SetBuddy(QLineEdit* buddy);
     void SetRange(int lower, int upper);
-    int GetLower() const { return m_lower; }
-    int GetUpper() const { return m_upper; }
     // Adds `delta` to the buddy's number, within the range.
     void Step(int delta);
 

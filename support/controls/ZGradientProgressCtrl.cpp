@@ -9,6 +9,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
+#include "platform/gui/GuiText.h"
 #include "support/TimeText.h"
 
 namespace {
@@ -49,7 +50,6 @@ void ZGradientProgressCtrl::SetRange(int32_t a, int32_t b) {
     }
     m_position = m_minimum;
     m_timingStart = int64_t{m_minimum} - 1;  // no run yet
-    m_shownPercentage = 0;
     m_percentage = 0;
     m_elapsedMs = 0;
     m_remainingMs = 0;
@@ -69,7 +69,7 @@ int32_t ZGradientProgressCtrl::SetPos(int32_t position) {
     }
 
     const int length = ClientLength();
-    const int oldExtent = FilledExtent(length, m_shownPercentage);
+    const int oldExtent = FilledExtent(length, m_percentage);
     if (m_timingStart >= m_minimum) {
         m_elapsedMs = now - m_runStart;
     } else {
@@ -89,16 +89,15 @@ int32_t ZGradientProgressCtrl::SetPos(int32_t position) {
     const double span = static_cast<double>(m_maximum) - m_minimum;
     m_percentage =
         std::clamp((static_cast<double>(position) - m_minimum) * 100.0 / span, 0.0, 100.0);
-    m_shownPercentage = m_percentage;
 
-    if (FilledExtent(length, m_shownPercentage) == oldExtent) {
+    if (FilledExtent(length, m_percentage) == oldExtent) {
         if (m_lastPushTime == 0) {
             m_lastPushTime = now;
             return position;
         }
         if (now - m_lastPushTime < kPushIntervalMs) return position;
     }
-    setValue(static_cast<int>(m_shownPercentage * 100));
+    setValue(static_cast<int>(m_percentage * 100));
     update();  // the text may change even when the value does not
     m_lastPushTime = now;
     return position;
@@ -192,7 +191,7 @@ void ZGradientProgressCtrl::paintEvent(QPaintEvent* /*event*/) {
     // filled part shows the start of the whole gradient.
     const bool vertical = orientation() == Qt::Vertical;
     const int full = vertical ? client.height() : client.width();
-    const int extent = FilledExtent(full, m_shownPercentage);
+    const int extent = FilledExtent(full, m_percentage);
     const QRgb start = m_startColor.rgb();
     const QRgb end = m_endColor.rgb();
     for (int i = 0; i < extent; ++i) {
@@ -215,8 +214,7 @@ void ZGradientProgressCtrl::paintEvent(QPaintEvent* /*event*/) {
         const Chaine text = GetDisplayText();
         if (!text.IsEmpty()) {
             painter.setPen(m_textColor);
-            painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine,
-                             QString::fromStdString(text.ToUtf8()));
+            painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine, ToQString(text));
         }
     }
 }

@@ -53,15 +53,10 @@ public:
     int32_t GetMinimum() const { return m_minimum; }
     int32_t GetMaximum() const { return m_maximum; }
     int32_t GetPos() const { return m_position; }
-    double GetPercentage() const { return m_percentage; }
-    uint32_t GetElapsedMs() const { return m_elapsedMs; }
-    uint32_t GetRemainingMs() const { return m_remainingMs; }
     // Tick of the last update of the underlying bar; 0 before any.
     uint32_t GetLastPushTime() const { return m_lastPushTime; }
-    const Chaine& GetTextTemplate() const { return m_textTemplate; }
     QColor GetStartColor() const { return m_startColor; }
     QColor GetEndColor() const { return m_endColor; }
-    QColor GetBackgroundColor() const { return m_backgroundColor; }
     QColor GetTextColor() const { return m_textColor; }
 
     // Colour of column i of a gradient spread over fullWidth columns, channel by
@@ -97,7 +92,6 @@ private:
     // (64 bits, so that a minimum of INT32_MIN still leaves room below).
     int64_t m_timingStart = -1;
     int32_t m_position = 0;
-    double m_shownPercentage = 0;
     QColor m_startColor;
     QColor m_endColor;
     QColor m_backgroundColor;
