@@ -61,10 +61,15 @@ CONF
     [ -d "$share" ] && break
     sleep 0.1
   done
-  # The mount must reach this server's directory, not another's.
+  # The mount must reach this server's directory, not another's. The first
+  # look through a fresh mount may come before smbd serves it: ask again.
   probe=".probe-$$"
   : > "$state/export/$probe"
-  reached=$([ -f "$share/$probe" ] && echo yes || echo no)
+  reached=no
+  for _ in $(seq 100); do
+    [ -f "$share/$probe" ] && reached=yes && break
+    sleep 0.1
+  done
   rm -f "$state/export/$probe"
   [ "$reached" = yes ] || { tail -20 "$state/log/smbd.log" >&2; exit 1; }
   echo "$share"
