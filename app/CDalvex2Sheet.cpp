@@ -15,7 +15,7 @@ CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage)
     AddPage(new CTimePage);
     AddPage(m_progressPage);
     AddPage(new CNoErrorPage);
-    AddPage(new CErrorPage);
+    AddPage(new CErrorPage(GetProgressData()));
 }
 
 // The pages go first: the progress page ends its run before the settings it

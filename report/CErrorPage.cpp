@@ -3,13 +3,14 @@
 #include "platform/gui/CPropertySheet.h"
 #include "platform/gui/DialogFonts.h"
 #include "platform/gui/ResourceImage.h"
+#include "report/CDetailDlg.h"
 #include "ui_CErrorPage.h"
 
-CErrorPage::CErrorPage() : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CErrorPage>()) {
+CErrorPage::CErrorPage(CDVXProgressData* progress)
+    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CErrorPage>()), m_progress(progress) {
     ui->setupUi(this);
     ui->title->setFont(BannerFont());
-    // The report viewer behind this button is not part of the program yet.
-    ui->details->hide();
+    connect(ui->details, &QPushButton::clicked, this, &CErrorPage::ShowDetails);
 }
 
 CErrorPage::~CErrorPage() = default;
@@ -23,4 +24,9 @@ bool CErrorPage::OnInitDialog() {
 bool CErrorPage::OnSetActive() {
     GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_FINISH);
     return true;
+}
+
+void CErrorPage::ShowDetails() {
+    CDetailDlg dialog(m_progress, GetSheet());
+    dialog.exec();
 }

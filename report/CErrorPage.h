@@ -4,6 +4,8 @@
 #include "platform/gui/CPropertyPage.h"
 #include "report/ProgressTick.h"
 
+class CDVXProgressData;
+
 namespace Ui {
 class CErrorPage;
 }
@@ -14,7 +16,8 @@ class CErrorPage : public CPropertyPage {
 public:
     static constexpr unsigned kTemplateId = ProgressTick::kErrorPageId;
 
-    CErrorPage();
+    // `progress` holds the records of the runs and outlives the page.
+    explicit CErrorPage(CDVXProgressData* progress);
     ~CErrorPage() override;
 
     bool OnInitDialog() override;
@@ -23,5 +26,9 @@ public:
     int OnWizardBack() override { return ProgressTick::kDurationPageId; }
 
 private:
+    // Opens the reports of the run that just ended, read afresh each time.
+    void ShowDetails();
+
     std::unique_ptr<Ui::CErrorPage> ui;
+    CDVXProgressData* m_progress;
 };

@@ -11,3 +11,8 @@ bool MessageBox::AskYesNo(QWidget* parent, const Chaine& text, const Chaine& cap
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }
+
+void MessageBox::Warn(QWidget* parent, const Chaine& text, const Chaine& caption) {
+    QMessageBox(QMessageBox::Warning, ToQString(caption), ToQString(text), QMessageBox::Ok, parent)
+        .exec();
+}

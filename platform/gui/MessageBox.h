@@ -3,9 +3,11 @@
 
 class QWidget;
 
-// The program's one question: a modal Yes/No box with the question icon,
-// centred over `parent`. Escape and the close box answer No.
+// The program's modal messages, centred over `parent`.
 class MessageBox {
 public:
+    // A Yes/No question with the question icon. Escape and the close box answer No.
     static bool AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption);
+    // A failure the user should know of, with the warning icon and OK.
+    static void Warn(QWidget* parent, const Chaine& text, const Chaine& caption);
 };

@@ -6,11 +6,11 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <QTimer>
 #include <filesystem>
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
+#include "tests/GuiActions.h"
 
 WizardDriver::WizardDriver(Page page, const std::string& directory)
     : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page)) {
@@ -56,21 +56,17 @@ std::size_t WizardDriver::FilesIn(const std::string& dir) {
 
 void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
     m_questionShown = false;
-    auto* poll = new QTimer(m_sheet.get());
-    QObject::connect(poll, &QTimer::timeout, poll, [this, poll, answer] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible()) return;
-        poll->deleteLater();
-        poll->stop();
-        m_questionShown = true;
-        m_questionCaption = box->windowTitle();
-        m_questionIcon = box->icon();
-        m_questionText = box->text();
-        if (answer == QMessageBox::NoButton) {
-            QTest::keyClick(box, Qt::Key_Escape);
-        } else {
-            QTest::mouseClick(box->button(answer), Qt::LeftButton);
-        }
-    });
-    poll->start(20);
+    OnNextModal<QMessageBox>(
+        [this, answer](QMessageBox* box) {
+            m_questionShown = true;
+            m_questionCaption = box->windowTitle();
+            m_questionIcon = box->icon();
+            m_questionText = box->text();
+            if (answer == QMessageBox::NoButton) {
+                QTest::keyClick(box, Qt::Key_Escape);
+            } else {
+                QTest::mouseClick(box->button(answer), Qt::LeftButton);
+            }
+        },
+        m_sheet.get());
 }

@@ -5,6 +5,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTest>
 #include <chrono>
 #include <csignal>
@@ -15,8 +16,11 @@
 #include "engine/CDVXThreadData.h"
 #include "platform/gui/CancelOnSignal.h"
 #include "platform/gui/GuiText.h"
+#include "report/CDetailDlg.h"
+#include "report/FailureReport.h"
 #include "support/FileSystem.h"
 #include "tests/FaultMount.h"
+#include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 #include "tests/app/WizardDriver.h"
 
@@ -121,8 +125,8 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
 }
 
 // A directory that does not exist fails every test: the error page comes
-// without a click, offers Finish, and Back leads to the duration page. Finish
-// leaves no window and no thread.
+// without a click, offers Finish and the reports of the failed tests, and Back
+// leads to the duration page. Finish leaves no window and no thread.
 TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
     TempDir dir("/dev/shm");
     const std::size_t threadsBefore = ThreadCount();
@@ -133,7 +137,24 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
             ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
             EXPECT_TRUE(w.Sheet().GetProgressData()->IsAnyFailed());
             EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
-            EXPECT_FALSE(w.Find<QPushButton>(W::kError, "details")->isVisible());
+            const int failed =
+                static_cast<int>(FailureReport::Collect(*w.Sheet().GetProgressData()).size());
+            EXPECT_GT(failed, 0);
+            for (const bool escape : {true, false}) {  // Details works again after either way out
+                int tabs = -1;
+                OnNextModal<CDetailDlg>([&tabs, escape](CDetailDlg* details) {
+                    tabs = details->findChild<QTabBar*>()->count();
+                    if (escape) {
+                        QTest::keyClick(details, Qt::Key_Escape);
+                    } else {
+                        QTest::mouseClick(details->findChild<QPushButton*>("close"),
+                                          Qt::LeftButton);
+                    }
+                });
+                QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
+                EXPECT_EQ(tabs, failed);
+                EXPECT_EQ(w.ActivePage(), W::kError);
+            }
             if (run == 0) w.Click(kBack);
             ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kDuration : W::kError));
         }

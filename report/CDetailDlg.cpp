@@ -1,0 +1,124 @@
+#include "report/CDetailDlg.h"
+
+#include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
+#include <QMenu>
+#include <QMimeData>
+#include <QSaveFile>
+
+#include "platform/gui/DialogUnits.h"
+#include "platform/gui/GuiText.h"
+#include "platform/gui/MessageBox.h"
+#include "platform/gui/SetRichEditRtf.h"
+#include "report/FailureReport.h"
+#include "support/RtfReader.h"
+#include "ui_CDetailDlg.h"
+
+namespace {
+
+constexpr unsigned kCaptionId = 57344;  // the program's short name
+
+// The labels the tabs get: the failed tests in the order the reports come.
+QString TabText(std::size_t index) { return QStringLiteral("Test %1").arg(index); }
+
+}  // namespace
+
+CDetailDlg::Layout CDetailDlg::Resized(const Layout& opening, QSize openingSize, QSize size) {
+    const int dx = size.width() - openingSize.width();
+    const int dy = size.height() - openingSize.height();
+    return {opening.tabs.adjusted(0, 0, dx, dy), opening.view.adjusted(0, 0, dx, dy),
+            opening.close.translated(dx / 2, dy)};
+}
+
+CDetailDlg::CDetailDlg(CDVXProgressData* progress, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()), m_progress(progress) {
+    ui->setupUi(this);
+    DialogUnits::Scale(this);
+    m_openingSize = size();
+    setMinimumSize(m_openingSize);
+    setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+    // The tab headers are as tall as the style draws them: the report starts below them.
+    ui->tabs->setDrawBase(false);
+    const int headers = ui->tabs->y() + ui->tabs->sizeHint().height();
+    if (ui->view->y() < headers)
+        ui->view->setGeometry(ui->view->geometry().adjusted(0, headers - ui->view->y(), 0, 0));
+    m_opening = {ui->tabs->geometry(), ui->view->geometry(), ui->close->geometry()};
+    // Qt's own grip keeps to the bottom-right corner through every resize.
+    setSizeGripEnabled(true);
+    connect(ui->close, &QPushButton::clicked, this, &QDialog::reject);
+    connect(ui->tabs, &QTabBar::currentChanged, this, &CDetailDlg::ShowReport);
+    ui->view->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(ui->view, &QWidget::customContextMenuRequested, this, &CDetailDlg::ShowContextMenu);
+    FillTabs();
+    ShowReport(0);
+}
+
+CDetailDlg::~CDetailDlg() = default;
+
+void CDetailDlg::FillTabs() {
+    m_reports.clear();
+    for (FailureReport& report : FailureReport::Collect(*m_progress))
+        m_reports.push_back(std::move(report.rtf));
+    const QSignalBlocker quiet(ui->tabs);  // the first report is shown once, below
+    while (ui->tabs->count() > 0) ui->tabs->removeTab(0);
+    for (std::size_t i = 0; i < m_reports.size(); ++i) ui->tabs->addTab(TabText(i));
+}
+
+const Chaine& CDetailDlg::ShownReport() const {
+    static const Chaine kEmpty;
+    return m_shown < m_reports.size() ? m_reports[m_shown] : kEmpty;
+}
+
+void CDetailDlg::ShowReport(int index) {
+    m_shown = static_cast<std::size_t>(std::max(index, 0));
+    SetRichEditRtf(ui->view, ShownReport());
+}
+
+void CDetailDlg::resizeEvent(QResizeEvent* event) {
+    QDialog::resizeEvent(event);
+    const Layout now = Resized(m_opening, m_openingSize, size());
+    ui->tabs->setGeometry(now.tabs);
+    ui->view->setGeometry(now.view);
+    ui->close->setGeometry(now.close);
+}
+
+void CDetailDlg::ShowContextMenu(const QPoint& position) {
+    std::unique_ptr<QMenu> menu(ui->view->createStandardContextMenu(position));
+    menu->addSeparator();
+    const bool any = !ShownReport().IsEmpty();
+    menu->addAction(QStringLiteral("Copier le rapport"), this, &CDetailDlg::CopyReport)
+        ->setEnabled(any);
+    menu->addAction(QStringLiteral("Enregistrer le rapport..."), this, &CDetailDlg::SaveReport)
+        ->setEnabled(any);
+    menu->exec(ui->view->viewport()->mapToGlobal(position));
+}
+
+// Both forms: a word processor takes the document as it is, anything else its text.
+void CDetailDlg::CopyReport() {
+    const Chaine& rtf = ShownReport();
+    auto* data = new QMimeData;
+    data->setData(QStringLiteral("text/rtf"),
+                  QByteArray(rtf.View().data(), static_cast<qsizetype>(rtf.View().size())));
+    data->setText(ToQString(RtfReader::ToPlainText(RtfReader::Parse(rtf.View()))));
+    QApplication::clipboard()->setMimeData(data);
+}
+
+void CDetailDlg::SaveReport() {
+    QFileDialog dialog(this, QStringLiteral("Enregistrer le rapport"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setNameFilter(QStringLiteral("Documents RTF (*.rtf)"));
+    dialog.setDefaultSuffix(QStringLiteral("rtf"));
+    dialog.selectFile(TabText(m_shown) + QStringLiteral(".rtf"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    const Chaine& rtf = ShownReport();
+    QSaveFile file(dialog.selectedFiles().constFirst());
+    const auto size = static_cast<qint64>(rtf.View().size());
+    if (file.open(QIODevice::WriteOnly) && file.write(rtf.View().data(), size) == size &&
+        file.commit())
+        return;
+    MessageBox::Warn(this,
+                     ToChaine(QStringLiteral("Le rapport n'a pas pu être enregistré dans %1 :\n%2")
+                                  .arg(file.fileName(), file.errorString())),
+                     Chaine(Chaine::ResourceId(kCaptionId)));
+}

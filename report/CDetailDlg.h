@@ -1,0 +1,55 @@
+#pragma once
+#include <QDialog>
+#include <QRect>
+#include <memory>
+#include <vector>
+
+#include "support/Chaine.h"
+
+class CDVXProgressData;
+
+namespace Ui {
+class CDetailDlg;
+}
+
+// The reports of a failed run, one tab per failed test, the selected one's
+// below the tabs. Read from the records once, when the dialog opens. It can be
+// enlarged, never made smaller than it opened; the report can be copied or
+// saved from the view's context menu. User-interface thread only.
+class CDetailDlg : public QDialog {
+    Q_OBJECT
+public:
+    // Where the tabs, the report and "Fermer" stand.
+    struct Layout {
+        QRect tabs, view, close;
+        bool operator==(const Layout&) const = default;
+    };
+    // The layout of a dialog that opened at `openingSize` with `opening`, now
+    // `size`: tabs and report take the whole difference, "Fermer" stays centred
+    // (half the width difference, truncated) and at the bottom. Measured from
+    // the opening, so a drag in small steps ends where one step would.
+    static Layout Resized(const Layout& opening, QSize openingSize, QSize size);
+
+    // `progress` holds the records of the run and outlives the dialog.
+    CDetailDlg(CDVXProgressData* progress, QWidget* parent);
+    ~CDetailDlg() override;
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    void FillTabs();
+    // The report at `index`; an index beyond the reports shows an empty page.
+    void ShowReport(int index);
+    const Chaine& ShownReport() const;
+    void ShowContextMenu(const QPoint& position);
+    void CopyReport();
+    void SaveReport();
+
+    std::unique_ptr<Ui::CDetailDlg> ui;
+    CDVXProgressData* m_progress;
+    std::vector<Chaine> m_reports;  // in tab order
+    std::size_t m_shown = 0;
+    QSize m_openingSize;
+    Layout m_opening;
+};

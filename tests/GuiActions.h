@@ -1,0 +1,32 @@
+#pragma once
+// What the widget tests do through the event loop: act on a window that a
+// modal exec() shows, and click as the window system would.
+#include <QApplication>
+#include <QTest>
+#include <QTimer>
+#include <QWidget>
+#include <QWindow>
+
+// Runs `act` on the next popup or modal window of type T once it shows, from
+// inside the event loop that shows it. An `owner` ends the wait with itself.
+template <class T, class F>
+void OnNextModal(F act, QObject* owner = nullptr) {
+    auto* poll = new QTimer(owner);
+    QObject::connect(poll, &QTimer::timeout, [poll, act] {
+        QWidget* top = QApplication::activePopupWidget();
+        if (!top) top = QApplication::activeModalWidget();
+        auto* window = qobject_cast<T*>(top);
+        if (!window || !window->isVisible()) return;
+        poll->stop();
+        poll->deleteLater();
+        act(window);
+    });
+    poll->start(20);
+}
+
+// A right click that goes through the window, so that Qt turns it into a
+// context-menu request as it does for the user's mouse.
+inline void RightClick(QWidget* widget, QPoint position) {
+    QWidget* top = widget->window();
+    QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, widget->mapTo(top, position));
+}
