@@ -1,8 +1,13 @@
 #include "app/CDalvex2Sheet.h"
 
+#include <QAction>
+#include <QPushButton>
+
+#include "app/CAboutDlg.h"
 #include "app/CSelectDirPage.h"
 #include "app/CTimePage.h"
 #include "app/CWelcomePage.h"
+#include "platform/gui/GuiText.h"
 #include "report/CErrorPage.h"
 #include "report/CNoErrorPage.h"
 #include "report/CProgressPage.h"
@@ -16,6 +21,29 @@ CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage)
     AddPage(m_progressPage);
     AddPage(new CNoErrorPage);
     AddPage(new CErrorPage(GetProgressData()));
+    AddAboutEntry();
+}
+
+// A desktop gives no window menu to extend: the entry goes into the window's
+// context menu and onto a button. The button's text has no mnemonic, since
+// Alt+A already belongs to the directory page's "&Avancé".
+void CDalvex2Sheet::AddAboutEntry() {
+    const QString text = ToQString(Chaine(Chaine::ResourceId(kAboutId)));
+    if (text.isEmpty()) return;
+    auto* action = new QAction(text, this);
+    connect(action, &QAction::triggered, this, &CDalvex2Sheet::ShowAbout);
+    addAction(action);
+    setContextMenuPolicy(Qt::ActionsContextMenu);
+    auto* button = new QPushButton(QString(text).remove(QLatin1Char('&')), this);
+    button->setObjectName(QStringLiteral("about"));
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, &CDalvex2Sheet::ShowAbout);
+    AddLeftButton(button);
+}
+
+void CDalvex2Sheet::ShowAbout() {
+    CAboutDlg about(this);
+    about.exec();
 }
 
 // The pages go first: the progress page ends its run before the settings it

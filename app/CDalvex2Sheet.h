@@ -14,6 +14,8 @@ class CDalvex2Sheet : public CPropertySheet {
 public:
     // The program's short name, the caption of its messages.
     static constexpr unsigned kCaptionId = 57344;
+    // The about entry's text; an empty one leaves the wizard without it.
+    static constexpr unsigned kAboutId = 101;
 
     explicit CDalvex2Sheet(QWidget* parent = nullptr, unsigned startPage = 0);
     ~CDalvex2Sheet() override;
@@ -26,5 +28,9 @@ public:
     CDVXPrefs m_prefs;
 
 private:
+    // The about box, offered by the window's context menu and by a button.
+    void AddAboutEntry();
+    void ShowAbout();
+
     CProgressPage* m_progressPage;
 };

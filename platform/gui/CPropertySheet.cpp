@@ -23,16 +23,16 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, unsigned
     auto* line = new QFrame(this);
     line->setFrameShape(QFrame::HLine);
     line->setFrameShadow(QFrame::Sunken);
-    auto* buttons = new QHBoxLayout;
-    buttons->addStretch();
-    buttons->addWidget(m_back);
-    buttons->addWidget(m_next);
-    buttons->addSpacing(8);
-    buttons->addWidget(m_cancel);
+    m_buttonRow = new QHBoxLayout;
+    m_buttonRow->addStretch();
+    m_buttonRow->addWidget(m_back);
+    m_buttonRow->addWidget(m_next);
+    m_buttonRow->addSpacing(8);
+    m_buttonRow->addWidget(m_cancel);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(m_stack);
     layout->addWidget(line);
-    layout->addLayout(buttons);
+    layout->addLayout(m_buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
     m_next->setDefault(true);
     m_back->setEnabled(false);
@@ -72,6 +72,8 @@ void CPropertySheet::ApplyWizardButtons(unsigned flags) {
     m_next->setEnabled(m_finish || (flags & PSWIZB_NEXT) != 0);
     m_next->setDefault(true);
 }
+
+void CPropertySheet::AddLeftButton(QPushButton* button) { m_buttonRow->insertWidget(0, button); }
 
 QPushButton* CPropertySheet::GetButton(int button) const {
     switch (button) {

@@ -3,6 +3,7 @@
 #include <QList>
 
 class CPropertyPage;
+class QHBoxLayout;
 class QPushButton;
 class QStackedWidget;
 
@@ -41,6 +42,9 @@ public:
     // PSBTN_BACK, PSBTN_NEXT (also Finish) or PSBTN_CANCEL; null for another.
     QPushButton* GetButton(int button) const;
 
+    // Puts `button` at the left end of the button row, away from the wizard's own.
+    void AddLeftButton(QPushButton* button);
+
     // Shows the start page and runs the sheet until it closes.
     int DoModal();
 
@@ -63,6 +67,7 @@ private:
     void FocusFirstTabStop(CPropertyPage* page);
 
     QList<CPropertyPage*> m_pages;
+    QHBoxLayout* m_buttonRow;
     QStackedWidget* m_stack;
     QPushButton* m_back;
     QPushButton* m_next;

@@ -12,6 +12,7 @@
 #include <QTimer>
 #include <QToolButton>
 
+#include "app/CAboutDlg.h"
 #include "app/CAdvancedDlg.h"
 #include "platform/gui/GuiText.h"
 #include "platform/gui/UpDownCtrl.h"
@@ -186,7 +187,8 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
 TEST(SettingsPagesTest, EveryTextFitsItsRectangle) {
     W w;
     CAdvancedDlg dialog(&w.Sheet().m_prefs, &w.Sheet());
-    QList<QWidget*> windows{&dialog};
+    CAboutDlg about(&w.Sheet(), Chaine(DALVEX_GUI_PATH));  // with the version block's texts
+    QList<QWidget*> windows{&dialog, &about};
     for (int i = 0; i < w.Sheet().GetPageCount(); ++i) windows << w.Sheet().GetPage(i);
     int checked = 0;
     for (QWidget* window : windows) {

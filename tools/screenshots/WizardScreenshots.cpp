@@ -106,6 +106,16 @@ int main(int argc, char** argv) {
     ok = ok && WaitForPage(sheet, 2);
     next->click();
     ok = ok && WaitForPage(sheet, 5) && Save(sheet.grab(), "8-error");
+    // The reports of the failed tests, then the about box.
+    for (const auto& [button, name] : {std::pair{QStringLiteral("details"), "9-details"},
+                                       {QStringLiteral("about"), "10-about"}}) {
+        QTimer::singleShot(300, [name] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            Save(dialog->grab(), name);
+            qobject_cast<QDialog*>(dialog)->reject();
+        });
+        sheet.findChild<QPushButton*>(button)->click();
+    }
     sheet.GetButton(CPropertySheet::PSBTN_CANCEL)->click();
     return ok ? 0 : 1;
 }
