@@ -13,6 +13,10 @@ public:
     // line wins. False when the file, the section or the key is missing.
     static bool Read(std::string_view path, std::string_view section, std::string_view key,
                      std::string* value);
+    // The same for a path as the system spells it (UTF-8), such as one taken
+    // from the environment.
+    static bool ReadSystemPath(const std::string& path, std::string_view section,
+                               std::string_view key, std::string* value);
 };
 
 }  // namespace platform

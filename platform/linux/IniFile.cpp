@@ -32,9 +32,13 @@ int OnEntry(void* user, const char* section, const char* name, const char* value
 bool IniFile::Read(std::string_view path, std::string_view section, std::string_view key,
                    std::string* value) {
     std::string sys;
-    if (!FileApi::ToSystemPath(path, &sys)) return false;
+    return FileApi::ToSystemPath(path, &sys) && ReadSystemPath(sys, section, key, value);
+}
+
+bool IniFile::ReadSystemPath(const std::string& path, std::string_view section,
+                             std::string_view key, std::string* value) {
     Query q{Encoding::AnsiToUtf8(section), Encoding::AnsiToUtf8(key), {}, false};
-    if (ini_parse(sys.c_str(), OnEntry, &q) < 0 || !q.found) return false;
+    if (ini_parse(path.c_str(), OnEntry, &q) < 0 || !q.found) return false;
     *value = Encoding::Utf8ToAnsi(q.value);
     return true;
 }

@@ -2,7 +2,6 @@
 
 #include <cstdlib>
 
-#include "platform/Encoding.h"
 #include "platform/IniFile.h"
 
 namespace platform {
@@ -16,7 +15,7 @@ std::string SystemSettings::FilePath() {
 }
 
 bool SystemSettings::Read(std::string_view section, std::string_view key, std::string* value) {
-    return IniFile::Read(Encoding::Utf8ToAnsi(FilePath()), section, key, value);
+    return IniFile::ReadSystemPath(FilePath(), section, key, value);
 }
 
 }  // namespace platform

@@ -85,9 +85,12 @@ bool ReadSection(int fd, uint64_t fileSize, std::string* bytes) {
     if (!ReadAt(fd, names.sh_offset, nameTable.data(), names.sh_size)) return false;
 
     for (const Shdr& section : sections) {
-        // c_str(): a name that runs to the table's end stops at the string's own NUL.
+        // Only as many bytes as the name and its NUL are compared: a hostile
+        // table without NULs must not be scanned once per section.
         if (section.sh_name >= nameTable.size() ||
-            std::string_view(nameTable.c_str() + section.sh_name) != kSectionName) {
+            nameTable.size() - section.sh_name <= kSectionName.size() ||
+            nameTable.compare(section.sh_name, kSectionName.size(), kSectionName) != 0 ||
+            nameTable[section.sh_name + kSectionName.size()] != '\0') {
             continue;
         }
         if (section.sh_type != SHT_PROGBITS || !InFile(section, fileSize) ||
@@ -201,7 +204,12 @@ std::string VersionResource::ModuleFileName() {
     char path[PATH_MAX];
     const ssize_t n = ::readlink("/proc/self/exe", path, sizeof path);
     if (n <= 0 || n == static_cast<ssize_t>(sizeof path)) return {};  // failed or cut short
-    return Encoding::Utf8ToAnsi(std::string_view(path, static_cast<std::size_t>(n)));
+    std::string_view name(path, static_cast<std::size_t>(n));
+    // A program replaced while it runs (a package upgrade) is named by the
+    // file now in its place.
+    constexpr std::string_view kReplaced = " (deleted)";
+    if (name.ends_with(kReplaced)) name.remove_suffix(kReplaced.size());
+    return Encoding::Utf8ToAnsi(name);
 }
 
 bool VersionResource::QueryString(std::string_view name, std::string* value) const {
