@@ -4,6 +4,7 @@
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 #include "cli/Interrupts.h"
+#include "support/VersionInfo.h"
 
 int main(int argc, char** argv) {
     Interrupts::Install();
@@ -18,7 +19,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == CliOptions::kVersion) {
-        std::printf("dalvex2-cli %s\n", DALVEX_VERSION);
+        // The version block that the program's own file carries, as the wizard shows it.
+        std::printf("dalvex2-cli %s\n", GetModuleVersionText(0).ToUtf8().c_str());
         return 0;
     }
     std::fputs(notes.c_str(), stderr);
