@@ -63,9 +63,14 @@ void CancelOnSignal::OnSignal() {
     char bytes[16];
     while (read(g_pipe[0], bytes, sizeof bytes) > 0) {
     }
-    // A question or a dialog over the sheet answers "no" first; the sheet's own
-    // Cancel runs once their event loops have returned.
+    // An open menu closes, a question or a dialog over the sheet answers "no";
+    // the sheet's own Cancel runs once their event loops have returned.
     QWidget* last = nullptr;
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (popup == last) break;
+        popup->close();
+        last = popup;
+    }
     while (QWidget* modal = QApplication::activeModalWidget()) {
         auto* dialog = qobject_cast<QDialog*>(modal);
         if (modal == m_sheet || modal == last || !dialog) break;

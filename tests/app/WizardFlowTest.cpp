@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTabBar>
 #include <QTest>
@@ -142,15 +143,17 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
             EXPECT_GT(failed, 0);
             for (const bool escape : {true, false}) {  // Details works again after either way out
                 int tabs = -1;
-                OnNextModal<CDetailDlg>([&tabs, escape](CDetailDlg* details) {
-                    tabs = details->findChild<QTabBar*>()->count();
-                    if (escape) {
-                        QTest::keyClick(details, Qt::Key_Escape);
-                    } else {
-                        QTest::mouseClick(details->findChild<QPushButton*>("close"),
-                                          Qt::LeftButton);
-                    }
-                });
+                OnNextModal<CDetailDlg>(
+                    [&tabs, escape](CDetailDlg* details) {
+                        tabs = details->findChild<QTabBar*>()->count();
+                        if (escape) {
+                            QTest::keyClick(details, Qt::Key_Escape);
+                        } else {
+                            QTest::mouseClick(details->findChild<QPushButton*>("close"),
+                                              Qt::LeftButton);
+                        }
+                    },
+                    &w.Sheet());
                 QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
                 EXPECT_EQ(tabs, failed);
                 EXPECT_EQ(w.ActivePage(), W::kError);
@@ -174,6 +177,11 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
         {"Escape", [](W& w) { w.Key(Qt::Key_Escape); }},
         {"close box", [](W& w) { w.Sheet().close(); }},
         {"SIGTERM", [](W&) { std::raise(SIGTERM); }},
+        {"SIGTERM over the context menu",
+         [](W& w) {
+             OnNextModal<QMenu>([](QMenu*) { std::raise(SIGTERM); }, &w.Sheet());
+             RightClick(&w.Sheet(), QPoint(5, 5));
+         }},
         {"Back, then Cancel", [](W& w) { w.Click(kBack), w.Click(kCancel); }},
         {"Cancel, then Back", [](W& w) { w.Click(kCancel), w.Click(kBack); }},
     };
