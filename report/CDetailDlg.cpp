@@ -6,6 +6,7 @@
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
+#include <algorithm>
 
 #include "platform/gui/DialogUnits.h"
 #include "platform/gui/GuiText.h"
@@ -27,7 +28,7 @@ QString TabText(std::size_t index) { return QStringLiteral("Test %1").arg(index)
 CDetailDlg::Layout CDetailDlg::Resized(const Layout& opening, QSize openingSize, QSize size) {
     const int dx = size.width() - openingSize.width();
     const int dy = size.height() - openingSize.height();
-    return {opening.tabs.adjusted(0, 0, dx, dy), opening.view.adjusted(0, 0, dx, dy),
+    return {opening.tabs.adjusted(0, 0, dx, 0), opening.view.adjusted(0, 0, dx, dy),
             opening.close.translated(dx / 2, dy)};
 }
 
@@ -38,11 +39,14 @@ CDetailDlg::CDetailDlg(CDVXProgressData* progress, QWidget* parent)
     m_openingSize = size();
     setMinimumSize(m_openingSize);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    // The tab headers are as tall as the style draws them: the report starts below them.
+    FillTabs();
+    // Qt's tab bar is the strip of headers alone, as tall as the style draws
+    // them; the report below is the page under the tabs.
     ui->tabs->setDrawBase(false);
-    const int headers = ui->tabs->y() + ui->tabs->sizeHint().height();
-    if (ui->view->y() < headers)
-        ui->view->setGeometry(ui->view->geometry().adjusted(0, headers - ui->view->y(), 0, 0));
+    const int headers = std::max(ui->view->y() - ui->tabs->y(), ui->tabs->sizeHint().height());
+    ui->tabs->resize(ui->tabs->width(), headers);
+    ui->view->setGeometry(
+        ui->view->geometry().adjusted(0, ui->tabs->y() + headers - ui->view->y(), 0, 0));
     m_opening = {ui->tabs->geometry(), ui->view->geometry(), ui->close->geometry()};
     // Qt's own grip keeps to the bottom-right corner through every resize.
     setSizeGripEnabled(true);
@@ -50,7 +54,6 @@ CDetailDlg::CDetailDlg(CDVXProgressData* progress, QWidget* parent)
     connect(ui->tabs, &QTabBar::currentChanged, this, &CDetailDlg::ShowReport);
     ui->view->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(ui->view, &QWidget::customContextMenuRequested, this, &CDetailDlg::ShowContextMenu);
-    FillTabs();
     ShowReport(0);
 }
 

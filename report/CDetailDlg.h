@@ -25,9 +25,10 @@ public:
         bool operator==(const Layout&) const = default;
     };
     // The layout of a dialog that opened at `openingSize` with `opening`, now
-    // `size`: tabs and report take the whole difference, "Fermer" stays centred
-    // (half the width difference, truncated) and at the bottom. Measured from
-    // the opening, so a drag in small steps ends where one step would.
+    // `size`: the report takes the whole difference, the strip of tab headers
+    // the difference in width, and "Fermer" stays centred (half the width
+    // difference, truncated) and at the bottom. Measured from the opening, so
+    // a drag in small steps ends where one step would.
     static Layout Resized(const Layout& opening, QSize openingSize, QSize size);
 
     // `progress` holds the records of the run and outlives the dialog.

@@ -8,9 +8,10 @@
 #include <QWindow>
 
 // Runs `act` on the next popup or modal window of type T once it shows, from
-// inside the event loop that shows it. An `owner` ends the wait with itself.
+// inside the event loop that shows it. The wait ends with `owner`, which
+// outlives whatever `act` refers to.
 template <class T, class F>
-void OnNextModal(F act, QObject* owner = nullptr) {
+void OnNextModal(F act, QObject* owner) {
     auto* poll = new QTimer(owner);
     QObject::connect(poll, &QTimer::timeout, [poll, act] {
         QWidget* top = QApplication::activePopupWidget();

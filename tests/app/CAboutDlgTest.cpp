@@ -8,11 +8,14 @@
 #include <QLocale>
 #include <QMenu>
 #include <QPushButton>
+#include <cstdlib>
+#include <string>
 
 #include "platform/VersionResource.h"
 #include "support/VersionInfo.h"
 #include "support/controls/CURLButton.h"
 #include "tests/GuiActions.h"
+#include "tests/TempDir.h"
 #include "tests/app/WizardDriver.h"
 
 namespace {
@@ -23,16 +26,22 @@ QString Label(const QDialog& dialog, const char* name) {
 
 }  // namespace
 
+// The built program, as installed (stripped) too, and the tests, which carry no block.
 TEST(CAboutDlgTest, ShowsTheVersionBlockOrKeepsThePlaceholders) {
+    TempDir dir;
+    const std::string stripped = dir.File("dalvex2");
+    const std::string strip = "/usr/bin/strip -o '" + stripped + "' '" DALVEX_GUI_PATH "'";
+    ASSERT_EQ(std::system(strip.c_str()), 0);
     const struct {
-        const char* program;
+        std::string program;
         const char *product, *copyright, *version;
     } cases[] = {
         {DALVEX_GUI_PATH, "Dalvex2", "© 2026 Quarn. Tous droits réservés.", "2.0 - Build 607"},
-        {"/proc/self/exe", "<Produit>", "<Copyright>", "<Version>"},  // the tests carry no block
+        {stripped, "Dalvex2", "© 2026 Quarn. Tous droits réservés.", "2.0 - Build 607"},
+        {"/proc/self/exe", "<Produit>", "<Copyright>", "<Version>"},
     };
     for (const auto& c : cases) {
-        CAboutDlg about(nullptr, Chaine(c.program));
+        CAboutDlg about(nullptr, Chaine::FromUtf8(c.program));
         EXPECT_EQ(about.windowTitle(), QStringLiteral("A propos de Dalvex"));
         EXPECT_EQ(Label(about, "product"), QString::fromUtf8(c.product));
         EXPECT_EQ(Label(about, "copyright"), QString::fromUtf8(c.copyright));
@@ -68,22 +77,29 @@ TEST(CAboutDlgTest, TheWizardOpensItFromAButtonAndItsMenu) {
     ASSERT_NE(button, nullptr);
     EXPECT_LT(button->x(), w.Button(CPropertySheet::PSBTN_BACK)->x());
     int shown = 0;
-    OnNextModal<CAboutDlg>([&shown](CAboutDlg* about) {
-        ++shown;
-        QTest::mouseClick(about->findChild<QPushButton*>("ok"), Qt::LeftButton);
-    });
+    OnNextModal<CAboutDlg>(
+        [&shown](CAboutDlg* about) {
+            ++shown;
+            QTest::mouseClick(about->findChild<QPushButton*>("ok"), Qt::LeftButton);
+        },
+        &w.Sheet());
     QTest::mouseClick(button, Qt::LeftButton);
     EXPECT_EQ(shown, 1);
-    OnNextModal<QMenu>([&shown](QMenu* menu) {
-        ASSERT_EQ(menu->actions().size(), 1);
-        EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("&A propos de Dalvex2..."));
-        OnNextModal<CAboutDlg>([&shown](CAboutDlg* about) {
-            ++shown;
-            QTest::keyClick(about, Qt::Key_Escape);
-        });
-        QTest::mouseClick(menu, Qt::LeftButton, {},
-                          menu->actionGeometry(menu->actions()[0]).center());
-    });
+    QWidget* sheet = &w.Sheet();
+    OnNextModal<QMenu>(
+        [&shown, sheet](QMenu* menu) {
+            ASSERT_EQ(menu->actions().size(), 1);
+            EXPECT_EQ(menu->actions()[0]->text(), QStringLiteral("&A propos de Dalvex2..."));
+            OnNextModal<CAboutDlg>(
+                [&shown](CAboutDlg* about) {
+                    ++shown;
+                    QTest::keyClick(about, Qt::Key_Escape);
+                },
+                sheet);
+            QTest::mouseClick(menu, Qt::LeftButton, {},
+                              menu->actionGeometry(menu->actions()[0]).center());
+        },
+        sheet);
     RightClick(&w.Sheet(), QPoint(5, 5));
     EXPECT_EQ(shown, 2);
     for (QWidget* window : QApplication::topLevelWidgets())
