@@ -109,9 +109,9 @@ int main(int argc, char** argv) {
     // The reports of the failed tests, then the about box.
     for (const auto& [button, name] : {std::pair{QStringLiteral("details"), "9-details"},
                                        {QStringLiteral("about"), "10-about"}}) {
-        QTimer::singleShot(300, [name] {
+        QTimer::singleShot(300, [shot = name] {
             QWidget* dialog = QApplication::activeModalWidget();
-            Save(dialog->grab(), name);
+            Save(dialog->grab(), shot);
             qobject_cast<QDialog*>(dialog)->reject();
         });
         sheet.findChild<QPushButton*>(button)->click();
