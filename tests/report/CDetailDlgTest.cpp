@@ -205,7 +205,8 @@ TEST(CDetailDlgTest, ResizedFromTheOpeningRectangle) {
 }
 
 // The window itself: small steps add up, it never gets smaller than it
-// opened, the grip stays in the corner, and the tabs sit above the report.
+// opened, the grip stays in the corner, the tabs sit above the report, and
+// Enter closes it.
 TEST(CDetailDlgTest, TheWindowFollowsItsSize) {
     CDVXProgressData progress;
     Record(progress, {"/srv/x", T::kDataError});
@@ -223,6 +224,10 @@ TEST(CDetailDlgTest, TheWindowFollowsItsSize) {
     ASSERT_NE(grip, nullptr);
     EXPECT_EQ(grip->geometry().bottomRight(), shown.dialog.rect().bottomRight());
     EXPECT_GE(shown.View()->y(), shown.Tabs()->geometry().bottom());
+    // Enter in the report presses "Fermer", the default button.
+    shown.View()->setFocus();
+    QTest::keyClick(shown.View(), Qt::Key_Return);
+    EXPECT_FALSE(shown.dialog.isVisible());
 }
 
 // The report leaves through the context menu: on the clipboard as RTF and as
