@@ -46,14 +46,13 @@ int32_t ReadInteger(const Chaine& file, const char* key) {
                                                                             : 0;
 }
 
-}  // namespace
-
-PatchInfo ReadPatchInfo(const Chaine& fileName) {
+// The patch of the program whose file version ends in `fileVersionLS`.
+PatchInfo ReadPatchInfo(const Chaine& fileName, uint32_t fileVersionLS) {
     const platform::SystemTime today = platform::Clock::GetLocalTime();
     PatchInfo info{0, static_cast<uint8_t>(today.day), static_cast<uint8_t>(today.month),
                    today.year};
     const Chaine patchFile = PatchFileName(fileName);
-    const uint32_t build = GetFileVersionNumber(fileName, 0) & 0xFFFF;
+    const uint32_t build = fileVersionLS & 0xFFFF;
     if (static_cast<uint32_t>(ReadInteger(patchFile, "Build")) != build) return info;
 
     const int32_t patch = ReadInteger(patchFile, "Patch");
@@ -73,6 +72,12 @@ PatchInfo ReadPatchInfo(const Chaine& fileName) {
     return info;
 }
 
+}  // namespace
+
+PatchInfo ReadPatchInfo(const Chaine& fileName) {
+    return ReadPatchInfo(fileName, static_cast<uint32_t>(GetFileVersionNumber(fileName, 0)));
+}
+
 uint64_t GetFileVersionNumber(const Chaine& fileName, unsigned flags) {
     VersionResource block;
     if (!VersionResource::Read(fileName.View(), &block)) return 0;
@@ -83,10 +88,11 @@ uint64_t GetFileVersionNumber(const Chaine& fileName, unsigned flags) {
 
 Chaine GetVersionText(const Chaine& fileName, unsigned flags) {
     if (!PathExists(fileName)) return "<Fichier inexistant>";
-    const PatchInfo patch = ReadPatchInfo(fileName);
-    Chaine text;
     VersionResource block;
-    if (VersionResource::Read(fileName.View(), &block)) {
+    const bool hasBlock = VersionResource::Read(fileName.View(), &block);
+    const PatchInfo patch = ReadPatchInfo(fileName, block.fileVersionLS);
+    Chaine text;
+    if (hasBlock) {
         if ((flags & kVersionNumeric) && patch.patch == 0) {
             const uint32_t ms = block.productVersionMS, ls = block.productVersionLS;
             if (ls > 0xFFFF) {
