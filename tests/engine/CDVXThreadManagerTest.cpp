@@ -104,8 +104,10 @@ TEST(CDVXThreadManagerTest, ANewRunEndsTheLastOneAndStartsAfresh) {
     manager->Start(&prefs);
     ASSERT_TRUE(PollUntil(*manager, [&] { return manager->GetProgress().GetTotalRead(true) > 0; }));
     // Started again while the first run still runs: Start must end it first
-    // rather than wait for it forever. The new threads wait their 500 ms.
+    // rather than wait for it forever. The new threads wait 3 s before their
+    // first write, long enough for a loaded sanitizer build to look first.
     prefs.timings = CDVXTimings{};
+    prefs.timings.startDelayMs = 3000;
     const auto restart = std::chrono::steady_clock::now();
     manager->Start(&prefs);
     CDVXProgressData& p = manager->GetProgress();
