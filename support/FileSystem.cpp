@@ -6,7 +6,9 @@
 #include "platform/FileInfo.h"
 #include "platform/Mounts.h"
 #include "platform/SystemSettings.h"
+#include "support/FileIterator.h"
 #include "support/PathText.h"
+#include "support/TextList.h"
 
 using platform::DriveType;
 
@@ -60,6 +62,16 @@ bool DirectoryExists(const Chaine& path) {
 
 bool PathExists(const Chaine& path) {
     return !path.IsEmpty() && platform::FileInfo::Exists(path.View());
+}
+
+bool FolderHoldsExpectedFile(const Chaine& folder, const Chaine& patterns) {
+    FileIterator files;
+    for (const Chaine& pattern : SplitText(patterns)) {
+        if (!pattern.IsEmpty()) files.FileInclusions().Add(pattern);
+    }
+    if (files.FileInclusions().GetCount() == 0) return false;
+    files.SetSearch(folder + Chaine("/"));
+    return files.First();
 }
 
 bool CreateDirectoryPath(const Chaine& path) {

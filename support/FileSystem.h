@@ -13,6 +13,9 @@ bool IsNetworkPath(const Chaine& path);
 bool IsRootPath(const Chaine& path);
 bool DirectoryExists(const Chaine& path);
 bool PathExists(const Chaine& path);
+// Whether `folder` holds a file whose name matches one of the `|`-separated
+// wildcard patterns (case ignored). An empty pattern list matches nothing.
+bool FolderHoldsExpectedFile(const Chaine& folder, const Chaine& patterns);
 // Creates the directory and every missing parent; true when it exists at the
 // end. Levels made before a failure stay.
 bool CreateDirectoryPath(const Chaine& path);
