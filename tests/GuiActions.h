@@ -6,6 +6,12 @@
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <ostream>
+
+// Lets failing assertions show a QString as its text.
+inline void PrintTo(const QString& text, std::ostream* os) {
+    *os << '"' << text.toStdString() << '"';
+}
 
 // Runs `act` on the next popup or modal window of type T once it shows, from
 // inside the event loop that shows it. The wait ends with `owner`, which

@@ -1,0 +1,283 @@
+#include "support/controls/ZButtonEdit.h"
+
+#include <QApplication>
+#include <QHelpEvent>
+#include <QKeyEvent>
+#include <QPainter>
+#include <QStyle>
+#include <QStyleOptionButton>
+#include <QToolTip>
+
+#include "platform/gui/GuiText.h"
+#include "platform/gui/ResourceImage.h"
+#include "support/TextList.h"
+#include "support/controls/ZAutoCompletionPopUp.h"
+#include "support/controls/ZPopListBoxEx.h"
+
+ZButtonEdit::ZButtonEdit(QWidget* parent) : QLineEdit(parent) {
+    // The table's text starts with its own separator.
+    const std::vector<Chaine> texts = SplitText(Chaine(Chaine::ResourceId(kMessagesId)));
+    for (std::size_t i = 1; i < texts.size() && i <= messages.size(); ++i) {
+        messages[i - 1] = texts[i];
+    }
+    pause.setSingleShot(true);
+    pause.setInterval(kPauseMs);
+    connect(&pause, &QTimer::timeout, this, &ZButtonEdit::OnPause);
+    connect(this, &QLineEdit::textChanged, this, &ZButtonEdit::OnTextChanged);
+    setMouseTracking(true);  // the pointer is an arrow over the button
+}
+
+ZButtonEdit::~ZButtonEdit() = default;
+
+void ZButtonEdit::SetFlag(Flag flag, bool on) {
+    flags = on ? (flags | flag) : (flags & ~flag);
+    if (flag == kIgnoreCase) GetList()->SetIgnoreCase(on);
+}
+
+void ZButtonEdit::SetRequired(bool required) {
+    SetFlag(kValueRequired, required);
+    if (required && GetTextLength() == 0) UpdateCode(kRequired);
+}
+
+void ZButtonEdit::SetIgnoreCase(bool ignoreCase) { SetFlag(kIgnoreCase, ignoreCase); }
+
+void ZButtonEdit::SetMessage(int which, const Chaine& text) {
+    messages.at(static_cast<std::size_t>(which)) = text;
+    if (which == code && which != kValid) setToolTip(ToQString(text));
+}
+
+bool ZButtonEdit::IsListShown() const { return popup && popup->isVisible(); }
+
+ZPopListBoxEx* ZButtonEdit::GetList() {
+    if (!popup) {
+        popup = new ZAutoCompletionPopUp(this, CreatePopupList());
+        popup->List()->SetIgnoreCase(HasFlag(kIgnoreCase));
+        connect(popup->List(), &QListWidget::itemClicked, this,
+                [this](QListWidgetItem* item) { TakeItem(popup->List()->row(item)); });
+    }
+    return popup->List();
+}
+
+ZPopListBoxEx* ZButtonEdit::CreatePopupList() { return new ZPopListBoxEx; }
+
+void ZButtonEdit::AddCompletion(const Chaine& text) { GetList()->AddString(text); }
+
+void ZButtonEdit::RefillList() {
+    ZPopListBoxEx* list = GetList();
+    list->ResetContent();
+    typedText = text();
+    FillCompletionList(GetText());
+    list->EndFill();
+    if (list->count() == 0) {
+        CloseList();
+    } else if (hasFocus() || IsListShown()) {
+        popup->ShowUnder();
+    }
+}
+
+void ZButtonEdit::CloseList() {
+    if (IsListShown()) popup->hide();
+}
+
+QRect ZButtonEdit::ButtonRect() const {
+    const int frame = style()->pixelMetric(QStyle::PM_DefaultFrameWidth, nullptr, this);
+    const int side = std::max(height() - 2 * frame, 0);
+    const int width = std::min(side + 4, 24);
+    return {this->width() - frame - width, frame, width, side};
+}
+
+void ZButtonEdit::SetText(const Chaine& value) { setText(ToQString(value)); }
+
+Chaine ZButtonEdit::GetText() const { return ToChaine(text()); }
+
+int ZButtonEdit::GetTextLength() const { return static_cast<int>(text().length()); }
+
+int ZButtonEdit::Validate(const Chaine&) { return kValid; }
+
+void ZButtonEdit::FillCompletionList(const Chaine&) {}
+
+void ZButtonEdit::OnAttach() { UpdateCode(ComputeCode()); }
+
+void ZButtonEdit::ReplaceText(const QString& value) {
+    settingText = true;
+    setText(value);
+    settingText = false;
+}
+
+int ZButtonEdit::ComputeCode() {
+    if (GetTextLength() == 0 && HasFlag(kValueRequired)) return kRequired;
+    return Validate(GetText());
+}
+
+void ZButtonEdit::UpdateCode(int newCode) {
+    if (newCode == code) return;
+    code = newCode;
+    QPalette colors = palette();
+    colors.setColor(QPalette::Text, code == kValid
+                                        ? QApplication::palette(this).color(QPalette::Text)
+                                        : QColor(kInvalidTextColor));
+    setPalette(colors);
+    setToolTip(code == kValid ? QString() : ToQString(GetMessage(code)));
+    update();
+}
+
+void ZButtonEdit::OnTextChanged() {
+    if (settingText) return;
+    pause.stop();
+    const bool required = GetTextLength() == 0 && HasFlag(kValueRequired);
+    if (HasFlag(kDelayedValidation) || HasFlag(kDelayedCompletion)) pause.start();
+    if (!HasFlag(kDelayedValidation) || required) {
+        UpdateCode(ComputeCode());
+        if (code != kValid && !HasFlag(kDelayedCompletion)) RefillList();
+    }
+}
+
+void ZButtonEdit::OnPause() {
+    if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
+    if (code != kValid && HasFlag(kDelayedCompletion)) RefillList();
+}
+
+void ZButtonEdit::MoveSelection(int delta) {
+    ZPopListBoxEx* list = GetList();
+    if (list->count() == 0) return;
+    pause.stop();
+    const int row = std::clamp(list->currentRow() + delta, 0, list->count() - 1);
+    list->setCurrentRow(row);
+    list->scrollToItem(list->item(row));
+    ReplaceText(list->item(row)->text());
+    setCursorPosition(GetTextLength());
+}
+
+void ZButtonEdit::TakeItem(int row) {
+    if (QListWidgetItem* item = GetList()->item(row)) ReplaceText(item->text());
+    CloseList();
+    selectAll();
+    // The text taken is no longer the one that was checked.
+    UpdateCode(ComputeCode());
+}
+
+bool ZButtonEdit::event(QEvent* e) {
+    if (e->type() == QEvent::Polish) OnAttach();
+    if (e->type() == QEvent::ToolTip) {
+        if (!HasFlag(kTooltips)) return true;
+        const auto* help = static_cast<QHelpEvent*>(e);
+        if (ButtonRect().contains(help->pos())) {
+            QToolTip::showText(help->globalPos(), ToQString(GetMessage(kValid)), this,
+                               ButtonRect());
+            return true;
+        }
+    }
+    return QLineEdit::event(e);
+}
+
+void ZButtonEdit::paintEvent(QPaintEvent* e) {
+    QLineEdit::paintEvent(e);
+    QPainter painter(this);
+    DrawButton(painter, ButtonRect());
+}
+
+void ZButtonEdit::DrawButton(QPainter& painter, const QRect& button) {
+    QStyleOptionButton option;
+    option.initFrom(this);
+    option.rect = button;
+    option.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
+    option.state |= buttonShownDown ? QStyle::State_Sunken : QStyle::State_Raised;
+    option.icon = QIcon(LoadResourceImage(kButtonBitmapId));
+    option.iconSize = QSize(16, 16).boundedTo(button.size() - QSize(4, 4));
+    style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
+}
+
+void ZButtonEdit::resizeEvent(QResizeEvent* e) {
+    QLineEdit::resizeEvent(e);
+    setTextMargins(0, 0, ButtonRect().width(), 0);
+}
+
+void ZButtonEdit::mousePressEvent(QMouseEvent* e) {
+    if (e->button() == Qt::LeftButton && ButtonRect().contains(e->position().toPoint())) {
+        buttonDown = buttonShownDown = true;
+        update();
+        return;
+    }
+    QLineEdit::mousePressEvent(e);
+}
+
+void ZButtonEdit::mouseDoubleClickEvent(QMouseEvent* e) {
+    // A quick second click on the button is a second press, not a word selection.
+    if (ButtonRect().contains(e->position().toPoint())) return mousePressEvent(e);
+    QLineEdit::mouseDoubleClickEvent(e);
+}
+
+void ZButtonEdit::mouseMoveEvent(QMouseEvent* e) {
+    const bool onButton = ButtonRect().contains(e->position().toPoint());
+    setCursor(onButton ? Qt::ArrowCursor : Qt::IBeamCursor);
+    if (!buttonDown) return QLineEdit::mouseMoveEvent(e);
+    if (onButton != buttonShownDown) {
+        buttonShownDown = onButton;
+        update();
+    }
+}
+
+void ZButtonEdit::mouseReleaseEvent(QMouseEvent* e) {
+    if (!buttonDown || e->button() != Qt::LeftButton) return QLineEdit::mouseReleaseEvent(e);
+    buttonDown = buttonShownDown = false;
+    update();
+    if (ButtonRect().contains(e->position().toPoint())) {
+        pause.stop();
+        OnButtonClicked();
+    }
+}
+
+void ZButtonEdit::keyPressEvent(QKeyEvent* e) {
+    const bool shown = IsListShown();
+    switch (e->key()) {
+        case Qt::Key_F4:
+            pause.stop();
+            CloseList();
+            OnButtonClicked();
+            return;
+        case Qt::Key_Return:
+        case Qt::Key_Enter:
+            if (!shown) break;
+            TakeItem(GetList()->currentRow());
+            return;
+        case Qt::Key_Escape:
+            if (!shown) break;
+            ReplaceText(typedText);
+            setCursorPosition(GetTextLength());
+            CloseList();
+            return;
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Up:
+            if (!shown) break;
+            MoveSelection(e->key() == Qt::Key_Up ? -1 : e->key() == Qt::Key_PageUp ? -10 : 10);
+            return;
+        case Qt::Key_Down:
+            if (shown) {
+                MoveSelection(1);
+                return;
+            }
+            if (e->modifiers() & Qt::ShiftModifier) {
+                // The pause's work is done now, or it would refill the list
+                // under the user's next key.
+                if (pause.isActive() && HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
+                pause.stop();
+                RefillList();
+                return;
+            }
+            break;
+        default: break;
+    }
+    QLineEdit::keyPressEvent(e);
+}
+
+void ZButtonEdit::focusOutEvent(QFocusEvent* e) {
+    QLineEdit::focusOutEvent(e);
+    // The list took the keyboard: the edit is still the one in use.
+    if (e->reason() == Qt::PopupFocusReason) return;
+    CloseList();
+    pause.stop();
+    UpdateCode(ComputeCode());
+    deselect();
+    setCursorPosition(0);
+}

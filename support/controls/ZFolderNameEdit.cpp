@@ -1,0 +1,186 @@
+#include "support/controls/ZFolderNameEdit.h"
+
+#include <QAction>
+#include <QClipboard>
+#include <QContextMenuEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QMenu>
+#include <QMimeData>
+
+#include "platform/gui/BrowseForFolder.h"
+#include "platform/gui/GuiText.h"
+#include "platform/gui/MessageBeep.h"
+#include "support/CaseFolding.h"
+#include "support/FileIterator.h"
+#include "support/FileSystem.h"
+#include "support/PathText.h"
+#include "support/TextList.h"
+
+namespace {
+
+// What file managers put on the clipboard for copied files: the operation
+// ("copy" or "cut") on the first line, then one URL a line.
+const QString kCopiedFilesMime = QStringLiteral("x-special/gnome-copied-files");
+
+QList<QUrl> CopiedFiles(const QMimeData& data) {
+    if (data.hasUrls()) return data.urls();
+    QList<QUrl> urls;
+    const QStringList lines = QString::fromUtf8(data.data(kCopiedFilesMime)).split('\n');
+    for (qsizetype i = 1; i < lines.size(); ++i) {
+        if (!lines[i].trimmed().isEmpty()) urls.append(QUrl(lines[i].trimmed()));
+    }
+    return urls;
+}
+
+bool HoldsFiles(const QMimeData* data) {
+    return data && (data->hasUrls() || data->hasFormat(kCopiedFilesMime));
+}
+
+}  // namespace
+
+ZFolderNameEdit::ZFolderNameEdit(QWidget* parent) : ZButtonEdit(parent) {
+    // The browse texts' defaults start with an empty piece, which would leave
+    // the button without a tooltip: set apart, each goes where it means
+    // something. Code 1 keeps the control's own text.
+    browseTexts = ToChaine(QStringLiteral("Parcourir les dossiers"));
+    SetMessage(kValid, browseTexts);
+    SetMessage(kNotValid,
+               ToChaine(QStringLiteral("Le dossier ne contient aucun des fichiers attendus")));
+}
+
+void ZFolderNameEdit::SetBrowseTexts(const Chaine& texts, const Chaine& expected,
+                                     const Chaine& root) {
+    const std::vector<Chaine> pieces = SplitText(texts);
+    SetMessage(kValid, pieces[0]);
+    if (texts.GetLength() > 2) SetMessage(kNotValid, pieces.size() > 1 ? pieces[1] : Chaine());
+    browseTexts = texts;
+    expectedFiles = expected;
+    rootFolder = root;
+}
+
+void ZFolderNameEdit::SetAcceptMissing(bool accept, bool withParent) {
+    acceptMissing = accept;
+    onlyWithParent = withParent;
+}
+
+void ZFolderNameEdit::OnAttach() {
+    setAcceptDrops(true);
+    ZButtonEdit::OnAttach();
+}
+
+int ZFolderNameEdit::Validate(const Chaine& text) {
+    if (text.IsEmpty()) return kValid;
+    if (!DirectoryExists(text)) {
+        if (!acceptMissing) return kForbidden;
+        if (!onlyWithParent) return kValid;
+        return DirectoryExists(PathText::GetDirectory(text)) ? kValid : kNotValid;
+    }
+    if (expectedFiles.IsEmpty()) return kValid;
+    return FolderHoldsExpectedFile(text, expectedFiles) ? kValid : kNotValid;
+}
+
+void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
+    if (text.IsEmpty()) return;
+    // The folder is the text up to its last separator, as typed, so that a
+    // candidate is that text and a name: "/tm" lists "/" and offers "/tmp",
+    // "C:\Wi" lists "C:\" and offers "C:\Windows". A root typed without its
+    // separator ("\\server\share") gets one.
+    Chaine prefix = PathText::GetFileName(text);
+    Chaine folder(text.View().substr(0, text.GetLength() - prefix.GetLength()));
+    if (IsRootPath(text)) {
+        prefix.Empty();
+        folder = text;
+        if (!PathText::IsSeparator(text[text.GetLength() - 1])) folder += '/';
+    }
+    // Names are case sensitive here: a folder typed in another case is
+    // another folder, listed afresh.
+    if (!cache.filled || !(cache.folder == folder)) {
+        cache.names.clear();
+        FileIterator entries;
+        entries.SetSearch(folder);
+        entries.SetFlags(FileIterator::kReportDirectories);
+        for (bool more = entries.First(); more; more = entries.Next()) {
+            if (entries.IsDirectory()) cache.names.push_back(entries.GetName());
+        }
+        cache.folder = folder;
+        cache.filled = true;
+    }
+    // Hidden folders only for a name that starts like one.
+    const bool hidden = prefix.GetLength() > 0 && prefix[0] == '.';
+    const bool ignoreCase = HasFlag(kIgnoreCase);
+    for (const Chaine& name : cache.names) {
+        if (name[0] == '.' && !hidden) continue;
+        if (CaseFolding::StartsWith(name.View(), prefix.View(), ignoreCase)) {
+            AddCompletion(folder + name);
+        }
+    }
+}
+
+void ZFolderNameEdit::OnButtonClicked() {
+    Chaine folder = GetText();
+    if (!BrowseForFolder(folder, browseTexts, expectedFiles, parentWidget(), rootFolder)) return;
+    SetText(folder);
+    selectAll();
+}
+
+void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
+    // No length limit: a cut path would name another folder.
+    const QUrl url = urls.isEmpty() ? QUrl() : urls.first();
+    const Chaine folder = url.isLocalFile() ? ToChaine(url.toLocalFile()) : Chaine();
+    if (!DirectoryExists(folder)) {
+        MessageBeep();
+        return;
+    }
+    SetText(folder);
+    selectAll();
+}
+
+void ZFolderNameEdit::Paste() {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+    if (HoldsFiles(data)) {
+        TakeUrls(CopiedFiles(*data));
+    } else {
+        paste();
+    }
+}
+
+void ZFolderNameEdit::keyPressEvent(QKeyEvent* e) {
+    if (e->matches(QKeySequence::Paste)) {
+        Paste();
+        return;
+    }
+    ZButtonEdit::keyPressEvent(e);
+}
+
+void ZFolderNameEdit::contextMenuEvent(QContextMenuEvent* e) {
+    QMenu* menu = createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    // The menu's own paste goes around Paste(): its place takes ours.
+    // Found by its text, translated as the menu's is: older Qt names no action.
+    const QString pasteText = QLineEdit::tr("&Paste");
+    for (QAction* action : menu->actions()) {
+        if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText) continue;
+        disconnect(action, &QAction::triggered, nullptr, nullptr);
+        connect(action, &QAction::triggered, this, &ZFolderNameEdit::Paste);
+        action->setEnabled(!isReadOnly() && (HoldsFiles(QGuiApplication::clipboard()->mimeData()) ||
+                                             !QGuiApplication::clipboard()->text().isEmpty()));
+    }
+    menu->popup(e->globalPos());
+}
+
+void ZFolderNameEdit::dragEnterEvent(QDragEnterEvent* e) {
+    if (!e->mimeData()->hasUrls()) return ZButtonEdit::dragEnterEvent(e);
+    e->acceptProposedAction();
+}
+
+void ZFolderNameEdit::dragMoveEvent(QDragMoveEvent* e) {
+    if (!e->mimeData()->hasUrls()) return ZButtonEdit::dragMoveEvent(e);
+    e->acceptProposedAction();
+}
+
+void ZFolderNameEdit::dropEvent(QDropEvent* e) {
+    if (!e->mimeData()->hasUrls()) return ZButtonEdit::dropEvent(e);
+    e->acceptProposedAction();
+    TakeUrls(e->mimeData()->urls());
+}

@@ -1,0 +1,61 @@
+#pragma once
+#include <QUrl>
+#include <vector>
+
+#include "support/controls/ZButtonEdit.h"
+
+// The edit of a folder path: its button browses the folders, a folder dragged
+// or pasted from the file manager replaces the text, the text is checked to
+// name an existing folder (holding an expected file, when some are given) and
+// folder names are completed from the file system. Everything runs on the
+// user-interface thread: a folder on a hung network mount blocks it for the
+// one check or listing of each pause in the typing.
+class ZFolderNameEdit : public ZButtonEdit {
+    Q_OBJECT
+public:
+    explicit ZFolderNameEdit(QWidget* parent = nullptr);
+
+    // `texts`: the browse dialog's instruction (also the button's tooltip),
+    // then its two status texts, `|`-separated; a second piece, even empty,
+    // becomes the message of code 2. `expectedFiles`: `|`-separated patterns
+    // of which the folder must hold one. `rootFolder`: the top of the browse
+    // dialog's tree ("/" when empty).
+    void SetBrowseTexts(const Chaine& texts, const Chaine& expectedFiles, const Chaine& rootFolder);
+    // A folder that does not exist is valid (code 0) with `acceptMissing`;
+    // with `onlyWithParent` too, only when its parent exists (else code 2).
+    void SetAcceptMissing(bool acceptMissing, bool onlyWithParent);
+
+    int Validate(const Chaine& text) override;
+    void FillCompletionList(const Chaine& text) override;
+
+    // Takes the first of dropped or pasted URLs: a local folder replaces the
+    // text, all of it selected; anything else beeps and changes nothing.
+    void TakeUrls(const QList<QUrl>& urls);
+    // Ctrl+V, Shift+Insert and the menu's paste: a copied file list acts as
+    // a drop, any other text is pasted as usual.
+    void Paste();
+
+protected:
+    void OnButtonClicked() override;
+    void OnAttach() override;
+
+    void keyPressEvent(QKeyEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
+    void dragEnterEvent(QDragEnterEvent* event) override;
+    void dragMoveEvent(QDragMoveEvent* event) override;
+    void dropEvent(QDropEvent* event) override;
+
+private:
+    struct FolderCache {
+        Chaine folder;
+        bool filled = false;
+        std::vector<Chaine> names;
+    };
+
+    Chaine browseTexts;
+    Chaine expectedFiles;
+    Chaine rootFolder;
+    bool acceptMissing = false;
+    bool onlyWithParent = false;
+    FolderCache cache;
+};
