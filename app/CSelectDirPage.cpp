@@ -17,6 +17,9 @@ CSelectDirPage::CSelectDirPage()
 CSelectDirPage::~CSelectDirPage() = default;
 
 bool CSelectDirPage::OnInitDialog() {
+    ui->path->SetBrowseTexts(Chaine(Chaine::ResourceId(kInstructionId)), Chaine(), Chaine());
+    ui->path->SetRequired(true);
+    ui->path->SetIgnoreCase(true);
     ui->path->setText(ToQString(CDalvex2Sheet::Of(this)->m_prefs.directory));
     Refill();
     connect(ui->path, &QLineEdit::textChanged, this, &CSelectDirPage::Refill);

@@ -14,6 +14,8 @@ class CSelectDirPage : public CPropertyPage {
     Q_OBJECT
 public:
     static constexpr unsigned kTemplateId = 108;
+    // What the folder field's browse dialog asks for.
+    static constexpr unsigned kInstructionId = 2000;
     // "Not a network path: go on?"
     static constexpr unsigned kNotNetworkQuestionId = 2001;
 

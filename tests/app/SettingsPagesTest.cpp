@@ -11,12 +11,16 @@
 #include <QTest>
 #include <QTimer>
 #include <QToolButton>
+#include <filesystem>
 
 #include "app/CAboutDlg.h"
 #include "app/CAdvancedDlg.h"
+#include "app/CSelectDirPage.h"
 #include "platform/gui/GuiText.h"
 #include "platform/gui/UpDownCtrl.h"
 #include "support/FileSystem.h"
+#include "support/controls/ZFolderNameEdit.h"
+#include "support/controls/ZPopListBoxEx.h"
 #include "tests/TempDir.h"
 #include "tests/app/WizardDriver.h"
 
@@ -61,6 +65,42 @@ TEST(SettingsPagesTest, ThePathFieldRefillsAndKeepsWhatWasTyped) {
     ASSERT_TRUE(w.WaitForPage(W::kDuration));
     EXPECT_FALSE(w.QuestionShown()) << "a server name is a network path";
     EXPECT_EQ(w.Sheet().m_prefs.directory, "\\\\serveur\\partage") << "stored as typed";
+}
+
+TEST(SettingsPagesTest, EnterAndEscapeServeTheCompletionListWhileItShows) {
+    TempDir dir;
+    std::filesystem::create_directories(dir.File("dossier"));
+    W w(W::kDirectory);
+    // Offscreen, a closed popup leaves no window active: the sheet is made
+    // active again, as the window system would.
+    const auto activate = [&w] {
+        w.Sheet().activateWindow();
+        // The platform's own news of the popup's end comes after: let it pass.
+        QTest::qWait(100);
+        return w.Sheet().isActiveWindow();
+    };
+    auto* path = w.Find<ZFolderNameEdit>(W::kDirectory, "path");
+    EXPECT_EQ(path->GetMessage(0), Chaine(Chaine::ResourceId(CSelectDirPage::kInstructionId)));
+    Retype(path, QString::fromStdString(dir.Path() + "/"));
+    w.AnswerNextQuestion(QMessageBox::No);  // for the Enter that reaches Next
+    for (int key : {Qt::Key_Escape, Qt::Key_Return}) {
+        ASSERT_TRUE(activate());
+        path->setFocus();
+        w.Key(Qt::Key_Down, Qt::ShiftModifier);
+        ASSERT_TRUE(path->IsListShown());
+        w.Key(key);
+        EXPECT_FALSE(path->IsListShown()) << key;
+        QTest::qWait(50);
+        EXPECT_TRUE(w.Sheet().isVisible() && !w.QuestionShown()) << key << " stays in the list";
+    }
+    // The list hidden, Enter is Next's (the question of a local path
+    // shows), and Escape the wizard's.
+    ASSERT_TRUE(activate());
+    w.Key(Qt::Key_Return);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return w.QuestionShown(); }));
+    EXPECT_EQ(w.ActivePage(), W::kDirectory);
+    w.Key(Qt::Key_Escape);
+    EXPECT_TRUE(w.WaitForClose());
 }
 
 TEST(SettingsPagesTest, TheMinutesFieldRefillsAndStoresWithinItsBounds) {

@@ -25,9 +25,11 @@ QPushButton* WizardDriver::Button(int button) const { return m_sheet->GetButton(
 
 void WizardDriver::Click(int button) { QTest::mouseClick(Button(button), Qt::LeftButton); }
 
-void WizardDriver::Key(int key) {
-    QWidget* target = QApplication::focusWidget() ? QApplication::focusWidget() : m_sheet.get();
-    QTest::keyClick(target, static_cast<Qt::Key>(key));
+void WizardDriver::Key(int key, Qt::KeyboardModifiers modifiers) {
+    // Where the window system would send it: an open popup gets it first.
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target) target = QApplication::focusWidget();
+    QTest::keyClick(target ? target : m_sheet.get(), static_cast<Qt::Key>(key), modifiers);
 }
 
 bool WizardDriver::WaitForPage(Page page, int timeoutMs) {

@@ -7,13 +7,9 @@
 
 #include "app/CDalvex2Sheet.h"
 #include "platform/gui/CPropertyPage.h"
+#include "tests/GuiActions.h"
 
 class QPushButton;
-
-// Lets failing assertions show a QString as its text.
-inline void PrintTo(const QString& text, std::ostream* os) {
-    *os << '"' << text.toStdString() << '"';
-}
 
 // Drives a wizard as a user would, with mouse clicks and key presses on the
 // real widgets, and waits on the event loop for what the wizard does.
@@ -29,7 +25,7 @@ public:
     CDalvex2Sheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int button) const;
     void Click(int button);
-    void Key(int key);
+    void Key(int key, Qt::KeyboardModifiers modifiers = {});
     // Waits until `page` is active, whole, and its buttons are set.
     bool WaitForPage(Page page, int timeoutMs = 60000);
     bool WaitForClose(int timeoutMs = 60000);
