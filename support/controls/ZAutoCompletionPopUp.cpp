@@ -12,9 +12,15 @@ ZAutoCompletionPopUp::ZAutoCompletionPopUp(QWidget* edit, ZPopListBoxEx* list)
     setFrameStyle(QFrame::Box | QFrame::Plain);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(1, 1, 1, 1);
+    // As high as its rows, not as the list's own minimum would have it.
+    layout->setSizeConstraint(QLayout::SetNoConstraint);
     list->setParent(this);
     list->setFrameStyle(QFrame::NoFrame);
     list->setFocusPolicy(Qt::NoFocus);
+    list->setMinimumSize(0, 0);
+    // Long paths keep their end, where the folder names differ.
+    list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    list->setTextElideMode(Qt::ElideMiddle);
     layout->addWidget(list);
     installEventFilter(this);
     list->installEventFilter(this);
@@ -23,7 +29,8 @@ ZAutoCompletionPopUp::ZAutoCompletionPopUp(QWidget* edit, ZPopListBoxEx* list)
 void ZAutoCompletionPopUp::ShowUnder() {
     const int rows = std::min(list->count(), kMaxRows);
     const int rowHeight = std::max(list->sizeHintForRow(0), 1);
-    const int height = rows * rowHeight + 2 * list->frameWidth() + 2;
+    const int margins = layout()->contentsMargins().top() + layout()->contentsMargins().bottom();
+    const int height = rows * rowHeight + 2 * (list->frameWidth() + frameWidth()) + margins;
     QPoint where = edit->mapToGlobal(QPoint(0, edit->height()));
     // Above the edit when the screen has no room below it.
     if (const QScreen* screen = edit->screen();

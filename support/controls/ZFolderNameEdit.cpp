@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QFocusEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QMenu>
@@ -111,10 +112,19 @@ void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
     const bool ignoreCase = HasFlag(kIgnoreCase);
     for (const Chaine& name : cache.names) {
         if (name[0] == '.' && !hidden) continue;
+        // A name with a character of no place in the program's text (read as
+        // '?') could not be tested: not offered.
+        if (PathText::HasInvalidNameChar(name)) continue;
         if (CaseFolding::StartsWith(name.View(), prefix.View(), ignoreCase)) {
             AddCompletion(folder + name);
         }
     }
+}
+
+void ZFolderNameEdit::focusOutEvent(QFocusEvent* e) {
+    // The user may come back from making the folder the list lacked.
+    if (e->reason() != Qt::PopupFocusReason) cache.filled = false;
+    ZButtonEdit::focusOutEvent(e);
 }
 
 void ZFolderNameEdit::OnButtonClicked() {

@@ -40,12 +40,15 @@ protected:
     void OnAttach() override;
 
     void keyPressEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // The subfolders of the folder listed last, kept while the user types
+    // there; forgotten when focus leaves the field.
     struct FolderCache {
         Chaine folder;
         bool filled = false;

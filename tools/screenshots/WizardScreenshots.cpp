@@ -83,6 +83,25 @@ int main(int argc, char** argv) {
     });
     sheet.GetPage(1)->findChild<QPushButton*>(QStringLiteral("advanced"))->click();
 
+    // The folder field: completions of a name typed half-way, then the
+    // browse dialog (F4).
+    sheet.activateWindow();
+    path->setFocus();
+    const QString folder = QDir(testDir).absolutePath();
+    path->setText(folder.left(folder.size() - 2));
+    QTest::qWait(800);
+    const QRect area = sheet.frameGeometry();
+    ok = ok && Save(QGuiApplication::primaryScreen()->grabWindow(0, area.x(), area.y(),
+                                                                 area.width(), area.height()),
+                    "2b-completion");
+    QTest::keyClick(QApplication::activePopupWidget(), Qt::Key_Escape);
+    QTimer::singleShot(800, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        Save(dialog->grab(), "2c-browse");
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    QTest::keyClick(path, Qt::Key_F4);
+
     path->setText(testDir);
     AnswerModal(sheet, "4-question", QMessageBox::Yes);
     next->click();

@@ -86,7 +86,8 @@ void MakeFolders(const TempDir& dir, std::initializer_list<const char*> names) {
 
 TEST(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheName) {
     TempDir dir;
-    MakeFolders(dir, {"Alpha", "alpine", "beta", ".cache", "cfg", "cfg/inner"});
+    // A name that the program's text cannot hold is not offered.
+    MakeFolders(dir, {"Alpha", "alpine", "beta", ".cache", "cfg", "cfg/inner", "\u65E5", "what?"});
     std::ofstream(dir.File("album.txt")) << "a file, not a folder";
     const std::string d = dir.Path() + "/";
     const auto in = [&d](QStringList names) {
@@ -324,6 +325,11 @@ TEST(ZFolderNameEditTest, TheListClosesOnAClickOutsideOrWhenFocusLeaves) {
     EXPECT_EQ(std::tuple(f.edit->IsListShown(), f.next->hasFocus(), f.edit->hasSelectedText(),
                          f.edit->cursorPosition()),
               std::tuple(false, true, false, 0));
+    // A folder made meanwhile is offered on coming back.
+    MakeFolders(dir, {"three"});
+    f.edit->setFocus();
+    f.Open(typed);
+    EXPECT_EQ(f.Items().size(), 3);
 }
 
 TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
