@@ -183,6 +183,12 @@ TEST(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
     EXPECT_EQ(std::tuple(f.edit->validations, f.edit->fills, f.edit->IsInvalid()),
               std::tuple(2, 1, false));
+    // Without the pause each key is checked, and completed while invalid, at once.
+    f.edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
+    f.edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
+    f.edit->validations = f.edit->fills = 0;
+    QTest::keyClicks(f.edit, "/x");  // a folder, then a missing one
+    EXPECT_EQ(std::pair(f.edit->validations, f.edit->fills), std::pair(2, 1));
 }
 
 TEST(ZFolderNameEditTest, AProblemShowsInTheTextColourAndTheTooltip) {

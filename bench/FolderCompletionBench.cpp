@@ -1,0 +1,65 @@
+// The folder field's completions in a folder of many subfolders: the first
+// fill lists the folder, the next ones take its names from the field's cache.
+// Both include putting every candidate in the list widget.
+//   folder_completion_bench [--benchmark_...] (folders made under $TMPDIR or /tmp)
+#include <benchmark/benchmark.h>
+
+#include <QApplication>
+#include <QTemporaryDir>
+#include <filesystem>
+#include <string>
+
+#include "platform/gui/GuiText.h"
+#include "support/controls/ZFolderNameEdit.h"
+#include "support/controls/ZPopListBoxEx.h"
+
+namespace {
+
+class ManyFolders {
+public:
+    explicit ManyFolders(int count) {
+        for (int i = 0; i < count; ++i) {
+            std::filesystem::create_directory(
+                dir.filePath("dossier" + QString::number(i)).toStdString());
+        }
+    }
+    Chaine Typed() const { return ToChaine(dir.path() + "/"); }
+
+private:
+    QTemporaryDir dir;
+};
+
+void FirstFill(benchmark::State& state) {
+    const ManyFolders folders(static_cast<int>(state.range(0)));
+    for (auto _ : state) {
+        ZFolderNameEdit edit;  // an empty cache
+        edit.SetText(folders.Typed());
+        edit.RefillList();
+        if (edit.GetList()->count() != state.range(0)) state.SkipWithError("candidates missing");
+    }
+}
+
+void FillFromCache(benchmark::State& state) {
+    const ManyFolders folders(static_cast<int>(state.range(0)));
+    ZFolderNameEdit edit;
+    edit.SetText(folders.Typed());
+    edit.RefillList();
+    for (auto _ : state) {
+        edit.RefillList();
+        if (edit.GetList()->count() != state.range(0)) state.SkipWithError("candidates missing");
+    }
+}
+
+BENCHMARK(FirstFill)->Arg(10000)->Unit(benchmark::kMillisecond);
+BENCHMARK(FillFromCache)->Arg(10000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    benchmark::Initialize(&argc, argv);
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}
