@@ -11,5 +11,5 @@ class QWidget;
 // only on a folder that holds one. True when the user chose a folder, which
 // then replaces `path`; false on cancel, `path` untouched. Modal over `owner`.
 // User-interface thread only.
-bool BrowseForFolder(Chaine& path, const Chaine& texts, const Chaine& expectedFiles,
-                     QWidget* owner, const Chaine& root);
+bool BrowseForFolder(Chaine& path, const Chaine& texts, const Chaine& expectedFiles, QWidget* owner,
+                     const Chaine& root);
