@@ -7,12 +7,14 @@
 
 #include <QClipboard>
 #include <QDialog>
-#include <QDialogButtonBox>
+#include <QFileSystemModel>
+#include <QLabel>
 #include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QTest>
+#include <QTreeView>
 #include <QVBoxLayout>
 #include <filesystem>
 #include <fstream>
@@ -132,7 +134,7 @@ TEST(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
     const auto item = [&](int i) { return typed + QString::number(100 + i); };
     struct Row {
         std::vector<Qt::Key> keys;
-        int row;  // selected afterwards, -1 for none
+        int row;  // selected afterwards
         QString text;
         bool shown;
         bool allSelected;
@@ -140,7 +142,6 @@ TEST(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
     const Row rows[] = {
         {{Qt::Key_Down}, 0, item(0), true, false},
         {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}, 0, item(0), true, false},
-        {{Qt::Key_Up}, 0, item(0), true, false},
         {{Qt::Key_PageDown}, 9, item(9), true, false},
         {{Qt::Key_PageDown, Qt::Key_PageDown}, 14, item(14), true, false},
         {{Qt::Key_PageDown, Qt::Key_Down, Qt::Key_PageUp}, 0, item(0), true, false},
@@ -152,13 +153,11 @@ TEST(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
         f.Open(typed.toStdString());
         ASSERT_TRUE(f.edit->IsListShown());
         for (Qt::Key key : row.keys) f.Key(key);
-        const auto* list = f.edit->GetList();
-        EXPECT_EQ(std::tuple(list->currentRow(), f.edit->text(), f.edit->IsListShown(),
-                             f.edit->hasSelectedText()),
-                  std::tuple(row.row, row.text, row.shown, row.allSelected))
+        EXPECT_EQ(std::tuple(f.edit->GetList()->currentRow(), f.edit->text(), f.edit->IsListShown(),
+                             f.edit->selectedText(), f.edit->cursorPosition()),
+                  std::tuple(row.row, row.text, row.shown, row.allSelected ? row.text : "",
+                             row.text.size()))
             << row.keys.size() << " keys, last " << row.keys.back();
-        if (row.allSelected) EXPECT_EQ(f.edit->selectedText(), row.text);
-        EXPECT_EQ(f.edit->cursorPosition(), row.text.size()) << "caret at the end";
         if (f.edit->IsListShown()) f.Key(Qt::Key_Escape);
     }
     // The folder taken with Enter is checked again: no longer reported.
@@ -233,84 +232,65 @@ TEST(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) 
     std::ofstream(dir.File("file.txt")) << "x";
     fs::create_directory_symlink(dir.File("folder"), dir.File("link"));
     const auto url = [&](const char* name) {
-        return QUrl::fromLocalFile(QString::fromStdString(dir.File(name)));
+        return QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded();
     };
-    FieldWindow f;
-    const auto drop = [&](const QUrl& target) {
-        QMimeData data;
-        data.setUrls({target});
-        QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(f.edit, &enter);
-        QDropEvent dropped(QPointF(5, 5), Qt::CopyAction, &data, Qt::LeftButton, {});
-        QApplication::sendEvent(f.edit, &dropped);
-        return enter.isAccepted();
-    };
-    const auto paste = [&](QMimeData* data, QKeySequence keys) {
-        QGuiApplication::clipboard()->setMimeData(data);
-        f.Key(static_cast<Qt::Key>(keys[0].key()), keys[0].keyboardModifiers());
-    };
-    const auto copied = [](const QByteArray& format, const QByteArray& bytes) {
-        auto* data = new QMimeData;
-        data->setData(format, bytes);
-        return data;
-    };
+    const QString folder = QString::fromStdString(dir.File("folder"));
+    const QString link = QString::fromStdString(dir.File("link"));
+    const char *uris = "text/uri-list", *copied = "x-special/gnome-copied-files";
+    enum How { kDrop, kCtrlV, kShiftInsert, kMenu };
     struct Row {
-        std::function<void()> act;
-        QString text;  // afterwards, all of it selected when it changed
+        How how;
+        const char* format;
+        QByteArray payload;
+        QString text;  // afterwards; all of it selected when it is a folder
         int beeps;
     };
-    const QString before = "avant";
     const Row rows[] = {
-        {[&] { EXPECT_TRUE(drop(url("folder"))); }, url("folder").toLocalFile(), 0},
-        {[&] { drop(url("link")); }, url("link").toLocalFile(), 0},
-        {[&] { drop(url("file.txt")); }, before, 1},
-        {[&] { drop(url("missing")); }, before, 1},
-        {[&] { drop(QUrl("smb://serveur/partage")); }, before, 1},
-        {[&] {
-             paste(copied("text/uri-list", url("folder").toEncoded() + "\r\n"),
-                   QKeySequence("Ctrl+V"));
-         },
-         url("folder").toLocalFile(), 0},
-        {[&] {
-             paste(copied("x-special/gnome-copied-files", "copy\n" + url("link").toEncoded()),
-                   QKeySequence("Shift+Ins"));
-         },
-         url("link").toLocalFile(), 0},
-        {[&] {
-             paste(copied("x-special/gnome-copied-files", "cut\n" + url("file.txt").toEncoded()),
-                   QKeySequence("Ctrl+V"));
-         },
-         before, 1},
-        {[&] {
-             QGuiApplication::clipboard()->setText("/coll");
-             f.edit->setCursorPosition(2);
-             f.Key(Qt::Key_V, Qt::ControlModifier);
-         },
-         "av/collant", 0},
+        {kDrop, uris, url("folder"), folder, 0},
+        {kDrop, uris, url("link"), link, 0},
+        {kDrop, uris, url("file.txt"), "avant", 1},
+        {kDrop, uris, url("missing"), "avant", 1},
+        {kDrop, uris, "smb://serveur/partage", "avant", 1},
+        {kCtrlV, uris, url("folder") + "\r\n", folder, 0},
+        {kShiftInsert, copied, "copy\n" + url("link"), link, 0},
+        {kCtrlV, copied, "cut\n" + url("file.txt"), "avant", 1},
+        {kMenu, uris, url("folder"), folder, 0},
+        {kCtrlV, "text/plain", "/coll", "av/collant", 0},
     };
+    FieldWindow f;
     for (const Row& row : rows) {
-        f.edit->setText(before);
+        f.edit->setText("avant");
+        f.edit->setCursorPosition(2);
+        auto data = std::make_unique<QMimeData>();
+        data->setData(row.format, row.payload);
         const int beeps = MessageBeepCount();
-        row.act();
-        EXPECT_EQ(std::pair(f.edit->text(), MessageBeepCount() - beeps),
-                  std::pair(row.text, row.beeps));
-        if (row.text != before && row.beeps == 0 && !row.text.startsWith("av/")) {
-            EXPECT_EQ(f.edit->selectedText(), row.text);
+        if (row.how == kDrop) {
+            QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(f.edit, &enter);
+            EXPECT_TRUE(enter.isAccepted());
+            QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
+            QApplication::sendEvent(f.edit, &drop);
+        } else {
+            QGuiApplication::clipboard()->setMimeData(data.release());
         }
+        if (row.how == kCtrlV) f.Key(Qt::Key_V, Qt::ControlModifier);
+        if (row.how == kShiftInsert) f.Key(Qt::Key_Insert, Qt::ShiftModifier);
+        if (row.how == kMenu) {
+            OnNextModal<QMenu>(
+                [](QMenu* menu) {
+                    for (QAction* action : menu->actions())
+                        if (action->text().startsWith(QLineEdit::tr("&Paste")))
+                            QTest::mouseClick(menu, Qt::LeftButton, {},
+                                              menu->actionGeometry(action).center());
+                },
+                f.edit);
+            RightClick(f.edit, QPoint(10, 5));
+            EXPECT_TRUE(QTest::qWaitFor([&] { return f.edit->text() != "avant"; }));
+        }
+        EXPECT_EQ(std::tuple(f.edit->text(), f.edit->selectedText(), MessageBeepCount() - beeps),
+                  std::tuple(row.text, row.text.startsWith('/') ? row.text : "", row.beeps))
+            << row.payload.toStdString();
     }
-    // The context menu's paste takes the same road.
-    f.edit->setText(before);
-    QGuiApplication::clipboard()->setMimeData(copied("text/uri-list", url("folder").toEncoded()));
-    OnNextModal<QMenu>(
-        [](QMenu* menu) {
-            for (QAction* action : menu->actions())
-                if (action->text().startsWith(QLineEdit::tr("&Paste")))
-                    QTest::mouseClick(menu, Qt::LeftButton, {},
-                                      menu->actionGeometry(action).center());
-        },
-        f.edit);
-    RightClick(f.edit, QPoint(10, 5));
-    EXPECT_TRUE(QTest::qWaitFor([&] { return f.edit->text() == url("folder").toLocalFile(); }));
 }
 
 TEST(ZFolderNameEditTest, TheListClosesOnAClickOutsideOrWhenFocusLeaves) {
@@ -338,35 +318,65 @@ TEST(ZFolderNameEditTest, TheListClosesOnAClickOutsideOrWhenFocusLeaves) {
     EXPECT_EQ(f.Items().size(), 3);
 }
 
+// The browse dialog opens on the field's folder, or its nearest existing
+// ancestor, under the root given; with expected files its status line and OK
+// follow the selection. A choice replaces the text, Annuler changes nothing,
+// and no settings file is written on the way.
 TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
-    TempDir dir;
-    MakeFolders(dir, {"sub"});
+    TempDir dir, config;
+    MakeFolders(dir, {"empty", "full"});
+    std::ofstream(dir.File("full/a.txt")) << "x";
+    const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path()));
+    const QString root = QString::fromStdString(dir.Path()), full = root + "/full";
     FieldWindow f;
-    const QString sub = QString::fromStdString(dir.File("sub"));
     struct Row {
-        std::function<void()> open;
-        const char* button;
+        bool button;                                       // else F4
+        const char* expected;                              // files
+        const char* root;                                  // "" for the whole tree
+        std::vector<std::pair<const char*, bool>> clicks;  // folder, holds an expected file
+        const char* answer;
         QString text;
     };
     const Row rows[] = {
-        {[&] { f.Key(Qt::Key_F4); }, "ok", sub},
-        {[&] { QTest::mouseClick(f.edit, Qt::LeftButton, {}, f.edit->ButtonRect().center()); },
-         "ok", sub},
-        {[&] { f.Key(Qt::Key_F4); }, "cancel", sub + "/missing"},
+        {false, "*.TXT|*.doc", "r", {{"empty", false}, {"full", true}}, "ok", full},
+        {true, "", "r", {{"empty", true}}, "ok", root + "/empty"},
+        {false, "", "", {}, "cancel", full + "/missing"},
     };
     for (const Row& row : rows) {
+        f.edit->SetBrowseTexts("Choisir|Aucun|Vu", row.expected, *row.root ? ToChaine(root) : "");
         f.edit->setFocus();
-        f.edit->setText(sub + "/missing");  // the dialog opens on "sub"
-        bool opened = false;
+        f.edit->setText(full + "/missing");
         OnNextModal<QDialog>(
             [&](QDialog* dialog) {
-                opened = true;
-                QTest::mouseClick(dialog->findChild<QPushButton*>(row.button), Qt::LeftButton);
+                auto* tree = dialog->findChild<QTreeView*>("tree");
+                auto* model = static_cast<QFileSystemModel*>(tree->model());
+                auto* ok = dialog->findChild<QPushButton*>("ok");
+                auto* status = dialog->findChild<QLabel*>("status");
+                EXPECT_EQ(std::tuple(model->filePath(tree->rootIndex()),
+                                     model->filePath(tree->currentIndex())),
+                          std::tuple(*row.root ? root : "/", full));
+                EXPECT_TRUE(QTest::qWaitFor(
+                    [&] { return model->rowCount(tree->rootIndex()) == 2 || !*row.root; }));
+                for (const auto& [folder, holds] : row.clicks) {
+                    const QRect item = tree->visualRect(model->index(root + "/" + folder));
+                    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, item.center());
+                    EXPECT_EQ(std::tuple(ok->isEnabled(), status->isVisible(), status->text()),
+                              std::tuple(holds, *row.expected != 0,
+                                         *row.expected ? (holds ? "Vu" : "Aucun") : ""))
+                        << folder;
+                }
+                QTest::mouseClick(dialog->findChild<QPushButton*>(row.answer), Qt::LeftButton);
             },
             f.edit);
-        row.open();
-        EXPECT_TRUE(opened);
-        EXPECT_EQ(f.edit->text(), row.text) << row.button;
-        if (row.text == sub) EXPECT_EQ(f.edit->selectedText(), sub);
+        if (row.button) {
+            QTest::mouseClick(f.edit, Qt::LeftButton, {}, f.edit->ButtonRect().center());
+        } else {
+            f.Key(Qt::Key_F4);
+        }
+        EXPECT_EQ(std::pair(f.edit->text(), f.edit->selectedText()),
+                  std::pair(row.text, row.text.endsWith("missing") ? "" : row.text));
     }
+    qputenv("XDG_CONFIG_HOME", savedConfig);
+    EXPECT_EQ(Listing(config.Path()), "");
 }
