@@ -4,14 +4,16 @@
 #include "support/CaseFolding.h"
 #include "support/Chaine.h"
 
-// A sorted set of texts in which each key appears once: compared byte for
-// byte here, through the case-folding table in FDictionnaryNoCase. One thread
-// at a time.
+// A sorted set of texts in which each text appears once, in byte order here,
+// in FDictionnaryNoCase in the order of the case-folding table ("alpha",
+// "Beta", "gamma"). Texts that differ only in case stay apart in both: they
+// name different folders on this system. One thread at a time.
 class FDictionnary {
     struct Less {
         bool ignoreCase;
         bool operator()(const Chaine& a, const Chaine& b) const {
-            return CaseFolding::Compare(a.View(), b.View(), ignoreCase) < 0;
+            const int folded = ignoreCase ? CaseFolding::Compare(a.View(), b.View(), true) : 0;
+            return folded != 0 ? folded < 0 : CaseFolding::Compare(a.View(), b.View(), false) < 0;
         }
     };
     using Keys = std::set<Chaine, Less>;
@@ -20,7 +22,7 @@ public:
     FDictionnary() : FDictionnary(false) {}
     virtual ~FDictionnary() = default;
 
-    // False when an equal key is already there (the first one stays).
+    // False when the text is already there.
     bool Add(const Chaine& key) { return keys.insert(key).second; }
     bool Contains(const Chaine& key) const { return keys.count(key) != 0; }
     std::size_t GetCount() const { return keys.size(); }

@@ -143,13 +143,21 @@ private:
     void ShowSelection() {
         const QString folder = Chosen();
         if (m_expectedFiles.IsEmpty()) {
-            m_ok->setEnabled(!folder.isEmpty());
+            m_ok->setEnabled(!folder.isEmpty() && CanHold(folder));
             return;
         }
         const bool holds =
             !folder.isEmpty() && FolderHoldsExpectedFile(ToChaine(folder), m_expectedFiles);
         m_status->setText(Piece(m_texts, holds ? 2 : 1));
-        m_ok->setEnabled(holds);
+        m_ok->setEnabled(holds && CanHold(folder));
+    }
+
+    // A folder whose path the program's text cannot carry unchanged (a
+    // character outside its character set, or one it refuses in names) could
+    // not be tested: it cannot be chosen.
+    static bool CanHold(const QString& folder) {
+        const Chaine path = ToChaine(folder);
+        return ToQString(path) == folder && DirectoryExists(path);
     }
 
     std::vector<Chaine> m_texts;

@@ -1,6 +1,5 @@
 #include "support/controls/ZButtonEdit.h"
 
-#include <QApplication>
 #include <QHelpEvent>
 #include <QKeyEvent>
 #include <QPainter>
@@ -54,6 +53,7 @@ ZPopListBoxEx* ZButtonEdit::GetList() {
         popup->List()->SetIgnoreCase(HasFlag(kIgnoreCase));
         connect(popup->List(), &QListWidget::itemClicked, this,
                 [this](QListWidgetItem* item) { TakeItem(popup->List()->row(item)); });
+        connect(popup, &ZAutoCompletionPopUp::Closed, this, &ZButtonEdit::OnListClosed);
     }
     return popup->List();
 }
@@ -65,7 +65,6 @@ void ZButtonEdit::AddCompletion(const Chaine& text) { GetList()->AddString(text)
 void ZButtonEdit::RefillList() {
     ZPopListBoxEx* list = GetList();
     list->ResetContent();
-    typedText = text();
     FillCompletionList(GetText());
     list->EndFill();
     if (list->count() == 0) {
@@ -77,6 +76,13 @@ void ZButtonEdit::RefillList() {
 
 void ZButtonEdit::CloseList() {
     if (IsListShown()) popup->hide();
+}
+
+void ZButtonEdit::OnListClosed() {
+    // A pause still to come would open the list again under the user.
+    if (!pause.isActive()) return;
+    pause.stop();
+    if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
 }
 
 QRect ZButtonEdit::ButtonRect() const {
@@ -112,17 +118,21 @@ int ZButtonEdit::ComputeCode() {
 void ZButtonEdit::UpdateCode(int newCode) {
     if (newCode == code) return;
     code = newCode;
-    QPalette colors = palette();
-    colors.setColor(QPalette::Text, code == kValid
-                                        ? QApplication::palette(this).color(QPalette::Text)
-                                        : QColor(kInvalidTextColor));
-    setPalette(colors);
+    if (code == kValid) {
+        setPalette(QPalette());  // back to the inherited colours
+    } else {
+        QPalette colors = palette();
+        colors.setColor(QPalette::Active, QPalette::Text, QColor(kInvalidTextColor));
+        colors.setColor(QPalette::Inactive, QPalette::Text, QColor(kInvalidTextColor));
+        setPalette(colors);
+    }
     setToolTip(code == kValid ? QString() : ToQString(GetMessage(code)));
     update();
 }
 
 void ZButtonEdit::OnTextChanged() {
     if (settingText) return;
+    typedText = text();
     pause.stop();
     const bool required = GetTextLength() == 0 && HasFlag(kValueRequired);
     if (HasFlag(kDelayedValidation) || HasFlag(kDelayedCompletion)) pause.start();
@@ -134,7 +144,8 @@ void ZButtonEdit::OnTextChanged() {
 
 void ZButtonEdit::OnPause() {
     if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
-    if (code != kValid && HasFlag(kDelayedCompletion)) RefillList();
+    // A list already shown follows the text, valid or not.
+    if ((code != kValid || IsListShown()) && HasFlag(kDelayedCompletion)) RefillList();
 }
 
 void ZButtonEdit::MoveSelection(int delta) {
@@ -146,13 +157,14 @@ void ZButtonEdit::MoveSelection(int delta) {
     list->scrollToItem(list->item(row));
     ReplaceText(list->item(row)->text());
     setCursorPosition(GetTextLength());
+    UpdateCode(ComputeCode());  // the text shown is no longer the one checked
 }
 
 void ZButtonEdit::TakeItem(int row) {
     if (QListWidgetItem* item = GetList()->item(row)) ReplaceText(item->text());
+    pause.stop();
     CloseList();
     selectAll();
-    // The text taken is no longer the one that was checked.
     UpdateCode(ComputeCode());
 }
 
@@ -231,6 +243,7 @@ void ZButtonEdit::keyPressEvent(QKeyEvent* e) {
     const bool shown = IsListShown();
     switch (e->key()) {
         case Qt::Key_F4:
+            if (e->modifiers() != Qt::NoModifier) break;  // Alt+F4 closes the window
             pause.stop();
             CloseList();
             OnButtonClicked();
@@ -244,7 +257,9 @@ void ZButtonEdit::keyPressEvent(QKeyEvent* e) {
             if (!shown) break;
             ReplaceText(typedText);
             setCursorPosition(GetTextLength());
+            pause.stop();
             CloseList();
+            UpdateCode(ComputeCode());
             return;
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:

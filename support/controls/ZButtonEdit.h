@@ -90,6 +90,7 @@ private:
     int ComputeCode();
     void UpdateCode(int newCode);
     void CloseList();
+    void OnListClosed();
     // Moves the list's selection by `delta` rows and puts that row's text in.
     void MoveSelection(int delta);
     void TakeItem(int row);
@@ -102,5 +103,5 @@ private:
     std::array<Chaine, kCodeCount> messages;
     QTimer pause;
     ZAutoCompletionPopUp* popup = nullptr;
-    QString typedText;  // what Escape brings back from the list
+    QString typedText;  // the text last typed, which Escape brings back from the list
 };

@@ -87,7 +87,12 @@ void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
     // candidate is that text and a name: "/tm" lists "/" and offers "/tmp",
     // "C:\Wi" lists "C:\" and offers "C:\Windows". A root typed without its
     // separator ("\\server\share") gets one.
-    Chaine prefix = PathText::GetFileName(text);
+    // The name being typed follows the last separator, or the colon of a
+    // bare drive ("C:Wi"): a colon is an ordinary character in names here.
+    const std::string_view typed = text.View();
+    std::size_t split = typed.find_last_of("\\/");
+    if (split == std::string_view::npos && typed.size() >= 2 && typed[1] == ':') split = 1;
+    Chaine prefix(split == std::string_view::npos ? typed : typed.substr(split + 1));
     Chaine folder(text.View().substr(0, text.GetLength() - prefix.GetLength()));
     if (IsRootPath(text)) {
         prefix.Empty();
@@ -148,10 +153,12 @@ void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
 
 void ZFolderNameEdit::Paste() {
     const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-    if (HoldsFiles(data)) {
-        TakeUrls(CopiedFiles(*data));
-    } else {
+    const QList<QUrl> urls = HoldsFiles(data) ? CopiedFiles(*data) : QList<QUrl>();
+    // A copied web link comes with its text, which pastes as usual.
+    if (urls.isEmpty() || (!urls.first().isLocalFile() && data->hasText())) {
         paste();
+    } else {
+        TakeUrls(urls);
     }
 }
 
@@ -179,18 +186,23 @@ void ZFolderNameEdit::contextMenuEvent(QContextMenuEvent* e) {
     menu->popup(e->globalPos());
 }
 
+// The field only reads the path: a drop is a copy, never a move that would
+// let the file manager remove the folder.
 void ZFolderNameEdit::dragEnterEvent(QDragEnterEvent* e) {
     if (!e->mimeData()->hasUrls()) return ZButtonEdit::dragEnterEvent(e);
-    e->acceptProposedAction();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
 }
 
 void ZFolderNameEdit::dragMoveEvent(QDragMoveEvent* e) {
     if (!e->mimeData()->hasUrls()) return ZButtonEdit::dragMoveEvent(e);
-    e->acceptProposedAction();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
 }
 
 void ZFolderNameEdit::dropEvent(QDropEvent* e) {
     if (!e->mimeData()->hasUrls()) return ZButtonEdit::dropEvent(e);
-    e->acceptProposedAction();
+    e->setDropAction(Qt::CopyAction);
+    e->accept();
     TakeUrls(e->mimeData()->urls());
 }

@@ -13,7 +13,7 @@ public:
     explicit ZPopListBoxEx(QWidget* parent = nullptr);
     ~ZPopListBoxEx() override;
 
-    // With `ignoreCase`, texts that differ only in case count as one.
+    // With `ignoreCase`, the candidates are in the order of the case-folding table.
     void SetIgnoreCase(bool ignoreCase);
     // Empties the list and starts a fill.
     void ResetContent();

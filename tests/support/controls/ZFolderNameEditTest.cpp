@@ -89,7 +89,8 @@ void MakeFolders(const TempDir& dir, std::initializer_list<const char*> names) {
 TEST(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheName) {
     TempDir dir;
     // A name that the program's text cannot hold is not offered.
-    MakeFolders(dir, {"Alpha", "alpine", "beta", ".cache", "cfg", "cfg/inner", "\u65E5", "what?"});
+    MakeFolders(dir, {"Alpha", "alpine", "ALPINE", "a:b", "beta", ".cache", "cfg", "cfg/inner",
+                      "\u65E5", "what?"});
     std::ofstream(dir.File("album.txt")) << "a file, not a folder";
     const std::string d = dir.Path() + "/";
     const auto in = [&d](QStringList names) {
@@ -102,8 +103,9 @@ TEST(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheName) {
     };
     const Row rows[] = {
         {"/tm", false, {"/tmp"}},
-        {d, false, in({"Alpha", "alpine", "beta", "cfg"})},
-        {d + "al", true, in({"Alpha", "alpine"})},
+        {d, false, in({"ALPINE", "Alpha", "a:b", "alpine", "beta", "cfg"})},
+        {d + "al", true, in({"Alpha", "ALPINE", "alpine"})},  // two folders, not one
+        {d + "a:", false, in({"a:b"})},
         {d + "al", false, in({"alpine"})},
         {d + ".c", false, in({".cache"})},
         {d + "c", false, in({"cfg"})},
@@ -123,7 +125,7 @@ TEST(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheName) {
     QDir::setCurrent(QString::fromStdString(dir.Path()));
     f.edit->SetIgnoreCase(true);
     f.Open("AL");
-    EXPECT_EQ(f.Items(), QStringList({"Alpha", "alpine"}));
+    EXPECT_EQ(f.Items(), QStringList({"Alpha", "ALPINE", "alpine"}));
     QDir::setCurrent(here);
 }
 
@@ -153,15 +155,14 @@ TEST(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
         f.Open(typed.toStdString());
         ASSERT_TRUE(f.edit->IsListShown());
         for (Qt::Key key : row.keys) f.Key(key);
+        // The text from the list is checked at once: only the typed one is missing.
         EXPECT_EQ(std::tuple(f.edit->GetList()->currentRow(), f.edit->text(), f.edit->IsListShown(),
-                             f.edit->selectedText(), f.edit->cursorPosition()),
+                             f.edit->selectedText(), f.edit->cursorPosition(), f.edit->IsInvalid()),
                   std::tuple(row.row, row.text, row.shown, row.allSelected ? row.text : "",
-                             row.text.size()))
+                             row.text.size(), row.text == typed))
             << row.keys.size() << " keys, last " << row.keys.back();
         if (f.edit->IsListShown()) f.Key(Qt::Key_Escape);
     }
-    // The folder taken with Enter is checked again: no longer reported.
-    EXPECT_FALSE(f.edit->IsInvalid());
 }
 
 TEST(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
@@ -176,12 +177,21 @@ TEST(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
     EXPECT_EQ(std::pair(f.edit->validations, f.edit->fills), std::pair(1, 1));
     EXPECT_EQ(f.Items(), QStringList{QString::fromStdString(dir.Path() + "/abcdefg")});
-    // A valid text is not completed.
-    f.Key(Qt::Key_Escape);
-    QTest::keyClick(f.edit, Qt::Key_G);
+    // Typed through the list, the text is followed even once valid; Escape
+    // keeps what was typed last, and no pause opens the list again.
+    const QString whole = QString::fromStdString(dir.Path() + "/abcdefg");
+    f.Key(Qt::Key_G);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return f.edit->fills == 2; }));
+    EXPECT_EQ(std::tuple(f.edit->text(), f.Items(), f.edit->IsListShown(), f.edit->IsInvalid()),
+              std::tuple(whole, QStringList{whole}, true, false));
+    f.Key(Qt::Key_Backspace);
+    f.Key(Qt::Key_Escape);  // before the pause
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::tuple(f.edit->validations, f.edit->fills, f.edit->IsInvalid()),
-              std::tuple(2, 1, false));
+    EXPECT_EQ(std::tuple(f.edit->text(), f.edit->IsListShown(), f.edit->fills),
+              std::tuple(whole.chopped(1), false, 2));
+    QTest::keyClick(f.edit, Qt::Key_G);  // valid, the list hidden: not completed
+    QTest::qWait(2 * ZButtonEdit::kPauseMs);
+    EXPECT_EQ(std::pair(f.edit->IsListShown(), f.edit->fills), std::pair(false, 2));
     // Without the pause each key is checked, and completed while invalid, at once.
     f.edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
     f.edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
@@ -256,6 +266,7 @@ TEST(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) 
         {kCtrlV, copied, "cut\n" + url("file.txt"), "avant", 1},
         {kMenu, uris, url("folder"), folder, 0},
         {kCtrlV, "text/plain", "/coll", "av/collant", 0},
+        {kCtrlV, uris, "https://serveur/page", "avhttps://serveur/pageant", 0},  // a web link
     };
     FieldWindow f;
     for (const Row& row : rows) {
@@ -263,6 +274,7 @@ TEST(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) 
         f.edit->setCursorPosition(2);
         auto data = std::make_unique<QMimeData>();
         data->setData(row.format, row.payload);
+        if (row.how != kDrop) data->setText(QString::fromUtf8(row.payload));  // as copied
         const int beeps = MessageBeepCount();
         if (row.how == kDrop) {
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
@@ -324,8 +336,10 @@ TEST(ZFolderNameEditTest, TheListClosesOnAClickOutsideOrWhenFocusLeaves) {
 // and no settings file is written on the way.
 TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
     TempDir dir, config;
-    MakeFolders(dir, {"empty", "full"});
+    MakeFolders(dir, {"empty", "full", "x|y"});  // "|": a name the program cannot test
     std::ofstream(dir.File("full/a.txt")) << "x";
+    const QString here = QDir::currentPath();
+    QDir::setCurrent(QString::fromStdString(dir.Path()));  // for a relative start
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path()));
     const QString root = QString::fromStdString(dir.Path()), full = root + "/full";
@@ -334,19 +348,32 @@ TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
         bool button;                                       // else F4
         const char* expected;                              // files
         const char* root;                                  // "" for the whole tree
-        std::vector<std::pair<const char*, bool>> clicks;  // folder, holds an expected file
+        std::vector<std::pair<const char*, bool>> clicks;  // folder, OK enabled there
+        QString start;
         const char* answer;
         QString text;
     };
     const Row rows[] = {
-        {false, "*.TXT|*.doc", "r", {{"empty", false}, {"full", true}}, "ok", full},
-        {true, "", "r", {{"empty", true}}, "ok", root + "/empty"},
-        {false, "", "", {}, "cancel", full + "/missing"},
+        {false,
+         "*.TXT|*.doc",
+         "r",
+         {{"empty", false}, {"full", true}},
+         full + "/missing",
+         "ok",
+         full},
+        {true,
+         "",
+         "r",
+         {{"empty", true}, {"x|y", false}, {"empty", true}},
+         full + "/missing",
+         "ok",
+         root + "/empty"},
+        {false, "", "", {}, "full/missing", "cancel", "full/missing"},
     };
     for (const Row& row : rows) {
         f.edit->SetBrowseTexts("Choisir|Aucun|Vu", row.expected, *row.root ? ToChaine(root) : "");
         f.edit->setFocus();
-        f.edit->setText(full + "/missing");
+        f.edit->setText(row.start);
         OnNextModal<QDialog>(
             [&](QDialog* dialog) {
                 auto* tree = dialog->findChild<QTreeView*>("tree");
@@ -357,7 +384,7 @@ TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
                                      model->filePath(tree->currentIndex())),
                           std::tuple(*row.root ? root : "/", full));
                 EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return model->rowCount(tree->rootIndex()) == 2 || !*row.root; }));
+                    [&] { return model->rowCount(tree->rootIndex()) == 3 || !*row.root; }));
                 for (const auto& [folder, holds] : row.clicks) {
                     const QRect item = tree->visualRect(model->index(root + "/" + folder));
                     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, item.center());
@@ -378,5 +405,6 @@ TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
                   std::pair(row.text, row.text.endsWith("missing") ? "" : row.text));
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
+    QDir::setCurrent(here);
     EXPECT_EQ(Listing(config.Path()), "");
 }
