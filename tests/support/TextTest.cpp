@@ -31,15 +31,15 @@ TEST(ChaineTest, AppendingAPartOfItself) {
     EXPECT_EQ(s, shared + shared);
 }
 
-// A document cut short gives what can be read; an escape cut short, what its
-// digits say. (The malformed inputs the fuzzers once broke on are replayed
-// from their regression folder by every fuzzing run.)
 // Pieces between separators; a sorted dictionary of each text once, in byte
 // order or in that of the case-folding table (accented capitals included).
 TEST(TextListTest, PiecesAndDictionaries) {
     std::string pieces;
-    for (const Chaine& piece : SplitText("|a||b")) pieces += std::string(piece.View()) + ",";
-    EXPECT_EQ(pieces, ",a,,b,");
+    for (const char* text : {"|a||b", "", "a|"}) {
+        for (const Chaine& piece : SplitText(text)) pieces += std::string(piece.View()) + ",";
+        pieces += ";";
+    }
+    EXPECT_EQ(pieces, ",a,,b,;,;a,,;");
     FDictionnary exact;
     FDictionnaryNoCase folded;
     std::string added;
@@ -54,6 +54,9 @@ TEST(TextListTest, PiecesAndDictionaries) {
     EXPECT_EQ(keys, "Beta,alpha,beta,\xC9T\xC9,\xE9t\xE9,alpha,Beta,beta,\xC9T\xC9,\xE9t\xE9,");
 }
 
+// A document cut short gives what can be read; an escape cut short, what its
+// digits say. (The malformed inputs the fuzzers once broke on are replayed
+// from their regression folder by every fuzzing run.)
 TEST(RtfReaderTest, CutShortDocuments) {
     EXPECT_EQ(RtfReader::ToPlainText(RtfReader::Parse("{\\rtf1 abc")), "abc\n");
     EXPECT_EQ(RtfReader::ToPlainText(RtfReader::Parse("x\\'4")), "x\x04\n");
