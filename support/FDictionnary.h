@@ -24,7 +24,6 @@ public:
 
     // False when the text is already there.
     bool Add(const Chaine& key) { return keys.insert(key).second; }
-    bool Contains(const Chaine& key) const { return keys.count(key) != 0; }
     std::size_t GetCount() const { return keys.size(); }
     void RemoveAll() { keys.clear(); }
     Keys::const_iterator begin() const { return keys.begin(); }

@@ -30,7 +30,8 @@ ZButtonEdit::~ZButtonEdit() = default;
 
 void ZButtonEdit::SetFlag(Flag flag, bool on) {
     flags = on ? (flags | flag) : (flags & ~flag);
-    if (flag == kIgnoreCase) GetList()->SetIgnoreCase(on);
+    // A list made later takes the flag when it is made.
+    if (flag == kIgnoreCase && popup) popup->List()->SetIgnoreCase(on);
 }
 
 void ZButtonEdit::SetRequired(bool required) {
@@ -53,7 +54,8 @@ ZPopListBoxEx* ZButtonEdit::GetList() {
         popup->List()->SetIgnoreCase(HasFlag(kIgnoreCase));
         connect(popup->List(), &QListWidget::itemClicked, this,
                 [this](QListWidgetItem* item) { TakeItem(popup->List()->row(item)); });
-        connect(popup, &ZAutoCompletionPopUp::Closed, this, &ZButtonEdit::OnListClosed);
+        // A pause still to come would open the list again under the user.
+        connect(popup, &ZAutoCompletionPopUp::Closed, this, &ZButtonEdit::EndPauseNow);
     }
     return popup->List();
 }
@@ -78,8 +80,7 @@ void ZButtonEdit::CloseList() {
     if (IsListShown()) popup->hide();
 }
 
-void ZButtonEdit::OnListClosed() {
-    // A pause still to come would open the list again under the user.
+void ZButtonEdit::EndPauseNow() {
     if (!pause.isActive()) return;
     pause.stop();
     if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
@@ -275,8 +276,7 @@ void ZButtonEdit::keyPressEvent(QKeyEvent* e) {
             if (e->modifiers() & Qt::ShiftModifier) {
                 // The pause's work is done now, or it would refill the list
                 // under the user's next key.
-                if (pause.isActive() && HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
-                pause.stop();
+                EndPauseNow();
                 RefillList();
                 return;
             }

@@ -90,7 +90,8 @@ private:
     int ComputeCode();
     void UpdateCode(int newCode);
     void CloseList();
-    void OnListClosed();
+    // Does a pending pause's check now, without its refill.
+    void EndPauseNow();
     // Moves the list's selection by `delta` rows and puts that row's text in.
     void MoveSelection(int delta);
     void TakeItem(int row);

@@ -29,7 +29,6 @@ void ZPopListBoxEx::EndFill() {
     QStringList texts;
     texts.reserve(static_cast<qsizetype>(candidates->GetCount()));
     for (const Chaine& text : *candidates) texts.append(ToQString(text));
-    clear();
     addItems(texts);
     setCurrentRow(-1);
 }
