@@ -2,6 +2,7 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <optional>
 #include <string>
 
@@ -17,6 +18,8 @@
 #include "support/RtfReader.h"
 
 namespace {
+
+constexpr int64_t kWaitStepMs = 100;
 
 // Output errors (a closed pipe, a full disk) are not the run's business: the
 // run goes on and cleans up; only the result files decide the exit status.
@@ -42,8 +45,37 @@ std::string HostName() {
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
-void CannotWrite(std::FILE* err, const std::string& what, const std::string& why) {
-    std::fprintf(err, "Impossible d'écrire %s : %s\n", what.c_str(), why.c_str());
+// Waits until the wall clock reads `startAtMs`, saying so on a status line;
+// false when an interrupt came first. The clock is read again at every step,
+// so a clock set forth or back moves the start with it.
+bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) {
+    const std::string when = JsonResult::Iso8601(platform::Clock::ToLocalTime(startAtMs));
+    int64_t now = platform::Clock::GetEpochMs();
+    if (now >= startAtMs) {
+        std::fprintf(err, "L'heure de départ (%s) est passée : le test commence tout de suite.\n",
+                     when.c_str());
+        return true;
+    }
+    const int64_t statusEveryMs = terminal ? 1000 : 10000;
+    int64_t nextStatus = now;
+    for (; now < startAtMs; now = platform::Clock::GetEpochMs()) {
+        if (Interrupts::Count() > 0) {
+            if (!quiet && terminal) std::fputc('\n', err);
+            return false;
+        }
+        if (!quiet && now >= nextStatus) {
+            nextStatus = now + statusEveryMs;
+            const uint32_t left = static_cast<uint32_t>((startAtMs - now + 999) / 1000 * 1000);
+            std::fprintf(err,
+                         terminal ? "\r\x1b[KDépart à %s (dans %s)" : "Départ à %s (dans %s)\n",
+                         when.c_str(), CDVXProgressData::FormatDuration(left).ToUtf8().c_str());
+            std::fflush(err);
+        }
+        platform::Clock::Sleep(
+            static_cast<uint32_t>(std::min<int64_t>(startAtMs - now, kWaitStepMs)));
+    }
+    if (!quiet && terminal) std::fputc('\n', err);
+    return true;
 }
 
 }  // namespace
@@ -53,12 +85,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     // Every reason not to start is settled before the result file is touched
     // and before any thread exists: a run that cannot start leaves a previous
     // result as it was.
-    const bool jsonToFile = !options.jsonPath.empty() && options.jsonPath != "-";
+    if (!ResultFile::CanDeliver(options.jsonPath, err)) return 2;
     std::string why;
-    if (jsonToFile && !ResultFile::CanWrite(options.jsonPath, &why)) {
-        CannotWrite(err, options.jsonPath, why);
-        return 2;
-    }
     const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
     if (!reportDir.IsEmpty() && (!CreateDirectoryPath(reportDir) ||
                                  !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
@@ -79,6 +107,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     run.tempDirectory = GetTempDirectory();
     run.networkPath = network;
     run.host = HostName();
+    run.label = options.label.empty() ? run.host : options.label;
     Chaine directories = prefs.directory;
     directories += ", ";
     directories += run.tempDirectory;
@@ -87,10 +116,15 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     const uint32_t statusEveryMs = terminal ? 1000 : 10000;
     CDVXThreadManager manager;
     CDVXProgressData& progress = manager.GetProgress();
-    run.startedAt = platform::Clock::GetLocalTime();
-    manager.Start(&prefs);
-
     std::optional<RunVerdict::Ending> ending;
+    // An interrupt during the wait: the run never starts, and proves nothing.
+    if (options.startAtMs && !WaitForStart(*options.startAtMs, options.quiet, terminal, err)) {
+        ending = RunVerdict::kStopped;
+    }
+    run.startedAt = platform::Clock::GetLocalTime();
+    const bool started = !ending;
+    if (started) manager.Start(&prefs);
+
     int handledInterrupts = 0;
     uint32_t lastStatus = 0;
     for (;;) {
@@ -125,7 +159,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         }
         platform::Clock::Sleep(kPollMs);
     }
-    if (!options.quiet && terminal) std::fputc('\n', err);
+    if (!options.quiet && terminal && started) std::fputc('\n', err);
     manager.WaitForThreads();  // a failed test may still be deleting its file
 
     const std::vector<FailureReport> failures = FailureReport::Collect(progress);
@@ -142,16 +176,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     // early must not cost it.
     bool delivered = true;
     if (!options.jsonPath.empty()) {
-        const std::string json = JsonResult::Build(run, verdict, failures);
-        if (jsonToFile) {
-            if (!ResultFile::Write(options.jsonPath, json, &why)) {
-                CannotWrite(err, options.jsonPath, why);
-                delivered = false;
-            }
-        } else if (std::fputs(json.c_str(), out) < 0 || std::fflush(out) != 0) {
-            CannotWrite(err, "la sortie standard", "le JSON n'a pas pu être transmis");
-            delivered = false;
-        }
+        delivered = ResultFile::Deliver(options.jsonPath, JsonResult::Build(run, verdict, failures),
+                                        out, err);
     }
     std::fprintf(text, "%s\n", verdict.Sentence());
     for (std::size_t i = 0; i < failures.size(); ++i) {
@@ -160,7 +186,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         if (!reportDir.IsEmpty()) {
             const std::string name = options.reportDir + "/test-" + std::to_string(i) + ".rtf";
             if (!ResultFile::Write(name, std::string(failures[i].rtf.View()), &why)) {
-                CannotWrite(err, name, why);
+                ResultFile::SayCannotWrite(err, name, why);
                 delivered = false;
             }
         }

@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "cli/StartTime.h"
 #include "engine/CDVXThreadManager.h"
 
 namespace {
@@ -15,6 +16,8 @@ enum OptionId {
     kStopAfter,
     kJson,
     kReportDir,
+    kStartAt,
+    kLabel,
     kQuiet,
     kHelpOption,
     kVersionOption,
@@ -26,21 +29,26 @@ struct Option {
     char shortName;     // 0: none
     const char* value;  // what the value is called in the usage; null: a switch
     const char* help;
+    bool merge;  // also taken by merge
 };
 
 // The one list of options: the parser and the usage text both read it.
 constexpr Option kOptions[] = {
-    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets (30 ; au moins 10)"},
-    {kSets, "--sets", 0, "N", "nombre de tests simultanés, de 1 à 5 (1)"},
-    {kMinutes, "--minutes", 0, "M", "durée du test en minutes (5 ; au moins 3)"},
-    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)"},
-    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests"},
-    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes"},
-    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)"},
-    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP"},
-    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression"},
-    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide"},
-    {kVersionOption, "--version", 0, nullptr, "afficher la version"},
+    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets (30 ; au moins 10)", false},
+    {kSets, "--sets", 0, "N", "nombre de tests simultanés, de 1 à 5 (1)", false},
+    {kMinutes, "--minutes", 0, "M", "durée du test en minutes (5 ; au moins 3)", false},
+    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", false},
+    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", false},
+    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", false},
+    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", true},
+    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP", false},
+    {kStartAt, "--start-at", 0, "HEURE",
+     "attendre cette heure pour commencer (2026-12-06T22:30:00+01:00, ou secondes depuis 1970)",
+     false},
+    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", false},
+    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", false},
+    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", true},
+    {kVersionOption, "--version", 0, nullptr, "afficher la version", true},
 };
 
 const Option* Find(std::string_view arg) {
@@ -70,8 +78,10 @@ bool ParseNumber(std::string_view text, uint32_t* value) {
 std::string CliOptions::Usage() {
     std::string text =
         "Usage : dalvex2-cli [options] [--] RÉPERTOIRE\n"
+        "        dalvex2-cli merge [--json FICHIER|-] [--] RÉSULTAT.json…\n"
         "\n"
         "Teste le réseau en écrivant puis relisant des fichiers dans RÉPERTOIRE.\n"
+        "merge réunit les résultats JSON de plusieurs clients en un seul verdict.\n"
         "\n";
     for (const Option& o : kOptions) {
         std::string left = o.shortName ? std::string("-") + o.shortName + ", " : "    ";
@@ -95,10 +105,16 @@ std::string CliOptions::Usage() {
 bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, std::string* notes) {
     bool haveDirectory = false;
     bool optionsEnded = false;
-    for (int i = 1; i < argc; ++i) {
+    const bool merging = argc > 1 && std::string_view(argv[1]) == "merge";
+    if (merging) action = kMerge;
+    for (int i = merging ? 2 : 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
+            continue;
+        }
+        if ((optionsEnded || !LooksLikeOption(arg)) && merging) {
+            resultFiles.emplace_back(arg);
             continue;
         }
         if (optionsEnded || !LooksLikeOption(arg)) {
@@ -121,6 +137,10 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
             *error = "Option inconnue : " + std::string(arg);
             return false;
         }
+        if (merging && !option->merge) {
+            *error = "L'option " + std::string(name) + " ne s'applique pas à merge.";
+            return false;
+        }
         std::string_view value;
         if (!option->value) {
             if (equals != std::string_view::npos) {
@@ -137,8 +157,11 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
             return false;
         }
         uint32_t n = 0;
-        if (option->value && option->id != kJson && option->id != kReportDir &&
-            (!ParseNumber(value, &n) || (option->id == kStopAfter && n == 0))) {
+        int64_t moment = 0;
+        const bool numeric = option->value && option->id != kJson && option->id != kReportDir &&
+                             option->id != kStartAt && option->id != kLabel;
+        if ((numeric && (!ParseNumber(value, &n) || (option->id == kStopAfter && n == 0))) ||
+            (option->id == kStartAt && !StartTime::Parse(value, &moment))) {
             *error = "Valeur incorrecte pour " + std::string(name) + " : " + std::string(value);
             return false;
         }
@@ -163,10 +186,16 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
             case kStopAfter: stopAfterSeconds = n; break;
             case kJson: jsonPath = value; break;
             case kReportDir: reportDir = value; break;
+            case kStartAt: startAtMs = moment; break;
+            case kLabel: label = value; break;
             case kQuiet: quiet = true; break;
             case kHelpOption: action = kHelp; return true;
             case kVersionOption: action = kVersion; return true;
         }
+    }
+    if (merging) {
+        if (resultFiles.empty()) *error = "Indiquez les résultats à réunir.";
+        return !resultFiles.empty();
     }
     if (!haveDirectory) {
         *error = "Indiquez le répertoire à tester.";

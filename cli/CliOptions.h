@@ -1,19 +1,22 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
+#include <vector>
 
 #include "engine/CDVXPrefs.h"
 
 // The command line of dalvex2-cli, parsed. No Qt, no output. Texts are UTF-8.
 class CliOptions {
 public:
-    enum Action { kRun, kHelp, kVersion };
+    enum Action { kRun, kHelp, kVersion, kMerge };
 
     // False with a French message in `error` for a command line that cannot
     // be used. Options take their value as the next argument or after '='
     // (--json=FILE); "--" ends the options. Settings go through the
     // preferences' setters, so the wizard's limits hold; `notes` says which
-    // values were brought within them.
+    // values were brought within them. "merge" as the first argument reads
+    // result files instead of a directory, with --json as the only option.
     bool Parse(int argc, const char* const* argv, std::string* error, std::string* notes);
 
     static std::string Usage();
@@ -24,4 +27,7 @@ public:
     std::string jsonPath;           // "-" for standard output
     std::string reportDir;
     bool quiet = false;
+    std::optional<int64_t> startAtMs;      // --start-at, milliseconds since 1970 UTC
+    std::string label;                     // --label; empty: the host name
+    std::vector<std::string> resultFiles;  // merge
 };

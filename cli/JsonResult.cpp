@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <nlohmann/json.hpp>
 
+#include "cli/StartTime.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
 #include "report/ReportText.h"
@@ -66,7 +67,9 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
         {"tempDirectory", Text(run.tempDirectory)},
         {"networkPath", run.networkPath},
         {"host", run.host},
+        {"label", run.label},
         {"startedAt", Iso8601(run.startedAt)},
+        {"startedAtMs", StartTime::EpochMs(run.startedAt)},
         {"settings",
          {{"diskSpaceMb", prefs.diskSpaceMb},
           {"simultaneousTests", prefs.simultaneousTests},

@@ -16,6 +16,7 @@ public:
         Chaine tempDirectory;
         bool networkPath = false;
         std::string host;
+        std::string label;  // the client's name among several
         platform::SystemTime startedAt;
         uint32_t elapsedMs = 0;
         uint64_t bytesWritten = 0;

@@ -99,3 +99,46 @@ bool ResultFile::Write(const std::string& path, const std::string& bytes, std::s
     if (!ok) ::unlink(temporary.c_str());
     return ok;
 }
+
+bool ResultFile::Read(const std::string& path, std::string* bytes, std::string* why) {
+    // Results are a few kilobytes: a larger file (/dev/zero…) is not one.
+    constexpr std::size_t kMaxBytes = 64u << 20;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Fail(errno, why);
+    bytes->clear();
+    char buffer[65536];
+    for (;;) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0 || bytes->size() + static_cast<std::size_t>(n) > kMaxBytes) {
+            const int err = n < 0 ? errno : EFBIG;
+            ::close(fd);
+            return n == 0 || Fail(err, why);
+        }
+        bytes->append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+bool ResultFile::CanDeliver(const std::string& path, std::FILE* err) {
+    std::string why;
+    if (path.empty() || path == "-" || CanWrite(path, &why)) return true;
+    SayCannotWrite(err, path, why);
+    return false;
+}
+
+bool ResultFile::Deliver(const std::string& path, const std::string& bytes, std::FILE* out,
+                         std::FILE* err) {
+    std::string why;
+    if (path != "-") {
+        if (Write(path, bytes, &why)) return true;
+        SayCannotWrite(err, path, why);
+        return false;
+    }
+    if (std::fputs(bytes.c_str(), out) >= 0 && std::fflush(out) == 0) return true;
+    SayCannotWrite(err, "la sortie standard", "le JSON n'a pas pu être transmis");
+    return false;
+}
+
+void ResultFile::SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why) {
+    std::fprintf(err, "Impossible d'écrire %s : %s\n", what.c_str(), why.c_str());
+}

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdio>
 #include <string>
 
 // A file the run hands its result in. A plain file of the user's (or a new
@@ -14,4 +15,15 @@ public:
     // Whether the file could be written now, without touching it.
     static bool CanWrite(const std::string& path, std::string* why);
     static bool Write(const std::string& path, const std::string& bytes, std::string* why);
+    // Whether Deliver() can be tried: a file that could not be written now is
+    // said on `err`. True for "-" and for no path.
+    static bool CanDeliver(const std::string& path, std::FILE* err);
+    // A result asked for with --json PATH: written to that file, or to `out`
+    // for "-"; false, the reason said on `err`, when it could not be.
+    static bool Deliver(const std::string& path, const std::string& bytes, std::FILE* out,
+                        std::FILE* err);
+    // "Impossible d'écrire WHAT : WHY" on `err`.
+    static void SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why);
+    // The whole of a result written earlier.
+    static bool Read(const std::string& path, std::string* bytes, std::string* why);
 };

@@ -6,7 +6,7 @@ RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t 
              : how == kAborted || bytesWritten == 0 || bytesRead == 0 ? kInterrupted
                                                                       : kOk) {}
 
-int RunVerdict::ExitCode() const {
+int RunVerdict::ExitCode(Result result) {
     switch (result) {
         case kOk: return 0;
         case kFailed: return 1;
@@ -25,7 +25,7 @@ const char* RunVerdict::EndingName() const {
     return "failure";
 }
 
-const char* RunVerdict::ResultName() const {
+const char* RunVerdict::ResultName(Result result) {
     switch (result) {
         case kOk: return "ok";
         case kFailed: return "failed";
@@ -34,7 +34,7 @@ const char* RunVerdict::ResultName() const {
     return "interrupted";
 }
 
-const char* RunVerdict::Sentence() const {
+const char* RunVerdict::Sentence(Result result) {
     switch (result) {
         case kOk: return "Le test a réussi";
         case kFailed: return "Une erreur s'est produite";

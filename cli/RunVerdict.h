@@ -19,10 +19,15 @@ public:
 
     // 0 ok, 1 failed, 3 interrupted (2 is left to runs that could not start
     // or whose result could not be written).
-    int ExitCode() const;
+    int ExitCode() const { return ExitCode(result); }
     const char* EndingName() const;  // "time-up", "stopped", "aborted", "failure"
-    const char* ResultName() const;  // "ok", "failed", "interrupted"
-    const char* Sentence() const;    // the French line for people, UTF-8
+    const char* ResultName() const { return ResultName(result); }
+    const char* Sentence() const { return Sentence(result); }
+
+    // The same for a result of several runs.
+    static int ExitCode(Result result);
+    static const char* ResultName(Result result);  // "ok", "failed", "interrupted"
+    static const char* Sentence(Result result);    // the French line for people, UTF-8
 
     Ending ending;
     Result result;

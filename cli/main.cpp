@@ -4,6 +4,7 @@
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
 #include "cli/Interrupts.h"
+#include "cli/ResultMerge.h"
 #include "support/VersionInfo.h"
 
 int main(int argc, char** argv) {
@@ -22,6 +23,9 @@ int main(int argc, char** argv) {
         // The version block that the program's own file carries, as the wizard shows it.
         std::printf("dalvex2-cli %s\n", GetModuleVersionText(0).ToUtf8().c_str());
         return 0;
+    }
+    if (options.action == CliOptions::kMerge) {
+        return ResultMerge::Run(options.resultFiles, options.jsonPath, stdout, stderr);
     }
     std::fputs(notes.c_str(), stderr);
     return CliApp::Run(options, stdout, stderr);

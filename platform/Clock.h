@@ -22,6 +22,15 @@ public:
     // Milliseconds of a monotonic clock, truncated to 32 bits (wraps).
     static uint32_t GetTickCount();
     static SystemTime GetLocalTime();
+    // Milliseconds since 1970-01-01 UTC by the wall clock, which may be set
+    // back or forth while the program runs.
+    static int64_t GetEpochMs();
+    // That moment as this machine's local time, with its offset.
+    static SystemTime ToLocalTime(int64_t epochMs);
+    // The moment that the fields of `t` name in this machine's time zone
+    // (its utcOffsetSeconds and dayOfWeek are not read). False for a date
+    // the system cannot place.
+    static bool LocalTimeToEpochMs(const SystemTime& t, int64_t* epochMs);
     static void Sleep(uint32_t milliseconds);
 };
 

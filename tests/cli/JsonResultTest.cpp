@@ -20,8 +20,9 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     far.position = 3000000000;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
         JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
-    EXPECT_TRUE(
-        Contains(j, {{"directory", "/srv/partagé"}, {"startedAt", "2026-12-06T09:05:03-02:30"}}))
+    EXPECT_TRUE(Contains(j, {{"directory", "/srv/partagé"},
+                             {"startedAt", "2026-12-06T09:05:03-02:30"},
+                             {"startedAtMs", 1796556903000}}))
         << j.dump(2);
     const auto& failure = j["failures"][0];
     EXPECT_TRUE(Contains(failure, {{"position", -1},

@@ -4,6 +4,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <filesystem>
 #include <memory>
 #include <thread>
@@ -85,8 +86,10 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     if (j["result"] == "ok") {
         char host[256] = {};
         gethostname(host, sizeof host - 1);
-        EXPECT_TRUE(
-            Contains(j, {{"directory", dir}, {"tempDirectory", tmp.Path() + "/"}, {"host", host}}));
+        EXPECT_TRUE(Contains(j, {{"directory", dir},
+                                 {"tempDirectory", tmp.Path() + "/"},
+                                 {"host", host},
+                                 {"label", host}}));
         EXPECT_GT(j["bytesWritten"].get<uint64_t>(), 0u);
         EXPECT_EQ(j["bytesWritten"], j["bytesRead"]) << "a graceful stop reads back all it wrote";
         EXPECT_TRUE(j["failures"].empty());
@@ -184,6 +187,42 @@ TEST_F(CliProgram, SignalsEndTheRunTruthfully) {
     }
     fs::remove_all(shm.Path());  // what the killed run may have left
     fs::create_directory(shm.Path());
+}
+
+// --start-at waits for the wall clock: the run starts at that moment, a time
+// gone by starts at once and says so, and an interrupt during the wait ends
+// the program before any run, with a result that proves nothing.
+TEST_F(CliProgram, StartsWhenTheClockSays) {
+    using namespace std::chrono;
+    const int64_t at =
+        duration_cast<milliseconds>(system_clock::now().time_since_epoch()).count() + 2500;
+    const std::string seconds =
+        std::to_string(at / 1000) + "." + std::to_string(at % 1000 + 1000).substr(1);
+    CliResult r = Run({shm.Path(), "--start-at", seconds, "--stop-after", "1", "--json", "-",
+                       "--label", "poste 7"});
+    json j = ParseResult(r.out);
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.err.find("Départ à "), std::string::npos) << r.err;
+    EXPECT_TRUE(j["label"] == "poste 7" && j["startedAtMs"] >= at && j["startedAtMs"] < at + 200)
+        << at << j.dump(2);
+
+    r = Run({shm.Path(), "--start-at", "2001-09-09T01:46:40Z", "--stop-after", "1", "-q"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_NE(r.err.find("L'heure de départ (2001-09-09T"), std::string::npos) << r.err;
+
+    CliProcess waiting({shm.Path(), "--start-at", std::to_string(at / 1000 + 60), "--json", "-"},
+                       tmp.Path());
+    ASSERT_TRUE(waiting.WaitForError("Départ à "));
+    waiting.Signal(SIGINT);
+    r = waiting.Wait();
+    j = ParseResult(r.out);
+    EXPECT_EQ(r.status, 3) << r.err;
+    EXPECT_TRUE(Contains(j, {{"result", "interrupted"},
+                             {"ending", "stopped"},
+                             {"bytesWritten", 0},
+                             {"failures", json::array()}}))
+        << j.dump(2);
+    EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path()));
 }
 
 // The result reaches its reader whole, or the exit status says it did not;

@@ -1,0 +1,216 @@
+#include "cli/ResultMerge.h"
+
+#include <algorithm>
+#include <nlohmann/json.hpp>
+
+#include "cli/ResultFile.h"
+#include "cli/RunVerdict.h"
+#include "engine/CDVXProgressData.h"
+#include "report/ProgressText.h"
+
+using json = nlohmann::ordered_json;
+
+namespace {
+
+struct Client {
+    std::string file;
+    json data;
+    RunVerdict::Result result = RunVerdict::kInterrupted;
+};
+
+bool IsOneOf(const json& value, std::initializer_list<const char*> names) {
+    return value.is_string() &&
+           std::any_of(names.begin(), names.end(), [&](const char* n) { return value == n; });
+}
+
+// The member of a result that is missing or of the wrong kind, or null.
+const char* BadMember(const json& j) {
+    const auto text = [](const json& v) { return v.is_string() && !v.get<std::string>().empty(); };
+    const auto count = [](const json& v) { return v.is_number_unsigned(); };
+    const struct {
+        const char* name;
+        bool (*valid)(const json&);
+    } members[] = {
+        {"label", text},
+        {"host", [](const json& v) { return v.is_string(); }},
+        {"startedAt", text},
+        {"startedAtMs", [](const json& v) { return v.is_number_integer(); }},
+        {"settings", [](const json& v) { return v.is_object() && !v.empty(); }},
+        {"elapsedMs", count},
+        {"bytesWritten", count},
+        {"bytesRead", count},
+        {"throughput", count},
+        {"ending",
+         [](const json& v) {
+             return IsOneOf(v, {"time-up", "stopped", "aborted", "failure"});
+         }},
+        {"result",
+         [](const json& v) {
+             return IsOneOf(v, {"ok", "failed", "interrupted"});
+         }},
+        {"failures",
+         [](const json& v) {
+             return v.is_array() &&
+                    std::all_of(v.begin(), v.end(), [](const json& f) { return f.is_object(); });
+         }},
+    };
+    if (!j.is_object()) return "";
+    for (const auto& m : members) {
+        if (!j.contains(m.name) || !m.valid(j[m.name])) return m.name;
+    }
+    return nullptr;
+}
+
+// The client's result read again from what it says it did, so that no file
+// can claim more than its figures show: "ok" needs the whole time, data
+// written and read back, and no failure.
+RunVerdict::Result Judge(const json& j) {
+    if (j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty()) {
+        return RunVerdict::kFailed;
+    }
+    const bool complete = j["result"] == "ok" && j["ending"] == "time-up" &&
+                          j["bytesWritten"] > 0 && j["bytesRead"] > 0 && j["elapsedMs"] > 0;
+    return complete ? RunVerdict::kOk : RunVerdict::kInterrupted;
+}
+
+// Reads one file into `client`, or says why it cannot be merged with `earlier`.
+bool Read(const std::string& file, const std::vector<Client>& earlier, Client* client,
+          std::string* error) {
+    std::string bytes, why;
+    if (!ResultFile::Read(file, &bytes, &why)) {
+        *error = "Impossible de lire " + file + " : " + why;
+        return false;
+    }
+    json j = json::parse(bytes, nullptr, false);
+    if (j.is_discarded()) {
+        *error = file + " n'est pas un fichier JSON valide.";
+        return false;
+    }
+    if (const char* bad = BadMember(j)) {
+        *error = file + " n'est pas un résultat de dalvex2-cli" +
+                 (*bad ? std::string(" (membre « ") + bad + " » absent ou incorrect)." : ".");
+        return false;
+    }
+    for (const Client& c : earlier) {
+        if (c.data["label"] == j["label"]) {
+            *error = file + " : le client « " + j["label"].get<std::string>() +
+                     " » figure déjà dans " + c.file + ".";
+            return false;
+        }
+    }
+    if (!earlier.empty() && earlier.front().data["settings"] != j["settings"]) {
+        *error = file + " : les réglages (" + j["settings"].dump() + ") ne sont pas ceux de " +
+                 earlier.front().file + " (" + earlier.front().data["settings"].dump() + ").";
+        return false;
+    }
+    client->file = file;
+    client->data = std::move(j);
+    client->result = Judge(client->data);
+    return true;
+}
+
+int Severity(RunVerdict::Result result) {
+    return result == RunVerdict::kFailed ? 2 : result == RunVerdict::kInterrupted ? 1 : 0;
+}
+
+std::string Bytes(const json& count) {
+    return ProgressText::Bytes(count.get<uint64_t>()).ToUtf8() + " octets";
+}
+
+std::string Line(const Client& c) {
+    const json& j = c.data;
+    return j["label"].get<std::string>() + " | Résultat : " + RunVerdict::ResultName(c.result) +
+           " | Fin : " + j["ending"].get<std::string>() +
+           " | Écrits : " + Bytes(j["bytesWritten"]) + " | Lus : " + Bytes(j["bytesRead"]) +
+           " | Débit : " + ProgressText::Throughput(j["throughput"].get<uint64_t>()).ToUtf8() +
+           " | Échecs : " + std::to_string(j["failures"].size()) + "\n";
+}
+
+}  // namespace
+
+int ResultMerge::Run(const std::vector<std::string>& files, const std::string& jsonPath,
+                     std::FILE* out, std::FILE* err) {
+    if (!ResultFile::CanDeliver(jsonPath, err)) return 2;
+    std::string why;
+    std::vector<Client> clients;
+    for (const std::string& file : files) {
+        Client client;
+        if (!Read(file, clients, &client, &why)) {
+            std::fprintf(err, "%s\n", why.c_str());
+            return 2;
+        }
+        clients.push_back(std::move(client));
+    }
+
+    // The window in which every client ran, and their throughputs added: each
+    // client's average is all a result tells of its course.
+    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
+    uint64_t rate = 0;
+    RunVerdict::Result result = RunVerdict::kOk;
+    std::string text;
+    json clientList = json::array(), failures = json::array();
+    for (const Client& c : clients) {
+        const json& j = c.data;
+        const int64_t start = j["startedAtMs"], elapsed = j["elapsedMs"];
+        windowStart = std::max(windowStart, start);
+        windowEnd = std::min(windowEnd, start + elapsed);
+        rate += j["throughput"].get<uint64_t>();
+        if (Severity(c.result) > Severity(result)) result = c.result;
+        text += Line(c);
+        clientList.push_back({
+            {"label", j["label"]},
+            {"host", j["host"]},
+            {"file", c.file},
+            {"result", RunVerdict::ResultName(c.result)},
+            {"ending", j["ending"]},
+            {"startedAt", j["startedAt"]},
+            {"startedAtMs", j["startedAtMs"]},
+            {"elapsedMs", j["elapsedMs"]},
+            {"bytesWritten", j["bytesWritten"]},
+            {"bytesRead", j["bytesRead"]},
+            {"throughput", j["throughput"]},
+            {"failures", j["failures"].size()},
+        });
+        for (const json& f : j["failures"]) {
+            json labelled = {{"label", j["label"]}};
+            labelled.update(f);
+            failures.push_back(labelled);
+            text += "Échec chez " + j["label"].get<std::string>() + " : " +
+                    f.value("test", std::string()) + " (" + f.value("category", std::string()) +
+                    ")\n";
+        }
+    }
+    const int64_t window = windowEnd - windowStart;
+    json windowJson, throughput;
+    text += "Ensemble : " + std::to_string(clients.size()) + " client(s)";
+    if (window > 0) {
+        windowJson = {{"startedAtMs", windowStart}, {"elapsedMs", window}};
+        throughput = rate;
+        text += " | Tous en même temps pendant " +
+                CDVXProgressData::FormatDuration(
+                    static_cast<uint32_t>(std::min<int64_t>(window, UINT32_MAX)))
+                    .ToUtf8() +
+                " | Débit : " + ProgressText::Throughput(rate).ToUtf8() + "\n";
+    } else {
+        text += " | Jamais tous en même temps\n";
+    }
+
+    bool delivered = true;
+    std::FILE* textOut = jsonPath == "-" ? err : out;
+    if (!jsonPath.empty()) {
+        const json merged = {
+            {"result", RunVerdict::ResultName(result)},
+            {"settings", clients.front().data["settings"]},
+            {"window", windowJson},
+            {"throughput", throughput},
+            {"clients", clientList},
+            {"failures", failures},
+        };
+        delivered = ResultFile::Deliver(
+            jsonPath, merged.dump(2, ' ', false, json::error_handler_t::replace) + "\n", out, err);
+    }
+    std::fputs(text.c_str(), textOut);
+    std::fprintf(textOut, "%s\n", RunVerdict::Sentence(result));
+    std::fflush(textOut);
+    return delivered ? RunVerdict::ExitCode(result) : 2;
+}
