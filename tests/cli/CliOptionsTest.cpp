@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <time.h>
+
+#include <cstdlib>
 #include <sstream>
 #include <utility>
 #include <vector>
@@ -37,7 +40,11 @@ std::string Parse(const std::string& line) {
 
 }  // namespace
 
+// 2026-12-06T21:30:00Z is 1796592600 s after 1970. A time without an offset is
+// local: here in a zone three hours ahead of UTC.
 TEST(CliOptionsTest, AcceptedCommandLines) {
+    setenv("TZ", "XYZ-3", 1);
+    tzset();
     const std::pair<const char*, const char*> cases[] = {
         {"/mnt/partage", "/mnt/partage"},
         {"--space 100 --sets 3 --minutes 10 --normal-priority --stop-after 8 --json - "
@@ -56,6 +63,11 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --space 40959", "d space=40959"},
         {"--start-at 1796592600.5 --label=poste-12 d", "d start=1796592600500 label=poste-12"},
         {"--start-at=2026-12-06T21:30:00Z d", "d start=1796592600000"},
+        {"d --start-at 2026-12-06T22:30:00+01:00", "d start=1796592600000"},
+        {"d --start-at 2026-12-06T16:00:00-0530", "d start=1796592600000"},
+        {"d --start-at 2026-12-06T23:30+02", "d start=1796592600000"},
+        {"d --start-at 2026-12-07T00:30:00.25", "d start=1796592600250"},
+        {"d --start-at 2024-02-29T07:00:00.123456Z", "d start=1709190000123"},
         // merge reads files; a directory called "merge" is still "./merge".
         {"merge a.json --json - -- --b.json", "merge  json=- a.json --b.json"},
         {"./merge", "./merge"},
@@ -64,30 +76,23 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
 }
 
 TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
-    for (const char* line : {"",
-                             "''",
-                             "d e",
-                             "-- d e",
-                             "--sets",
-                             "d --sets x",
-                             "d --sets -1",
-                             "d --space 99999999999",
-                             "d --minutes 3.5",
-                             "d --stop-after 0",
-                             "d --json",
-                             "d --json --quiet",
-                             "d --json=",
-                             "d --quiet=yes",
-                             "d --frobnicate",
-                             "d --start-at",
-                             "d --start-at tomorrow",
-                             "d --start-at 2026-12-06T25:00:00Z",
-                             "d --label",
-                             "merge",
-                             "merge --json r.json",
-                             "merge a.json --sets 2",
-                             "merge a.json --label x"}) {
+    const auto refused = [](const std::string& line) {
         const std::string result = Parse(line);
         EXPECT_TRUE(result.starts_with("error: ") && result.size() > 7) << line << ": " << result;
+    };
+    for (const char* line :
+         {"", "''", "d e", "-- d e", "--sets", "d --sets x", "d --sets -1", "d --space 99999999999",
+          "d --minutes 3.5", "d --stop-after 0", "d --json", "d --json --quiet",
+          "d --json=", "d --quiet=yes", "d --frobnicate", "d --start-at", "d --label"}) {
+        refused(line);
+    }
+    for (const char* line : {"", "--json r.json", "a.json --sets 2", "a.json --label x"}) {
+        refused(std::string("merge ") + line);
+    }
+    for (const char* time : {"tomorrow", "2026-02-29T10:00:00Z", "2026-12-06", "2026-12-06T24:00Z",
+                             "2026-12-06T10:60Z", "2026-12-06T10:00:61Z", "2026-12-06T10:00+01:",
+                             "2026-12-06T10:00+2400", "2026-12-06T10:00Zz", "2026-12-06T10:00:00.Z",
+                             "26-12-06T10:00Z", "1796592600.", "1e9", "9999999999999"}) {
+        refused(std::string("d --start-at ") + time);
     }
 }

@@ -1,10 +1,6 @@
-#include "cli/ResultMerge.h"
-
 #include <gtest/gtest.h>
 
-#include <algorithm>
 #include <cstdio>
-#include <cstdlib>
 
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
@@ -13,32 +9,22 @@ using nlohmann::json;
 
 namespace {
 
-// What a client's healthy run of 20 s writes, started at 1796592600000.
-json Healthy(int n) {
-    return {{"directory", "/mnt/partage"},
-            {"host", "poste"},
-            {"label", "h" + std::to_string(n)},
-            {"startedAt", "2026-12-06T21:30:00+00:00"},
-            {"startedAtMs", 1796592600000 + 300 * n},
-            {"settings", {{"diskSpaceMb", 30}, {"simultaneousTests", 1}, {"durationMinutes", 5}}},
-            {"elapsedMs", 20000},
-            {"bytesWritten", 4000},
-            {"bytesRead", 4000},
-            {"throughput", 400},
-            {"ending", "time-up"},
-            {"result", "ok"},
-            {"failures", json::array()}};
-}
+// What a client's healthy run of 20 s writes; client i is called "hi" and
+// starts 300 ms after the one before.
+const char* const kHealthy = R"({"host": "poste", "startedAt": "2026-12-06T21:30:00+00:00",
+    "settings": {"diskSpaceMb": 30, "simultaneousTests": 1}, "elapsedMs": 20000, "ending": "time-up",
+    "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "result": "ok", "failures": []})";
 
 const char* const kFailed = R"({"result": "failed", "ending": "failure",
     "failures": [{"test": "Test de relecture", "category": "data-differ"}]})";
 
 }  // namespace
 
-// Each client is a healthy result changed by a JSON merge patch, or a file
-// that is "@missing" or holds "@" and raw text. The merged verdict is "ok"
-// only when every client ran to its end, read back what it wrote and saw no
-// failure; a file that is not a fellow result stops the merge, naming it.
+// dalvex2-cli merge over clients each given as a healthy result changed by a
+// JSON merge patch, or as a file that is "@missing" or holds "@" and raw
+// text. The verdict is "ok" only when every client ran to its end, read back
+// what it wrote and saw no failure; a file that is not a fellow result stops
+// the merge, naming it.
 TEST(ResultMergeTest, OneVerdictForAllClients) {
     const struct {
         const char* why;
@@ -90,34 +76,30 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             files.push_back(dir.File(std::to_string(i) + ".json"));
             std::remove(files.back().c_str());
             if (text == "@missing") continue;
-            json client = Healthy(static_cast<int>(i));
+            json client = json::parse(kHealthy);
+            client["label"] = "h" + std::to_string(i);
+            client["startedAtMs"] = 1796592600000 + 300 * i;
             if (text[0] != '@') client.merge_patch(json::parse(text));
             WriteFile(files.back(), text[0] == '@' ? text.substr(1) : client.dump());
         }
-        char *out = nullptr, *err = nullptr;
-        std::size_t outSize = 0, errSize = 0;
-        std::FILE* outFile = open_memstream(&out, &outSize);
-        std::FILE* errFile = open_memstream(&err, &errSize);
-        const int status = ResultMerge::Run(files, "-", outFile, errFile);
-        std::fclose(outFile), std::fclose(errFile);
-        const std::string merged(out, outSize), text(err, errSize);
-        std::free(out), std::free(err);
-        EXPECT_EQ(status, row.status) << text;
+        std::vector<std::string> args{"merge", "--json", "-"};
+        args.insert(args.end(), files.begin(), files.end());
+        const CliResult r = CliProcess::Run(args, dir.Path());
+        const std::string& text = r.err;
+        EXPECT_EQ(r.status, row.status) << text;
         EXPECT_NE(text.find(row.says), std::string::npos) << text;
-        EXPECT_EQ(text.find("Le test a réussi") != std::string::npos, status == 0) << text;
-        if (status == 2) {
-            EXPECT_TRUE(merged.empty()) << merged;
+        EXPECT_EQ(text.find("Le test a réussi") != std::string::npos, r.status == 0) << text;
+        if (r.status == 2) {
+            EXPECT_TRUE(r.out.empty()) << r.out;
             EXPECT_NE(text.find(files.back()), std::string::npos) << "names the file: " << text;
             continue;
         }
-        const json j = ParseResult(merged);
-        EXPECT_EQ(j["result"], status == 0 ? "ok" : status == 1 ? "failed" : "interrupted");
+        const json j = ParseResult(r.out);
+        EXPECT_EQ(j["result"], r.status == 0 ? "ok" : r.status == 1 ? "failed" : "interrupted");
         EXPECT_EQ(j["clients"].size(), files.size());
+        // Each failure names a client that had one.
         for (const json& f : j["failures"]) {
-            const auto& c = j["clients"];
-            EXPECT_TRUE(std::any_of(c.begin(), c.end(), [&](const json& client) {
-                return client["label"] == f["label"] && client["failures"] > 0;
-            })) << f;
+            EXPECT_EQ(j["clients"][f["label"] == "h0" ? 0 : 1]["failures"], 1) << f;
         }
     }
 }
