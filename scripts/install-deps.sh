@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building Dalvex 2 needs, when they are
-# missing (Qt 6 with its French texts for the wizard); with --test also what
-# the tests need (GoogleTest, FUSE, the servers and clients of the real shares,
-# the desktop-entry checker). Uses sudo only when not root.
+# missing (Qt 6 with its French texts for the wizard); with --package also
+# what making the Debian package needs; with --test that and what the tests
+# need (GoogleTest, FUSE, the servers and clients of the real shares, the
+# desktop-entry and package checkers, Ansible). Uses sudo only when not root.
 set -euo pipefail
 
 packages=(
@@ -10,12 +11,15 @@ packages=(
   libinih-dev nlohmann-json3-dev
   qt6-base-dev qt6-translations-l10n fonts-dejavu-core
 )
+if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
+  packages+=(dpkg-dev file)
+fi
 if [ "${1:-}" = "--test" ]; then
   packages+=(
     libgtest-dev libbenchmark-dev clang ccache
     fuse3 libfuse3-dev
     samba smbnetfs openssh-server sshfs python3
-    desktop-file-utils
+    desktop-file-utils lintian ansible-core python3-apt
   )
 fi
 
