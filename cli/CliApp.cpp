@@ -65,10 +65,11 @@ bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) 
         }
         if (!quiet && now >= nextStatus) {
             nextStatus = now + statusEveryMs;
-            const uint32_t left = static_cast<uint32_t>((startAtMs - now + 999) / 1000 * 1000);
-            std::fprintf(err,
-                         terminal ? "\r\x1b[KDépart à %s (dans %s)" : "Départ à %s (dans %s)\n",
-                         when.c_str(), CDVXProgressData::FormatDuration(left).ToUtf8().c_str());
+            const long long left = (startAtMs - now + 999) / 1000;
+            std::fprintf(
+                err,
+                terminal ? "\r\x1b[KDépart à %s (dans %lld sec)" : "Départ à %s (dans %lld sec)\n",
+                when.c_str(), left);
             std::fflush(err);
         }
         platform::Clock::Sleep(

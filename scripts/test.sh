@@ -37,6 +37,6 @@ export TSAN_OPTIONS="halt_on_error=1:second_deadlock_stack=1"
 # for the sanitizers, whose slowness would stretch the tests' short windows.
 skip=()
 jobs=$((2 * $(nproc)))
-[ -n "$sanitize" ] && skip=(-LE share) jobs=$(nproc)
-[ "$sanitize" = thread ] && skip=(-LE 'share|gui')
+[ -n "$sanitize" ] && skip=(-LE 'share|fleet') jobs=$(nproc)
+[ "$sanitize" = thread ] && skip=(-LE 'share|gui|fleet')
 ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${skip[@]}"

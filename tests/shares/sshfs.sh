@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # A real SSHFS share on this machine: sshd on 127.0.0.1 (a port of its own)
 # serving a fresh directory, mounted with sshfs. Starts only what it stops.
+# The same server answers on 127.0.0.2 to 127.0.0.5 too, the fleet test's
+# hosts, with the same key (STATE_DIR/client_key) and port (STATE_DIR/port).
 #   tests/shares/sshfs.sh up STATE_DIR     prints the mount point
 #   tests/shares/sshfs.sh down STATE_DIR
 set -euo pipefail
@@ -21,6 +23,10 @@ up)
   port=$("$(dirname "$0")/free_port.sh")
   cat > "$state/sshd_config" <<CONF
 ListenAddress 127.0.0.1
+ListenAddress 127.0.0.2
+ListenAddress 127.0.0.3
+ListenAddress 127.0.0.4
+ListenAddress 127.0.0.5
 Port $port
 HostKey $state/host_key
 PidFile $state/sshd.pid
