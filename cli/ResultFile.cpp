@@ -100,6 +100,13 @@ bool ResultFile::Write(const std::string& path, const std::string& bytes, std::s
     return ok;
 }
 
+bool ResultFile::SameFile(const std::string& a, const std::string& b) {
+    struct stat sa {
+    }, sb{};
+    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
+           sa.st_ino == sb.st_ino;
+}
+
 bool ResultFile::Read(const std::string& path, std::string* bytes, std::string* why) {
     // Results are a few kilobytes: a larger file (/dev/zero…) is not one.
     constexpr std::size_t kMaxBytes = 64u << 20;

@@ -24,6 +24,8 @@ public:
                         std::FILE* err);
     // "Impossible d'écrire WHAT : WHY" on `err`.
     static void SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why);
+    // Whether both names stand for one existing file.
+    static bool SameFile(const std::string& a, const std::string& b);
     // The whole of a result written earlier.
     static bool Read(const std::string& path, std::string* bytes, std::string* why);
 };

@@ -135,6 +135,10 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
     std::vector<Client> clients;
     for (const std::string& file : files) {
         Client client;
+        if (!jsonPath.empty() && ResultFile::SameFile(file, jsonPath)) {
+            std::fprintf(err, "Le résultat réuni remplacerait %s.\n", file.c_str());
+            return 2;
+        }
         if (!Read(file, clients, &client, &why)) {
             std::fprintf(err, "%s\n", why.c_str());
             return 2;

@@ -13,8 +13,9 @@ public:
     // and read back what it wrote without a failure, 1 when one failed, 3
     // when none failed but one was stopped, aborted or proved nothing; 2,
     // with nothing merged, for a file that cannot be read, is not a result,
-    // holds other settings than the first or a label already seen, and when
-    // the merged JSON could not be written. `jsonPath`: empty, "-" or a file.
+    // holds other settings than the first or a label already seen, or is the
+    // file the merged JSON would replace, and when that could not be
+    // written. `jsonPath`: empty, "-" or a file.
     static int Run(const std::vector<std::string>& files, const std::string& jsonPath,
                    std::FILE* out, std::FILE* err);
 };

@@ -102,4 +102,8 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             EXPECT_EQ(j["clients"][f["label"] == "h0" ? 0 : 1]["failures"], 1) << f;
         }
     }
+    // Nor does the merged result replace a client's.
+    const std::string client = dir.File("0.json"), kept = ReadFile(client);
+    EXPECT_EQ(CliProcess::Run({"merge", "--json", client, client}, dir.Path()).status, 2);
+    EXPECT_EQ(ReadFile(client), kept);
 }
