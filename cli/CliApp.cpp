@@ -76,7 +76,7 @@ bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) 
             static_cast<uint32_t>(std::min<int64_t>(startAtMs - now, kWaitStepMs)));
     }
     if (!quiet && terminal) std::fputc('\n', err);
-    return true;
+    return Interrupts::Count() == 0;  // one that came during the last step
 }
 
 }  // namespace
@@ -109,6 +109,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     run.networkPath = network;
     run.host = HostName();
     run.label = options.label.empty() ? run.host : options.label;
+    run.startAtMs = options.startAtMs;
+    run.stopAfterSeconds = options.stopAfterSeconds;
     Chaine directories = prefs.directory;
     directories += ", ";
     directories += run.tempDirectory;

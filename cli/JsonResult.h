@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,9 @@ public:
         Chaine tempDirectory;
         bool networkPath = false;
         std::string host;
-        std::string label;  // the client's name among several
+        std::string label;                 // the client's name among several
+        std::optional<int64_t> startAtMs;  // the start asked for, ms since 1970
+        uint32_t stopAfterSeconds = 0;
         platform::SystemTime startedAt;
         uint32_t elapsedMs = 0;
         uint64_t bytesWritten = 0;

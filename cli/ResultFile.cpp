@@ -12,8 +12,9 @@
 
 namespace {
 
-bool Fail(int err, std::string* why) {
-    *why = ReportText::SystemMessage(platform::SystemError::FromErrno(err, true), err).ToUtf8();
+// Errors are named as for a file being made, unless `reading`.
+bool Fail(int err, std::string* why, bool reading = false) {
+    *why = ReportText::SystemMessage(platform::SystemError::FromErrno(err, !reading), err).ToUtf8();
     return false;
 }
 
@@ -108,22 +109,27 @@ bool ResultFile::SameFile(const std::string& a, const std::string& b) {
 }
 
 bool ResultFile::Read(const std::string& path, std::string* bytes, std::string* why) {
-    // Results are a few kilobytes: a larger file (/dev/zero…) is not one.
-    constexpr std::size_t kMaxBytes = 64u << 20;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Fail(errno, why);
-    bytes->clear();
-    char buffer[65536];
-    for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0 || bytes->size() + static_cast<std::size_t>(n) > kMaxBytes) {
-            const int err = n < 0 ? errno : EFBIG;
-            ::close(fd);
-            return n == 0 || Fail(err, why);
-        }
-        bytes->append(buffer, static_cast<std::size_t>(n));
+    // Results are a few kilobytes in a plain file: not a pipe nobody writes
+    // to, a directory or a device that never ends.
+    constexpr uint32_t kMaxBytes = 64u << 20;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return Fail(errno, why, true);
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 || Fail(errno, why, true);
+    if (ok && (!S_ISREG(st.st_mode) || st.st_size > kMaxBytes)) {
+        *why = S_ISREG(st.st_mode) ? "le fichier est trop grand" : "ce n'est pas un fichier";
+        ok = false;
     }
+    bytes->assign(ok ? static_cast<std::size_t>(st.st_size) : 0, '\0');
+    std::size_t total = 0;
+    for (uint32_t got = 1; ok && got > 0 && total < bytes->size(); total += got) {
+        ok = platform::FileApi::Read(fd, bytes->data() + total,
+                                     static_cast<uint32_t>(bytes->size() - total), &got) ||
+             Fail(platform::LastError::GetErrno(), why, true);
+    }
+    bytes->resize(total);
+    ::close(fd);
+    return ok;
 }
 
 bool ResultFile::CanDeliver(const std::string& path, std::FILE* err) {

@@ -18,15 +18,28 @@ struct Client {
     RunVerdict::Result result = RunVerdict::kInterrupted;
 };
 
+// Bounds that no real result reaches, so that sums and differences of them
+// stay far inside 64 bits: the year 5138, and a petabyte a second.
+constexpr uint64_t kMaxEpochMs = 100000000000000;
+constexpr uint64_t kMaxBytes = 1000000000000000000;
+constexpr uint64_t kMaxThroughput = 1000000000000000;
+// How late after the common start a client may begin and still count.
+constexpr uint64_t kLateMs = 1000;
+
 bool IsOneOf(const json& value, std::initializer_list<const char*> names) {
     return value.is_string() &&
            std::any_of(names.begin(), names.end(), [&](const char* n) { return value == n; });
 }
 
+bool IsCount(const json& value, uint64_t max) {
+    return value.is_number_unsigned() && value.get<uint64_t>() <= max;
+}
+
 // The member of a result that is missing or of the wrong kind, or null.
 const char* BadMember(const json& j) {
     const auto text = [](const json& v) { return v.is_string() && !v.get<std::string>().empty(); };
-    const auto count = [](const json& v) { return v.is_number_unsigned(); };
+    const auto moment = [](const json& v) { return IsCount(v, kMaxEpochMs); };
+    const auto bytes = [](const json& v) { return IsCount(v, kMaxBytes); };
     const struct {
         const char* name;
         bool (*valid)(const json&);
@@ -34,12 +47,17 @@ const char* BadMember(const json& j) {
         {"label", text},
         {"host", [](const json& v) { return v.is_string(); }},
         {"startedAt", text},
-        {"startedAtMs", [](const json& v) { return v.is_number_integer(); }},
-        {"settings", [](const json& v) { return v.is_object() && !v.empty(); }},
-        {"elapsedMs", count},
-        {"bytesWritten", count},
-        {"bytesRead", count},
-        {"throughput", count},
+        {"startedAtMs", moment},
+        {"startAtMs", [](const json& v) { return v.is_null() || IsCount(v, kMaxEpochMs); }},
+        {"settings",
+         [](const json& v) {
+             return v.is_object() && IsCount(v.value("durationMinutes", json()), UINT32_MAX) &&
+                    IsCount(v.value("stopAfterSeconds", json()), UINT32_MAX);
+         }},
+        {"elapsedMs", [](const json& v) { return IsCount(v, UINT32_MAX); }},
+        {"bytesWritten", bytes},
+        {"bytesRead", bytes},
+        {"throughput", [](const json& v) { return IsCount(v, kMaxThroughput); }},
         {"ending",
          [](const json& v) {
              return IsOneOf(v, {"time-up", "stopped", "aborted", "failure"});
@@ -50,8 +68,10 @@ const char* BadMember(const json& j) {
          }},
         {"failures",
          [](const json& v) {
-             return v.is_array() &&
-                    std::all_of(v.begin(), v.end(), [](const json& f) { return f.is_object(); });
+             return v.is_array() && std::all_of(v.begin(), v.end(), [](const json& f) {
+                        return f.is_object() && f.value("test", json("")).is_string() &&
+                               f.value("category", json("")).is_string();
+                    });
          }},
     };
     if (!j.is_object()) return "";
@@ -61,16 +81,36 @@ const char* BadMember(const json& j) {
     return nullptr;
 }
 
+// How long the run was asked to last: its minutes, or --stop-after if sooner.
+uint64_t PlannedMs(const json& settings) {
+    const uint64_t minutes = settings["durationMinutes"], stopAfter = settings["stopAfterSeconds"];
+    return std::min(minutes * 60000, stopAfter > 0 ? stopAfter * 1000 : UINT64_MAX);
+}
+
+// How much later than the common start the client began (0: on time, or no
+// common start was asked for).
+uint64_t LateMs(const json& j) {
+    if (j["startAtMs"].is_null()) return 0;
+    const uint64_t asked = j["startAtMs"], started = j["startedAtMs"];
+    return started > asked ? started - asked : 0;
+}
+
 // The client's result read again from what it says it did, so that no file
-// can claim more than its figures show: "ok" needs the whole time, data
-// written and read back, and no failure.
+// can claim more than its figures show: "ok" needs the whole time asked for,
+// begun on time, every byte written read back, and no failure.
 RunVerdict::Result Judge(const json& j) {
     if (j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty()) {
         return RunVerdict::kFailed;
     }
     const bool complete = j["result"] == "ok" && j["ending"] == "time-up" &&
-                          j["bytesWritten"] > 0 && j["bytesRead"] > 0 && j["elapsedMs"] > 0;
+                          j["bytesWritten"] > 0 && j["bytesRead"] == j["bytesWritten"] &&
+                          j["elapsedMs"] >= PlannedMs(j["settings"]) && LateMs(j) <= kLateMs;
     return complete ? RunVerdict::kOk : RunVerdict::kInterrupted;
+}
+
+// Settings compared member by member, whatever their order in the file.
+bool SameSettings(const json& a, const json& b) {
+    return nlohmann::json::parse(a.dump()) == nlohmann::json::parse(b.dump());
 }
 
 // Reads one file into `client`, or says why it cannot be merged with `earlier`.
@@ -98,7 +138,13 @@ bool Read(const std::string& file, const std::vector<Client>& earlier, Client* c
             return false;
         }
     }
-    if (!earlier.empty() && earlier.front().data["settings"] != j["settings"]) {
+    if (!earlier.empty() && earlier.front().data["startAtMs"] != j["startAtMs"]) {
+        *error = file + " n'a pas été lancé avec " + earlier.front().file +
+                 " (heure de départ demandée : " + j["startAtMs"].dump() + " au lieu de " +
+                 earlier.front().data["startAtMs"].dump() + ").";
+        return false;
+    }
+    if (!earlier.empty() && !SameSettings(earlier.front().data["settings"], j["settings"])) {
         *error = file + " : les réglages (" + j["settings"].dump() + ") ne sont pas ceux de " +
                  earlier.front().file + " (" + earlier.front().data["settings"].dump() + ").";
         return false;
@@ -123,7 +169,10 @@ std::string Line(const Client& c) {
            " | Fin : " + j["ending"].get<std::string>() +
            " | Écrits : " + Bytes(j["bytesWritten"]) + " | Lus : " + Bytes(j["bytesRead"]) +
            " | Débit : " + ProgressText::Throughput(j["throughput"].get<uint64_t>()).ToUtf8() +
-           " | Échecs : " + std::to_string(j["failures"].size()) + "\n";
+           " | Échecs : " + std::to_string(j["failures"].size()) +
+           (LateMs(j) > kLateMs ? " | Départ en retard de " + std::to_string(LateMs(j)) + " ms"
+                                : "") +
+           "\n";
 }
 
 }  // namespace
@@ -135,7 +184,7 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
     std::vector<Client> clients;
     for (const std::string& file : files) {
         Client client;
-        if (!jsonPath.empty() && ResultFile::SameFile(file, jsonPath)) {
+        if (!jsonPath.empty() && jsonPath != "-" && ResultFile::SameFile(file, jsonPath)) {
             std::fprintf(err, "Le résultat réuni remplacerait %s.\n", file.c_str());
             return 2;
         }
@@ -146,8 +195,9 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
         clients.push_back(std::move(client));
     }
 
-    // The window in which every client ran, and their throughputs added: each
-    // client's average is all a result tells of its course.
+    // The window in which every client ran (its length fits 32 bits, as each
+    // elapsed time does), and their throughputs added: each client's average
+    // is all a result tells of its course.
     int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
     uint64_t rate = 0;
     RunVerdict::Result result = RunVerdict::kOk;
@@ -178,6 +228,7 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
         for (const json& f : j["failures"]) {
             json labelled = {{"label", j["label"]}};
             labelled.update(f);
+            labelled["label"] = j["label"];  // whatever the entry itself says
             failures.push_back(labelled);
             text += "Échec chez " + j["label"].get<std::string>() + " : " +
                     f.value("test", std::string()) + " (" + f.value("category", std::string()) +
@@ -191,12 +242,12 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
         windowJson = {{"startedAtMs", windowStart}, {"elapsedMs", window}};
         throughput = rate;
         text += " | Tous en même temps pendant " +
-                CDVXProgressData::FormatDuration(
-                    static_cast<uint32_t>(std::min<int64_t>(window, UINT32_MAX)))
-                    .ToUtf8() +
+                CDVXProgressData::FormatDuration(static_cast<uint32_t>(window)).ToUtf8() +
                 " | Débit : " + ProgressText::Throughput(rate).ToUtf8() + "\n";
     } else {
+        // Clients that never ran together did not load the server together.
         text += " | Jamais tous en même temps\n";
+        if (result == RunVerdict::kOk) result = RunVerdict::kInterrupted;
     }
 
     bool delivered = true;

@@ -8,7 +8,6 @@
 #include "support/VersionInfo.h"
 
 int main(int argc, char** argv) {
-    Interrupts::Install();
     CliOptions options;
     std::string error, notes;
     if (!options.Parse(argc, argv, &error, &notes)) {
@@ -27,6 +26,8 @@ int main(int argc, char** argv) {
     if (options.action == CliOptions::kMerge) {
         return ResultMerge::Run(options.resultFiles, options.jsonPath, stdout, stderr);
     }
+    // A run ends on interrupts in its own way; anything else keeps the defaults.
+    Interrupts::Install();
     std::fputs(notes.c_str(), stderr);
     return CliApp::Run(options, stdout, stderr);
 }

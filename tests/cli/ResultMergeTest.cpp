@@ -9,11 +9,12 @@ using nlohmann::json;
 
 namespace {
 
-// What a client's healthy run of 20 s writes; client i is called "hi" and
-// starts 300 ms after the one before.
+// What a client's healthy run of 20 s asked to start at 1796592600000 writes;
+// client i is called "hi" and starts 300 ms after the one before.
 const char* const kHealthy = R"({"host": "poste", "startedAt": "2026-12-06T21:30:00+00:00",
-    "settings": {"diskSpaceMb": 30, "simultaneousTests": 1}, "elapsedMs": 20000, "ending": "time-up",
-    "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "result": "ok", "failures": []})";
+    "startAtMs": 1796592600000, "elapsedMs": 20000, "ending": "time-up", "result": "ok",
+    "settings": {"diskSpaceMb": 30, "durationMinutes": 5, "stopAfterSeconds": 20},
+    "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "failures": []})";
 
 const char* const kFailed = R"({"result": "failed", "ending": "failure",
     "failures": [{"test": "Test de relecture", "category": "data-differ"}]})";
@@ -22,9 +23,10 @@ const char* const kFailed = R"({"result": "failed", "ending": "failure",
 
 // dalvex2-cli merge over clients each given as a healthy result changed by a
 // JSON merge patch, or as a file that is "@missing" or holds "@" and raw
-// text. The verdict is "ok" only when every client ran to its end, read back
-// what it wrote and saw no failure; a file that is not a fellow result stops
-// the merge, naming it.
+// text. The verdict is "ok" only when every client ran for the whole time
+// asked, together with the others and begun on time, read back what it wrote
+// and saw no failure; a file that is not a fellow result stops the merge,
+// naming it.
 TEST(ResultMergeTest, OneVerdictForAllClients) {
     const struct {
         const char* why;
@@ -34,37 +36,24 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
     } rows[] = {
         {"all well", {"{}", "{}", "{}"}, 0, "Tous en même temps pendant 19 sec | Débit : 1200"},
         {"one failed", {"{}", kFailed}, 1, "Échec chez h1 : Test de relecture (data-differ)"},
-        {"a failure beats an interruption",
-         {R"({"result": "interrupted"})", kFailed},
-         1,
-         "h1 | Résultat : failed"},
-        {"stopped before any data came back",
-         {"{}", R"({"result": "interrupted", "ending": "stopped"})"},
-         3,
-         "h1 | Résultat : interrupted"},
-        {"stopped by hand: not the whole time",
-         {"{}", R"({"ending": "stopped"})"},
-         3,
-         "Fin : stopped"},
+        {"failed beats stopped", {R"({"result": "interrupted"})", kFailed}, 1, "h1 | Résultat : f"},
+        {"no data back", {"{}", R"({"result": "interrupted"})"}, 3, "h1 | Résultat : interrupted"},
+        {"stopped by hand", {"{}", R"({"ending": "stopped"})"}, 3, "Fin : stopped"},
         {"aborted", {R"({"ending": "aborted"})"}, 3, "Fin : aborted"},
-        {"says ok, read nothing back", {R"({"bytesRead": 0})"}, 3, "h0 | Résultat : interrupted"},
-        {"says ok, lists a failure",
-         {R"({"failures": [{"test": "T"}]})"},
-         1,
-         "Échec chez h0 : T ()"},
-        {"never all at once",
-         {"{}", R"({"startedAtMs": 1796592700000})"},
-         0,
-         "Jamais tous en même temps"},
+        {"says ok, read less back", {R"({"bytesRead": 3999})"}, 3, "h0 | Résultat : interrupted"},
+        {"says ok, ran 19 s of 20", {R"({"elapsedMs": 19000})"}, 3, "h0 | Résultat : interrupted"},
+        {"late", {"{}", R"({"startedAtMs": 1796592605000})"}, 3, "Départ en retard de 5000 ms"},
+        {"says ok, lists a failure", {R"({"failures": [{"test": "T"}]})"}, 1, "chez h0 : T ()"},
+        {"never together", {"{}", R"({"startedAtMs": 1796592700000})"}, 3, "Jamais tous en même"},
+        {"another start", {"{}", R"({"startAtMs": 1796592000000})"}, 2, "pas été lancé avec"},
+        {"a number out of range", {R"({"startedAtMs": -5})"}, 2, "membre « startedAtMs »"},
+        {"an odd failure", {R"({"failures": [{"test": 5}]})"}, 2, "membre « failures »"},
         {"a missing result", {"{}", "@missing"}, 2, "Impossible de lire"},
         {"not JSON", {"{}", "@{\"label\": "}, 2, "n'est pas un fichier JSON valide"},
         {"JSON, not a result", {"@[1, 2]"}, 2, "n'est pas un résultat de dalvex2-cli"},
         {"no label", {R"({"label": ""})"}, 2, "membre « label »"},
         {"an unknown result", {R"({"result": "fine"})"}, 2, "membre « result »"},
-        {"another settings set",
-         {"{}", R"({"settings": {"simultaneousTests": 2}})"},
-         2,
-         "les réglages"},
+        {"other settings", {"{}", R"({"settings": {"stopAfterSeconds": 30}})"}, 2, "les réglages"},
         {"one label twice", {"{}", R"({"label": "h0"})"}, 2, "le client « h0 » figure déjà dans"},
     };
     TempDir dir;
