@@ -45,10 +45,17 @@ std::string HostName() {
     return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
 }
 
+// One status line: rewritten in place on a terminal, a line of its own otherwise.
+void ShowStatus(std::FILE* err, bool terminal, const std::string& line) {
+    std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
+    std::fflush(err);
+}
+
 // Waits until the wall clock reads `startAtMs`, saying so on a status line;
 // false when an interrupt came first. The clock is read again at every step,
 // so a clock set forth or back moves the start with it.
-bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) {
+bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, uint32_t statusEveryMs,
+                  std::FILE* err) {
     const std::string when = JsonResult::Iso8601(platform::Clock::ToLocalTime(startAtMs));
     int64_t now = platform::Clock::GetEpochMs();
     if (now >= startAtMs) {
@@ -56,7 +63,6 @@ bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) 
                      when.c_str());
         return true;
     }
-    const int64_t statusEveryMs = terminal ? 1000 : 10000;
     int64_t nextStatus = now;
     for (; now < startAtMs; now = platform::Clock::GetEpochMs()) {
         if (Interrupts::Count() > 0) {
@@ -66,11 +72,8 @@ bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, std::FILE* err) 
         if (!quiet && now >= nextStatus) {
             nextStatus = now + statusEveryMs;
             const long long left = (startAtMs - now + 999) / 1000;
-            std::fprintf(
-                err,
-                terminal ? "\r\x1b[KDépart à %s (dans %lld sec)" : "Départ à %s (dans %lld sec)\n",
-                when.c_str(), left);
-            std::fflush(err);
+            ShowStatus(err, terminal,
+                       "Départ à " + when + " (dans " + std::to_string(left) + " sec)");
         }
         platform::Clock::Sleep(
             static_cast<uint32_t>(std::min<int64_t>(startAtMs - now, kWaitStepMs)));
@@ -121,7 +124,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     CDVXProgressData& progress = manager.GetProgress();
     std::optional<RunVerdict::Ending> ending;
     // An interrupt during the wait: the run never starts, and proves nothing.
-    if (options.startAtMs && !WaitForStart(*options.startAtMs, options.quiet, terminal, err)) {
+    if (options.startAtMs &&
+        !WaitForStart(*options.startAtMs, options.quiet, terminal, statusEveryMs, err)) {
         ending = RunVerdict::kStopped;
     }
     run.startedAt = platform::Clock::GetLocalTime();
@@ -155,10 +159,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         }
         if (!options.quiet && elapsed - lastStatus >= statusEveryMs) {
             lastStatus = elapsed;
-            const std::string line = StatusLine(directories, progress, elapsed);
-            // On a terminal the one status line is rewritten in place.
-            std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
-            std::fflush(err);
+            ShowStatus(err, terminal, StatusLine(directories, progress, elapsed));
         }
         platform::Clock::Sleep(kPollMs);
     }
