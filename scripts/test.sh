@@ -10,6 +10,7 @@
 #                                    not built for it (the engine's polling, which the
 #                                    wizard shares, is tested there without Qt)
 # The address build uses clang and holds the fuzzers too (scripts/fuzz.sh).
+# Each test's outcome goes to ctest-junit.xml in the build directory too.
 # ccache, when installed, keeps compiled objects across builds and clones.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -17,6 +18,8 @@ scripts/install-deps.sh --test
 
 sanitize="${1:-}"
 dir="build${sanitize:+-$sanitize}"
+junit="$PWD/$dir/ctest-junit.xml"
+rm -f "$junit"  # never the results of an earlier run, should this one not get that far
 options=(-DCMAKE_BUILD_TYPE="$([ -n "$sanitize" ] && echo RelWithDebInfo || echo Debug)"
   -DDALVEX_SANITIZE="$sanitize")
 if [ "$sanitize" = address ]; then
@@ -39,4 +42,4 @@ skip=()
 jobs=$((2 * $(nproc)))
 [ -n "$sanitize" ] && skip=(-LE 'share|fleet') jobs=$(nproc)
 [ "$sanitize" = thread ] && skip=(-LE 'share|gui|fleet')
-ctest --test-dir "$dir" --output-on-failure -j "$jobs" "${skip[@]}"
+ctest --test-dir "$dir" --output-on-failure --output-junit "$junit" -j "$jobs" "${skip[@]}"
