@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/gui/GuiText.h"
-#include "support/controls/ZFolderNameEdit.h"
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/controls/ZFolderNameEdit.h"
+#include "gui/controls/ZPopListBoxEx.h"
 
 namespace {
 

@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <vector>
 
-#include "app/CDalvex2Sheet.h"
+#include "gui/wizard/CDalvex2Sheet.h"
 
 namespace {
 

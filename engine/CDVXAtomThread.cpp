@@ -2,10 +2,11 @@
 
 #include "engine/CDVXFile.h"
 #include "platform/Clock.h"
+#include "platform/ResourceIds.h"
 
 CDVXAtomThread::CDVXAtomThread(bool buffered) : CDVXThread(buffered) {}
 
-Chaine CDVXAtomThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+Chaine CDVXAtomThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kAtomTestName)); }
 
 void CDVXAtomThread::Run() {
     static constexpr char kAlphabet[] = "abcdefghijklmnopqrstuvwxyz";

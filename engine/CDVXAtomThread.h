@@ -7,7 +7,6 @@ class CDVXAtomThread : public CDVXThread {
 public:
     static constexpr uint32_t kBytesPerWrite = 61440;  // one letter per 60 KiB of budget
     static constexpr uint32_t kMaxPauseMs = 500;
-    static constexpr unsigned kNameId = 3000;
 
     explicit CDVXAtomThread(bool buffered);
     Chaine GetTestName() override;

@@ -6,6 +6,7 @@
 #include "engine/CDVXRandomThread.h"
 #include "engine/CDVXThreadData.h"
 #include "platform/FileApi.h"
+#include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
 #include "support/FileSystem.h"
 
@@ -13,7 +14,7 @@ using platform::LastError;
 
 CDVXCopyFileThread::CDVXCopyFileThread(bool buffered) : CDVXThread(buffered) {}
 
-Chaine CDVXCopyFileThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+Chaine CDVXCopyFileThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kCopyFileTestName)); }
 
 void CDVXCopyFileThread::Run() {
     const Chaine tempDir = GetTempDirectory();

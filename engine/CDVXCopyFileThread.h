@@ -6,7 +6,6 @@
 class CDVXCopyFileThread : public CDVXThread {
 public:
     static constexpr uint32_t kBlockSize = 9651;
-    static constexpr unsigned kNameId = 3004;
 
     explicit CDVXCopyFileThread(bool buffered);
     Chaine GetTestName() override;

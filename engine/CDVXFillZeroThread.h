@@ -5,7 +5,6 @@
 class CDVXFillZeroThread : public CDVXThreadWithBuffer {
 public:
     static constexpr uint32_t kBlockSize = 65536;
-    static constexpr unsigned kNameId = 3001;
 
     explicit CDVXFillZeroThread(bool buffered);
     Chaine GetTestName() override;

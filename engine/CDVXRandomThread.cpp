@@ -4,11 +4,12 @@
 #include <cstring>
 
 #include "platform/Random.h"
+#include "platform/ResourceIds.h"
 
 CDVXRandomThread::CDVXRandomThread(bool buffered)
     : CDVXThreadWithBuffer(buffered, kBlockSize, Chaine("VXR")) {}
 
-Chaine CDVXRandomThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+Chaine CDVXRandomThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kRandomTestName)); }
 
 void CDVXRandomThread::FillBuffer(unsigned char* buffer) { FillRandom(buffer, blockSize); }
 

@@ -7,7 +7,6 @@
 class CDVXRandomThread : public CDVXThreadWithBuffer {
 public:
     static constexpr uint32_t kBlockSize = 58997;
-    static constexpr unsigned kNameId = 3002;
 
     explicit CDVXRandomThread(bool buffered);
     Chaine GetTestName() override;

@@ -1,12 +1,13 @@
 #include "engine/CDVXTempThread.h"
 
 #include "engine/CDVXThreadData.h"
+#include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
 #include "support/FileSystem.h"
 
 CDVXTempThread::CDVXTempThread(bool buffered) : CDVXRandomThread(buffered) {}
 
-Chaine CDVXTempThread::GetTestName() { return Chaine(Chaine::ResourceId(kNameId)); }
+Chaine CDVXTempThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kTempTestName)); }
 
 void CDVXTempThread::Run() {
     directory = GetTempDirectory();

@@ -6,7 +6,6 @@
 // directory the thread was started with.
 class CDVXTempThread : public CDVXRandomThread {
 public:
-    static constexpr unsigned kNameId = 3003;
 
     explicit CDVXTempThread(bool buffered);
     Chaine GetTestName() override;

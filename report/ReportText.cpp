@@ -2,6 +2,7 @@
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
+#include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
 #include "support/TimeText.h"
 
@@ -27,13 +28,13 @@ ReportText::Category ReportText::CategoryOf(const CDVXThreadData& r) {
 
 unsigned ReportText::DocumentOf(Category category) {
     switch (category) {
-        case kDiskFull: return 136;
-        case kIoError: return 144;
-        case kDataDiffer: return 138;
-        case kTruncated: return 141;
+        case kDiskFull: return res::kDiskFullReport;
+        case kIoError: return res::kIoErrorReport;
+        case kDataDiffer: return res::kDataDifferReport;
+        case kTruncated: return res::kTruncatedReport;
         case kInternal: break;
     }
-    return 140;
+    return res::kInternalReport;
 }
 
 int64_t ReportText::PositionValue(uint32_t position) {

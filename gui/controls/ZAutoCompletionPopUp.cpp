@@ -1,11 +1,11 @@
-#include "support/controls/ZAutoCompletionPopUp.h"
+#include "gui/controls/ZAutoCompletionPopUp.h"
 
 #include <QApplication>
 #include <QKeyEvent>
 #include <QScreen>
 #include <QVBoxLayout>
 
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/controls/ZPopListBoxEx.h"
 
 ZAutoCompletionPopUp::ZAutoCompletionPopUp(QWidget* edit, ZPopListBoxEx* list)
     : QFrame(edit, Qt::Popup), edit(edit), list(list) {

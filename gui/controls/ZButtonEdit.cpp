@@ -1,4 +1,4 @@
-#include "support/controls/ZButtonEdit.h"
+#include "gui/controls/ZButtonEdit.h"
 
 #include <QHelpEvent>
 #include <QKeyEvent>
@@ -7,15 +7,16 @@
 #include <QStyleOptionButton>
 #include <QToolTip>
 
-#include "platform/gui/GuiText.h"
-#include "platform/gui/ResourceImage.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/ResourceImage.h"
+#include "platform/ResourceIds.h"
 #include "support/TextList.h"
-#include "support/controls/ZAutoCompletionPopUp.h"
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/controls/ZAutoCompletionPopUp.h"
+#include "gui/controls/ZPopListBoxEx.h"
 
 ZButtonEdit::ZButtonEdit(QWidget* parent) : QLineEdit(parent) {
     // The table's text starts with its own separator.
-    const std::vector<Chaine> texts = SplitText(Chaine(Chaine::ResourceId(kMessagesId)));
+    const std::vector<Chaine> texts = SplitText(Chaine(Chaine::ResourceId(res::kButtonEditMessages)));
     for (std::size_t i = 1; i < texts.size() && i <= messages.size(); ++i) {
         messages[i - 1] = texts[i];
     }
@@ -195,7 +196,7 @@ void ZButtonEdit::DrawButton(QPainter& painter, const QRect& button) {
     option.rect = button;
     option.state &= ~(QStyle::State_HasFocus | QStyle::State_MouseOver);
     option.state |= buttonShownDown ? QStyle::State_Sunken : QStyle::State_Raised;
-    option.icon = QIcon(LoadResourceImage(kButtonBitmapId));
+    option.icon = QIcon(LoadResourceImage(res::kButtonEditBitmap));
     option.iconSize = QSize(16, 16).boundedTo(button.size() - QSize(4, 4));
     style()->drawControl(QStyle::CE_PushButton, &option, &painter, this);
 }

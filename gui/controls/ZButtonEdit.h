@@ -28,8 +28,6 @@ public:
     enum Code { kValid = 0, kForbidden = 1, kNotValid = 2, kRequired = 3 };
     static constexpr int kCodeCount = 4;
     static constexpr int kPauseMs = 400;
-    static constexpr unsigned kButtonBitmapId = 13602;
-    static constexpr unsigned kMessagesId = 13604;
     static constexpr QRgb kInvalidTextColor = 0xC00000;
 
     explicit ZButtonEdit(QWidget* parent = nullptr);

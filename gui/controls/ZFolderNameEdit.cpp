@@ -1,4 +1,4 @@
-#include "support/controls/ZFolderNameEdit.h"
+#include "gui/controls/ZFolderNameEdit.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -9,9 +9,9 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "platform/gui/BrowseForFolder.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/MessageBeep.h"
+#include "gui/toolkit/BrowseForFolder.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/MessageBeep.h"
 #include "support/CaseFolding.h"
 #include "support/FileIterator.h"
 #include "support/FileSystem.h"

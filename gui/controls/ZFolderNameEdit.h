@@ -2,7 +2,7 @@
 #include <QUrl>
 #include <vector>
 
-#include "support/controls/ZButtonEdit.h"
+#include "gui/controls/ZButtonEdit.h"
 
 // The edit of a folder path: its button browses the folders, a folder dragged
 // or pasted from the file manager replaces the text, the text is checked to

@@ -1,4 +1,4 @@
-#include "support/controls/ZGradientProgressCtrl.h"
+#include "gui/controls/ZGradientProgressCtrl.h"
 
 #include <QEvent>
 #include <QPainter>
@@ -9,7 +9,7 @@
 #include <string_view>
 
 #include "platform/Clock.h"
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 #include "support/TimeText.h"
 
 namespace {

@@ -1,6 +1,6 @@
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/controls/ZPopListBoxEx.h"
 
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 
 ZPopListBoxEx::ZPopListBoxEx(QWidget* parent)
     : QListWidget(parent), candidates(std::make_unique<FDictionnary>()) {

@@ -1,4 +1,4 @@
-#include "platform/gui/BrowseForFolder.h"
+#include "gui/toolkit/BrowseForFolder.h"
 
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -12,8 +12,8 @@
 #include <QVBoxLayout>
 #include <vector>
 
-#include "platform/gui/DialogUnits.h"
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/GuiText.h"
 #include "support/FileSystem.h"
 #include "support/PathText.h"
 #include "support/TextList.h"

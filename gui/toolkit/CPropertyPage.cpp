@@ -1,6 +1,6 @@
-#include "platform/gui/CPropertyPage.h"
+#include "gui/toolkit/CPropertyPage.h"
 
-#include "platform/gui/CPropertySheet.h"
+#include "gui/toolkit/CPropertySheet.h"
 
 CPropertyPage::CPropertyPage(unsigned templateId) : m_templateId(templateId) {}
 

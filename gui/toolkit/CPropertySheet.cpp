@@ -1,4 +1,4 @@
-#include "platform/gui/CPropertySheet.h"
+#include "gui/toolkit/CPropertySheet.h"
 
 #include <QFrame>
 #include <QHBoxLayout>
@@ -9,8 +9,8 @@
 #include <QVBoxLayout>
 #include <utility>
 
-#include "platform/gui/CPropertyPage.h"
-#include "platform/gui/DialogUnits.h"
+#include "gui/toolkit/CPropertyPage.h"
+#include "gui/toolkit/DialogUnits.h"
 
 CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, unsigned startPage)
     : QDialog(parent),

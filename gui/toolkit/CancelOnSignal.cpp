@@ -1,4 +1,4 @@
-#include "platform/gui/CancelOnSignal.h"
+#include "gui/toolkit/CancelOnSignal.h"
 
 #include <fcntl.h>
 #include <unistd.h>
@@ -9,7 +9,7 @@
 #include <cerrno>
 #include <csignal>
 
-#include "platform/gui/CPropertySheet.h"
+#include "gui/toolkit/CPropertySheet.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "platform/gui/DialogFonts.h"
+#include "gui/toolkit/DialogFonts.h"
 
 QFont HeadingFont(const QFont& dialogFont) {
     QFont font(dialogFont);

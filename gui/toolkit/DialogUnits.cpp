@@ -1,4 +1,4 @@
-#include "platform/gui/DialogUnits.h"
+#include "gui/toolkit/DialogUnits.h"
 
 #include <QCheckBox>
 #include <QFontMetricsF>

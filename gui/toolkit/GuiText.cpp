@@ -1,4 +1,4 @@
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "platform/gui/MessageBeep.h"
+#include "gui/toolkit/MessageBeep.h"
 
 #include <QApplication>
 

@@ -1,8 +1,8 @@
-#include "platform/gui/MessageBox.h"
+#include "gui/toolkit/MessageBox.h"
 
 #include <QMessageBox>
 
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 
 bool MessageBox::AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption) {
     QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),

@@ -1,4 +1,4 @@
-#include "platform/gui/ResourceImage.h"
+#include "gui/toolkit/ResourceImage.h"
 
 #include <QLabel>
 #include <string_view>

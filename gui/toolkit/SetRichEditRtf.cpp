@@ -1,11 +1,11 @@
-#include "platform/gui/SetRichEditRtf.h"
+#include "gui/toolkit/SetRichEditRtf.h"
 
 #include <QTextCursor>
 #include <QTextDocument>
 #include <QTextEdit>
 #include <QTextList>
 
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 #include "support/RtfReader.h"
 
 namespace {

@@ -1,11 +1,11 @@
-#include "platform/gui/UpDownCtrl.h"
+#include "gui/toolkit/UpDownCtrl.h"
 
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QToolButton>
 #include <algorithm>
 
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/GuiText.h"
 
 UpDownCtrl::UpDownCtrl(QWidget* parent)
     : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {

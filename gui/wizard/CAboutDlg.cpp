@@ -1,11 +1,11 @@
-#include "app/CAboutDlg.h"
+#include "gui/wizard/CAboutDlg.h"
 
 #include <QLocale>
 
 #include "platform/VersionResource.h"
-#include "platform/gui/DialogUnits.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/ResourceImage.h"
+#include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/ResourceImage.h"
 #include "support/VersionInfo.h"
 #include "ui_CAboutDlg.h"
 

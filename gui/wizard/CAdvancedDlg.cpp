@@ -1,10 +1,10 @@
-#include "app/CAdvancedDlg.h"
+#include "gui/wizard/CAdvancedDlg.h"
 
 #include <algorithm>
 
 #include "engine/CDVXPrefs.h"
-#include "platform/gui/DialogUnits.h"
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/GuiText.h"
 #include "ui_CAdvancedDlg.h"
 
 namespace {

@@ -1,10 +1,10 @@
-#include "app/CDalvex2App.h"
+#include "gui/wizard/CDalvex2App.h"
 
 #include <QLibraryInfo>
 
-#include "app/CDalvex2Sheet.h"
-#include "platform/gui/CancelOnSignal.h"
-#include "platform/gui/ResourceImage.h"
+#include "gui/wizard/CDalvex2Sheet.h"
+#include "gui/toolkit/CancelOnSignal.h"
+#include "gui/toolkit/ResourceImage.h"
 
 CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
     // Qt's own texts (context menus of the fields, message box buttons) in

@@ -1,16 +1,16 @@
-#include "app/CDalvex2Sheet.h"
+#include "gui/wizard/CDalvex2Sheet.h"
 
 #include <QAction>
 #include <QPushButton>
 
-#include "app/CAboutDlg.h"
-#include "app/CSelectDirPage.h"
-#include "app/CTimePage.h"
-#include "app/CWelcomePage.h"
-#include "platform/gui/GuiText.h"
-#include "report/CErrorPage.h"
-#include "report/CNoErrorPage.h"
-#include "report/CProgressPage.h"
+#include "gui/wizard/CAboutDlg.h"
+#include "gui/wizard/CSelectDirPage.h"
+#include "gui/wizard/CTimePage.h"
+#include "gui/wizard/CWelcomePage.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/wizard/CErrorPage.h"
+#include "gui/wizard/CNoErrorPage.h"
+#include "gui/wizard/CProgressPage.h"
 
 CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage)
     : CPropertySheet(QStringLiteral("Dalvex 2"), parent, startPage),

@@ -1,6 +1,6 @@
 #pragma once
 #include "engine/CDVXPrefs.h"
-#include "platform/gui/CPropertySheet.h"
+#include "gui/toolkit/CPropertySheet.h"
 
 class CDVXProgressData;
 class CProgressPage;

@@ -1,4 +1,4 @@
-#include "report/CDetailDlg.h"
+#include "gui/wizard/CDetailDlg.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -8,10 +8,10 @@
 #include <QSaveFile>
 #include <algorithm>
 
-#include "platform/gui/DialogUnits.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/MessageBox.h"
-#include "platform/gui/SetRichEditRtf.h"
+#include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/MessageBox.h"
+#include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
 #include "ui_CDetailDlg.h"

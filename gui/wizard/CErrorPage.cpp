@@ -1,9 +1,9 @@
-#include "report/CErrorPage.h"
+#include "gui/wizard/CErrorPage.h"
 
-#include "platform/gui/CPropertySheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/ResourceImage.h"
-#include "report/CDetailDlg.h"
+#include "gui/toolkit/CPropertySheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/ResourceImage.h"
+#include "gui/wizard/CDetailDlg.h"
 #include "ui_CErrorPage.h"
 
 CErrorPage::CErrorPage(CDVXProgressData* progress)

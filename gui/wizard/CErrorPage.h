@@ -1,7 +1,7 @@
 #pragma once
 #include <memory>
 
-#include "platform/gui/CPropertyPage.h"
+#include "gui/toolkit/CPropertyPage.h"
 #include "report/ProgressTick.h"
 
 class CDVXProgressData;

@@ -1,8 +1,8 @@
-#include "report/CNoErrorPage.h"
+#include "gui/wizard/CNoErrorPage.h"
 
-#include "platform/gui/CPropertySheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/ResourceImage.h"
+#include "gui/toolkit/CPropertySheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/ResourceImage.h"
 #include "ui_CNoErrorPage.h"
 
 CNoErrorPage::CNoErrorPage()

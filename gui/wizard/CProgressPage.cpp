@@ -1,10 +1,10 @@
-#include "report/CProgressPage.h"
+#include "gui/wizard/CProgressPage.h"
 
 #include <QTimerEvent>
 
-#include "platform/gui/CPropertySheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/GuiText.h"
+#include "gui/toolkit/CPropertySheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/GuiText.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
 #include "ui_CProgressPage.h"

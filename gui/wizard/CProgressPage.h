@@ -3,7 +3,7 @@
 
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXThreadManager.h"
-#include "platform/gui/CPropertyPage.h"
+#include "gui/toolkit/CPropertyPage.h"
 #include "report/ProgressTick.h"
 
 namespace Ui {

@@ -1,10 +1,10 @@
-#include "app/CSelectDirPage.h"
+#include "gui/wizard/CSelectDirPage.h"
 
-#include "app/CAdvancedDlg.h"
-#include "app/CDalvex2Sheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/MessageBox.h"
+#include "gui/wizard/CAdvancedDlg.h"
+#include "gui/wizard/CDalvex2Sheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/MessageBox.h"
 #include "support/FileSystem.h"
 #include "ui_CSelectDirPage.h"
 

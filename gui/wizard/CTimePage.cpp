@@ -1,11 +1,11 @@
-#include "app/CTimePage.h"
+#include "gui/wizard/CTimePage.h"
 
 #include <QValidator>
 #include <algorithm>
 
-#include "app/CDalvex2Sheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/GuiText.h"
+#include "gui/wizard/CDalvex2Sheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/GuiText.h"
 #include "ui_CTimePage.h"
 
 namespace {

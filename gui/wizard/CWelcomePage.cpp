@@ -1,8 +1,8 @@
-#include "app/CWelcomePage.h"
+#include "gui/wizard/CWelcomePage.h"
 
-#include "platform/gui/CPropertySheet.h"
-#include "platform/gui/DialogFonts.h"
-#include "platform/gui/ResourceImage.h"
+#include "gui/toolkit/CPropertySheet.h"
+#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/ResourceImage.h"
 #include "ui_CWelcomePage.h"
 
 CWelcomePage::CWelcomePage()

@@ -1,4 +1,4 @@
-#include "app/CDalvex2App.h"
+#include "gui/wizard/CDalvex2App.h"
 
 int main(int argc, char** argv) {
     CDalvex2App app(argc, argv);

@@ -1,4 +1,4 @@
-#include "support/controls/CURLButton.h"
+#include "gui/controls/CURLButton.h"
 
 #include <gtest/gtest.h>
 

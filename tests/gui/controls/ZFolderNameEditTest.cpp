@@ -1,7 +1,7 @@
 // The folder field as a user meets it: completions from the real file system,
 // the keys of the list, the pause before checking, drops and pastes, and the
 // browse dialog behind its button.
-#include "support/controls/ZFolderNameEdit.h"
+#include "gui/controls/ZFolderNameEdit.h"
 
 #include <gtest/gtest.h>
 
@@ -19,9 +19,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "platform/gui/GuiText.h"
-#include "platform/gui/MessageBeep.h"
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/MessageBeep.h"
+#include "gui/controls/ZPopListBoxEx.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 

@@ -1,4 +1,4 @@
-#include "support/controls/ZGradientProgressCtrl.h"
+#include "gui/controls/ZGradientProgressCtrl.h"
 
 #include <gtest/gtest.h>
 

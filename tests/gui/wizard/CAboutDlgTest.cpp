@@ -1,6 +1,6 @@
 // The about box on the built program and on a file without a version block,
 // and the wizard's ways to it.
-#include "app/CAboutDlg.h"
+#include "gui/wizard/CAboutDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -11,10 +11,10 @@
 #include <cstdlib>
 #include <string>
 
-#include "support/controls/CURLButton.h"
+#include "gui/controls/CURLButton.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
-#include "tests/app/WizardDriver.h"
+#include "tests/gui/wizard/WizardDriver.h"
 
 namespace {
 

@@ -1,5 +1,5 @@
 // The details dialog on real records, driven with clicks and keys.
-#include "report/CDetailDlg.h"
+#include "gui/wizard/CDetailDlg.h"
 
 #include <gtest/gtest.h>
 
@@ -21,8 +21,8 @@
 #include <cerrno>
 
 #include "engine/CDVXProgressData.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/SetRichEditRtf.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
 #include "tests/GuiActions.h"

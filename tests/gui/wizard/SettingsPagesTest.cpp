@@ -13,16 +13,16 @@
 #include <QToolButton>
 #include <filesystem>
 
-#include "app/CAboutDlg.h"
-#include "app/CAdvancedDlg.h"
-#include "app/CSelectDirPage.h"
-#include "platform/gui/GuiText.h"
-#include "platform/gui/UpDownCtrl.h"
+#include "gui/wizard/CAboutDlg.h"
+#include "gui/wizard/CAdvancedDlg.h"
+#include "gui/wizard/CSelectDirPage.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/UpDownCtrl.h"
 #include "support/FileSystem.h"
-#include "support/controls/ZFolderNameEdit.h"
-#include "support/controls/ZPopListBoxEx.h"
+#include "gui/controls/ZFolderNameEdit.h"
+#include "gui/controls/ZPopListBoxEx.h"
 #include "tests/TempDir.h"
-#include "tests/app/WizardDriver.h"
+#include "tests/gui/wizard/WizardDriver.h"
 
 namespace {
 

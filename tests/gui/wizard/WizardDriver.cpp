@@ -1,4 +1,4 @@
-#include "tests/app/WizardDriver.h"
+#include "tests/gui/wizard/WizardDriver.h"
 
 #include <gtest/gtest.h>
 

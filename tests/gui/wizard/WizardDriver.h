@@ -5,8 +5,8 @@
 #include <string>
 #include <tuple>
 
-#include "app/CDalvex2Sheet.h"
-#include "platform/gui/CPropertyPage.h"
+#include "gui/wizard/CDalvex2Sheet.h"
+#include "gui/toolkit/CPropertyPage.h"
 #include "tests/GuiActions.h"
 
 class QPushButton;

@@ -15,15 +15,15 @@
 
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
-#include "platform/gui/CancelOnSignal.h"
-#include "platform/gui/GuiText.h"
-#include "report/CDetailDlg.h"
+#include "gui/toolkit/CancelOnSignal.h"
+#include "gui/toolkit/GuiText.h"
+#include "gui/wizard/CDetailDlg.h"
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
 #include "tests/FaultMount.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
-#include "tests/app/WizardDriver.h"
+#include "tests/gui/wizard/WizardDriver.h"
 
 namespace {
 

@@ -1,0 +1,47 @@
+#pragma once
+
+// The numbers of the program's resources, for every layer: the wizard's
+// pages (their layouts), the string table, the pictures and the report
+// documents. Numbers are unique within a kind only: page 134 and picture 134
+// are two resources.
+namespace res {
+
+// Pages of the wizard, in the order they are shown.
+inline constexpr unsigned kWelcomePage = 107;
+inline constexpr unsigned kSelectDirPage = 108;
+inline constexpr unsigned kTimePage = 112;
+inline constexpr unsigned kProgressPage = 109;
+inline constexpr unsigned kNoErrorPage = 111;
+inline constexpr unsigned kErrorPage = 134;
+
+// Strings.
+inline constexpr unsigned kAboutEntry = 101;  // empty: no about box
+inline constexpr unsigned kBrowseInstruction = 2000;
+inline constexpr unsigned kNotNetworkQuestion = 2001;  // its first line warns
+inline constexpr unsigned kStoppingText = 2002;
+inline constexpr unsigned kRunningText = 2003;
+inline constexpr unsigned kAtomTestName = 3000;
+inline constexpr unsigned kFillZeroTestName = 3001;
+inline constexpr unsigned kRandomTestName = 3002;
+inline constexpr unsigned kTempTestName = 3003;
+inline constexpr unsigned kCopyFileTestName = 3004;
+inline constexpr unsigned kAboutCaptionPrefix = 5002;
+inline constexpr unsigned kTelephone = 5003;
+inline constexpr unsigned kButtonEditMessages = 13604;
+inline constexpr unsigned kCaption = 57344;  // the program's short name
+
+// Pictures.
+inline constexpr unsigned kIcon = 128;
+inline constexpr unsigned kWarningIcon = 134;
+inline constexpr unsigned kWizardPicture = 145;
+inline constexpr unsigned kSupportIcon = 226;
+inline constexpr unsigned kButtonEditBitmap = 13602;
+
+// Report documents, one per category of failure.
+inline constexpr unsigned kDiskFullReport = 136;
+inline constexpr unsigned kDataDifferReport = 138;
+inline constexpr unsigned kInternalReport = 140;
+inline constexpr unsigned kTruncatedReport = 141;
+inline constexpr unsigned kIoErrorReport = 144;
+
+}  // namespace res

@@ -1,0 +1,58 @@
+#!/usr/bin/python3
+"""Checks the program's layering from its sources.
+  scripts/check-layers.py [ROOT]
+Every #include of a project header must name a layer at or below the
+includer's own, and nothing outside gui/ may include Qt. Prints each breach
+and exits 1 if there is one."""
+import pathlib
+import re
+import sys
+
+# Each layer and the layers below it that it may include.
+BELOW = {
+    "platform": [],
+    "support": ["platform"],
+    "engine": ["platform", "support"],
+    "report": ["platform", "support", "engine"],
+    "cli": ["platform", "support", "engine", "report"],
+    "gui/toolkit": ["platform", "support"],
+    "gui/controls": ["platform", "support", "gui/toolkit"],
+    "gui/wizard": ["platform", "support", "engine", "report", "gui/toolkit", "gui/controls"],
+}
+INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
+QT = re.compile(r"^(Q[A-Za-z]|Qt|qt|ui_)")
+
+
+def layer_of(path):
+    """The longest layer folder a path from the root starts with, or None."""
+    matches = [name for name in BELOW if path == name or path.startswith(name + "/")]
+    return max(matches, key=len) if matches else None
+
+
+def breaches(root):
+    for source in sorted(root.rglob("*")):
+        if source.suffix not in (".h", ".cpp") or not source.is_file():
+            continue
+        own = layer_of(source.relative_to(root).as_posix())
+        if own is None:
+            continue  # tests, tools and benchmarks may use any layer
+        for bracket, header in INCLUDE.findall(source.read_text(encoding="utf-8")):
+            name = source.relative_to(root)
+            if QT.match(header) and not own.startswith("gui/"):
+                yield f"{name}: includes the Qt header {header} outside gui/"
+            target = layer_of(header) if bracket == '"' else None
+            if target and target != own and target not in BELOW[own]:
+                yield f"{name}: includes {header}, of {target}, from {own}"
+
+
+def main():
+    root = pathlib.Path(sys.argv[1] if len(sys.argv) > 1 else ".").resolve()
+    found = list(breaches(root))
+    for line in found:
+        print(line)
+    print(f"layers: {len(found)} breach(es)")
+    return 1 if found else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
