@@ -49,10 +49,11 @@ int main(int argc, char** argv) {
     const int sets = argc > 3 ? std::atoi(argv[3]) : 5;
     constexpr int kTickMs = 5;
 
-    CDalvex2Sheet sheet(nullptr, 2);  // the duration page
-    sheet.m_prefs.SetDirectory(Chaine(argv[1]));
-    sheet.m_prefs.SetSimultaneousTests(static_cast<uint32_t>(sets));
-    sheet.m_prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
+    CDVXPrefs prefs;
+    prefs.SetDirectory(Chaine(argv[1]));
+    prefs.SetSimultaneousTests(static_cast<uint32_t>(sets));
+    prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
+    CDalvex2Sheet sheet(nullptr, 2, prefs);  // the duration page
     sheet.show();
     QTest::qWait(100);
     sheet.GetButton(CPropertySheet::PSBTN_NEXT)->click();

@@ -1,17 +1,15 @@
 #include "cli/CliApp.h"
 
-#include <unistd.h>
-
 #include <algorithm>
-#include <optional>
 #include <string>
 
-#include "cli/Interrupts.h"
 #include "cli/JsonResult.h"
 #include "cli/ResultFile.h"
-#include "cli/RunVerdict.h"
-#include "engine/CDVXThreadManager.h"
+#include "engine/TestSession.h"
 #include "platform/Clock.h"
+#include "platform/Host.h"
+#include "platform/ResourceIds.h"
+#include "platform/StopSignals.h"
 #include "report/FailureReport.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
@@ -21,13 +19,32 @@ namespace {
 
 constexpr int64_t kWaitStepMs = 100;
 
+// Where the status goes and how often: rewritten in place every second on a
+// terminal, a line of its own every ten seconds otherwise, nothing with -q.
+struct Status {
+    std::FILE* err;
+    bool quiet;
+    bool terminal;
+    uint32_t everyMs;
+
+    void Show(const std::string& line) const {
+        if (quiet) return;
+        std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
+        std::fflush(err);
+    }
+    // Leaves the line a terminal rewrote.
+    void End() const {
+        if (!quiet && terminal) std::fputc('\n', err);
+    }
+};
+
 // Output errors (a closed pipe, a full disk) are not the run's business: the
 // run goes on and cleans up; only the result files decide the exit status.
 void Print(std::FILE* f, const Chaine& text) { std::fputs(text.ToUtf8().c_str(), f); }
 
 // The first sentence of the string shown for a path that is not on the network.
 Chaine NotNetworkWarning() {
-    Chaine text(Chaine::ResourceId(2001));
+    Chaine text(Chaine::ResourceId(res::kNotNetworkQuestion));
     const std::size_t end = text.View().find('\n');
     return end == std::string_view::npos ? text : Chaine(text.View().substr(0, end));
 }
@@ -40,161 +57,139 @@ std::string StatusLine(const Chaine& directories, CDVXProgressData& p, uint32_t 
            " | Durée : " + CDVXProgressData::FormatDuration(elapsed).ToUtf8();
 }
 
-std::string HostName() {
-    char name[256] = {};
-    return ::gethostname(name, sizeof name - 1) == 0 ? name : "";
+// Every reason not to start, settled before the result file is touched and
+// before any thread exists: a run that cannot start leaves a previous result
+// as it was.
+bool CanStart(const CliOptions& options, std::FILE* err) {
+    if (!ResultFile::CanDeliver(options.jsonPath, err)) return false;
+    std::string why;
+    if (!options.reportDir.empty() &&
+        (!CreateDirectoryPath(Chaine::FromUtf8(options.reportDir)) ||
+         !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
+        std::fprintf(err, "Impossible d'écrire dans le répertoire %s\n", options.reportDir.c_str());
+        return false;
+    }
+    return true;
 }
 
-// One status line: rewritten in place on a terminal, a line of its own otherwise.
-void ShowStatus(std::FILE* err, bool terminal, const std::string& line) {
-    std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
-    std::fflush(err);
-}
-
-// Waits until the wall clock reads `startAtMs`, saying so on a status line;
+// Waits until the wall clock reads `startAtMs`, saying so on the status line;
 // false when an interrupt came first. The clock is read again at every step,
 // so a clock set forth or back moves the start with it.
-bool WaitForStart(int64_t startAtMs, bool quiet, bool terminal, uint32_t statusEveryMs,
-                  std::FILE* err) {
+bool WaitForStart(int64_t startAtMs, const Status& status) {
     const std::string when = JsonResult::Iso8601(platform::Clock::ToLocalTime(startAtMs));
     int64_t now = platform::Clock::GetEpochMs();
     if (now >= startAtMs) {
-        std::fprintf(err, "L'heure de départ (%s) est passée : le test commence tout de suite.\n",
+        std::fprintf(status.err,
+                     "L'heure de départ (%s) est passée : le test commence tout de suite.\n",
                      when.c_str());
         return true;
     }
     int64_t nextStatus = now;
-    for (; now < startAtMs; now = platform::Clock::GetEpochMs()) {
-        if (Interrupts::Count() > 0) {
-            if (!quiet && terminal) std::fputc('\n', err);
-            return false;
-        }
-        if (!quiet && now >= nextStatus) {
-            nextStatus = now + statusEveryMs;
+    for (; now < startAtMs && platform::StopSignals::Count() == 0;
+         now = platform::Clock::GetEpochMs()) {
+        if (now >= nextStatus) {
+            nextStatus = now + status.everyMs;
             const long long left = (startAtMs - now + 999) / 1000;
-            ShowStatus(err, terminal,
-                       "Départ à " + when + " (dans " + std::to_string(left) + " sec)");
+            status.Show("Départ à " + when + " (dans " + std::to_string(left) + " sec)");
         }
         platform::Clock::Sleep(
             static_cast<uint32_t>(std::min<int64_t>(startAtMs - now, kWaitStepMs)));
     }
-    if (!quiet && terminal) std::fputc('\n', err);
-    return Interrupts::Count() == 0;  // one that came during the last step
+    status.End();
+    return platform::StopSignals::Count() == 0;  // one that came during the last step too
 }
 
-}  // namespace
-
-int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
-    CDVXPrefs prefs = options.prefs;
-    // Every reason not to start is settled before the result file is touched
-    // and before any thread exists: a run that cannot start leaves a previous
-    // result as it was.
-    if (!ResultFile::CanDeliver(options.jsonPath, err)) return 2;
-    std::string why;
-    const Chaine reportDir = Chaine::FromUtf8(options.reportDir);
-    if (!reportDir.IsEmpty() && (!CreateDirectoryPath(reportDir) ||
-                                 !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
-        std::fprintf(err, "Impossible d'écrire dans le répertoire %s\n", options.reportDir.c_str());
-        return 2;
-    }
-    // With the JSON on standard output, everything meant for people goes to
-    // standard error.
-    std::FILE* text = options.jsonPath == "-" ? err : out;
-
-    const bool network = IsNetworkPath(prefs.directory);
-    if (!network) {
-        Print(err, NotNetworkWarning());
-        std::fputc('\n', err);
-    }
-    JsonResult::Run run;
-    run.prefs = &prefs;
-    run.tempDirectory = GetTempDirectory();
-    run.networkPath = network;
-    run.host = HostName();
-    run.label = options.label.empty() ? run.host : options.label;
-    run.startAtMs = options.startAtMs;
-    run.stopAfterSeconds = options.stopAfterSeconds;
-    Chaine directories = prefs.directory;
-    directories += ", ";
-    directories += run.tempDirectory;
-
-    const bool terminal = isatty(fileno(err));
-    const uint32_t statusEveryMs = terminal ? 1000 : 10000;
-    CDVXThreadManager manager;
-    CDVXProgressData& progress = manager.GetProgress();
-    std::optional<RunVerdict::Ending> ending;
-    // An interrupt during the wait: the run never starts, and proves nothing.
-    if (options.startAtMs &&
-        !WaitForStart(*options.startAtMs, options.quiet, terminal, statusEveryMs, err)) {
-        ending = RunVerdict::kStopped;
-    }
-    run.startedAt = platform::Clock::GetLocalTime();
-    const bool started = !ending;
-    if (started) manager.Start(&prefs);
-
+// Polls the run until no record runs, passing interrupts on to it, then
+// waits for the threads still cleaning up after a failure.
+void Follow(RunController& run, const Chaine& directories, const Status& status) {
     int handledInterrupts = 0;
     uint32_t lastStatus = 0;
-    for (;;) {
-        manager.CheckFailure();
-        if (!ending && manager.HasFailed()) ending = RunVerdict::kFailure;
-        if (!manager.IsRunning()) break;
-        const uint32_t elapsed = progress.GetElapsedMs();
-        const int interrupts = Interrupts::Count();
+    for (RunController::Tick tick = run.Poll(); tick.running; tick = run.Poll()) {
+        const int interrupts = platform::StopSignals::Count();
         if (interrupts > handledInterrupts) {
             handledInterrupts = interrupts;
             if (interrupts >= 2) {
-                manager.Abort();
-                if (ending != RunVerdict::kFailure) ending = RunVerdict::kAborted;
-            } else if (!ending) {
-                manager.Stop();
-                ending = RunVerdict::kStopped;
+                run.Abort(RunController::kShowResult);
+            } else {
+                run.Stop();
             }
         }
-        const bool timeUp = prefs.IsTimeUp(elapsed);
-        const bool stopAfter =
-            options.stopAfterSeconds != 0 && elapsed >= uint64_t{options.stopAfterSeconds} * 1000;
-        if (!ending && (timeUp || stopAfter)) {
-            manager.Stop();
-            ending = RunVerdict::kTimeUp;
+        if (tick.elapsedMs - lastStatus >= status.everyMs) {
+            lastStatus = tick.elapsedMs;
+            status.Show(StatusLine(directories, run.Progress(), tick.elapsedMs));
         }
-        if (!options.quiet && elapsed - lastStatus >= statusEveryMs) {
-            lastStatus = elapsed;
-            ShowStatus(err, terminal, StatusLine(directories, progress, elapsed));
-        }
-        platform::Clock::Sleep(kPollMs);
+        platform::Clock::Sleep(RunController::kPollMs);
     }
-    if (!options.quiet && terminal && started) std::fputc('\n', err);
-    manager.WaitForThreads();  // a failed test may still be deleting its file
+    status.End();
+    run.WaitForThreads();
+}
 
-    const std::vector<FailureReport> failures = FailureReport::Collect(progress);
-    run.elapsedMs = progress.GetElapsedMs();
-    run.bytesWritten = progress.GetTotalWritten(true);
-    run.bytesRead = progress.GetTotalRead(true);
-    run.throughput = progress.GetThroughput();
-    const bool failed = manager.HasFailed();
-    // Threads only end on their own by failing; kTimeUp is the fallback.
-    const RunVerdict verdict(ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
-                             failed, run.bytesWritten, run.bytesRead);
-
-    // The result for scripts first: a reader of the text that goes away
-    // early must not cost it.
+// The result for scripts first, then the verdict and each report for
+// people; false when a result file could not be written.
+bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVerdict& verdict,
+             const std::vector<FailureReport>& failures, std::FILE* out, std::FILE* err) {
+    // A reader of the text that goes away early must not cost the JSON.
     bool delivered = true;
     if (!options.jsonPath.empty()) {
         delivered = ResultFile::Deliver(options.jsonPath, JsonResult::Build(run, verdict, failures),
                                         out, err);
     }
+    // With the JSON on standard output, everything meant for people goes to
+    // standard error.
+    std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
+    std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
         std::fprintf(text, "\n=== Test %d ===\n", static_cast<int>(i));
         Print(text, RtfReader::ToPlainText(RtfReader::Parse(failures[i].rtf.View())));
-        if (!reportDir.IsEmpty()) {
-            const std::string name = options.reportDir + "/test-" + std::to_string(i) + ".rtf";
-            if (!ResultFile::Write(name, std::string(failures[i].rtf.View()), &why)) {
-                ResultFile::SayCannotWrite(err, name, why);
-                delivered = false;
-            }
+        if (options.reportDir.empty()) continue;
+        const std::string name = options.reportDir + "/test-" + std::to_string(i) + ".rtf";
+        if (!ResultFile::Write(name, std::string(failures[i].rtf.View()), &why)) {
+            ResultFile::SayCannotWrite(err, name, why);
+            delivered = false;
         }
     }
     std::fflush(text);
-    return delivered ? verdict.ExitCode() : 2;
+    return delivered;
+}
+
+}  // namespace
+
+int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
+    if (!CanStart(options, err)) return 2;
+    TestSession session;
+    session.prefs = options.prefs;
+    const CDVXPrefs& prefs = session.prefs;
+    JsonResult::Run run;
+    run.prefs = &prefs;
+    run.tempDirectory = GetTempDirectory();
+    run.networkPath = IsNetworkPath(prefs.directory);
+    run.host = platform::Host::Name();
+    run.label = options.label.empty() ? run.host : options.label;
+    run.startAtMs = options.startAtMs;
+    run.stopAfterSeconds = options.stopAfterSeconds;
+    if (!run.networkPath) {
+        Print(err, NotNetworkWarning());
+        std::fputc('\n', err);
+    }
+
+    const bool terminal = platform::Host::IsTerminal(err);
+    const Status status{err, options.quiet, terminal, terminal ? 1000u : 10000u};
+    // An interrupt during the wait: the run never starts, and proves nothing.
+    const bool start = !options.startAtMs || WaitForStart(*options.startAtMs, status);
+    run.startedAt = platform::Clock::GetLocalTime();
+    std::vector<FailureReport> failures;
+    RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
+    if (start) {
+        session.run.Start(prefs, uint64_t{options.stopAfterSeconds} * 1000);
+        Follow(session.run, prefs.directory + ", " + run.tempDirectory, status);
+        CDVXProgressData& progress = session.run.Progress();
+        failures = FailureReport::Collect(progress);
+        run.elapsedMs = progress.GetElapsedMs();
+        run.bytesWritten = progress.GetTotalWritten(true);
+        run.bytesRead = progress.GetTotalRead(true);
+        run.throughput = progress.GetThroughput();
+        verdict = session.run.Verdict();
+    }
+    return Deliver(options, run, verdict, failures, out, err) ? verdict.ExitCode() : 2;
 }

@@ -3,7 +3,7 @@
 #include <string_view>
 
 #include "cli/StartTime.h"
-#include "engine/CDVXThreadManager.h"
+#include "engine/SettingLimits.h"
 
 namespace {
 
@@ -29,26 +29,35 @@ struct Option {
     char shortName;     // 0: none
     const char* value;  // what the value is called in the usage; null: a switch
     const char* help;
-    bool merge;  // also taken by merge
+    bool merge;                  // also taken by merge
+    const SettingLimit* limits;  // a setting's bounds, shown in the usage
 };
 
 // The one list of options: the parser and the usage text both read it.
 constexpr Option kOptions[] = {
-    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets (30 ; au moins 10)", false},
-    {kSets, "--sets", 0, "N", "nombre de tests simultanés, de 1 à 5 (1)", false},
-    {kMinutes, "--minutes", 0, "M", "durée du test en minutes (5 ; au moins 3)", false},
-    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", false},
-    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", false},
-    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", false},
-    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", true},
-    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP", false},
+    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets", false,
+     &SettingLimits::kDiskSpaceMb},
+    {kSets, "--sets", 0, "N", "nombre de tests simultanés", false,
+     &SettingLimits::kSimultaneousTests},
+    {kMinutes, "--minutes", 0, "M", "durée du test en minutes", false,
+     &SettingLimits::kDurationMinutes},
+    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", false,
+     nullptr},
+    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", false,
+     nullptr},
+    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", false, nullptr},
+    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", true,
+     nullptr},
+    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP", false,
+     nullptr},
     {kStartAt, "--start-at", 0, "HEURE",
      "attendre cette heure pour commencer (2026-12-06T22:30:00+01:00, ou secondes depuis 1970)",
-     false},
-    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", false},
-    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", false},
-    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", true},
-    {kVersionOption, "--version", 0, nullptr, "afficher la version", true},
+     false, nullptr},
+    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", false,
+     nullptr},
+    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", false, nullptr},
+    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", true, nullptr},
+    {kVersionOption, "--version", 0, nullptr, "afficher la version", true, nullptr},
 };
 
 const Option* Find(std::string_view arg) {
@@ -90,7 +99,13 @@ std::string CliOptions::Usage() {
         // Pad by characters, not bytes: the value names may hold accents.
         std::size_t width = 0;
         for (unsigned char c : left) width += (c & 0xC0) != 0x80;
-        text += "  " + left + std::string(width < 24 ? 24 - width : 1, ' ') + o.help + "\n";
+        std::string help = o.help;
+        if (o.limits) {
+            help += " (" + std::to_string(o.limits->initial) + " ; de " +
+                    std::to_string(o.limits->minimum) + " à " + std::to_string(o.limits->maximum) +
+                    ")";
+        }
+        text += "  " + left + std::string(width < 24 ? 24 - width : 1, ' ') + help + "\n";
     }
     text +=
         "\n"
@@ -107,104 +122,110 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
     bool optionsEnded = false;
     const bool merging = argc > 1 && std::string_view(argv[1]) == "merge";
     if (merging) action = kMerge;
-    for (int i = merging ? 2 : 1; i < argc; ++i) {
+    for (int i = merging ? 2 : 1; i < argc && action != kHelp && action != kVersion; ++i) {
         const std::string_view arg = argv[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
-            continue;
-        }
-        if ((optionsEnded || !LooksLikeOption(arg)) && merging) {
+        } else if (!optionsEnded && LooksLikeOption(arg)) {
+            if (!ParseOption(argc, argv, &i, merging, error, notes)) return false;
+        } else if (merging) {
             resultFiles.emplace_back(arg);
-            continue;
-        }
-        if (optionsEnded || !LooksLikeOption(arg)) {
-            if (haveDirectory) {
-                *error = "Un seul répertoire peut être testé.";
-                return false;
-            }
-            if (arg.empty()) {
-                *error = "Le répertoire est vide.";
-                return false;
-            }
+        } else if (haveDirectory || arg.empty()) {
+            *error =
+                haveDirectory ? "Un seul répertoire peut être testé." : "Le répertoire est vide.";
+            return false;
+        } else {
             prefs.SetDirectory(Chaine::FromUtf8(arg));
             haveDirectory = true;
-            continue;
-        }
-        const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
-        const std::string_view name = arg.substr(0, equals);
-        const Option* option = Find(name);
-        if (!option) {
-            *error = "Option inconnue : " + std::string(arg);
-            return false;
-        }
-        if (merging && !option->merge) {
-            *error = "L'option " + std::string(name) + " ne s'applique pas à merge.";
-            return false;
-        }
-        std::string_view value;
-        if (!option->value) {
-            if (equals != std::string_view::npos) {
-                *error = "L'option " + std::string(name) + " ne prend pas de valeur.";
-                return false;
-            }
-        } else if (equals != std::string_view::npos) {
-            value = arg.substr(equals + 1);
-        } else if (i + 1 < argc && !LooksLikeOption(argv[i + 1])) {
-            value = argv[++i];
-        }
-        if (option->value && value.empty()) {
-            *error = "L'option " + std::string(name) + " attend une valeur.";
-            return false;
-        }
-        uint32_t n = 0;
-        int64_t moment = 0;
-        const bool numeric = option->value && option->id != kJson && option->id != kReportDir &&
-                             option->id != kStartAt && option->id != kLabel;
-        if ((numeric && (!ParseNumber(value, &n) || (option->id == kStopAfter && n == 0))) ||
-            (option->id == kStartAt && !StartTime::Parse(value, &moment))) {
-            *error = "Valeur incorrecte pour " + std::string(name) + " : " + std::string(value);
-            return false;
-        }
-        switch (option->id) {
-            case kSpace:
-                prefs.SetDiskSpaceMb(n);
-                if (prefs.diskSpaceMb != n) *notes += "Espace disque porté à 10 Mo.\n";
-                break;
-            case kSets:
-                prefs.SetSimultaneousTests(n);
-                if (prefs.simultaneousTests != n) {
-                    *notes += "Nombre de tests simultanés porté à " +
-                              std::to_string(prefs.simultaneousTests) + ".\n";
-                }
-                break;
-            case kMinutes:
-                prefs.SetDurationMinutes(n);
-                if (prefs.durationMinutes != n) *notes += "Durée portée à 3 minutes.\n";
-                break;
-            case kUntilStopped: prefs.SetDurationMinutes(CDVXPrefs::UntilStopped); break;
-            case kNormalPriority: prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal); break;
-            case kStopAfter: stopAfterSeconds = n; break;
-            case kJson: jsonPath = value; break;
-            case kReportDir: reportDir = value; break;
-            case kStartAt: startAtMs = moment; break;
-            case kLabel: label = value; break;
-            case kQuiet: quiet = true; break;
-            case kHelpOption: action = kHelp; return true;
-            case kVersionOption: action = kVersion; return true;
         }
     }
-    if (merging) {
-        if (resultFiles.empty()) *error = "Indiquez les résultats à réunir.";
-        return !resultFiles.empty();
-    }
-    if (!haveDirectory) {
-        *error = "Indiquez le répertoire à tester.";
+    if (action == kHelp || action == kVersion) return true;
+    if (merging ? resultFiles.empty() : !haveDirectory) {
+        *error = merging ? "Indiquez les résultats à réunir." : "Indiquez le répertoire à tester.";
         return false;
     }
-    const uint32_t threads = CDVXThreadManager::kThreadsPerSet * prefs.simultaneousTests;
-    if (prefs.diskSpaceMb / threads > CDVXThreadManager::kMaxShareMb) {
-        *notes += "Chaque test écrit au plus " + std::to_string(CDVXThreadManager::kMaxShareMb) +
-                  " Mo par cycle.\n";
+    return true;
+}
+
+bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool merging,
+                             std::string* error, std::string* notes) {
+    const std::string_view arg = argv[*i];
+    const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
+    const std::string name(arg.substr(0, equals));
+    const Option* option = Find(name);
+    if (!option) {
+        *error = "Option inconnue : " + std::string(arg);
+        return false;
+    }
+    if (merging && !option->merge) {
+        *error = "L'option " + name + " ne s'applique pas à merge.";
+        return false;
+    }
+    std::string_view value;
+    if (!option->value) {
+        if (equals != std::string_view::npos) {
+            *error = "L'option " + name + " ne prend pas de valeur.";
+            return false;
+        }
+    } else if (equals != std::string_view::npos) {
+        value = arg.substr(equals + 1);
+    } else if (*i + 1 < argc && !LooksLikeOption(argv[*i + 1])) {
+        value = argv[++*i];
+    }
+    if (option->value && value.empty()) {
+        *error = "L'option " + name + " attend une valeur.";
+        return false;
+    }
+    if (!Apply(option->id, value, notes)) {
+        *error = "Valeur incorrecte pour " + name + " : " + std::string(value);
+        return false;
     }
     return true;
+}
+
+bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
+    uint32_t n = 0;
+    switch (id) {
+        case kSpace:
+            if (!ParseNumber(value, &n)) return false;
+            prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(n));
+            if (prefs.diskSpaceMb != n) {
+                *notes += "Espace disque porté à " + std::to_string(prefs.diskSpaceMb) + " Mo.\n";
+            }
+            return true;
+        case kSets:
+            if (!ParseNumber(value, &n)) return false;
+            prefs.SetSimultaneousTests(n);
+            if (prefs.simultaneousTests != n) {
+                *notes += "Nombre de tests simultanés porté à " +
+                          std::to_string(prefs.simultaneousTests) + ".\n";
+            }
+            return true;
+        case kMinutes:
+            // Longer runs are refused, as the wizard's field refuses them: the
+            // value past the longest one means "until stopped".
+            if (!ParseNumber(value, &n) || n > SettingLimits::kDurationMinutes.maximum)
+                return false;
+            prefs.SetDurationMinutes(n);
+            if (prefs.durationMinutes != n) {
+                *notes += "Durée portée à " + std::to_string(prefs.durationMinutes) + " minutes.\n";
+            }
+            return true;
+        case kUntilStopped: prefs.SetDurationMinutes(CDVXPrefs::UntilStopped); return true;
+        case kNormalPriority: prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal); return true;
+        case kStopAfter:
+            if (!ParseNumber(value, &n) || n == 0) return false;
+            stopAfterSeconds = n;
+            return true;
+        case kJson: jsonPath = value; return true;
+        case kReportDir: reportDir = value; return true;
+        case kStartAt:
+            if (!StartTime::Parse(value, &startAtMs.emplace())) return false;
+            return true;
+        case kLabel: label = value; return true;
+        case kQuiet: quiet = true; return true;
+        case kHelpOption: action = kHelp; return true;
+        case kVersionOption: action = kVersion; return true;
+    }
+    return false;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "engine/CDVXPrefs.h"
@@ -13,10 +14,11 @@ public:
 
     // False with a French message in `error` for a command line that cannot
     // be used. Options take their value as the next argument or after '='
-    // (--json=FILE); "--" ends the options. Settings go through the
-    // preferences' setters, so the wizard's limits hold; `notes` says which
-    // values were brought within them. "merge" as the first argument reads
-    // result files instead of a directory, with --json as the only option.
+    // (--json=FILE); "--" ends the options. Settings keep the wizard's
+    // limits (SettingLimits); `notes` says which values were brought within
+    // them, and a duration beyond them is refused. "merge" as the first
+    // argument reads result files instead of a directory, with --json as the
+    // only option.
     bool Parse(int argc, const char* const* argv, std::string* error, std::string* notes);
 
     static std::string Usage();
@@ -30,4 +32,11 @@ public:
     std::optional<int64_t> startAtMs;      // --start-at, milliseconds since 1970 UTC
     std::string label;                     // --label; empty: the host name
     std::vector<std::string> resultFiles;  // merge
+
+private:
+    // The option at argv[*i] and its value, which may be the next argument.
+    bool ParseOption(int argc, const char* const* argv, int* i, bool merging, std::string* error,
+                     std::string* notes);
+    // False for a value the option cannot take.
+    bool Apply(int id, std::string_view value, std::string* notes);
 };

@@ -4,8 +4,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/RunVerdict.h"
 #include "engine/CDVXPrefs.h"
+#include "engine/RunVerdict.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
 

@@ -1,135 +1,45 @@
 #include "cli/ResultFile.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-
-#include "platform/FileApi.h"
 #include "platform/SystemError.h"
+#include "platform/WholeFile.h"
 #include "report/ReportText.h"
+
+using platform::WholeFile;
 
 namespace {
 
-// Errors are named as for a file being made, unless `reading`.
-bool Fail(int err, std::string* why, bool reading = false) {
-    *why = ReportText::SystemMessage(platform::SystemError::FromErrno(err, !reading), err).ToUtf8();
-    return false;
-}
-
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-// Whether the name is a plain file of the user's that a renamed copy may
-// replace without losing anything: no link, no other name, no other owner.
-bool Replaceable(const struct stat& st) {
-    return S_ISREG(st.st_mode) && st.st_nlink == 1 && st.st_uid == ::geteuid();
-}
-
-bool SameFile(const struct stat& a, int fd) {
-    struct stat b {};
-    return ::fstat(fd, &b) == 0 && a.st_dev == b.st_dev && a.st_ino == b.st_ino;
-}
-
-// The file layer's loop over partial writes; errno then says why it stopped.
-bool WriteAll(int fd, const std::string& bytes) {
-    uint32_t written = 0;
-    if (platform::FileApi::Write(fd, bytes.data(), static_cast<uint32_t>(bytes.size()), &written)) {
-        return true;
-    }
-    errno = platform::LastError::GetErrno();
-    return false;
-}
-
-bool CloseChecked(int fd, bool ok, std::string* why) {
-    const int err = errno;
-    if (::close(fd) != 0 && ok) return Fail(errno, why);
-    return ok || Fail(err, why);
-}
-
-bool WriteInPlace(const std::string& path, const std::string& bytes, std::string* why) {
-    // Not blocking: a pipe nobody reads fails at once instead of hanging.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Fail(errno, why);
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 && ::fcntl(fd, F_SETFL, 0) == 0;
-    if (ok && S_ISREG(st.st_mode)) {
-        const bool sharedWithOutput = SameFile(st, STDOUT_FILENO) || SameFile(st, STDERR_FILENO);
-        ok = sharedWithOutput ? ::lseek(fd, 0, SEEK_END) >= 0 : ::ftruncate(fd, 0) == 0;
-    }
-    ok = ok && WriteAll(fd, bytes);
-    return CloseChecked(fd, ok, why);
+// The system's text for a failure; errors are named as for a file being
+// made, unless `reading`.
+std::string Reason(int error, bool reading) {
+    if (error == WholeFile::kNotAFile) return "ce n'est pas un fichier";
+    if (error == WholeFile::kTooLarge) return "le fichier est trop grand";
+    return ReportText::SystemMessage(platform::SystemError::FromErrno(error, !reading), error)
+        .ToUtf8();
 }
 
 }  // namespace
 
 bool ResultFile::CanWrite(const std::string& path, std::string* why) {
-    struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0) {
-        if (S_ISDIR(st.st_mode)) return Fail(EISDIR, why);
-        if (::access(path.c_str(), W_OK) != 0) return Fail(errno, why);
-        if (!Replaceable(st)) return true;
-    } else if (errno != ENOENT) {
-        return Fail(errno, why);
-    }
-    return ::access(DirectoryOf(path).c_str(), W_OK | X_OK) == 0 || Fail(errno, why);
+    int error = 0;
+    if (WholeFile::CanWrite(path, &error)) return true;
+    *why = Reason(error, false);
+    return false;
 }
 
 bool ResultFile::Write(const std::string& path, const std::string& bytes, std::string* why) {
-    struct stat st {};
-    const bool exists = ::lstat(path.c_str(), &st) == 0;
-    if (exists && !Replaceable(st)) return WriteInPlace(path, bytes, why);
-    std::string temporary;
-    int fd = -1;
-    for (int n = 0; fd < 0 && n < 100; ++n) {
-        temporary = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return Fail(errno, why);
-    }
-    if (fd < 0) return Fail(EEXIST, why);
-    if (exists) ::fchmod(fd, st.st_mode & 07777);  // the replaced file's permissions stay
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    ok = CloseChecked(fd, ok, why);
-    // rename() replaces the name itself: were it swapped for a link in the
-    // meantime, the link goes, never the file it points to.
-    if (ok && ::rename(temporary.c_str(), path.c_str()) != 0) ok = Fail(errno, why);
-    if (!ok) ::unlink(temporary.c_str());
-    return ok;
-}
-
-bool ResultFile::SameFile(const std::string& a, const std::string& b) {
-    struct stat sa {
-    }, sb{};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
+    int error = 0;
+    if (WholeFile::Write(path, bytes, &error)) return true;
+    *why = Reason(error, false);
+    return false;
 }
 
 bool ResultFile::Read(const std::string& path, std::string* bytes, std::string* why) {
-    // Results are a few kilobytes in a plain file: not a pipe nobody writes
-    // to, a directory or a device that never ends.
+    // Results are a few kilobytes.
     constexpr uint32_t kMaxBytes = 64u << 20;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-    if (fd < 0) return Fail(errno, why, true);
-    struct stat st {};
-    bool ok = ::fstat(fd, &st) == 0 || Fail(errno, why, true);
-    if (ok && (!S_ISREG(st.st_mode) || st.st_size > kMaxBytes)) {
-        *why = S_ISREG(st.st_mode) ? "le fichier est trop grand" : "ce n'est pas un fichier";
-        ok = false;
-    }
-    bytes->assign(ok ? static_cast<std::size_t>(st.st_size) : 0, '\0');
-    std::size_t total = 0;
-    for (uint32_t got = 1; ok && got > 0 && total < bytes->size(); total += got) {
-        ok = platform::FileApi::Read(fd, bytes->data() + total,
-                                     static_cast<uint32_t>(bytes->size() - total), &got) ||
-             Fail(platform::LastError::GetErrno(), why, true);
-    }
-    bytes->resize(total);
-    ::close(fd);
-    return ok;
+    int error = 0;
+    if (WholeFile::Read(path, kMaxBytes, bytes, &error)) return true;
+    *why = Reason(error, true);
+    return false;
 }
 
 bool ResultFile::CanDeliver(const std::string& path, std::FILE* err) {

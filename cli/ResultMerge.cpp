@@ -4,8 +4,10 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/ResultFile.h"
-#include "cli/RunVerdict.h"
 #include "engine/CDVXProgressData.h"
+#include "engine/CDVXTimings.h"
+#include "engine/RunVerdict.h"
+#include "platform/WholeFile.h"
 #include "report/ProgressText.h"
 
 using json = nlohmann::ordered_json;
@@ -84,7 +86,8 @@ const char* BadMember(const json& j) {
 // How long the run was asked to last: its minutes, or --stop-after if sooner.
 uint64_t PlannedMs(const json& settings) {
     const uint64_t minutes = settings["durationMinutes"], stopAfter = settings["stopAfterSeconds"];
-    return std::min(minutes * 60000, stopAfter > 0 ? stopAfter * 1000 : UINT64_MAX);
+    return std::min(minutes * CDVXTimings::kMinuteMs,
+                    stopAfter > 0 ? stopAfter * 1000 : UINT64_MAX);
 }
 
 // How much later than the common start the client began (0: on time, or no
@@ -95,15 +98,18 @@ uint64_t LateMs(const json& j) {
     return started > asked ? started - asked : 0;
 }
 
-// The client's result read again from what it says it did, so that no file
-// can claim more than its figures show: "ok" needs the whole time asked for,
-// begun on time, every byte written read back, and no failure.
+// The client's result read again from what it says it did, by a run's own
+// rules, so that no file can claim more than its figures show; "ok" also
+// needs the whole time asked for, begun on time, and every byte written read
+// back.
 RunVerdict::Result Judge(const json& j) {
-    if (j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty()) {
-        return RunVerdict::kFailed;
-    }
-    const bool complete = j["result"] == "ok" && j["ending"] == "time-up" &&
-                          j["bytesWritten"] > 0 && j["bytesRead"] == j["bytesWritten"] &&
+    const bool failed =
+        j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty();
+    const RunVerdict verdict(RunVerdict::EndingOf(j["ending"].get<std::string>()), failed,
+                             j["bytesWritten"], j["bytesRead"]);
+    if (verdict.result != RunVerdict::kOk) return verdict.result;
+    const bool complete = j["result"] == "ok" && verdict.ending == RunVerdict::kTimeUp &&
+                          j["bytesRead"] == j["bytesWritten"] &&
                           j["elapsedMs"] >= PlannedMs(j["settings"]) && LateMs(j) <= kLateMs;
     return complete ? RunVerdict::kOk : RunVerdict::kInterrupted;
 }
@@ -175,33 +181,39 @@ std::string Line(const Client& c) {
            "\n";
 }
 
-}  // namespace
-
-int ResultMerge::Run(const std::vector<std::string>& files, const std::string& jsonPath,
-                     std::FILE* out, std::FILE* err) {
-    if (!ResultFile::CanDeliver(jsonPath, err)) return 2;
+// Reads every file, or says on `err` why they cannot be merged.
+bool ReadAll(const std::vector<std::string>& files, const std::string& jsonPath,
+             std::vector<Client>* clients, std::FILE* err) {
     std::string why;
-    std::vector<Client> clients;
     for (const std::string& file : files) {
         Client client;
-        if (!jsonPath.empty() && jsonPath != "-" && ResultFile::SameFile(file, jsonPath)) {
+        if (!jsonPath.empty() && jsonPath != "-" && platform::WholeFile::SameFile(file, jsonPath)) {
             std::fprintf(err, "Le résultat réuni remplacerait %s.\n", file.c_str());
-            return 2;
+            return false;
         }
-        if (!Read(file, clients, &client, &why)) {
+        if (!Read(file, *clients, &client, &why)) {
             std::fprintf(err, "%s\n", why.c_str());
-            return 2;
+            return false;
         }
-        clients.push_back(std::move(client));
+        clients->push_back(std::move(client));
     }
+    return true;
+}
 
-    // The window in which every client ran (its length fits 32 bits, as each
-    // elapsed time does), and their throughputs added: each client's average
-    // is all a result tells of its course.
-    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
-    uint64_t rate = 0;
+// The clients together: a line for people and an entry of the merged JSON
+// each, every failure with its client's label, the window in which every
+// client ran (its length fits 32 bits, as each elapsed time does) and their
+// throughputs added: each client's average is all a result tells of its course.
+struct Merged {
     RunVerdict::Result result = RunVerdict::kOk;
     std::string text;
+    json document;
+};
+
+Merged Merge(const std::vector<Client>& clients) {
+    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
+    uint64_t rate = 0;
+    Merged m;
     json clientList = json::array(), failures = json::array();
     for (const Client& c : clients) {
         const json& j = c.data;
@@ -209,8 +221,8 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
         windowStart = std::max(windowStart, start);
         windowEnd = std::min(windowEnd, start + elapsed);
         rate += j["throughput"].get<uint64_t>();
-        if (Severity(c.result) > Severity(result)) result = c.result;
-        text += Line(c);
+        if (Severity(c.result) > Severity(m.result)) m.result = c.result;
+        m.text += Line(c);
         clientList.push_back({
             {"label", j["label"]},
             {"host", j["host"]},
@@ -230,42 +242,54 @@ int ResultMerge::Run(const std::vector<std::string>& files, const std::string& j
             labelled.update(f);
             labelled["label"] = j["label"];  // whatever the entry itself says
             failures.push_back(labelled);
-            text += "Échec chez " + j["label"].get<std::string>() + " : " +
-                    f.value("test", std::string()) + " (" + f.value("category", std::string()) +
-                    ")\n";
+            m.text += "Échec chez " + j["label"].get<std::string>() + " : " +
+                      f.value("test", std::string()) + " (" + f.value("category", std::string()) +
+                      ")\n";
         }
     }
     const int64_t window = windowEnd - windowStart;
     json windowJson, throughput;
-    text += "Ensemble : " + std::to_string(clients.size()) + " client(s)";
+    m.text += "Ensemble : " + std::to_string(clients.size()) + " client(s)";
     if (window > 0) {
         windowJson = {{"startedAtMs", windowStart}, {"elapsedMs", window}};
         throughput = rate;
-        text += " | Tous en même temps pendant " +
-                CDVXProgressData::FormatDuration(static_cast<uint32_t>(window)).ToUtf8() +
-                " | Débit : " + ProgressText::Throughput(rate).ToUtf8() + "\n";
+        m.text += " | Tous en même temps pendant " +
+                  CDVXProgressData::FormatDuration(static_cast<uint32_t>(window)).ToUtf8() +
+                  " | Débit : " + ProgressText::Throughput(rate).ToUtf8() + "\n";
     } else {
         // Clients that never ran together did not load the server together.
-        text += " | Jamais tous en même temps\n";
-        if (result == RunVerdict::kOk) result = RunVerdict::kInterrupted;
+        m.text += " | Jamais tous en même temps\n";
+        if (m.result == RunVerdict::kOk) m.result = RunVerdict::kInterrupted;
     }
+    m.document = {
+        {"result", RunVerdict::ResultName(m.result)},
+        {"settings", clients.front().data["settings"]},
+        {"window", windowJson},
+        {"throughput", throughput},
+        {"clients", clientList},
+        {"failures", failures},
+    };
+    return m;
+}
 
-    bool delivered = true;
-    std::FILE* textOut = jsonPath == "-" ? err : out;
-    if (!jsonPath.empty()) {
-        const json merged = {
-            {"result", RunVerdict::ResultName(result)},
-            {"settings", clients.front().data["settings"]},
-            {"window", windowJson},
-            {"throughput", throughput},
-            {"clients", clientList},
-            {"failures", failures},
-        };
-        delivered = ResultFile::Deliver(
-            jsonPath, merged.dump(2, ' ', false, json::error_handler_t::replace) + "\n", out, err);
+}  // namespace
+
+int ResultMerge::Run(const std::vector<std::string>& files, const std::string& jsonPath,
+                     std::FILE* out, std::FILE* err) {
+    std::vector<Client> clients;
+    if (!ResultFile::CanDeliver(jsonPath, err) || !ReadAll(files, jsonPath, &clients, err)) {
+        return 2;
     }
-    std::fputs(text.c_str(), textOut);
-    std::fprintf(textOut, "%s\n", RunVerdict::Sentence(result));
+    const Merged m = Merge(clients);
+    bool delivered = true;
+    if (!jsonPath.empty()) {
+        delivered = ResultFile::Deliver(
+            jsonPath, m.document.dump(2, ' ', false, json::error_handler_t::replace) + "\n", out,
+            err);
+    }
+    std::FILE* textOut = jsonPath == "-" ? err : out;
+    std::fputs(m.text.c_str(), textOut);
+    std::fprintf(textOut, "%s\n", RunVerdict::Sentence(m.result));
     std::fflush(textOut);
-    return delivered ? RunVerdict::ExitCode(result) : 2;
+    return delivered ? RunVerdict::ExitCode(m.result) : 2;
 }

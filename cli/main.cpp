@@ -3,8 +3,8 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
-#include "cli/Interrupts.h"
 #include "cli/ResultMerge.h"
+#include "platform/StopSignals.h"
 #include "support/VersionInfo.h"
 
 int main(int argc, char** argv) {
@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
         return ResultMerge::Run(options.resultFiles, options.jsonPath, stdout, stderr);
     }
     // A run ends on interrupts in its own way; anything else keeps the defaults.
-    Interrupts::Install();
+    platform::StopSignals::Install();
+    platform::StopSignals::IgnoreBrokenPipe();
     std::fputs(notes.c_str(), stderr);
     return CliApp::Run(options, stdout, stderr);
 }

@@ -1,11 +1,14 @@
 #pragma once
+#include <algorithm>
 #include <cstdint>
 
 #include "engine/CDVXTimings.h"
+#include "engine/SettingLimits.h"
 #include "support/Chaine.h"
 
-// The settings of one test run. The wizard's sheet owns one; its pages and the
-// command line fill it through the setters, which hold the limits. UI thread.
+// The settings of one test run, part of a TestSession. The wizard's pages and
+// the command line fill it through the setters, which hold the lower limits.
+// UI thread.
 class CDVXPrefs {
 public:
     static constexpr uint32_t UntilStopped = 0x7FFFFFFF;
@@ -17,12 +20,18 @@ public:
 
     void SetDirectory(const Chaine& dir) { directory = dir; }
     Chaine GetDirectory() const { return directory; }
-    // At least 10 MB; no upper limit here.
-    void SetDiskSpaceMb(uint32_t v) { diskSpaceMb = v < 10 ? 10 : v; }
-    // 1 to 5 sets of ten threads.
-    void SetSimultaneousTests(uint32_t v) { simultaneousTests = v <= 1 ? 1 : v >= 5 ? 5 : v; }
-    // At least 3 minutes; UntilStopped passes unchanged.
-    void SetDurationMinutes(uint32_t v) { durationMinutes = v < 3 ? 3 : v; }
+    // At least the minimum; the front ends hold the maximum.
+    void SetDiskSpaceMb(uint32_t v) {
+        diskSpaceMb = std::max(v, SettingLimits::kDiskSpaceMb.minimum);
+    }
+    // Sets of ten threads, within the bounds.
+    void SetSimultaneousTests(uint32_t v) {
+        simultaneousTests = SettingLimits::kSimultaneousTests.Clamp(v);
+    }
+    // At least the minimum; UntilStopped passes unchanged.
+    void SetDurationMinutes(uint32_t v) {
+        durationMinutes = std::max(v, SettingLimits::kDurationMinutes.minimum);
+    }
     void SetThreadPriority(int32_t v) { threadPriority = v; }
     // The whole duration has passed after `elapsedMs` of the run.
     bool IsTimeUp(uint32_t elapsedMs) const {
@@ -31,9 +40,9 @@ public:
     }
 
     Chaine directory;
-    uint32_t diskSpaceMb = 30;
-    uint32_t simultaneousTests = 1;
-    uint32_t durationMinutes = 5;
+    uint32_t diskSpaceMb = SettingLimits::kDiskSpaceMb.initial;
+    uint32_t simultaneousTests = SettingLimits::kSimultaneousTests.initial;
+    uint32_t durationMinutes = SettingLimits::kDurationMinutes.initial;
     int32_t threadPriority = kPriorityBelowNormal;
     CDVXTimings timings;
 };

@@ -26,6 +26,8 @@ public:
     // For a caller that walks the records itself.
     void Lock() { lock.Lock(); }
     void Unlock() { lock.Unlock(); }
+    // The same lock, held until the guard goes.
+    [[nodiscard]] CriticalSectionGuard Guard() { return CriticalSectionGuard(lock); }
 
     void StartClock();
     // The first stop wins; a clock that never started stays at 0.

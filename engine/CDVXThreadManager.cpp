@@ -26,7 +26,7 @@ uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCoun
     return shareMb * kBytesPerMb;
 }
 
-void CDVXThreadManager::Start(CDVXPrefs* p) {
+void CDVXThreadManager::Start(const CDVXPrefs* p) {
     prefs = p;
     Abort();
     JoinThreads();

@@ -29,7 +29,7 @@ public:
     // Aborts the threads of a previous run that still work and waits for them
     // (a failed one may still be cleaning up), clears its records and starts
     // the new run.
-    void Start(CDVXPrefs* prefs);
+    void Start(const CDVXPrefs* prefs);
     void Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
     void Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
     void CheckFailure() { progress.CheckFailure(); }
@@ -56,7 +56,7 @@ private:
     void JoinThreads();
 
     CDVXProgressData progress;
-    CDVXPrefs* prefs = nullptr;
+    const CDVXPrefs* prefs = nullptr;
     std::vector<std::thread> threads;
     std::atomic<uint32_t> exitedThreads{0};
 };

@@ -10,5 +10,6 @@ struct CDVXTimings {
     // still gets a chance to show up in the report's context.
     uint32_t shortReadWaitMs = 2000;
     // The unit of the run's duration.
-    uint32_t minuteMs = 60000;
+    static constexpr uint32_t kMinuteMs = 60000;
+    uint32_t minuteMs = kMinuteMs;
 };

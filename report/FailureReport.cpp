@@ -5,11 +5,11 @@
 
 std::vector<FailureReport> FailureReport::Collect(CDVXProgressData& progress) {
     std::vector<FailureReport> reports;
-    progress.Lock();
+    const CriticalSectionGuard guard = progress.Guard();
     const uint32_t start = progress.GetStartTicks();
     for (std::size_t i = 0; i < progress.GetThreadCount(); ++i) {
         const CDVXThreadData* r = progress.GetThreadData(i);
-        RecordGuard guard(progress.GetThreadData(i));
+        RecordGuard recordGuard(progress.GetThreadData(i));
         if (r->state != CDVXThreadData::kFailed) continue;
         FailureReport f{ReportText::CategoryOf(*r),
                         r->testname.PrivateCopy(),
@@ -30,6 +30,5 @@ std::vector<FailureReport> FailureReport::Collect(CDVXProgressData& progress) {
             reports.push_back(std::move(f));
         }
     }
-    progress.Unlock();
     return reports;
 }

@@ -7,7 +7,6 @@
 #include <QStackedWidget>
 #include <QTimer>
 #include <QVBoxLayout>
-#include <utility>
 
 #include "gui/toolkit/CPropertyPage.h"
 #include "gui/toolkit/DialogUnits.h"
@@ -40,14 +39,6 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, unsigned
     connect(m_back, &QPushButton::clicked, this, &CPropertySheet::OnBack);
     connect(m_next, &QPushButton::clicked, this, &CPropertySheet::OnNext);
     connect(m_cancel, &QPushButton::clicked, this, &CPropertySheet::OnCancel);
-}
-
-CPropertySheet::~CPropertySheet() { DeletePages(); }
-
-void CPropertySheet::DeletePages() {
-    m_started = false;
-    const QList<CPropertyPage*> pages = std::exchange(m_pages, {});
-    for (CPropertyPage* page : pages) delete page;
 }
 
 void CPropertySheet::AddPage(CPropertyPage* page) {

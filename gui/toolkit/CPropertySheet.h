@@ -24,10 +24,9 @@ public:
     static constexpr int PSBTN_CANCEL = 5;
 
     CPropertySheet(const QString& caption, QWidget* parent, unsigned startPage);
-    ~CPropertySheet() override;
 
-    // The sheet takes the page, laid out in dialog units; pages are shown in
-    // the order they were added.
+    // The sheet takes the page (Qt deletes it with the sheet), laid out in
+    // dialog units; pages are shown in the order they were added.
     void AddPage(CPropertyPage* page);
     CPropertyPage* GetActivePage() const;
     int GetActiveIndex() const;
@@ -49,8 +48,6 @@ public:
     int DoModal();
 
 protected:
-    // Deletes the pages in the order they were added.
-    void DeletePages();
     void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
     // Escape and the close box ask the page, as Cancel does.

@@ -1,6 +1,4 @@
 #pragma once
-#include <signal.h>
-
 #include <QObject>
 
 class CPropertySheet;
@@ -9,9 +7,9 @@ class QSocketNotifier;
 // SIGTERM, SIGINT and SIGHUP (a logout, a closed terminal, Ctrl+C) act as the
 // sheet's Cancel: open dialogs above it close, then the active page decides as
 // for a click, so a running test still stops and deletes its files before the
-// program ends. The third signal ends the program at once. A signal the
-// program was started with ignored stays ignored; the handlers found are put
-// back at destruction. One instance at a time, made and used on the
+// program ends. The signals are counted as platform::StopSignals says: the
+// third ends the program at once. The handlers found are put back at
+// destruction. One instance at a time, made and used on the
 // user-interface thread.
 class CancelOnSignal : public QObject {
     Q_OBJECT
@@ -26,5 +24,4 @@ private:
 
     CPropertySheet* m_sheet;
     QSocketNotifier* m_notifier = nullptr;
-    struct sigaction m_previous[3]{};
 };

@@ -2,20 +2,16 @@
 
 #include <QLocale>
 
-#include "platform/VersionResource.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "platform/ResourceIds.h"
+#include "platform/VersionResource.h"
 #include "support/VersionInfo.h"
 #include "ui_CAboutDlg.h"
 
 namespace {
 
-constexpr unsigned kCaptionPrefixId = 5002;  // "A propos de "
-constexpr unsigned kProductId = 57344;       // "Dalvex"
-constexpr unsigned kTelephoneId = 5003;
-constexpr unsigned kIconId = 128;
-constexpr unsigned kSupportIconId = 226;
 constexpr int kIconSize = 32;  // the standard icon size
 
 QString Resource(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
@@ -47,12 +43,13 @@ CAboutDlg::CAboutDlg(QWidget* parent, const Chaine& program)
     ui->setupUi(this);
     DialogUnits::Scale(this);
     connect(ui->ok, &QPushButton::clicked, this, &QDialog::accept);
-    setWindowTitle(Resource(kCaptionPrefixId) + Resource(kProductId));
-    ui->icon->setPixmap(LoadResourceImage(kIconId).scaled(kIconSize, kIconSize, Qt::KeepAspectRatio,
-                                                          Qt::SmoothTransformation));
-    ShowResourceImage(ui->supportIcon, kSupportIconId, false);
+    setWindowTitle(Resource(res::kAboutCaptionPrefix) + Resource(res::kCaption));
+    ui->icon->setPixmap(
+        LoadResourceImage(res::kIcon)
+            .scaled(kIconSize, kIconSize, Qt::KeepAspectRatio, Qt::SmoothTransformation));
+    ShowResourceImage(ui->supportIcon, res::kSupportIcon, false);
     ShowVersion(program.IsEmpty() ? Chaine(platform::VersionResource::ModuleFileName()) : program);
-    ui->phone->setText(Resource(kTelephoneId));
+    ui->phone->setText(Resource(res::kTelephone));
 }
 
 CAboutDlg::~CAboutDlg() = default;

@@ -2,7 +2,7 @@
 #include <QDialog>
 #include <memory>
 
-class CDVXPrefs;
+struct TestSession;
 
 namespace Ui {
 class CAdvancedDlg;
@@ -13,21 +13,13 @@ class CAdvancedDlg;
 class CAdvancedDlg : public QDialog {
     Q_OBJECT
 public:
-    static constexpr int kDefaultDiskSpaceMb = 30;
-    static constexpr int kMinDiskSpaceMb = 10;
-    // Beyond this the budget of each thread no longer fits its 32-bit count.
-    static constexpr int kMaxDiskSpaceMb = 32767;
-    static constexpr int kDefaultTests = 1;
-    static constexpr int kMinTests = 1;
-    static constexpr int kMaxTests = 5;
-
-    // `prefs` outlives the dialog; `parent` is the window it is centred over.
-    CAdvancedDlg(CDVXPrefs* prefs, QWidget* parent);
+    // `session` outlives the dialog; `parent` is the window it is centred over.
+    CAdvancedDlg(TestSession& session, QWidget* parent);
     ~CAdvancedDlg() override;
 
     void accept() override;
 
 private:
     std::unique_ptr<Ui::CAdvancedDlg> ui;
-    CDVXPrefs* m_prefs;
+    TestSession& m_session;
 };

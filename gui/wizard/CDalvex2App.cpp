@@ -2,9 +2,10 @@
 
 #include <QLibraryInfo>
 
-#include "gui/wizard/CDalvex2Sheet.h"
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "gui/wizard/CDalvex2Sheet.h"
+#include "platform/ResourceIds.h"
 
 CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
     // Qt's own texts (context menus of the fields, message box buttons) in
@@ -15,7 +16,7 @@ CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
     }
     setDesktopFileName(QStringLiteral("dalvex2"));
     // Every window of the program, the sheet and its dialogs, shows it.
-    setWindowIcon(QIcon(LoadResourceImage(kIconId)));
+    setWindowIcon(QIcon(LoadResourceImage(res::kIcon)));
 }
 
 int CDalvex2App::Run() {

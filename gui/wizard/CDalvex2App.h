@@ -7,8 +7,6 @@
 class CDalvex2App : public QApplication {
     Q_OBJECT
 public:
-    static constexpr unsigned kIconId = 128;
-
     CDalvex2App(int& argc, char** argv);
 
     // Runs the wizard until it closes. A Cancel, Escape, the close box and

@@ -3,32 +3,37 @@
 #include <QAction>
 #include <QPushButton>
 
-#include "gui/wizard/CAboutDlg.h"
-#include "gui/wizard/CSelectDirPage.h"
-#include "gui/wizard/CTimePage.h"
-#include "gui/wizard/CWelcomePage.h"
 #include "gui/toolkit/GuiText.h"
+#include "gui/wizard/CAboutDlg.h"
 #include "gui/wizard/CErrorPage.h"
 #include "gui/wizard/CNoErrorPage.h"
 #include "gui/wizard/CProgressPage.h"
+#include "gui/wizard/CSelectDirPage.h"
+#include "gui/wizard/CTimePage.h"
+#include "gui/wizard/CWelcomePage.h"
+#include "platform/ResourceIds.h"
 
-CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage)
-    : CPropertySheet(QStringLiteral("Dalvex 2"), parent, startPage),
-      m_progressPage(new CProgressPage(&m_prefs)) {
+CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage, const CDVXPrefs& prefs)
+    : CPropertySheet(QStringLiteral("Dalvex 2"), parent, startPage) {
+    m_session.prefs = prefs;
     AddPage(new CWelcomePage);
-    AddPage(new CSelectDirPage);
-    AddPage(new CTimePage);
-    AddPage(m_progressPage);
+    AddPage(new CSelectDirPage(m_session));
+    AddPage(new CTimePage(m_session));
+    AddPage(new CProgressPage(m_session));
     AddPage(new CNoErrorPage);
-    AddPage(new CErrorPage(GetProgressData()));
+    AddPage(new CErrorPage(m_session));
     AddAboutEntry();
 }
+
+// The session goes first, the pages with the sheet's base: a run still going
+// is ended, its threads joined, while its page is still there.
+CDalvex2Sheet::~CDalvex2Sheet() = default;
 
 // A desktop gives no window menu to extend: the entry goes into the window's
 // context menu and onto a button. The button's text has no mnemonic, since
 // Alt+A already belongs to the directory page's "&Avancé".
 void CDalvex2Sheet::AddAboutEntry() {
-    const QString text = ToQString(Chaine(Chaine::ResourceId(kAboutId)));
+    const QString text = ToQString(Chaine(Chaine::ResourceId(res::kAboutEntry)));
     if (text.isEmpty()) return;
     auto* action = new QAction(text, this);
     connect(action, &QAction::triggered, this, &CDalvex2Sheet::ShowAbout);
@@ -45,13 +50,3 @@ void CDalvex2Sheet::ShowAbout() {
     CAboutDlg about(this);
     about.exec();
 }
-
-// The pages go first: the progress page ends its run before the settings it
-// was started with.
-CDalvex2Sheet::~CDalvex2Sheet() { DeletePages(); }
-
-CDalvex2Sheet* CDalvex2Sheet::Of(const CPropertyPage* page) {
-    return qobject_cast<CDalvex2Sheet*>(page->GetSheet());
-}
-
-CDVXProgressData* CDalvex2Sheet::GetProgressData() { return m_progressPage->GetProgressData(); }

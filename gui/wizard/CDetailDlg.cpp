@@ -8,17 +8,17 @@
 #include <QSaveFile>
 #include <algorithm>
 
+#include "engine/TestSession.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
 #include "gui/toolkit/SetRichEditRtf.h"
+#include "platform/ResourceIds.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
 #include "ui_CDetailDlg.h"
 
 namespace {
-
-constexpr unsigned kCaptionId = 57344;  // the program's short name
 
 // The labels the tabs get: the failed tests in the order the reports come.
 QString TabText(std::size_t index) { return QStringLiteral("Test %1").arg(index); }
@@ -32,8 +32,8 @@ CDetailDlg::Layout CDetailDlg::Resized(const Layout& opening, QSize openingSize,
             opening.close.translated(dx / 2, dy)};
 }
 
-CDetailDlg::CDetailDlg(CDVXProgressData* progress, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()), m_progress(progress) {
+CDetailDlg::CDetailDlg(TestSession& session, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()), m_session(session) {
     ui->setupUi(this);
     DialogUnits::Scale(this);
     m_openingSize = size();
@@ -61,7 +61,7 @@ CDetailDlg::~CDetailDlg() = default;
 
 void CDetailDlg::FillTabs() {
     m_reports.clear();
-    for (FailureReport& report : FailureReport::Collect(*m_progress))
+    for (FailureReport& report : FailureReport::Collect(m_session.run.Progress()))
         m_reports.push_back(std::move(report.rtf));
     const QSignalBlocker quiet(ui->tabs);  // the first report is shown once, below
     while (ui->tabs->count() > 0) ui->tabs->removeTab(0);
@@ -123,5 +123,5 @@ void CDetailDlg::SaveReport() {
     MessageBox::Warn(this,
                      ToChaine(QStringLiteral("Le rapport n'a pas pu être enregistré dans %1 :\n%2")
                                   .arg(file.fileName(), file.errorString())),
-                     Chaine(Chaine::ResourceId(kCaptionId)));
+                     Chaine(Chaine::ResourceId(res::kCaption)));
 }

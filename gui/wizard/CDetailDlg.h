@@ -6,7 +6,7 @@
 
 #include "support/Chaine.h"
 
-class CDVXProgressData;
+struct TestSession;
 
 namespace Ui {
 class CDetailDlg;
@@ -31,8 +31,8 @@ public:
     // a drag in small steps ends where one step would.
     static Layout Resized(const Layout& opening, QSize openingSize, QSize size);
 
-    // `progress` holds the records of the run and outlives the dialog.
-    CDetailDlg(CDVXProgressData* progress, QWidget* parent);
+    // `session` holds the records of the run and outlives the dialog.
+    CDetailDlg(TestSession& session, QWidget* parent);
     ~CDetailDlg() override;
 
 protected:
@@ -48,7 +48,7 @@ private:
     void SaveReport();
 
     std::unique_ptr<Ui::CDetailDlg> ui;
-    CDVXProgressData* m_progress;
+    TestSession& m_session;
     std::vector<Chaine> m_reports;  // in tab order
     std::size_t m_shown = 0;
     QSize m_openingSize;

@@ -6,8 +6,8 @@
 #include "gui/wizard/CDetailDlg.h"
 #include "ui_CErrorPage.h"
 
-CErrorPage::CErrorPage(CDVXProgressData* progress)
-    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CErrorPage>()), m_progress(progress) {
+CErrorPage::CErrorPage(TestSession& session)
+    : CPropertyPage(res::kErrorPage), ui(std::make_unique<Ui::CErrorPage>()), m_session(session) {
     ui->setupUi(this);
     ui->title->setFont(BannerFont());
     connect(ui->details, &QPushButton::clicked, this, &CErrorPage::ShowDetails);
@@ -16,8 +16,8 @@ CErrorPage::CErrorPage(CDVXProgressData* progress)
 CErrorPage::~CErrorPage() = default;
 
 bool CErrorPage::OnInitDialog() {
-    ShowResourceImage(ui->picture, 145, true);
-    ShowResourceImage(ui->warningIcon, 134, false);
+    ShowResourceImage(ui->picture, res::kWizardPicture, true);
+    ShowResourceImage(ui->warningIcon, res::kWarningIcon, false);
     return true;
 }
 
@@ -27,6 +27,6 @@ bool CErrorPage::OnSetActive() {
 }
 
 void CErrorPage::ShowDetails() {
-    CDetailDlg dialog(m_progress, GetSheet());
+    CDetailDlg dialog(m_session, GetSheet());
     dialog.exec();
 }

@@ -2,9 +2,9 @@
 #include <memory>
 
 #include "gui/toolkit/CPropertyPage.h"
-#include "report/ProgressTick.h"
+#include "platform/ResourceIds.h"
 
-class CDVXProgressData;
+struct TestSession;
 
 namespace Ui {
 class CErrorPage;
@@ -14,21 +14,19 @@ class CErrorPage;
 class CErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = ProgressTick::kErrorPageId;
-
-    // `progress` holds the records of the runs and outlives the page.
-    explicit CErrorPage(CDVXProgressData* progress);
+    // `session` holds the records of the runs and outlives the page.
+    explicit CErrorPage(TestSession& session);
     ~CErrorPage() override;
 
     bool OnInitDialog() override;
     bool OnSetActive() override;
     // Back leads to the duration page, for a new run; the progress page is skipped.
-    int OnWizardBack() override { return ProgressTick::kDurationPageId; }
+    int OnWizardBack() override { return res::kTimePage; }
 
 private:
     // Opens the reports of the run that just ended, read afresh each time.
     void ShowDetails();
 
     std::unique_ptr<Ui::CErrorPage> ui;
-    CDVXProgressData* m_progress;
+    TestSession& m_session;
 };

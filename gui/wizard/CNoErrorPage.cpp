@@ -3,10 +3,11 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "platform/ResourceIds.h"
 #include "ui_CNoErrorPage.h"
 
 CNoErrorPage::CNoErrorPage()
-    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CNoErrorPage>()) {
+    : CPropertyPage(res::kNoErrorPage), ui(std::make_unique<Ui::CNoErrorPage>()) {
     ui->setupUi(this);
     ui->title->setFont(BannerFont());
 }
@@ -14,7 +15,7 @@ CNoErrorPage::CNoErrorPage()
 CNoErrorPage::~CNoErrorPage() = default;
 
 bool CNoErrorPage::OnInitDialog() {
-    ShowResourceImage(ui->picture, 145, true);
+    ShowResourceImage(ui->picture, res::kWizardPicture, true);
     return true;
 }
 

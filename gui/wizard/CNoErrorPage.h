@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "gui/toolkit/CPropertyPage.h"
-#include "report/ProgressTick.h"
+#include "platform/ResourceIds.h"
 
 namespace Ui {
 class CNoErrorPage;
@@ -12,15 +12,13 @@ class CNoErrorPage;
 class CNoErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = ProgressTick::kNoErrorPageId;
-
     CNoErrorPage();
     ~CNoErrorPage() override;
 
     bool OnInitDialog() override;
     bool OnSetActive() override;
     // Back leads to the duration page, for a new run; the progress page is skipped.
-    int OnWizardBack() override { return ProgressTick::kDurationPageId; }
+    int OnWizardBack() override { return res::kTimePage; }
 
 private:
     std::unique_ptr<Ui::CNoErrorPage> ui;

@@ -2,41 +2,58 @@
 
 #include <QTimerEvent>
 
+#include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
 #include "ui_CProgressPage.h"
 
-CProgressPage::CProgressPage(CDVXPrefs* prefs)
-    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CProgressPage>()), m_prefs(prefs) {
+namespace {
+
+// The page a run that is over leads to: the error page when a test failed,
+// the no-error page when data came back and was compared, and else the
+// duration page: a run that proved nothing gets no verdict.
+int ResultPage(const RunVerdict& verdict) {
+    switch (verdict.result) {
+        case RunVerdict::kFailed: return res::kErrorPage;
+        case RunVerdict::kOk: return res::kNoErrorPage;
+        case RunVerdict::kInterrupted: break;
+    }
+    return res::kTimePage;
+}
+
+}  // namespace
+
+CProgressPage::CProgressPage(TestSession& session)
+    : CPropertyPage(res::kProgressPage),
+      ui(std::make_unique<Ui::CProgressPage>()),
+      m_session(session) {
     ui->setupUi(this);
     // Fonts and the longest status line before the layout is fitted to its texts.
     ui->title->setFont(HeadingFont(font()));
-    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kRunningTextId))));
+    ShowStatus(res::kRunningText);
 }
 
 CProgressPage::~CProgressPage() = default;
 
 bool CProgressPage::OnSetActive() {
-    CPropertySheet* sheet = GetSheet();
-    sheet->SetWizardButtons(CPropertySheet::PSWIZB_BACK);
-    m_bButtonsEnabled = false;
-    m_nExitAction = ProgressTick::ExitShowResult;
-    ShowDirectories(m_prefs->directory + ", " + GetTempDirectory());
-    const uint32_t duration = m_prefs->durationMinutes;
-    if (duration != CDVXPrefs::UntilStopped) {
+    const CDVXPrefs& prefs = m_session.prefs;
+    GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK);
+    ShowDirectories(prefs.directory + ", " + GetTempDirectory());
+    if (prefs.durationMinutes != CDVXPrefs::UntilStopped) {
         ui->bar->show();
-        ui->bar->SetRange(0, static_cast<int32_t>(duration * m_prefs->timings.minuteMs));
+        ui->bar->SetRange(0, static_cast<int32_t>(prefs.durationMinutes * prefs.timings.minuteMs));
     } else {
         ui->bar->hide();
     }
     ui->bar->SetTextTemplate("");
     ui->bar->SetShowText(true);
-    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kRunningTextId))));
-    m_manager.Start(m_prefs);
-    if (m_nTimer == 0) m_nTimer = startTimer(kTickMs);
+    ShowStatus(res::kRunningText);
+    m_session.run.Start(prefs);
+    if (m_nTimer == 0) m_nTimer = startTimer(RunController::kPollMs);
     return true;
 }
 
@@ -52,41 +69,32 @@ void CProgressPage::KillTimer() {
     m_nTimer = 0;
 }
 
-bool CProgressPage::IsBusy() {
-    // IsRunning first: its first false answer stops the run's clock.
-    const bool running = m_manager.IsRunning();
-    return running || !m_manager.HaveThreadsExited();
-}
-
-void CProgressPage::AskToEnd(int action) {
-    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(kStoppingTextId))));
-    if (m_nExitAction != ProgressTick::ExitCancel) m_nExitAction = action;
-}
-
 int CProgressPage::OnWizardNext() {
-    if (IsBusy()) {
-        AskToEnd(ProgressTick::ExitShowResult);
-        m_manager.Stop();
+    RunController& run = m_session.run;
+    if (run.IsBusy()) {
+        run.Stop();
+        ShowStatus(res::kStoppingText);
         return -1;
     }
     // A Cancel asked for closes the wizard at the next tick, whatever is
     // clicked meanwhile.
-    if (m_nExitAction == ProgressTick::ExitCancel) return -1;
-    return ProgressTick::ResultPage(m_manager.HasFailed(),
-                                    m_manager.GetProgress().GetTotalRead(true));
+    if (run.GetAfter() == RunController::kCancel) return -1;
+    return ResultPage(run.Verdict());
 }
 
 int CProgressPage::OnWizardBack() {
-    if (!IsBusy()) return m_nExitAction == ProgressTick::ExitCancel ? -1 : 0;
-    AskToEnd(ProgressTick::ExitBack);
-    m_manager.Abort();
+    RunController& run = m_session.run;
+    if (!run.IsBusy()) return run.GetAfter() == RunController::kCancel ? -1 : 0;
+    run.Abort(RunController::kBack);
+    ShowStatus(res::kStoppingText);
     return -1;
 }
 
 bool CProgressPage::OnQueryCancel() {
-    AskToEnd(ProgressTick::ExitCancel);
-    m_manager.Abort();
-    return !IsBusy();
+    RunController& run = m_session.run;
+    run.Abort(RunController::kCancel);
+    ShowStatus(res::kStoppingText);
+    return !run.IsBusy();
 }
 
 void CProgressPage::timerEvent(QTimerEvent* event) {
@@ -95,28 +103,24 @@ void CProgressPage::timerEvent(QTimerEvent* event) {
 }
 
 void CProgressPage::Tick() {
-    m_manager.CheckFailure();
-    const bool running = m_manager.IsRunning();
-    const ProgressTick::State state{running,
-                                    m_manager.HaveThreadsExited(),
-                                    m_manager.GetProgress().GetElapsedMs(),
-                                    m_prefs->durationMinutes,
-                                    m_prefs->timings.minuteMs,
-                                    m_bButtonsEnabled,
-                                    m_nExitAction};
-    const ProgressTick::Decision decision = ProgressTick::Decide(state);
-    if (decision.showCounters) ShowCounters(state.elapsedMs);
+    const RunController::Tick tick = m_session.run.Poll();
+    if (tick.running) ShowCounters(tick.elapsedMs);
+    // The end of the time stops the run as Next would.
+    if (m_session.run.IsStopping()) ShowStatus(res::kStoppingText);
     CPropertySheet* sheet = GetSheet();
-    switch (decision.action) {
-        case ProgressTick::None: break;
-        case ProgressTick::EnableButtons:
-            m_bButtonsEnabled = true;
+    switch (tick.action) {
+        case RunController::kNone: break;
+        case RunController::kEnableButtons:
             sheet->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_NEXT);
             break;
-        case ProgressTick::PressNext: sheet->PressButton(CPropertySheet::PSBTN_NEXT); break;
-        case ProgressTick::PressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
-        case ProgressTick::PressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
+        case RunController::kPressNext: sheet->PressButton(CPropertySheet::PSBTN_NEXT); break;
+        case RunController::kPressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
+        case RunController::kPressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
     }
+}
+
+void CProgressPage::ShowStatus(unsigned textId) {
+    ui->status->setText(ToQString(Chaine(Chaine::ResourceId(textId))));
 }
 
 void CProgressPage::ShowDirectories(const Chaine& directories) {
@@ -129,10 +133,10 @@ void CProgressPage::ShowDirectories(const Chaine& directories) {
 }
 
 void CProgressPage::ShowCounters(uint32_t elapsedMs) {
-    CDVXProgressData& progress = m_manager.GetProgress();
-    if (m_prefs->durationMinutes != CDVXPrefs::UntilStopped) {
-        ui->bar->SetPos(static_cast<int32_t>(ProgressTick::BarPosition(
-            elapsedMs, m_prefs->durationMinutes, m_prefs->timings.minuteMs)));
+    CDVXProgressData& progress = m_session.run.Progress();
+    const CDVXPrefs& prefs = m_session.prefs;
+    if (prefs.durationMinutes != CDVXPrefs::UntilStopped) {
+        ui->bar->SetPos(static_cast<int32_t>(RunController::BarPosition(elapsedMs, prefs)));
     }
     ui->read->setText(ToQString(ProgressText::Bytes(progress.GetTotalRead(true))));
     ui->written->setText(ToQString(ProgressText::Bytes(progress.GetTotalWritten(true))));

@@ -1,15 +1,19 @@
 #include "gui/wizard/CSelectDirPage.h"
 
-#include "gui/wizard/CAdvancedDlg.h"
-#include "gui/wizard/CDalvex2Sheet.h"
+#include "engine/TestSession.h"
+#include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
+#include "gui/wizard/CAdvancedDlg.h"
+#include "platform/ResourceIds.h"
 #include "support/FileSystem.h"
 #include "ui_CSelectDirPage.h"
 
-CSelectDirPage::CSelectDirPage()
-    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CSelectDirPage>()) {
+CSelectDirPage::CSelectDirPage(TestSession& session)
+    : CPropertyPage(res::kSelectDirPage),
+      ui(std::make_unique<Ui::CSelectDirPage>()),
+      m_session(session) {
     ui->setupUi(this);
     ui->title->setFont(HeadingFont(font()));
 }
@@ -17,10 +21,11 @@ CSelectDirPage::CSelectDirPage()
 CSelectDirPage::~CSelectDirPage() = default;
 
 bool CSelectDirPage::OnInitDialog() {
-    ui->path->SetBrowseTexts(Chaine(Chaine::ResourceId(kInstructionId)), Chaine(), Chaine());
+    ui->path->SetBrowseTexts(Chaine(Chaine::ResourceId(res::kBrowseInstruction)), Chaine(),
+                             Chaine());
     ui->path->SetRequired(true);
     ui->path->SetIgnoreCase(true);
-    ui->path->setText(ToQString(CDalvex2Sheet::Of(this)->m_prefs.directory));
+    ui->path->setText(ToQString(m_session.prefs.directory));
     Refill();
     connect(ui->path, &QLineEdit::textChanged, this, &CSelectDirPage::Refill);
     connect(ui->advanced, &QPushButton::clicked, this, &CSelectDirPage::OnAdvanced);
@@ -41,19 +46,17 @@ void CSelectDirPage::Refill() {
 }
 
 void CSelectDirPage::OnAdvanced() {
-    CDalvex2Sheet* sheet = CDalvex2Sheet::Of(this);
-    CAdvancedDlg dialog(&sheet->m_prefs, sheet);
+    CAdvancedDlg dialog(m_session, GetSheet());
     dialog.exec();
 }
 
 int CSelectDirPage::OnWizardNext() {
-    CDalvex2Sheet* sheet = CDalvex2Sheet::Of(this);
     const Chaine path = FromWindowText(ui->path);
     if (!IsNetworkPath(path) &&
-        !MessageBox::AskYesNo(sheet, Chaine(Chaine::ResourceId(kNotNetworkQuestionId)),
-                              Chaine(Chaine::ResourceId(CDalvex2Sheet::kCaptionId)))) {
+        !MessageBox::AskYesNo(GetSheet(), Chaine(Chaine::ResourceId(res::kNotNetworkQuestion)),
+                              Chaine(Chaine::ResourceId(res::kCaption)))) {
         return -1;
     }
-    sheet->m_prefs.SetDirectory(path);
+    m_session.prefs.SetDirectory(path);
     return 0;
 }

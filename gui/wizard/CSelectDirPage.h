@@ -3,6 +3,8 @@
 
 #include "gui/toolkit/CPropertyPage.h"
 
+struct TestSession;
+
 namespace Ui {
 class CSelectDirPage;
 }
@@ -13,13 +15,8 @@ class CSelectDirPage;
 class CSelectDirPage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = 108;
-    // What the folder field's browse dialog asks for.
-    static constexpr unsigned kInstructionId = 2000;
-    // "Not a network path: go on?"
-    static constexpr unsigned kNotNetworkQuestionId = 2001;
-
-    CSelectDirPage();
+    // `session` outlives the page.
+    explicit CSelectDirPage(TestSession& session);
     ~CSelectDirPage() override;
 
     bool OnInitDialog() override;
@@ -33,4 +30,5 @@ private:
     void OnAdvanced();
 
     std::unique_ptr<Ui::CSelectDirPage> ui;
+    TestSession& m_session;
 };

@@ -3,9 +3,11 @@
 #include <QValidator>
 #include <algorithm>
 
-#include "gui/wizard/CDalvex2Sheet.h"
+#include "engine/TestSession.h"
+#include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 #include "ui_CTimePage.h"
 
 namespace {
@@ -31,7 +33,12 @@ private:
 
 }  // namespace
 
-CTimePage::CTimePage() : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CTimePage>()) {
+namespace {
+constexpr SettingLimit kMinutes = SettingLimits::kDurationMinutes;
+}
+
+CTimePage::CTimePage(TestSession& session)
+    : CPropertyPage(res::kTimePage), ui(std::make_unique<Ui::CTimePage>()), m_session(session) {
     ui->setupUi(this);
     ui->title->setFont(HeadingFont(font()));
 }
@@ -40,8 +47,8 @@ CTimePage::~CTimePage() = default;
 
 bool CTimePage::OnInitDialog() {
     ui->minutesSpin->SetBuddy(ui->minutes);
-    ui->minutesSpin->SetRange(kMinMinutes, kArrowMaxMinutes);
-    ui->minutes->setValidator(new MinutesValidator(kMaxMinutes, ui->minutes));
+    ui->minutesSpin->SetRange(kMinutes.minimum, SettingLimits::kArrowMaxMinutes);
+    ui->minutes->setValidator(new MinutesValidator(kMinutes.maximum, ui->minutes));
     ui->minutes->installEventFilter(this);
     connect(ui->minutes, &QLineEdit::textChanged, this, &CTimePage::Refill);
     return true;
@@ -49,17 +56,17 @@ bool CTimePage::OnInitDialog() {
 
 bool CTimePage::OnSetActive() {
     GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_NEXT);
-    const uint32_t duration = CDalvex2Sheet::Of(this)->m_prefs.durationMinutes;
+    const uint32_t duration = m_session.prefs.durationMinutes;
     const bool timed = duration != CDVXPrefs::UntilStopped;
     (timed ? ui->timed : ui->untilStopped)->setChecked(true);
-    ui->minutes->setText(QString::number(timed ? duration : kDefaultMinutes));
+    ui->minutes->setText(QString::number(timed ? duration : kMinutes.initial));
     Refill();
     return true;
 }
 
 void CTimePage::Refill() {
     if (!ui->minutes->text().isEmpty() && FromWindowText(ui->minutes).ToInteger() > 0) return;
-    ui->minutes->setText(QString::number(kDefaultMinutes));
+    ui->minutes->setText(QString::number(kMinutes.initial));
     ui->minutes->selectAll();
 }
 
@@ -70,12 +77,12 @@ bool CTimePage::eventFilter(QObject* watched, QEvent* event) {
 }
 
 int CTimePage::OnWizardNext() {
-    CDVXPrefs& prefs = CDalvex2Sheet::Of(this)->m_prefs;
+    CDVXPrefs& prefs = m_session.prefs;
     if (ui->untilStopped->isChecked()) {
         prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
     } else if (ui->timed->isChecked()) {
-        const int32_t minutes = FromWindowText(ui->minutes).ToInteger();
-        prefs.SetDurationMinutes(static_cast<uint32_t>(std::clamp(minutes, 0, kMaxMinutes)));
+        const int32_t minutes = std::max(FromWindowText(ui->minutes).ToInteger(), 0);
+        prefs.SetDurationMinutes(std::min(static_cast<uint32_t>(minutes), kMinutes.maximum));
     }
     return 0;
 }

@@ -3,6 +3,8 @@
 
 #include "gui/toolkit/CPropertyPage.h"
 
+struct TestSession;
+
 namespace Ui {
 class CTimePage;
 }
@@ -13,15 +15,8 @@ class CTimePage;
 class CTimePage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = 112;
-    static constexpr int kDefaultMinutes = 5;
-    static constexpr int kMinMinutes = 3;
-    // The arrows go this far.
-    static constexpr int kArrowMaxMinutes = 32767;
-    // Typed by hand: the longest run whose milliseconds the progress bar holds.
-    static constexpr int kMaxMinutes = 35791;
-
-    CTimePage();
+    // `session` outlives the page.
+    explicit CTimePage(TestSession& session);
     ~CTimePage() override;
 
     bool OnInitDialog() override;
@@ -36,4 +31,5 @@ private:
     void Refill();
 
     std::unique_ptr<Ui::CTimePage> ui;
+    TestSession& m_session;
 };

@@ -3,10 +3,11 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "platform/ResourceIds.h"
 #include "ui_CWelcomePage.h"
 
 CWelcomePage::CWelcomePage()
-    : CPropertyPage(kTemplateId), ui(std::make_unique<Ui::CWelcomePage>()) {
+    : CPropertyPage(res::kWelcomePage), ui(std::make_unique<Ui::CWelcomePage>()) {
     ui->setupUi(this);
     ui->title->setFont(BannerFont());
 }
@@ -14,7 +15,7 @@ CWelcomePage::CWelcomePage()
 CWelcomePage::~CWelcomePage() = default;
 
 bool CWelcomePage::OnInitDialog() {
-    ShowResourceImage(ui->picture, 145, true);
+    ShowResourceImage(ui->picture, res::kWizardPicture, true);
     return true;
 }
 

@@ -11,8 +11,6 @@ class CWelcomePage;
 class CWelcomePage : public CPropertyPage {
     Q_OBJECT
 public:
-    static constexpr unsigned kTemplateId = 107;
-
     CWelcomePage();
     ~CWelcomePage() override;
 

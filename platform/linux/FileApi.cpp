@@ -136,8 +136,7 @@ bool FileApi::Write(FileHandle h, const void* buffer, uint32_t n, uint32_t* writ
     *written = 0;
     const char* p = static_cast<const char*>(buffer);
     while (*written < n) {
-        ssize_t w = ::write(h, p + *written, n - *written);
-        if (w < 0 && errno == EINTR) continue;
+        const ssize_t w = RetryInterrupted([&] { return ::write(h, p + *written, n - *written); });
         if (w < 0) return Fail(errno);
         if (w == 0) return Fail(ENOSPC);  // no progress and no error: the device is full
         *written += static_cast<uint32_t>(w);

@@ -54,13 +54,12 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"--sets=2 --json=--odd -q -- -dir", "quiet -dir sets=2 json=--odd"},
         {"-h", "help "},
         {"d --version", "version d"},
-        // The wizard's limits hold and are mentioned; a thread's share of more
-        // than 4095 MB would not fit its 32-bit count.
+        // The wizard's limits hold and are mentioned.
         {"d --space 2", "d space=10 | Espace disque porté à 10 Mo."},
+        {"d --space 40960", "d space=32767 | Espace disque porté à 32767 Mo."},
         {"d --sets 9", "d sets=5 | Nombre de tests simultanés porté à 5."},
         {"d --minutes 1", "d min=3 | Durée portée à 3 minutes."},
-        {"d --space 40960", "d space=40960 | Chaque test écrit au plus 4095 Mo par cycle."},
-        {"d --space 40959", "d space=40959"},
+        {"d --minutes 35791", "d min=35791"},
         {"--start-at 1796592600.5 --label=poste-12 d", "d start=1796592600500 label=poste-12"},
         {"--start-at=2026-12-06T21:30:00Z d", "d start=1796592600000"},
         {"d --start-at 2026-12-06T22:30:00+01:00", "d start=1796592600000"},
@@ -82,8 +81,9 @@ TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
     };
     for (const char* line :
          {"", "''", "d e", "-- d e", "--sets", "d --sets x", "d --sets -1", "d --space 99999999999",
-          "d --minutes 3.5", "d --stop-after 0", "d --json", "d --json --quiet",
-          "d --json=", "d --quiet=yes", "d --frobnicate", "d --start-at", "d --label"}) {
+          "d --minutes 3.5", "d --minutes 35792", "d --minutes 2147483647", "d --stop-after 0",
+          "d --json", "d --json --quiet", "d --json=", "d --quiet=yes", "d --frobnicate",
+          "d --start-at", "d --label"}) {
         refused(line);
     }
     for (const char* line : {"", "--json r.json", "a.json --sets 2", "a.json --label x"}) {

@@ -21,6 +21,7 @@
 #include <cerrno>
 
 #include "engine/CDVXProgressData.h"
+#include "engine/TestSession.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
@@ -98,7 +99,7 @@ Styles CompareStyles(const QTextDocument* document, const Chaine& rtf) {
 
 // A shown dialog on the records, with its parts.
 struct Shown {
-    explicit Shown(CDVXProgressData* progress) : dialog(progress, nullptr) {
+    explicit Shown(TestSession& session) : dialog(session, nullptr) {
         dialog.show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&dialog));
     }
@@ -145,10 +146,11 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
     };
     Styles total;
     for (const auto& c : cases) {
-        CDVXProgressData progress;
+        TestSession session;
+        CDVXProgressData& progress = session.run.Progress();
         for (const Failure& f : c.records) Record(progress, f);
         const auto reports = FailureReport::Collect(progress);
-        Shown shown(&progress);
+        Shown shown(session);
         ASSERT_EQ(shown.Tabs()->count(), static_cast<int>(c.tabs.size()));
         if (c.tabs.empty()) {
             EXPECT_TRUE(shown.View()->toPlainText().isEmpty());
@@ -198,9 +200,10 @@ TEST(CDetailDlgTest, ResizedFromTheOpeningRectangle) {
 // opened, the grip stays in the corner, the tabs sit above the report, and
 // Enter closes it.
 TEST(CDetailDlgTest, TheWindowFollowsItsSize) {
-    CDVXProgressData progress;
+    TestSession session;
+    CDVXProgressData& progress = session.run.Progress();
     Record(progress, {"/srv/x", T::kDataError});
-    Shown shown(&progress);
+    Shown shown(session);
     const QSize opening = shown.dialog.size();
     const QRect close = shown.Close()->geometry(), view = shown.View()->geometry();
     for (int step = 1; step <= 3; ++step) shown.dialog.resize(opening + QSize(step, 0));
@@ -222,11 +225,12 @@ TEST(CDetailDlgTest, TheWindowFollowsItsSize) {
 // The report leaves through the context menu: on the clipboard as RTF and as
 // text, or into a file, byte for byte; a file that cannot be written says so.
 TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
-    CDVXProgressData progress;
+    TestSession session;
+    CDVXProgressData& progress = session.run.Progress();
     Record(progress, {"/srv/partagé", T::kSystemError});
     const Chaine rtf = FailureReport::Collect(progress).at(0).rtf;
     const QByteArray bytes(rtf.View().data(), static_cast<qsizetype>(rtf.View().size()));
-    Shown shown(&progress);
+    Shown shown(session);
     shown.ChooseFromMenu(QStringLiteral("Copier le rapport"));
     const QMimeData* copied = QApplication::clipboard()->mimeData();
     ASSERT_NE(copied, nullptr);

@@ -12,9 +12,18 @@
 #include "engine/CDVXThreadData.h"
 #include "tests/GuiActions.h"
 
+namespace {
+
+CDVXPrefs Prefs(const std::string& directory) {
+    CDVXPrefs prefs;
+    prefs.SetDirectory(Chaine::FromUtf8(directory));
+    return prefs;
+}
+
+}  // namespace
+
 WizardDriver::WizardDriver(Page page, const std::string& directory)
-    : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page)) {
-    m_sheet->m_prefs.SetDirectory(Chaine::FromUtf8(directory));
+    : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page, Prefs(directory))) {
     m_sheet->show();
     if (!WaitForPage(page)) ADD_FAILURE() << "page " << page << " is not shown whole";
 }
@@ -46,7 +55,7 @@ bool WizardDriver::WaitForClose(int timeoutMs) {
 
 QString WizardDriver::Status() const { return Find<QLabel>(kProgress, "status")->text(); }
 
-bool WizardDriver::AnyRunning() { return m_sheet->GetProgressData()->IsAnyRunning(); }
+bool WizardDriver::AnyRunning() { return m_sheet->Progress().IsAnyRunning(); }
 
 std::size_t WizardDriver::FilesIn(const std::string& dir) {
     std::size_t count = 0;

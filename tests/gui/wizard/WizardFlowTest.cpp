@@ -6,6 +6,7 @@
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTabBar>
 #include <QTest>
 #include <chrono>
@@ -86,9 +87,14 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);
         const auto started = Clock::now();
+        if (run == 1) {
+            QTest::mouseClick(w.Find<QRadioButton>(W::kDuration, "untilStopped"), Qt::LeftButton);
+        }
         w.Click(kNext);
         ASSERT_TRUE(w.WaitForPage(W::kProgress));
         EXPECT_EQ(Buttons(w), std::tuple(true, false, kNextText));
+        EXPECT_EQ(w.Find<QWidget>(W::kProgress, "bar")->isVisible(), run == 0)
+            << "no bar without an end";
         EXPECT_EQ(w.Status(), Resource(2003));
         const QString directories =
             QString::fromStdString(dir.Path()) + ", " + ToQString(GetTempDirectory());
@@ -136,10 +142,10 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
         for (int run = 0; run < 2; ++run) {
             w.Click(kNext);
             ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
-            EXPECT_TRUE(w.Sheet().GetProgressData()->IsAnyFailed());
+            EXPECT_TRUE(w.Sheet().Progress().IsAnyFailed());
             EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
             const int failed =
-                static_cast<int>(FailureReport::Collect(*w.Sheet().GetProgressData()).size());
+                static_cast<int>(FailureReport::Collect(w.Sheet().Progress()).size());
             EXPECT_GT(failed, 0);
             for (const bool escape : {true, false}) {  // Details works again after either way out
                 int tabs = -1;
@@ -214,8 +220,7 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
         W w(W::kDuration, mount.point.Path());
         w.Click(kNext);
-        ASSERT_TRUE(
-            QTest::qWaitFor([&] { return w.Sheet().GetProgressData()->IsAnyFailed(); }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().IsAnyFailed(); }, 30000));
         const auto failed = Clock::now();
         if (click != -1) w.Click(click);
         if (click == kCancel) {

@@ -1,4 +1,4 @@
-#include "cli/RunVerdict.h"
+#include "engine/RunVerdict.h"
 
 RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
     : ending(how),
@@ -15,7 +15,7 @@ int RunVerdict::ExitCode(Result result) {
     return 3;
 }
 
-const char* RunVerdict::EndingName() const {
+const char* RunVerdict::EndingName(Ending ending) {
     switch (ending) {
         case kTimeUp: return "time-up";
         case kStopped: return "stopped";
@@ -23,6 +23,13 @@ const char* RunVerdict::EndingName() const {
         case kFailure: break;
     }
     return "failure";
+}
+
+RunVerdict::Ending RunVerdict::EndingOf(std::string_view name) {
+    for (Ending e : {kTimeUp, kStopped, kAborted}) {
+        if (name == EndingName(e)) return e;
+    }
+    return kFailure;
 }
 
 const char* RunVerdict::ResultName(Result result) {

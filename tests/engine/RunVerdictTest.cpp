@@ -1,4 +1,4 @@
-#include "cli/RunVerdict.h"
+#include "engine/RunVerdict.h"
 
 #include <gtest/gtest.h>
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 // What a finished run proves. A run that found no failure is "ok" only if it
 // ended as asked and data was really written and read back: an aborted run,
@@ -8,9 +9,9 @@ class RunVerdict {
 public:
     // What ended the run.
     enum Ending {
-        kTimeUp,   // the duration or --stop-after ran out
-        kStopped,  // a first interrupt: every cycle was finished
-        kAborted,  // a second interrupt: cycles were cut short
+        kTimeUp,   // the duration, or a shorter limit, ran out
+        kStopped,  // a stop was asked (Next, a first interrupt): every cycle was finished
+        kAborted,  // an abort was asked (Back, Cancel, a second interrupt): cycles were cut short
         kFailure,  // a test failed, which aborts all the others
     };
     enum Result { kOk, kFailed, kInterrupted };
@@ -20,10 +21,13 @@ public:
     // 0 ok, 1 failed, 3 interrupted (2 is left to runs that could not start
     // or whose result could not be written).
     int ExitCode() const { return ExitCode(result); }
-    const char* EndingName() const;  // "time-up", "stopped", "aborted", "failure"
+    const char* EndingName() const { return EndingName(ending); }
     const char* ResultName() const { return ResultName(result); }
     const char* Sentence() const { return Sentence(result); }
 
+    // The ending EndingName() gives `name`; kFailure for any other.
+    static Ending EndingOf(std::string_view name);
+    static const char* EndingName(Ending ending);  // "time-up", "stopped", "aborted", "failure"
     // The same for a result of several runs.
     static int ExitCode(Result result);
     static const char* ResultName(Result result);  // "ok", "failed", "interrupted"

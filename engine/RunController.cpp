@@ -1,0 +1,74 @@
+#include "engine/RunController.h"
+
+#include <algorithm>
+
+RunController::Action RunController::Decide(const State& s) {
+    if (s.running) {
+        const bool enable = !s.buttonsEnabled && (s.elapsedMs >= kButtonsDelayMs || s.timeUp);
+        return enable ? kEnableButtons : kNone;
+    }
+    // A failed thread may still be deleting its file: the front end waits for
+    // it, so that nothing is left behind and the next run need not wait.
+    if (!s.threadsExited) return kNone;
+    if (s.after == kCancel) return kPressCancel;
+    if (!s.buttonsEnabled) return kEnableButtons;
+    return s.after == kShowResult ? kPressNext : kPressBack;
+}
+
+uint32_t RunController::BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs) {
+    // Clamped here, not by the bar: past the longest run the time leaves the
+    // bar's signed range.
+    return std::min(elapsedMs, prefs.durationMinutes * prefs.timings.minuteMs);
+}
+
+void RunController::Start(const CDVXPrefs& prefs, uint64_t stopAfterMs) {
+    m_prefs = &prefs;
+    m_stopAfterMs = stopAfterMs;
+    m_ending.reset();
+    m_after = kShowResult;
+    m_buttonsEnabled = false;
+    m_manager.Start(&prefs);
+}
+
+void RunController::Stop() {
+    if (!m_ending) m_ending = RunVerdict::kStopped;
+    if (m_after != kCancel) m_after = kShowResult;
+    m_manager.Stop();
+}
+
+void RunController::Abort(After after) {
+    if (m_ending != RunVerdict::kFailure) m_ending = RunVerdict::kAborted;
+    if (m_after != kCancel) m_after = after;
+    m_manager.Abort();
+}
+
+RunController::Tick RunController::Poll() {
+    m_manager.CheckFailure();
+    if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
+    // IsRunning first: its first false answer stops the run's clock.
+    const bool running = m_manager.IsRunning();
+    const uint32_t elapsed = m_manager.GetProgress().GetElapsedMs();
+    const bool timeUp =
+        m_prefs->IsTimeUp(elapsed) || (m_stopAfterMs != 0 && elapsed >= m_stopAfterMs);
+    if (running && timeUp && !m_ending) {
+        m_ending = RunVerdict::kTimeUp;
+        m_manager.Stop();
+    }
+    const Action action = Decide(
+        {running, m_manager.HaveThreadsExited(), elapsed, timeUp, m_buttonsEnabled, m_after});
+    if (action == kEnableButtons) m_buttonsEnabled = true;
+    return {running, elapsed, action};
+}
+
+bool RunController::IsBusy() {
+    const bool running = m_manager.IsRunning();
+    return running || !m_manager.HaveThreadsExited();
+}
+
+RunVerdict RunController::Verdict() {
+    CDVXProgressData& progress = m_manager.GetProgress();
+    const bool failed = m_manager.HasFailed();
+    // Threads only end on their own by failing; the end of the time is the fallback.
+    return RunVerdict(m_ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
+                      failed, progress.GetTotalWritten(true), progress.GetTotalRead(true));
+}

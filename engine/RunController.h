@@ -1,0 +1,72 @@
+#pragma once
+#include <cstdint>
+#include <optional>
+
+#include "engine/CDVXPrefs.h"
+#include "engine/CDVXThreadManager.h"
+#include "engine/RunVerdict.h"
+
+// One run as the front ends drive it, polled every kPollMs: a failure aborts
+// the other tests, the end of the time (or of a shorter limit) stops them
+// after their cycle, a first stop request does the same and an abort cuts
+// them short. Once no thread runs, the verdict says what the run proved. The
+// wizard also follows the answer of each poll (its buttons and the page it
+// leads to); the command line only waits for the end. No Qt; the thread that
+// started the run only.
+class RunController {
+public:
+    static constexpr uint32_t kPollMs = 200;
+    // Back and Next come after this long, so that a double click ends no run.
+    static constexpr uint32_t kButtonsDelayMs = 5000;
+
+    // Where the front end goes once no thread runs any more.
+    enum After { kShowResult, kBack, kCancel };
+    // What a front end with buttons does after a poll.
+    enum Action { kNone, kEnableButtons, kPressNext, kPressBack, kPressCancel };
+
+    struct State {
+        bool running;        // a record still runs
+        bool threadsExited;  // every worker thread has returned
+        uint32_t elapsedMs;  // of the run, frozen once it is over
+        bool timeUp;         // the run has lasted as long as it was to
+        bool buttonsEnabled;
+        After after;
+    };
+    struct Tick {
+        bool running;
+        uint32_t elapsedMs;
+        Action action;
+    };
+
+    static Action Decide(const State& state);
+    // Where a bar of the run's duration stands: the elapsed time, never past the end.
+    static uint32_t BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs);
+
+    // Waits for the threads of a previous run, then starts one with `prefs`,
+    // which outlive it. `stopAfterMs` ends it sooner; 0: the duration alone.
+    void Start(const CDVXPrefs& prefs, uint64_t stopAfterMs = 0);
+    // The tests finish their cycle; then the result is shown.
+    void Stop();
+    // The tests stop now; then the front end goes where `after` says, unless
+    // a Cancel was asked before.
+    void Abort(After after);
+    Tick Poll();
+    // A record still runs, or a thread is still on its way out. Never blocks.
+    bool IsBusy();
+    // A stop or abort was asked, by the user or by the end of the time.
+    bool IsStopping() const { return m_ending && *m_ending != RunVerdict::kFailure; }
+    After GetAfter() const { return m_after; }
+    // Blocks until every thread has returned, so that the records are final.
+    void WaitForThreads() { m_manager.WaitForThreads(); }
+    // What the run proved, once it is over.
+    RunVerdict Verdict();
+    CDVXProgressData& Progress() { return m_manager.GetProgress(); }
+
+private:
+    CDVXThreadManager m_manager;
+    const CDVXPrefs* m_prefs = nullptr;
+    uint64_t m_stopAfterMs = 0;
+    std::optional<RunVerdict::Ending> m_ending;
+    After m_after = kShowResult;
+    bool m_buttonsEnabled = false;
+};

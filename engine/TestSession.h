@@ -1,0 +1,12 @@
+#pragma once
+#include "engine/CDVXPrefs.h"
+#include "engine/RunController.h"
+
+// What a front end works on: the settings the user chose and the run made of
+// them. The wizard's sheet owns one and hands it to every page and dialog;
+// the command line makes one from its options. The run is declared last, so
+// that its threads are gone before the settings they read. UI thread.
+struct TestSession {
+    CDVXPrefs prefs;
+    RunController run;
+};

@@ -1,0 +1,29 @@
+#pragma once
+
+namespace platform {
+
+// SIGINT, SIGTERM and SIGHUP (Ctrl+C, a logout, a closed terminal), counted
+// for both front ends: the first asks the tests to stop after their cycle,
+// the second to stop now. The third ends the program at once by the signal's
+// own default action, the way out of a run stuck on a hung mount. A signal
+// the program was started with ignored (nohup) stays ignored. Install on the
+// main thread before any worker thread exists; worker threads are created
+// with these signals blocked.
+class StopSignals {
+public:
+    // Sets the handlers and the count to 0; false when a handler or the wake
+    // handle could not be set (the others are).
+    static bool Install();
+    // Puts back the handlers Install found.
+    static void Restore();
+    static int Count();
+    // Becomes readable at each signal, for an event loop to watch; -1 before
+    // Install. Drain() reads it empty.
+    static int WakeHandle();
+    static void Drain();
+    // A reader that goes away (… | head) must not end the program: writing
+    // to it fails instead.
+    static void IgnoreBrokenPipe();
+};
+
+}  // namespace platform

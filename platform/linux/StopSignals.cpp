@@ -1,0 +1,75 @@
+#include "platform/StopSignals.h"
+
+#include <fcntl.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <iterator>
+
+namespace platform {
+namespace {
+
+constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
+constexpr int kSignalsBeforeDefault = 3;
+
+// Made once and never closed: a handler running on another thread may still
+// be writing to it.
+int g_pipe[2] = {-1, -1};
+volatile std::sig_atomic_t g_count = 0;
+struct sigaction g_previous[std::size(kSignals)];
+
+void OnSignal(int signal) {
+    const int saved = errno;
+    g_count = g_count + 1;
+    if (g_count >= kSignalsBeforeDefault) {
+        // Blocked while this handler runs, the signal raised again is taken
+        // with its default action as soon as the handler returns.
+        std::signal(signal, SIG_DFL);
+        std::raise(signal);
+    }
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t n = ::write(g_pipe[1], &byte, 1);
+    errno = saved;
+}
+
+}  // namespace
+
+bool StopSignals::Install() {
+    bool ok = g_pipe[0] >= 0 || ::pipe2(g_pipe, O_CLOEXEC | O_NONBLOCK) == 0;
+    Drain();
+    g_count = 0;
+    struct sigaction action {};
+    action.sa_handler = OnSignal;
+    action.sa_flags = SA_RESTART;
+    sigemptyset(&action.sa_mask);
+    for (int s : kSignals) sigaddset(&action.sa_mask, s);
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        if (sigaction(kSignals[i], nullptr, &g_previous[i]) != 0) {
+            ok = false;
+        } else if (g_previous[i].sa_handler != SIG_IGN) {
+            ok = sigaction(kSignals[i], &action, nullptr) == 0 && ok;
+        }
+    }
+    return ok;
+}
+
+void StopSignals::Restore() {
+    for (std::size_t i = 0; i < std::size(kSignals); ++i) {
+        sigaction(kSignals[i], &g_previous[i], nullptr);
+    }
+}
+
+int StopSignals::Count() { return g_count; }
+
+int StopSignals::WakeHandle() { return g_pipe[0]; }
+
+void StopSignals::Drain() {
+    char bytes[16];
+    while (g_pipe[0] >= 0 && ::read(g_pipe[0], bytes, sizeof bytes) > 0) {
+    }
+}
+
+void StopSignals::IgnoreBrokenPipe() { std::signal(SIGPIPE, SIG_IGN); }
+
+}  // namespace platform

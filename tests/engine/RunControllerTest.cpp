@@ -1,0 +1,143 @@
+#include "engine/RunController.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <thread>
+#include <tuple>
+
+#include "tests/TempDir.h"
+#include "tests/engine/EngineEnvironment.h"
+
+namespace {
+
+using R = RunController;
+
+// Polls as the front ends do until data came back, or the run is over.
+bool PollUntilRead(RunController& run) {
+    for (int i = 0; i < 3000; ++i) {
+        const bool running = run.Poll().running;
+        if (run.Progress().GetTotalRead(true) > 0) return true;
+        if (!running) return false;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    return false;
+}
+
+void PollUntilOver(RunController& run) {
+    for (int i = 0; i < 3000 && run.Poll().running; ++i) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    }
+    run.WaitForThreads();
+}
+
+constexpr uint32_t kForever = CDVXPrefs::UntilStopped;
+
+}  // namespace
+
+// One poll's answer for each state the run can be in.
+TEST(RunControllerTest, DecidesEachStateOfTheRun) {
+    struct Row {
+        const char* what;
+        R::State state;  // running, exited, elapsed, time up, buttons, after
+        R::Action expected;
+    };
+    const Row rows[] = {
+        {"starting: Back only", {true, false, 4999, false, false, R::kShowResult}, R::kNone},
+        {"5 s: buttons", {true, false, 5000, false, false, R::kShowResult}, R::kEnableButtons},
+        {"time up before 5 s: buttons",
+         {true, false, 3000, true, false, R::kShowResult},
+         R::kEnableButtons},
+        {"running with buttons", {true, false, 90000, true, true, R::kShowResult}, R::kNone},
+        {"over, a thread still deleting",
+         {false, false, 2000, false, true, R::kShowResult},
+         R::kNone},
+        {"failure in the first 5 s: buttons",
+         {false, true, 2000, false, false, R::kShowResult},
+         R::kEnableButtons},
+        {"then Next", {false, true, 2000, false, true, R::kShowResult}, R::kPressNext},
+        {"over after Back", {false, true, 9000, false, true, R::kBack}, R::kPressBack},
+        {"over after Cancel, even without buttons",
+         {false, true, 900, false, false, R::kCancel},
+         R::kPressCancel},
+    };
+    for (const Row& r : rows) EXPECT_EQ(R::Decide(r.state), r.expected) << r.what;
+}
+
+TEST(RunControllerTest, TheBarStopsAtTheEndOfTheLongestRun) {
+    CDVXPrefs prefs;
+    // elapsed, duration, position; the longest run ends 23 s before 2^31 ms.
+    const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
+        {179999, 3, 179999}, {239999, 3, 180000}, {0xFFFFFFFFu, 35791, 2147460000u}};
+    for (const auto& [elapsed, duration, position] : cases) {
+        prefs.SetDurationMinutes(duration);
+        EXPECT_EQ(R::BarPosition(elapsed, prefs), position) << elapsed;
+    }
+}
+
+// Real runs on tmpfs with 100 ms minutes, ended each way a user or the clock
+// can end them: the ending, the verdict and where the front end goes next.
+TEST(RunControllerTest, EachWayOfEndingGivesItsVerdict) {
+    enum Request { kNothing, kStop, kAbortBack, kAbortThenStop, kCancelThenBack };
+    struct Row {
+        const char* what;
+        Request request;
+        uint32_t minutes;
+        uint32_t stopAfterMs;
+        RunVerdict::Ending ending;
+        RunVerdict::Result result;
+        R::After after;
+    };
+    const Row rows[] = {
+        {"the time runs out", kNothing, 3, 0, RunVerdict::kTimeUp, RunVerdict::kOk, R::kShowResult},
+        {"a shorter limit", kNothing, kForever, 400, RunVerdict::kTimeUp, RunVerdict::kOk,
+         R::kShowResult},
+        {"Next", kStop, kForever, 0, RunVerdict::kStopped, RunVerdict::kOk, R::kShowResult},
+        {"Back", kAbortBack, kForever, 0, RunVerdict::kAborted, RunVerdict::kInterrupted, R::kBack},
+        {"an abort stays one", kAbortThenStop, kForever, 0, RunVerdict::kAborted,
+         RunVerdict::kInterrupted, R::kShowResult},
+        {"Cancel wins", kCancelThenBack, kForever, 0, RunVerdict::kAborted,
+         RunVerdict::kInterrupted, R::kCancel},
+    };
+    for (const Row& r : rows) {
+        SCOPED_TRACE(r.what);
+        TempDir dir("/dev/shm");
+        CDVXPrefs prefs;
+        prefs.SetDirectory(Chaine(std::string_view(dir.Path())));
+        prefs.timings = kQuick;
+        prefs.SetDurationMinutes(r.minutes);
+        RunController run;
+        run.Start(prefs, r.stopAfterMs);
+        // Requests come once data went both ways, as a user would see it.
+        ASSERT_TRUE(PollUntilRead(run));
+        switch (r.request) {
+            case kNothing: break;
+            case kStop: run.Stop(); break;
+            case kAbortBack: run.Abort(R::kBack); break;
+            case kAbortThenStop: run.Abort(R::kBack), run.Stop(); break;
+            case kCancelThenBack: run.Abort(R::kCancel), run.Abort(R::kBack); break;
+        }
+        EXPECT_EQ(run.IsStopping(), r.request != kNothing);
+        PollUntilOver(run);
+        const RunVerdict verdict = run.Verdict();
+        EXPECT_EQ(verdict.EndingName(), RunVerdict::EndingName(r.ending));
+        EXPECT_EQ(verdict.result, r.result);
+        EXPECT_EQ(run.GetAfter(), r.after);
+        EXPECT_FALSE(run.IsBusy());
+        EXPECT_TRUE(Snapshot(dir.Path()).empty());
+    }
+}
+
+// A directory that is not there fails every test: the run ends by itself,
+// failed, and a stop asked afterwards changes nothing.
+TEST(RunControllerTest, AFailureEndsTheRunAndIsNeverHidden) {
+    CDVXPrefs prefs;
+    prefs.SetDirectory(Chaine("/dev/shm/dalvex-nowhere/none"));
+    prefs.timings = kQuick;
+    RunController run;
+    run.Start(prefs);
+    PollUntilOver(run);
+    run.Stop();
+    EXPECT_EQ(run.Verdict().result, RunVerdict::kFailed);
+    EXPECT_EQ(run.Verdict().ending, RunVerdict::kFailure);
+}
