@@ -4,6 +4,7 @@
 #include <nlohmann/json.hpp>
 
 #include "cli/ResultFile.h"
+#include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
 #include "engine/RunVerdict.h"
@@ -37,6 +38,12 @@ bool IsCount(const json& value, uint64_t max) {
     return value.is_number_unsigned() && value.get<uint64_t>() <= max;
 }
 
+// A setting within the bounds a run keeps, or, for `other`, that value.
+bool IsSetting(const json& value, const SettingLimit& limits, uint32_t other = 0) {
+    return IsCount(value, UINT32_MAX) &&
+           (value == other || (value >= limits.minimum && value <= limits.maximum));
+}
+
 // The member of a result that is missing or of the wrong kind, or null.
 const char* BadMember(const json& j) {
     const auto text = [](const json& v) { return v.is_string() && !v.get<std::string>().empty(); };
@@ -53,7 +60,12 @@ const char* BadMember(const json& j) {
         {"startAtMs", [](const json& v) { return v.is_null() || IsCount(v, kMaxEpochMs); }},
         {"settings",
          [](const json& v) {
-             return v.is_object() && IsCount(v.value("durationMinutes", json()), UINT32_MAX) &&
+             return v.is_object() &&
+                    IsSetting(v.value("diskSpaceMb", json()), SettingLimits::kDiskSpaceMb) &&
+                    IsSetting(v.value("simultaneousTests", json()),
+                              SettingLimits::kSimultaneousTests) &&
+                    IsSetting(v.value("durationMinutes", json()), SettingLimits::kDurationMinutes,
+                              CDVXPrefs::UntilStopped) &&
                     IsCount(v.value("stopAfterSeconds", json()), UINT32_MAX);
          }},
         {"elapsedMs", [](const json& v) { return IsCount(v, UINT32_MAX); }},

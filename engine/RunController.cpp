@@ -43,6 +43,7 @@ void RunController::Abort(After after) {
 }
 
 RunController::Tick RunController::Poll() {
+    if (!m_prefs) return {false, 0, kNone};  // no run was started
     m_manager.CheckFailure();
     if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
     // IsRunning first: its first false answer stops the run's clock.

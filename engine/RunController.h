@@ -45,11 +45,14 @@ public:
     // Waits for the threads of a previous run, then starts one with `prefs`,
     // which outlive it. `stopAfterMs` ends it sooner; 0: the duration alone.
     void Start(const CDVXPrefs& prefs, uint64_t stopAfterMs = 0);
-    // The tests finish their cycle; then the result is shown.
+    // The tests finish their cycle; then the result is shown, unless a
+    // Cancel was asked before.
     void Stop();
     // The tests stop now; then the front end goes where `after` says, unless
     // a Cancel was asked before.
     void Abort(After after);
+    // One poll, every kPollMs; a front end with buttons carries out the
+    // action it answers. Nothing runs before Start.
     Tick Poll();
     // A record still runs, or a thread is still on its way out. Never blocks.
     bool IsBusy();

@@ -6,7 +6,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds="${1:-30}"
-targets=(FormatFuzz RtfReaderFuzz ReportTextFuzz)
+targets=(FormatFuzz RtfReaderFuzz ReportTextFuzz VersionBlockFuzz)
 [ -x build-address/tests/fuzz/FormatFuzz ] || scripts/test.sh address
 build=$(cmake --build build-address --target "${targets[@]}" 2>&1) || { echo "$build"; exit 1; }
 

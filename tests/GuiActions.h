@@ -1,11 +1,15 @@
 #pragma once
 // What the widget tests do through the event loop: act on a window that a
 // modal exec() shows, and click as the window system would.
+#include <gtest/gtest.h>
+
 #include <QApplication>
+#include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <memory>
 #include <ostream>
 
 // Lets failing assertions show a QString as its text.
@@ -36,4 +40,27 @@ void OnNextModal(F act, QObject* owner) {
 inline void RightClick(QWidget* widget, QPoint position) {
     QWidget* top = widget->window();
     QTest::mouseClick(top->windowHandle(), Qt::RightButton, {}, widget->mapTo(top, position));
+}
+
+// Right-clicks `widget` at `position` and picks the entry whose text, its
+// shortcut left aside, is `entry`. Returns the texts the menu offered, once
+// the pick is made: at once for a menu that runs its own loop, after a wait
+// for one that pops up.
+inline QStringList PickFromContextMenu(QWidget* widget, QPoint position, const QString& entry) {
+    const auto offered = std::make_shared<std::pair<bool, QStringList>>();
+    OnNextModal<QMenu>(
+        [offered, entry](QMenu* menu) {
+            QAction* picked = nullptr;
+            for (QAction* action : menu->actions()) {
+                offered->second << action->text();
+                if (action->text().section(QLatin1Char('\t'), 0, 0) == entry) picked = action;
+            }
+            offered->first = true;
+            if (picked)
+                QTest::mouseClick(menu, Qt::LeftButton, {}, menu->actionGeometry(picked).center());
+        },
+        widget);
+    RightClick(widget, position);
+    EXPECT_TRUE(QTest::qWaitFor([&offered] { return offered->first; })) << "no menu";
+    return offered->second;
 }

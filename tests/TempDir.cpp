@@ -70,9 +70,10 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
     std::map<std::string, std::string> files;
     std::error_code ec;
     for (const auto& entry : fs::recursive_directory_iterator(dir, ec)) {
-        if (entry.is_regular_file()) {
-            files[fs::relative(entry.path(), dir).string()] = ReadFile(entry.path().string());
-        }
+        const fs::file_status st = entry.symlink_status();  // a link is not followed
+        files[entry.path().lexically_relative(dir).string()] =
+            fs::is_regular_file(st) ? ReadFile(entry.path().string())
+                                    : "kind " + std::to_string(static_cast<int>(st.type()));
     }
     return files;
 }

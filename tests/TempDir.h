@@ -46,8 +46,8 @@ private:
     bool m_mounted = false;
 };
 
-// Every regular file below `dir` (relative name → content), to show that a run
-// left a directory exactly as it found it.
+// Every name below `dir` (relative name → a file's content, or the kind of
+// anything else), to show that a run left a directory exactly as it found it.
 std::map<std::string, std::string> Snapshot(const std::string& dir);
 
 void WriteFile(const std::string& path, const std::string& content);

@@ -5,15 +5,14 @@
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
-using nlohmann::json;
-
 namespace {
 
 // What a client's healthy run of 20 s asked to start at 1796592600000 writes;
 // client i is called "hi" and starts 300 ms after the one before.
 const char* const kHealthy = R"({"host": "poste", "startedAt": "2026-12-06T21:30:00+00:00",
     "startAtMs": 1796592600000, "elapsedMs": 20000, "ending": "time-up", "result": "ok",
-    "settings": {"diskSpaceMb": 30, "durationMinutes": 5, "stopAfterSeconds": 20},
+    "settings": {"diskSpaceMb": 30, "simultaneousTests": 1, "durationMinutes": 5,
+    "stopAfterSeconds": 20},
     "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "failures": []})";
 
 const char* const kFailed = R"({"result": "failed", "ending": "failure",
@@ -47,6 +46,7 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         {"never together", {"{}", R"({"startedAtMs": 1796592700000})"}, 3, "Jamais tous en même"},
         {"another start", {"{}", R"({"startAtMs": 1796592000000})"}, 2, "pas été lancé avec"},
         {"a number out of range", {R"({"startedAtMs": -5})"}, 2, "membre « startedAtMs »"},
+        {"settings no run keeps", {R"({"settings": {"diskSpaceMb": 40960}})"}, 2, "« settings »"},
         {"an odd failure", {R"({"failures": [{"test": 5}]})"}, 2, "membre « failures »"},
         {"a missing result", {"{}", "@missing"}, 2, "Impossible de lire"},
         {"not JSON", {"{}", "@{\"label\": "}, 2, "n'est pas un fichier JSON valide"},

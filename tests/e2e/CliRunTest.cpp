@@ -9,21 +9,17 @@
 #include <memory>
 #include <thread>
 
-#include "engine/CDVXThreadData.h"
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
 namespace fs = std::filesystem;
-using nlohmann::json;
 
 namespace {
 
-const std::string kNotNetwork = "Le chemin que vous avez indiqué n'est pas un chemin réseau.";
-
 // The program's temporary directory, the files it is asked to write and their
-// neighbours, a directory on tmpfs and one for symbolic links.
+// neighbours, a directory on tmpfs and one for what it writes besides.
 struct Dirs {
-    TempDir tmp, work, shm{"/dev/shm"}, loops;
+    TempDir tmp, work, shm{"/dev/shm"}, out;
 };
 
 class CliRun : public testing::TestWithParam<TableRow>, protected Dirs {};
@@ -39,11 +35,11 @@ protected:
 // One row of runs.json: the directory it names ("shm": a fresh one with a
 // stranger's file in it; "file": a file in its place; "loop": a link to
 // itself; "missing"; else a name, raw bytes in "dirHex"; or a "tmpfs" of that
-// size mounted with "mountOptions"),
-// $TMPDIR on a tmpfs of "tmpdir" bytes, or written with a "tmpdirSuffix", and what the result
-// holds: "result", members of "each" failure (all then on the server), of "some" failure (or of
-// one of a list of them), and texts
-// "said" on the terminal. Nothing is written or left anywhere else.
+// size mounted with "mountOptions"), $TMPDIR on a tmpfs of "tmpdir" bytes, or
+// written with a "tmpdirSuffix", and what the result holds: "result", members
+// of "each" failure (all then on the server), of one of "some" failures, and
+// texts "said" on the terminal. Nothing is written or left anywhere else (a
+// missing directory is never made).
 TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     const json& c = GetParam().data;
     SCOPED_TRACE(c.value("why", ""));
@@ -60,8 +56,7 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
         WriteFile((dir = shm.Path()) + "/VXR0001.TMP", "someone else's");
     } else if (name == "file") {
         WriteFile(dir, "a file");
-    } else if (name == "loop") {  // kept out of the work directory, whose snapshot cannot walk it
-        dir = loops.File("loop");
+    } else if (name == "loop") {
         fs::create_symlink(dir, dir);
     } else if (name != "missing") {
         fs::create_directory(dir);
@@ -72,96 +67,83 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     }
     fs::create_directories(work.File("x/y"));
     fs::create_directory(work.File("b"));
-    const auto before = Snapshot(dir), around = Snapshot(work.Path());
-
-    std::vector<std::string> args{dir, "--json", work.File("result.json")};
+    std::vector<std::string> args{dir};
     for (const std::string a : c.value("args", json::array())) {
-        args.push_back(a[0] == '@' ? work.File(a.substr(1)) : a);
+        args.push_back(a[0] == '@' ? out.File(a.substr(1)) : a);
     }
-    const CliResult r = CliProcess::Run(args, tmp.Path() + c.value("tmpdirSuffix", ""));
-    EXPECT_EQ(r.status, c["status"]) << r.err;
-    const json j = ParseResult(ReadFile(work.File("result.json")));
-    EXPECT_TRUE(Contains(j, c["result"])) << j.dump(2);
-    EXPECT_TRUE(IsIso8601(j["startedAt"])) << j["startedAt"];
-    if (j["result"] == "ok") {
-        char host[256] = {};
-        gethostname(host, sizeof host - 1);
-        EXPECT_TRUE(Contains(j, {{"directory", dir},
-                                 {"tempDirectory", tmp.Path() + "/"},
-                                 {"host", host},
-                                 {"label", host}}));
-        EXPECT_GT(j["bytesWritten"].get<uint64_t>(), 0u);
-        EXPECT_EQ(j["bytesWritten"], j["bytesRead"]) << "a graceful stop reads back all it wrote";
-        EXPECT_TRUE(j["failures"].empty());
-    } else {
-        ASSERT_FALSE(j["failures"].empty()) << j.dump(2);
-        EXPECT_EQ(j["failures"][0]["errorKind"], CDVXThreadData::kSystemError)
-            << "failed calls first";
-    }
+    const auto [r, j] =
+        RunChecked(args, tmp.Path() + c.value("tmpdirSuffix", ""), c["status"], c["result"],
+                   {dir, work.Path(), tmp.Path()}, work.File("r.json"));
+    char host[256] = {};
+    gethostname(host, sizeof host - 1);
+    EXPECT_TRUE(j["result"] != "ok" || Contains(j, {{"directory", dir},
+                                                    {"tempDirectory", tmp.Path() + "/"},
+                                                    {"host", host},
+                                                    {"label", host}}));
     bool some = !c.contains("some");
     for (const json& f : j["failures"]) {
-        EXPECT_TRUE(IsIso8601(f["localTime"]) && f["testTimeMs"].is_number_unsigned()) << f.dump(2);
-        if (c.contains("some")) {
-            const json& alternatives = c["some"].is_array() ? c["some"] : json::array({c["some"]});
-            for (const json& a : alternatives) some |= Contains(f, a);
-        }
-        if (!c.contains("each")) continue;
-        EXPECT_TRUE(Contains(f, c["each"])) << f.dump(2);
-        EXPECT_NE(f["test"], "Test d'écriture dans le répertoire Temp")
-            << "it works in the temporary directory";
+        for (const json& a : c.value("some", json::array())) some |= Contains(f, a);
+        EXPECT_TRUE(!c.contains("each") || (Contains(f, c["each"]) &&
+                                            f["test"] != "Test d'écriture dans le répertoire Temp"))
+            << "each on the server\n"
+            << f.dump(2);
     }
     EXPECT_TRUE(some) << j.dump(2);
     for (const std::string text : c.value("said", json::array())) {
         EXPECT_NE((r.out + r.err).find(text), std::string::npos) << text;
     }
-    if (fs::is_directory(work.File("reports"))) {  // one whole document per failure
+    if (fs::is_directory(out.File("reports"))) {  // one whole document per failure
         std::size_t files = 0;
-        for (const auto& e : fs::directory_iterator(work.File("reports"))) {
+        for (const auto& e : fs::directory_iterator(out.File("reports"))) {
             const std::string rtf = ReadFile(e.path());
             EXPECT_TRUE(rtf.starts_with("{\\rtf1") && rtf.find("%tstdir%") == std::string::npos)
                 << e.path();
             ++files;
         }
         EXPECT_EQ(files, j["failures"].size());
-        fs::remove_all(work.File("reports"));
     }
-    fs::remove(work.File("result.json"));
-    EXPECT_EQ(Snapshot(dir), before) << "nothing written, nothing left behind";
-    EXPECT_FALSE(name == "missing" && fs::exists(dir)) << "never made";
-    EXPECT_EQ(Snapshot(work.Path()), around) << Listing(work.Path());
-    EXPECT_TRUE(Snapshot(tmp.Path()).empty()) << Listing(tmp.Path());
 }
 
 INSTANTIATE_TEST_SUITE_P(Directories, CliRun, testing::ValuesIn(ReadTable(DALVEX_RUNS_TABLE)),
-                         [](const auto& info) {
-                             return info.param.data["name"].template get<std::string>();
-                         });
+                         RowName);
 
-// The first signal stops after the cycle, the second aborts, the third ends
-// the program on the spot. Only a run that read back what it wrote, and was
-// not cut short, is "ok". Times count from the moment the program is about to
-// start its threads, which wait 500 ms before their first cycle.
-TEST_F(CliProgram, SignalsEndTheRunTruthfully) {
+// A run ends when the clock says so, or on signals: the first stops after the
+// cycle, the second aborts, the third ends the program on the spot; a stop
+// while it waits for --start-at ends it before any run. Only a run that read
+// back what it wrote, and was not cut short, is "ok". Times count from the
+// moment the program is about to start its threads, which wait 500 ms before
+// their first cycle.
+TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
+    using namespace std::chrono;
+    const int64_t now = duration_cast<seconds>(system_clock::now().time_since_epoch()).count();
+    const int64_t at = (now + 4) * 1000;
+    const std::vector<std::string> later{"--start-at", std::to_string(now + 60)},
+        soon{"--start-at", std::to_string(now + 4), "--stop-after", "1", "--label", "poste 7"};
     const struct {
         std::vector<int> signals;
         int afterMs;
-        const char* spaceMb;
         int status;  // -1: killed by the last one taken
-        const char* ending;
-        const char* result;
+        std::vector<std::string> args = {};
+        json result = {{"ending", "stopped"}};
+        const char* waitFor = "n'est pas un chemin réseau";
+        int64_t startsAtMs = 0;  // and not 300 ms later
     } cases[] = {
-        {{SIGTERM}, 0, "30", 3, "stopped", "interrupted"},  // nothing was read back yet
-        {{SIGHUP}, 0, "30", 3, "stopped", "interrupted"},   // a closed terminal, the same
-        {{SIGINT}, 1000, "30", 0, "stopped", "ok"},
+        // First, while the time it names is still to come.
+        {{}, 0, 0, soon, {{"label", "poste 7"}}, "Départ à ", at},
+        {{SIGINT}, 0, 3, later, {{"bytesWritten", 0}}, "Départ à "},
+        {{SIGTERM}, 0, 3},  // nothing was read back yet
+        {{SIGHUP}, 0, 3},   // a closed terminal, the same
+        {{SIGINT}, 1000, 0},
         // Cycles of 100 MB outlast the gap between the two signals.
-        {{SIGINT, SIGINT}, 1000, "1000", 3, "aborted", "interrupted"},
+        {{SIGINT, SIGINT}, 1000, 3, {"--space", "1000"}, {{"ending", "aborted"}}},
         // Three kinds at once: none can merge with another while it waits.
-        {{SIGINT, SIGTERM, SIGHUP}, 0, "30", -1, nullptr, nullptr},
+        {{SIGINT, SIGTERM, SIGHUP}, 0, -1},
     };
     for (const auto& c : cases) {
-        CliProcess cli({shm.Path(), "--until-stopped", "--space", c.spaceMb, "--json", "-"},
-                       tmp.Path());
-        ASSERT_TRUE(cli.WaitForError(kNotNetwork));
+        std::vector<std::string> args{shm.Path(), "--until-stopped", "--json", "-"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        CliProcess cli(args, tmp.Path());
+        ASSERT_TRUE(cli.WaitForError(c.waitFor));
         std::this_thread::sleep_for(std::chrono::milliseconds(c.afterMs));
         for (std::size_t i = 0; i < c.signals.size(); ++i) {
             cli.Signal(c.signals[i]);
@@ -171,54 +153,17 @@ TEST_F(CliProgram, SignalsEndTheRunTruthfully) {
             }
         }
         const CliResult r = cli.Wait();
-        SCOPED_TRACE(std::to_string(c.signals.size()) + "x" + std::to_string(c.signals[0]) + " " +
-                     r.err);
-        if (c.status == -1) {
+        SCOPED_TRACE("case " + std::to_string(&c - cases) + ": " + r.err);
+        if (c.status == -1) {  // ended on the spot: files may stay, that is the point
             EXPECT_NE(std::find(c.signals.begin(), c.signals.end(), r.signal), c.signals.end())
                 << r.signal;
-            continue;  // ended on the spot: files may stay, that is the point
+            continue;
         }
-        const json j = ParseResult(r.out);
-        EXPECT_EQ(r.status, c.status);
-        EXPECT_TRUE(Contains(j, {{"ending", c.ending}, {"result", c.result}})) << j.dump(2);
-        EXPECT_TRUE(j["result"] != "ok" || j["bytesWritten"] == j["bytesRead"]);
-        EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path()))
-            << Listing(shm.Path()) << Listing(tmp.Path());
+        const json j = CheckRun(r, c.status, c.result, r.out);
+        EXPECT_TRUE(!c.startsAtMs ||
+                    (j["startedAtMs"] >= c.startsAtMs && j["startedAtMs"] < c.startsAtMs + 300));
+        EXPECT_TRUE(Snapshot(shm.Path()).empty() && Snapshot(tmp.Path()).empty());
     }
-    fs::remove_all(shm.Path());  // what the killed run may have left
-    fs::create_directory(shm.Path());
-}
-
-// --start-at waits for the wall clock: the run starts at that moment, a time
-// gone by starts at once and says so, and an interrupt during the wait ends
-// the program before any run, with a result that proves nothing.
-TEST_F(CliProgram, StartsWhenTheClockSays) {
-    using namespace std::chrono;
-    const int64_t at =
-        (duration_cast<seconds>(system_clock::now().time_since_epoch()).count() + 4) * 1000;
-    CliResult r = Run({shm.Path(), "--start-at", std::to_string(at / 1000), "--stop-after", "1",
-                       "--json", "-", "--label", "poste 7"});
-    json j = ParseResult(r.out);
-    EXPECT_EQ(r.status, 0) << r.err;
-    EXPECT_NE(r.err.find("Départ à "), std::string::npos) << r.err;
-    EXPECT_TRUE(j["label"] == "poste 7" && j["startedAtMs"] >= at && j["startedAtMs"] < at + 300)
-        << at << j.dump(2);
-
-    r = Run({shm.Path(), "--start-at", "1000000000", "--stop-after", "1", "-q"});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.err.find("L'heure de départ (2001-09-09T"), std::string::npos) << r.err;
-
-    CliProcess waiting({shm.Path(), "--start-at", std::to_string(at / 1000 + 60), "--json", "-"},
-                       tmp.Path());
-    ASSERT_TRUE(waiting.WaitForError("Départ à "));
-    waiting.Signal(SIGINT);
-    r = waiting.Wait();
-    j = ParseResult(r.out);
-    EXPECT_EQ(r.status, 3) << r.err;
-    EXPECT_TRUE(
-        Contains(j, {{"result", "interrupted"}, {"ending", "stopped"}, {"bytesWritten", 0}}))
-        << j.dump(2);
-    EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path()));
 }
 
 // The result reaches its reader whole, or the exit status says it did not;
@@ -236,11 +181,9 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;
 
     // dalvex2-cli … | head -n1: the rest of the text has nowhere to go.
-    EXPECT_EQ(CliProcess({shm.Path(), "--stop-after", "2", "--json", json}, tmp.Path(), true)
-                  .Wait()
-                  .status,
-              0);
-    EXPECT_EQ(ParseResult(ReadFile(json))["result"], "ok");
+    const CliResult piped =
+        CliProcess({shm.Path(), "--stop-after", "2", "--json", json}, tmp.Path(), true).Wait();
+    CheckRun(piped, 0, {{"result", "ok"}}, ReadFile(json));
     EXPECT_EQ(CliProcess({shm.Path(), "--stop-after", "2", "--json", "-"}, tmp.Path(), true)
                   .Wait()
                   .status,
@@ -257,5 +200,5 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
         EXPECT_EQ(ReadFile(onTiny), kept);
         EXPECT_EQ(Listing(tiny.Path()), "result.json ");
     }
-    EXPECT_TRUE(fs::is_empty(shm.Path()) && fs::is_empty(tmp.Path()));
+    EXPECT_TRUE(Snapshot(shm.Path()).empty() && Snapshot(tmp.Path()).empty());
 }

@@ -27,6 +27,7 @@ void Poke(std::string& file, std::size_t offset, T value) {
 }  // namespace
 
 // The program as built, stripped, and its block alone in a 32-bit ELF file.
+// (The numbers and texts made of the block: VersionInfoTest.)
 TEST(VersionResourceTest, TheProgramAndCopiesOfItCarryTheBlock) {
     TempDir dir;
     const std::string stripped = dir.File("stripped"), elf32 = dir.File("elf32");
@@ -35,33 +36,22 @@ TEST(VersionResourceTest, TheProgramAndCopiesOfItCarryTheBlock) {
           elf32 + " 2>/dev/null");
     ASSERT_LT(std::filesystem::file_size(stripped), std::filesystem::file_size(kProgram));
     ASSERT_EQ(ReadFile(elf32)[EI_CLASS], ELFCLASS32);
-
-    const std::pair<const char*, const char*> entries[] = {
-        {"\\StringFileInfo\\040C04B0\\productNAME", "Dalvex2"},
-        {"\\StringFileInfo\\040c04b0\\FileVersion", "2.0 - Build 607"},
-        {"\\StringFileInfo\\040c04b0\\LegalCopyright",
-         "\xA9 2026 Quarn. Tous droits r\xE9serv\xE9s."},
-    };
     for (const std::string& path : {kProgram, stripped, elf32}) {
-        SCOPED_TRACE(path);
         VersionResource b;
-        ASSERT_TRUE(VersionResource::Read(path, &b));
-        EXPECT_EQ(
-            std::vector({b.fileVersionMS, b.fileVersionLS, b.productVersionMS, b.productVersionLS}),
-            std::vector({0x00020000u, 0x0000025Fu, 0x00020000u, 607u << 16}));
-        ASSERT_EQ(b.translations.size(), 1u);
-        EXPECT_EQ(b.translations[0].language << 16 | b.translations[0].codePage, 0x040C04B0);
-        std::string value;
-        for (const auto& [name, text] : entries) {
-            EXPECT_TRUE(b.QueryString(name, &value)) << name;
-            EXPECT_EQ(value, text);
-        }
-        EXPECT_FALSE(b.QueryString("\\StringFileInfo\\040904e4\\FileVersion", &value));
+        std::string name, copyright;
+        ASSERT_TRUE(VersionResource::Read(path, &b)) << path;
+        EXPECT_EQ(b.translations.size(), 1u);
+        EXPECT_TRUE(b.QueryString("\\StringFileInfo\\040C04B0\\productNAME", &name) &&
+                    b.QueryString("\\StringFileInfo\\040c04b0\\LegalCopyright", &copyright));
+        EXPECT_EQ(name + "|" + copyright,
+                  "Dalvex2|\xA9 2026 Quarn. Tous droits r\xE9serv\xE9s.");  // Windows-1252
+        EXPECT_FALSE(b.QueryString("\\StringFileInfo\\040904e4\\FileVersion", &name));
     }
 }
 
-// Each copy of the program is damaged in one way; none may be read, and none
-// may make the reader read outside the file.
+// Each copy of the program is damaged in one way, one of each kind; none may
+// be read, and none may make the reader read outside the file. More damaged
+// blocks, in a small ELF file, are inputs of VersionBlockFuzz.
 TEST(VersionResourceTest, FilesWithoutABlockAndDamagedCopiesGiveFalse) {
     const std::string program = ReadFile(kProgram);
     Elf64_Ehdr h;
@@ -78,21 +68,13 @@ TEST(VersionResourceTest, FilesWithoutABlockAndDamagedCopiesGiveFalse) {
 
     using S = std::string&;
     const std::vector<std::pair<const char*, std::function<void(S)>>> damages = {
-        {"empty", [](S f) { f.clear(); }},
         {"no ELF", [](S f) { f = "[Fixed]\nFileVersion=2.0.0.607\n"; }},
-        {"header only", [](S f) { f.resize(sizeof(Elf64_Ehdr)); }},
-        {"cut in the section table", [&](S f) { f.resize(h.e_shoff + 10); }},
-        {"32-bit class", [](S f) { f[EI_CLASS] = ELFCLASS32; }},
         {"big-endian", [](S f) { f[EI_DATA] = ELFDATA2MSB; }},
-        {"table past the end", [](S f) { Poke(f, offsetof(Elf64_Ehdr, e_shoff), f.size()); }},
-        {"table offset wraps", [](S f) { Poke(f, offsetof(Elf64_Ehdr, e_shoff), ~0ul); }},
         {"wrong entry size", [](S f) { Poke(f, offsetof(Elf64_Ehdr, e_shentsize), uint16_t{40}); }},
-        {"no name table", [&](S f) { Poke(f, offsetof(Elf64_Ehdr, e_shstrndx), h.e_shnum); }},
+        {"table offset wraps", [](S f) { Poke(f, offsetof(Elf64_Ehdr, e_shoff), ~0ul); }},
         {"names past their table",
          [&](S f) { everySection(f, offsetof(Elf64_Shdr, sh_name), ~0u); }},
         {"huge sections", [&](S f) { everySection(f, offsetof(Elf64_Shdr, sh_size), 1ul << 40); }},
-        {"sections past the end",
-         [&](S f) { everySection(f, offsetof(Elf64_Shdr, sh_offset), ~0ul); }},
         {"block that does not parse", [&](S f) { f[blockAt + 16] = 'x'; }},
     };
     TempDir dir;

@@ -25,19 +25,15 @@ TEST(CURLButtonTest, ShownTextTargetAndTextBox) {
         {"//www.quarn.example/aide", "www.quarn.example/aide", "https://www.quarn.example/aide"},
         {"mailto://x", "x", "mailto://x"},
         {"https://quarn.example", "https://quarn.example", "https://quarn.example"},
-        {"", "", ""},
     };
-    for (const auto& [text, shown, target] : texts) {
-        EXPECT_EQ(CURLButton::ShownText(text), shown);
-        EXPECT_EQ(CURLButton::Target(text), QUrl(target));
-    }
-    const std::tuple<QRect, QSize, QRect> boxes[] = {
-        {{0, 0, 100, 20}, {50, 14}, {5, 2, 50, 14}},    // centred, then a pixel up
-        {{10, 4, 100, 21}, {50, 14}, {15, 6, 50, 14}},  // odd room: the extra pixel below
-        {{0, 0, 100, 20}, {200, 14}, {5, 2, 90, 14}},   // too wide: cut at the inset
-        {{0, 0, 8, 10}, {20, 14}, {5, -3, 0, 14}},
-    };
-    for (const auto& [item, text, box] : boxes) EXPECT_EQ(CURLButton::TextBox(item, text), box);
+    for (const auto& [text, shown, target] : texts)
+        EXPECT_EQ(std::pair(CURLButton::ShownText(text), CURLButton::Target(text)),
+                  std::pair(shown, QUrl(target)));
+    // Centred with the extra pixel of odd room below, then a pixel up; cut at
+    // the inset; no room at all.
+    EXPECT_EQ(CURLButton::TextBox({10, 4, 100, 21}, {50, 14}), QRect(15, 6, 50, 14));
+    EXPECT_EQ(CURLButton::TextBox({0, 0, 100, 20}, {200, 14}), QRect(5, 2, 90, 14));
+    EXPECT_EQ(CURLButton::TextBox({0, 0, 8, 10}, {20, 14}), QRect(5, -3, 0, 14));
     // Cut only when wider than the room between the insets (measured to a pixel).
     const QFontMetrics metrics{QFont()};
     const QString link = QStringLiteral("quarn.example");

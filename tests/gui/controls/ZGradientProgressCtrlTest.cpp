@@ -7,6 +7,7 @@
 #include <QPixmap>
 #include <initializer_list>
 #include <tuple>
+#include <vector>
 
 namespace {
 
@@ -61,13 +62,12 @@ TEST(ZGradientProgressCtrl, PushesOnAPixelOrAfter501Ticks) {
     ClockedBar bar;
     bar.SetRange(0, 1000);  // one pixel is 5 units
     for (const auto& [now, position, lastPush, value] : Table<uint32_t, int32_t, uint32_t, int>{
-             {1000, 0, 1000, 0},   // nothing to push yet: the time is noted
-             {1100, 2, 1000, 0},   // less than a pixel
-             {1200, 5, 1200, 50},  // one pixel: at once
-             {1700, 5, 1200, 50},  // same position within 501 ticks
-             {1701, 5, 1701, 50},  // same position, 501 ticks on
-             {1800, 6, 1701, 50},  // less than a pixel again
-             {2300, 6, 2300, 60}}) {
+             {1000, 0, 1000, 0},      // nothing to push yet: the time is noted
+             {1100, 2, 1000, 0},      // less than a pixel
+             {1200, 5, 1200, 50},     // one pixel: at once
+             {1700, 5, 1200, 50},     // same position within 501 ticks
+             {1701, 5, 1701, 50},     // same position, 501 ticks on
+             {2300, 6, 2300, 60}}) {  // less than a pixel, 501 ticks on
         bar.now = now;
         bar.SetPos(position);
         EXPECT_EQ(std::pair(bar.GetLastPushTime(), bar.value()), std::pair(lastPush, value))
@@ -87,20 +87,14 @@ TEST(ZGradientProgressCtrl, EstimatesTheTimeLeft) {
     }
 }
 
+// What a painted bar does not show: a channel that falls, an empty bar.
 TEST(ZGradientProgressCtrl, GradientArithmetic) {
     const QRgb a = qRgb(0, 0, 0), b = qRgb(200, 100, 50);
-    // clang-format off
-    for (const auto& [start, end, i, full, expected] : Table<QRgb, QRgb, int, int, QRgb>{
-             {a, b, 0, 200, a}, {a, b, 100, 200, qRgb(100, 50, 25)}, {b, a, 5, 0, b},
-             {a, b, 199, 200, qRgb(199, 99, 49)}, {b, a, 1, 3, qRgb(134, 67, 34)}}) {
-        EXPECT_EQ(Bar::GradientColumn(start, end, i, full), expected) << i << " of " << full;
-    }
-    for (const auto& [width, percent, expected] : Table<int, double, int>{
-             {200, 50, 100}, {200, 0, 0}, {200, 100, 200}, {199, 50, 99}, {200, 0.4, 0},
-             {0, 50, 0}}) {
-        EXPECT_EQ(Bar::FilledExtent(width, percent), expected) << width << " at " << percent;
-    }
-    // clang-format on
+    EXPECT_EQ(std::tuple(Bar::GradientColumn(b, a, 1, 3), Bar::GradientColumn(b, a, 5, 0)),
+              std::tuple(qRgb(134, 67, 34), b));
+    EXPECT_EQ(std::vector({Bar::FilledExtent(199, 50), Bar::FilledExtent(200, 0),
+                           Bar::FilledExtent(200, 100), Bar::FilledExtent(0, 50)}),
+              std::vector({99, 0, 200, 0}));
 }
 
 TEST(ZGradientProgressCtrl, ReplacesThePlaceholders) {
@@ -128,29 +122,27 @@ TEST(ZGradientProgressCtrl, DrawsTextOnlyFromANonEmptyTemplate) {
     }
 }
 
+// Half filled, from the highlight towards it 50 % lighter as in a full bar
+// (column 99 of 200), or flat; the rest in the button colour. The colours
+// follow each change of the palette.
 TEST(ZGradientProgressCtrl, PaintsTheGradientOrOneFlatColourFromThePalette) {
-    for (const bool gradient : {true, false}) {
-        ClockedBar bar;
+    ClockedBar bar;
+    bar.SetShowText(false);
+    bar.SetPos(50);
+    for (const auto& [gradient, highlight, column99] :
+         Table<bool, QRgb, QRgb>{{true, qRgb(0, 0, 200), qRgb(22, 22, 227)},
+                                 {true, qRgb(0, 90, 40), qRgb(0, 112, 49)},
+                                 {false, qRgb(0, 90, 40), qRgb(0, 90, 40)}}) {
         bar.SetGradient(gradient);
-        bar.SetShowText(false);
-        bar.SetPos(50);
-        for (const QColor highlight : {QColor(0, 0, 200), QColor(0, 90, 40)}) {
-            bar.setPalette(Colors(highlight));  // the colours follow each change
-            EXPECT_EQ(std::tuple(bar.GetStartColor(), bar.GetEndColor(), bar.GetTextColor()),
-                      std::tuple(highlight, gradient ? highlight.lighter(150) : highlight,
-                                 QColor(Qt::white)));
-            const QRgb start = highlight.rgb(), end = bar.GetEndColor().rgb();
-            for (const int i : {0, 50, 99}) {
-                EXPECT_EQ(Pixel(bar, 1 + i, 6), Bar::GradientColumn(start, end, i, 200))
-                    << "column " << i << (gradient ? " gradient" : " flat");
-            }
-            EXPECT_EQ(Pixel(bar, 1 + 100, 6), kButton);  // the rest is background
-        }
-        bar.setOrientation(Qt::Vertical);
-        bar.resize(20, 202);
-        EXPECT_EQ(Pixel(bar, 6, 200), bar.GetStartColor().rgb());  // filled from the bottom
-        EXPECT_EQ(Pixel(bar, 6, 1), kButton);
+        bar.setPalette(Colors(highlight));
+        EXPECT_EQ(std::tuple(Pixel(bar, 1, 6), Pixel(bar, 1 + 99, 6), Pixel(bar, 1 + 100, 6)),
+                  std::tuple(highlight, column99, kButton));
     }
+    EXPECT_EQ(bar.GetTextColor(), QColor(Qt::white));
+    bar.setOrientation(Qt::Vertical);
+    bar.resize(20, 202);
+    EXPECT_EQ(std::pair(Pixel(bar, 6, 200), Pixel(bar, 6, 1)), std::pair(qRgb(0, 90, 40), kButton))
+        << "filled from the bottom";
 }
 
 }  // namespace

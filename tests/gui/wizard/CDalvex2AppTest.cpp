@@ -2,8 +2,6 @@
 // and writes no settings anywhere.
 #include <gtest/gtest.h>
 #include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <chrono>
 #include <cstdlib>
@@ -11,55 +9,21 @@
 #include <fstream>
 #include <string>
 #include <thread>
-#include <vector>
 
+#include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
 namespace {
 
-// Starts dalvex2 offscreen with its own configuration and runtime folders and
-// nothing else of this environment. The environment is made before fork: the
-// child of a threaded process may call only what is safe after fork.
-pid_t StartProgram(const TempDir& home) {
-    std::vector<std::string> settings = {
-        "QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.File("config"),
-        "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path(), "PATH=/usr/bin:/bin"};
-    std::vector<char*> env;
-    for (std::string& entry : settings) env.push_back(entry.data());
-    env.push_back(nullptr);
-    char* const argv[] = {const_cast<char*>(DALVEX_GUI_PATH), nullptr};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        execve(DALVEX_GUI_PATH, argv, env.data());
-        _exit(127);
-    }
-    return pid;
-}
-
-// True once the process catches `signal`: its handler is in place.
+// True once the living process catches `signal`: its handler is in place.
 bool Catches(pid_t pid, int signal) {
     std::ifstream status("/proc/" + std::to_string(pid) + "/status");
     for (std::string line; std::getline(status, line);) {
-        if (line.rfind("SigCgt:", 0) == 0) {
+        if (line.starts_with("State:") && line.find('Z') != std::string::npos) return false;
+        if (line.starts_with("SigCgt:"))
             return (std::stoull(line.substr(7), nullptr, 16) >> (signal - 1)) & 1;
-        }
     }
     return false;
-}
-
-// The exit status, or -1 when the process did not end in time.
-int WaitFor(pid_t pid, std::chrono::milliseconds limit) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) == 0) {
-        if (std::chrono::steady_clock::now() > end) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            return -1;
-        }
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return WIFEXITED(status) ? WEXITSTATUS(status) : 128 + WTERMSIG(status);
 }
 
 }  // namespace
@@ -68,14 +32,18 @@ TEST(CDalvex2AppTest, EndsOnASignalAsOnCancelAndSavesNothing) {
     for (const int signal : {SIGTERM, SIGINT, SIGHUP}) {
         SCOPED_TRACE(strsignal(signal));
         TempDir home;
-        const pid_t pid = StartProgram(home);
-        ASSERT_GT(pid, 0);
-        for (int waited = 0; !Catches(pid, signal) && waited < 30000; waited += 20) {
+        // Offscreen, with its own configuration and runtime folders and
+        // nothing else of this environment.
+        CliProcess program(
+            DALVEX_GUI_PATH, {},
+            {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.File("config"),
+             "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path(), "PATH=/usr/bin:/bin"});
+        for (int waited = 0; !Catches(program.Pid(), signal) && waited < 30000; waited += 20)
             std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        }
-        ASSERT_EQ(waitpid(pid, nullptr, WNOHANG), 0) << "the wizard waits for the user";
-        kill(pid, signal);
-        EXPECT_EQ(WaitFor(pid, std::chrono::seconds(10)), 0);
+        ASSERT_TRUE(Catches(program.Pid(), signal)) << "the wizard waits for the user";
+        program.Signal(signal);
+        const CliResult result = program.Wait(10000);
+        EXPECT_EQ(std::pair(result.status, result.signal), std::pair(0, 0)) << result.err;
         const auto config = std::filesystem::path(home.File("config"));
         EXPECT_TRUE(!std::filesystem::exists(config) || std::filesystem::is_empty(config));
     }

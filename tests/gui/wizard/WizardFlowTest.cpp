@@ -19,6 +19,7 @@
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDetailDlg.h"
+#include "platform/ResourceIds.h"
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
 #include "tests/FaultMount.h"
@@ -74,7 +75,8 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         w.AnswerNextQuestion(answer);
         w.Click(kNext);
         EXPECT_TRUE(w.QuestionShown()) << "a tmpfs is no network drive";
-        EXPECT_EQ(w.Question(), std::tuple(Resource(57344), QMessageBox::Question, Resource(2001)));
+        EXPECT_EQ(w.Question(), std::tuple(Resource(res::kCaption), QMessageBox::Question,
+                                           Resource(res::kNotNetworkQuestion)));
         EXPECT_EQ(std::pair(w.ActivePage(), path->text()),
                   std::pair(int{W::kDirectory}, QString::fromStdString(dir.Path())));
     }
@@ -95,7 +97,7 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         EXPECT_EQ(Buttons(w), std::tuple(true, false, kNextText));
         EXPECT_EQ(w.Find<QWidget>(W::kProgress, "bar")->isVisible(), run == 0)
             << "no bar without an end";
-        EXPECT_EQ(w.Status(), Resource(2003));
+        EXPECT_EQ(w.Status(), Resource(res::kRunningText));
         const QString directories =
             QString::fromStdString(dir.Path()) + ", " + ToQString(GetTempDirectory());
         auto* shown = w.Find<QLabel>(W::kProgress, "directories");
@@ -109,7 +111,8 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
             EXPECT_LT(written->text().toULongLong(), firstRunWritten);
         }
         w.Key(Qt::Key_Return);
-        EXPECT_EQ(std::pair(w.Status(), w.AnyRunning()), std::pair(Resource(2003), true))
+        EXPECT_EQ(std::pair(w.Status(), w.AnyRunning()),
+                  std::pair(Resource(res::kRunningText), true))
             << "Enter on a disabled Next does nothing";
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.Button(kNext)->isEnabled(); }, 20000));
         EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(4900));
@@ -119,7 +122,7 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         firstRunWritten = written->text().toULongLong();
 
         w.Click(run == 0 ? kNext : kBack);
-        EXPECT_EQ(w.Status(), Resource(2002));
+        EXPECT_EQ(w.Status(), Resource(res::kStoppingText));
         ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kNoError : W::kDuration));
         EXPECT_FALSE(w.AnyRunning());
         EXPECT_EQ(W::FilesIn(dir.Path()), 0u);
@@ -200,7 +203,8 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
         ASSERT_TRUE(w.WaitForPage(W::kProgress));
         ASSERT_TRUE(QTest::qWaitFor([&] { return W::FilesIn(dir.Path()) > 0; }, 10000));
         leave(w);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Status() == Resource(2002); }, 2000));
+        ASSERT_TRUE(
+            QTest::qWaitFor([&] { return w.Status() == Resource(res::kStoppingText); }, 2000));
         ASSERT_TRUE(w.WaitForClose());
         EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
         EXPECT_EQ(w.ActivePage(), W::kProgress);
