@@ -19,6 +19,7 @@
 #include "gui/toolkit/UpDownCtrl.h"
 #include "gui/wizard/CAboutDlg.h"
 #include "gui/wizard/CAdvancedDlg.h"
+#include "gui/wizard/CNoErrorPage.h"
 #include "gui/wizard/CTimePage.h"
 #include "platform/ResourceIds.h"
 #include "support/FileSystem.h"
@@ -42,39 +43,32 @@ void Retype(QLineEdit* field, const QString& text, bool clear = false) {
 
 void Clear(QLineEdit* field) { Retype(field, "", true); }
 
-// A page that only leads back.
-class BackOnlyPage : public CPropertyPage {
-public:
-    BackOnlyPage() : CPropertyPage(0) {}
-    bool OnSetActive() override {
-        GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK);
-        return true;
-    }
-};
-
-// The duration page alone, before a page that starts nothing: Next stores
-// what the page holds, without a run.
+// The duration page alone, before a result page, which starts nothing and
+// leads back to it: Next stores what the page holds, without a run.
 struct TimePageAlone {
     TestSession session;
     CPropertySheet sheet{"", nullptr, 0};
 
     TimePageAlone() {
         sheet.AddPage(new CTimePage(session));
-        sheet.AddPage(new BackOnlyPage);
+        sheet.AddPage(new CNoErrorPage);
         sheet.show();
     }
     template <typename T>
     T* Find(const char* name) {
         return sheet.GetPage(0)->findChild<T*>(QString::fromLatin1(name));
     }
+    // Presses `button` once it is enabled, and waits for page `index`.
+    void Press(int button, int index) {
+        QPushButton* b = sheet.GetButton(button);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return b->isEnabled(); }));
+        QTest::mouseClick(b, Qt::LeftButton);
+        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.GetActiveIndex() == index; }));
+    }
     // Next, then Back to the page: what was stored.
     uint32_t Store() {
-        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.GetButton(kNext)->isEnabled(); }));
-        QTest::mouseClick(sheet.GetButton(kNext), Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.GetActiveIndex() == 1; }));
-        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.GetButton(kBack)->isEnabled(); }));
-        QTest::mouseClick(sheet.GetButton(kBack), Qt::LeftButton);
-        EXPECT_TRUE(QTest::qWaitFor([&] { return sheet.GetActiveIndex() == 0; }));
+        Press(kNext, 1);
+        Press(kBack, 0);
         return session.prefs.durationMinutes;
     }
 };
