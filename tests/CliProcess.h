@@ -1,55 +1,43 @@
 #pragma once
-#include <sys/types.h>
+#include <signal.h>
 
 #include <gtest/gtest.h>
 
 #include <nlohmann/json.hpp>
-#include <string>
-#include <utility>
 #include <vector>
 
 #include "tests/TempDir.h"
 
 using nlohmann::json;
+using Strings = std::vector<std::string>;
 
 // dalvex2-cli, or another program, run as a child process, its output kept in files.
 struct CliResult {
-    int status = -1;  // exit status, -1 when killed by a signal
-    int signal = 0;   // the signal that killed it
-    std::string out;
-    std::string err;
+    int status = -1, signal = 0;  // exit status (-1 when killed by a signal), that signal
+    std::string out, err;
 };
 
 class CliProcess {
 public:
     // `tmp` becomes the program's $TMPDIR. With `closedOutput`, standard
     // output and error are a pipe that nobody reads any more (… | head).
-    CliProcess(const std::vector<std::string>& args, const std::string& tmp,
-               bool closedOutput = false);
+    CliProcess(const Strings& args, const std::string& tmp, bool closedOutput = false);
     // `program` with `env` for its whole environment.
-    CliProcess(const std::string& program, const std::vector<std::string>& args,
-               const std::vector<std::string>& env);
+    CliProcess(const std::string& program, const Strings& args, Strings env, bool closed = false);
     ~CliProcess();
-    CliProcess(const CliProcess&) = delete;
-    CliProcess& operator=(const CliProcess&) = delete;
 
     pid_t Pid() const { return m_pid; }
-    void Signal(int signal);
-    // Waits (at most 30 s) until the program has written `text` to its
-    // standard error.
+    void Signal(int signal) { kill(m_pid, signal); }
+    // Waits (at most 30 s) until the program has written `text` to its standard error.
     bool WaitForError(const std::string& text);
     // Waits for the end; past `limitMs`, when given, kills the program.
     CliResult Wait(int limitMs = -1);
-
-    static CliResult Run(const std::vector<std::string>& args, const std::string& tmp) {
-        return CliProcess(args, tmp).Wait();
+    static CliResult Run(const Strings& a, const std::string& tmp) {
+        return CliProcess(a, tmp).Wait();
     }
 
 private:
-    void Start(const std::string& program, const std::vector<std::string>& args,
-               std::vector<std::string> env, bool closedOutput);
-
-    TempDir m_work;
+    TempDir m_work;  // the output files; no copies
     pid_t m_pid = -1;
 };
 
@@ -57,32 +45,34 @@ private:
 struct TableRow {
     json data;
 };
-std::vector<TableRow> ReadTable(const std::string& path);
+inline std::vector<TableRow> ReadTable(const std::string& path) {
+    std::vector<TableRow> rows;
+    for (const auto& row : json::parse(ReadFile(path))) rows.push_back({row});
+    return rows;
+}
 inline void PrintTo(const TableRow& row, std::ostream* os) { *os << row.data["name"]; }
-inline std::string RowName(const testing::TestParamInfo<TableRow>& info) {
-    return info.param.data["name"].get<std::string>();
+inline std::string RowName(const testing::TestParamInfo<TableRow>& i) {
+    return i.param.data["name"];
 }
 
-// The program's JSON result; an empty object, and a test failure, when `text`
-// is not JSON.
-json ParseResult(const std::string& text);
+// The program's JSON result; an empty object, and a test failure, if `text` is not JSON.
+inline json ParseResult(const std::string& text) {
+    const auto result = json::parse(text, nullptr, false);
+    if (result.is_discarded()) ADD_FAILURE() << "invalid JSON:\n" << text;
+    return result.is_discarded() ? json::object() : result;
+}
 
-// Whether `value` holds every member of `subset` with the same value, nested
-// objects compared the same way; an "errno" may be given by its name.
+// Whether `value` holds every member of `subset` alike (objects in depth; an "errno" by name).
 bool Contains(const json& value, const json& subset);
 
 // What every run must end with: the exit status `status` (0, 1 or 3) and a JSON
-// result (`text`) that says the same ("ok", "failed", "interrupted"), holds
-// `expected` and says when it started. An "ok" run read back every byte it
-// wrote, lists no failure and, after six seconds, has a throughput; a failed
-// one lists its failures, the failed calls first and each with its message,
-// every failure with its time.
+// result (`text`) saying the same, holding `expected` and when it started. An "ok"
+// run read back all it wrote, lists no failure and, after 6 s, has a throughput; a
+// failed one lists its failures, failed calls first with their message, each timed.
 json CheckRun(const CliResult& r, int status, const json& expected, const std::string& text);
 
-// dalvex2-cli run with `args` and --json `jsonFile` (read, then removed; empty:
-// standard output), $TMPDIR `tmp`, then checked with CheckRun; `untouched`
-// directories must be left as they were, no test file of its own behind.
-std::pair<CliResult, json> RunChecked(std::vector<std::string> args, const std::string& tmp,
-                                      int status, const json& expected,
-                                      const std::vector<std::string>& untouched,
+// dalvex2-cli with `args`, $TMPDIR `tmp` and --json `jsonFile` (read, then removed; empty:
+// standard output), checked with CheckRun; the `untouched` directories stay as they were.
+std::pair<CliResult, json> RunChecked(Strings args, const std::string& tmp, int status,
+                                      const json& expected, const Strings& untouched,
                                       const std::string& jsonFile = "");

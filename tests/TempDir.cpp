@@ -9,15 +9,14 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <sstream>
+#include <iterator>
 
 namespace fs = std::filesystem;
 
-TempDir::TempDir(const std::string& base) {
-    // Not $TMPDIR: the engine's tests point that at a directory of their own.
-    std::string pattern = (base.empty() ? std::string("/tmp") : base) + "/dalvex-test-XXXXXX";
-    if (!mkdtemp(pattern.data())) std::abort();
-    m_path = pattern;
+// Not $TMPDIR: the engine's tests point that at a directory of their own.
+TempDir::TempDir(const std::string& base)
+    : m_path((base.empty() ? "/tmp" : base) + "/dalvex-test-XXXXXX") {
+    if (!mkdtemp(m_path.data())) std::abort();
 }
 
 TempDir::~TempDir() {
@@ -32,22 +31,18 @@ std::string LocalDiskBase() {
     static const std::string base = [] {
         const auto onDisk = [](const std::string& dir) {
             struct statfs st {};
-            return statfs(dir.c_str(), &st) == 0 && st.f_type != TMPFS_MAGIC &&
-                   st.f_type != RAMFS_MAGIC && access(dir.c_str(), W_OK) == 0;
+            std::error_code ec;
+            return fs::is_directory(dir, ec) && statfs(dir.c_str(), &st) == 0 &&
+                   st.f_type != TMPFS_MAGIC && st.f_type != RAMFS_MAGIC &&
+                   access(dir.c_str(), W_OK) == 0;
         };
         if (onDisk("/var/tmp")) return std::string("/var/tmp");
         std::ifstream in("/proc/self/mountinfo");
-        for (std::string line; std::getline(in, line);) {
-            // id parent major:minor root mount-point ...; major 0 is no block device.
-            std::istringstream fields(line);
-            std::string id, parent, device, root, point;
-            fields >> id >> parent >> device >> root >> point;
-            std::error_code ec;
-            if (!device.starts_with("0:") && point.find('\\') == std::string::npos &&
-                fs::is_directory(point, ec) && onDisk(point)) {
+        // id parent major:minor root mount-point ...; major 0 is no block device.
+        for (std::string id, parent, device, root, point, rest;
+             in >> id >> parent >> device >> root >> point; std::getline(in, rest))
+            if (!device.starts_with("0:") && point.find('\\') == std::string::npos && onDisk(point))
                 return point;
-            }
-        }
         return std::string();
     }();
     return base;
@@ -56,8 +51,7 @@ std::string LocalDiskBase() {
 TmpfsMount::TmpfsMount(const std::string& size, const std::string& options,
                        const std::string& mountPoint)
     : m_path(mountPoint.empty() ? m_dir.Path() : mountPoint) {
-    std::string data = "size=" + size;
-    if (!options.empty()) data += "," + options;
+    const std::string data = "size=" + size + (options.empty() ? "" : "," + options);
     m_mounted = geteuid() == 0 && mount("tmpfs", m_path.c_str(), "tmpfs", 0, data.c_str()) == 0;
     if (geteuid() == 0 && !m_mounted) ADD_FAILURE() << "cannot mount a tmpfs on " << m_path;
 }
@@ -80,23 +74,16 @@ std::map<std::string, std::string> Snapshot(const std::string& dir) {
 
 void WriteFile(const std::string& path, const std::string& content) {
     std::ofstream out(path, std::ios::binary);
-    out << content;
-    out.close();
-    if (!out) ADD_FAILURE() << "cannot write " << path;
+    if (!out.write(content.data(), content.size()).flush())
+        ADD_FAILURE() << "cannot write " << path;
 }
 
 std::string ReadFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    std::ostringstream out;
-    out << in.rdbuf();
-    return out.str();
+    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
 }
 
 std::string Listing(const std::string& dir) {
     std::string names;
-    std::error_code ec;
-    for (const auto& entry : fs::directory_iterator(dir, ec)) {
-        names += entry.path().filename().string() + " ";
-    }
+    for (const auto& [name, content] : Snapshot(dir)) names += name + " ";
     return names;
 }

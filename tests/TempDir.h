@@ -21,27 +21,23 @@ private:
     std::string m_path;
 };
 
-// A directory on a real disk, for tests about the local disk: /var/tmp unless
-// it is held in memory (tmpfs, ramfs), else the first writable mount of a block
-// device. Empty when the machine has none (callers then skip).
+// A directory on a real disk: /var/tmp unless it is held in memory (tmpfs, ramfs),
+// else the first writable mount of a block device; empty when none (callers skip).
 std::string LocalDiskBase();
 
-// A tmpfs of a chosen size mounted on a fresh directory (or over `mountPoint`),
-// for a real full disk. Without root, Mounted() is false (callers then skip); as
-// root a mount that fails is a test failure.
+// A tmpfs of a chosen size on a fresh directory (or over `mountPoint`), for a real
+// full disk. Without root, Mounted() is false (callers skip); as root, a failure.
 class TmpfsMount {
 public:
     explicit TmpfsMount(const std::string& size, const std::string& options = "",
                         const std::string& mountPoint = "");
     ~TmpfsMount();
-    TmpfsMount(const TmpfsMount&) = delete;
-    TmpfsMount& operator=(const TmpfsMount&) = delete;
 
     bool Mounted() const { return m_mounted; }
     const std::string& Path() const { return m_path; }
 
 private:
-    TempDir m_dir;
+    TempDir m_dir;  // no copies
     std::string m_path;
     bool m_mounted = false;
 };
@@ -53,8 +49,7 @@ std::map<std::string, std::string> Snapshot(const std::string& dir);
 void WriteFile(const std::string& path, const std::string& content);
 std::string ReadFile(const std::string& path);
 
-// The names in a directory, for failure messages.
-std::string Listing(const std::string& dir);
+std::string Listing(const std::string& dir);  // the names below `dir`, sorted
 
 // Lets failing assertions show a Chaine as its text.
 inline void PrintTo(const Chaine& text, std::ostream* os) { *os << '"' << text.ToUtf8() << '"'; }

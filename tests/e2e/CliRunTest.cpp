@@ -25,9 +25,7 @@ struct Dirs {
 class CliRun : public testing::TestWithParam<TableRow>, protected Dirs {};
 class CliProgram : public testing::Test, protected Dirs {
 protected:
-    CliResult Run(const std::vector<std::string>& args) {
-        return CliProcess::Run(args, tmp.Path());
-    }
+    CliResult Run(const Strings& args) { return CliProcess::Run(args, tmp.Path()); }
 };
 
 }  // namespace
@@ -43,64 +41,48 @@ protected:
 TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     const json& c = GetParam().data;
     SCOPED_TRACE(c.value("why", ""));
-    std::string name = c.value("dir", "");
-    const std::string hex = c.value("dirHex", "");
+    std::string name = c.value("dir", ""), hex = c.value("dirHex", "");
     for (std::size_t i = 0; i + 1 < hex.size(); i += 2)
         name += static_cast<char>(std::stoi(hex.substr(i, 2), nullptr, 16));
-    std::string dir = work.File(name);
     std::unique_ptr<TmpfsMount> mount, tmpfsTemp;
-    if (c.contains("tmpfs")) {
-        dir =
-            (mount = std::make_unique<TmpfsMount>(c["tmpfs"], c.value("mountOptions", "")))->Path();
-    } else if (name == "shm") {
-        WriteFile((dir = shm.Path()) + "/VXR0001.TMP", "someone else's");
-    } else if (name == "file") {
-        WriteFile(dir, "a file");
-    } else if (name == "loop") {
-        fs::create_symlink(dir, dir);
-    } else if (name != "missing") {
-        fs::create_directory(dir);
-    }
+    if (c.contains("tmpfs"))
+        mount = std::make_unique<TmpfsMount>(c["tmpfs"], c.value("mountOptions", ""));
     if (c.contains("tmpdir")) tmpfsTemp = std::make_unique<TmpfsMount>(c["tmpdir"], "", tmp.Path());
-    if ((mount && !mount->Mounted()) || (tmpfsTemp && !tmpfsTemp->Mounted())) {
+    if ((mount && !mount->Mounted()) || (tmpfsTemp && !tmpfsTemp->Mounted()))
         GTEST_SKIP() << "mounting a tmpfs needs root";
-    }
-    fs::create_directories(work.File("x/y"));
-    fs::create_directory(work.File("b"));
-    std::vector<std::string> args{dir};
-    for (const std::string a : c.value("args", json::array())) {
+    const std::string dir = mount ? mount->Path() : name == "shm" ? shm.Path() : work.File(name);
+    if (name == "shm") WriteFile(dir + "/VXR0001.TMP", "someone else's");
+    if (name == "file") WriteFile(dir, "a file");
+    if (name == "loop") fs::create_symlink(dir, dir);
+    if (!mount && name != "shm" && name != "file" && name != "loop" && name != "missing")
+        fs::create_directory(dir);
+    fs::create_directories(work.File("x/y")), fs::create_directory(work.File("b"));
+    Strings args{dir};
+    for (const std::string a : c.value("args", json::array()))
         args.push_back(a[0] == '@' ? out.File(a.substr(1)) : a);
-    }
     const auto [r, j] =
         RunChecked(args, tmp.Path() + c.value("tmpdirSuffix", ""), c["status"], c["result"],
                    {dir, work.Path(), tmp.Path()}, work.File("r.json"));
     char host[256] = {};
     gethostname(host, sizeof host - 1);
-    EXPECT_TRUE(j["result"] != "ok" || Contains(j, {{"directory", dir},
-                                                    {"tempDirectory", tmp.Path() + "/"},
-                                                    {"host", host},
-                                                    {"label", host}}));
+    const json where = {
+        {"directory", dir}, {"tempDirectory", tmp.Path() + "/"}, {"host", host}, {"label", host}};
+    EXPECT_TRUE(j["result"] != "ok" || Contains(j, where));
     bool some = !c.contains("some");
     for (const json& f : j["failures"]) {
         for (const json& a : c.value("some", json::array())) some |= Contains(f, a);
-        EXPECT_TRUE(!c.contains("each") || (Contains(f, c["each"]) &&
+        EXPECT_TRUE(!c.contains("each") || (Contains(f, c["each"]) &&  // each on the server
                                             f["test"] != "Test d'écriture dans le répertoire Temp"))
-            << "each on the server\n"
             << f.dump(2);
     }
     EXPECT_TRUE(some) << j.dump(2);
-    for (const std::string text : c.value("said", json::array())) {
+    for (const std::string text : c.value("said", json::array()))
         EXPECT_NE((r.out + r.err).find(text), std::string::npos) << text;
-    }
     if (fs::is_directory(out.File("reports"))) {  // one whole document per failure
-        std::size_t files = 0;
-        for (const auto& e : fs::directory_iterator(out.File("reports"))) {
-            const std::string rtf = ReadFile(e.path());
-            EXPECT_TRUE(rtf.starts_with("{\\rtf1") && rtf.find("%tstdir%") == std::string::npos)
-                << e.path();
-            ++files;
-        }
-        EXPECT_EQ(files, j["failures"].size());
+        const auto reports = Snapshot(out.File("reports"));
+        EXPECT_EQ(reports.size(), j["failures"].size());
+        for (const auto& [file, rtf] : reports)
+            EXPECT_TRUE(rtf.starts_with("{\\rtf1") && rtf.find("%tstdir%") == rtf.npos) << file;
     }
 }
 
@@ -140,23 +122,20 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
         {{SIGINT, SIGTERM, SIGHUP}, 0, -1},
     };
     for (const auto& c : cases) {
-        std::vector<std::string> args{shm.Path(), "--until-stopped", "--json", "-"};
+        Strings args{shm.Path(), "--until-stopped", "--json", "-"};
         args.insert(args.end(), c.args.begin(), c.args.end());
         CliProcess cli(args, tmp.Path());
         ASSERT_TRUE(cli.WaitForError(c.waitFor));
         std::this_thread::sleep_for(std::chrono::milliseconds(c.afterMs));
         for (std::size_t i = 0; i < c.signals.size(); ++i) {
-            cli.Signal(c.signals[i]);
             // A signal sent again before the first is taken would be one.
-            if (i + 1 < c.signals.size() && c.signals[i + 1] == c.signals[i]) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
+            if (i > 0 && c.signals[i] == c.signals[i - 1]) std::this_thread::sleep_for(50ms);
+            cli.Signal(c.signals[i]);
         }
         const CliResult r = cli.Wait();
         SCOPED_TRACE("case " + std::to_string(&c - cases) + ": " + r.err);
         if (c.status == -1) {  // ended on the spot: files may stay, that is the point
-            EXPECT_NE(std::find(c.signals.begin(), c.signals.end(), r.signal), c.signals.end())
-                << r.signal;
+            EXPECT_NE(std::ranges::find(c.signals, r.signal), c.signals.end()) << r.signal;
             continue;
         }
         const json j = CheckRun(r, c.status, c.result, r.out);
@@ -170,29 +149,22 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
 // a reader of the text that goes away costs nothing; a run that could not
 // start leaves an earlier result as it was.
 TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
-    const std::string earlier = "{\"result\": \"earlier\"}\n";
-    const std::string json = work.File("result.json");
+    const std::string earlier = "{\"result\": \"earlier\"}\n", json = work.File("result.json");
     WriteFile(work.File("plain"), "x"), WriteFile(json, earlier);
     EXPECT_EQ(Run({shm.Path(), "--json", json, "--report-dir", work.File("plain/r")}).status, 2);
     EXPECT_EQ(ReadFile(json), earlier);
-
     const CliResult full = Run({shm.Path(), "--stop-after", "1", "--json", "/dev/full"});
     EXPECT_EQ(full.status, 2) << "the run went well, but nobody can know it";
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;
-
     // dalvex2-cli … | head -n1: the rest of the text has nowhere to go.
-    const CliResult piped =
-        CliProcess({shm.Path(), "--stop-after", "2", "--json", json}, tmp.Path(), true).Wait();
-    CheckRun(piped, 0, {{"result", "ok"}}, ReadFile(json));
-    EXPECT_EQ(CliProcess({shm.Path(), "--stop-after", "2", "--json", "-"}, tmp.Path(), true)
-                  .Wait()
-                  .status,
-              2)
-        << "the JSON had nowhere to go";
-
+    const auto piped = [&](const std::string& to) {
+        return CliProcess({shm.Path(), "--stop-after", "2", "--json", to}, tmp.Path(), true).Wait();
+    };
+    const CliResult r = piped(json);  // before its result is read
+    CheckRun(r, 0, {{"result", "ok"}}, ReadFile(json));
+    EXPECT_EQ(piped("-").status, 2) << "the JSON had nowhere to go";
     TmpfsMount tiny("4k");
-    if (tiny.Mounted()) {
-        // No room left beside the earlier result: it must stay whole.
+    if (tiny.Mounted()) {  // no room left beside the earlier result: it must stay whole
         const std::string onTiny = tiny.Path() + "/result.json",
                           kept = earlier + std::string(4000, ' ');
         WriteFile(onTiny, kept);

@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <memory>
 #include <thread>
 #include <tuple>
 #include <vector>
@@ -21,23 +22,21 @@ namespace {
 
 constexpr uint32_t kBlock = 65536;
 
-std::vector<unsigned char> Pattern(std::size_t n) {
-    std::vector<unsigned char> v(n);
-    for (std::size_t i = 0; i < n; ++i) v[i] = static_cast<unsigned char>(i * 31 + 7);
-    return v;
-}
+const std::string kPattern = [s = std::string(kBlock, '\0')]() mutable {
+    for (uint32_t i = 0; i < kBlock; ++i) s[i] = static_cast<char>(i * 31 + 7);
+    return s;
+}();
 
 // A test file in a fresh directory, with the record it reports into.
 struct TestFile {
     explicit TestFile(const std::string& base = "", bool buffered = true)
         : dir(base),
-          file(Chaine(std::string_view(dir.Path())), &record, buffered, Chaine("VXZ"),
-               kQuick.shortReadWaitMs) {}
-    std::string Name() { return file.GetName().c_str(); }
+          file(std::make_unique<CDVXFile>(Chaine(std::string_view(dir.Path())), &record, buffered,
+                                          Chaine("VXZ"), kQuick.shortReadWaitMs)) {}
 
     TempDir dir;
     D record;
-    CDVXFile file;
+    std::unique_ptr<CDVXFile> file;
 };
 
 }  // namespace
@@ -46,50 +45,38 @@ struct TestFile {
 // read-back then reads nothing.
 TEST(CDVXFileTest, AnAbortBetweenBlocksIsNoFailureAndReadsNothing) {
     TestFile t("/dev/shm");
-    ASSERT_TRUE(t.file.Open());
-    const auto block = Pattern(kBlock);
+    ASSERT_TRUE(t.file->Open());
     std::thread ui([&] {
-        while (Locked(t.record, [](D& r) { return r.bytesWritten[1] < 4 * kBlock; })) {
-        }
+        while (Locked(t.record, [](D& r) { return r.bytesWritten[1] < 4 * kBlock; })) continue;
         Locked(t.record, [](D& r) { r.SetStopRequest(D::kAbort); });
     });
-    EXPECT_TRUE(t.file.WriteBlocks(block.data(), kBlock, 0xFFFF0000u));
+    EXPECT_TRUE(t.file->WriteBlocks(kPattern.data(), kBlock, 0xFFFF0000u));
     ui.join();
-    EXPECT_TRUE(t.file.filePos < 0xFFFF0000u && t.file.filePos % kBlock == 0) << t.file.filePos;
-    EXPECT_TRUE(t.file.ReadAndCompare(block.data(), kBlock, kBlock));
+    EXPECT_TRUE(t.file->filePos < 0xFFFF0000u && t.file->filePos % kBlock == 0);
+    EXPECT_TRUE(t.file->ReadAndCompare(kPattern.data(), kBlock, kBlock));
     EXPECT_EQ(std::tie(t.record.state, t.record.bytesRead[1]), std::tuple(D::kRunning, 0u));
 }
 
-// Every block read is compared with the start of the expected buffer; the
-// second block of the file goes wrong. A short read is waited for, then
-// reported with what it has: the first difference and up to ten bytes.
+// The second block read back (compared with the start of the expected buffer)
+// goes wrong: the first difference and up to ten bytes are reported, for a
+// short read after a wait; the counts pass the bad block.
 TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
-    const struct {
-        uint32_t secondBlock;  // bytes of the second block on disk
-        int flipAt;            // -1: none
-        const char *expected, *read;
-    } cases[] = {
+    // {bytes of the second block on disk, byte flipped (-1: none), expected, read}
+    const std::tuple<uint32_t, int, const char*, const char*> cases[] = {
         {kBlock, 100, "234261809fbeddfc1b3a", "224261809fbeddfc1b3a"},
         {1000, -1, "", ""},                   // correct data, cut short: a truncated file
         {12, 7, "e0ff1e3d5c", "e1ff1e3d5c"},  // cut short after a difference
     };
-    const auto expected = Pattern(kBlock);
-    for (const auto& c : cases) {
-        std::vector<unsigned char> content(expected);
-        content.insert(content.end(), expected.begin(), expected.begin() + c.secondBlock);
-        if (c.flipAt >= 0) content[kBlock + c.flipAt] ^= 0x01;
+    for (const auto& [second, flipAt, expected, read] : cases) {
+        std::string content = kPattern + kPattern.substr(0, second);
+        if (flipAt >= 0) content[kBlock + flipAt] ^= 0x01;
         TestFile t;
-        WriteFile(t.Name(), std::string(content.begin(), content.end()));
-        ASSERT_TRUE(t.file.Open());
-        EXPECT_FALSE(t.file.ReadAndCompare(expected.data(), kBlock, 2 * kBlock));
-        const uint32_t position = kBlock + (c.flipAt >= 0 ? c.flipAt : c.secondBlock);
-        EXPECT_EQ(
-            std::tie(t.record.errorKind, t.record.position, t.record.datawait, t.record.dataget),
-            std::tuple(D::kDataError, position, Chaine(c.expected), Chaine(c.read)));
-        // The counts pass the bad block.
-        EXPECT_EQ(std::tie(t.record.bytesRead[1], t.file.filePos),
-                  std::tuple(kBlock + c.secondBlock, kBlock + c.secondBlock));
-        t.file.Close(true);
+        WriteFile(t.file->GetName().c_str(), content);
+        ASSERT_TRUE(t.file->Open() && !t.file->ReadAndCompare(kPattern.data(), kBlock, 2 * kBlock));
+        EXPECT_EQ(std::tie(t.record.errorKind, t.record.position, t.record.datawait,
+                           t.record.dataget, t.record.bytesRead[1], t.file->filePos),
+                  std::tuple(D::kDataError, kBlock + (flipAt >= 0 ? flipAt : second),
+                             Chaine(expected), Chaine(read), kBlock + second, kBlock + second));
     }
 }
 
@@ -97,52 +84,37 @@ TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
 TEST(CDVXFileTest, FailedSeeksAndTheirPositions) {
     for (const auto& [offset, position] : {std::pair{5, 15u}, std::pair{-1, 0xFFFFFFFFu}}) {
         TestFile t;  // never opened: every seek fails
-        t.file.filePos = 10;
-        EXPECT_FALSE(t.file.Seek(offset));
+        t.file->filePos = 10;
+        EXPECT_FALSE(t.file->Seek(offset));
         EXPECT_EQ(std::tie(t.record.position, t.record.operation, t.record.winerr),
                   std::tuple(position, D::kSetFilePointer, 6u));
     }
 }
 
 TEST(CDVXFileTest, CloseDeletesOnceAndTheDestructorCleansUp) {
-    const auto descriptors = [] {
-        return std::distance(fs::directory_iterator("/proc/self/fd"), {});
-    };
-    TempDir dir;
-    D record;
-    long open = 0;
-    {
-        CDVXFile file(Chaine(std::string_view(dir.Path())), &record, true, Chaine("VXC"), 0);
-        ASSERT_TRUE(file.Open());
-        file.Close(false);
-        EXPECT_TRUE(file.Close(true)) << "already closed: still deleted";
-        EXPECT_TRUE(fs::is_empty(dir.Path()));
-        EXPECT_TRUE(file.Close(true)) << "nothing left to do";
-        EXPECT_TRUE(file.Open()) << "a new name for a new file";
-        open = descriptors();
-    }
-    EXPECT_TRUE(fs::is_empty(dir.Path())) << "the destructor deletes a file that has a name";
-    EXPECT_EQ(descriptors(), open - 1) << "and closes it first";
+    const auto fds = [] { return std::distance(fs::directory_iterator("/proc/self/fd"), {}); };
+    TestFile t;
+    ASSERT_TRUE(t.file->Open());
+    t.file->Close(false);
+    EXPECT_TRUE(t.file->Close(true) && fs::is_empty(t.dir.Path())) << "already closed: deleted";
+    EXPECT_TRUE(t.file->Close(true) && t.file->Open()) << "nothing left to do; then a new file";
+    const long open = fds();
+    t.file.reset();
+    EXPECT_TRUE(fs::is_empty(t.dir.Path())) << "the destructor deletes a file that has a name";
+    EXPECT_EQ(fds(), open - 1) << "and closes it first";
 }
 
 TEST(CDVXFileTest, AWriteThroughReadBackComesFromTheStorageNotTheCache) {
     if (LocalDiskBase().empty()) GTEST_SKIP() << "no local disk here: a tmpfs keeps every page";
     TestFile t(LocalDiskBase(), false);
-    ASSERT_TRUE(t.file.Open());
-    const auto block = Pattern(kBlock);
-    ASSERT_TRUE(t.file.WriteBlocks(block.data(), kBlock, 16 * kBlock));
-    t.file.Close(false);  // as the reopen before the read-back does
-    const int fd = open(t.Name().c_str(), O_RDONLY);
-    ASSERT_GE(fd, 0);
     const std::size_t size = 16 * kBlock;
-    void* map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);
-    ASSERT_NE(map, MAP_FAILED);
+    ASSERT_TRUE(t.file->Open() && t.file->WriteBlocks(kPattern.data(), kBlock, size));
+    t.file->Close(false);  // as the reopen before the read-back does
+    const int fd = open(t.file->GetName().c_str(), O_RDONLY);
+    void* map = mmap(nullptr, size, PROT_READ, MAP_SHARED, fd, 0);  // fails without fd
     std::vector<unsigned char> resident(size / sysconf(_SC_PAGESIZE));
-    ASSERT_EQ(mincore(map, size, resident.data()), 0);
-    munmap(map, size);
-    close(fd);
-    EXPECT_EQ(
-        std::count_if(resident.begin(), resident.end(), [](unsigned char r) { return r & 1; }), 0)
+    ASSERT_TRUE(map != MAP_FAILED && mincore(map, size, resident.data()) == 0);
+    munmap(map, size), close(fd);
+    EXPECT_EQ(std::ranges::count_if(resident, [](unsigned char r) { return r & 1; }), 0)
         << "pages of a write-through file stayed in the cache";
-    t.file.Close(true);
 }

@@ -60,6 +60,10 @@ TEST(RunControllerTest, DecidesEachStateOfTheRun) {
 
 TEST(RunControllerTest, TheBarStopsAtTheEndOfTheLongestRun) {
     CDVXPrefs prefs;
+    // The program's own waits; tests shorten them.
+    EXPECT_EQ(std::tuple(prefs.timings.startDelayMs, prefs.timings.shortReadWaitMs,
+                         prefs.timings.minuteMs),
+              std::tuple(500u, 2000u, 60000u));
     // elapsed, duration, position; the longest run ends 23 s before 2^31 ms.
     const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
         {179999, 3, 179999}, {239999, 3, 180000}, {0xFFFFFFFFu, 35791, 2147460000u}};

@@ -18,24 +18,23 @@ using platform::LastError;
 using E = platform::SystemError;
 using namespace std::string_literals;
 
-namespace {
 // A file made the way the engine makes its files: a fresh temporary name.
-std::pair<std::string, platform::FileId> Make(const std::string& dir) {
+static std::pair<std::string, platform::FileId> Make(const std::string& dir) {
     std::pair<std::string, platform::FileId> made;
     EXPECT_TRUE(FileApi::MakeTempFileName(dir, "VXR", &made.first, &made.second)) << dir;
     return made;
 }
-}  // namespace
 
-// Names reach the system as UTF-8, unless they hold a character that names may
-// not hold here: refused with 123, and no stray file anywhere.
-TEST(FileApiTest, NamesReachTheSystemAsUtf8OrAreRefusedWith123) {
-    TempDir dir;
-    fs::create_directory(dir.File("sub"));
+// Names reach the system as UTF-8, unless they hold a character names may not
+// hold here: refused with 123, no stray file anywhere. With every name but one
+// taken, the one left is made; with none left the call fails rather than take one.
+TEST(FileApiTest, NamesReachTheSystemAsUtf8OrAreRefusedAndReplaceNothing) {
+    TempDir dir("/dev/shm");
+    fs::create_directories(dir.File("sub/résumé"));
+    auto [name, id] = Make(dir.Path() + platform::Encoding::Utf8ToAnsi("/sub/résumé"));
+    EXPECT_TRUE(!fs::is_empty(dir.File("sub/résumé")) && FileApi::Delete(name));
     for (const std::string& bad :
-         {"a*b"s, "a?b"s, "a\"b"s, "a<b"s, "a>b"s, "a|b"s, "sub\\b"s, "sub\\..\\..\\x"s, "a\0b"s}) {
-        std::string name;
-        platform::FileId id;
+         {"a*b"s, "a?b"s, "a\"b"s, "a<b"s, "a>b"s, "a|b"s, "sub\\..\\..\\x"s, "a\0b"s}) {
         LastError::Set(0);
         EXPECT_EQ(FileApi::Open(dir.File(bad), false, id), platform::kNullHandle) << bad;
         EXPECT_EQ(LastError::Get(), E::kInvalidName) << bad;
@@ -43,19 +42,29 @@ TEST(FileApiTest, NamesReachTheSystemAsUtf8OrAreRefusedWith123) {
         EXPECT_FALSE(FileApi::MakeTempFileName(dir.File(bad), "VXA", &name, &id)) << bad;
         EXPECT_EQ(LastError::Get(), E::kInvalidName) << bad;
     }
-    EXPECT_EQ(Listing(dir.Path()), "sub ");
-    EXPECT_TRUE(fs::is_empty(dir.File("sub")));
-    fs::create_directory(dir.File("sub/résumé"));
-    const auto [name, id] = Make(dir.Path() + platform::Encoding::Utf8ToAnsi("/sub/résumé"));
-    EXPECT_FALSE(fs::is_empty(dir.File("sub/résumé")));
-    EXPECT_TRUE(FileApi::Delete(name));
+    EXPECT_EQ(Snapshot(dir.Path()).size(), 2u) << Listing(dir.Path());
+    char taken[16];
+    for (unsigned n = 1; n <= 0xFFFF; ++n)
+        if (std::snprintf(taken, sizeof taken, "VXR%04X.TMP", n); n != 0xBEEF)
+            WriteFile(dir.File(taken), "");
+    std::tie(name, id) = Make(dir.Path());
+    EXPECT_EQ(name, dir.File("VXRBEEF.TMP"));
+    EXPECT_FALSE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name, &id));
+    EXPECT_EQ(LastError::Get(), E::kFileExists);
+    EXPECT_EQ(name, dir.File("VXRBEEF.TMP")) << "a failure leaves the name alone";
 }
 
-// Another process puts something else under the name of a file the program
-// made, or takes the file away: no open may then reach another file, hang, or
-// make a file again, and the victim keeps its bytes.
+// A copy's destination ends with the source's bytes alone, whatever it held.
+// But once another process puts something else under the name of a file the
+// program made, or takes it away, no open or copy may reach another file, hang,
+// or make a file again, and the victim keeps its bytes.
 TEST(FileApiTest, ANameThatNoLongerHoldsTheProgramsFileIsNeverWritten) {
     TempDir dir("/dev/shm"), other;
+    const auto [src, srcId] = Make(other.Path());
+    const auto [mine, mineId] = Make(other.Path());
+    WriteFile(src, "source"), WriteFile(mine, "longer than the source");
+    EXPECT_TRUE(FileApi::Copy(src, srcId, mine, mineId));
+    EXPECT_EQ(ReadFile(mine), "source");
     const std::string victim = dir.File("victim");
     const std::tuple<const char*, uint32_t, std::function<void(const std::string&)>> swaps[] = {
         {"symbolic link", E::kIoDevice, [&](auto& n) { fs::create_symlink(victim, n); }},
@@ -66,8 +75,7 @@ TEST(FileApiTest, ANameThatNoLongerHoldsTheProgramsFileIsNeverWritten) {
         {"pipe", E::kFileExists, [&](auto& n) { mkfifo(n.c_str(), 0600); }},
         {"directory", E::kAccessDenied, [&](auto& n) { fs::create_directory(n); }},
         {"nothing", E::kFileNotFound, [&](auto&) {}}};
-    // Without birth times a new file on a reused inode number is the program's
-    // own as far as anyone can tell.
+    // Without birth times, a new file on a reused inode is ours as far as anyone can tell.
     struct statx st {};
     const bool birthTimes = statx(AT_FDCWD, dir.Path().c_str(), 0, STATX_BTIME, &st) == 0 &&
                             (st.stx_mask & STATX_BTIME);
@@ -75,45 +83,13 @@ TEST(FileApiTest, ANameThatNoLongerHoldsTheProgramsFileIsNeverWritten) {
         if (how == "a new file"s && !birthTimes) continue;
         WriteFile(victim, "precious");
         const auto [name, id] = Make(dir.Path());
-        const auto [mine, mineId] = Make(other.Path());
         fs::remove(name);
         swap(name);
         EXPECT_EQ(FileApi::Open(name, false, id), platform::kNullHandle) << how;
         EXPECT_EQ(LastError::Get(), code) << how;
         EXPECT_FALSE(FileApi::Copy(name, id, mine, mineId)) << how;
-        // As the copy's destination, the name must not even be emptied.
         EXPECT_FALSE(FileApi::Copy(mine, mineId, name, id)) << how;
         EXPECT_EQ(ReadFile(victim), "precious") << how;
         EXPECT_EQ(fs::exists(name), how != "nothing"s) << how << ": made again";
-        fs::remove(name);
-    }
-}
-
-// Every name but one already taken: the one left is the name made; with none
-// left the call fails rather than take one.
-TEST(FileApiTest, TempNamesAreNewFilesThatReplaceNothing) {
-    TempDir dir("/dev/shm");
-    for (unsigned n = 1; n <= 0xFFFF; ++n) {
-        char taken[16];
-        std::snprintf(taken, sizeof taken, "VXR%04X.TMP", n);
-        if (n != 0xBEEF) WriteFile(dir.File(taken), "");
-    }
-    auto [name, id] = Make(dir.Path());
-    EXPECT_EQ(name, dir.File("VXRBEEF.TMP"));
-    EXPECT_FALSE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name, &id));
-    EXPECT_EQ(LastError::Get(), E::kFileExists);
-    EXPECT_EQ(name, dir.File("VXRBEEF.TMP")) << "a failure leaves the name alone";
-}
-
-// The copy's destination ends with the source's bytes alone, whatever it held.
-TEST(FileApiTest, ACopyLeavesTheSourcesBytesAlone) {
-    TempDir dir;
-    const auto [src, srcId] = Make(dir.Path());
-    const auto [dst, dstId] = Make(dir.Path());
-    WriteFile(src, "source");
-    for (const char* held : {"", "longer than the source"}) {
-        WriteFile(dst, held);
-        EXPECT_TRUE(FileApi::Copy(src, srcId, dst, dstId)) << held;
-        EXPECT_EQ(ReadFile(dst), "source") << held;
     }
 }

@@ -13,6 +13,7 @@
 namespace {
 
 using T = CDVXThreadData;
+using R = ReportText;
 constexpr uint32_t kStart = 0xFFFF0000;  // the tick count wraps before the failure
 
 struct ReportCase {
@@ -33,71 +34,51 @@ const ReportCase kCases[] = {
     {"internal", T::kInternalError, 0, 0, 0, 0, 3004, 999, 12, 30, "/tmp/dalvex", "", ""},
 };
 
-Chaine Report(const ReportCase& c) {
-    T r;
-    r.testname = Chaine(Chaine::ResourceId(c.testname)), r.tstdir = Chaine::FromUtf8(c.tstdir);
-    r.state = T::kFailed, r.errorKind = c.errorKind, r.winerr = c.winerr, r.sysErrno = c.sysErrno;
-    r.operation = c.operation, r.position = c.position, r.failTicks = kStart + c.elapsedMs;
-    r.datawait = Chaine(c.datawait), r.dataget = Chaine(c.dataget);
-    r.localtime.hour = c.hour, r.localtime.minute = c.minute, r.localtime.second = 59;
-    return ReportText::BuildReport(r, kStart);
-}
-
 std::string Golden(const std::string& name) { return DALVEX_GOLDEN_DIR "/" + name + ".txt"; }
 
 using ReportDocumentTest = testing::TestWithParam<ReportCase>;
 
 }  // namespace
 
-// DALVEX_UPDATE_GOLDEN=1 writes the golden files from the current reports instead of comparing.
 TEST_P(ReportDocumentTest, ReadsAsItsGoldenFileAndClosesEveryGroupItOpens) {
-    const Chaine rtf = Report(GetParam());
+    const ReportCase& c = GetParam();
+    T r;
+    r.testname = Chaine(Chaine::ResourceId(c.testname)), r.tstdir = Chaine::FromUtf8(c.tstdir);
+    r.state = T::kFailed, r.errorKind = c.errorKind, r.winerr = c.winerr, r.sysErrno = c.sysErrno;
+    r.operation = c.operation, r.position = c.position, r.failTicks = kStart + c.elapsedMs;
+    r.datawait = Chaine(c.datawait), r.dataget = Chaine(c.dataget);
+    r.localtime.hour = c.hour, r.localtime.minute = c.minute, r.localtime.second = 59;
+    const Chaine rtf = R::BuildReport(r, kStart);
     int depth = 0;  // stops at the first group closed that was never opened
     for (std::size_t i = 0; i < rtf.GetLength() && depth >= 0; i += rtf[i] == '\\' ? 2 : 1)
         depth += rtf[i] == '{' ? 1 : rtf[i] == '}' ? -1 : 0;
     EXPECT_EQ(depth, 0) << "unbalanced groups";
     const std::string text = RtfReader::ToPlainText(RtfReader::Parse(rtf.View())).ToUtf8();
-    if (std::getenv("DALVEX_UPDATE_GOLDEN")) {
-        WriteFile(Golden(GetParam().name), text);
+    if (std::getenv("DALVEX_UPDATE_GOLDEN")) {  // the reports become the golden files
+        WriteFile(Golden(c.name), text);
         GTEST_SKIP() << "golden file written, not compared";
     }
-    EXPECT_EQ(text, ReadFile(Golden(GetParam().name))) << Golden(GetParam().name);
+    EXPECT_EQ(text, ReadFile(Golden(c.name))) << Golden(c.name);
 }
 
 INSTANTIATE_TEST_SUITE_P(Documents, ReportDocumentTest, testing::ValuesIn(kCases),
                          [](const auto& info) { return std::string(info.param.name); });
 
-TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersInOrder) {
+TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortTexts) {
     CDVXProgressData progress;
-    T* r[5];
-    for (auto*& record : r) record = progress.AddThreadData();
-    r[0]->RecordSystemError(5, T::kCreateFile, 0, EACCES);
-    r[1]->SetState(T::kEnded);
-    r[2]->RecordDataError(Chaine("00"), Chaine("01"), 3);
-    r[3]->RecordSystemError(112, T::kWriteFile, 65536, ENOSPC);
-    r[4]->RecordInternalError();
+    progress.AddThreadData()->RecordSystemError(5, T::kCreateFile, 0, EACCES);
+    progress.AddThreadData()->SetState(T::kEnded);
+    progress.AddThreadData()->RecordDataError(Chaine("00"), Chaine("01"), 3);
+    progress.AddThreadData()->RecordSystemError(112, T::kWriteFile, 65536, ENOSPC);
+    progress.AddThreadData()->RecordInternalError();
     const auto reports = FailureReport::Collect(progress);
-    std::vector<ReportText::Category> order;  // one category each: which record is where
+    std::vector<R::Category> order;  // one category each: which record is where
     for (const FailureReport& f : reports) order.push_back(f.category);
-    ASSERT_EQ(order, (std::vector{ReportText::kDiskFull, ReportText::kIoError,
-                                  ReportText::kDataDiffer, ReportText::kInternal}));
-    EXPECT_EQ(reports[0].position, 65536u);
-    EXPECT_NE(reports[0].rtf.View().find("Le disque dur est plein"), std::string_view::npos);
-}
-
-TEST(ReportTextTest, ShortTexts) {
-    T odd;
-    odd.errorKind = 7;  // no such kind
-    EXPECT_EQ(ReportText::CategoryOf(odd), ReportText::kInternal);
-    EXPECT_EQ(ReportText::SystemMessage(1117, EIO), ReportText::SystemMessage(1117, 0));
-    const std::pair<Chaine, const char*> rows[] = {
-        {ReportText::WinErrText(99999, 0), " (WinErr:99999)"},
-        {ReportText::OperationName(T::kGetTempPath), "GetTempPath"},
-        {ReportText::OperationName(T::kGetTempPath + 1), "<inconnue>"},
-        {ProgressText::Throughput(0), "0 octets/sec (0.0 Mbits/sec)"},
-        {ProgressText::Throughput(1000000), "1000000 octets/sec (7.6 Mbits/sec)"},
-        {ProgressText::Throughput(1048576), "1048576 octets/sec (8.0 Mbits/sec)"},
-        {ProgressText::Bytes(UINT64_MAX), "18446744073709551615"},
-    };
-    for (const auto& [got, expected] : rows) EXPECT_EQ(got, expected);
+    ASSERT_EQ(order, (std::vector{R::kDiskFull, R::kIoError, R::kDataDiffer, R::kInternal}));
+    EXPECT_EQ(R::SystemMessage(1117, EIO), R::SystemMessage(1117, 0));
+    EXPECT_EQ(R::WinErrText(99999, 0) + "|" + R::OperationName(T::kGetTempPath) + "|" +
+                  R::OperationName(T::kGetTempPath + 1) + "|" + ProgressText::Throughput(1000000) +
+                  "|" + ProgressText::Bytes(UINT64_MAX),
+              " (WinErr:99999)|GetTempPath|<inconnue>|1000000 octets/sec (7.6 Mbits/sec)|"
+              "18446744073709551615");
 }

@@ -9,20 +9,14 @@
 
 #include "tests/TempDir.h"
 
-TEST(ChaineTest, ACopyIsIsolatedFromEveryChangeToTheOther) {
+// A copy is isolated from every change to the other; a text may be appended to
+// itself, or a piece of it.
+TEST(ChaineTest, ACopyIsIsolatedFromEveryChangeToTheOtherAndAppendsOfItself) {
     const Chaine a("report");
     Chaine b = a, c = a, d = a, e = a;
-    b += " 2";
-    c.SetAt(0, 'R');
-    d.ReplaceChar('r', 'x');
+    b += " 2", c.SetAt(0, 'R'), d.ReplaceChar('r', 'x');
     e.ReplaceAll(Chaine("port"), Chaine("PORT"), false);  // same length: in place
     EXPECT_EQ(a + "|" + b + "|" + c + "|" + d + "|" + e, "report|report 2|Report|xepoxt|rePORT");
-    const Chaine f = a.PrivateCopy();
-    EXPECT_NE(f.c_str(), a.c_str()) << "a private copy shares no block";
-    EXPECT_EQ(f, a);
-}
-
-TEST(ChaineTest, AppendingAPartOfItself) {
     Chaine s(std::string(300, 'x') + "END");
     s.Append(s.c_str() + 300, 3);  // frees the heap block it reads from, unless kept
     EXPECT_EQ(s.View().substr(300), "ENDEND");
@@ -34,7 +28,7 @@ TEST(ChaineTest, AppendingAPartOfItself) {
 // Pieces between separators; a sorted dictionary of each text once, in byte
 // order or in that of the case-folding table (accented capitals included).
 TEST(TextListTest, PiecesAndDictionaries) {
-    std::string pieces;
+    std::string pieces, added, keys;
     for (const char* text : {"|a||b", "", "a|"}) {
         for (const Chaine& piece : SplitText(text)) pieces += std::string(piece.View()) + ",";
         pieces += ";";
@@ -42,14 +36,10 @@ TEST(TextListTest, PiecesAndDictionaries) {
     EXPECT_EQ(pieces, ",a,,b,;,;a,,;");
     FDictionnary exact;
     FDictionnaryNoCase folded;
-    std::string added;
-    for (const char* key : {"beta", "alpha", "Beta", "\xE9t\xE9", "\xC9T\xC9", "beta"}) {
+    for (const char* key : {"beta", "alpha", "Beta", "\xE9t\xE9", "\xC9T\xC9", "beta"})
         added += std::to_string(exact.Add(key)) + std::to_string(folded.Add(key));
-    }
-    std::string keys;
-    for (const FDictionnary* d : {&exact, static_cast<FDictionnary*>(&folded)}) {
+    for (const FDictionnary* d : {&exact, static_cast<FDictionnary*>(&folded)})
         for (const Chaine& key : *d) keys += std::string(key.View()) + ",";
-    }
     EXPECT_EQ(added, "111111111100") << "texts that differ only in case stay apart";
     EXPECT_EQ(keys, "Beta,alpha,beta,\xC9T\xC9,\xE9t\xE9,alpha,Beta,beta,\xC9T\xC9,\xE9t\xE9,");
 }
