@@ -1,66 +1,49 @@
-// The folder field as a user meets it: completions from the real file system,
-// the keys of the list, the pause before checking, drops and pastes, and the
-// browse dialog behind its button.
+// The folder field as a user meets it: completions from the real file system, the
+// keys of the list, the pause before checking, drops, pastes and the browse dialog.
 #include "gui/controls/ZFolderNameEdit.h"
-
-#include <gtest/gtest.h>
 
 #include <QClipboard>
 #include <QDialog>
 #include <QFileSystemModel>
 #include <QLabel>
-#include <QMenu>
 #include <QMimeData>
 #include <QPushButton>
-#include <QTest>
 #include <QTreeView>
 #include <QVBoxLayout>
 #include <filesystem>
-#include <fstream>
 
 #include "gui/controls/ZPopListBoxEx.h"
-#include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBeep.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 
-namespace fs = std::filesystem;
-
 namespace {
 
 // Counts the checks and the fills that the pauses in the typing bring.
-class CountingEdit : public ZFolderNameEdit {
-public:
-    int Validate(const Chaine& text) override {
-        ++validations;
-        return ZFolderNameEdit::Validate(text);
-    }
-    void FillCompletionList(const Chaine& text) override {
-        ++fills;
-        ZFolderNameEdit::FillCompletionList(text);
-    }
-    int validations = 0;
-    int fills = 0;
+struct CountingEdit : ZFolderNameEdit {
+    using Base = ZFolderNameEdit;
+    int Validate(const Chaine& t) override { return ++checks, Base::Validate(t); }
+    void FillCompletionList(const Chaine& t) override { ++fills, Base::FillCompletionList(t); }
+    int checks = 0, fills = 0;
 };
 
-// A window with the field and a second edit to move to.
-class FieldWindow {
-public:
-    FieldWindow() {
-        auto* layout = new QVBoxLayout(&window);
+// The field in a window with a second edit to move to; a fresh current directory.
+class ZFolderNameEditTest : public testing::Test {
+protected:
+    ZFolderNameEditTest() {
+        auto* layout = new QVBoxLayout(&top);
         layout->addWidget(edit = new CountingEdit);
         layout->addWidget(next = new QLineEdit);
-        window.resize(400, 80);
-        window.show();
-        window.activateWindow();
-        EXPECT_TRUE(QTest::qWaitForWindowActive(&window));
+        top.resize(400, 80);
+        top.show();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&top));
         edit->setFocus();
+        QDir::setCurrent(root);
     }
-    // A real key: through the window system, which hands it to the list
-    // while the list shows.
-    void Key(Qt::Key key, Qt::KeyboardModifiers modifiers = {}) {
-        QTest::keyClick(window.windowHandle(), key, modifiers);
-    }
+    ~ZFolderNameEditTest() override { QDir::setCurrent(here); }
+
+    // Through the window system, which hands the key to the list while it shows.
+    void Key(Qt::Key k, Qt::KeyboardModifier m = {}) { QTest::keyClick(top.windowHandle(), k, m); }
     // Types `text` over the field and opens the list with Shift+Down.
     void Open(const QString& text) {
         edit->selectAll();
@@ -69,290 +52,223 @@ public:
     }
     QStringList Items() {
         QStringList items;
-        for (int i = 0; i < edit->GetList()->count(); ++i)
-            items << edit->GetList()->item(i)->text();
+        for (auto* item : edit->GetList()->findItems("", Qt::MatchContains)) items << item->text();
         return items;
     }
+    void Folders(std::initializer_list<const char*> names) {
+        for (const char* name : names) std::filesystem::create_directories(dir.File(name));
+    }
+    QString Path(const char* name) const { return root + '/' + name; }
+    // The tooltip and the colour of the text.
+    auto Look() const { return std::pair(edit->toolTip(), edit->palette().color(QPalette::Text)); }
 
-    QWidget window;
+    TempDir dir;
+    const QString root = QString::fromStdString(dir.Path()), here = QDir::currentPath();
+    QWidget top;
     CountingEdit* edit;
     QLineEdit* next;
 };
 
-void MakeFolders(const TempDir& dir, std::initializer_list<const char*> names) {
-    for (const char* name : names) fs::create_directories(dir.File(name));
-}
-
-}  // namespace
-
-TEST(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheNameUntilFocusLeaves) {
-    TempDir dir;
-    // A name that the program's text cannot hold is not offered.
-    MakeFolders(dir, {"Alpha", "alpine", "ALPINE", "a:b", "beta", ".cache", "cfg", "cfg/inner",
-                      "\u65E5", "what?"});
-    std::ofstream(dir.File("album.txt")) << "a file, not a folder";
-    const QString colon = QString::fromStdString(dir.File("a:"));
-    // Typed, ignoring case, offered. Relative text is taken from the current
-    // directory; a colon after a separator is a character of the name.
+TEST_F(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheNameUntilFocusLeaves) {
+    Folders({"Alpha", "alpine", "ALPINE", "a:b", "beta", ".cache", "\u65E5", "what?"});
+    WriteFile(dir.File("album.txt"), "a file, not a folder");
+    // Typed, ignoring case, offered: from the current directory for relative text, a colon
+    // after a separator in the name, and no name that the program's text cannot hold.
     const std::tuple<QString, bool, QStringList> rows[] = {
-        {"/tm", false, {"/tmp"}},
-        {"./", false, {"./ALPINE", "./Alpha", "./a:b", "./alpine", "./beta", "./cfg"}},
+        {"./", false, {"./ALPINE", "./Alpha", "./a:b", "./alpine", "./beta"}},
         {"AL", true, {"Alpha", "ALPINE", "alpine"}},  // two folders, not one
-        {colon, false, {colon + "b"}},
+        {Path("a:"), false, {Path("a:b")}},
         {"al", false, {"alpine"}},
         {".c", false, {".cache"}},
-        {"cfg/", false, {"cfg/inner"}},
         {"zz", false, {}},
     };
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(dir.Path()));
-    FieldWindow f;
     for (const auto& [typed, ignoreCase, offered] : rows) {
-        f.edit->SetIgnoreCase(ignoreCase);
-        f.Open(typed);
-        EXPECT_EQ(std::pair(f.Items(), f.edit->IsListShown()),
-                  std::pair(offered, !offered.isEmpty()))
+        edit->SetIgnoreCase(ignoreCase);
+        Open(typed);
+        EXPECT_EQ(std::pair(Items(), edit->IsListShown()), std::pair(offered, !offered.isEmpty()))
             << typed.toStdString();
-        if (f.edit->IsListShown()) f.Key(Qt::Key_Escape);
+        if (edit->IsListShown()) Key(Qt::Key_Escape);
     }
-    // The list closes on a click outside, opening it does not; and when focus
-    // leaves, after which a folder made meanwhile is offered.
-    f.Open("./");
-    ASSERT_TRUE(f.edit->IsListShown());
-    QTest::mouseClick(f.window.windowHandle(), Qt::LeftButton, {},
-                      f.next->mapTo(&f.window, QPoint(5, 5)));
-    EXPECT_FALSE(f.edit->IsListShown());
-    f.edit->setFocus();
-    f.Open("./");
-    ASSERT_TRUE(f.edit->IsListShown());
-    f.Key(Qt::Key_Tab);
-    EXPECT_EQ(std::tuple(f.edit->IsListShown(), f.next->hasFocus(), f.edit->hasSelectedText(),
-                         f.edit->cursorPosition()),
+    // Focus leaving by Tab closes the list, and the folders are listed afresh
+    // when it comes back: one made meanwhile shows. A click outside closes it too.
+    Open("./");
+    Key(Qt::Key_Tab);
+    EXPECT_EQ(std::tuple(edit->IsListShown(), next->hasFocus(), edit->hasSelectedText(),
+                         edit->cursorPosition()),
               std::tuple(false, true, false, 0));
-    MakeFolders(dir, {"three"});
-    f.edit->setFocus();
-    f.Open("./");
-    EXPECT_TRUE(f.Items().contains("./three"));
-    QDir::setCurrent(here);
+    Folders({"three"});
+    edit->setFocus();
+    Open("./");
+    EXPECT_EQ(std::pair(Items().contains("./three"), edit->IsListShown()), std::pair(true, true));
+    QTest::mouseClick(top.windowHandle(), Qt::LeftButton, {}, next->geometry().center());
+    EXPECT_FALSE(edit->IsListShown());
 }
 
-TEST(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
-    TempDir dir;
-    for (int i = 0; i < 15; ++i) fs::create_directories(dir.File("d" + std::to_string(100 + i)));
-    const QString typed = QString::fromStdString(dir.Path() + "/d");
-    const auto item = [&](int i) { return typed + QString::number(100 + i); };
-    // The keys; then the row selected, the text, whether the list shows and
-    // the text is all selected.
-    const std::tuple<std::vector<Qt::Key>, int, QString, bool, bool> rows[] = {
-        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Up}, 0, item(0), true, false},
-        {{Qt::Key_PageDown}, 9, item(9), true, false},
-        {{Qt::Key_PageDown, Qt::Key_PageDown}, 14, item(14), true, false},
-        {{Qt::Key_PageDown, Qt::Key_Down, Qt::Key_PageUp}, 0, item(0), true, false},
-        {{Qt::Key_PageDown, Qt::Key_Escape}, 9, typed, false, false},
-        {{Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, 1, item(1), false, true},
+TEST_F(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
+    for (int i = 100; i < 115; ++i) Folders({("d" + std::to_string(i)).c_str()});
+    using enum Qt::Key;
+    // The keys; then the text, whether the list shows and the text is all selected.
+    const std::tuple<std::vector<Qt::Key>, const char*, bool, bool> rows[] = {
+        {{Key_PageDown, Key_Down, Key_PageUp, Key_Down, Key_Down, Key_Up}, "d101", true, false},
+        {{Key_PageDown, Key_PageDown}, "d114", true, false},
+        {{Key_PageDown, Key_Escape}, "d", false, false},
+        {{Key_Down, Key_Down, Key_Return}, "d101", false, true},
     };
-    FieldWindow f;
-    for (const auto& [keys, row, text, shown, allSelected] : rows) {
-        f.Open(typed);
-        ASSERT_TRUE(f.edit->IsListShown());
-        for (Qt::Key key : keys) f.Key(key);
+    for (const auto& [keys, name, shown, allSelected] : rows) {
+        Open(Path("d"));
+        for (Qt::Key key : keys) Key(key);
         // The text from the list is checked at once: only the typed one is missing.
-        EXPECT_EQ(std::tuple(f.edit->GetList()->currentRow(), f.edit->text(), f.edit->IsListShown(),
-                             f.edit->selectedText(), f.edit->cursorPosition(), f.edit->IsInvalid()),
-                  std::tuple(row, text, shown, allSelected ? text : "", text.size(), text == typed))
+        const QString text = Path(name);
+        EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->selectedText(),
+                             edit->cursorPosition(), edit->IsInvalid()),
+                  std::tuple(text, shown, allSelected ? text : "", text.size(), text == Path("d")))
             << keys.size() << " keys, last " << keys.back();
-        if (f.edit->IsListShown()) f.Key(Qt::Key_Escape);
+        if (edit->IsListShown()) Key(Key_Escape);
     }
 }
 
-TEST(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
-    TempDir dir;
-    MakeFolders(dir, {"abcdefg"});
-    FieldWindow f;
-    QTest::keyClicks(f.edit, QString::fromStdString(dir.Path() + "/a"));
-    f.edit->validations = f.edit->fills = 0;
-    QTest::keyClicks(f.edit, "bcdef");
-    EXPECT_EQ(std::pair(f.edit->validations, f.edit->fills), std::pair(0, 0)) << "before the pause";
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.edit->fills == 1; }));
-    QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::pair(f.edit->validations, f.edit->fills), std::pair(1, 1));
-    EXPECT_EQ(f.Items(), QStringList{QString::fromStdString(dir.Path() + "/abcdefg")});
+// A problem shows in the text's colour and the tooltip, after the pause; an
+// empty required field at once.
+TEST_F(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
+    Folders({"abcdefg"});
+    const QString whole = Path("abcdefg");
+    edit->checks = edit->fills = 0;
+    QTest::keyClicks(edit, Path("abcdef"));
+    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(0, 0)) << "before the pause";
+    QTest::qWait(3 * ZButtonEdit::kPauseMs);
+    EXPECT_EQ(std::tuple(edit->checks, edit->fills, Items()), std::tuple(1, 1, QStringList{whole}));
+    EXPECT_EQ(Look(), std::pair(QStringLiteral("Valeur interdite"), QColor(0xC00000u)));
     // Typed through the list, the text is followed even once valid; Escape
     // keeps what was typed last, and no pause opens the list again.
-    const QString whole = QString::fromStdString(dir.Path() + "/abcdefg");
-    f.Key(Qt::Key_G);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return f.edit->fills == 2; }));
-    EXPECT_EQ(std::tuple(f.edit->text(), f.Items(), f.edit->IsListShown(), f.edit->IsInvalid()),
-              std::tuple(whole, QStringList{whole}, true, false));
-    f.Key(Qt::Key_Backspace);
-    f.Key(Qt::Key_Escape);  // before the pause
+    Key(Qt::Key_G);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->fills == 2; }));
+    EXPECT_EQ(std::tuple(edit->text(), Items(), edit->IsListShown()),
+              std::tuple(whole, QStringList{whole}, true));
+    EXPECT_EQ(Look(), std::pair(QString(), next->palette().color(QPalette::Text)));
+    Key(Qt::Key_Backspace);
+    Key(Qt::Key_Escape);  // before the pause
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::tuple(f.edit->text(), f.edit->IsListShown(), f.edit->fills),
+    EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->fills),
               std::tuple(whole.chopped(1), false, 2));
-    QTest::keyClick(f.edit, Qt::Key_G);  // valid, the list hidden: not completed
+    QTest::keyClick(edit, Qt::Key_G);  // valid, the list hidden: not completed
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::pair(f.edit->IsListShown(), f.edit->fills), std::pair(false, 2));
+    EXPECT_EQ(std::pair(edit->IsListShown(), edit->fills), std::pair(false, 2));
+    edit->SetRequired(true);
+    edit->clear();
+    EXPECT_EQ(edit->toolTip(), "Champ requis");
     // Without the pause each key is checked, and completed while invalid, at once.
-    f.edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
-    f.edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
-    f.edit->validations = f.edit->fills = 0;
-    QTest::keyClicks(f.edit, "/x");  // a folder, then a missing one
-    EXPECT_EQ(std::pair(f.edit->validations, f.edit->fills), std::pair(2, 1));
+    edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
+    edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
+    edit->checks = edit->fills = 0;
+    QTest::keyClicks(edit, "/x");  // a folder, then a missing one
+    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(2, 1));
 }
 
-TEST(ZFolderNameEditTest, AProblemShowsInTheTextColourAndTheTooltip) {
-    TempDir dir;
-    MakeFolders(dir, {"empty", "full"});
-    std::ofstream(dir.File("full/a.txt")) << "x";
-    ZFolderNameEdit edit;
-    const auto code = [&](const std::string& text) { return edit.Validate(Chaine(text.c_str())); };
-    const std::string missing = dir.File("missing"), deep = dir.File("missing/deeper");
-    EXPECT_EQ(std::tuple(code(""), code(dir.Path()), code(missing)), std::tuple(0, 0, 1));
-    edit.SetAcceptMissing(true, false);
-    EXPECT_EQ(std::tuple(code(missing), code(deep)), std::tuple(0, 0));
-    edit.SetAcceptMissing(true, true);
-    EXPECT_EQ(std::tuple(code(missing), code(deep)), std::tuple(0, 2));
-    edit.SetBrowseTexts("Choisir|sans|avec", "*.TXT|*.doc", "");
-    EXPECT_EQ(std::tuple(code(dir.File("full")), code(dir.File("empty"))), std::tuple(0, 2));
-    EXPECT_EQ(std::pair(edit.GetMessage(0), edit.GetMessage(2)),
-              std::pair(Chaine("Choisir"), Chaine("sans")));
-
-    // The page's set-up: its instruction on the button, the table's text for code 1.
-    FieldWindow f;
-    f.edit->SetBrowseTexts("Instruction", "", "");
-    f.edit->SetRequired(true);
-    QTest::keyClicks(f.edit, QString::fromStdString(missing));
-    ASSERT_TRUE(QTest::qWaitFor(
-        [&] { return f.edit->IsInvalid() && f.edit->GetCode() != ZButtonEdit::kRequired; }));
-    EXPECT_EQ(f.edit->toolTip(), QStringLiteral("Valeur interdite"));
-    EXPECT_EQ(f.edit->palette().color(QPalette::Text), QColor(ZButtonEdit::kInvalidTextColor));
-    f.edit->selectAll();
-    QTest::keyClick(f.edit, Qt::Key_Backspace);
-    EXPECT_EQ(f.edit->toolTip(), QStringLiteral("Champ requis")) << "at once, not after the pause";
-    f.edit->SetText(Chaine(dir.Path().c_str()));
-    ASSERT_TRUE(QTest::qWaitFor([&] { return !f.edit->IsInvalid(); }));
-    EXPECT_TRUE(f.edit->toolTip().isEmpty());
-    EXPECT_NE(f.edit->palette().color(QPalette::Text), QColor(ZButtonEdit::kInvalidTextColor));
-    EXPECT_EQ(f.edit->GetMessage(0), "Instruction");
-}
-
-TEST(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) {
-    TempDir dir;
-    MakeFolders(dir, {"folder"});
-    std::ofstream(dir.File("file.txt")) << "x";
-    fs::create_directory_symlink(dir.File("folder"), dir.File("link"));
-    const auto url = [&](const char* name) {
-        return QUrl::fromLocalFile(QString::fromStdString(dir.File(name))).toEncoded();
-    };
-    const QString folder = QString::fromStdString(dir.File("folder")),
-                  link = QString::fromStdString(dir.File("link"));
+TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) {
+    Folders({"folder"});
+    WriteFile(dir.File("file.txt"), "x");
+    std::filesystem::create_directory_symlink(dir.File("folder"), dir.File("link"));
+    const auto url = [&](const char* name) { return QUrl::fromLocalFile(Path(name)).toEncoded(); };
     const char *uris = "text/uri-list", *copied = "x-special/gnome-copied-files";
     enum How { kDrop, kCtrlV, kShiftInsert, kMenu };
-    // How, what; the text afterwards (all of it selected when it is a folder), the beeps.
-    const std::tuple<How, const char*, QByteArray, QString, int> rows[] = {
-        {kDrop, uris, url("folder"), folder, 0},
-        {kDrop, uris, url("file.txt"), "avant", 1},
-        {kDrop, uris, "smb://serveur/partage", "avant", 1},
-        {kCtrlV, uris, url("folder") + "\r\n", folder, 0},
-        {kShiftInsert, copied, "copy\n" + url("link"), link, 0},
-        {kCtrlV, copied, "cut\n" + url("file.txt"), "avant", 1},
-        {kMenu, uris, url("folder"), folder, 0},
-        {kCtrlV, "text/plain", "/coll", "av/collant", 0},
-        {kCtrlV, uris, "https://serveur/page", "avhttps://serveur/pageant", 0},  // a web link
+    // How, what; the text after: selected when a folder, with a beep when left as it was.
+    const std::tuple<How, const char*, QByteArray, QString> rows[] = {
+        {kDrop, uris, url("folder"), Path("folder")},
+        {kCtrlV, uris, url("folder") + "\r\n", Path("folder")},
+        {kShiftInsert, copied, "copy\n" + url("link"), Path("link")},
+        {kCtrlV, copied, "cut\n" + url("file.txt"), "avant"},
+        {kMenu, uris, url("folder"), Path("folder")},
+        {kCtrlV, "text/plain", "/coll", "av/collant"},
+        {kCtrlV, uris, "https://serveur/page", "avhttps://serveur/pageant"},  // a web link
     };
-    FieldWindow f;
-    for (const auto& [how, format, payload, text, beeps] : rows) {
-        f.edit->setText("avant");
-        f.edit->setCursorPosition(2);
+    for (const auto& [how, format, payload, text] : rows) {
+        edit->setText("avant");
+        edit->setCursorPosition(2);
         auto data = std::make_unique<QMimeData>();
         data->setData(format, payload);
-        if (how != kDrop) data->setText(QString::fromUtf8(payload));  // as copied
-        const int beepsBefore = MessageBeepCount();
+        data->setText(QString::fromUtf8(payload));  // as a file manager gives it
+        const int beeps = MessageBeepCount();
         if (how == kDrop) {
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(f.edit, &enter);
+            QApplication::sendEvent(edit, &enter);
             EXPECT_TRUE(enter.isAccepted());
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
-            QApplication::sendEvent(f.edit, &drop);
+            QApplication::sendEvent(edit, &drop);
         } else {
             QGuiApplication::clipboard()->setMimeData(data.release());
         }
-        if (how == kCtrlV) f.Key(Qt::Key_V, Qt::ControlModifier);
-        if (how == kShiftInsert) f.Key(Qt::Key_Insert, Qt::ShiftModifier);
-        if (how == kMenu) PickFromContextMenu(f.edit, QPoint(10, 5), QLineEdit::tr("&Paste"));
-        EXPECT_EQ(
-            std::tuple(f.edit->text(), f.edit->selectedText(), MessageBeepCount() - beepsBefore),
-            std::tuple(text, text.startsWith('/') ? text : "", beeps))
+        if (how == kCtrlV) Key(Qt::Key_V, Qt::ControlModifier);
+        if (how == kShiftInsert) Key(Qt::Key_Insert, Qt::ShiftModifier);
+        if (how == kMenu) PickFromContextMenu(edit, QPoint(10, 5), QLineEdit::tr("&Paste"));
+        EXPECT_EQ(std::tuple(edit->text(), edit->selectedText(), MessageBeepCount() - beeps),
+                  std::tuple(text, text.startsWith('/') ? text : "", text == "avant" ? 1 : 0))
             << payload.toStdString();
     }
 }
 
-// The browse dialog opens on the field's folder, or its nearest existing
-// ancestor, under the root given; with expected files its status line and OK
-// follow the selection. A choice replaces the text, Annuler changes nothing,
-// and no settings file is written on the way.
-TEST(ZFolderNameEditTest, TheButtonAndF4Browse) {
-    TempDir dir, config;
-    MakeFolders(dir, {"empty", "full", "x|y"});  // "|": a name the program cannot test
-    std::ofstream(dir.File("full/a.txt")) << "x";
-    const QString here = QDir::currentPath();
-    QDir::setCurrent(QString::fromStdString(dir.Path()));  // for a relative start
+// The codes of a missing folder and of one without the expected files. The browse
+// dialog opens on the field's folder, or its nearest existing ancestor, under the
+// root given; with expected files its status line and OK follow the selection. A
+// choice replaces the text, Annuler changes nothing, and no settings are written.
+TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
+    Folders({"empty", "full", "x|y"});  // "|": a name the program cannot test
+    WriteFile(dir.File("full/a.txt"), "x");
+    const auto code = [&](const char* name) { return edit->Validate(dir.File(name).c_str()); };
+    EXPECT_EQ(std::tuple(edit->Validate(""), code("."), code("missing")), std::tuple(0, 0, 1));
+    edit->SetAcceptMissing(true, false);
+    EXPECT_EQ(code("missing/deeper"), 0);
+    edit->SetAcceptMissing(true, true);
+    EXPECT_EQ(std::pair(code("missing"), code("missing/deeper")), std::pair(0, 2));
+    // Code 1 keeps the table's text.
+    edit->SetBrowseTexts("Choisir|Aucun|Vu", "*.TXT|*.doc", "");
+    EXPECT_EQ(std::tuple(code("full"), code("empty"), edit->GetMessage(0), edit->GetMessage(1),
+                         edit->GetMessage(2)),
+              std::tuple(0, 2, Chaine("Choisir"), Chaine("Valeur interdite"), Chaine("Aucun")));
+
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
-    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(config.Path()));
-    const QString root = QString::fromStdString(dir.Path()), full = root + "/full";
-    FieldWindow f;
-    struct Row {
-        bool button;                                       // else F4
-        const char* expected;                              // files
-        const char* root;                                  // "" for the whole tree
-        std::vector<std::pair<const char*, bool>> clicks;  // folder, OK enabled there
-        QString start;
-        const char* answer;
-        QString text;
+    qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));
+    // By the button or F4; the expected files; under the root or not; the folders clicked,
+    // with OK enabled there, the last one taken with OK (with no click, Annuler).
+    const std::tuple<bool, const char*, bool, std::vector<std::pair<const char*, bool>>> rows[] = {
+        {false, "*.TXT|*.doc", true, {{"empty", false}, {"full", true}}},
+        {true, "", true, {{"empty", true}, {"x|y", false}, {"empty", true}}},
+        {false, "", false, {}},
     };
-    // clang-format off
-    const Row rows[] = {
-        {false, "*.TXT|*.doc", "r", {{"empty", false}, {"full", true}}, full + "/missing", "ok", full},
-        {true, "", "r", {{"empty", true}, {"x|y", false}, {"empty", true}}, full + "/missing", "ok",
-         root + "/empty"},
-        {false, "", "", {}, "full/missing", "cancel", "full/missing"},
-    };
-    // clang-format on
-    for (const Row& row : rows) {
-        f.edit->SetBrowseTexts("Choisir|Aucun|Vu", row.expected, *row.root ? ToChaine(root) : "");
-        f.edit->setFocus();
-        f.edit->setText(row.start);
+    for (const auto& [button, expected, rooted, clicks] : rows) {
+        edit->SetBrowseTexts("Choisir|Aucun|Vu", expected, rooted ? dir.Path().c_str() : "");
+        edit->setFocus();
+        edit->setText("full/missing");
         OnNextModal<QDialog>(
             [&](QDialog* dialog) {
                 auto* tree = dialog->findChild<QTreeView*>("tree");
                 auto* model = static_cast<QFileSystemModel*>(tree->model());
-                auto* ok = dialog->findChild<QPushButton*>("ok");
                 auto* status = dialog->findChild<QLabel*>("status");
-                EXPECT_EQ(std::tuple(model->filePath(tree->rootIndex()),
-                                     model->filePath(tree->currentIndex())),
-                          std::tuple(*row.root ? root : "/", full));
+                EXPECT_EQ(std::pair(model->filePath(tree->rootIndex()),
+                                    model->filePath(tree->currentIndex())),
+                          std::pair(rooted ? root : "/", Path("full")));
                 EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return model->rowCount(tree->rootIndex()) == 3 || !*row.root; }));
-                for (const auto& [folder, holds] : row.clicks) {
-                    const QRect item = tree->visualRect(model->index(root + "/" + folder));
-                    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {}, item.center());
-                    EXPECT_EQ(std::tuple(ok->isEnabled(), status->isVisible(), status->text()),
-                              std::tuple(holds, *row.expected != 0,
-                                         *row.expected ? (holds ? "Vu" : "Aucun") : ""))
+                    [&] { return model->rowCount(tree->rootIndex()) == 3 || !rooted; }));
+                for (const auto& [folder, holds] : clicks) {
+                    QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
+                                      tree->visualRect(model->index(Path(folder))).center());
+                    EXPECT_EQ(std::tuple(dialog->findChild<QPushButton*>("ok")->isEnabled(),
+                                         status->isVisible(), status->text()),
+                              std::tuple(holds, *expected != 0,
+                                         *expected ? (holds ? "Vu" : "Aucun") : ""))
                         << folder;
                 }
-                QTest::mouseClick(dialog->findChild<QPushButton*>(row.answer), Qt::LeftButton);
+                QTest::mouseClick(dialog->findChild<QPushButton*>(clicks.empty() ? "cancel" : "ok"),
+                                  Qt::LeftButton);
             },
-            f.edit);
-        if (row.button) {
-            QTest::mouseClick(f.edit, Qt::LeftButton, {}, f.edit->ButtonRect().center());
-        } else {
-            f.Key(Qt::Key_F4);
-        }
-        EXPECT_EQ(std::pair(f.edit->text(), f.edit->selectedText()),
-                  std::pair(row.text, row.text.endsWith("missing") ? "" : row.text));
+            edit);
+        button ? QTest::mouseClick(edit, Qt::LeftButton, {}, edit->ButtonRect().center())
+               : Key(Qt::Key_F4);
+        const QString text = clicks.empty() ? "full/missing" : Path(clicks.back().first);
+        EXPECT_EQ(std::pair(edit->text(), edit->selectedText() == text),
+                  std::pair(text, !clicks.empty()));
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
-    QDir::setCurrent(here);
-    EXPECT_EQ(Listing(config.Path()), "");
+    EXPECT_FALSE(std::filesystem::exists(dir.File("config")));
 }
+
+}  // namespace

@@ -3,12 +3,10 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 
-#include <chrono>
+#include <QTest>
 #include <cstdlib>
-#include <filesystem>
 #include <fstream>
 #include <string>
-#include <thread>
 
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
@@ -38,20 +36,18 @@ TEST(CDalvex2AppTest, EndsOnASignalAsOnCancelAndSavesNothing) {
             DALVEX_GUI_PATH, {},
             {"QT_QPA_PLATFORM=offscreen", "XDG_CONFIG_HOME=" + home.File("config"),
              "XDG_RUNTIME_DIR=" + home.Path(), "HOME=" + home.Path(), "PATH=/usr/bin:/bin"});
-        for (int waited = 0; !Catches(program.Pid(), signal) && waited < 30000; waited += 20)
-            std::this_thread::sleep_for(std::chrono::milliseconds(20));
-        ASSERT_TRUE(Catches(program.Pid(), signal)) << "the wizard waits for the user";
+        ASSERT_TRUE(QTest::qWaitFor([&] { return Catches(program.Pid(), signal); }, 30000))
+            << "the wizard waits for the user";
         program.Signal(signal);
         const CliResult result = program.Wait(10000);
         EXPECT_EQ(std::pair(result.status, result.signal), std::pair(0, 0)) << result.err;
-        const auto config = std::filesystem::path(home.File("config"));
-        EXPECT_TRUE(!std::filesystem::exists(config) || std::filesystem::is_empty(config));
+        EXPECT_EQ(Listing(home.File("config")), "");
     }
 }
 
+// Valid, with nothing said but hints (anything else shows above).
 TEST(CDalvex2AppTest, TheDesktopEntryIsValid) {
-    const std::string command =
-        "desktop-file-validate " DALVEX_DESKTOP_FILE " | grep -v ': hint: ' | grep .";
-    EXPECT_NE(std::system(command.c_str()), 0) << "errors or warnings above";
-    EXPECT_EQ(std::system("desktop-file-validate " DALVEX_DESKTOP_FILE " >/dev/null"), 0);
+    const std::string validate = "desktop-file-validate " DALVEX_DESKTOP_FILE;
+    EXPECT_EQ(std::system((validate + " >/dev/null").c_str()), 0);
+    EXPECT_NE(std::system((validate + " | grep -v ': hint: ' | grep .").c_str()), 0);
 }

@@ -6,29 +6,21 @@
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
-#include <filesystem>
 
 #include "engine/CDVXProgressData.h"
-#include "engine/CDVXThreadData.h"
 #include "tests/GuiActions.h"
 
-namespace {
-
-CDVXPrefs Prefs(const std::string& directory) {
+static CDVXPrefs Prefs(const std::string& directory) {
     CDVXPrefs prefs;
     prefs.SetDirectory(Chaine::FromUtf8(directory));
     return prefs;
 }
-
-}  // namespace
 
 WizardDriver::WizardDriver(Page page, const std::string& directory)
     : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page, Prefs(directory))) {
     m_sheet->show();
     if (!WaitForPage(page)) ADD_FAILURE() << "page " << page << " is not shown whole";
 }
-
-WizardDriver::~WizardDriver() = default;
 
 QPushButton* WizardDriver::Button(int button) const { return m_sheet->GetButton(button); }
 
@@ -55,24 +47,13 @@ bool WizardDriver::WaitForClose(int timeoutMs) {
 
 QString WizardDriver::Status() const { return Find<QLabel>(kProgress, "status")->text(); }
 
-bool WizardDriver::AnyRunning() { return m_sheet->Progress().IsAnyRunning(); }
-
-std::size_t WizardDriver::FilesIn(const std::string& dir) {
-    std::size_t count = 0;
-    for (const auto& entry : std::filesystem::recursive_directory_iterator(dir)) {
-        count += entry.is_regular_file();
-    }
-    return count;
-}
-
 void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
     m_questionShown = false;
+    m_question = {};
     OnNextModal<QMessageBox>(
         [this, answer](QMessageBox* box) {
             m_questionShown = true;
-            m_questionCaption = box->windowTitle();
-            m_questionIcon = box->icon();
-            m_questionText = box->text();
+            m_question = {box->windowTitle(), box->icon(), box->text()};
             if (answer == QMessageBox::NoButton) {
                 QTest::keyClick(box, Qt::Key_Escape);
             } else {

@@ -5,8 +5,8 @@
 #include <string>
 #include <tuple>
 
-#include "gui/wizard/CDalvex2Sheet.h"
 #include "gui/toolkit/CPropertyPage.h"
+#include "gui/wizard/CDalvex2Sheet.h"
 #include "tests/GuiActions.h"
 
 class QPushButton;
@@ -20,7 +20,6 @@ public:
     // A shown sheet, on `page`; the run's directory, when given, is stored as
     // the directory page would have stored it.
     explicit WizardDriver(Page page = kWelcome, const std::string& directory = "");
-    ~WizardDriver();
 
     CDalvex2Sheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int button) const;
@@ -38,23 +37,17 @@ public:
     // The text of the progress page's status line.
     QString Status() const;
     // True while some record of the run still runs.
-    bool AnyRunning();
-    // Test files left in `dir` (every regular file).
-    static std::size_t FilesIn(const std::string& dir);
+    bool AnyRunning() { return m_sheet->Progress().IsAnyRunning(); }
 
     // Answers the next message box once it shows: a click on `answer`, or the
     // Escape key for NoButton. Keeps its caption, icon and text.
     void AnswerNextQuestion(QMessageBox::StandardButton answer);
     bool QuestionShown() const { return m_questionShown; }
-    // Caption, icon and text of the last question.
-    std::tuple<QString, QMessageBox::Icon, QString> Question() const {
-        return {m_questionCaption, m_questionIcon, m_questionText};
-    }
+    // Caption, icon and text of the question since the last answer given; empty before it shows.
+    std::tuple<QString, QMessageBox::Icon, QString> Question() const { return m_question; }
 
 private:
     std::unique_ptr<CDalvex2Sheet> m_sheet;
     bool m_questionShown = false;
-    QString m_questionCaption;
-    QMessageBox::Icon m_questionIcon = QMessageBox::NoIcon;
-    QString m_questionText;
+    std::tuple<QString, QMessageBox::Icon, QString> m_question;
 };

@@ -1,21 +1,16 @@
 // The wizard driven end to end on real file systems, with clicks and keys.
 #include <gtest/gtest.h>
 
-#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMenu>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
-#include <QTest>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
-#include <fstream>
 
 #include "engine/CDVXProgressData.h"
-#include "engine/CDVXThreadData.h"
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDetailDlg.h"
@@ -37,7 +32,6 @@ constexpr int kCancel = CPropertySheet::PSBTN_CANCEL;
 
 QString Resource(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
 
-// Back enabled, Next enabled, Next's text.
 std::tuple<bool, bool, QString> Buttons(W& w) {
     return {w.Button(kBack)->isEnabled(), w.Button(kNext)->isEnabled(), w.Button(kNext)->text()};
 }
@@ -45,92 +39,74 @@ std::tuple<bool, bool, QString> Buttons(W& w) {
 // The threads of the program, but for those Qt keeps for its own painting.
 std::size_t ThreadCount() {
     std::size_t count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
-        std::ifstream comm(task.path() / "comm");
-        std::string name;
-        std::getline(comm, name);
-        count += name != "Thread (pooled)";
-    }
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
+        count += ReadFile(task.path() / "comm") != "Thread (pooled)\n";
     return count;
 }
-
-const QString kNextText = QStringLiteral("&Suivant >");
-const QString kFinish = QStringLiteral("Terminer");
 
 }  // namespace
 
 // A whole run on a tmpfs, from the first page to the result and back again.
 TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     TempDir dir("/dev/shm");
+    const QString typed = QString::fromStdString(dir.Path());
     W w;
-    EXPECT_EQ(Buttons(w), std::tuple(false, true, kNextText));
+    EXPECT_EQ(Buttons(w), std::tuple(false, true, "&Suivant >"));
     w.Key(Qt::Key_Return);  // Enter presses the default button
     ASSERT_TRUE(w.WaitForPage(W::kDirectory));
-    EXPECT_EQ(Buttons(w), std::tuple(true, true, kNextText));
-
+    EXPECT_EQ(Buttons(w), std::tuple(true, true, "&Suivant >"));
     auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
-    path->selectAll();
-    QTest::keyClicks(path, QString::fromStdString(dir.Path()));
-    for (const auto answer : {QMessageBox::No, QMessageBox::NoButton}) {  // No, then Escape
+    QTest::keyClicks(path, typed);
+    // A tmpfs is no network drive: asked, No and Escape stay on the page, Yes goes on.
+    for (const auto answer : {QMessageBox::No, QMessageBox::NoButton, QMessageBox::Yes}) {
         w.AnswerNextQuestion(answer);
         w.Click(kNext);
-        EXPECT_TRUE(w.QuestionShown()) << "a tmpfs is no network drive";
         EXPECT_EQ(w.Question(), std::tuple(Resource(res::kCaption), QMessageBox::Question,
                                            Resource(res::kNotNetworkQuestion)));
-        EXPECT_EQ(std::pair(w.ActivePage(), path->text()),
-                  std::pair(int{W::kDirectory}, QString::fromStdString(dir.Path())));
+        EXPECT_EQ(std::tuple(w.ActivePage(), path->text()),
+                  std::tuple(answer == QMessageBox::Yes ? W::kDuration : W::kDirectory, typed));
     }
-    w.AnswerNextQuestion(QMessageBox::Yes);
-    w.Click(kNext);
     ASSERT_TRUE(w.WaitForPage(W::kDuration));
-    EXPECT_EQ(Buttons(w), std::tuple(true, true, kNextText));
+    EXPECT_EQ(Buttons(w), std::tuple(true, true, "&Suivant >"));
 
     uint64_t firstRunWritten = 0;
     for (int run = 0; run < 2; ++run) {
         SCOPED_TRACE(run);
         const auto started = Clock::now();
-        if (run == 1) {
+        if (run == 1)
             QTest::mouseClick(w.Find<QRadioButton>(W::kDuration, "untilStopped"), Qt::LeftButton);
-        }
         w.Click(kNext);
         ASSERT_TRUE(w.WaitForPage(W::kProgress));
-        EXPECT_EQ(Buttons(w), std::tuple(true, false, kNextText));
-        EXPECT_EQ(w.Find<QWidget>(W::kProgress, "bar")->isVisible(), run == 0)
-            << "no bar without an end";
-        EXPECT_EQ(w.Status(), Resource(res::kRunningText));
-        const QString directories =
-            QString::fromStdString(dir.Path()) + ", " + ToQString(GetTempDirectory());
+        // Enter on a disabled Next does nothing; no bar without an end; directories in full.
+        w.Key(Qt::Key_Return);
+        const QString directories = typed + ", " + ToQString(GetTempDirectory());
         auto* shown = w.Find<QLabel>(W::kProgress, "directories");
-        EXPECT_EQ(std::pair(shown->text().remove(QChar(0x200B)), shown->toolTip()),
-                  std::pair(directories, directories));
-        auto* written = w.Find<QLabel>(W::kProgress, "written");
-        auto* elapsed = w.Find<QLabel>(W::kProgress, "elapsed");
+        EXPECT_EQ(
+            std::tuple(Buttons(w), w.Find<QWidget>(W::kProgress, "bar")->isVisible(), w.Status(),
+                       w.AnyRunning(), shown->text().remove(QChar(0x200B)), shown->toolTip()),
+            std::tuple(std::tuple(true, false, "&Suivant >"), run == 0, Resource(res::kRunningText),
+                       true, directories, directories));
+        const auto label = [&](const char* n) { return w.Find<QLabel>(W::kProgress, n)->text(); };
         if (run == 1) {
             // The counters of the last run are rewritten by the first tick.
-            ASSERT_TRUE(QTest::qWaitFor([&] { return elapsed->text() == "0 sec"; }, 2000));
-            EXPECT_LT(written->text().toULongLong(), firstRunWritten);
+            ASSERT_TRUE(QTest::qWaitFor([&] { return label("elapsed") == "0 sec"; }, 2000));
+            EXPECT_LT(label("written").toULongLong(), firstRunWritten);
         }
-        w.Key(Qt::Key_Return);
-        EXPECT_EQ(std::pair(w.Status(), w.AnyRunning()),
-                  std::pair(Resource(res::kRunningText), true))
-            << "Enter on a disabled Next does nothing";
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.Button(kNext)->isEnabled(); }, 20000));
         EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(4900));
-        EXPECT_GT(written->text().toULongLong(), 0u);
-        EXPECT_GT(w.Find<QLabel>(W::kProgress, "read")->text().toULongLong(), 0u);
-        EXPECT_TRUE(elapsed->text().endsWith("sec")) << elapsed->text().toStdString();
-        firstRunWritten = written->text().toULongLong();
+        firstRunWritten = label("written").toULongLong();
+        EXPECT_EQ(std::tuple(firstRunWritten > 0, label("read").toULongLong() > 0,
+                             label("elapsed").endsWith("sec")),
+                  std::tuple(true, true, true))
+            << firstRunWritten << " written, " << label("elapsed").toStdString();
 
         w.Click(run == 0 ? kNext : kBack);
         EXPECT_EQ(w.Status(), Resource(res::kStoppingText));
         ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kNoError : W::kDuration));
-        EXPECT_FALSE(w.AnyRunning());
-        EXPECT_EQ(W::FilesIn(dir.Path()), 0u);
-        if (run == 0) {
-            EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
-            w.Click(kBack);
-            ASSERT_TRUE(w.WaitForPage(W::kDuration)) << "Back skips the progress page";
-        }
+        EXPECT_EQ(std::tuple(w.AnyRunning(), Listing(dir.Path()), Buttons(w)),
+                  std::tuple(false, "", std::tuple(true, true, run ? "&Suivant >" : "Terminer")));
+        if (run == 0) w.Click(kBack);
+        ASSERT_TRUE(w.WaitForPage(W::kDuration)) << "Back skips the progress page";
     }
 }
 
@@ -145,28 +121,18 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
         for (int run = 0; run < 2; ++run) {
             w.Click(kNext);
             ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
-            EXPECT_TRUE(w.Sheet().Progress().IsAnyFailed());
-            EXPECT_EQ(Buttons(w), std::tuple(true, true, kFinish));
-            const int failed =
-                static_cast<int>(FailureReport::Collect(w.Sheet().Progress()).size());
-            EXPECT_GT(failed, 0);
-            for (const bool escape : {true, false}) {  // Details works again after either way out
-                int tabs = -1;
-                OnNextModal<CDetailDlg>(
-                    [&tabs, escape](CDetailDlg* details) {
-                        tabs = details->findChild<QTabBar*>()->count();
-                        if (escape) {
-                            QTest::keyClick(details, Qt::Key_Escape);
-                        } else {
-                            QTest::mouseClick(details->findChild<QPushButton*>("close"),
-                                              Qt::LeftButton);
-                        }
-                    },
-                    &w.Sheet());
-                QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
-                EXPECT_EQ(tabs, failed);
-                EXPECT_EQ(w.ActivePage(), W::kError);
-            }
+            const auto failed = FailureReport::Collect(w.Sheet().Progress()).size();
+            EXPECT_EQ(std::tuple(Buttons(w), failed > 0),
+                      std::tuple(std::tuple(true, true, "Terminer"), true));
+            std::size_t tabs = 0;  // Details opens again once left
+            OnNextModal<CDetailDlg>(
+                [&tabs](CDetailDlg* details) {
+                    tabs = details->findChild<QTabBar*>()->count();
+                    QTest::keyClick(details, Qt::Key_Escape);
+                },
+                &w.Sheet());
+            QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
+            EXPECT_EQ(std::pair(tabs, w.ActivePage()), std::pair(failed, int{W::kError}));
             if (run == 0) w.Click(kBack);
             ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kDuration : W::kError));
         }
@@ -200,23 +166,20 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
         W w(W::kDuration, dir.Path());
         CancelOnSignal cancelOnSignal(&w.Sheet());
         w.Click(kNext);
-        ASSERT_TRUE(w.WaitForPage(W::kProgress));
-        ASSERT_TRUE(QTest::qWaitFor([&] { return W::FilesIn(dir.Path()) > 0; }, 10000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return !Listing(dir.Path()).empty(); }, 10000));
         leave(w);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w.Status() == Resource(res::kStoppingText); }, 2000));
         ASSERT_TRUE(w.WaitForClose());
-        EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
-        EXPECT_EQ(w.ActivePage(), W::kProgress);
-        EXPECT_FALSE(w.AnyRunning());
-        EXPECT_EQ(W::FilesIn(dir.Path()), 0u);
+        EXPECT_EQ(
+            std::tuple(w.Sheet().result(), w.ActivePage(), w.AnyRunning(), Listing(dir.Path())),
+            std::tuple(QDialog::Rejected, W::kProgress, false, ""));
     }
 }
 
-// A thread that failed still closes and deletes its file while its record
-// no longer runs; the server takes 3 s for that here. The page leaves only
-// once it is done: for the error page, for the duration page when Back was
-// pressed during the stop, and out of the wizard for Cancel.
+// A thread that failed still closes and deletes its file while its record no longer runs;
+// the server takes 3 s for that here. The page leaves only once it is done: for the error
+// page, for the duration page when Back was pressed during the stop, out of the wizard for Cancel.
 TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
     for (const int click : {-1, kBack, kCancel}) {
         SCOPED_TRACE(click);
@@ -227,12 +190,10 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().IsAnyFailed(); }, 30000));
         const auto failed = Clock::now();
         if (click != -1) w.Click(click);
-        if (click == kCancel) {
-            ASSERT_TRUE(w.WaitForClose(30000));
-        } else {
-            ASSERT_TRUE(w.WaitForPage(click == kBack ? W::kDuration : W::kError, 30000));
-        }
+        ASSERT_TRUE(click == kCancel
+                        ? w.WaitForClose(30000)
+                        : w.WaitForPage(click == kBack ? W::kDuration : W::kError, 30000));
         EXPECT_GE(Clock::now() - failed, std::chrono::milliseconds(2500));
-        EXPECT_EQ(W::FilesIn(mount.source.Path()), 0u);
+        EXPECT_EQ(Listing(mount.source.Path()), "");
     }
 }
