@@ -9,9 +9,9 @@
 #include <filesystem>
 #include <string>
 
-#include "gui/toolkit/GuiText.h"
 #include "gui/controls/ZFolderNameEdit.h"
 #include "gui/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/GuiText.h"
 
 namespace {
 

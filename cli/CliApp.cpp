@@ -102,18 +102,9 @@ bool WaitForStart(int64_t startAtMs, const Status& status) {
 // Polls the run until no record runs, passing interrupts on to it, then
 // waits for the threads still cleaning up after a failure.
 void Follow(RunController& run, const Chaine& directories, const Status& status) {
-    int handledInterrupts = 0;
     uint32_t lastStatus = 0;
-    for (RunController::Tick tick = run.Poll(); tick.running; tick = run.Poll()) {
-        const int interrupts = platform::StopSignals::Count();
-        if (interrupts > handledInterrupts) {
-            handledInterrupts = interrupts;
-            if (interrupts >= 2) {
-                run.Abort(RunController::kShowResult);
-            } else {
-                run.Stop();
-            }
-        }
+    for (RunController::Tick tick = run.Poll(platform::StopSignals::Count()); tick.running;
+         tick = run.Poll(platform::StopSignals::Count())) {
         if (tick.elapsedMs - lastStatus >= status.everyMs) {
             lastStatus = tick.elapsedMs;
             status.Show(StatusLine(directories, run.Progress(), tick.elapsedMs));

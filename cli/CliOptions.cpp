@@ -202,8 +202,9 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             }
             return true;
         case kMinutes:
-            // Longer runs are refused, as the wizard's field refuses them: the
-            // value past the longest one means "until stopped".
+            // Longer runs are refused, as the wizard's field refuses them: their
+            // milliseconds leave the progress bar's range, and 2147483647 is
+            // the value of "until stopped".
             if (!ParseNumber(value, &n) || n > SettingLimits::kDurationMinutes.maximum)
                 return false;
             prefs.SetDurationMinutes(n);
@@ -219,9 +220,12 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             return true;
         case kJson: jsonPath = value; return true;
         case kReportDir: reportDir = value; return true;
-        case kStartAt:
-            if (!StartTime::Parse(value, &startAtMs.emplace())) return false;
+        case kStartAt: {
+            int64_t moment = 0;
+            if (!StartTime::Parse(value, &moment)) return false;
+            startAtMs = moment;
             return true;
+        }
         case kLabel: label = value; return true;
         case kQuiet: quiet = true; return true;
         case kHelpOption: action = kHelp; return true;

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <nlohmann/json.hpp>
+#include <optional>
 
 #include "cli/ResultFile.h"
 #include "engine/CDVXPrefs.h"
@@ -38,10 +39,11 @@ bool IsCount(const json& value, uint64_t max) {
     return value.is_number_unsigned() && value.get<uint64_t>() <= max;
 }
 
-// A setting within the bounds a run keeps, or, for `other`, that value.
-bool IsSetting(const json& value, const SettingLimit& limits, uint32_t other = 0) {
+// A setting within the bounds a run keeps, or `other` when given.
+bool IsSetting(const json& value, const SettingLimit& limits,
+               std::optional<uint32_t> other = std::nullopt) {
     return IsCount(value, UINT32_MAX) &&
-           (value == other || (value >= limits.minimum && value <= limits.maximum));
+           ((other && value == *other) || (value >= limits.minimum && value <= limits.maximum));
 }
 
 // The member of a result that is missing or of the wrong kind, or null.

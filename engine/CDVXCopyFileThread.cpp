@@ -14,7 +14,9 @@ using platform::LastError;
 
 CDVXCopyFileThread::CDVXCopyFileThread(bool buffered) : CDVXThread(buffered) {}
 
-Chaine CDVXCopyFileThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kCopyFileTestName)); }
+Chaine CDVXCopyFileThread::GetTestName() {
+    return Chaine(Chaine::ResourceId(res::kCopyFileTestName));
+}
 
 void CDVXCopyFileThread::Run() {
     const Chaine tempDir = GetTempDirectory();

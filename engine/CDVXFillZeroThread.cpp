@@ -7,6 +7,8 @@
 CDVXFillZeroThread::CDVXFillZeroThread(bool buffered)
     : CDVXThreadWithBuffer(buffered, kBlockSize, Chaine("VXZ")) {}
 
-Chaine CDVXFillZeroThread::GetTestName() { return Chaine(Chaine::ResourceId(res::kFillZeroTestName)); }
+Chaine CDVXFillZeroThread::GetTestName() {
+    return Chaine(Chaine::ResourceId(res::kFillZeroTestName));
+}
 
 void CDVXFillZeroThread::FillBuffer(unsigned char* buffer) { std::memset(buffer, 0, blockSize); }

@@ -6,7 +6,6 @@
 // directory the thread was started with.
 class CDVXTempThread : public CDVXRandomThread {
 public:
-
     explicit CDVXTempThread(bool buffered);
     Chaine GetTestName() override;
     void Run() override;

@@ -26,33 +26,47 @@ void RunController::Start(const CDVXPrefs& prefs, uint64_t stopAfterMs) {
     m_stopAfterMs = stopAfterMs;
     m_ending.reset();
     m_after = kShowResult;
+    m_stopping = false;
     m_buttonsEnabled = false;
+    m_stopRequests = 0;
     m_manager.Start(&prefs);
 }
 
 void RunController::Stop() {
+    m_stopping = true;
     if (!m_ending) m_ending = RunVerdict::kStopped;
     if (m_after != kCancel) m_after = kShowResult;
     m_manager.Stop();
 }
 
 void RunController::Abort(After after) {
+    m_stopping = true;
     if (m_ending != RunVerdict::kFailure) m_ending = RunVerdict::kAborted;
     if (m_after != kCancel) m_after = after;
     m_manager.Abort();
 }
 
-RunController::Tick RunController::Poll() {
+RunController::Tick RunController::Poll(int stopRequests) {
     if (!m_prefs) return {false, 0, kNone};  // no run was started
     m_manager.CheckFailure();
     if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
     // IsRunning first: its first false answer stops the run's clock.
     const bool running = m_manager.IsRunning();
+    if (running && stopRequests > m_stopRequests) {
+        m_stopRequests = stopRequests;
+        if (stopRequests >= 2) {
+            Abort(kShowResult);
+        } else if (!m_ending) {
+            Stop();
+        }
+    }
     const uint32_t elapsed = m_manager.GetProgress().GetElapsedMs();
     const bool timeUp =
         m_prefs->IsTimeUp(elapsed) || (m_stopAfterMs != 0 && elapsed >= m_stopAfterMs);
-    if (running && timeUp && !m_ending) {
-        m_ending = RunVerdict::kTimeUp;
+    if (running && timeUp && !m_stopping) {
+        // After a failure the tests are aborted already; the run just ends.
+        m_stopping = true;
+        if (!m_ending) m_ending = RunVerdict::kTimeUp;
         m_manager.Stop();
     }
     const Action action = Decide(

@@ -42,22 +42,27 @@ public:
     // Where a bar of the run's duration stands: the elapsed time, never past the end.
     static uint32_t BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs);
 
-    // Waits for the threads of a previous run, then starts one with `prefs`,
-    // which outlive it. `stopAfterMs` ends it sooner; 0: the duration alone.
+    // Aborts a previous run and waits for its threads, then starts one with
+    // `prefs`, which outlive it. `stopAfterMs` ends it sooner; 0: the
+    // duration alone.
     void Start(const CDVXPrefs& prefs, uint64_t stopAfterMs = 0);
-    // The tests finish their cycle; then the result is shown, unless a
-    // Cancel was asked before.
+    void Start(CDVXPrefs&&, uint64_t = 0) = delete;
+    // The tests finish their cycle; then the front end goes to the result,
+    // unless a Cancel was asked before.
     void Stop();
     // The tests stop now; then the front end goes where `after` says, unless
     // a Cancel was asked before.
     void Abort(After after);
     // One poll, every kPollMs; a front end with buttons carries out the
-    // action it answers. Nothing runs before Start.
-    Tick Poll();
+    // action it answers. `stopRequests` counts the requests so far (the
+    // command line's interrupts): while the run goes on, a new first one
+    // stops it, a second aborts it, before the time is looked at. Nothing
+    // runs before Start.
+    Tick Poll(int stopRequests = 0);
     // A record still runs, or a thread is still on its way out. Never blocks.
     bool IsBusy();
     // A stop or abort was asked, by the user or by the end of the time.
-    bool IsStopping() const { return m_ending && *m_ending != RunVerdict::kFailure; }
+    bool IsStopping() const { return m_stopping; }
     After GetAfter() const { return m_after; }
     // Blocks until every thread has returned, so that the records are final.
     void WaitForThreads() { m_manager.WaitForThreads(); }
@@ -71,5 +76,7 @@ private:
     uint64_t m_stopAfterMs = 0;
     std::optional<RunVerdict::Ending> m_ending;
     After m_after = kShowResult;
+    bool m_stopping = false;
     bool m_buttonsEnabled = false;
+    int m_stopRequests = 0;
 };

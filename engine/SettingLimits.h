@@ -16,7 +16,7 @@ struct SettingLimit {
 // fields, the command line's options and notes, and the reading of results.
 class SettingLimits {
 public:
-    // Beyond 32767 MB the budget of each thread no longer fits its 32-bit count.
+    // 32767 MB: the most the advanced dialog's arrows and field take.
     static constexpr SettingLimit kDiskSpaceMb{10, 30, 32767};
     static constexpr SettingLimit kSimultaneousTests{1, 1, 5};
     // Typed by hand, at most the longest run whose milliseconds the progress

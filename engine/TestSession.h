@@ -5,7 +5,7 @@
 // What a front end works on: the settings the user chose and the run made of
 // them. The wizard's sheet owns one and hands it to every page and dialog;
 // the command line makes one from its options. The run is declared last, so
-// that its threads are gone before the settings they read. UI thread.
+// that it ends before the settings it points to go. UI thread.
 struct TestSession {
     CDVXPrefs prefs;
     RunController run;

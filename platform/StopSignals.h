@@ -3,9 +3,10 @@
 namespace platform {
 
 // SIGINT, SIGTERM and SIGHUP (Ctrl+C, a logout, a closed terminal), counted
-// for both front ends: the first asks the tests to stop after their cycle,
-// the second to stop now. The third ends the program at once by the signal's
-// own default action, the way out of a run stuck on a hung mount. A signal
+// for both front ends: the command line stops the tests after their cycle at
+// the first and at once at the second, the wizard takes each as its Cancel.
+// The third ends the program at once by the signal's own default action, the
+// way out of a run stuck on a hung mount. A signal
 // the program was started with ignored (nohup) stays ignored. Install on the
 // main thread before any worker thread exists; worker threads are created
 // with these signals blocked.

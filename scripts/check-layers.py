@@ -20,6 +20,8 @@ BELOW = {
     "gui/wizard": ["platform", "support", "engine", "report", "gui/toolkit", "gui/controls"],
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
+# A Qt Designer form names the headers of its custom widgets.
+FORM_HEADER = re.compile(r"<header>([^<]+)</header>")
 QT = re.compile(r"^(Q[A-Za-z]|Qt|qt|ui_)")
 
 
@@ -29,14 +31,21 @@ def layer_of(path):
     return max(matches, key=len) if matches else None
 
 
+def includes(source):
+    text = source.read_text(encoding="utf-8")
+    if source.suffix == ".ui":
+        return [('"', header) for header in FORM_HEADER.findall(text)]
+    return INCLUDE.findall(text)
+
+
 def breaches(root):
-    for source in sorted(root.rglob("*")):
-        if source.suffix not in (".h", ".cpp") or not source.is_file():
+    # Tests, tools and benchmarks may use any layer.
+    sources = {s for layer in BELOW for s in (root / layer).rglob("*")}
+    for source in sorted(sources):
+        if source.suffix not in (".h", ".cpp", ".ui") or not source.is_file():
             continue
         own = layer_of(source.relative_to(root).as_posix())
-        if own is None:
-            continue  # tests, tools and benchmarks may use any layer
-        for bracket, header in INCLUDE.findall(source.read_text(encoding="utf-8")):
+        for bracket, header in includes(source):
             name = source.relative_to(root)
             if QT.match(header) and not own.startswith("gui/"):
                 yield f"{name}: includes the Qt header {header} outside gui/"

@@ -7,16 +7,17 @@
 #include <QStyleOptionButton>
 #include <QToolTip>
 
+#include "gui/controls/ZAutoCompletionPopUp.h"
+#include "gui/controls/ZPopListBoxEx.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "platform/ResourceIds.h"
 #include "support/TextList.h"
-#include "gui/controls/ZAutoCompletionPopUp.h"
-#include "gui/controls/ZPopListBoxEx.h"
 
 ZButtonEdit::ZButtonEdit(QWidget* parent) : QLineEdit(parent) {
     // The table's text starts with its own separator.
-    const std::vector<Chaine> texts = SplitText(Chaine(Chaine::ResourceId(res::kButtonEditMessages)));
+    const std::vector<Chaine> texts =
+        SplitText(Chaine(Chaine::ResourceId(res::kButtonEditMessages)));
     for (std::size_t i = 1; i < texts.size() && i <= messages.size(); ++i) {
         messages[i - 1] = texts[i];
     }

@@ -8,8 +8,8 @@
 #include <limits>
 #include <string_view>
 
-#include "platform/Clock.h"
 #include "gui/toolkit/GuiText.h"
+#include "platform/Clock.h"
 #include "support/TimeText.h"
 
 namespace {

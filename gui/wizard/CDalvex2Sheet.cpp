@@ -26,7 +26,8 @@ CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage, const CDVXPref
 }
 
 // The session goes first, the pages with the sheet's base: a run still going
-// is ended, its threads joined, while its page is still there.
+// is ended, its threads joined, while its page is still there. The pages keep
+// a reference to the session until then, and use it no more.
 CDalvex2Sheet::~CDalvex2Sheet() = default;
 
 // A desktop gives no window menu to extend: the entry goes into the window's

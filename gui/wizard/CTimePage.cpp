@@ -31,11 +31,9 @@ private:
     const int m_maximum;
 };
 
-}  // namespace
-
-namespace {
 constexpr SettingLimit kMinutes = SettingLimits::kDurationMinutes;
-}
+
+}  // namespace
 
 CTimePage::CTimePage(TestSession& session)
     : CPropertyPage(res::kTimePage), ui(std::make_unique<Ui::CTimePage>()), m_session(session) {

@@ -47,6 +47,7 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         {"another start", {"{}", R"({"startAtMs": 1796592000000})"}, 2, "pas été lancé avec"},
         {"a number out of range", {R"({"startedAtMs": -5})"}, 2, "membre « startedAtMs »"},
         {"settings no run keeps", {R"({"settings": {"diskSpaceMb": 40960}})"}, 2, "« settings »"},
+        {"no sets at all", {R"({"settings": {"simultaneousTests": 0}})"}, 2, "« settings »"},
         {"an odd failure", {R"({"failures": [{"test": 5}]})"}, 2, "membre « failures »"},
         {"a missing result", {"{}", "@missing"}, 2, "Impossible de lire"},
         {"not JSON", {"{}", "@{\"label\": "}, 2, "n'est pas un fichier JSON valide"},

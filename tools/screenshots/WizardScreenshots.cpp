@@ -13,9 +13,9 @@
 #include <QTimer>
 #include <cstdio>
 
+#include "gui/toolkit/CPropertyPage.h"
 #include "gui/wizard/CDalvex2App.h"
 #include "gui/wizard/CDalvex2Sheet.h"
-#include "gui/toolkit/CPropertyPage.h"
 
 namespace {
 
