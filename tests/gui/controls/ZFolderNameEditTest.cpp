@@ -234,7 +234,11 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
         {true, "", true, {{"empty", true}, {"x|y", false}, {"empty", true}}},
         {false, "", false, {}},
     };
-    for (const auto& [button, expected, rooted, clicks] : rows) {
+    for (const auto& row : rows) {
+        // Taken out of the row by name: clang cannot capture structured bindings.
+        const bool button = std::get<0>(row), rooted = std::get<2>(row);
+        const char* const expected = std::get<1>(row);
+        const auto& clicks = std::get<3>(row);
         edit->SetBrowseTexts("Choisir|Aucun|Vu", expected, rooted ? dir.Path().c_str() : "");
         edit->setFocus();
         edit->setText("full/missing");
