@@ -1,23 +1,29 @@
 #include "cli/CliApp.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <string>
+#include <vector>
 
 #include "cli/JsonResult.h"
 #include "cli/ResultFile.h"
-#include "engine/TestSession.h"
+#include "cli/RunSupervisor.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/ResourceIds.h"
 #include "platform/StopSignals.h"
 #include "report/FailureReport.h"
 #include "report/ProgressText.h"
+#include "report/ReportText.h"
 #include "support/FileSystem.h"
 #include "support/RtfReader.h"
 
 namespace {
 
 constexpr int64_t kWaitStepMs = 100;
+// A test that has waited this long on the share is named on the status line.
+constexpr uint32_t kWaitingShownMs = 5000;
 
 // Where the status goes and how often: rewritten in place every second on a
 // terminal, a line of its own every ten seconds otherwise, nothing with -q.
@@ -30,6 +36,12 @@ struct Status {
     void Show(const std::string& line) const {
         if (quiet) return;
         std::fprintf(err, terminal ? "\r\x1b[K%s" : "%s\n", line.c_str());
+        std::fflush(err);
+    }
+    // A line of its own, now, even with -q; on a terminal, in place of the
+    // status line, which comes back at the next status.
+    void Say(const std::string& line) const {
+        std::fprintf(err, terminal ? "\r\x1b[K%s\n" : "%s\n", line.c_str());
         std::fflush(err);
     }
     // Leaves the line a terminal rewrote.
@@ -99,20 +111,72 @@ bool WaitForStart(int64_t startAtMs, const Status& status) {
     return platform::StopSignals::Count() == 0;  // one that came during the last step too
 }
 
-// Polls the run until no record runs, passing interrupts on to it, then
-// waits for the threads still cleaning up after a failure.
-void Follow(RunController& run, const Chaine& directories, const Status& status) {
+// One line on standard error for a test that failed, as soon as it is known.
+std::string FailureLine(const CDVXThreadData& r) {
+    Chaine what;
+    switch (r.errorKind) {
+        case CDVXThreadData::kSystemError:
+            what = ReportText::OperationName(r.operation) + " : " +
+                   ReportText::SystemMessage(r.winerr, r.sysErrno, r.stallSeconds, r.stallFile);
+            break;
+        case CDVXThreadData::kDataError:
+            what = Chaine::FromUtf8(ReportText::CategoryOf(r) == ReportText::kTruncated
+                                        ? "fichier tronqué"
+                                        : "les données relues diffèrent");
+            break;
+        default: what = Chaine::FromUtf8("erreur interne"); break;
+    }
+    return "Échec : " + r.testname.ToUtf8() + " (" + r.tstdir.ToUtf8() + ") : " + what.ToUtf8();
+}
+
+// The tests that have waited on the share for a while, for the status line.
+std::string WaitingText(CDVXProgressData& p) {
+    std::string text;
+    for (const CDVXProgressData::Waiting& w : p.WaitingTests(kWaitingShownMs)) {
+        text += (text.empty() ? " | Sans réponse : " : ", ") + w.testname.ToUtf8() + " (" +
+                std::to_string(w.waitedMs / 1000) + " s)";
+    }
+    return text;
+}
+
+// Follows the run until it is over: the status line, each failure as it
+// comes, and the warning for a directory that is not on the network.
+void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& status) {
     uint32_t lastStatus = 0;
-    for (RunController::Tick tick = run.Poll(platform::StopSignals::Count()); tick.running;
-         tick = run.Poll(platform::StopSignals::Count())) {
-        if (tick.elapsedMs - lastStatus >= status.everyMs) {
-            lastStatus = tick.elapsedMs;
-            status.Show(StatusLine(directories, run.Progress(), tick.elapsedMs));
+    bool warned = false;
+    std::vector<bool> told;
+    CDVXProgressData& progress = supervisor.Progress();
+    while (supervisor.Step(status.err)) {
+        if (supervisor.HasStarted() && !supervisor.NetworkPath() && !warned) {
+            warned = true;
+            status.Say(NotNetworkWarning().ToUtf8());
         }
-        platform::Clock::Sleep(RunController::kPollMs);
+        told.resize(progress.GetThreadCount());
+        for (std::size_t i = 0; i < told.size(); ++i) {
+            const CDVXThreadData* r = progress.GetThreadData(i);
+            if (told[i] || r->state != CDVXThreadData::kFailed) continue;
+            told[i] = true;
+            RecordGuard guard(r);
+            status.Say(FailureLine(*r));
+        }
+        const uint32_t elapsed = progress.GetElapsedMs();
+        if (progress.GetStartTicks() != 0 && elapsed - lastStatus >= status.everyMs) {
+            lastStatus = elapsed;
+            status.Show(StatusLine(directories, progress, elapsed) + WaitingText(progress));
+        }
     }
     status.End();
-    run.WaitForThreads();
+}
+
+// The files the run left, with how to free a mount that hangs.
+void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files) {
+    if (files.empty()) return;
+    std::fputs("\nFichiers restés en place :\n", text);
+    for (const Chaine& name : files) std::fprintf(text, "  %s\n", name.ToUtf8().c_str());
+    std::fputs(
+        "Un montage FUSE qui ne répond plus se libère avec « fusermount -u -z POINT_DE_MONTAGE »,"
+        " ou, en root, en écrivant 1 dans /sys/fs/fuse/connections/N/abort.\n",
+        text);
 }
 
 // The result for scripts first, then the verdict and each report for
@@ -129,6 +193,7 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     // standard error.
     std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
+    SayLeftFiles(text, run.leftFiles);
     std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
         std::fprintf(text, "\n=== Test %d ===\n", static_cast<int>(i));
@@ -148,21 +213,14 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
 
 int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (!CanStart(options, err)) return 2;
-    TestSession session;
-    session.prefs = options.prefs;
-    const CDVXPrefs& prefs = session.prefs;
+    const CDVXPrefs& prefs = options.prefs;
     JsonResult::Run run;
     run.prefs = &prefs;
     run.tempDirectory = GetTempDirectory();
-    run.networkPath = IsNetworkPath(prefs.directory);
     run.host = platform::Host::Name();
     run.label = options.label.empty() ? run.host : options.label;
     run.startAtMs = options.startAtMs;
     run.stopAfterSeconds = options.stopAfterSeconds;
-    if (!run.networkPath) {
-        Print(err, NotNetworkWarning());
-        std::fputc('\n', err);
-    }
 
     const bool terminal = platform::Host::IsTerminal(err);
     const Status status{err, options.quiet, terminal, terminal ? 1000u : 10000u};
@@ -172,15 +230,22 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     std::vector<FailureReport> failures;
     RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
     if (start) {
-        session.run.Start(prefs, uint64_t{options.stopAfterSeconds} * 1000);
-        Follow(session.run, prefs.directory + ", " + run.tempDirectory, status);
-        CDVXProgressData& progress = session.run.Progress();
+        RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000);
+        if (!supervisor.Start()) {
+            std::fprintf(err, "Impossible de lancer le test : %s\n", std::strerror(errno));
+            return 2;
+        }
+        Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status);
+        if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
+        CDVXProgressData& progress = supervisor.Progress();
         failures = FailureReport::Collect(progress);
+        run.networkPath = supervisor.NetworkPath();
         run.elapsedMs = progress.GetElapsedMs();
         run.bytesWritten = progress.GetTotalWritten(true);
         run.bytesRead = progress.GetTotalRead(true);
         run.throughput = progress.GetThroughput();
-        verdict = session.run.Verdict();
+        run.leftFiles = progress.LeftFiles();
+        verdict = supervisor.Verdict();
     }
     return Deliver(options, run, verdict, failures, out, err) ? verdict.ExitCode() : 2;
 }

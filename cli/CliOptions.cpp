@@ -14,6 +14,7 @@ enum OptionId {
     kUntilStopped,
     kNormalPriority,
     kStopAfter,
+    kStallAfter,
     kJson,
     kReportDir,
     kStartAt,
@@ -46,6 +47,9 @@ constexpr Option kOptions[] = {
     {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", false,
      nullptr},
     {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", false, nullptr},
+    {kStallAfter, "--stall-after", 0, "S",
+     "un appel sans réponse du partage pendant S secondes fait échouer le test", false,
+     &SettingLimits::kStallSeconds},
     {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", true,
      nullptr},
     {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP", false,
@@ -111,7 +115,7 @@ std::string CliOptions::Usage() {
         "\n"
         "Une valeur peut aussi suivre l'option après « = » (--json=resultat.json).\n"
         "Ctrl+C arrête les tests à la fin de leur cycle ; un second Ctrl+C les interrompt,\n"
-        "un troisième quitte sur-le-champ.\n"
+        "un troisième rend la main sur-le-champ (des fichiers peuvent rester en place).\n"
         "Code de sortie : 0 aucune erreur, 1 un test a échoué, 2 mauvaise utilisation ou\n"
         "résultat impossible à écrire, 3 test interrompu sans résultat.\n";
     return text;
@@ -217,6 +221,14 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kStopAfter:
             if (!ParseNumber(value, &n) || n == 0) return false;
             stopAfterSeconds = n;
+            return true;
+        case kStallAfter:
+            if (!ParseNumber(value, &n)) return false;
+            prefs.timings.stallLimitMs = SettingLimits::kStallSeconds.Clamp(n) * 1000;
+            if (prefs.timings.stallLimitMs != uint64_t{n} * 1000) {
+                *notes += "Délai sans réponse porté à " +
+                          std::to_string(prefs.timings.stallLimitMs / 1000) + " s.\n";
+            }
             return true;
         case kJson: jsonPath = value; return true;
         case kReportDir: reportDir = value; return true;

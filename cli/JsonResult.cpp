@@ -43,7 +43,9 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
     for (const FailureReport& f : failures) {
         const bool system = f.errorKind == CDVXThreadData::kSystemError;
         const bool data = f.errorKind == CDVXThreadData::kDataError;
-        const Chaine message = ReportText::SystemMessage(f.winerr, f.sysErrno);
+        const Chaine message =
+            ReportText::SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
+        const bool stalled = system && f.stallSeconds != 0;
         failureList.push_back({
             {"test", Text(f.testname)},
             {"directory", Text(f.tstdir)},
@@ -54,6 +56,8 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
             {"errno", system && f.sysErrno != 0 ? json(f.sysErrno) : json()},
             {"message", system && !message.IsEmpty() ? Text(message) : json()},
             {"position", ReportText::PositionValue(f.position)},
+            {"file", stalled ? Text(f.stallFile) : json()},
+            {"stalledSeconds", stalled ? json(f.stallSeconds) : json()},
             {"expected", data ? Text(f.datawait) : json()},
             {"read", data ? Text(f.dataget) : json()},
             {"localTime", Iso8601(f.localtime)},
@@ -61,6 +65,8 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
             {"testTimeMs", f.testTimeMs},
         });
     }
+    json leftFiles = json::array();
+    for (const Chaine& name : run.leftFiles) leftFiles.push_back(Text(name));
     const CDVXPrefs& prefs = *run.prefs;
     const json result = {
         {"directory", Text(prefs.directory)},
@@ -84,6 +90,7 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
         {"ending", verdict.EndingName()},
         {"result", verdict.ResultName()},
         {"failures", failureList},
+        {"leftFiles", leftFiles},
     };
     return result.dump(2, ' ', false, json::error_handler_t::replace) + "\n";
 }

@@ -25,6 +25,9 @@ public:
         uint64_t bytesWritten = 0;
         uint64_t bytesRead = 0;
         uint64_t throughput = 0;
+        // Files of the run that are still in the share or the temporary
+        // directory: they could not be deleted, or a stuck test holds them.
+        std::vector<Chaine> leftFiles;
     };
 
     static std::string Build(const Run& run, const RunVerdict& verdict,

@@ -18,6 +18,13 @@ Chaine CDVXCopyFileThread::GetTestName() {
     return Chaine(Chaine::ResourceId(res::kCopyFileTestName));
 }
 
+bool CDVXCopyFileThread::Copy(CDVXFile& source, const CDVXFile& destination,
+                              const Chaine& destinationName) {
+    CallWatch watch(record, CDVXThreadData::kCopyFile, 0, source.GetSlot());
+    return platform::FileApi::Copy(source.GetName().View(), source.GetId(),
+                                   destinationName.View(), destination.GetId());
+}
+
 void CDVXCopyFileThread::Run() {
     const Chaine tempDir = GetTempDirectory();
     if (tempDir.IsEmpty()) {
@@ -33,14 +40,12 @@ void CDVXCopyFileThread::Run() {
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(kBlockSize);
     CDVXRandomThread::FillRandom(block.get(), kBlockSize);
     if (!IsAborted()) source.WriteBlocks(block.get(), kBlockSize, byteBudget);
-    const Chaine sourceName = source.GetName();
     source.Close(false);  // the data is complete on the server before the copy
     if (IsAborted()) return;
 
     CDVXFile destination(tempDir, record, buffered, prefix, timings.shortReadWaitMs);
     const Chaine destinationName = destination.GetName();
-    if (!IsAborted() && !platform::FileApi::Copy(sourceName.View(), source.GetId(),
-                                                 destinationName.View(), destination.GetId())) {
+    if (!IsAborted() && !Copy(source, destination, destinationName)) {
         RecordGuard guard(record);
         record->RecordSystemError(LastError::Get(), CDVXThreadData::kCopyFile, 0,
                                   LastError::GetErrno());

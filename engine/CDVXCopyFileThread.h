@@ -1,6 +1,8 @@
 #pragma once
 #include "engine/CDVXThread.h"
 
+class CDVXFile;
+
 // Writes a file of random data on the server, copies it into the system's
 // temporary directory with the system's copy, and verifies the local copy.
 class CDVXCopyFileThread : public CDVXThread {
@@ -10,4 +12,8 @@ public:
     explicit CDVXCopyFileThread(bool buffered);
     Chaine GetTestName() override;
     void Run() override;
+
+private:
+    // The system's copy of the server file, watched as one call.
+    bool Copy(CDVXFile& source, const CDVXFile& destination, const Chaine& destinationName);
 };

@@ -18,21 +18,45 @@ CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, cons
       prefix(pfx),
       record(rec),
       buffered(isBuffered),
-      shortReadWaitMs(shortReadWait) {}
+      shortReadWaitMs(shortReadWait) {
+    RecordGuard guard(record);
+    slot = record->ClaimFileSlot();
+}
 
 CDVXFile::~CDVXFile() {
-    if (IsOpen()) FileApi::Close(handle, false);
-    if (!fileName.IsEmpty()) FileApi::Delete(fileName.View());
+    if (IsOpen()) {
+        CallWatch watch(record, CDVXThreadData::kCloseHandle, filePos, slot);
+        FileApi::Close(handle, false);
+    }
+    if (!fileName.IsEmpty()) {
+        CallWatch watch(record, CDVXThreadData::kDeleteFile, filePos, slot);
+        if (FileApi::Delete(fileName.View())) fileName.Empty();
+    }
+    // A name still there is a file left behind.
+    RecordGuard guard(record);
+    if (fileName.IsEmpty()) record->SetFileName(slot, fileName);
+    record->ReleaseFileSlot(slot);
+}
+
+void CDVXFile::Named(std::string_view name) {
+    fileName = Chaine(name);
+    RecordGuard guard(record);
+    record->SetFileName(slot, fileName);
 }
 
 Chaine CDVXFile::GetName() {
     if (fileName.IsEmpty()) {
         std::string name;
-        if (!FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId)) {
+        bool made = false;
+        {
+            CallWatch watch(record, CDVXThreadData::kGetTempFileName, filePos);
+            made = FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId);
+        }
+        if (!made) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return Chaine();
         }
-        fileName = Chaine(std::string_view(name));
+        Named(name);
     }
     return fileName;
 }
@@ -41,16 +65,22 @@ bool CDVXFile::Open() {
     if (IsOpen()) return true;
     if (fileName.IsEmpty()) {
         std::string name;
-        handle =
-            FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name, &fileId);
+        {
+            CallWatch watch(record, CDVXThreadData::kGetTempFileName, filePos);
+            handle = FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name,
+                                             &fileId);
+        }
         if (!IsOpen()) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return false;
         }
-        fileName = Chaine(std::string_view(name));
+        Named(name);
         return true;
     }
-    handle = FileApi::Open(fileName.View(), !buffered, fileId);
+    {
+        CallWatch watch(record, CDVXThreadData::kCreateFile, filePos, slot);
+        handle = FileApi::Open(fileName.View(), !buffered, fileId);
+    }
     if (!IsOpen()) {
         ReportLastError(CDVXThreadData::kCreateFile, filePos);
         return false;
@@ -63,17 +93,29 @@ bool CDVXFile::Close(bool deleteFile) {
         // A write-through file is flushed and dropped from this machine's cache,
         // so that reading it again asks the server for what it really holds. A
         // file about to be deleted is not read again.
-        if (!FileApi::Close(handle, !buffered && !deleteFile)) {
+        bool closed = false;
+        {
+            CallWatch watch(record, CDVXThreadData::kCloseHandle, filePos, slot);
+            closed = FileApi::Close(handle, !buffered && !deleteFile);
+        }
+        if (!closed) {
             ReportLastError(CDVXThreadData::kCloseHandle, filePos);
         }
         handle = platform::kNullHandle;
     }
     if (deleteFile && !fileName.IsEmpty()) {
-        if (!FileApi::Delete(fileName.View())) {
+        bool deleted = false;
+        {
+            CallWatch watch(record, CDVXThreadData::kDeleteFile, filePos, slot);
+            deleted = FileApi::Delete(fileName.View());
+        }
+        if (!deleted) {
             ReportLastError(CDVXThreadData::kDeleteFile, filePos);
             return false;
         }
         fileName.Empty();
+        RecordGuard guard(record);
+        record->SetFileName(slot, fileName);
     }
     return true;
 }
@@ -85,29 +127,41 @@ bool CDVXFile::Reopen() {
 
 bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
     *bytesRead = 0;
-    if (!FileApi::Read(handle, buffer, n, bytesRead)) {
+    bool ok = false;
+    {
+        CallWatch watch(record, CDVXThreadData::kReadFile, filePos, slot);
+        ok = FileApi::Read(handle, buffer, n, bytesRead);
+    }
+    if (!ok) {
         ReportLastError(CDVXThreadData::kReadFile, filePos);
         return false;
     }
-    RecordGuard guard(record);
     record->AddBytesRead(CDVXThreadData::Slot(buffered), *bytesRead);
     return true;
 }
 
 bool CDVXFile::Write(const void* buffer, uint32_t n) {
     uint32_t written = 0;
-    if (!FileApi::Write(handle, buffer, n, &written) || written != n) {
+    bool ok = false;
+    {
+        CallWatch watch(record, CDVXThreadData::kWriteFile, filePos, slot);
+        ok = FileApi::Write(handle, buffer, n, &written) && written == n;
+    }
+    if (!ok) {
         ReportLastError(CDVXThreadData::kWriteFile, filePos);
         return false;
     }
-    RecordGuard guard(record);
     record->AddBytesWritten(CDVXThreadData::Slot(buffered), n);
     return true;
 }
 
 bool CDVXFile::Seek(int32_t offset) {
-    const bool ok = offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
-                               : FileApi::Seek(handle, offset, SEEK_SET);
+    bool ok = false;
+    {
+        CallWatch watch(record, CDVXThreadData::kSetFilePointer, filePos, slot);
+        ok = offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
+                        : FileApi::Seek(handle, offset, SEEK_SET);
+    }
     if (!ok) {
         const uint32_t at =
             offset > 0 ? filePos + static_cast<uint32_t>(offset) : static_cast<uint32_t>(offset);
@@ -117,7 +171,6 @@ bool CDVXFile::Seek(int32_t offset) {
 }
 
 bool CDVXFile::AbortRequested() {
-    RecordGuard guard(record);
     return record->stopRequest == CDVXThreadData::kAbort ||
            record->state == CDVXThreadData::kFailed;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string_view>
 
 #include "platform/FileApi.h"
 #include "support/Chaine.h"
@@ -10,7 +11,8 @@ class CDVXThreadData;
 // directory, writes, reads back and deletes. Every failed call is written into
 // the owning thread's record with its operation code, the error code and the
 // file position reached, and the operation returns false; nothing is thrown.
-// Worker thread only.
+// Each call is marked in the record while it lasts, for the stall watch, and
+// the record knows the file's name until it is deleted. Worker thread only.
 class CDVXFile {
 public:
     // A short read is recorded only after `shortReadWaitMs`.
@@ -19,7 +21,8 @@ public:
     // Closes and deletes a file that is still open or named, silently: a
     // cycle cut short by an exception leaks no descriptor, and no file is
     // deleted while open (which a network file system may keep as a hidden
-    // file in the share).
+    // file in the share). A file that could not be deleted is left in the
+    // record's list.
     virtual ~CDVXFile();
     CDVXFile(const CDVXFile&) = delete;
     CDVXFile& operator=(const CDVXFile&) = delete;
@@ -30,6 +33,8 @@ public:
     Chaine GetName();
     // Which file the name was made for; every open checks that it finds it.
     const platform::FileId& GetId() const { return fileId; }
+    // Where the record keeps the name, for a call on the file made elsewhere.
+    int GetSlot() const { return slot; }
     // The first open makes the file, the next ones open it again.
     bool Open();
     // Always drops the handle; a failed close is recorded but does not fail.
@@ -56,6 +61,8 @@ private:
     bool AbortRequested();
     // Records the platform layer's last error.
     void ReportLastError(int32_t op, uint32_t offset);
+    // The file has its name, which the record learns too.
+    void Named(std::string_view name);
 
     Chaine fileName;
     platform::FileId fileId;
@@ -64,5 +71,6 @@ private:
     CDVXThreadData* record;
     bool buffered;
     uint32_t shortReadWaitMs;
+    int slot = -1;  // the record's place for this file's name
     platform::FileHandle handle = platform::kNullHandle;
 };

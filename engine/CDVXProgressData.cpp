@@ -6,15 +6,14 @@ template <typename F>
 void CDVXProgressData::ForEachRecord(F&& visit) {
     CriticalSectionGuard listGuard(lock);
     for (const auto& record : records) {
-        RecordGuard guard(record.get());
         if (!visit(*record)) return;
     }
 }
 
-CDVXThreadData* CDVXProgressData::AddThreadData() {
+std::shared_ptr<CDVXThreadData> CDVXProgressData::AddThreadData() {
     CriticalSectionGuard guard(lock);
-    records.push_back(std::make_unique<CDVXThreadData>());
-    return records.back().get();
+    records.push_back(std::make_shared<CDVXThreadData>());
+    return records.back();
 }
 
 void CDVXProgressData::ClearThreadData() {
@@ -41,11 +40,12 @@ uint32_t CDVXProgressData::GetElapsedMs() const {
     return end - startTicks;
 }
 
-uint64_t CDVXProgressData::SumCounter(uint64_t (CDVXThreadData::*counter)[2],
+uint64_t CDVXProgressData::SumCounter(std::atomic<uint64_t> (CDVXThreadData::*counter)[2],
                                       bool includeBuffered) {
     uint64_t total = 0;
     ForEachRecord([&](CDVXThreadData& r) {
-        total += (r.*counter)[0] + (includeBuffered ? (r.*counter)[1] : 0);
+        total += (r.*counter)[0].load(std::memory_order_relaxed) +
+                 (includeBuffered ? (r.*counter)[1].load(std::memory_order_relaxed) : 0);
         return true;
     });
     return total;
@@ -87,6 +87,53 @@ void CDVXProgressData::RequestStopAll(int32_t request) {
 
 void CDVXProgressData::CheckFailure() {
     if (IsAnyFailed()) RequestStopAll(CDVXThreadData::kAbort);
+}
+
+bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
+    const uint32_t now = platform::Clock::GetTickCount();
+    bool found = false;
+    ForEachRecord([&](CDVXThreadData& r) {
+        // The record's lock only for a call already that old.
+        if (r.IsStuck(now, limitMs)) {
+            RecordGuard guard(&r);
+            found = r.RecordStall(now, limitMs) || found;
+        }
+        return true;
+    });
+    return found;
+}
+
+bool CDVXProgressData::AllExitedOrStuck(uint32_t limitMs) {
+    const uint32_t now = platform::Clock::GetTickCount();
+    bool all = true;
+    ForEachRecord([&](CDVXThreadData& r) {
+        all = r.exited.load(std::memory_order_acquire) || r.IsStuck(now, limitMs);
+        return all;
+    });
+    return all;
+}
+
+std::vector<CDVXProgressData::Waiting> CDVXProgressData::WaitingTests(uint32_t minMs) {
+    const uint32_t now = platform::Clock::GetTickCount();
+    std::vector<Waiting> waiting;
+    ForEachRecord([&](CDVXThreadData& r) {
+        CDVXThreadData::PendingCall call;
+        if (r.GetPendingCall(now, &call) && call.waitedMs >= minMs) {
+            waiting.push_back({r.testname.PrivateCopy(), call.waitedMs});
+        }
+        return true;
+    });
+    return waiting;
+}
+
+std::vector<Chaine> CDVXProgressData::LeftFiles() {
+    std::vector<Chaine> files;
+    ForEachRecord([&](CDVXThreadData& r) {
+        RecordGuard guard(&r);
+        for (Chaine& name : r.LeftFiles()) files.push_back(std::move(name));
+        return true;
+    });
+    return files;
 }
 
 Chaine CDVXProgressData::FormatDuration(uint32_t ms) {

@@ -9,8 +9,9 @@
 
 // Where the worker threads and the user interface meet: the records of the
 // current or last run, in thread order, and the run's clock. User-interface
-// thread only; workers reach their own record alone. Lock order: this object's
-// lock, then a record's lock.
+// thread only; workers reach their own record alone. The counters and states
+// are read without waiting on any worker. Lock order: this object's lock,
+// then a record's lock.
 class CDVXProgressData {
 public:
     CDVXProgressData() = default;
@@ -18,8 +19,9 @@ public:
     CDVXProgressData(const CDVXProgressData&) = delete;
     CDVXProgressData& operator=(const CDVXProgressData&) = delete;
 
-    // A new record in state running; its address never changes.
-    CDVXThreadData* AddThreadData();
+    // A new record in state running; its address never changes. Shared with
+    // its worker thread, which may outlive the run.
+    std::shared_ptr<CDVXThreadData> AddThreadData();
     void ClearThreadData();
     std::size_t GetThreadCount() const { return records.size(); }
     CDVXThreadData* GetThreadData(std::size_t i) const { return records[i].get(); }
@@ -30,6 +32,12 @@ public:
     [[nodiscard]] CriticalSectionGuard Guard() { return CriticalSectionGuard(lock); }
 
     void StartClock();
+    // The clock of a copy of another process's run (same monotonic clock).
+    void SetClock(uint32_t start, uint32_t stop) {
+        startTicks = start;
+        stopTicks = stop;
+    }
+    uint32_t GetStopTicks() const { return stopTicks; }
     // The first stop wins; a clock that never started stays at 0.
     void StopClock();
     // Milliseconds since the start, modulo 2^32; frozen once stopped.
@@ -48,6 +56,19 @@ public:
     void RequestStopAll(int32_t request);
     // One failed record makes every thread abort.
     void CheckFailure();
+    // A file-system call pending for `limitMs` or longer fails its record
+    // (see CDVXThreadData::RecordStall); true when one did now.
+    bool CheckStalls(uint32_t limitMs);
+    // Every worker has returned, or waits past `limitMs` on a call.
+    bool AllExitedOrStuck(uint32_t limitMs);
+    // A test whose file-system call has waited for a while.
+    struct Waiting {
+        Chaine testname;
+        uint32_t waitedMs;
+    };
+    std::vector<Waiting> WaitingTests(uint32_t minMs);
+    // The files the run could not delete, and those its stuck threads hold.
+    std::vector<Chaine> LeftFiles();
 
     // "1 jour(s) 2 h 3 min 4 sec", leading zero units left out.
     static Chaine FormatDuration(uint32_t ms);
@@ -56,10 +77,10 @@ private:
     template <typename F>
     void ForEachRecord(F&& visit);
     // Slot 0 of a byte counter over all records, plus slot 1 when asked.
-    uint64_t SumCounter(uint64_t (CDVXThreadData::*counter)[2], bool includeBuffered);
+    uint64_t SumCounter(std::atomic<uint64_t> (CDVXThreadData::*counter)[2], bool includeBuffered);
 
     CCriticalSection lock;
-    std::vector<std::unique_ptr<CDVXThreadData>> records;
+    std::vector<std::shared_ptr<CDVXThreadData>> records;
     uint32_t startTicks = 0;
     uint32_t stopTicks = 0;
 };

@@ -9,26 +9,24 @@ CDVXThread::CDVXThread(bool isBuffered) : buffered(isBuffered) {}
 CDVXThread::~CDVXThread() = default;
 
 std::thread CDVXThread::Start(const Chaine& dir, uint32_t budget, int32_t priority,
-                              CDVXThreadData* rec, const CDVXTimings& waits,
-                              std::atomic<uint32_t>* exited) {
+                              std::shared_ptr<CDVXThreadData> rec, const CDVXTimings& waits) {
     // Private copies: the caller's text blocks stay on the caller's thread.
     rec->testname = GetTestName().PrivateCopy();
     rec->tstdir = dir.PrivateCopy();
-    record = rec;
+    record = rec.get();
     directory = dir.PrivateCopy();
     byteBudget = budget;
     timings = waits;
     abortLatched = false;
     return platform::Thread::Start(
-        [this, exited] {
+        [this, shared = std::move(rec)] {
             ThreadProc(this);
-            if (exited) exited->fetch_add(1, std::memory_order_release);
+            shared->exited.store(true, std::memory_order_release);
         },
         priority);
 }
 
 bool CDVXThread::IsStopRequested() {
-    RecordGuard guard(record);
     return record->stopRequest == CDVXThreadData::kStopAfterCycle ||
            record->stopRequest == CDVXThreadData::kAbort ||
            record->state == CDVXThreadData::kFailed;
@@ -36,14 +34,12 @@ bool CDVXThread::IsStopRequested() {
 
 bool CDVXThread::IsAborted() {
     if (abortLatched) return true;
-    RecordGuard guard(record);
     abortLatched =
         record->stopRequest == CDVXThreadData::kAbort || record->state == CDVXThreadData::kFailed;
     return abortLatched;
 }
 
 bool CDVXThread::HasFailed() {
-    RecordGuard guard(record);
     return record->state == CDVXThreadData::kFailed;
 }
 

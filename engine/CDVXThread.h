@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <memory>
 #include <thread>
 
 #include "engine/CDVXTimings.h"
@@ -25,13 +26,13 @@ public:
 
     // Fills the record's name and directory, then starts the worker thread at
     // `priority`. The object must not be used by the caller afterwards; the
-    // returned thread lets the caller wait for its end. `exited`, when given,
-    // is counted up by the thread's very last act, after the object is gone.
+    // returned thread lets the caller wait for its end, or leave it to the
+    // system. The thread shares the record until its very last act, which
+    // marks the record `exited`, after the object is gone.
     std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
-                      CDVXThreadData* record, const CDVXTimings& timings,
-                      std::atomic<uint32_t>* exited = nullptr);
+                      std::shared_ptr<CDVXThreadData> record, const CDVXTimings& timings);
 
-    // Under the record's lock: a stop or an abort was asked for, or the thread failed.
+    // A stop or an abort was asked for, or the thread failed.
     bool IsStopRequested();
     // An abort was asked for, or the thread failed; latched once true.
     bool IsAborted();

@@ -1,8 +1,13 @@
 #include "engine/CDVXThreadData.h"
 
+#include <cerrno>
+
+#include "platform/SystemError.h"
+
 void CDVXThreadData::SetStopRequest(int32_t r) {
-    if (stopRequest == kAbort && r != kAbort) return;
-    stopRequest = r;
+    int32_t current = stopRequest.load();
+    while (current != kAbort && !stopRequest.compare_exchange_weak(current, r)) {
+    }
 }
 
 void CDVXThreadData::SetState(int32_t s) {
@@ -40,4 +45,78 @@ void CDVXThreadData::RecordInternalError() {
     SetState(kFailed);
     position = 0;
     errorKind = kInternalError;
+}
+
+void CDVXThreadData::EnterCall(int32_t op, uint32_t offset, int fileSlot, uint32_t sinceTicks) {
+    m_callOp.store(op, std::memory_order_relaxed);
+    m_callPosition.store(offset, std::memory_order_relaxed);
+    m_callSlot.store(fileSlot, std::memory_order_relaxed);
+    m_callSince.store(kInCall | sinceTicks, std::memory_order_release);
+}
+
+bool CDVXThreadData::GetPendingCall(uint32_t nowTicks, PendingCall* call) const {
+    const uint64_t since = m_callSince.load(std::memory_order_acquire);
+    if (since == 0) return false;
+    call->operation = m_callOp.load(std::memory_order_relaxed);
+    call->position = m_callPosition.load(std::memory_order_relaxed);
+    call->fileSlot = m_callSlot.load(std::memory_order_relaxed);
+    // A call that ended and another that began meanwhile: the details may
+    // mix both; the next look sees the new one alone.
+    if (m_callSince.load(std::memory_order_acquire) != since) return false;
+    call->waitedMs = nowTicks - static_cast<uint32_t>(since);
+    // A tick count read before the call began.
+    if (call->waitedMs > 0x80000000u) call->waitedMs = 0;
+    return true;
+}
+
+bool CDVXThreadData::IsStuck(uint32_t nowTicks, uint32_t limitMs) const {
+    PendingCall call;
+    return GetPendingCall(nowTicks, &call) && call.waitedMs >= limitMs;
+}
+
+bool CDVXThreadData::RecordStall(uint32_t nowTicks, uint32_t limitMs) {
+    PendingCall call;
+    if (stallRecorded || !GetPendingCall(nowTicks, &call) || call.waitedMs < limitMs) {
+        return false;
+    }
+    stallRecorded = true;
+    const bool first = winerr == 0;
+    RecordSystemError(platform::SystemError::kSemTimeout, call.operation, call.position, ETIMEDOUT);
+    if (!first) return true;  // the first failure tells the story
+    stallSeconds = call.waitedMs / 1000;
+    const bool named = call.fileSlot >= 0 && call.fileSlot < kFileSlots &&
+                       !fileNames[call.fileSlot].IsEmpty();
+    stallFile = (named ? fileNames[call.fileSlot] : tstdir).PrivateCopy();
+    return true;
+}
+
+int CDVXThreadData::ClaimFileSlot() {
+    for (int i = 0; i < kFileSlots; ++i) {
+        if (!slotTaken[i]) {
+            slotTaken[i] = true;
+            return i;
+        }
+    }
+    return -1;
+}
+
+void CDVXThreadData::SetFileName(int slot, const Chaine& name) {
+    if (slot < 0 || slot >= kFileSlots) return;
+    fileNames[slot] = name.PrivateCopy();
+}
+
+void CDVXThreadData::ReleaseFileSlot(int slot) {
+    if (slot < 0 || slot >= kFileSlots) return;
+    if (!fileNames[slot].IsEmpty()) leftFiles.push_back(fileNames[slot]);
+    fileNames[slot].Empty();
+    slotTaken[slot] = false;
+}
+
+std::vector<Chaine> CDVXThreadData::LeftFiles() const {
+    std::vector<Chaine> files;
+    for (const Chaine& name : leftFiles) files.push_back(name.PrivateCopy());
+    for (const Chaine& name : fileNames) {
+        if (!name.IsEmpty()) files.push_back(name.PrivateCopy());
+    }
+    return files;
 }

@@ -1,15 +1,20 @@
 #pragma once
+#include <atomic>
 #include <cstdint>
+#include <vector>
 
 #include "platform/CCriticalSection.h"
 #include "platform/Clock.h"
 #include "support/Chaine.h"
 
 // One worker thread's record, shared with the user-interface thread: its byte
-// counters, its stop request, its state and, once it failed, what went wrong.
-// Every field but `testname` and `tstdir` (written before the thread starts)
-// is read and written under `lock`; the operations below expect the caller to
-// hold it (see RecordGuard).
+// counters, its stop request, its state, the file-system call it is in and,
+// once it failed, what went wrong. The counters, the state, the stop request
+// and the pending call are atomic: a reader never waits on a worker. The
+// failure's details and the file names are read and written under `lock`;
+// the operations below that touch them expect the caller to hold it (see
+// RecordGuard). `testname` and `tstdir` are written before the thread starts.
+// Shared ownership: a thread that a run left behind keeps its record.
 class CDVXThreadData {
 public:
     enum State : int32_t { kEnded = 0, kRunning = 1, kFailed = 2 };
@@ -25,9 +30,20 @@ public:
         kGetTempFileName = 7,
         kCopyFile = 8,
         kGetTempPath = 9,
+        kGetFileAttributes = 10,
     };
     // Counter slots: write-through access counts in 0, buffered access in 1.
     static int Slot(bool buffered) { return buffered ? 1 : 0; }
+    // Files a thread holds at once (the copy test: the source and the copy).
+    static constexpr int kFileSlots = 2;
+
+    // A file-system call that has not returned yet.
+    struct PendingCall {
+        int32_t operation = 0;
+        uint32_t position = 0;
+        int fileSlot = -1;  // -1: a call on the directory, before the file has a name
+        uint32_t waitedMs = 0;
+    };
 
     CDVXThreadData() = default;
     virtual ~CDVXThreadData() = default;
@@ -43,16 +59,47 @@ public:
     void RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
     void RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset);
     void RecordInternalError();
-    void AddBytesWritten(int slot, uint32_t n) { bytesWritten[slot] += n; }
-    void AddBytesRead(int slot, uint32_t n) { bytesRead[slot] += n; }
+    void AddBytesWritten(int slot, uint32_t n) {
+        bytesWritten[slot].fetch_add(n, std::memory_order_relaxed);
+    }
+    void AddBytesRead(int slot, uint32_t n) {
+        bytesRead[slot].fetch_add(n, std::memory_order_relaxed);
+    }
+
+    // The worker, around each file-system call; no lock.
+    void EnterCall(int32_t op, uint32_t position, int fileSlot) {
+        EnterCall(op, position, fileSlot, platform::Clock::GetTickCount());
+    }
+    // The same, for a call that began at `sinceTicks` (a copy of a record).
+    void EnterCall(int32_t op, uint32_t position, int fileSlot, uint32_t sinceTicks);
+    void LeaveCall() { m_callSince.store(0, std::memory_order_release); }
+    // Any thread: the call the worker is in at `nowTicks`; false when none.
+    bool GetPendingCall(uint32_t nowTicks, PendingCall* call) const;
+    // The call pending since `limitMs` or longer becomes the record's failure:
+    // "timed out", with how long the share has not answered and the file.
+    // False when no call is that old, or the stall is recorded already.
+    bool RecordStall(uint32_t nowTicks, uint32_t limitMs);
+    // Past the limit in a call: the thread is left to the system.
+    bool IsStuck(uint32_t nowTicks, uint32_t limitMs) const;
+
+    // A slot for a file of the thread; -1 when all are taken.
+    int ClaimFileSlot();
+    void SetFileName(int slot, const Chaine& name);
+    // A name that is still there when the slot is given back (its file could
+    // not be deleted) goes to the files left behind.
+    void ReleaseFileSlot(int slot);
+    // The files left behind, and those a stuck thread still holds.
+    std::vector<Chaine> LeftFiles() const;
 
     Chaine testname;
     Chaine tstdir;
-    CCriticalSection lock;
-    uint64_t bytesWritten[2] = {0, 0};
-    uint64_t bytesRead[2] = {0, 0};
-    int32_t stopRequest = kNoStop;
-    int32_t state = kRunning;
+    mutable CCriticalSection lock;
+    std::atomic<uint64_t> bytesWritten[2] = {0, 0};
+    std::atomic<uint64_t> bytesRead[2] = {0, 0};
+    std::atomic<int32_t> stopRequest{kNoStop};
+    std::atomic<int32_t> state{kRunning};
+    // Set by the worker thread's very last act, after its objects are gone.
+    std::atomic<bool> exited{false};
     int32_t errorKind = kNoError;
     uint32_t failTicks = 0;
     platform::SystemTime localtime;
@@ -62,13 +109,42 @@ public:
     Chaine datawait;  // expected bytes from the first difference, lower-case hex
     Chaine dataget;   // bytes read at the same positions
     uint32_t position = 0;
+    bool stallRecorded = false;
+    uint32_t stallSeconds = 0;  // a call that got no answer: for how long
+    Chaine stallFile;           // and on which file (or directory)
+    Chaine fileNames[kFileSlots];
+    bool slotTaken[kFileSlots] = {false, false};
+    std::vector<Chaine> leftFiles;
+
+private:
+    std::atomic<int32_t> m_callOp{0};
+    std::atomic<uint32_t> m_callPosition{0};
+    std::atomic<int32_t> m_callSlot{-1};
+    // When the call began, with kInCall set; 0: in no call.
+    static constexpr uint64_t kInCall = uint64_t{1} << 32;
+    std::atomic<uint64_t> m_callSince{0};
 };
 
 // Holds one record's lock for its lifetime.
 class RecordGuard {
 public:
-    explicit RecordGuard(CDVXThreadData* record) : m_guard(record->lock) {}
+    explicit RecordGuard(const CDVXThreadData* record) : m_guard(record->lock) {}
 
 private:
     CriticalSectionGuard m_guard;
+};
+
+// Marks a file-system call of the worker for the stall watch while it lasts.
+class CallWatch {
+public:
+    CallWatch(CDVXThreadData* record, int32_t op, uint32_t position, int fileSlot = -1)
+        : m_record(record) {
+        m_record->EnterCall(op, position, fileSlot);
+    }
+    ~CallWatch() { m_record->LeaveCall(); }
+    CallWatch(const CallWatch&) = delete;
+    CallWatch& operator=(const CallWatch&) = delete;
+
+private:
+    CDVXThreadData* m_record;
 };

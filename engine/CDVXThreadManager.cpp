@@ -1,22 +1,69 @@
 #include "engine/CDVXThreadManager.h"
 
-#include <memory>
-
 #include "engine/CDVXAtomThread.h"
 #include "engine/CDVXCopyFileThread.h"
 #include "engine/CDVXFillZeroThread.h"
 #include "engine/CDVXRandomThread.h"
 #include "engine/CDVXTempThread.h"
+#include "platform/Clock.h"
+
+namespace {
+
+std::atomic<uint32_t> g_abandonedThreads{0};
+
+constexpr uint32_t kWaitStepMs = 10;
+
+}  // namespace
 
 CDVXThreadManager::~CDVXThreadManager() {
     Abort();
-    JoinThreads();
+    WaitForThreads();
 }
 
-void CDVXThreadManager::JoinThreads() {
-    for (std::thread& t : threads) t.join();
-    threads.clear();
-    exitedThreads.store(0, std::memory_order_relaxed);
+uint32_t CDVXThreadManager::AbandonedThreads() { return g_abandonedThreads.load(); }
+
+uint32_t CDVXThreadManager::StallLimitMs() const {
+    return prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
+}
+
+void CDVXThreadManager::CheckFailure() {
+    progress.CheckStalls(StallLimitMs());
+    progress.CheckFailure();
+}
+
+bool CDVXThreadManager::HaveThreadsExited() {
+    if (abandoned) return true;
+    const uint32_t now = platform::Clock::GetTickCount();
+    const uint32_t limit = StallLimitMs();
+    for (const Worker& w : workers) {
+        if (!w.record->exited.load(std::memory_order_acquire) && !w.record->IsStuck(now, limit)) {
+            return false;
+        }
+    }
+    return true;
+}
+
+void CDVXThreadManager::WaitForThreads() {
+    while (!HaveThreadsExited()) platform::Clock::Sleep(kWaitStepMs);
+    ReleaseThreads();
+}
+
+void CDVXThreadManager::Abandon() {
+    abandoned = true;
+    ReleaseThreads();
+}
+
+void CDVXThreadManager::ReleaseThreads() {
+    for (Worker& w : workers) {
+        if (!w.thread.joinable()) continue;
+        if (w.record->exited.load(std::memory_order_acquire)) {
+            w.thread.join();  // its last act is done: no wait
+        } else {
+            w.thread.detach();
+            g_abandonedThreads.fetch_add(1);
+        }
+    }
+    workers.clear();
 }
 
 uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount) {
@@ -27,9 +74,10 @@ uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCoun
 }
 
 void CDVXThreadManager::Start(const CDVXPrefs* p) {
-    prefs = p;
     Abort();
-    JoinThreads();
+    WaitForThreads();
+    prefs = p;
+    abandoned = false;
     progress.ClearThreadData();
 
     const uint32_t sets = prefs->simultaneousTests == 0 ? 1 : prefs->simultaneousTests;
@@ -45,23 +93,27 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
     }
     progress.StartClock();
     const uint32_t budget = ByteBudget(prefs->diskSpaceMb, static_cast<uint32_t>(list.size()));
-    threads.reserve(list.size());
+    workers.reserve(list.size());
     for (auto& thread : list) {
-        CDVXThreadData* record = progress.AddThreadData();
+        const std::shared_ptr<CDVXThreadData> record = progress.AddThreadData();
         try {
-            threads.push_back(thread->Start(prefs->directory, budget, prefs->threadPriority, record,
-                                            prefs->timings, &exitedThreads));
+            workers.push_back(Worker{
+                thread->Start(prefs->directory, budget, prefs->threadPriority, record,
+                              prefs->timings),
+                record});
             thread.release();  // the worker thread owns the object now and destroys it
         } catch (...) {
             // No thread could be created: the record says so instead of running forever.
-            RecordGuard guard(record);
+            RecordGuard guard(record.get());
             record->RecordInternalError();
+            record->exited = true;
         }
     }
 }
 
 bool CDVXThreadManager::IsRunning() {
-    if (progress.IsAnyRunning()) return true;
+    // An abandoned thread's record may still say running: it is over for the run.
+    if (!abandoned && progress.IsAnyRunning()) return true;
     progress.StopClock();
     return false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 #include <atomic>
+#include <memory>
 #include <thread>
 #include <vector>
 
@@ -13,6 +14,10 @@
 // Protocol: Start once; every 200 ms CheckFailure() then IsRunning(); end with
 // Stop() (finish the current cycle) or Abort() (now), and keep polling
 // IsRunning() until it is false; HasFailed() then tells the result.
+//
+// A thread whose file-system call goes unanswered past the stall limit fails
+// at the next CheckFailure() and counts as gone: nothing ever joins it. It
+// keeps its record and its own objects until the system lets it return.
 class CDVXThreadManager {
 public:
     static constexpr uint32_t kThreadsPerSet = 10;
@@ -21,7 +26,7 @@ public:
     static constexpr uint32_t kMaxShareMb = 4095;
 
     CDVXThreadManager() = default;
-    // Waits for every thread of the last run before the records go.
+    // Aborts the run and waits for its threads, those left to the system apart.
     virtual ~CDVXThreadManager();
     CDVXThreadManager(const CDVXThreadManager&) = delete;
     CDVXThreadManager& operator=(const CDVXThreadManager&) = delete;
@@ -32,31 +37,45 @@ public:
     void Start(const CDVXPrefs* prefs);
     void Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
     void Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
-    void CheckFailure() { progress.CheckFailure(); }
+    // Fails the calls that waited past the stall limit, then aborts every
+    // thread when one has failed.
+    void CheckFailure();
     bool HasFailed() { return progress.IsAnyFailed(); }
-    // False once no record runs; the run's clock stops at that first answer.
+    // False once no record runs, or the threads were abandoned; the run's
+    // clock stops at that first answer.
     bool IsRunning();
-    // True once every thread of the run has returned, including one that
-    // failed and was still deleting its file when its record stopped running.
-    // Never blocks; after it, Start() and the destructor do not wait.
-    bool HaveThreadsExited() const {
-        return exitedThreads.load(std::memory_order_acquire) == threads.size();
-    }
+    // True once every thread of the run has returned (including one that
+    // failed and was still deleting its file when its record stopped
+    // running), waits past the stall limit, or was abandoned. Never blocks.
+    bool HaveThreadsExited();
     CDVXProgressData& GetProgress() { return progress; }
-    // Once IsRunning() is false, waits for the threads that are still cleaning
-    // up after a failure, so that their records are final. Blocks: not for a
-    // user interface that must stay responsive.
-    void WaitForThreads() { JoinThreads(); }
+    // Once IsRunning() is false, waits until HaveThreadsExited(), so that the
+    // records of the threads that returned are final, and leaves the stuck
+    // ones to the system. Blocks up to the stall limit: not for a user
+    // interface that must stay responsive.
+    void WaitForThreads();
+    // Leaves every thread that has not returned to the system now: neither
+    // the next run nor the program's end waits for it.
+    void Abandon();
+    // Threads this process left to the system, over all runs. The program's
+    // end must then not run the destructors that such a thread may still need.
+    static uint32_t AbandonedThreads();
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
     // disk space, at least 1 MB and at most kMaxShareMb.
     static uint32_t ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount);
 
 private:
-    void JoinThreads();
+    struct Worker {
+        std::thread thread;
+        std::shared_ptr<CDVXThreadData> record;
+    };
+    uint32_t StallLimitMs() const;
+    // Joins the threads that returned and leaves the others to the system.
+    void ReleaseThreads();
 
     CDVXProgressData progress;
     const CDVXPrefs* prefs = nullptr;
-    std::vector<std::thread> threads;
-    std::atomic<uint32_t> exitedThreads{0};
+    std::vector<Worker> workers;
+    bool abandoned = false;
 };

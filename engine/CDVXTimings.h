@@ -12,4 +12,8 @@ struct CDVXTimings {
     // The unit of the run's duration.
     static constexpr uint32_t kMinuteMs = 60000;
     uint32_t minuteMs = kMinuteMs;
+    // A file-system call that has had no answer for this long fails its test
+    // as timed out, and its thread is left to the system. Generous: a busy
+    // server answers well within it.
+    uint32_t stallLimitMs = 60000;
 };

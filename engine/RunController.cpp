@@ -2,6 +2,8 @@
 
 #include <algorithm>
 
+#include "platform/Clock.h"
+
 RunController::Action RunController::Decide(const State& s) {
     if (s.running) {
         const bool enable = !s.buttonsEnabled && (s.elapsedMs >= kButtonsDelayMs || s.timeUp);
@@ -42,7 +44,10 @@ void RunController::Stop() {
 void RunController::Abort(After after) {
     m_stopping = true;
     if (m_ending != RunVerdict::kFailure) m_ending = RunVerdict::kAborted;
-    if (m_after != kCancel) m_after = after;
+    if (m_after != kCancel) {
+        m_after = after;
+        if (after == kCancel) m_cancelTicks = platform::Clock::GetTickCount();
+    }
     m_manager.Abort();
 }
 
@@ -68,6 +73,9 @@ RunController::Tick RunController::Poll(int stopRequests) {
         m_stopping = true;
         if (!m_ending) m_ending = RunVerdict::kTimeUp;
         m_manager.Stop();
+    }
+    if (m_after == kCancel && platform::Clock::GetTickCount() - m_cancelTicks >= kCancelWaitMs) {
+        m_manager.Abandon();
     }
     const Action action = Decide(
         {running, m_manager.HaveThreadsExited(), elapsed, timeUp, m_buttonsEnabled, m_after});

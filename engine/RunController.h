@@ -18,6 +18,9 @@ public:
     static constexpr uint32_t kPollMs = 200;
     // Back and Next come after this long, so that a double click ends no run.
     static constexpr uint32_t kButtonsDelayMs = 5000;
+    // A Cancel waits this long for the threads; those still in a call then
+    // are left to the system, so that the window closes at once.
+    static constexpr uint32_t kCancelWaitMs = 1500;
 
     // Where the front end goes once no thread runs any more.
     enum After { kShowResult, kBack, kCancel };
@@ -51,7 +54,8 @@ public:
     // unless a Cancel was asked before.
     void Stop();
     // The tests stop now; then the front end goes where `after` says, unless
-    // a Cancel was asked before.
+    // a Cancel was asked before. After a Cancel, the threads still busy
+    // kCancelWaitMs later are abandoned.
     void Abort(After after);
     // One poll, every kPollMs; a front end with buttons carries out the
     // action it answers. `stopRequests` counts the requests so far (the
@@ -59,12 +63,14 @@ public:
     // stops it, a second aborts it, before the time is looked at. Nothing
     // runs before Start.
     Tick Poll(int stopRequests = 0);
-    // A record still runs, or a thread is still on its way out. Never blocks.
+    // A record still runs, or a thread is still on its way out (a thread
+    // stuck past the stall limit, or abandoned, is not). Never blocks.
     bool IsBusy();
     // A stop or abort was asked, by the user or by the end of the time.
     bool IsStopping() const { return m_stopping; }
     After GetAfter() const { return m_after; }
-    // Blocks until every thread has returned, so that the records are final.
+    // Blocks until every thread has returned or is stuck (see
+    // CDVXThreadManager::WaitForThreads), so that the records are final.
     void WaitForThreads() { m_manager.WaitForThreads(); }
     // What the run proved, once it is over.
     RunVerdict Verdict();
@@ -79,4 +85,5 @@ private:
     bool m_stopping = false;
     bool m_buttonsEnabled = false;
     int m_stopRequests = 0;
+    uint32_t m_cancelTicks = 0;
 };

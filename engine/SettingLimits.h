@@ -23,4 +23,7 @@ public:
     // bar holds; the arrows go to kArrowMaxMinutes.
     static constexpr SettingLimit kDurationMinutes{3, 5, 35791};
     static constexpr uint32_t kArrowMaxMinutes = 32767;
+    // How long a file-system call may go unanswered, in seconds (the command
+    // line's choice; the wizard keeps the initial value).
+    static constexpr SettingLimit kStallSeconds{5, 60, 86400};
 };

@@ -20,11 +20,15 @@ inline constexpr unsigned kBrowseInstruction = 2000;
 inline constexpr unsigned kNotNetworkQuestion = 2001;  // its first line warns
 inline constexpr unsigned kStoppingText = 2002;
 inline constexpr unsigned kRunningText = 2003;
+// A call that got no answer: its seconds and file, printf-style.
+inline constexpr unsigned kStallText = 2010;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;
 inline constexpr unsigned kRandomTestName = 3002;
 inline constexpr unsigned kTempTestName = 3003;
 inline constexpr unsigned kCopyFileTestName = 3004;
+// What a run that never began reports on: the checks of its directory.
+inline constexpr unsigned kCheckTestName = 3005;
 inline constexpr unsigned kAboutCaptionPrefix = 5002;
 inline constexpr unsigned kTelephone = 5003;
 inline constexpr unsigned kButtonEditMessages = 13604;

@@ -21,6 +21,8 @@ std::vector<FailureReport> FailureReport::Collect(CDVXProgressData& progress) {
                         r->position,
                         r->datawait.PrivateCopy(),
                         r->dataget.PrivateCopy(),
+                        r->stallSeconds,
+                        r->stallFile.PrivateCopy(),
                         r->failTicks - start,
                         r->localtime,
                         ReportText::BuildReport(*r, start)};

@@ -21,6 +21,8 @@ struct FailureReport {
     uint32_t position = 0;
     Chaine datawait;
     Chaine dataget;
+    uint32_t stallSeconds = 0;  // a call that got no answer: for how long
+    Chaine stallFile;           // and on which file
     uint32_t testTimeMs = 0;  // how long the run had lasted when the test failed
     platform::SystemTime localtime;
     Chaine rtf;

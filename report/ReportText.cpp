@@ -44,11 +44,15 @@ int64_t ReportText::PositionValue(uint32_t position) {
 Chaine ReportText::OperationName(int32_t operation) {
     static const char* const kNames[] = {"CreateFile",      "CloseHandle",    "ReadFile",
                                          "WriteFile",       "SetFilePointer", "DeleteFile",
-                                         "GetTempFileName", "CopyFile",       "GetTempPath"};
-    return operation >= 1 && operation <= 9 ? Chaine(kNames[operation - 1]) : Chaine("<inconnue>");
+                                         "GetTempFileName", "CopyFile",       "GetTempPath",
+                                         "GetFileAttributes"};
+    constexpr int32_t kCount = sizeof kNames / sizeof kNames[0];
+    return operation >= 1 && operation <= kCount ? Chaine(kNames[operation - 1])
+                                                 : Chaine("<inconnue>");
 }
 
-Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno) {
+Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds,
+                                 const Chaine& stallFile) {
     Chaine text;
     text.GetSystemErrorText(winerr);
     text.ReplaceChar('\r', ' ');
@@ -60,11 +64,19 @@ Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno) {
         text += Chaine(std::string_view(detail));
         text += ')';
     }
+    if (stallSeconds != 0) {
+        Chaine stall;
+        stall.Format(Chaine(Chaine::ResourceId(res::kStallText)).c_str(), stallSeconds,
+                     stallFile.c_str());
+        if (!text.IsEmpty()) text += ' ';
+        text += stall;
+    }
     return text;
 }
 
-Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno) {
-    Chaine text = SystemMessage(winerr, sysErrno);
+Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds,
+                              const Chaine& stallFile) {
+    Chaine text = SystemMessage(winerr, sysErrno, stallSeconds, stallFile);
     Chaine code;
     code.Format(" (WinErr:%d)", static_cast<int>(winerr));
     return text + code;
@@ -90,7 +102,8 @@ void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& reco
             FormatTimeOfDay(TimeOfDay::FromSystemTime(record.localtime), 1, ':'));
     if (record.errorKind == CDVXThreadData::kSystemError) {
         Replace(document, "%operation%", OperationName(record.operation));
-        Replace(document, "%winerr%", WinErrText(record.winerr, record.sysErrno));
+        Replace(document, "%winerr%",
+                WinErrText(record.winerr, record.sysErrno, record.stallSeconds, record.stallFile));
     } else if (record.errorKind == CDVXThreadData::kDataError) {
         Replace(document, "%datawait%", record.datawait);
         Replace(document, "%dataget%", record.dataget);

@@ -22,10 +22,13 @@ public:
     // "CreateFile"... for the operation codes, "<inconnue>" for any other.
     static Chaine OperationName(int32_t operation);
     // The message for the code on one line; for an errno that no code stands
-    // for, followed by the system's own name and text of it in brackets.
-    static Chaine SystemMessage(uint32_t winerr, int32_t sysErrno);
+    // for, followed by the system's own name and text of it in brackets; for
+    // a call that got no answer, followed by how long and on which file.
+    static Chaine SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
+                                const Chaine& stallFile = Chaine());
     // SystemMessage, then " (WinErr:N)".
-    static Chaine WinErrText(uint32_t winerr, int32_t sysErrno);
+    static Chaine WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
+                             const Chaine& stallFile = Chaine());
 
     // The finished document; empty when the document cannot be loaded.
     // `startTicks` is the tick count at which the run started.

@@ -80,11 +80,13 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
             const int s = D::Slot(i < count / 2);
             // Whole cycles, but for the Open/Write/Close test that stops at once.
             EXPECT_EQ(
-                std::tuple(r.testname, r.tstdir, r.state, r.errorKind, r.bytesWritten[1 - s],
-                           r.bytesRead[1 - s], r.bytesWritten[s] > 0, r.bytesRead[s],
+                std::tuple(r.testname, r.tstdir, r.state.load(), r.errorKind,
+                           r.bytesWritten[1 - s].load(), r.bytesRead[1 - s].load(),
+                           r.bytesWritten[s] > 0, r.bytesRead[s].load(),
                            i % 5 == 2 || r.bytesWritten[s] % budget == 0),
                 std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path())),
-                           D::kEnded, D::kNoError, 0u, 0u, true, r.bytesWritten[s], true))
+                           int32_t{D::kEnded}, int32_t{D::kNoError}, uint64_t{0}, uint64_t{0},
+                           true, r.bytesWritten[s].load(), true))
                 << i << " op " << r.operation;
         }
         const uint32_t elapsed = p.GetElapsedMs();

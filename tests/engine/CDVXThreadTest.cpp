@@ -46,16 +46,17 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
     const CDVXTimings timings{1000, kQuick.shortReadWaitMs, kQuick.minuteMs};  // time to ask
     for (const auto& [cycleMs, after, request, started, finished, state, error] : cases) {
         std::atomic<int> counts[3] = {0, 0, 0};
-        D record;
-        std::thread t = (new FakeTest(counts, cycleMs))->Start(dir, 1, 0, &record, timings);
+        const auto shared = std::make_shared<D>();
+        D& record = *shared;
+        std::thread t = (new FakeTest(counts, cycleMs))->Start(dir, 1, 0, shared, timings);
         EXPECT_TRUE(record.testname == Chaine("fake test") && record.tstdir == dir &&
                     record.tstdir.c_str() != dir.c_str());  // a private copy for the record
         while (counts[0] < after) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         Locked(record, [request = request](D& r) { r.SetStopRequest(request); });
         t.join();
-        EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(), record.state,
-                             record.errorKind),
-                  std::tuple(started, finished, 1, state, error))
+        EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(),
+                             record.state.load(), record.errorKind, record.exited.load()),
+                  std::tuple(started, finished, 1, state, error, true))
             << cycleMs << " ms, request " << request;
     }
 }

@@ -77,8 +77,13 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortT
     ASSERT_EQ(order, (std::vector{R::kDiskFull, R::kIoError, R::kDataDiffer, R::kInternal}));
     EXPECT_EQ(R::SystemMessage(1117, EIO), R::SystemMessage(1117, 0));
     EXPECT_EQ(R::WinErrText(99999, 0) + "|" + R::OperationName(T::kGetTempPath) + "|" +
-                  R::OperationName(T::kGetTempPath + 1) + "|" + ProgressText::Throughput(1000000) +
+                  R::OperationName(T::kGetFileAttributes + 1) + "|" +
+                  ProgressText::Throughput(1000000) +
                   "|" + ProgressText::Bytes(UINT64_MAX),
               " (WinErr:99999)|GetTempPath|<inconnue>|1000000 octets/sec (7.6 Mbits/sec)|"
               "18446744073709551615");
+    // A call without an answer says for how long and on which file.
+    EXPECT_EQ(R::WinErrText(121, ETIMEDOUT, 61, Chaine("/mnt/s/VXZ1.TMP")),
+              Chaine::FromUtf8("Le délai d'attente de l'opération a expiré. Le serveur n'a pas "
+                               "répondu pendant 61 s (/mnt/s/VXZ1.TMP). (WinErr:121)"));
 }

@@ -57,7 +57,7 @@ auto Style(const QTextDocument* document, const char* text) {
 struct Shown {
     explicit Shown(std::initializer_list<std::pair<const char*, int32_t>> records) {
         for (const auto& [dir, kind] : records) {
-            T* r = session.run.Progress().AddThreadData();
+            T* r = session.run.Progress().AddThreadData().get();
             r->testname = Chaine::FromUtf8("Test d'écriture"), r->tstdir = Chaine::FromUtf8(dir);
             if (kind == T::kSystemError) r->RecordSystemError(112, T::kWriteFile, 4096, ENOSPC);
             if (kind == T::kDataError) r->RecordDataError(Chaine("6162"), Chaine("6164"), 7);

@@ -1,0 +1,16 @@
+#pragma once
+#include <cstdint>
+
+#include "engine/CDVXPrefs.h"
+#include "platform/ChildProcess.h"
+
+// The engine's side of a supervised run, in its own process (see
+// RunSupervisor): the checks of the directory, then the run, told through
+// the link at every poll. Requests steer it: 1 stops the tests after their
+// cycle, 2 aborts them, and so does the supervisor's going away.
+class EngineProcess {
+public:
+    // 0 once the run is over and told; -1 when threads were left to the
+    // system, whose process must then end without running destructors.
+    static int Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, const platform::ChildProcess::Link& link);
+};

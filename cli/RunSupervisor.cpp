@@ -1,0 +1,154 @@
+#include "cli/RunSupervisor.h"
+
+#include "cli/EngineProcess.h"
+#include "engine/RunController.h"
+#include "platform/Clock.h"
+#include "platform/ResourceIds.h"
+#include "platform/StopSignals.h"
+
+namespace {
+
+using platform::Clock;
+
+// How long a child that gave its result may take to end, its error output
+// still passed on (a sanitizer's report comes last).
+constexpr uint32_t kExitWaitMs = 2000;
+constexpr uint32_t kExitStepMs = 50;
+// How late the child may be to stop the tests at their time.
+constexpr uint32_t kTimeGraceMs = 1000;
+
+std::string Seconds(uint32_t ms) { return std::to_string(ms / 1000) + " s"; }
+
+}  // namespace
+
+RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs)
+    : m_prefs(prefs), m_stopAfterMs(stopAfterMs) {}
+
+bool RunSupervisor::Start() {
+    const CDVXPrefs& prefs = m_prefs;
+    const uint64_t stopAfterMs = m_stopAfterMs;
+    const bool made = m_child.Start([&prefs, stopAfterMs](const platform::ChildProcess::Link& link) {
+        return EngineProcess::Run(prefs, stopAfterMs, link);
+    });
+    m_lastHeardTicks = m_checkingTicks = Clock::GetTickCount();
+    return made;
+}
+
+void RunSupervisor::Take(const std::string& body) {
+    switch (RunMessage::KindOf(body)) {
+        case RunMessage::kChecking: m_checkingTicks = Clock::GetTickCount(); break;
+        case RunMessage::kStarted: m_started = RunMessage::ReadStarted(body, &m_networkPath); break;
+        case RunMessage::kProgress:
+            if (RunMessage::ReadProgress(body, &m_state, &m_copy) && m_state.stopping) {
+                NoteStopping();
+            }
+            break;
+        case RunMessage::kFinished:
+            m_finished = RunMessage::ReadFinished(body, &m_threadsLeft);
+            break;
+    }
+}
+
+void RunSupervisor::NoteStopping() {
+    if (m_stopping) return;
+    m_stopping = true;
+    m_stoppingTicks = Clock::GetTickCount();
+}
+
+bool RunSupervisor::Step(std::FILE* err) {
+    std::string bytes;
+    const bool open =
+        m_child.Wait(RunController::kPollMs, platform::StopSignals::WakeHandle(), &bytes, err);
+    platform::StopSignals::Drain();
+    m_splitter.Feed(bytes.data(), bytes.size());
+    for (std::string body; m_splitter.Next(&body);) Take(body);
+    const uint32_t now = Clock::GetTickCount();
+    if (!bytes.empty()) m_lastHeardTicks = now;
+
+    std::string how;
+    if (m_finished) {
+        // A child with stuck threads cannot end before the share answers.
+        for (uint32_t waited = 0; !m_threadsLeft && waited < kExitWaitMs && !m_child.HasExited(&how);
+             waited += kExitStepMs) {
+            m_child.Wait(kExitStepMs, -1, &bytes, err);
+        }
+        m_child.Kill();  // stuck threads keep it from ending: it ends when the system lets it
+        if (m_child.HasExited(&how) && m_child.ExitCode() != 0) {
+            m_trouble = "Le processus du test s'est terminé anormalement (" + how + ").";
+        }
+        return false;
+    }
+    const int interrupts = platform::StopSignals::Count();
+    if (interrupts >= 3) {
+        // Whatever the tests do, the run is over for this process.
+        m_state.ending = RunVerdict::kAborted;
+        m_copy.StopClock();
+        m_child.Kill();
+        return false;
+    }
+    if (interrupts > m_requested) {
+        m_requested = interrupts;
+        m_child.Request(static_cast<uint8_t>(interrupts));
+        NoteStopping();
+    }
+    if (!open) {
+        for (uint32_t waited = 0; waited < kExitWaitMs && !m_child.HasExited(&how);
+             waited += kExitStepMs) {
+            Clock::Sleep(kExitStepMs);
+        }
+        EndHere(false, "Le processus du test s'est arrêté sans donner de résultat (" +
+                           (how.empty() ? std::string("cause inconnue") : how) + ").");
+        return false;
+    }
+    const uint32_t limit = m_prefs.timings.stallLimitMs;
+    if (now - m_lastHeardTicks >= limit) {
+        EndHere(true, m_started ? "Le processus du test ne répond plus depuis " +
+                                      Seconds(now - m_lastHeardTicks) + "."
+                                : "Le répertoire n'a pas répondu pendant " +
+                                      Seconds(now - m_checkingTicks) +
+                                      " : le test n'a pas pu commencer.");
+        return false;
+    }
+    if (m_started && m_copy.GetStartTicks() != 0 && !m_stopping) {
+        // The child ends the run at its time; this is in case it does not.
+        const uint32_t late = m_copy.GetElapsedMs() - kTimeGraceMs;
+        if (m_copy.GetElapsedMs() >= kTimeGraceMs &&
+            (m_prefs.IsTimeUp(late) || (m_stopAfterMs != 0 && late >= m_stopAfterMs))) {
+            m_requested = 1;
+            m_child.Request(1);
+            NoteStopping();
+        }
+    }
+    if (m_stopping && now - m_stoppingTicks >= limit + kEndGraceMs) {
+        EndHere(true, "Les tests ne se sont pas arrêtés " + Seconds(now - m_stoppingTicks) +
+                          " après la demande.");
+        return false;
+    }
+    return true;
+}
+
+void RunSupervisor::EndHere(bool stalled, const std::string& why) {
+    m_trouble = why;
+    const uint32_t now = Clock::GetTickCount();
+    if (m_copy.GetThreadCount() == 0) {
+        // The run never began: its checks stand for it.
+        const std::shared_ptr<CDVXThreadData> check = m_copy.AddThreadData();
+        check->testname = Chaine(Chaine::ResourceId(res::kCheckTestName));
+        check->tstdir = m_prefs.directory;
+        if (stalled) check->EnterCall(CDVXThreadData::kGetFileAttributes, 0, -1, m_checkingTicks);
+    }
+    for (std::size_t i = 0; i < m_copy.GetThreadCount(); ++i) {
+        CDVXThreadData* r = m_copy.GetThreadData(i);
+        if (r->state != CDVXThreadData::kRunning) continue;
+        RecordGuard guard(r);
+        if (!(stalled && r->RecordStall(now, 0))) r->RecordInternalError();
+    }
+    m_state.ending = RunVerdict::kFailure;
+    m_copy.StopClock();
+    m_child.Kill();
+}
+
+RunVerdict RunSupervisor::Verdict() {
+    return RunVerdict(m_state.ending, m_copy.IsAnyFailed(), m_copy.GetTotalWritten(true),
+                      m_copy.GetTotalRead(true));
+}

@@ -1,0 +1,71 @@
+#pragma once
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "cli/RunMessage.h"
+#include "engine/CDVXPrefs.h"
+#include "engine/CDVXProgressData.h"
+#include "engine/RunVerdict.h"
+#include "platform/ChildProcess.h"
+
+// Runs the engine in a child process (see EngineProcess) and follows it from
+// here, where nothing touches the share: whatever the share does, this
+// process keeps the run's records, decides when it is over and ends. The
+// child reports every poll; it is taken as stuck when it has said nothing
+// for the stall limit (its checks of the directory hang), and when the run
+// outlasts its time by the stall limit and 5 s. Then, and at the third
+// interrupt, the run ends here with what the records say, and the child is
+// killed. Main thread.
+class RunSupervisor {
+public:
+    // How long past its time a run may take to end.
+    static constexpr uint32_t kEndGraceMs = 5000;
+
+    RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs);
+
+    // False when the child could not be made.
+    bool Start();
+    // Waits up to one poll for the child, passes on the interrupts (see
+    // platform::StopSignals: the first stops the tests after their cycle,
+    // the second aborts them, the third ends the run here at once), stops
+    // the tests when their time is up, and relays the child's error output
+    // to `err`. False once the run is over.
+    bool Step(std::FILE* err);
+
+    // The run's records as the child last told them, completed here when
+    // the run ended without the child.
+    CDVXProgressData& Progress() { return m_copy; }
+    RunVerdict Verdict();
+    bool HasStarted() const { return m_started; }
+    bool IsStopping() const { return m_state.stopping; }
+    bool NetworkPath() const { return m_networkPath; }
+    // Why the run ended without the child's result, in French; empty when
+    // the child gave it.
+    const std::string& Trouble() const { return m_trouble; }
+
+private:
+    void Take(const std::string& body);
+    // The run ends here: the records that still run fail, as stalled when
+    // they wait on a call (the checks count as one), else as internal errors.
+    void EndHere(bool stalled, const std::string& why);
+    // Marks when the tests began to stop, by the child's word or a request.
+    void NoteStopping();
+
+    const CDVXPrefs& m_prefs;
+    uint64_t m_stopAfterMs;
+    platform::ChildProcess m_child;
+    RunMessage::Splitter m_splitter;
+    CDVXProgressData m_copy;
+    RunMessage::RunState m_state;
+    bool m_started = false;
+    bool m_finished = false;
+    bool m_threadsLeft = false;
+    bool m_networkPath = false;
+    uint32_t m_lastHeardTicks = 0;
+    uint32_t m_checkingTicks = 0;
+    bool m_stopping = false;
+    uint32_t m_stoppingTicks = 0;  // when the tests were first asked to stop
+    int m_requested = 0;
+    std::string m_trouble;
+};
