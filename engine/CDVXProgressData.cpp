@@ -78,6 +78,15 @@ bool CDVXProgressData::IsAnyInState(int32_t state) {
     return found;
 }
 
+bool CDVXProgressData::IsAnyStalled() {
+    bool found = false;
+    ForEachRecord([&](CDVXThreadData& r) {
+        found = r.stalled.load(std::memory_order_acquire);
+        return !found;
+    });
+    return found;
+}
+
 void CDVXProgressData::RequestStopAll(int32_t request) {
     ForEachRecord([&](CDVXThreadData& r) {
         r.SetStopRequest(request);
@@ -93,8 +102,8 @@ bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
     const uint32_t now = platform::Clock::GetTickCount();
     bool found = false;
     ForEachRecord([&](CDVXThreadData& r) {
-        // The record's lock only for a call already that old.
-        if (r.IsStuck(now, limitMs)) {
+        // The record's lock only for a call already that old, once.
+        if (!r.stalled.load(std::memory_order_acquire) && r.IsStuck(now, limitMs)) {
             RecordGuard guard(&r);
             found = r.RecordStall(now, limitMs) || found;
         }

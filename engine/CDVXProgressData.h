@@ -53,6 +53,7 @@ public:
     bool IsAnyInState(int32_t state);
     bool IsAnyRunning() { return IsAnyInState(CDVXThreadData::kRunning); }
     bool IsAnyFailed() { return IsAnyInState(CDVXThreadData::kFailed); }
+    bool IsAnyStalled();
     void RequestStopAll(int32_t request);
     // One failed record makes every thread abort.
     void CheckFailure();

@@ -71,15 +71,14 @@ bool CDVXThreadData::GetPendingCall(uint32_t nowTicks, PendingCall* call) const 
 
 bool CDVXThreadData::IsStuck(uint32_t nowTicks, uint32_t limitMs) const {
     PendingCall call;
-    return GetPendingCall(nowTicks, &call) && call.waitedMs >= limitMs;
+    return stalled.load(std::memory_order_acquire) ||
+           (GetPendingCall(nowTicks, &call) && call.waitedMs >= limitMs);
 }
 
 bool CDVXThreadData::RecordStall(uint32_t nowTicks, uint32_t limitMs) {
     PendingCall call;
-    if (stallRecorded || !GetPendingCall(nowTicks, &call) || call.waitedMs < limitMs) {
-        return false;
-    }
-    stallRecorded = true;
+    if (stalled || !GetPendingCall(nowTicks, &call) || call.waitedMs < limitMs) return false;
+    stalled = true;
     const bool first = winerr == 0;
     RecordSystemError(platform::SystemError::kSemTimeout, call.operation, call.position, ETIMEDOUT);
     if (!first) return true;  // the first failure tells the story

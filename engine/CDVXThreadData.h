@@ -79,7 +79,7 @@ public:
     // "timed out", with how long the share has not answered and the file.
     // False when no call is that old, or the stall is recorded already.
     bool RecordStall(uint32_t nowTicks, uint32_t limitMs);
-    // Past the limit in a call: the thread is left to the system.
+    // Past the limit in a call, now or before: the thread is left to the system.
     bool IsStuck(uint32_t nowTicks, uint32_t limitMs) const;
 
     // A slot for a file of the thread; -1 when all are taken.
@@ -100,6 +100,9 @@ public:
     std::atomic<int32_t> state{kRunning};
     // Set by the worker thread's very last act, after its objects are gone.
     std::atomic<bool> exited{false};
+    // A call of the thread went unanswered past the limit: the run does not
+    // wait for it any more, even once that call has returned.
+    std::atomic<bool> stalled{false};
     int32_t errorKind = kNoError;
     uint32_t failTicks = 0;
     platform::SystemTime localtime;
@@ -109,7 +112,6 @@ public:
     Chaine datawait;  // expected bytes from the first difference, lower-case hex
     Chaine dataget;   // bytes read at the same positions
     uint32_t position = 0;
-    bool stallRecorded = false;
     uint32_t stallSeconds = 0;  // a call that got no answer: for how long
     Chaine stallFile;           // and on which file (or directory)
     Chaine fileNames[kFileSlots];

@@ -1,5 +1,7 @@
 #include "engine/CDVXThreadManager.h"
 
+#include <algorithm>
+
 #include "engine/CDVXAtomThread.h"
 #include "engine/CDVXCopyFileThread.h"
 #include "engine/CDVXFillZeroThread.h"
@@ -22,8 +24,9 @@ CDVXThreadManager::~CDVXThreadManager() {
 
 uint32_t CDVXThreadManager::AbandonedThreads() { return g_abandonedThreads.load(); }
 
-uint32_t CDVXThreadManager::StallLimitMs() const {
-    return prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
+uint32_t CDVXThreadManager::StallLimitMs() {
+    const uint32_t limit = prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
+    return progress.IsAnyStalled() ? std::min(limit, kKnownStallMs) : limit;
 }
 
 void CDVXThreadManager::CheckFailure() {

@@ -24,6 +24,9 @@ public:
     static constexpr uint32_t kBytesPerMb = 1048576;
     // A thread's file is counted in 32 bits: 4096 MB would wrap to nothing.
     static constexpr uint32_t kMaxShareMb = 4095;
+    // Once a call went unanswered past the stall limit, the share is known
+    // not to answer: another call, say a failed test's cleanup, gets this long.
+    static constexpr uint32_t kKnownStallMs = 2000;
 
     CDVXThreadManager() = default;
     // Aborts the run and waits for its threads, those left to the system apart.
@@ -70,7 +73,8 @@ private:
         std::thread thread;
         std::shared_ptr<CDVXThreadData> record;
     };
-    uint32_t StallLimitMs() const;
+    // The stall limit, or kKnownStallMs once a call has stalled.
+    uint32_t StallLimitMs();
     // Joins the threads that returned and leaves the others to the system.
     void ReleaseThreads();
 

@@ -2,6 +2,10 @@
 # Brings up (or down) both test shares at once, for a whole test suite:
 #   tests/shares/shares.sh up STATE_DIR     writes STATE_DIR/KIND.path for smb and sshfs
 #   tests/shares/shares.sh down STATE_DIR
+# And the two ways a share stops answering, for one of them (smb or sshfs):
+#   tests/shares/shares.sh freeze|thaw KIND STATE_DIR   stops or resumes its FUSE client
+#   tests/shares/shares.sh cut|mend KIND STATE_DIR      drops every packet to and from
+#                                                       its server's port, or no more
 # Without root or /dev/fuse the shares cannot exist here: STATE_DIR/skipped
 # says why and the share tests skip. Anything else that fails is a failure.
 set -uo pipefail
@@ -31,8 +35,23 @@ up)
 down)
   for kind in smb sshfs; do "$here/$kind.sh" down "$state/$kind"; done
   ;;
+freeze | thaw)
+  kind="$2"
+  state="$(realpath -m "$3")"
+  client=$(pgrep -f "^(sshfs|smbnetfs) .*$state/$kind/mnt") || { echo "no $kind client" >&2; exit 1; }
+  kill "$([ "$action" = freeze ] && echo -STOP || echo -CONT)" $client
+  ;;
+cut | mend)
+  kind="$2"
+  state="$(realpath -m "$3")"
+  port=$(cat "$state/$kind/port")
+  flag=$([ "$action" = cut ] && echo -I || echo -D)
+  for way in --dport --sport; do
+    iptables "$flag" INPUT -i lo -p tcp "$way" "$port" -j DROP
+  done
+  ;;
 *)
-  echo "usage: $0 up|down STATE_DIR" >&2
+  echo "usage: $0 up|down STATE_DIR, or freeze|thaw|cut|mend smb|sshfs STATE_DIR" >&2
   exit 2
   ;;
 esac

@@ -21,6 +21,7 @@ up)
   # smbd listens with SO_REUSEPORT: on a shared port (445) a second server,
   # the system's or one left over, would silently take half the connections.
   port=$("$(dirname "$0")/free_port.sh")
+  echo "$port" > "$state/port"
   cat > "$state/smb.conf" <<CONF
 [global]
   interfaces = lo
