@@ -9,11 +9,16 @@
 // tool (callers then skip); a mount that fails with them is a test failure.
 struct FaultMount {
     explicit FaultMount(const std::vector<std::string>& faults);
+    // Released first, so that no thread is left waiting on a stall.
     ~FaultMount();
     FaultMount(const FaultMount&) = delete;
     FaultMount& operator=(const FaultMount&) = delete;
 
+    // Answers every request a stall holds, and ends the stalls for good.
+    void Release();
+
     TempDir source;  // where the files really are
     TempDir point;
+    TempDir own;  // faultfs's pid file
     bool mounted = false;
 };

@@ -8,7 +8,7 @@ class QSocketNotifier;
 // sheet's Cancel: open dialogs above it close, then the active page decides as
 // for a click, so a running test still stops and deletes its files before the
 // program ends. The signals are counted as platform::StopSignals says: the
-// third ends the program at once. The handlers found are put back at
+// fourth ends the program at once. The handlers found are put back at
 // destruction. One instance at a time, made and used on the
 // user-interface thread.
 class CancelOnSignal : public QObject {

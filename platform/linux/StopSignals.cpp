@@ -12,7 +12,7 @@ namespace platform {
 namespace {
 
 constexpr int kSignals[] = {SIGINT, SIGTERM, SIGHUP};
-constexpr int kSignalsBeforeDefault = 3;
+constexpr int kSignalsBeforeDefault = 4;
 
 // Made once and never closed: a handler running on another thread may still
 // be writing to it.

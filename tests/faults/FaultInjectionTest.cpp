@@ -2,6 +2,14 @@
 // dalvex2-cli: the run must end as the row says (a fault never as a success),
 // with the right report, and leave nothing behind.
 #include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <csignal>
+#include <filesystem>
+#include <fstream>
+#include <thread>
 
 #include "tests/CliProcess.h"
 #include "tests/FaultMount.h"
@@ -44,3 +52,92 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
 
 INSTANTIATE_TEST_SUITE_P(Faults, FaultInjection, testing::ValuesIn(ReadTable(DALVEX_FAULTS_TABLE)),
                          RowName);
+
+namespace {
+
+// Processes with a thread that is not a zombie, whose command line holds
+// `text` and `more`. A killed process whose threads wait on the kernel has a
+// zombie for its first thread already, and no command line of its own: each
+// thread is read.
+int ProcessesNaming(const std::string& text, const std::string& more = "--stall-after") {
+    int count = 0;
+    std::error_code error;
+    for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
+        const std::string pid = process.path().filename();
+        if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
+        for (const auto& task : std::filesystem::directory_iterator(process.path() / "task", error)) {
+            std::ifstream cmdline(task.path() / "cmdline"), stat(task.path() / "stat");
+            const std::string args((std::istreambuf_iterator<char>(cmdline)), {});
+            std::string line;
+            std::getline(stat, line);
+            const std::size_t state = line.rfind(')');
+            if (args.find(text) != std::string::npos && args.find(more) != std::string::npos &&
+                state != std::string::npos && line.substr(state + 2, 1) != "Z") {
+                ++count;
+                break;
+            }
+        }
+    }
+    return count;
+}
+
+}  // namespace
+
+// A share that stops answering: the program gives its verdict soon after the
+// stall limit, with the stalled call, its file and the files left behind, or
+// at once at the third interrupt, while the process that ran the tests is
+// still stuck on the share. Once the share answers, that process goes, and
+// the files it named are the only ones left.
+TEST(StalledShare, TheProgramAlwaysReturns) {
+    using Clock = std::chrono::steady_clock;
+    for (const bool interrupt : {false, true}) {
+        SCOPED_TRACE(interrupt ? "three interrupts" : "by itself");
+        FaultMount mount({"stall:write:VXZ"});
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        TempDir tmp;
+        const auto started = Clock::now();
+        CliProcess cli({mount.point.Path(), "--stall-after", interrupt ? "60" : "5", "--json", "-"},
+                       tmp.Path());
+        if (interrupt) {
+            // The status line names the tests that wait; then three interrupts.
+            ASSERT_TRUE(cli.WaitForError("Sans réponse : Test d'écriture d'un bloc contenant "
+                                         "uniquement zéro"));
+            for (int i = 0; i < 3; ++i) {
+                cli.Signal(SIGINT);
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+        }
+        const auto asked = Clock::now();
+        const CliResult r = cli.Wait(30000);
+        const json j = CheckRun(r, interrupt ? 3 : 1, json::object(), r.out);
+        EXPECT_LT(Clock::now() - (interrupt ? asked : started), std::chrono::seconds(interrupt ? 2 : 10));
+        EXPECT_GE(ProcessesNaming(mount.point.Path()), 1) << "the tests' process is still stuck";
+        if (!interrupt) {
+            const json& f = j["failures"][0];
+            EXPECT_TRUE(f["operation"] == "WriteFile" && f["stalledSeconds"] >= 5 &&
+                        f["file"].get<std::string>().starts_with(mount.point.Path() + "/VXZ") &&
+                        std::ranges::count(j["leftFiles"], f["file"]) == 1)
+                << j.dump(2);
+            EXPECT_NE(r.err.find("Fichiers restés en place :\n  " + mount.point.Path()),
+                      std::string::npos);
+        }
+        mount.Release();
+        const auto released = Clock::now();
+        while (ProcessesNaming(mount.point.Path()) > 0 &&
+               Clock::now() - released < std::chrono::seconds(10)) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+        }
+        EXPECT_EQ(ProcessesNaming(mount.point.Path()), 0) << "the share answered: it went";
+        // Every file named is there; cut short at any point, a test may also
+        // have been making one, or deleting one.
+        for (const json& name : j["leftFiles"]) {
+            const std::string file = name;
+            if (!file.starts_with(mount.point.Path())) continue;
+            const bool gone = unlink(file.c_str()) == 0 || (interrupt && errno == ENOENT);
+            EXPECT_TRUE(gone) << file;
+        }
+        if (!interrupt) {
+            EXPECT_EQ(Listing(mount.source.Path()), "") << "nothing but those";
+        }
+    }
+}

@@ -2,7 +2,9 @@
 // share can show, so that a checker (this program's tests, or yours) can be
 // shown to catch each one.
 //
-//   faultfs --source DIR [--fault FAULT]... MOUNTPOINT [-f] [-o OPTIONS]
+//   faultfs --source DIR [--fault FAULT]... [--pid-file FILE] MOUNTPOINT [-f] [-o OPTIONS]
+//
+// FILE receives the pid of the process that serves the mount, once mounted.
 //
 // FAULT (PREFIX selects the files whose name starts with it; empty for all):
 //   flip:PREFIX:OFFSET[:BIT]     data read back at OFFSET has one bit flipped
@@ -15,6 +17,10 @@
 //   hang:MS                      a file that a fault struck takes MS milliseconds
 //                                to close, as on a server that stalls after an
 //                                error
+//   stall:OP[:PREFIX]            every OP (create, open, read, write, close,
+//                                unlink, getattr, readdir, statfs, or any
+//                                request) goes unanswered, as on a hung server,
+//                                until SIGUSR1 ends every stall for good
 //
 // Every file is opened with direct I/O: the kernel's page cache never answers
 // a read for this file system, so every read-back reaches it.
@@ -28,10 +34,13 @@
 
 #include <atomic>
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <exception>
+#include <filesystem>
+#include <fstream>
 #include <mutex>
 #include <set>
 #include <string>
@@ -39,14 +48,28 @@
 
 namespace {
 
-enum class Op { kCreate, kRead, kWrite, kClose, kCloseWritten, kCloseEmpty, kUnlink };
+// fail takes the operations up to unlink, stall all but the two closes of a kind.
+enum class Op {
+    kCreate,
+    kRead,
+    kWrite,
+    kClose,
+    kCloseWritten,
+    kCloseEmpty,
+    kUnlink,
+    kOpen,
+    kGetAttr,
+    kReadDir,
+    kStatFs,
+    kAny,  // a request of no other name
+};
 
 struct Fault {
-    enum Kind { kFlip, kShort, kFail, kDrop, kHang } kind;
+    enum Kind { kFlip, kShort, kFail, kDrop, kHang, kStall } kind;
     std::string prefix;
     uint64_t offset = 0;  // flip, short
     int bit = 0;          // flip
-    Op op = Op::kRead;    // fail
+    Op op = Op::kRead;    // fail, stall
     uint64_t k = 0;       // fail, drop: which occurrence, from 1
     int error = EIO;      // fail
     uint64_t hangMs = 0;  // hang
@@ -54,7 +77,11 @@ struct Fault {
 };
 
 std::string g_source;
+std::string g_pidFile;
 std::vector<Fault*> g_faults;
+// Set by SIGUSR1: the requests held answer, and no stall holds one again.
+std::atomic<bool> g_released{false};
+static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler");
 // The files that a fault struck, for hang.
 std::mutex g_struckLock;
 std::set<std::string> g_struck;
@@ -62,6 +89,7 @@ std::set<std::string> g_struck;
 std::string Real(const char* path) { return g_source + path; }
 
 bool Matches(const Fault& f, const char* path) {
+    if (!path) path = "";  // a file the kernel names by its handle only
     const char* name = std::strrchr(path, '/');
     name = name ? name + 1 : path;
     return std::strncmp(name, f.prefix.c_str(), f.prefix.size()) == 0;
@@ -98,6 +126,29 @@ bool DropThisWrite(const char* path) {
     }
     return false;
 }
+
+// Holds the request until SIGUSR1. The kernel and every other thread go on.
+void StallIfAsked(Op op, const char* path) {
+    for (const Fault* f : g_faults) {
+        if (f->kind != Fault::kStall || (f->op != op && f->op != Op::kAny) || !Matches(*f, path))
+            continue;
+        while (!g_released) usleep(5000);
+        return;
+    }
+}
+
+// Operation F, first held by a stall of `op`.
+template <Op op, auto F>
+struct Held;
+template <Op op, class... Args, int (*F)(const char*, Args...)>
+struct Held<op, F> {
+    static int Call(const char* path, Args... args) {
+        StallIfAsked(op, path);
+        return F(path, args...);
+    }
+};
+
+void EndStalls(int) { g_released = true; }
 
 int Errno(int r) { return r < 0 ? -errno : r; }
 
@@ -210,6 +261,8 @@ void* Init(fuse_conn_info*, fuse_config* cfg) {
     cfg->attr_timeout = 0;
     cfg->entry_timeout = 0;
     cfg->negative_timeout = 0;
+    // The process that serves the mount, which fuse_main has made by now.
+    if (!g_pidFile.empty()) std::ofstream(g_pidFile) << getpid() << '\n';
     return nullptr;
 }
 
@@ -233,6 +286,29 @@ std::vector<std::string> Split(const std::string& s) {
     return parts;
 }
 
+// An operation by its name, as a fault of `kind` takes it.
+bool ParseOp(const std::string& name, Fault::Kind kind, Op* op) {
+    static const std::pair<const char*, Op> kOps[] = {{"create", Op::kCreate},
+                                                      {"read", Op::kRead},
+                                                      {"write", Op::kWrite},
+                                                      {"close", Op::kClose},
+                                                      {"closewritten", Op::kCloseWritten},
+                                                      {"closeempty", Op::kCloseEmpty},
+                                                      {"unlink", Op::kUnlink},
+                                                      {"open", Op::kOpen},
+                                                      {"getattr", Op::kGetAttr},
+                                                      {"readdir", Op::kReadDir},
+                                                      {"statfs", Op::kStatFs},
+                                                      {"any", Op::kAny}};
+    for (const auto& [text, value] : kOps) {
+        if (name != text) continue;
+        *op = value;
+        if (kind == Fault::kFail) return value <= Op::kUnlink;
+        return value != Op::kCloseWritten && value != Op::kCloseEmpty;
+    }
+    return false;
+}
+
 bool ParseFault(const std::string& text) {
     const auto p = Split(text);
     auto* f = new Fault{};
@@ -243,22 +319,13 @@ bool ParseFault(const std::string& text) {
         f->kind = Fault::kShort, f->prefix = p[1], f->offset = std::stoull(p[2]);
     } else if (p[0] == "fail" && p.size() >= 4) {
         f->kind = Fault::kFail;
-        const std::string& op = p[1];
-        static const std::pair<const char*, Op> kOps[] = {{"create", Op::kCreate},
-                                                          {"read", Op::kRead},
-                                                          {"write", Op::kWrite},
-                                                          {"close", Op::kClose},
-                                                          {"closewritten", Op::kCloseWritten},
-                                                          {"closeempty", Op::kCloseEmpty},
-                                                          {"unlink", Op::kUnlink}};
-        bool known = false;
-        for (const auto& [name, value] : kOps) {
-            if (op == name) f->op = value, known = true;
-        }
-        if (!known) return false;
+        if (!ParseOp(p[1], f->kind, &f->op)) return false;
         f->k = std::stoull(p[2]), f->error = ParseErrno(p[3]);
         f->prefix = p.size() > 4 ? p[4] : "";
         if (f->error == 0) return false;
+    } else if (p[0] == "stall" && (p.size() == 2 || p.size() == 3)) {
+        f->kind = Fault::kStall, f->prefix = p.size() > 2 ? p[2] : "";
+        if (!ParseOp(p[1], f->kind, &f->op)) return false;
     } else if (p[0] == "hang" && p.size() == 2) {
         f->kind = Fault::kHang, f->hangMs = std::stoull(p[1]);
     } else if (p[0] == "drop" && p.size() == 3) {
@@ -279,6 +346,8 @@ int main(int argc, char** argv) {
         const std::string arg = argv[i];
         if (arg == "--source" && i + 1 < argc) {
             g_source = argv[++i];
+        } else if (arg == "--pid-file" && i + 1 < argc) {
+            g_pidFile = std::filesystem::absolute(argv[++i]);  // the daemon leaves for /
         } else if (arg == "--fault" && i + 1 < argc) {
             bool parsed = false;
             try {
@@ -295,28 +364,31 @@ int main(int argc, char** argv) {
     }
     if (g_source.empty()) {
         std::fprintf(stderr,
-                     "usage: faultfs --source DIR [--fault FAULT]... MOUNTPOINT [fuse options]\n");
+                     "usage: faultfs --source DIR [--fault FAULT]... [--pid-file FILE] MOUNTPOINT "
+                     "[fuse options]\n");
         return 2;
     }
+    // Requests are served on many threads (no -s): a stalled one holds only its own.
+    std::signal(SIGUSR1, EndStalls);
     fuse_operations ops{};
-    ops.getattr = GetAttr;
-    ops.readdir = ReadDir;
-    ops.create = Create;
-    ops.open = Open;
-    ops.read = Read;
-    ops.write = Write;
-    ops.flush = Flush;
-    ops.release = Release;
-    ops.fsync = Fsync;
-    ops.unlink = Unlink;
-    ops.mkdir = MkDir;
-    ops.rmdir = RmDir;
-    ops.rename = Rename;
-    ops.truncate = Truncate;
-    ops.chmod = Chmod;
-    ops.utimens = Utimens;
-    ops.statfs = StatFs;
-    ops.access = Access;
+    ops.getattr = Held<Op::kGetAttr, GetAttr>::Call;
+    ops.readdir = Held<Op::kReadDir, ReadDir>::Call;
+    ops.create = Held<Op::kCreate, Create>::Call;
+    ops.open = Held<Op::kOpen, Open>::Call;
+    ops.read = Held<Op::kRead, Read>::Call;
+    ops.write = Held<Op::kWrite, Write>::Call;
+    ops.flush = Held<Op::kClose, Flush>::Call;
+    ops.release = Held<Op::kAny, Release>::Call;
+    ops.fsync = Held<Op::kAny, Fsync>::Call;
+    ops.unlink = Held<Op::kUnlink, Unlink>::Call;
+    ops.mkdir = Held<Op::kAny, MkDir>::Call;
+    ops.rmdir = Held<Op::kAny, RmDir>::Call;
+    ops.rename = Held<Op::kAny, Rename>::Call;
+    ops.truncate = Held<Op::kAny, Truncate>::Call;
+    ops.chmod = Held<Op::kAny, Chmod>::Call;
+    ops.utimens = Held<Op::kAny, Utimens>::Call;
+    ops.statfs = Held<Op::kStatFs, StatFs>::Call;
+    ops.access = Held<Op::kAny, Access>::Call;
     ops.init = Init;
     return fuse_main(static_cast<int>(fuseArgs.size()), fuseArgs.data(), &ops, nullptr);
 }

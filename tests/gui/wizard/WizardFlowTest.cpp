@@ -177,6 +177,37 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
     }
 }
 
+// A share that stops answering: the run ends by itself on the error page
+// soon after the stall limit, with the stalled call's file in the report, and
+// a Cancel closes the window within 2 s, long before the limit. The threads
+// stuck on the share are left behind; the window never waits on them.
+TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
+    for (const bool cancel : {false, true}) {
+        SCOPED_TRACE(cancel ? "Cancel" : "by itself");
+        FaultMount mount({"stall:write:VXZ"});
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        W w(W::kDuration, mount.point.Path(), cancel ? 60000 : 3000);
+        w.Click(kNext);
+        ASSERT_TRUE(QTest::qWaitFor(
+            [&] { return !w.Sheet().Progress().WaitingTests(1000).empty(); }, 10000));
+        const auto stalled = Clock::now();
+        if (cancel) {
+            w.Click(kCancel);
+            EXPECT_TRUE(w.WaitForClose(2000));
+            EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
+        } else {
+            ASSERT_TRUE(w.WaitForPage(W::kError, 10000));
+            EXPECT_LT(Clock::now() - stalled, std::chrono::milliseconds(3000 + 1000 + 1000));
+            const auto reports = FailureReport::Collect(w.Sheet().Progress());
+            ASSERT_FALSE(reports.empty());
+            EXPECT_TRUE(reports[0].stallSeconds >= 3 &&
+                        reports[0].stallFile.ToUtf8().starts_with(mount.point.Path() + "/VXZ"))
+                << reports[0].stallFile.ToUtf8();
+        }
+        mount.Release();
+    }
+}
+
 // A thread that failed still closes and deletes its file while its record no longer runs;
 // the server takes 3 s for that here. The page leaves only once it is done: for the error
 // page, for the duration page when Back was pressed during the stop, out of the wizard for Cancel.
