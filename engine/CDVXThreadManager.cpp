@@ -1,6 +1,7 @@
 #include "engine/CDVXThreadManager.h"
 
 #include <algorithm>
+#include <mutex>
 
 #include "engine/CDVXAtomThread.h"
 #include "engine/CDVXCopyFileThread.h"
@@ -11,7 +12,13 @@
 
 namespace {
 
-std::atomic<uint32_t> g_abandonedThreads{0};
+// The threads left to the system, with the stall limit of their run.
+struct Abandoned {
+    std::shared_ptr<CDVXThreadData> record;
+    uint32_t limitMs;
+};
+std::mutex g_abandonedLock;
+std::vector<Abandoned> g_abandoned;
 
 constexpr uint32_t kWaitStepMs = 10;
 
@@ -22,7 +29,24 @@ CDVXThreadManager::~CDVXThreadManager() {
     WaitForThreads();
 }
 
-uint32_t CDVXThreadManager::AbandonedThreads() { return g_abandonedThreads.load(); }
+uint32_t CDVXThreadManager::AbandonedThreads() {
+    const std::lock_guard<std::mutex> guard(g_abandonedLock);
+    return static_cast<uint32_t>(g_abandoned.size());
+}
+
+bool CDVXThreadManager::WaitForAbandoned() {
+    const std::lock_guard<std::mutex> guard(g_abandonedLock);
+    for (;;) {
+        const uint32_t now = platform::Clock::GetTickCount();
+        bool busy = false, stuck = false;
+        for (const Abandoned& a : g_abandoned) {
+            if (a.record->exited.load(std::memory_order_acquire)) continue;
+            (a.record->IsStuck(now, a.limitMs) ? stuck : busy) = true;
+        }
+        if (!busy) return stuck;
+        platform::Clock::Sleep(kWaitStepMs);
+    }
+}
 
 uint32_t CDVXThreadManager::StallLimitMs() {
     const uint32_t limit = prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
@@ -57,13 +81,15 @@ void CDVXThreadManager::Abandon() {
 }
 
 void CDVXThreadManager::ReleaseThreads() {
+    const uint32_t limit = StallLimitMs();
     for (Worker& w : workers) {
         if (!w.thread.joinable()) continue;
         if (w.record->exited.load(std::memory_order_acquire)) {
             w.thread.join();  // its last act is done: no wait
         } else {
             w.thread.detach();
-            g_abandonedThreads.fetch_add(1);
+            const std::lock_guard<std::mutex> guard(g_abandonedLock);
+            g_abandoned.push_back({w.record, limit});
         }
     }
     workers.clear();

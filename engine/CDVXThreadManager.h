@@ -63,6 +63,10 @@ public:
     // Threads this process left to the system, over all runs. The program's
     // end must then not run the destructors that such a thread may still need.
     static uint32_t AbandonedThreads();
+    // Waits until every thread left to the system has returned (a slow one
+    // deletes its files) or waits past its stall limit on a call; true when
+    // one is still there. For the program's end, once its window is gone.
+    static bool WaitForAbandoned();
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
     // disk space, at least 1 MB and at most kMaxShareMb.

@@ -10,9 +10,10 @@ int main(int argc, char** argv) {
         CDalvex2App app(argc, argv);
         code = app.Run();
     }
-    // A test thread left to a share that did not answer may wake up at any
-    // moment: the program ends without the destructors it could still need.
-    if (CDVXThreadManager::AbandonedThreads() > 0) {
+    // The window is gone. A test left behind by a Cancel still deletes its
+    // files; one stuck on a share that does not answer may wake up at any
+    // moment: the program then ends without the destructors it could need.
+    if (CDVXThreadManager::WaitForAbandoned()) {
         std::fflush(nullptr);
         std::_Exit(code);
     }

@@ -210,7 +210,8 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
 
 // A thread that failed still closes and deletes its file while its record no longer runs;
 // the server takes 3 s for that here. The page leaves only once it is done: for the error
-// page, for the duration page when Back was pressed during the stop, out of the wizard for Cancel.
+// page, for the duration page when Back was pressed during the stop. Cancel closes the
+// wizard within 2 s, and the thread deletes its file all the same.
 TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
     for (const int click : {-1, kBack, kCancel}) {
         SCOPED_TRACE(click);
@@ -221,10 +222,13 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().IsAnyFailed(); }, 30000));
         const auto failed = Clock::now();
         if (click != -1) w.Click(click);
-        ASSERT_TRUE(click == kCancel
-                        ? w.WaitForClose(30000)
-                        : w.WaitForPage(click == kBack ? W::kDuration : W::kError, 30000));
-        EXPECT_GE(Clock::now() - failed, std::chrono::milliseconds(2500));
-        EXPECT_EQ(Listing(mount.source.Path()), "");
+        if (click == kCancel) {
+            ASSERT_TRUE(w.WaitForClose(2000));
+        } else {
+            ASSERT_TRUE(w.WaitForPage(click == kBack ? W::kDuration : W::kError, 30000));
+            EXPECT_GE(Clock::now() - failed, std::chrono::milliseconds(2500));
+        }
+        EXPECT_TRUE(QTest::qWaitFor([&] { return Listing(mount.source.Path()).empty(); }, 10000))
+            << Listing(mount.source.Path());
     }
 }
