@@ -20,6 +20,7 @@ inline constexpr unsigned kBrowseInstruction = 2000;
 inline constexpr unsigned kNotNetworkQuestion = 2001;  // its first line warns
 inline constexpr unsigned kStoppingText = 2002;
 inline constexpr unsigned kRunningText = 2003;
+inline constexpr unsigned kNoAnswerWarning = 2004;  // the directory does not answer
 // A call that got no answer: its seconds and file, printf-style.
 inline constexpr unsigned kStallText = 2010;
 inline constexpr unsigned kAtomTestName = 3000;

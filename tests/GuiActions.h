@@ -4,11 +4,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QMenu>
 #include <QTest>
 #include <QTimer>
 #include <QWidget>
 #include <QWindow>
+#include <algorithm>
 #include <memory>
 #include <ostream>
 
@@ -34,6 +36,24 @@ void OnNextModal(F act, QObject* owner) {
     });
     poll->start(20);
 }
+
+// The longest the event loop went without turning, as a timer that asks for
+// it every 20 ms sees it, from the watch's start until now.
+class LoopWatch {
+public:
+    LoopWatch() {
+        QObject::connect(&m_timer, &QTimer::timeout,
+                         [this] { m_longest = std::max(m_longest, m_since.restart()); });
+        m_timer.start(20);
+        m_since.start();
+    }
+    qint64 LongestMs() const { return std::max(m_longest, m_since.elapsed()); }
+
+private:
+    QTimer m_timer;
+    QElapsedTimer m_since;
+    qint64 m_longest = 0;
+};
 
 // A right click that goes through the window, so that Qt turns it into a
 // context-menu request as it does for the user's mouse.

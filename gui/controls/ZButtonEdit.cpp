@@ -6,6 +6,7 @@
 #include <QStyle>
 #include <QStyleOptionButton>
 #include <QToolTip>
+#include <utility>
 
 #include "gui/controls/ZAutoCompletionPopUp.h"
 #include "gui/controls/ZPopListBoxEx.h"
@@ -85,7 +86,7 @@ void ZButtonEdit::CloseList() {
 void ZButtonEdit::EndPauseNow() {
     if (!pause.isActive()) return;
     pause.stop();
-    if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
+    if (HasFlag(kDelayedValidation)) Check();
 }
 
 QRect ZButtonEdit::ButtonRect() const {
@@ -105,12 +106,25 @@ int ZButtonEdit::Validate(const Chaine&) { return kValid; }
 
 void ZButtonEdit::FillCompletionList(const Chaine&) {}
 
-void ZButtonEdit::OnAttach() { UpdateCode(ComputeCode()); }
+void ZButtonEdit::OnAttach() { Check(); }
 
 void ZButtonEdit::ReplaceText(const QString& value) {
     settingText = true;
     setText(value);
     settingText = false;
+}
+
+void ZButtonEdit::Check(std::function<void()> then) {
+    afterCheck = std::move(then);
+    checkPending = true;
+    if (const int newCode = ComputeCode(); newCode != kPending) CheckAnswered(newCode);
+}
+
+void ZButtonEdit::CheckAnswered(int newCode) {
+    if (!checkPending) return;
+    checkPending = false;
+    UpdateCode(newCode);
+    if (const auto then = std::exchange(afterCheck, nullptr)) then();
 }
 
 int ZButtonEdit::ComputeCode() {
@@ -140,15 +154,22 @@ void ZButtonEdit::OnTextChanged() {
     const bool required = GetTextLength() == 0 && HasFlag(kValueRequired);
     if (HasFlag(kDelayedValidation) || HasFlag(kDelayedCompletion)) pause.start();
     if (!HasFlag(kDelayedValidation) || required) {
-        UpdateCode(ComputeCode());
-        if (code != kValid && !HasFlag(kDelayedCompletion)) RefillList();
+        Check([this] {
+            if (code != kValid && !HasFlag(kDelayedCompletion)) RefillList();
+        });
     }
 }
 
 void ZButtonEdit::OnPause() {
-    if (HasFlag(kDelayedValidation)) UpdateCode(ComputeCode());
     // A list already shown follows the text, valid or not.
-    if ((code != kValid || IsListShown()) && HasFlag(kDelayedCompletion)) RefillList();
+    const auto refill = [this] {
+        if ((code != kValid || IsListShown()) && HasFlag(kDelayedCompletion)) RefillList();
+    };
+    if (HasFlag(kDelayedValidation)) {
+        Check(refill);
+    } else {
+        refill();
+    }
 }
 
 void ZButtonEdit::MoveSelection(int delta) {
@@ -160,7 +181,7 @@ void ZButtonEdit::MoveSelection(int delta) {
     list->scrollToItem(list->item(row));
     ReplaceText(list->item(row)->text());
     setCursorPosition(GetTextLength());
-    UpdateCode(ComputeCode());  // the text shown is no longer the one checked
+    Check();  // the text shown is no longer the one checked
 }
 
 void ZButtonEdit::TakeItem(int row) {
@@ -168,7 +189,7 @@ void ZButtonEdit::TakeItem(int row) {
     pause.stop();
     CloseList();
     selectAll();
-    UpdateCode(ComputeCode());
+    Check();
 }
 
 bool ZButtonEdit::event(QEvent* e) {
@@ -262,7 +283,7 @@ void ZButtonEdit::keyPressEvent(QKeyEvent* e) {
             setCursorPosition(GetTextLength());
             pause.stop();
             CloseList();
-            UpdateCode(ComputeCode());
+            Check();
             return;
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
@@ -294,7 +315,7 @@ void ZButtonEdit::focusOutEvent(QFocusEvent* e) {
     if (e->reason() == Qt::PopupFocusReason) return;
     CloseList();
     pause.stop();
-    UpdateCode(ComputeCode());
+    Check();
     deselect();
     setCursorPosition(0);
 }

@@ -3,6 +3,7 @@
 #include <QTimer>
 #include <array>
 #include <cstdint>
+#include <functional>
 
 #include "support/Chaine.h"
 
@@ -12,8 +13,10 @@ class ZPopListBoxEx;
 // A one-line edit with a button inside its right edge. While the user types
 // it checks the text (Validate), shows a problem as a red text and a tooltip,
 // and offers completions (FillCompletionList) in a list under it; both can
-// wait for a pause in the typing. Derived classes give the button, the check
-// and the completions their meaning. User-interface thread only.
+// wait for a pause in the typing, and both may answer later: a check through
+// CheckAnswered, completions by a new RefillList. Derived classes give the
+// button, the check and the completions their meaning. User-interface thread
+// only.
 class ZButtonEdit : public QLineEdit {
     Q_OBJECT
 public:
@@ -25,8 +28,12 @@ public:
         kIgnoreCase = 16,        // compare texts through the case-folding table
     };
     // Validation codes; each has its message, and place 0 is the button's tooltip.
-    enum Code { kValid = 0, kForbidden = 1, kNotValid = 2, kRequired = 3 };
-    static constexpr int kCodeCount = 4;
+    // kNoAnswer: the check got no answer in time.
+    enum Code { kValid = 0, kForbidden = 1, kNotValid = 2, kRequired = 3, kNoAnswer = 4 };
+    static constexpr int kCodeCount = 5;
+    // Validate's answer when the code comes later, through CheckAnswered: the
+    // control keeps its code meanwhile.
+    static constexpr int kPending = -1;
     static constexpr int kPauseMs = 400;
     static constexpr QRgb kInvalidTextColor = 0xC00000;
 
@@ -55,7 +62,7 @@ public:
     virtual void SetText(const Chaine& text);
     virtual Chaine GetText() const;
     virtual int GetTextLength() const;
-    // Text → code; the default finds every text valid.
+    // Text → code, or kPending; the default finds every text valid.
     virtual int Validate(const Chaine& text);
     // Adds the completions of `text` to the list (AddCompletion); the
     // default offers none.
@@ -69,6 +76,10 @@ protected:
     virtual void OnAttach();
 
     void AddCompletion(const Chaine& text);
+    // The code of the text of the last check, which Validate left pending: the
+    // control goes on as if Validate had returned it. Ignored once a later
+    // check has answered at once.
+    void CheckAnswered(int code);
     // Replaces the text the way the control's own changes do: not as typing.
     void ReplaceText(const QString& text);
 
@@ -85,6 +96,9 @@ protected:
 private:
     void OnTextChanged();
     void OnPause();
+    // Takes the text's code, then runs `then`: at once, or when a pending
+    // check answers.
+    void Check(std::function<void()> then = nullptr);
     int ComputeCode();
     void UpdateCode(int newCode);
     void CloseList();
@@ -99,6 +113,8 @@ private:
     bool buttonDown = false;  // pressed on the button, mouse still held
     bool buttonShownDown = false;
     int code = kValid;
+    bool checkPending = false;
+    std::function<void()> afterCheck;
     std::array<Chaine, kCodeCount> messages;
     QTimer pause;
     ZAutoCompletionPopUp* popup = nullptr;

@@ -9,6 +9,7 @@
 #include <QMenu>
 #include <QMimeData>
 
+#include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/BrowseForFolder.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBeep.h"
@@ -38,6 +39,33 @@ bool HoldsFiles(const QMimeData* data) {
     return data && (data->hasUrls() || data->hasFormat(kCopiedFilesMime));
 }
 
+// The code of a folder's text under the field's rules, from the file system.
+int FolderCode(const Chaine& text, const Chaine& expectedFiles, bool acceptMissing,
+               bool onlyWithParent) {
+    if (!DirectoryExists(text)) {
+        if (!acceptMissing) return ZButtonEdit::kForbidden;
+        if (!onlyWithParent) return ZButtonEdit::kValid;
+        return DirectoryExists(PathText::GetDirectory(text)) ? ZButtonEdit::kValid
+                                                             : ZButtonEdit::kNotValid;
+    }
+    if (expectedFiles.IsEmpty()) return ZButtonEdit::kValid;
+    return FolderHoldsExpectedFile(text, expectedFiles) ? ZButtonEdit::kValid
+                                                        : ZButtonEdit::kNotValid;
+}
+
+// The names of the subfolders, as plain strings: the thread that lists them
+// hands them over, and a Chaine's count is not atomic.
+std::vector<std::string> SubfolderNames(const Chaine& folder) {
+    std::vector<std::string> names;
+    FileIterator entries;
+    entries.SetSearch(folder);
+    entries.SetFlags(FileIterator::kReportDirectories);
+    for (bool more = entries.First(); more; more = entries.Next()) {
+        if (entries.IsDirectory()) names.emplace_back(entries.GetName().View());
+    }
+    return names;
+}
+
 }  // namespace
 
 ZFolderNameEdit::ZFolderNameEdit(QWidget* parent) : ZButtonEdit(parent) {
@@ -48,6 +76,7 @@ ZFolderNameEdit::ZFolderNameEdit(QWidget* parent) : ZButtonEdit(parent) {
     SetMessage(kValid, browseTexts);
     SetMessage(kNotValid,
                ToChaine(QStringLiteral("Le dossier ne contient aucun des fichiers attendus")));
+    SetMessage(kNoAnswer, ToChaine(QStringLiteral("Le dossier ne répond pas")));
 }
 
 void ZFolderNameEdit::SetBrowseTexts(const Chaine& texts, const Chaine& expected,
@@ -72,13 +101,15 @@ void ZFolderNameEdit::OnAttach() {
 
 int ZFolderNameEdit::Validate(const Chaine& text) {
     if (text.IsEmpty()) return kValid;
-    if (!DirectoryExists(text)) {
-        if (!acceptMissing) return kForbidden;
-        if (!onlyWithParent) return kValid;
-        return DirectoryExists(PathText::GetDirectory(text)) ? kValid : kNotValid;
-    }
-    if (expectedFiles.IsEmpty()) return kValid;
-    return FolderHoldsExpectedFile(text, expectedFiles) ? kValid : kNotValid;
+    const unsigned check = ++checks;
+    OnAnswer(AskAside([text = text.PrivateCopy(), expected = expectedFiles.PrivateCopy(),
+                       accept = acceptMissing, withParent = onlyWithParent] {
+                 return FolderCode(text, expected, accept, withParent);
+             }),
+             this, [this, check](std::optional<int> code) {
+                 if (check == checks) CheckAnswered(code.value_or(kNoAnswer));
+             });
+    return kPending;
 }
 
 void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
@@ -101,17 +132,7 @@ void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
     }
     // Names are case sensitive here: a folder typed in another case is
     // another folder, listed afresh.
-    if (!cache.filled || !(cache.folder == folder)) {
-        cache.names.clear();
-        FileIterator entries;
-        entries.SetSearch(folder);
-        entries.SetFlags(FileIterator::kReportDirectories);
-        for (bool more = entries.First(); more; more = entries.Next()) {
-            if (entries.IsDirectory()) cache.names.push_back(entries.GetName());
-        }
-        cache.folder = folder;
-        cache.filled = true;
-    }
+    if (!cache.filled || !(cache.folder == folder)) return ListAside(folder, text);
     // Hidden folders only for a name that starts like one.
     const bool hidden = prefix.GetLength() > 0 && prefix[0] == '.';
     const bool ignoreCase = HasFlag(kIgnoreCase);
@@ -126,9 +147,26 @@ void ZFolderNameEdit::FillCompletionList(const Chaine& text) {
     }
 }
 
+void ZFolderNameEdit::ListAside(const Chaine& folder, const Chaine& text) {
+    const unsigned listing = ++listings;
+    OnAnswer(AskAside([folder = folder.PrivateCopy()] { return SubfolderNames(folder); }), this,
+             [this, listing, folder, text](std::optional<std::vector<std::string>> names) {
+                 if (listing != listings || !names) return;
+                 cache.names.clear();
+                 for (const std::string& name : *names) cache.names.emplace_back(name);
+                 cache.folder = folder;
+                 cache.filled = true;
+                 if (GetText() == text) RefillList();
+             });
+}
+
 void ZFolderNameEdit::focusOutEvent(QFocusEvent* e) {
-    // The user may come back from making the folder the list lacked.
-    if (e->reason() != Qt::PopupFocusReason) cache.filled = false;
+    // The user may come back from making the folder the list lacked; a
+    // listing still under way is forgotten too.
+    if (e->reason() != Qt::PopupFocusReason) {
+        cache.filled = false;
+        ++listings;
+    }
     ZButtonEdit::focusOutEvent(e);
 }
 
@@ -143,7 +181,9 @@ void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
     // No length limit: a cut path would name another folder.
     const QUrl url = urls.isEmpty() ? QUrl() : urls.first();
     const Chaine folder = url.isLocalFile() ? ToChaine(url.toLocalFile()) : Chaine();
-    if (!DirectoryExists(folder)) {
+    const std::optional<bool> exists = WaitForAnswer(
+        AskAside([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }));
+    if (!exists.value_or(false)) {
         MessageBeep();
         return;
     }

@@ -7,9 +7,11 @@
 // The edit of a folder path: its button browses the folders, a folder dragged
 // or pasted from the file manager replaces the text, the text is checked to
 // name an existing folder (holding an expected file, when some are given) and
-// folder names are completed from the file system. Everything runs on the
-// user-interface thread: a folder on a hung network mount blocks it for the
-// one check or listing of each pause in the typing.
+// folder names are completed from the file system. The file system is asked on
+// threads of their own (AskAside.h), so a folder on a hung network mount never
+// freezes the window: typing waits for nothing, a drop or a paste for
+// kAnswerLimitMs at most. A check that gets no answer in time shows code 4 (the
+// folder does not answer), and a listing that gets none offers nothing.
 class ZFolderNameEdit : public ZButtonEdit {
     Q_OBJECT
 public:
@@ -29,7 +31,8 @@ public:
     void FillCompletionList(const Chaine& text) override;
 
     // Takes the first of dropped or pasted URLs: a local folder replaces the
-    // text, all of it selected; anything else beeps and changes nothing.
+    // text, all of it selected; anything else, or a folder that does not
+    // answer in time, beeps and changes nothing.
     void TakeUrls(const QList<QUrl>& urls);
     // Ctrl+V, Shift+Insert and the menu's paste: a copied file list acts as
     // a drop, any other text is pasted as usual.
@@ -47,6 +50,10 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    // Lists `folder` aside for the completions of `text`, offered once the
+    // names come if the text is still the same.
+    void ListAside(const Chaine& folder, const Chaine& text);
+
     // The subfolders of the folder listed last, kept while the user types
     // there; forgotten when focus leaves the field.
     struct FolderCache {
@@ -61,4 +68,7 @@ private:
     bool acceptMissing = false;
     bool onlyWithParent = false;
     FolderCache cache;
+    // The questions asked so far: only the last one's answer is taken.
+    unsigned checks = 0;
+    unsigned listings = 0;
 };

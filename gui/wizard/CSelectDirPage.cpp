@@ -1,6 +1,7 @@
 #include "gui/wizard/CSelectDirPage.h"
 
 #include "engine/TestSession.h"
+#include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/GuiText.h"
@@ -52,9 +53,16 @@ void CSelectDirPage::OnAdvanced() {
 
 int CSelectDirPage::OnWizardNext() {
     const Chaine path = FromWindowText(ui->path);
-    if (!IsNetworkPath(path) &&
+    const Chaine caption(Chaine::ResourceId(res::kCaption));
+    const std::optional<bool> network =
+        WaitForAnswer(AskAside([path = path.PrivateCopy()] { return IsNetworkPath(path); }));
+    if (!network) {
+        MessageBox::Warn(GetSheet(), Chaine(Chaine::ResourceId(res::kNoAnswerWarning)), caption);
+        return -1;
+    }
+    if (!*network &&
         !MessageBox::AskYesNo(GetSheet(), Chaine(Chaine::ResourceId(res::kNotNetworkQuestion)),
-                              Chaine(Chaine::ResourceId(res::kCaption)))) {
+                              caption)) {
         return -1;
     }
     m_session.prefs.SetDirectory(path);

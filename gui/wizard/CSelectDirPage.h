@@ -11,7 +11,8 @@ class CSelectDirPage;
 
 // The server directory to test, with the advanced options behind a button.
 // The path is stored on Next, as typed, after a question when it is not on a
-// network file system. User-interface thread only.
+// network file system; a path whose file system does not answer in time is
+// refused with a warning. User-interface thread only.
 class CSelectDirPage : public CPropertyPage {
     Q_OBJECT
 public:

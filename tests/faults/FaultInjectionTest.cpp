@@ -1,6 +1,7 @@
 // Each fault of faults.json, injected by faultfs under a real run of
 // dalvex2-cli: the run must end as the row says (a fault never as a success),
-// with the right report, and leave nothing behind.
+// with the right report, and leave nothing behind. And a share that stops
+// answering.
 #include <gtest/gtest.h>
 #include <unistd.h>
 

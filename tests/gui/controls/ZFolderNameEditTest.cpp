@@ -1,10 +1,12 @@
 // The folder field as a user meets it: completions from the real file system, the
-// keys of the list, the pause before checking, drops, pastes and the browse dialog.
+// keys of the list, the pause before checking, drops, pastes, the browse dialog, and
+// a folder that does not answer.
 #include "gui/controls/ZFolderNameEdit.h"
 
 #include <QClipboard>
 #include <QDialog>
 #include <QFileSystemModel>
+#include <QFutureWatcher>
 #include <QLabel>
 #include <QMimeData>
 #include <QPushButton>
@@ -13,7 +15,9 @@
 #include <filesystem>
 
 #include "gui/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/MessageBeep.h"
+#include "tests/FaultMount.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 
@@ -44,11 +48,18 @@ protected:
 
     // Through the window system, which hands the key to the list while it shows.
     void Key(Qt::Key k, Qt::KeyboardModifier m = {}) { QTest::keyClick(top.windowHandle(), k, m); }
+    // Until the field has the answers to its questions to the file system,
+    // each asked on a thread of its own that a watcher of the field awaits.
+    void Settle() {
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return edit->findChildren<QFutureWatcherBase*>().isEmpty(); }, 10000));
+    }
     // Types `text` over the field and opens the list with Shift+Down.
     void Open(const QString& text) {
         edit->selectAll();
         QTest::keyClicks(edit, text);
         Key(Qt::Key_Down, Qt::ShiftModifier);
+        Settle();
     }
     QStringList Items() {
         QStringList items;
@@ -117,7 +128,8 @@ TEST_F(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
     for (const auto& [keys, name, shown, allSelected] : rows) {
         Open(Path("d"));
         for (Qt::Key key : keys) Key(key);
-        // The text from the list is checked at once: only the typed one is missing.
+        Settle();
+        // The text from the list is checked again: only the typed one is missing.
         const QString text = Path(name);
         EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->selectedText(),
                              edit->cursorPosition(), edit->IsInvalid()),
@@ -135,13 +147,14 @@ TEST_F(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     edit->checks = edit->fills = 0;
     QTest::keyClicks(edit, Path("abcdef"));
     EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(0, 0)) << "before the pause";
+    // Filled a second time once the folder's names come.
     QTest::qWait(3 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::tuple(edit->checks, edit->fills, Items()), std::tuple(1, 1, QStringList{whole}));
+    EXPECT_EQ(std::tuple(edit->checks, edit->fills, Items()), std::tuple(1, 2, QStringList{whole}));
     EXPECT_EQ(Look(), std::pair(QStringLiteral("Valeur interdite"), QColor(0xC00000u)));
     // Typed through the list, the text is followed even once valid; Escape
     // keeps what was typed last, and no pause opens the list again.
     Key(Qt::Key_G);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->fills == 2; }));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->fills == 3; }));
     EXPECT_EQ(std::tuple(edit->text(), Items(), edit->IsListShown()),
               std::tuple(whole, QStringList{whole}, true));
     EXPECT_EQ(Look(), std::pair(QString(), next->palette().color(QPalette::Text)));
@@ -149,19 +162,23 @@ TEST_F(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     Key(Qt::Key_Escape);  // before the pause
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
     EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->fills),
-              std::tuple(whole.chopped(1), false, 2));
+              std::tuple(whole.chopped(1), false, 3));
     QTest::keyClick(edit, Qt::Key_G);  // valid, the list hidden: not completed
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::pair(edit->IsListShown(), edit->fills), std::pair(false, 2));
+    EXPECT_EQ(std::pair(edit->IsListShown(), edit->fills), std::pair(false, 3));
     edit->SetRequired(true);
     edit->clear();
     EXPECT_EQ(edit->toolTip(), "Champ requis");
-    // Without the pause each key is checked, and completed while invalid, at once.
+    // Without the pause each key is checked at once, and completed once the
+    // check says it is invalid: only the last text's answer counts.
     edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
     edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
     edit->checks = edit->fills = 0;
     QTest::keyClicks(edit, "/x");  // a folder, then a missing one
-    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(2, 1));
+    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(2, 0));
+    Settle();
+    EXPECT_EQ(std::tuple(edit->fills, edit->GetCode()),
+              std::tuple(2, int{ZButtonEdit::kForbidden}));
 }
 
 TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) {
@@ -213,7 +230,14 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
 TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
     Folders({"empty", "full", "x|y"});  // "|": a name the program cannot test
     WriteFile(dir.File("full/a.txt"), "x");
-    const auto code = [&](const char* name) { return edit->Validate(dir.File(name).c_str()); };
+    // Checked as soon as it is set, even set again; the code once the check answers.
+    edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
+    const auto code = [&](const char* name) {
+        edit->clear();
+        edit->setText(dir.File(name).c_str());
+        Settle();
+        return edit->GetCode();
+    };
     EXPECT_EQ(std::tuple(edit->Validate(""), code("."), code("missing")), std::tuple(0, 0, 1));
     edit->SetAcceptMissing(true, false);
     EXPECT_EQ(code("missing/deeper"), 0);
@@ -273,6 +297,29 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
     EXPECT_FALSE(std::filesystem::exists(dir.File("config")));
+}
+
+// A folder whose server stopped answering: the window goes on turning, the
+// field says that the folder does not answer and offers nothing; once the
+// server answers again, the next check finds the folder and lists it.
+TEST_F(ZFolderNameEditTest, AFolderThatDoesNotAnswerNeverHoldsTheWindow) {
+    FaultMount mount({"stall:getattr:slow"});
+    if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+    std::filesystem::create_directories(mount.source.File("slow/inner"));
+    const QString slow = QString::fromStdString(mount.point.File("slow"));
+    const LoopWatch watch;
+    QTest::keyClicks(edit, slow);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return edit->GetCode() == ZButtonEdit::kNoAnswer; }));
+    Settle();  // the listing of the mount, which holds the folder, answers no more
+    EXPECT_EQ(std::tuple(Look(), edit->IsListShown(), watch.LongestMs() < kAnswerLimitMs / 2),
+              std::tuple(std::pair(QStringLiteral("Le dossier ne répond pas"), QColor(0xC00000u)),
+                         false, true))
+        << watch.LongestMs() << " ms without an event";
+    mount.Release();
+    Open(slow + "/");
+    EXPECT_EQ(std::tuple(Look(), Items()),
+              std::tuple(std::pair(QString(), next->palette().color(QPalette::Text)),
+                         QStringList{slow + "/inner"}));
 }
 
 }  // namespace

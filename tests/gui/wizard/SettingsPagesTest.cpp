@@ -119,7 +119,7 @@ TEST(SettingsPagesTest, EnterAndEscapeServeTheCompletionListWhileItShows) {
         ASSERT_TRUE(activate());
         path->setFocus();
         w.Key(Qt::Key_Down, Qt::ShiftModifier);
-        ASSERT_TRUE(path->IsListShown());
+        ASSERT_TRUE(QTest::qWaitFor([&] { return path->IsListShown(); }));
         w.Key(key);
         EXPECT_FALSE(path->IsListShown()) << key;
         QTest::qWait(50);

@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "engine/CDVXProgressData.h"
+#include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDetailDlg.h"
@@ -108,6 +109,32 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         if (run == 0) w.Click(kBack);
         ASSERT_TRUE(w.WaitForPage(W::kDuration)) << "Back skips the progress page";
     }
+}
+
+// A directory whose server stopped answering: Next warns and stays on the
+// page, the window turning meanwhile; once the server answers, Next asks as
+// for any path that is not on a network.
+TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
+    FaultMount mount({"stall:getattr:slow"});
+    if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+    std::filesystem::create_directory(mount.source.File("slow"));
+    W w(W::kDirectory);
+    w.Find<QLineEdit>(W::kDirectory, "path")
+        ->setText(QString::fromStdString(mount.point.File("slow")));
+    const LoopWatch watch;
+    w.AnswerNextQuestion(QMessageBox::Ok);
+    w.Click(kNext);
+    EXPECT_EQ(std::tuple(w.Question(), w.ActivePage(), watch.LongestMs() < kAnswerLimitMs / 2),
+              std::tuple(std::tuple(Resource(res::kCaption), QMessageBox::Warning,
+                                    Resource(res::kNoAnswerWarning)),
+                         W::kDirectory, true))
+        << watch.LongestMs() << " ms without an event";
+    mount.Release();
+    w.AnswerNextQuestion(QMessageBox::Yes);
+    w.Click(kNext);
+    EXPECT_EQ(w.Question(), std::tuple(Resource(res::kCaption), QMessageBox::Question,
+                                       Resource(res::kNotNetworkQuestion)));
+    EXPECT_TRUE(w.WaitForPage(W::kDuration));
 }
 
 // A directory that does not exist fails every test: the error page comes
