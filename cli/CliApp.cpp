@@ -229,6 +229,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     run.startedAt = platform::Clock::GetLocalTime();
     std::vector<FailureReport> failures;
     RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
+    bool childFailed = false;
     if (start) {
         RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000);
         if (!supervisor.Start()) {
@@ -246,6 +247,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         run.throughput = progress.GetThroughput();
         run.leftFiles = progress.LeftFiles();
         verdict = supervisor.Verdict();
+        childFailed = supervisor.ChildFailed();
     }
-    return Deliver(options, run, verdict, failures, out, err) ? verdict.ExitCode() : 2;
+    const bool delivered = Deliver(options, run, verdict, failures, out, err);
+    return delivered && !childFailed ? verdict.ExitCode() : 2;
 }

@@ -68,14 +68,19 @@ bool RunSupervisor::Step(std::FILE* err) {
     std::string how;
     if (m_finished) {
         // A child with stuck threads cannot end before the share answers.
-        for (uint32_t waited = 0; !m_threadsLeft && waited < kExitWaitMs && !m_child.HasExited(&how);
+        bool exited = m_child.HasExited(&how);
+        for (uint32_t waited = 0; !m_threadsLeft && !exited && waited < kExitWaitMs;
              waited += kExitStepMs) {
             m_child.Wait(kExitStepMs, -1, &bytes, err);
+            exited = m_child.HasExited(&how);
         }
-        m_child.Kill();  // stuck threads keep it from ending: it ends when the system lets it
-        if (m_child.HasExited(&how) && m_child.ExitCode() != 0) {
+        // Its result given, the child must still end well: a sanitizer's
+        // finding at its end, say, makes the run's exit status 2.
+        if (exited && m_child.ExitCode() != 0) {
+            m_childFailed = true;
             m_trouble = "Le processus du test s'est terminé anormalement (" + how + ").";
         }
+        m_child.Kill();  // a stuck one ends when the system lets it
         return false;
     }
     const int interrupts = platform::StopSignals::Count();

@@ -43,6 +43,8 @@ public:
     // Why the run ended without the child's result, in French; empty when
     // the child gave it.
     const std::string& Trouble() const { return m_trouble; }
+    // The child gave its result, then ended badly.
+    bool ChildFailed() const { return m_childFailed; }
 
 private:
     void Take(const std::string& body);
@@ -61,6 +63,7 @@ private:
     bool m_started = false;
     bool m_finished = false;
     bool m_threadsLeft = false;
+    bool m_childFailed = false;
     bool m_networkPath = false;
     uint32_t m_lastHeardTicks = 0;
     uint32_t m_checkingTicks = 0;
