@@ -146,11 +146,7 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
     bool warned = false;
     std::vector<bool> told;
     CDVXProgressData& progress = supervisor.Progress();
-    while (supervisor.Step(status.err)) {
-        if (supervisor.HasStarted() && !supervisor.NetworkPath() && !warned) {
-            warned = true;
-            status.Say(NotNetworkWarning().ToUtf8());
-        }
+    const auto tellFailures = [&] {
         told.resize(progress.GetThreadCount());
         for (std::size_t i = 0; i < told.size(); ++i) {
             const CDVXThreadData* r = progress.GetThreadData(i);
@@ -159,6 +155,13 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
             RecordGuard guard(r);
             status.Say(FailureLine(*r));
         }
+    };
+    while (supervisor.Step(status.err)) {
+        if (supervisor.HasStarted() && !supervisor.NetworkPath() && !warned) {
+            warned = true;
+            status.Say(NotNetworkWarning().ToUtf8());
+        }
+        tellFailures();
         const uint32_t elapsed = progress.GetElapsedMs();
         if (progress.GetStartTicks() != 0 && elapsed - lastStatus >= status.everyMs) {
             lastStatus = elapsed;
@@ -166,13 +169,17 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         }
     }
     status.End();
+    // Those of the last news, and those the run's end here made.
+    tellFailures();
 }
 
-// The files the run left, with how to free a mount that hangs.
-void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files) {
+// The files the run left, with how to free a mount that hangs when a call
+// got no answer.
+void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files, bool stalled) {
     if (files.empty()) return;
     std::fputs("\nFichiers restés en place :\n", text);
     for (const Chaine& name : files) std::fprintf(text, "  %s\n", name.ToUtf8().c_str());
+    if (!stalled) return;
     std::fputs(
         "Un montage FUSE qui ne répond plus se libère avec « fusermount -u -z POINT_DE_MONTAGE »,"
         " ou, en root, en écrivant 1 dans /sys/fs/fuse/connections/N/abort.\n",
@@ -182,7 +189,8 @@ void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files) {
 // The result for scripts first, then the verdict and each report for
 // people; false when a result file could not be written.
 bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVerdict& verdict,
-             const std::vector<FailureReport>& failures, std::FILE* out, std::FILE* err) {
+             const std::vector<FailureReport>& failures, bool hung, std::FILE* out,
+             std::FILE* err) {
     // A reader of the text that goes away early must not cost the JSON.
     bool delivered = true;
     if (!options.jsonPath.empty()) {
@@ -193,7 +201,7 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     // standard error.
     std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
-    SayLeftFiles(text, run.leftFiles);
+    SayLeftFiles(text, run.leftFiles, hung);
     std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
         std::fprintf(text, "\n=== Test %d ===\n", static_cast<int>(i));
@@ -229,7 +237,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     run.startedAt = platform::Clock::GetLocalTime();
     std::vector<FailureReport> failures;
     RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
-    bool childFailed = false;
+    bool childFailed = false, hung = false;
     if (start) {
         RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000);
         if (!supervisor.Start()) {
@@ -248,7 +256,10 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         run.leftFiles = progress.LeftFiles();
         verdict = supervisor.Verdict();
         childFailed = supervisor.ChildFailed();
+        // A call that got no answer, or a test still waiting on one.
+        hung = !progress.WaitingTests(kWaitingShownMs).empty() ||
+               std::ranges::any_of(failures, [](const FailureReport& f) { return f.stallSeconds; });
     }
-    const bool delivered = Deliver(options, run, verdict, failures, out, err);
+    const bool delivered = Deliver(options, run, verdict, failures, hung, out, err);
     return delivered && !childFailed ? verdict.ExitCode() : 2;
 }

@@ -12,5 +12,6 @@ class EngineProcess {
 public:
     // 0 once the run is over and told; -1 when threads were left to the
     // system, whose process must then end without running destructors.
-    static int Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, const platform::ChildProcess::Link& link);
+    static int Run(const CDVXPrefs& prefs, uint64_t stopAfterMs,
+                   const platform::ChildProcess::Link& link);
 };

@@ -1,5 +1,7 @@
 #include "cli/RunSupervisor.h"
 
+#include <algorithm>
+
 #include "cli/EngineProcess.h"
 #include "engine/RunController.h"
 #include "platform/Clock.h"
@@ -16,6 +18,10 @@ constexpr uint32_t kExitWaitMs = 2000;
 constexpr uint32_t kExitStepMs = 50;
 // How late the child may be to stop the tests at their time.
 constexpr uint32_t kTimeGraceMs = 1000;
+constexpr uint32_t kResumedGapMs = 5000;
+
+// Orders tick counts, which wrap.
+bool Earlier(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
 
 std::string Seconds(uint32_t ms) { return std::to_string(ms / 1000) + " s"; }
 
@@ -27,10 +33,11 @@ RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs)
 bool RunSupervisor::Start() {
     const CDVXPrefs& prefs = m_prefs;
     const uint64_t stopAfterMs = m_stopAfterMs;
-    const bool made = m_child.Start([&prefs, stopAfterMs](const platform::ChildProcess::Link& link) {
-        return EngineProcess::Run(prefs, stopAfterMs, link);
-    });
-    m_lastHeardTicks = m_checkingTicks = Clock::GetTickCount();
+    const bool made =
+        m_child.Start([&prefs, stopAfterMs](const platform::ChildProcess::Link& link) {
+            return EngineProcess::Run(prefs, stopAfterMs, link);
+        });
+    m_lastHeardTicks = m_checkingTicks = m_lastStepTicks = m_movedTicks = Clock::GetTickCount();
     return made;
 }
 
@@ -64,6 +71,10 @@ bool RunSupervisor::Step(std::FILE* err) {
     for (std::string body; m_splitter.Next(&body);) Take(body);
     const uint32_t now = Clock::GetTickCount();
     if (!bytes.empty()) m_lastHeardTicks = now;
+    // Steps come every poll: a gap this long means both processes were
+    // stopped (Ctrl+Z), and the child said nothing for that reason alone.
+    if (now - m_lastStepTicks >= kResumedGapMs) m_lastHeardTicks = m_stoppingTicks = now;
+    m_lastStepTicks = now;
 
     std::string how;
     if (m_finished) {
@@ -116,15 +127,23 @@ bool RunSupervisor::Step(std::FILE* err) {
     }
     if (m_started && m_copy.GetStartTicks() != 0 && !m_stopping) {
         // The child ends the run at its time; this is in case it does not.
-        const uint32_t late = m_copy.GetElapsedMs() - kTimeGraceMs;
-        if (m_copy.GetElapsedMs() >= kTimeGraceMs &&
-            (m_prefs.IsTimeUp(late) || (m_stopAfterMs != 0 && late >= m_stopAfterMs))) {
+        const uint32_t elapsed = m_copy.GetElapsedMs();
+        if (elapsed >= kTimeGraceMs &&
+            RunController::IsTimeUp(m_prefs, m_stopAfterMs, elapsed - kTimeGraceMs)) {
             m_requested = 1;
             m_child.Request(1);
             NoteStopping();
         }
     }
-    if (m_stopping && now - m_stoppingTicks >= limit + kEndGraceMs) {
+    // A cycle may take long to finish after a stop: only a run that moves no
+    // byte for that long has stopped answering.
+    const uint64_t moved = m_copy.GetTotalWritten(true) + m_copy.GetTotalRead(true);
+    if (moved != m_moved) {
+        m_moved = moved;
+        m_movedTicks = now;
+    }
+    if (m_stopping &&
+        now - std::max(m_stoppingTicks, m_movedTicks, Earlier) >= limit + kEndGraceMs) {
         EndHere(true, "Les tests ne se sont pas arrêtés " + Seconds(now - m_stoppingTicks) +
                           " après la demande.");
         return false;
@@ -154,6 +173,8 @@ void RunSupervisor::EndHere(bool stalled, const std::string& why) {
 }
 
 RunVerdict RunSupervisor::Verdict() {
-    return RunVerdict(m_state.ending, m_copy.IsAnyFailed(), m_copy.GetTotalWritten(true),
+    // A run that ended in failure here failed, even with no record to say so.
+    const bool failed = m_copy.IsAnyFailed() || m_state.ending == RunVerdict::kFailure;
+    return RunVerdict(m_state.ending, failed, m_copy.GetTotalWritten(true),
                       m_copy.GetTotalRead(true));
 }

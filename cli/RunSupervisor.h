@@ -13,10 +13,10 @@
 // here, where nothing touches the share: whatever the share does, this
 // process keeps the run's records, decides when it is over and ends. The
 // child reports every poll; it is taken as stuck when it has said nothing
-// for the stall limit (its checks of the directory hang), and when the run
-// outlasts its time by the stall limit and 5 s. Then, and at the third
-// interrupt, the run ends here with what the records say, and the child is
-// killed. Main thread.
+// for the stall limit (its checks of the directory hang), and when, asked to
+// stop, its tests move no byte for the stall limit and 5 s. Then, and at the
+// third interrupt, the run ends here with what the records say, and the
+// child is killed. Main thread.
 class RunSupervisor {
 public:
     // How long past its time a run may take to end.
@@ -69,6 +69,9 @@ private:
     uint32_t m_checkingTicks = 0;
     bool m_stopping = false;
     uint32_t m_stoppingTicks = 0;  // when the tests were first asked to stop
+    uint64_t m_moved = 0;          // bytes written and read so far
+    uint32_t m_movedTicks = 0;     // when that last changed
+    uint32_t m_lastStepTicks = 0;
     int m_requested = 0;
     std::string m_trouble;
 };

@@ -20,9 +20,11 @@ Chaine CDVXCopyFileThread::GetTestName() {
 
 bool CDVXCopyFileThread::Copy(CDVXFile& source, const CDVXFile& destination,
                               const Chaine& destinationName) {
+    // Each piece that went is an answer: the watch restarts after it.
     CallWatch watch(record, CDVXThreadData::kCopyFile, 0, source.GetSlot());
-    return platform::FileApi::Copy(source.GetName().View(), source.GetId(),
-                                   destinationName.View(), destination.GetId());
+    return platform::FileApi::Copy(
+        source.GetName().View(), source.GetId(), destinationName.View(), destination.GetId(),
+        [this, &source] { record->EnterCall(CDVXThreadData::kCopyFile, 0, source.GetSlot()); });
 }
 
 void CDVXCopyFileThread::Run() {

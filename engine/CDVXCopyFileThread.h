@@ -14,6 +14,6 @@ public:
     void Run() override;
 
 private:
-    // The system's copy of the server file, watched as one call.
+    // The system's copy of the server file, watched piece by piece.
     bool Copy(CDVXFile& source, const CDVXFile& destination, const Chaine& destinationName);
 };

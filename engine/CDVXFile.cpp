@@ -67,8 +67,8 @@ bool CDVXFile::Open() {
         std::string name;
         {
             CallWatch watch(record, CDVXThreadData::kGetTempFileName, filePos);
-            handle = FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name,
-                                             &fileId);
+            handle =
+                FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name, &fileId);
         }
         if (!IsOpen()) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);

@@ -2,6 +2,13 @@
 
 #include "platform/Clock.h"
 
+namespace {
+
+// Polls come every 200 ms: a gap this long means the process was stopped.
+constexpr uint32_t kResumedGapMs = 5000;
+
+}  // namespace
+
 template <typename F>
 void CDVXProgressData::ForEachRecord(F&& visit) {
     CriticalSectionGuard listGuard(lock);
@@ -100,8 +107,12 @@ void CDVXProgressData::CheckFailure() {
 
 bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
     const uint32_t now = platform::Clock::GetTickCount();
+    const bool resumed = looked && now - lastLookTicks >= kResumedGapMs;
+    looked = true;
+    lastLookTicks = now;
     bool found = false;
     ForEachRecord([&](CDVXThreadData& r) {
+        if (resumed) r.RestartCallClock(now);
         // The record's lock only for a call already that old, once.
         if (!r.stalled.load(std::memory_order_acquire) && r.IsStuck(now, limitMs)) {
             RecordGuard guard(&r);
@@ -112,14 +123,14 @@ bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
     return found;
 }
 
-bool CDVXProgressData::AllExitedOrStuck(uint32_t limitMs) {
+bool CDVXProgressData::IsAnyRunningUnstuck(uint32_t stuckAfterMs) {
     const uint32_t now = platform::Clock::GetTickCount();
-    bool all = true;
+    bool found = false;
     ForEachRecord([&](CDVXThreadData& r) {
-        all = r.exited.load(std::memory_order_acquire) || r.IsStuck(now, limitMs);
-        return all;
+        found = r.state == CDVXThreadData::kRunning && !r.IsStuck(now, stuckAfterMs);
+        return !found;
     });
-    return all;
+    return found;
 }
 
 std::vector<CDVXProgressData::Waiting> CDVXProgressData::WaitingTests(uint32_t minMs) {

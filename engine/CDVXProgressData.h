@@ -52,16 +52,18 @@ public:
     static uint64_t Throughput(uint32_t elapsedMs, uint64_t bytesMoved);
     bool IsAnyInState(int32_t state);
     bool IsAnyRunning() { return IsAnyInState(CDVXThreadData::kRunning); }
+    // A record runs whose thread is not stuck past `stuckAfterMs` in a call.
+    bool IsAnyRunningUnstuck(uint32_t stuckAfterMs);
     bool IsAnyFailed() { return IsAnyInState(CDVXThreadData::kFailed); }
     bool IsAnyStalled();
     void RequestStopAll(int32_t request);
     // One failed record makes every thread abort.
     void CheckFailure();
     // A file-system call pending for `limitMs` or longer fails its record
-    // (see CDVXThreadData::RecordStall); true when one did now.
+    // (see CDVXThreadData::RecordStall); true when one did now. Looks that
+    // come far apart mean the process was stopped: the pending calls then
+    // count their wait from now.
     bool CheckStalls(uint32_t limitMs);
-    // Every worker has returned, or waits past `limitMs` on a call.
-    bool AllExitedOrStuck(uint32_t limitMs);
     // A test whose file-system call has waited for a while.
     struct Waiting {
         Chaine testname;
@@ -84,4 +86,6 @@ private:
     std::vector<std::shared_ptr<CDVXThreadData>> records;
     uint32_t startTicks = 0;
     uint32_t stopTicks = 0;
+    bool looked = false;
+    uint32_t lastLookTicks = 0;  // of CheckStalls
 };

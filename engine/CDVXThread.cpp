@@ -39,9 +39,7 @@ bool CDVXThread::IsAborted() {
     return abortLatched;
 }
 
-bool CDVXThread::HasFailed() {
-    return record->state == CDVXThreadData::kFailed;
-}
+bool CDVXThread::HasFailed() { return record->state == CDVXThreadData::kFailed; }
 
 void CDVXThread::ThreadProc(CDVXThread* thread) {
     platform::Clock::Sleep(thread->timings.startDelayMs);

@@ -27,8 +27,8 @@ public:
     // Fills the record's name and directory, then starts the worker thread at
     // `priority`. The object must not be used by the caller afterwards; the
     // returned thread lets the caller wait for its end, or leave it to the
-    // system. The thread shares the record until its very last act, which
-    // marks the record `exited`, after the object is gone.
+    // system. The thread shares the record to its end, and marks it `exited`
+    // once the object is gone, just before it returns.
     std::thread Start(const Chaine& directory, uint32_t byteBudget, int32_t priority,
                       std::shared_ptr<CDVXThreadData> record, const CDVXTimings& timings);
 

@@ -62,7 +62,8 @@ bool CDVXThreadData::GetPendingCall(uint32_t nowTicks, PendingCall* call) const 
     call->fileSlot = m_callSlot.load(std::memory_order_relaxed);
     // A call that ended and another that began meanwhile: the details may
     // mix both; the next look sees the new one alone.
-    if (m_callSince.load(std::memory_order_acquire) != since) return false;
+    std::atomic_thread_fence(std::memory_order_acquire);
+    if (m_callSince.load(std::memory_order_relaxed) != since) return false;
     call->waitedMs = nowTicks - static_cast<uint32_t>(since);
     // A tick count read before the call began.
     if (call->waitedMs > 0x80000000u) call->waitedMs = 0;
@@ -75,16 +76,22 @@ bool CDVXThreadData::IsStuck(uint32_t nowTicks, uint32_t limitMs) const {
            (GetPendingCall(nowTicks, &call) && call.waitedMs >= limitMs);
 }
 
+void CDVXThreadData::RestartCallClock(uint32_t nowTicks) {
+    uint64_t since = m_callSince.load(std::memory_order_acquire);
+    // Lost to a call that ended or began meanwhile, which has a clock of its own.
+    if (since != 0) m_callSince.compare_exchange_strong(since, kInCall | nowTicks);
+}
+
 bool CDVXThreadData::RecordStall(uint32_t nowTicks, uint32_t limitMs) {
     PendingCall call;
     if (stalled || !GetPendingCall(nowTicks, &call) || call.waitedMs < limitMs) return false;
     stalled = true;
-    const bool first = winerr == 0;
+    // A test that failed before keeps its own failure, a corruption above all.
+    if (state == kFailed) return true;
     RecordSystemError(platform::SystemError::kSemTimeout, call.operation, call.position, ETIMEDOUT);
-    if (!first) return true;  // the first failure tells the story
     stallSeconds = call.waitedMs / 1000;
-    const bool named = call.fileSlot >= 0 && call.fileSlot < kFileSlots &&
-                       !fileNames[call.fileSlot].IsEmpty();
+    const bool named =
+        call.fileSlot >= 0 && call.fileSlot < kFileSlots && !fileNames[call.fileSlot].IsEmpty();
     stallFile = (named ? fileNames[call.fileSlot] : tstdir).PrivateCopy();
     return true;
 }

@@ -75,10 +75,14 @@ public:
     void LeaveCall() { m_callSince.store(0, std::memory_order_release); }
     // Any thread: the call the worker is in at `nowTicks`; false when none.
     bool GetPendingCall(uint32_t nowTicks, PendingCall* call) const;
-    // The call pending since `limitMs` or longer becomes the record's failure:
-    // "timed out", with how long the share has not answered and the file.
-    // False when no call is that old, or the stall is recorded already.
+    // The call pending since `limitMs` or longer becomes the record's failure
+    // (unless it failed before): "timed out", with how long the share has not
+    // answered and the file. False when no call is that old, or the stall is
+    // recorded already.
     bool RecordStall(uint32_t nowTicks, uint32_t limitMs);
+    // The pending call counts its wait from now: the process was stopped
+    // (Ctrl+Z), and the share had nothing to do with that time.
+    void RestartCallClock(uint32_t nowTicks);
     // Past the limit in a call, now or before: the thread is left to the system.
     bool IsStuck(uint32_t nowTicks, uint32_t limitMs) const;
 
@@ -98,7 +102,7 @@ public:
     std::atomic<uint64_t> bytesRead[2] = {0, 0};
     std::atomic<int32_t> stopRequest{kNoStop};
     std::atomic<int32_t> state{kRunning};
-    // Set by the worker thread's very last act, after its objects are gone.
+    // Set once the worker thread's objects are gone, just before it returns.
     std::atomic<bool> exited{false};
     // A call of the thread went unanswered past the limit: the run does not
     // wait for it any more, even once that call has returned.

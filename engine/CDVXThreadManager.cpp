@@ -12,13 +12,17 @@
 
 namespace {
 
-// The threads left to the system, with the stall limit of their run.
+// The threads left to the system, with the stall limit of their run. Kept
+// joinable: once its record says it exited, a thread still ends its own
+// thread-local objects, which the program's end must wait for.
 struct Abandoned {
+    std::thread thread;
     std::shared_ptr<CDVXThreadData> record;
     uint32_t limitMs;
 };
 std::mutex g_abandonedLock;
-std::vector<Abandoned> g_abandoned;
+// Never destroyed: a thread in it may outlive every destructor.
+std::vector<Abandoned>& g_abandoned = *new std::vector<Abandoned>;
 
 constexpr uint32_t kWaitStepMs = 10;
 
@@ -39,8 +43,11 @@ bool CDVXThreadManager::WaitForAbandoned() {
     for (;;) {
         const uint32_t now = platform::Clock::GetTickCount();
         bool busy = false, stuck = false;
-        for (const Abandoned& a : g_abandoned) {
-            if (a.record->exited.load(std::memory_order_acquire)) continue;
+        for (Abandoned& a : g_abandoned) {
+            if (a.record->exited.load(std::memory_order_acquire)) {
+                if (a.thread.joinable()) a.thread.join();
+                continue;
+            }
             (a.record->IsStuck(now, a.limitMs) ? stuck : busy) = true;
         }
         if (!busy) return stuck;
@@ -48,8 +55,12 @@ bool CDVXThreadManager::WaitForAbandoned() {
     }
 }
 
-uint32_t CDVXThreadManager::StallLimitMs() {
-    const uint32_t limit = prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
+uint32_t CDVXThreadManager::StallLimitMs() const {
+    return prefs ? prefs->timings.stallLimitMs : CDVXTimings().stallLimitMs;
+}
+
+uint32_t CDVXThreadManager::StuckAfterMs() {
+    const uint32_t limit = StallLimitMs();
     return progress.IsAnyStalled() ? std::min(limit, kKnownStallMs) : limit;
 }
 
@@ -61,7 +72,7 @@ void CDVXThreadManager::CheckFailure() {
 bool CDVXThreadManager::HaveThreadsExited() {
     if (abandoned) return true;
     const uint32_t now = platform::Clock::GetTickCount();
-    const uint32_t limit = StallLimitMs();
+    const uint32_t limit = StuckAfterMs();
     for (const Worker& w : workers) {
         if (!w.record->exited.load(std::memory_order_acquire) && !w.record->IsStuck(now, limit)) {
             return false;
@@ -81,15 +92,14 @@ void CDVXThreadManager::Abandon() {
 }
 
 void CDVXThreadManager::ReleaseThreads() {
-    const uint32_t limit = StallLimitMs();
+    const uint32_t limit = StuckAfterMs();
     for (Worker& w : workers) {
         if (!w.thread.joinable()) continue;
         if (w.record->exited.load(std::memory_order_acquire)) {
-            w.thread.join();  // its last act is done: no wait
+            w.thread.join();  // it is returning: no wait
         } else {
-            w.thread.detach();
             const std::lock_guard<std::mutex> guard(g_abandonedLock);
-            g_abandoned.push_back({w.record, limit});
+            g_abandoned.push_back({std::move(w.thread), w.record, limit});
         }
     }
     workers.clear();
@@ -126,10 +136,9 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
     for (auto& thread : list) {
         const std::shared_ptr<CDVXThreadData> record = progress.AddThreadData();
         try {
-            workers.push_back(Worker{
-                thread->Start(prefs->directory, budget, prefs->threadPriority, record,
-                              prefs->timings),
-                record});
+            workers.push_back(Worker{thread->Start(prefs->directory, budget, prefs->threadPriority,
+                                                   record, prefs->timings),
+                                     record});
             thread.release();  // the worker thread owns the object now and destroys it
         } catch (...) {
             // No thread could be created: the record says so instead of running forever.
@@ -141,8 +150,8 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
 }
 
 bool CDVXThreadManager::IsRunning() {
-    // An abandoned thread's record may still say running: it is over for the run.
-    if (!abandoned && progress.IsAnyRunning()) return true;
+    // An abandoned or stuck thread's record may still say running: it is over for the run.
+    if (!abandoned && progress.IsAnyRunningUnstuck(StuckAfterMs())) return true;
     progress.StopClock();
     return false;
 }

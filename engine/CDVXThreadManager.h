@@ -25,7 +25,9 @@ public:
     // A thread's file is counted in 32 bits: 4096 MB would wrap to nothing.
     static constexpr uint32_t kMaxShareMb = 4095;
     // Once a call went unanswered past the stall limit, the share is known
-    // not to answer: another call, say a failed test's cleanup, gets this long.
+    // not to answer: the run waits this long for another call, say a failed
+    // test's cleanup, before it leaves that thread too (without a failure of
+    // its own: the call may be a slow local one).
     static constexpr uint32_t kKnownStallMs = 2000;
 
     CDVXThreadManager() = default;
@@ -44,8 +46,8 @@ public:
     // thread when one has failed.
     void CheckFailure();
     bool HasFailed() { return progress.IsAnyFailed(); }
-    // False once no record runs, or the threads were abandoned; the run's
-    // clock stops at that first answer.
+    // False once no record runs but those of stuck threads, or the threads
+    // were abandoned; the run's clock stops at that first answer.
     bool IsRunning();
     // True once every thread of the run has returned (including one that
     // failed and was still deleting its file when its record stopped
@@ -64,8 +66,9 @@ public:
     // end must then not run the destructors that such a thread may still need.
     static uint32_t AbandonedThreads();
     // Waits until every thread left to the system has returned (a slow one
-    // deletes its files) or waits past its stall limit on a call; true when
-    // one is still there. For the program's end, once its window is gone.
+    // deletes its files), and joins it, or waits past its stall limit on a
+    // call; true when one is still there. For the program's end, once its
+    // window is gone.
     static bool WaitForAbandoned();
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
@@ -77,8 +80,10 @@ private:
         std::thread thread;
         std::shared_ptr<CDVXThreadData> record;
     };
-    // The stall limit, or kKnownStallMs once a call has stalled.
-    uint32_t StallLimitMs();
+    uint32_t StallLimitMs() const;
+    // How long a call keeps its thread in the run: the stall limit, or
+    // kKnownStallMs once a call has stalled.
+    uint32_t StuckAfterMs();
     // Joins the threads that returned and leaves the others to the system.
     void ReleaseThreads();
 

@@ -66,8 +66,7 @@ RunController::Tick RunController::Poll(int stopRequests) {
         }
     }
     const uint32_t elapsed = m_manager.GetProgress().GetElapsedMs();
-    const bool timeUp =
-        m_prefs->IsTimeUp(elapsed) || (m_stopAfterMs != 0 && elapsed >= m_stopAfterMs);
+    const bool timeUp = IsTimeUp(*m_prefs, m_stopAfterMs, elapsed);
     if (running && timeUp && !m_stopping) {
         // After a failure the tests are aborted already; the run just ends.
         m_stopping = true;

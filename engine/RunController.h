@@ -18,9 +18,9 @@ public:
     static constexpr uint32_t kPollMs = 200;
     // Back and Next come after this long, so that a double click ends no run.
     static constexpr uint32_t kButtonsDelayMs = 5000;
-    // A Cancel waits this long for the threads; those still in a call then
-    // are left to the system, so that the window closes at once.
-    static constexpr uint32_t kCancelWaitMs = 1500;
+    // A Cancel waits this long for the threads; those that have not returned
+    // then are left to the system, so that the window closes at once.
+    static constexpr uint32_t kCancelWaitMs = 1000;
 
     // Where the front end goes once no thread runs any more.
     enum After { kShowResult, kBack, kCancel };
@@ -44,6 +44,10 @@ public:
     static Action Decide(const State& state);
     // Where a bar of the run's duration stands: the elapsed time, never past the end.
     static uint32_t BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs);
+    // The run has lasted its duration, or `stopAfterMs` (0: none).
+    static bool IsTimeUp(const CDVXPrefs& prefs, uint64_t stopAfterMs, uint32_t elapsedMs) {
+        return prefs.IsTimeUp(elapsedMs) || (stopAfterMs != 0 && elapsedMs >= stopAfterMs);
+    }
 
     // Aborts a previous run and waits for its threads, then starts one with
     // `prefs`, which outlive it. `stopAfterMs` ends it sooner; 0: the

@@ -36,9 +36,10 @@ public:
     ChildProcess(const ChildProcess&) = delete;
     ChildProcess& operator=(const ChildProcess&) = delete;
 
-    // Forks; the child runs `job` and ends with its result, at once (no
-    // destructor, no exit handler) when the result is negative: the job
-    // left threads behind that those would pull the ground from under.
+    // Forks; the child runs `job` and ends with its result as exit code, or
+    // with 0 at once (no destructor, no exit handler) when the result is
+    // negative: the job left threads behind that those would pull the ground
+    // from under.
     // Standard output and error are flushed first. False when the child
     // could not be made.
     bool Start(const std::function<int(const Link&)>& job);

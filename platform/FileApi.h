@@ -1,5 +1,7 @@
 #pragma once
+#include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -62,9 +64,11 @@ public:
                                      bool writeThrough, std::string* name, FileId* id);
 
     // Copies the file `srcId` named src over the file `dstId` named dst, as
-    // Open checks them; dst ends with src's content alone.
+    // Open checks them; dst ends with src's content alone. `onStep`, when
+    // given, is called after each piece (at most kCopyStep bytes) that went.
+    static constexpr std::size_t kCopyStep = 8 << 20;
     static bool Copy(std::string_view src, const FileId& srcId, std::string_view dst,
-                     const FileId& dstId);
+                     const FileId& dstId, const std::function<void()>& onStep = {});
 
     // $TMPDIR, else /tmp, with one trailing '/'.
     static bool GetTempPath(std::string* path);

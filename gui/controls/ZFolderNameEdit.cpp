@@ -181,9 +181,7 @@ void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
     // No length limit: a cut path would name another folder.
     const QUrl url = urls.isEmpty() ? QUrl() : urls.first();
     const Chaine folder = url.isLocalFile() ? ToChaine(url.toLocalFile()) : Chaine();
-    const std::optional<bool> exists = WaitForAnswer(
-        AskAside([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }));
-    if (!exists.value_or(false)) {
+    if (!AnswerInTime([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }, false)) {
         MessageBeep();
         return;
     }

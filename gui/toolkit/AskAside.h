@@ -76,3 +76,10 @@ std::optional<T> WaitForAnswer(const QFuture<T>& answer) {
     loop.exec(QEventLoop::ExcludeUserInputEvents | QEventLoop::ExcludeSocketNotifiers);
     return result;
 }
+
+// The answer of `question`, asked aside and awaited as WaitForAnswer does, or
+// `otherwise` when none came in time.
+template <class F>
+std::invoke_result_t<F> AnswerInTime(F question, std::invoke_result_t<F> otherwise) {
+    return WaitForAnswer(AskAside(std::move(question))).value_or(std::move(otherwise));
+}

@@ -12,6 +12,7 @@
 #include <QVBoxLayout>
 #include <vector>
 
+#include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "support/FileSystem.h"
@@ -35,7 +36,8 @@ QString Absolute(const Chaine& path) {
 QString StartFolder(const Chaine& path) {
     if (path.IsEmpty()) return QString();
     Chaine folder = ToChaine(Absolute(path));
-    while (!DirectoryExists(folder)) {
+    while (
+        !AnswerInTime([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }, false)) {
         const Chaine parent = PathText::GetDirectory(folder);
         if (parent.IsEmpty() || parent == folder) return QString();
         folder = parent;
@@ -146,8 +148,12 @@ private:
             m_ok->setEnabled(!folder.isEmpty() && CanHold(folder));
             return;
         }
-        const bool holds =
-            !folder.isEmpty() && FolderHoldsExpectedFile(ToChaine(folder), m_expectedFiles);
+        const bool holds = !folder.isEmpty() &&
+                           AnswerInTime(
+                               [path = ToChaine(folder), expected = m_expectedFiles.PrivateCopy()] {
+                                   return FolderHoldsExpectedFile(path, expected);
+                               },
+                               false);
         m_status->setText(Piece(m_texts, holds ? 2 : 1));
         m_ok->setEnabled(holds && CanHold(folder));
     }
@@ -157,7 +163,8 @@ private:
     // not be tested: it cannot be chosen.
     static bool CanHold(const QString& folder) {
         const Chaine path = ToChaine(folder);
-        return ToQString(path) == folder && DirectoryExists(path);
+        return ToQString(path) == folder &&
+               AnswerInTime([path = path.PrivateCopy()] { return DirectoryExists(path); }, false);
     }
 
     std::vector<Chaine> m_texts;

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -11,6 +12,7 @@
 #include <cstdlib>
 #include <string>
 
+#include "platform/FileApi.h"
 #include "platform/linux/Interrupted.h"
 
 namespace platform {
@@ -26,35 +28,25 @@ void CloseFd(int* fd) {
 bool Drain(int fd, std::string* into) {
     char buffer[65536];
     for (;;) {
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n > 0) {
-            into->append(buffer, static_cast<std::size_t>(n));
-            continue;
-        }
-        if (n < 0 && errno == EINTR) continue;
-        return n < 0 && errno == EAGAIN;
+        const ssize_t n = RetryInterrupted([&] { return ::read(fd, buffer, sizeof buffer); });
+        if (n <= 0) return n < 0 && errno == EAGAIN;
+        into->append(buffer, static_cast<std::size_t>(n));
     }
 }
 
 }  // namespace
 
 bool ChildProcess::Link::Send(const std::string& message) const {
-    std::size_t done = 0;
-    while (done < message.size()) {
-        const ssize_t n = ::write(m_messages, message.data() + done, message.size() - done);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return false;
-        done += static_cast<std::size_t>(n);
-    }
-    return true;
+    uint32_t written = 0;
+    return FileApi::Write(m_messages, message.data(), static_cast<uint32_t>(message.size()),
+                          &written);
 }
 
 int ChildProcess::Link::ReadRequests(int previous, int ifGone) const {
     int highest = previous;
     unsigned char bytes[64];
     for (;;) {
-        const ssize_t n = ::read(m_requests, bytes, sizeof bytes);
-        if (n < 0 && errno == EINTR) continue;
+        const ssize_t n = RetryInterrupted([&] { return ::read(m_requests, bytes, sizeof bytes); });
         if (n == 0) return ifGone;
         if (n < 0) return highest;
         for (ssize_t i = 0; i < n; ++i) highest = std::max(highest, int{bytes[i]});
@@ -86,13 +78,22 @@ bool ChildProcess::Start(const std::function<int(const Link&)>& job) {
     }
     std::fflush(stdout);
     std::fflush(stderr);
+    // Reaped here, whatever this process was started with.
+    std::signal(SIGCHLD, SIG_DFL);
+    // No stop signal reaches the child's copy of our handlers.
+    sigset_t stopSignals, previous;
+    sigemptyset(&stopSignals);
+    for (int s : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&stopSignals, s);
+    pthread_sigmask(SIG_BLOCK, &stopSignals, &previous);
     const pid_t pid = ::fork();
     if (pid == 0) {
         for (int s : {SIGINT, SIGTERM, SIGHUP}) std::signal(s, SIG_IGN);
+        pthread_sigmask(SIG_SETMASK, &previous, nullptr);
         ::close(down[1]), ::close(up[0]), ::close(errors[0]);
         const int null = ::open("/dev/null", O_RDWR | O_CLOEXEC);
-        if (null >= 0) ::dup2(null, STDIN_FILENO), ::dup2(null, STDOUT_FILENO);
+        if (null >= 0) ::dup2(null, STDIN_FILENO), ::dup2(null, STDOUT_FILENO), ::close(null);
         ::dup2(errors[1], STDERR_FILENO);
+        ::close(errors[1]);
         ::fcntl(down[0], F_SETFL, O_NONBLOCK);
         Link link;
         link.m_requests = down[0];
@@ -104,6 +105,7 @@ bool ChildProcess::Start(const std::function<int(const Link&)>& job) {
         }
         std::exit(result);
     }
+    pthread_sigmask(SIG_SETMASK, &previous, nullptr);
     ::close(down[0]), ::close(up[1]), ::close(errors[1]);
     if (pid < 0) {
         ::close(down[1]), ::close(up[0]), ::close(errors[0]);
@@ -122,6 +124,8 @@ bool ChildProcess::Wait(uint32_t ms, int wakeHandle, std::string* messages, std:
     const nfds_t count = wakeHandle >= 0 ? 3 : 2;
     if (m_messages >= 0 || m_errors >= 0) {
         ::poll(fds, count, static_cast<int>(ms));  // EINTR: a signal, which the caller looks at
+    } else {
+        ::poll(fds + 2, wakeHandle >= 0 ? 1 : 0, static_cast<int>(ms));
     }
     if (m_errors >= 0) {
         std::string text;

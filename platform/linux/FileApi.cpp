@@ -95,7 +95,7 @@ bool UnlinkWhenFree(const std::string& sys) {
     }
 }
 
-bool CopyByReadWrite(int in, int out) {
+bool CopyByReadWrite(int in, int out, const std::function<void()>& onStep) {
     char buffer[1 << 16];
     for (;;) {
         const ssize_t n = RetryInterrupted([&] { return ::read(in, buffer, sizeof buffer); });
@@ -103,6 +103,7 @@ bool CopyByReadWrite(int in, int out) {
         if (n == 0) return true;
         uint32_t written = 0;
         if (!FileApi::Write(out, buffer, static_cast<uint32_t>(n), &written)) return false;
+        if (onStep) onStep();
     }
 }
 
@@ -224,7 +225,7 @@ FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix
 }
 
 bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view dst,
-                   const FileId& dstId) {
+                   const FileId& dstId, const std::function<void()>& onStep) {
     std::string sysSrc, sysDst;
     if (!ToSystemPath(src, &sysSrc) || !ToSystemPath(dst, &sysDst)) return false;
     const int in = OpenOwn(sysSrc, O_RDONLY, srcId);
@@ -242,10 +243,11 @@ bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view d
         size == 0 || RetryInterrupted([&] { return ::ftruncate(out, 0); }) == 0 || Fail(errno);
     while (ok) {
         const ssize_t n = RetryInterrupted(
-            [&] { return ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0); });
+            [&] { return ::copy_file_range(in, nullptr, out, nullptr, kCopyStep, 0); });
         if (n < 0 &&
             (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP)) {
-            ok = CopyByReadWrite(in, out);  // both offsets stand where the kernel copy stopped
+            // Both offsets stand where the kernel copy stopped.
+            ok = CopyByReadWrite(in, out, onStep);
             break;
         }
         if (n < 0) {
@@ -253,6 +255,7 @@ bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view d
             break;
         }
         if (n == 0) break;
+        if (onStep) onStep();
     }
     QuietClose(in);
     if (::close(out) != 0 && ok) ok = Fail(errno);

@@ -6,15 +6,16 @@
 #include <tuple>
 
 #include "engine/CDVXProgressData.h"
+#include "platform/Clock.h"
 
 using D = CDVXThreadData;
 
 namespace {
 
-// Every field a report, the JSON or the status line reads.
-auto Fields(const D& r) {
+// Every field a report, the JSON or the status line reads, at `now`.
+auto Fields(const D& r, uint32_t now) {
     D::PendingCall call;
-    const bool pending = r.GetPendingCall(50000, &call);
+    const bool pending = r.GetPendingCall(now, &call);
     return std::tuple(r.testname, r.tstdir, r.bytesWritten[0].load(), r.bytesRead[1].load(),
                       r.state.load(), r.stopRequest.load(), r.exited.load(), r.errorKind,
                       r.failTicks, r.localtime.minute, r.winerr, r.sysErrno, r.operation,
@@ -41,13 +42,13 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
     failed->SetFileName(1, Chaine("/srv/partage/VXC1.TMP"));
     failed->leftFiles.push_back(Chaine("/tmp/VXC2.TMP"));
     const auto waiting = progress.AddThreadData();
-    waiting->EnterCall(D::kReadFile, 4096, 0, 43000);
+    waiting->EnterCall(D::kReadFile, 4096, 0, platform::Clock::GetTickCount() - 7000);
     waiting->SetStopRequest(D::kAbort);
     waiting->exited = true;
 
-    const std::string message =
-        RunMessage::Checking() + RunMessage::Started(true) +
-        RunMessage::Progress({RunVerdict::kAborted, true}, progress) + RunMessage::Finished(true);
+    const std::string message = RunMessage::Checking() + RunMessage::Started(true) +
+                                RunMessage::Progress({RunVerdict::kAborted, true}, progress) +
+                                RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
         RunMessage::Splitter splitter;
         splitter.Feed(message.data(), cut);
@@ -82,8 +83,10 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
         EXPECT_EQ(state.ending, RunVerdict::kAborted);
         ASSERT_EQ(copy.GetThreadCount(), 2u);
         EXPECT_EQ(std::tuple(copy.GetStartTicks(), copy.GetStopTicks()), std::tuple(1000u, 0u));
+        const uint32_t now = platform::Clock::GetTickCount();
         for (std::size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(Fields(*copy.GetThreadData(i)), Fields(*progress.GetThreadData(i))) << i;
+            EXPECT_EQ(Fields(*copy.GetThreadData(i), now), Fields(*progress.GetThreadData(i), now))
+                << i;
         }
     }
 }

@@ -90,8 +90,7 @@ INSTANTIATE_TEST_SUITE_P(Directories, CliRun, testing::ValuesIn(ReadTable(DALVEX
                          RowName);
 
 // A run ends when the clock says so, or on signals: the first stops after the
-// cycle, the second aborts, the third gives the verdict on the spot, the
-// fourth ends the program by the signal's own action; a stop
+// cycle, the second aborts, the third gives the verdict on the spot; a stop
 // while it waits for --start-at ends it before any run. Only a run that read
 // back what it wrote, and was not cut short, is "ok". Times count from the
 // moment the program is about to start its threads, which wait 500 ms before

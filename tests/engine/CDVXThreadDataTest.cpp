@@ -23,8 +23,8 @@ TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
     r.RecordSystemError(0, D::kReadFile, 1, 0);
     r.RecordSystemError(112, D::kWriteFile, 131072, ENOSPC);
     r.RecordSystemError(5, D::kDeleteFile, 7, EACCES);
-    EXPECT_EQ(std::tuple(r.stopRequest.load(), r.state.load(), r.errorKind, r.winerr, r.sysErrno, r.operation,
-                         r.position, r.failTicks, r.localtime.year != 0),
+    EXPECT_EQ(std::tuple(r.stopRequest.load(), r.state.load(), r.errorKind, r.winerr, r.sysErrno,
+                         r.operation, r.position, r.failTicks, r.localtime.year != 0),
               std::tuple(D::kAbort, D::kFailed, D::kSystemError, 112u, ENOSPC, D::kWriteFile,
                          131072u, ticks, true));
     r.RecordDataError(Chaine(), Chaine(), 1000);  // a truncated file: no bytes to show

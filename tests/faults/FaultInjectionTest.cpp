@@ -66,7 +66,8 @@ int ProcessesNaming(const std::string& text, const std::string& more = "--stall-
     for (const auto& process : std::filesystem::directory_iterator("/proc", error)) {
         const std::string pid = process.path().filename();
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
-        for (const auto& task : std::filesystem::directory_iterator(process.path() / "task", error)) {
+        for (const auto& task :
+             std::filesystem::directory_iterator(process.path() / "task", error)) {
             std::ifstream cmdline(task.path() / "cmdline"), stat(task.path() / "stat");
             const std::string args((std::istreambuf_iterator<char>(cmdline)), {});
             std::string line;
@@ -101,8 +102,9 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
                        tmp.Path());
         if (interrupt) {
             // The status line names the tests that wait; then three interrupts.
-            ASSERT_TRUE(cli.WaitForError("Sans réponse : Test d'écriture d'un bloc contenant "
-                                         "uniquement zéro"));
+            ASSERT_TRUE(
+                cli.WaitForError("Sans réponse : Test d'écriture d'un bloc contenant "
+                                 "uniquement zéro"));
             for (int i = 0; i < 3; ++i) {
                 cli.Signal(SIGINT);
                 std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -111,7 +113,8 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
         const auto asked = Clock::now();
         const CliResult r = cli.Wait(30000);
         const json j = CheckRun(r, interrupt ? 3 : 1, json::object(), r.out);
-        EXPECT_LT(Clock::now() - (interrupt ? asked : started), std::chrono::seconds(interrupt ? 2 : 10));
+        EXPECT_LT(Clock::now() - (interrupt ? asked : started),
+                  std::chrono::seconds(interrupt ? 2 : 10));
         EXPECT_GE(ProcessesNaming(mount.point.Path()), 1) << "the tests' process is still stuck";
         if (!interrupt) {
             const json& f = j["failures"][0];
