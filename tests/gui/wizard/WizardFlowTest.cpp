@@ -11,6 +11,7 @@
 #include <filesystem>
 
 #include "engine/CDVXProgressData.h"
+#include "engine/CDVXThreadManager.h"
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/GuiText.h"
@@ -213,25 +214,29 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
         SCOPED_TRACE(cancel ? "Cancel" : "by itself");
         FaultMount mount({"stall:write:VXZ"});
         if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
-        W w(W::kDuration, mount.point.Path(), cancel ? 60000 : 3000);
-        w.Click(kNext);
-        ASSERT_TRUE(QTest::qWaitFor(
-            [&] { return !w.Sheet().Progress().WaitingTests(1000).empty(); }, 10000));
-        const auto stalled = Clock::now();
-        if (cancel) {
-            w.Click(kCancel);
-            EXPECT_TRUE(w.WaitForClose(2000));
-            EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
-        } else {
-            ASSERT_TRUE(w.WaitForPage(W::kError, 10000));
-            EXPECT_LT(Clock::now() - stalled, std::chrono::milliseconds(3000 + 1000 + 1000));
-            const auto reports = FailureReport::Collect(w.Sheet().Progress());
-            ASSERT_FALSE(reports.empty());
-            EXPECT_TRUE(reports[0].stallSeconds >= 3 &&
-                        reports[0].stallFile.ToUtf8().starts_with(mount.point.Path() + "/VXZ"))
-                << reports[0].stallFile.ToUtf8();
+        {
+            W w(W::kDuration, mount.point.Path(), cancel ? 60000 : 3000);
+            w.Click(kNext);
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return !w.Sheet().Progress().WaitingTests(1000).empty(); }, 10000));
+            const auto stalled = Clock::now();
+            if (cancel) {
+                w.Click(kCancel);
+                EXPECT_TRUE(w.WaitForClose(2000));
+                EXPECT_EQ(w.Sheet().result(), QDialog::Rejected);
+            } else {
+                ASSERT_TRUE(w.WaitForPage(W::kError, 10000));
+                EXPECT_LT(Clock::now() - stalled, std::chrono::milliseconds(3000 + 1000 + 1000));
+                const auto reports = FailureReport::Collect(w.Sheet().Progress());
+                ASSERT_FALSE(reports.empty());
+                EXPECT_TRUE(reports[0].stallSeconds >= 3 &&
+                            reports[0].stallFile.ToUtf8().starts_with(mount.point.Path() + "/VXZ"))
+                    << reports[0].stallFile.ToUtf8();
+            }
         }
+        // The window gone, the threads it left behind come back once the share answers.
         mount.Release();
+        EXPECT_TRUE(QTest::qWaitFor([] { return !CDVXThreadManager::WaitForAbandoned(); }, 5000));
     }
 }
 
@@ -257,5 +262,6 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         }
         EXPECT_TRUE(QTest::qWaitFor([&] { return Listing(mount.source.Path()).empty(); }, 10000))
             << Listing(mount.source.Path());
+        EXPECT_TRUE(QTest::qWaitFor([] { return !CDVXThreadManager::WaitForAbandoned(); }, 5000));
     }
 }
