@@ -26,6 +26,10 @@ public:
         Put(static_cast<uint32_t>(text.GetLength()));
         m_bytes.append(text.View());
     }
+    template <typename... T>
+    void PutAll(const T&... values) {
+        (Put(values), ...);
+    }
     std::string Framed() {
         const auto length = static_cast<uint32_t>(m_bytes.size() - sizeof(uint32_t));
         std::memcpy(m_bytes.data(), &length, sizeof length);
@@ -70,25 +74,11 @@ void PutRecord(Writer& w, const CDVXThreadData& r, uint32_t now) {
     w.Put(static_cast<uint8_t>(r.exited.load()));
     CDVXThreadData::PendingCall call;
     const bool pending = r.GetPendingCall(now, &call);
-    w.Put(static_cast<uint8_t>(pending));
-    w.Put(call.operation);
-    w.Put(call.position);
-    w.Put(static_cast<int32_t>(call.fileSlot));
-    w.Put(now - call.waitedMs);
+    w.PutAll(static_cast<uint8_t>(pending), call.operation, call.position,
+             static_cast<int32_t>(call.fileSlot), now - call.waitedMs);
     RecordGuard guard(&r);
-    w.Put(r.testname);
-    w.Put(r.tstdir);
-    w.Put(r.errorKind);
-    w.Put(r.failTicks);
-    w.Put(r.localtime);
-    w.Put(r.winerr);
-    w.Put(r.sysErrno);
-    w.Put(r.operation);
-    w.Put(r.datawait);
-    w.Put(r.dataget);
-    w.Put(r.position);
-    w.Put(r.stallSeconds);
-    w.Put(r.stallFile);
+    w.PutAll(r.testname, r.tstdir, r.errorKind, r.failTicks, r.localtime, r.winerr, r.sysErrno,
+             r.operation, r.datawait, r.dataget, r.position, r.stallSeconds, r.stallFile);
     for (const Chaine& name : r.fileNames) w.Put(name);
     w.Put(static_cast<uint32_t>(r.leftFiles.size()));
     for (const Chaine& name : r.leftFiles) w.Put(name);

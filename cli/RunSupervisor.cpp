@@ -23,6 +23,9 @@ constexpr uint32_t kResumedGapMs = 5000;
 // Orders tick counts, which wrap.
 bool Earlier(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
 
+// Milliseconds from `then` to `now`; 0 for a `then` read after `now`.
+uint32_t Since(uint32_t now, uint32_t then) { return Earlier(now, then) ? 0 : now - then; }
+
 std::string Seconds(uint32_t ms) { return std::to_string(ms / 1000) + " s"; }
 
 }  // namespace
@@ -73,7 +76,7 @@ bool RunSupervisor::Step(std::FILE* err) {
     if (!bytes.empty()) m_lastHeardTicks = now;
     // Steps come every poll: a gap this long means both processes were
     // stopped (Ctrl+Z), and the child said nothing for that reason alone.
-    if (now - m_lastStepTicks >= kResumedGapMs) m_lastHeardTicks = m_stoppingTicks = now;
+    if (Since(now, m_lastStepTicks) >= kResumedGapMs) m_lastHeardTicks = m_stoppingTicks = now;
     m_lastStepTicks = now;
 
     std::string how;
@@ -117,11 +120,11 @@ bool RunSupervisor::Step(std::FILE* err) {
         return false;
     }
     const uint32_t limit = m_prefs.timings.stallLimitMs;
-    if (now - m_lastHeardTicks >= limit) {
+    if (Since(now, m_lastHeardTicks) >= limit) {
         EndHere(true, m_started ? "Le processus du test ne répond plus depuis " +
-                                      Seconds(now - m_lastHeardTicks) + "."
+                                      Seconds(Since(now, m_lastHeardTicks)) + "."
                                 : "Le répertoire n'a pas répondu pendant " +
-                                      Seconds(now - m_checkingTicks) +
+                                      Seconds(Since(now, m_checkingTicks)) +
                                       " : le test n'a pas pu commencer.");
         return false;
     }
@@ -143,8 +146,8 @@ bool RunSupervisor::Step(std::FILE* err) {
         m_movedTicks = now;
     }
     if (m_stopping &&
-        now - std::max(m_stoppingTicks, m_movedTicks, Earlier) >= limit + kEndGraceMs) {
-        EndHere(true, "Les tests ne se sont pas arrêtés " + Seconds(now - m_stoppingTicks) +
+        Since(now, std::max(m_stoppingTicks, m_movedTicks, Earlier)) >= limit + kEndGraceMs) {
+        EndHere(true, "Les tests ne se sont pas arrêtés " + Seconds(Since(now, m_stoppingTicks)) +
                           " après la demande.");
         return false;
     }

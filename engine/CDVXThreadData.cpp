@@ -57,13 +57,13 @@ void CDVXThreadData::EnterCall(int32_t op, uint32_t offset, int fileSlot, uint32
 bool CDVXThreadData::GetPendingCall(uint32_t nowTicks, PendingCall* call) const {
     const uint64_t since = m_callSince.load(std::memory_order_acquire);
     if (since == 0) return false;
-    call->operation = m_callOp.load(std::memory_order_relaxed);
-    call->position = m_callPosition.load(std::memory_order_relaxed);
-    call->fileSlot = m_callSlot.load(std::memory_order_relaxed);
+    // Acquire loads: the second look at the start below stays after them.
+    call->operation = m_callOp.load(std::memory_order_acquire);
+    call->position = m_callPosition.load(std::memory_order_acquire);
+    call->fileSlot = m_callSlot.load(std::memory_order_acquire);
     // A call that ended and another that began meanwhile: the details may
     // mix both; the next look sees the new one alone.
-    std::atomic_thread_fence(std::memory_order_acquire);
-    if (m_callSince.load(std::memory_order_relaxed) != since) return false;
+    if (m_callSince.load(std::memory_order_acquire) != since) return false;
     call->waitedMs = nowTicks - static_cast<uint32_t>(since);
     // A tick count read before the call began.
     if (call->waitedMs > 0x80000000u) call->waitedMs = 0;
