@@ -32,6 +32,7 @@ std::string Parse(const std::string& line) {
     f("min", o.prefs.durationMinutes, 5u), f("prio", o.prefs.threadPriority, -1);
     f("stop", o.stopAfterSeconds, 0u), f("json", o.jsonPath, ""), f("reports", o.reportDir, "");
     f("start", o.startAtMs.value_or(-1), -1), f("label", o.label, "");
+    f("stall", o.prefs.timings.stallLimitMs, 60000u);
     for (const std::string& file : o.resultFiles) s << ' ' << file;
     std::istringstream lines(notes);
     for (std::string note; std::getline(lines, note);) s << " | " << note;
@@ -60,6 +61,9 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --sets 9", "d sets=5 | Nombre de tests simultanés porté à 5."},
         {"d --minutes 1", "d min=3 | Durée portée à 3 minutes."},
         {"d --minutes 35791", "d min=35791"},
+        {"d --stall-after 20", "d stall=20000"},
+        {"d --stall-after 1", "d stall=5000 | Délai sans réponse porté à 5 s."},
+        {"d --stall-after 99999", "d stall=86400000 | Délai sans réponse porté à 86400 s."},
         {"--start-at 1796592600.5 --label=poste-12 d", "d start=1796592600500 label=poste-12"},
         {"--start-at=2026-12-06T21:30:00Z d", "d start=1796592600000"},
         {"d --start-at 2026-12-06T22:30:00+01:00", "d start=1796592600000"},
@@ -79,11 +83,26 @@ TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
         const std::string result = Parse(line);
         EXPECT_TRUE(result.starts_with("error: ") && result.size() > 7) << line << ": " << result;
     };
-    for (const char* line :
-         {"", "''", "d e", "-- d e", "--sets", "d --sets x", "d --sets -1", "d --space 99999999999",
-          "d --minutes 3.5", "d --minutes 35792", "d --minutes 2147483647", "d --stop-after 0",
-          "d --json", "d --json --quiet", "d --json=", "d --quiet=yes", "d --frobnicate",
-          "d --start-at", "d --label"}) {
+    for (const char* line : {"",
+                             "''",
+                             "d e",
+                             "-- d e",
+                             "--sets",
+                             "d --sets x",
+                             "d --sets -1",
+                             "d --space 99999999999",
+                             "d --minutes 3.5",
+                             "d --minutes 35792",
+                             "d --minutes 2147483647",
+                             "d --stop-after 0",
+                             "d --stall-after x",
+                             "d --json",
+                             "d --json --quiet",
+                             "d --json=",
+                             "d --quiet=yes",
+                             "d --frobnicate",
+                             "d --start-at",
+                             "d --label"}) {
         refused(line);
     }
     for (const char* line : {"", "--json r.json", "a.json --sets 2", "a.json --label x"}) {
