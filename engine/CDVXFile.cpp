@@ -24,13 +24,11 @@ CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, cons
 }
 
 CDVXFile::~CDVXFile() {
-    if (IsOpen()) {
-        CallWatch watch(record, CDVXThreadData::kCloseHandle, filePos, slot);
-        FileApi::Close(handle, false);
-    }
-    if (!fileName.IsEmpty()) {
-        CallWatch watch(record, CDVXThreadData::kDeleteFile, filePos, slot);
-        if (FileApi::Delete(fileName.View())) fileName.Empty();
+    if (IsOpen())
+        Watched(CDVXThreadData::kCloseHandle, [&] { return FileApi::Close(handle, false); });
+    if (!fileName.IsEmpty() &&
+        Watched(CDVXThreadData::kDeleteFile, [&] { return FileApi::Delete(fileName.View()); })) {
+        fileName.Empty();
     }
     // A name still there is a file left behind.
     RecordGuard guard(record);
@@ -47,11 +45,12 @@ void CDVXFile::Named(std::string_view name) {
 Chaine CDVXFile::GetName() {
     if (fileName.IsEmpty()) {
         std::string name;
-        bool made = false;
-        {
-            CallWatch watch(record, CDVXThreadData::kGetTempFileName, filePos);
-            made = FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId);
-        }
+        const bool made = Watched(
+            CDVXThreadData::kGetTempFileName,
+            [&] {
+                return FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId);
+            },
+            false);
         if (!made) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return Chaine();
@@ -65,11 +64,13 @@ bool CDVXFile::Open() {
     if (IsOpen()) return true;
     if (fileName.IsEmpty()) {
         std::string name;
-        {
-            CallWatch watch(record, CDVXThreadData::kGetTempFileName, filePos);
-            handle =
-                FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name, &fileId);
-        }
+        handle = Watched(
+            CDVXThreadData::kGetTempFileName,
+            [&] {
+                return FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name,
+                                               &fileId);
+            },
+            false);
         if (!IsOpen()) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return false;
@@ -77,10 +78,8 @@ bool CDVXFile::Open() {
         Named(name);
         return true;
     }
-    {
-        CallWatch watch(record, CDVXThreadData::kCreateFile, filePos, slot);
-        handle = FileApi::Open(fileName.View(), !buffered, fileId);
-    }
+    handle = Watched(CDVXThreadData::kCreateFile,
+                     [&] { return FileApi::Open(fileName.View(), !buffered, fileId); });
     if (!IsOpen()) {
         ReportLastError(CDVXThreadData::kCreateFile, filePos);
         return false;
@@ -93,22 +92,17 @@ bool CDVXFile::Close(bool deleteFile) {
         // A write-through file is flushed and dropped from this machine's cache,
         // so that reading it again asks the server for what it really holds. A
         // file about to be deleted is not read again.
-        bool closed = false;
-        {
-            CallWatch watch(record, CDVXThreadData::kCloseHandle, filePos, slot);
-            closed = FileApi::Close(handle, !buffered && !deleteFile);
-        }
+        const bool closed = Watched(CDVXThreadData::kCloseHandle, [&] {
+            return FileApi::Close(handle, !buffered && !deleteFile);
+        });
         if (!closed) {
             ReportLastError(CDVXThreadData::kCloseHandle, filePos);
         }
         handle = platform::kNullHandle;
     }
     if (deleteFile && !fileName.IsEmpty()) {
-        bool deleted = false;
-        {
-            CallWatch watch(record, CDVXThreadData::kDeleteFile, filePos, slot);
-            deleted = FileApi::Delete(fileName.View());
-        }
+        const bool deleted =
+            Watched(CDVXThreadData::kDeleteFile, [&] { return FileApi::Delete(fileName.View()); });
         if (!deleted) {
             ReportLastError(CDVXThreadData::kDeleteFile, filePos);
             return false;
@@ -127,11 +121,8 @@ bool CDVXFile::Reopen() {
 
 bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
     *bytesRead = 0;
-    bool ok = false;
-    {
-        CallWatch watch(record, CDVXThreadData::kReadFile, filePos, slot);
-        ok = FileApi::Read(handle, buffer, n, bytesRead);
-    }
+    const bool ok = Watched(CDVXThreadData::kReadFile,
+                            [&] { return FileApi::Read(handle, buffer, n, bytesRead); });
     if (!ok) {
         ReportLastError(CDVXThreadData::kReadFile, filePos);
         return false;
@@ -142,11 +133,9 @@ bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
 
 bool CDVXFile::Write(const void* buffer, uint32_t n) {
     uint32_t written = 0;
-    bool ok = false;
-    {
-        CallWatch watch(record, CDVXThreadData::kWriteFile, filePos, slot);
-        ok = FileApi::Write(handle, buffer, n, &written) && written == n;
-    }
+    const bool ok = Watched(CDVXThreadData::kWriteFile, [&] {
+        return FileApi::Write(handle, buffer, n, &written) && written == n;
+    });
     if (!ok) {
         ReportLastError(CDVXThreadData::kWriteFile, filePos);
         return false;
@@ -156,12 +145,10 @@ bool CDVXFile::Write(const void* buffer, uint32_t n) {
 }
 
 bool CDVXFile::Seek(int32_t offset) {
-    bool ok = false;
-    {
-        CallWatch watch(record, CDVXThreadData::kSetFilePointer, filePos, slot);
-        ok = offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
-                        : FileApi::Seek(handle, offset, SEEK_SET);
-    }
+    const bool ok = Watched(CDVXThreadData::kSetFilePointer, [&] {
+        return offset < 0 ? FileApi::Seek(handle, int64_t{offset} + 1, SEEK_END)
+                          : FileApi::Seek(handle, offset, SEEK_SET);
+    });
     if (!ok) {
         const uint32_t at =
             offset > 0 ? filePos + static_cast<uint32_t>(offset) : static_cast<uint32_t>(offset);

@@ -2,10 +2,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/CDVXThreadData.h"
 #include "platform/FileApi.h"
 #include "support/Chaine.h"
-
-class CDVXThreadData;
 
 // The one file of a test cycle: a unique temporary file that it creates in a
 // directory, writes, reads back and deletes. Every failed call is written into
@@ -63,6 +62,13 @@ private:
     void ReportLastError(int32_t op, uint32_t offset);
     // The file has its name, which the record learns too.
     void Named(std::string_view name);
+    // `call`'s result, the call marked in the record while it lasts; on the
+    // file, or on the directory with `onFile` false.
+    template <typename F>
+    auto Watched(int32_t op, F call, bool onFile = true) {
+        CallWatch watch(record, op, filePos, onFile ? slot : -1);
+        return call();
+    }
 
     Chaine fileName;
     platform::FileId fileId;

@@ -17,6 +17,16 @@ void CDVXProgressData::ForEachRecord(F&& visit) {
     }
 }
 
+template <typename P>
+bool CDVXProgressData::AnyRecord(P&& test) {
+    bool found = false;
+    ForEachRecord([&](const CDVXThreadData& r) {
+        found = test(r);
+        return !found;
+    });
+    return found;
+}
+
 std::shared_ptr<CDVXThreadData> CDVXProgressData::AddThreadData() {
     CriticalSectionGuard guard(lock);
     records.push_back(std::make_shared<CDVXThreadData>());
@@ -77,21 +87,12 @@ uint64_t CDVXProgressData::Throughput(uint32_t elapsedMs, uint64_t bytesMoved) {
 }
 
 bool CDVXProgressData::IsAnyInState(int32_t state) {
-    bool found = false;
-    ForEachRecord([&](CDVXThreadData& r) {
-        found = r.state == state;
-        return !found;
-    });
-    return found;
+    return AnyRecord([state](const CDVXThreadData& r) { return r.state == state; });
 }
 
 bool CDVXProgressData::IsAnyStalled() {
-    bool found = false;
-    ForEachRecord([&](CDVXThreadData& r) {
-        found = r.stalled.load(std::memory_order_acquire);
-        return !found;
-    });
-    return found;
+    return AnyRecord(
+        [](const CDVXThreadData& r) { return r.stalled.load(std::memory_order_acquire); });
 }
 
 void CDVXProgressData::RequestStopAll(int32_t request) {
@@ -125,12 +126,9 @@ bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
 
 bool CDVXProgressData::IsAnyRunningUnstuck(uint32_t stuckAfterMs) {
     const uint32_t now = platform::Clock::GetTickCount();
-    bool found = false;
-    ForEachRecord([&](CDVXThreadData& r) {
-        found = r.state == CDVXThreadData::kRunning && !r.IsStuck(now, stuckAfterMs);
-        return !found;
+    return AnyRecord([&](const CDVXThreadData& r) {
+        return r.state == CDVXThreadData::kRunning && !r.IsStuck(now, stuckAfterMs);
     });
-    return found;
 }
 
 std::vector<CDVXProgressData::Waiting> CDVXProgressData::WaitingTests(uint32_t minMs) {

@@ -79,6 +79,9 @@ public:
 private:
     template <typename F>
     void ForEachRecord(F&& visit);
+    // Whether a record meets `test`.
+    template <typename P>
+    bool AnyRecord(P&& test);
     // Slot 0 of a byte counter over all records, plus slot 1 when asked.
     uint64_t SumCounter(std::atomic<uint64_t> (CDVXThreadData::*counter)[2], bool includeBuffered);
 
