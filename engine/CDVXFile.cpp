@@ -157,14 +157,9 @@ bool CDVXFile::Seek(int32_t offset) {
     return ok;
 }
 
-bool CDVXFile::AbortRequested() {
-    return record->stopRequest == CDVXThreadData::kAbort ||
-           record->state == CDVXThreadData::kFailed;
-}
-
 bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total) {
     for (uint64_t done = 0; done < total; done += blockSize) {
-        if (AbortRequested()) return true;  // an abort is not a failure of this loop
+        if (record->MustAbort()) return true;  // an abort is not a failure of this loop
         const uint32_t n = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
         if (!Write(buffer, n)) return false;
         filePos += n;
@@ -178,7 +173,7 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
     // compared is a byte read.
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(std::min(blockSize, total));
     for (uint64_t done = 0; done < total; done += blockSize) {
-        if (AbortRequested()) return true;
+        if (record->MustAbort()) return true;
         const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
         uint32_t got = 0;
         bool ok = Read(block.get(), want, &got);

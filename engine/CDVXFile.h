@@ -57,7 +57,6 @@ public:
     uint32_t filePos = 0;
 
 private:
-    bool AbortRequested();
     // Records the platform layer's last error.
     void ReportLastError(int32_t op, uint32_t offset);
     // The file has its name, which the record learns too.

@@ -27,15 +27,12 @@ std::thread CDVXThread::Start(const Chaine& dir, uint32_t budget, int32_t priori
 }
 
 bool CDVXThread::IsStopRequested() {
-    return record->stopRequest == CDVXThreadData::kStopAfterCycle ||
-           record->stopRequest == CDVXThreadData::kAbort ||
-           record->state == CDVXThreadData::kFailed;
+    return record->stopRequest == CDVXThreadData::kStopAfterCycle || record->MustAbort();
 }
 
 bool CDVXThread::IsAborted() {
     if (abortLatched) return true;
-    abortLatched =
-        record->stopRequest == CDVXThreadData::kAbort || record->state == CDVXThreadData::kFailed;
+    abortLatched = record->MustAbort();
     return abortLatched;
 }
 

@@ -73,6 +73,8 @@ public:
     // The same, for a call that began at `sinceTicks` (a copy of a record).
     void EnterCall(int32_t op, uint32_t position, int fileSlot, uint32_t sinceTicks);
     void LeaveCall() { m_callSince.store(0, std::memory_order_release); }
+    // Asked to abort, or failed: the thread leaves its cycle now. No lock.
+    bool MustAbort() const { return stopRequest == kAbort || state == kFailed; }
     // Any thread: the call the worker is in at `nowTicks`; false when none.
     bool GetPendingCall(uint32_t nowTicks, PendingCall* call) const;
     // The call pending since `limitMs` or longer becomes the record's failure
