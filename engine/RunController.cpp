@@ -1,8 +1,62 @@
 #include "engine/RunController.h"
 
 #include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
+#include <vector>
 
 #include "platform/Clock.h"
+
+namespace {
+
+// The controllers that exist, for the process's exit. Never destroyed: the
+// exit handler may run after every other destructor.
+std::mutex g_liveLock;
+std::vector<RunController*>& g_live = *new std::vector<RunController*>;
+
+void EndRunsThenExit() {
+    if (!RunController::EndRunsAtExit()) return;
+    // A thread still waits on the share: no destructor may run under it.
+    std::fflush(nullptr);
+    std::_Exit(EXIT_FAILURE);
+}
+
+}  // namespace
+
+RunController::RunController() {
+    const std::lock_guard<std::mutex> guard(g_liveLock);
+    g_live.push_back(this);
+}
+
+RunController::~RunController() {
+    const std::lock_guard<std::mutex> guard(g_liveLock);
+    g_live.erase(std::find(g_live.begin(), g_live.end(), this));
+}
+
+bool RunController::EndRunsAtExit() {
+    std::vector<RunController*> live;
+    {
+        const std::lock_guard<std::mutex> guard(g_liveLock);
+        live = g_live;
+    }
+    for (RunController* run : live) {
+        if (run->m_prefs && run->IsBusy()) run->Abort(kShowResult);
+    }
+    // Polled as the front ends do, so that a call that stalls fails and its
+    // thread stops holding the end; the threads delete their files meanwhile.
+    for (bool busy = true; busy;) {
+        busy = false;
+        for (RunController* run : live) {
+            if (!run->m_prefs) continue;
+            run->Poll();
+            busy = busy || run->IsBusy();
+        }
+        if (busy) platform::Clock::Sleep(kPollMs);
+    }
+    for (RunController* run : live) run->WaitForThreads();
+    return CDVXThreadManager::WaitForAbandoned();
+}
 
 RunController::Action RunController::Decide(const State& s) {
     if (s.running) {
@@ -24,6 +78,10 @@ uint32_t RunController::BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs) 
 }
 
 void RunController::Start(const CDVXPrefs& prefs, uint64_t stopAfterMs) {
+    // Registered after the static objects the threads use (those made
+    // later are never destroyed): exit() runs it before their destructors.
+    static const int atExit = std::atexit(EndRunsThenExit);
+    (void)atExit;
     m_prefs = &prefs;
     m_stopAfterMs = stopAfterMs;
     m_ending.reset();

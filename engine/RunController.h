@@ -13,6 +13,10 @@
 // wizard also follows the answer of each poll (its buttons and the page it
 // leads to); the command line only waits for the end. No Qt; the thread that
 // started the run only.
+//
+// A process that calls exit() with a run still going (a library that gives
+// up, as the window system's does when its display goes away) ends that run
+// first: see EndRunsAtExit.
 class RunController {
 public:
     static constexpr uint32_t kPollMs = 200;
@@ -40,6 +44,11 @@ public:
         uint32_t elapsedMs;
         Action action;
     };
+
+    RunController();
+    ~RunController();
+    RunController(const RunController&) = delete;
+    RunController& operator=(const RunController&) = delete;
 
     static Action Decide(const State& state);
     // Where a bar of the run's duration stands: the elapsed time, never past the end.
@@ -79,6 +88,14 @@ public:
     // What the run proved, once it is over.
     RunVerdict Verdict();
     CDVXProgressData& Progress() { return m_manager.GetProgress(); }
+
+    // Aborts every run still going, gives its threads the stall rule's time
+    // to delete their files, and leaves none running: true when one is still
+    // stuck on a call, so that the process must end without destructors.
+    // Registered with atexit by the first Start, after the objects the
+    // threads use, so that it runs before their destructors; to be called by
+    // the thread that drives the runs.
+    static bool EndRunsAtExit();
 
 private:
     CDVXThreadManager m_manager;

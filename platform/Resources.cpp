@@ -51,7 +51,8 @@ std::map<unsigned, std::string> ParseStringTable() {
 }  // namespace
 
 bool Resources::FindString(unsigned id, std::string* ansi) {
-    static const std::map<unsigned, std::string> table = ParseStringTable();
+    // Never destroyed: a test thread may still ask while the process exits.
+    static const auto& table = *new std::map<unsigned, std::string>(ParseStringTable());
     const auto it = table.find(id);
     if (it == table.end()) {
         ansi->clear();

@@ -91,7 +91,8 @@ bool CreateDirectoryPath(const Chaine& path) {
 
 Chaine GetTempDirectory() {
     static std::mutex mutex;
-    static Chaine cached;
+    // Never destroyed: a test thread may still ask while the process exits.
+    static Chaine& cached = *new Chaine;
     std::lock_guard<std::mutex> guard(mutex);
     if (cached.IsEmpty()) {
         std::string path;
