@@ -23,6 +23,8 @@ inline constexpr unsigned kRunningText = 2003;
 inline constexpr unsigned kNoAnswerWarning = 2004;  // the directory does not answer
 // A call that got no answer: its seconds and file, printf-style.
 inline constexpr unsigned kStallText = 2010;
+// Escape or the close box during a long run.
+inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;
 inline constexpr unsigned kRandomTestName = 3002;

@@ -9,7 +9,7 @@ set -euo pipefail
 packages=(
   cmake ninja-build g++ pkg-config
   libinih-dev nlohmann-json3-dev
-  qt6-base-dev qt6-translations-l10n fonts-dejavu-core
+  qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-dejavu-core
 )
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
   packages+=(dpkg-dev file)

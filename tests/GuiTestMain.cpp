@@ -1,12 +1,63 @@
 // main() of the widget tests: one QApplication on the offscreen platform, so
-// the tests run without a display, then every test.
+// the tests run without a display, then every test. HOME and the settings
+// folder are the tests' own: the user's real ones must gain nothing.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
 
 #include <QApplication>
+#include <QDir>
+#include <cstdlib>
+#include <map>
+#include <string>
+
+#include "tests/TempDir.h"
+
+namespace {
+
+// Name → size and change time of the files a folder holds at its top. Its
+// folders are left out: other tests running meanwhile may work in them.
+std::map<std::string, std::string> Files(const QString& folder) {
+    std::map<std::string, std::string> files;
+    const QStringList names = QDir(folder).entryList(QDir::Files | QDir::Hidden | QDir::System);
+    for (const QString& name : names) {
+        struct stat st {};
+        if (::lstat(QDir(folder).filePath(name).toLocal8Bit().constData(), &st) != 0) continue;
+        files[name.toStdString()] = std::to_string(st.st_size) + " " +
+                                    std::to_string(st.st_ctim.tv_sec) + "." +
+                                    std::to_string(st.st_ctim.tv_nsec);
+    }
+    return files;
+}
+
+class RealFoldersUntouched : public testing::Environment {
+public:
+    RealFoldersUntouched() {
+        const QString home = QDir::homePath();
+        const QString config = qEnvironmentVariable("XDG_CONFIG_HOME", home + "/.config");
+        m_folders = {home, config};
+        for (const QString& folder : m_folders) m_before.push_back(Files(folder));
+        ::setenv("HOME", m_home.Path().c_str(), 1);
+        ::setenv("XDG_CONFIG_HOME", m_home.File("config").c_str(), 1);
+    }
+    void TearDown() override {
+        for (qsizetype i = 0; i < m_folders.size(); ++i) {
+            EXPECT_EQ(Files(m_folders[i]), m_before[static_cast<std::size_t>(i)])
+                << m_folders[i].toStdString();
+        }
+    }
+
+private:
+    TempDir m_home;
+    QStringList m_folders;
+    std::vector<std::map<std::string, std::string>> m_before;
+};
+
+}  // namespace
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     testing::InitGoogleTest(&argc, argv);
+    testing::AddGlobalTestEnvironment(new RealFoldersUntouched);
     QApplication app(argc, argv);
     return RUN_ALL_TESTS();
 }

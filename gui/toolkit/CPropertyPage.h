@@ -28,6 +28,9 @@ public:
     virtual int OnWizardBack() { return 0; }
     // Finish: false keeps the wizard open.
     virtual bool OnWizardFinish() { return true; }
+    // Escape and the close box, before they act as Cancel: false leaves
+    // the wizard as it is.
+    virtual bool OnQueryClose() { return true; }
     // Cancel, Escape and the close box: false keeps the wizard open for now.
     virtual bool OnQueryCancel() { return true; }
     // The wizard closes by Cancel.

@@ -1,5 +1,6 @@
 #include "gui/toolkit/CPropertySheet.h"
 
+#include <QApplication>
 #include <QFrame>
 #include <QHBoxLayout>
 #include <QPushButton>
@@ -101,7 +102,28 @@ void CPropertySheet::setVisible(bool visible) {
     QDialog::setVisible(visible);
 }
 
-void CPropertySheet::reject() { PressButton(PSBTN_CANCEL); }
+void CPropertySheet::reject() {
+    CPropertyPage* page = GetActivePage();
+    if (page && !page->OnQueryClose()) return;
+    PressButton(PSBTN_CANCEL);
+}
+
+void CPropertySheet::CancelFromOutside() {
+    QWidget* last = nullptr;
+    while (QWidget* popup = QApplication::activePopupWidget()) {
+        if (popup == last) break;
+        popup->close();
+        last = popup;
+    }
+    while (QWidget* modal = QApplication::activeModalWidget()) {
+        auto* dialog = qobject_cast<QDialog*>(modal);
+        if (modal == this || modal == last || !dialog) break;
+        dialog->reject();
+        last = modal;
+    }
+    QMetaObject::invokeMethod(
+        this, [this] { PressButton(PSBTN_CANCEL); }, Qt::QueuedConnection);
+}
 
 void CPropertySheet::OnBack() {
     CPropertyPage* page = GetActivePage();

@@ -44,13 +44,18 @@ public:
     // Puts `button` at the left end of the button row, away from the wizard's own.
     void AddLeftButton(QPushButton* button);
 
+    // Cancel asked from outside the window (a signal, the window's loss):
+    // open menus close, dialogs over the sheet answer "no", then the sheet's
+    // Cancel runs once their event loops have returned. Never asks.
+    void CancelFromOutside();
+
     // Shows the start page and runs the sheet until it closes.
     int DoModal();
 
 protected:
     void setVisible(bool visible) override;
     void showEvent(QShowEvent* event) override;
-    // Escape and the close box ask the page, as Cancel does.
+    // Escape and the close box ask the page whether they may, then act as Cancel.
     void reject() override;
 
 private:

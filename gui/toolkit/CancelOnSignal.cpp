@@ -1,7 +1,5 @@
 #include "gui/toolkit/CancelOnSignal.h"
 
-#include <QApplication>
-#include <QDialog>
 #include <QSocketNotifier>
 
 #include "gui/toolkit/CPropertySheet.h"
@@ -24,21 +22,5 @@ CancelOnSignal::~CancelOnSignal() {
 
 void CancelOnSignal::OnSignal() {
     platform::StopSignals::Drain();
-    // An open menu closes, a question or a dialog over the sheet answers "no";
-    // the sheet's own Cancel runs once their event loops have returned.
-    QWidget* last = nullptr;
-    while (QWidget* popup = QApplication::activePopupWidget()) {
-        if (popup == last) break;
-        popup->close();
-        last = popup;
-    }
-    while (QWidget* modal = QApplication::activeModalWidget()) {
-        auto* dialog = qobject_cast<QDialog*>(modal);
-        if (modal == m_sheet || modal == last || !dialog) break;
-        dialog->reject();
-        last = modal;
-    }
-    QMetaObject::invokeMethod(
-        m_sheet, [sheet = m_sheet] { sheet->PressButton(CPropertySheet::PSBTN_CANCEL); },
-        Qt::QueuedConnection);
+    m_sheet->CancelFromOutside();
 }

@@ -4,10 +4,11 @@
 
 #include "gui/toolkit/GuiText.h"
 
-bool MessageBox::AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption) {
+bool MessageBox::AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption,
+                          Answer byDefault) {
     QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),
                     QMessageBox::Yes | QMessageBox::No, parent);
-    box.setDefaultButton(QMessageBox::Yes);
+    box.setDefaultButton(byDefault == kYes ? QMessageBox::Yes : QMessageBox::No);
     box.setEscapeButton(QMessageBox::No);
     return box.exec() == QMessageBox::Yes;
 }

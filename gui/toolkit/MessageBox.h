@@ -6,8 +6,11 @@ class QWidget;
 // The program's modal messages, centred over `parent`.
 class MessageBox {
 public:
-    // A Yes/No question with the question icon. Escape and the close box answer No.
-    static bool AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption);
+    enum Answer { kNo, kYes };
+    // A Yes/No question with the question icon, `byDefault` the answer of
+    // Enter. Escape and the close box answer No.
+    static bool AskYesNo(QWidget* parent, const Chaine& text, const Chaine& caption,
+                         Answer byDefault = kYes);
     // A failure the user should know of, with the warning icon and OK.
     static void Warn(QWidget* parent, const Chaine& text, const Chaine& caption);
 };

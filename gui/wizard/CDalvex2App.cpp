@@ -3,6 +3,7 @@
 #include <QLibraryInfo>
 
 #include "gui/toolkit/CancelOnSignal.h"
+#include "gui/toolkit/CancelOnWindowLoss.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDalvex2Sheet.h"
 #include "platform/ResourceIds.h"
@@ -22,6 +23,7 @@ CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
 int CDalvex2App::Run() {
     CDalvex2Sheet sheet;
     CancelOnSignal cancelOnSignal(&sheet);
+    CancelOnWindowLoss cancelOnWindowLoss(&sheet);
     sheet.DoModal();
-    return 0;
+    return cancelOnWindowLoss.Lost() ? 1 : 0;
 }

@@ -9,8 +9,11 @@ class CDalvex2App : public QApplication {
 public:
     CDalvex2App(int& argc, char** argv);
 
-    // Runs the wizard until it closes. A Cancel, Escape, the close box and
-    // SIGTERM, SIGINT or SIGHUP all end it the same way.
+    // Runs the wizard until it closes; the exit status. A Cancel, Escape, the
+    // close box and SIGTERM, SIGINT or SIGHUP all end it the same way, with
+    // 0; the window destroyed by another program too, with 1. The display's
+    // loss makes Qt call exit(1): a run still going is ended first (see
+    // RunController::EndRunsAtExit).
     int Run();
 
 private:

@@ -6,6 +6,7 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/MessageBox.h"
 #include "platform/ResourceIds.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
@@ -88,6 +89,18 @@ int CProgressPage::OnWizardBack() {
     run.Abort(RunController::kBack);
     ShowStatus(res::kStoppingText);
     return -1;
+}
+
+bool CProgressPage::OnQueryClose() {
+    RunController& run = m_session.run;
+    if (!run.IsBusy() || run.Progress().GetElapsedMs() < m_session.prefs.timings.minuteMs) {
+        return true;
+    }
+    const bool stop =
+        MessageBox::AskYesNo(GetSheet(), Chaine(Chaine::ResourceId(res::kStopQuestion)),
+                             Chaine(Chaine::ResourceId(res::kCaption)), MessageBox::kNo);
+    // The run may have ended while the question was shown: its result stays.
+    return stop && GetSheet()->GetActivePage() == this && run.IsBusy();
 }
 
 bool CProgressPage::OnQueryCancel() {

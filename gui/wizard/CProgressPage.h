@@ -26,6 +26,9 @@ public:
     bool OnKillActive() override;
     int OnWizardNext() override;
     int OnWizardBack() override;
+    // A run that has lasted a minute is not thrown away by one stray key:
+    // Escape and the close box ask first, No by default.
+    bool OnQueryClose() override;
     bool OnQueryCancel() override;
     void OnCancel() override;
 

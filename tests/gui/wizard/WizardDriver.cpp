@@ -10,15 +10,15 @@
 #include "engine/CDVXProgressData.h"
 #include "tests/GuiActions.h"
 
-static CDVXPrefs Prefs(const std::string& directory, uint32_t stallLimitMs) {
+static CDVXPrefs Prefs(const std::string& directory, const CDVXTimings& timings) {
     CDVXPrefs prefs;
     prefs.SetDirectory(Chaine::FromUtf8(directory));
-    if (stallLimitMs != 0) prefs.timings.stallLimitMs = stallLimitMs;
+    prefs.timings = timings;
     return prefs;
 }
 
-WizardDriver::WizardDriver(Page page, const std::string& directory, uint32_t stallLimitMs)
-    : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page, Prefs(directory, stallLimitMs))) {
+WizardDriver::WizardDriver(Page page, const std::string& directory, const CDVXTimings& timings)
+    : m_sheet(std::make_unique<CDalvex2Sheet>(nullptr, page, Prefs(directory, timings))) {
     m_sheet->show();
     if (!WaitForPage(page)) ADD_FAILURE() << "page " << page << " is not shown whole";
 }

@@ -18,9 +18,9 @@ public:
     enum Page { kWelcome, kDirectory, kDuration, kProgress, kNoError, kError };
 
     // A shown sheet, on `page`; the run's directory, when given, is stored as
-    // the directory page would have stored it. `stallLimitMs`: 0 keeps the program's.
+    // the directory page would have stored it, and the run waits as `timings` say.
     explicit WizardDriver(Page page = kWelcome, const std::string& directory = "",
-                          uint32_t stallLimitMs = 0);
+                          const CDVXTimings& timings = {});
 
     CDalvex2Sheet& Sheet() { return *m_sheet; }
     QPushButton* Button(int button) const;

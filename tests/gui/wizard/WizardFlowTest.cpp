@@ -1,6 +1,9 @@
 // The wizard driven end to end on real file systems, with clicks and keys.
 #include <gtest/gtest.h>
 
+#include <xcb/xcb.h>
+
+#include <QAbstractEventDispatcher>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -14,6 +17,7 @@
 #include "engine/CDVXThreadManager.h"
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CancelOnSignal.h"
+#include "gui/toolkit/CancelOnWindowLoss.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDetailDlg.h"
 #include "platform/ResourceIds.h"
@@ -185,6 +189,14 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
              OnNextModal<QMenu>([](QMenu*) { std::raise(SIGTERM); }, &w.Sheet());
              RightClick(&w.Sheet(), QPoint(5, 5));
          }},
+        {"window destroyed",
+         [](W& w) {
+             xcb_destroy_notify_event_t destroyed{};
+             destroyed.response_type = XCB_DESTROY_NOTIFY;
+             destroyed.window = static_cast<xcb_window_t>(w.Sheet().internalWinId());
+             QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t",
+                                                                     &destroyed, nullptr);
+         }},
         {"Back, then Cancel", [](W& w) { w.Click(kBack), w.Click(kCancel); }},
         {"Cancel, then Back", [](W& w) { w.Click(kCancel), w.Click(kBack); }},
     };
@@ -193,16 +205,74 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
         TempDir dir("/dev/shm");
         W w(W::kDuration, dir.Path());
         CancelOnSignal cancelOnSignal(&w.Sheet());
+        CancelOnWindowLoss cancelOnWindowLoss(&w.Sheet());
         w.Click(kNext);
         ASSERT_TRUE(QTest::qWaitFor([&] { return !Listing(dir.Path()).empty(); }, 10000));
         leave(w);
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w.Status() == Resource(res::kStoppingText); }, 2000));
         ASSERT_TRUE(w.WaitForClose());
-        EXPECT_EQ(
-            std::tuple(w.Sheet().result(), w.ActivePage(), w.AnyRunning(), Listing(dir.Path())),
-            std::tuple(QDialog::Rejected, W::kProgress, false, ""));
+        EXPECT_EQ(std::tuple(w.Sheet().result(), w.ActivePage(), w.AnyRunning(),
+                             Listing(dir.Path()), cancelOnWindowLoss.Lost()),
+                  std::tuple(QDialog::Rejected, W::kProgress, false, "",
+                             std::string(name) == "window destroyed"));
     }
+}
+
+// A run that has lasted its first minute: Escape and the close box ask
+// before they throw it away, and Enter answers No; Yes ends it as Cancel does.
+TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
+    TempDir dir("/dev/shm");
+    W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
+    QTest::mouseClick(w.Find<QRadioButton>(W::kDuration, "untilStopped"), Qt::LeftButton);
+    w.Click(kNext);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().GetElapsedMs() > 1000; }, 10000));
+    const std::tuple<const char*, void (*)(W&), int> ways[] = {
+        {"Escape, Enter", [](W& w) { w.Key(Qt::Key_Escape); }, Qt::Key_Return},
+        {"close box, No", [](W& w) { w.Sheet().close(); }, QMessageBox::No},
+        {"Escape, Yes", [](W& w) { w.Key(Qt::Key_Escape); }, QMessageBox::Yes},
+    };
+    for (const auto& [name, close, answer] : ways) {
+        SCOPED_TRACE(name);
+        QString asked;
+        OnNextModal<QMessageBox>(
+            [&asked, answer = answer](QMessageBox* box) {
+                asked = box->text();
+                if (answer == Qt::Key_Return) return QTest::keyClick(box, Qt::Key_Return);
+                QTest::mouseClick(box->button(QMessageBox::StandardButton(answer)), Qt::LeftButton);
+            },
+            &w.Sheet());
+        close(w);
+        EXPECT_EQ(asked, Resource(res::kStopQuestion));
+        if (answer != QMessageBox::Yes) {
+            EXPECT_EQ(std::tuple(w.Sheet().isVisible(), w.Status(), w.AnyRunning()),
+                      std::tuple(true, Resource(res::kRunningText), true));
+        }
+    }
+    ASSERT_TRUE(w.WaitForClose());
+    EXPECT_EQ(std::tuple(w.Sheet().result(), Listing(dir.Path())),
+              std::tuple(int{QDialog::Rejected}, ""));
+}
+
+// The display's loss makes Qt call exit(1) in the middle of a run: the run
+// ends first, its threads delete their files in the share and in the
+// temporary directory, and nothing crashes on the way out.
+TEST(WizardFlowTest, AnExitDuringARunLeavesNoFile) {
+    TempDir share("/dev/shm"), temp("/dev/shm");
+    // Read once per process: set before the run asks.
+    ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    EXPECT_EXIT(
+        {
+            W w(W::kDuration, share.Path());
+            w.Click(kNext);
+            const bool writing = QTest::qWaitFor(
+                [&] { return !Listing(share.Path()).empty() && !Listing(temp.Path()).empty(); },
+                10000);
+            std::exit(writing ? 1 : 3);
+        },
+        testing::ExitedWithCode(1), "");
+    ::unsetenv("TMPDIR");
+    EXPECT_EQ(Listing(share.Path()) + Listing(temp.Path()), "");
 }
 
 // A share that stops answering: the run ends by itself on the error page
@@ -215,7 +285,7 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
         FaultMount mount({"stall:write:VXZ"});
         if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
         {
-            W w(W::kDuration, mount.point.Path(), cancel ? 60000 : 3000);
+            W w(W::kDuration, mount.point.Path(), {.stallLimitMs = cancel ? 60000u : 3000u});
             w.Click(kNext);
             ASSERT_TRUE(QTest::qWaitFor(
                 [&] { return !w.Sheet().Progress().WaitingTests(1000).empty(); }, 10000));
