@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -21,6 +22,9 @@ public:
     static bool MakeDirectory(std::string_view path);
     // Every entry but "." and "..", in the order the system gives them.
     static bool List(std::string_view directory, std::vector<DirEntry>* entries);
+    // The bytes that the file system holding `path` still gives a process
+    // without privileges.
+    static bool FreeSpace(std::string_view path, uint64_t* bytes);
     static std::string CurrentDirectory();
 };
 

@@ -23,6 +23,18 @@ inline constexpr unsigned kRunningText = 2003;
 inline constexpr unsigned kNoAnswerWarning = 2004;  // the directory does not answer
 // A call that got no answer: its seconds and file, printf-style.
 inline constexpr unsigned kStallText = 2010;
+// Why a directory cannot hold a run (DirectoryCheck), then why its name
+// cannot be carried by the program's text. The path, the system's text and
+// the free and asked megabytes are printf-style.
+inline constexpr unsigned kPathNotAbsolute = 2020;
+inline constexpr unsigned kPathInvalidName = 2021;
+inline constexpr unsigned kPathTooLong = 2022;
+inline constexpr unsigned kPathLinkLoop = 2023;
+inline constexpr unsigned kFolderMissing = 2024;
+inline constexpr unsigned kNotAFolder = 2025;
+inline constexpr unsigned kFolderNotWritable = 2026;
+inline constexpr unsigned kNotEnoughSpace = 2027;
+inline constexpr unsigned kPathNotCarried = 2028;
 // Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;

@@ -46,7 +46,7 @@ void ZButtonEdit::SetIgnoreCase(bool ignoreCase) { SetFlag(kIgnoreCase, ignoreCa
 
 void ZButtonEdit::SetMessage(int which, const Chaine& text) {
     messages.at(static_cast<std::size_t>(which)) = text;
-    if (which == code && which != kValid) setToolTip(ToQString(text));
+    if (which == code && which != kValid && reason.IsEmpty()) setToolTip(ToQString(text));
 }
 
 bool ZButtonEdit::IsListShown() const { return popup && popup->isVisible(); }
@@ -120,10 +120,10 @@ void ZButtonEdit::Check(std::function<void()> then) {
     if (const int newCode = ComputeCode(); newCode != kPending) CheckAnswered(newCode);
 }
 
-void ZButtonEdit::CheckAnswered(int newCode) {
+void ZButtonEdit::CheckAnswered(int newCode, const Chaine& newReason) {
     if (!checkPending) return;
     checkPending = false;
-    UpdateCode(newCode);
+    UpdateCode(newCode, newReason);
     if (const auto then = std::exchange(afterCheck, nullptr)) then();
 }
 
@@ -132,9 +132,10 @@ int ZButtonEdit::ComputeCode() {
     return Validate(GetText());
 }
 
-void ZButtonEdit::UpdateCode(int newCode) {
-    if (newCode == code) return;
+void ZButtonEdit::UpdateCode(int newCode, const Chaine& newReason) {
+    if (newCode == code && newReason == reason) return;
     code = newCode;
+    reason = newReason;
     if (code == kValid) {
         setPalette(QPalette());  // back to the inherited colours
     } else {
@@ -143,7 +144,8 @@ void ZButtonEdit::UpdateCode(int newCode) {
         colors.setColor(QPalette::Inactive, QPalette::Text, QColor(kInvalidTextColor));
         setPalette(colors);
     }
-    setToolTip(code == kValid ? QString() : ToQString(GetMessage(code)));
+    setToolTip(code == kValid ? QString()
+                              : ToQString(reason.IsEmpty() ? GetMessage(code) : reason));
     update();
 }
 

@@ -77,9 +77,10 @@ protected:
 
     void AddCompletion(const Chaine& text);
     // The code of the text of the last check, which Validate left pending: the
-    // control goes on as if Validate had returned it. Ignored once a later
-    // check has answered at once.
-    void CheckAnswered(int code);
+    // control goes on as if Validate had returned it. `reason`, when given,
+    // says what is wrong with this text in place of the code's message.
+    // Ignored once a later check has answered at once.
+    void CheckAnswered(int code, const Chaine& reason = Chaine());
     // Replaces the text the way the control's own changes do: not as typing.
     void ReplaceText(const QString& text);
 
@@ -100,7 +101,7 @@ private:
     // check answers.
     void Check(std::function<void()> then = nullptr);
     int ComputeCode();
-    void UpdateCode(int newCode);
+    void UpdateCode(int newCode, const Chaine& newReason = Chaine());
     void CloseList();
     // Does a pending pause's check now, without its refill.
     void EndPauseNow();
@@ -113,6 +114,7 @@ private:
     bool buttonDown = false;  // pressed on the button, mouse still held
     bool buttonShownDown = false;
     int code = kValid;
+    Chaine reason;  // the text's own problem, shown instead of its code's message
     bool checkPending = false;
     std::function<void()> afterCheck;
     std::array<Chaine, kCodeCount> messages;

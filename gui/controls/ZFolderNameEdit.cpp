@@ -13,6 +13,7 @@
 #include "gui/toolkit/BrowseForFolder.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBeep.h"
+#include "platform/ResourceIds.h"
 #include "support/CaseFolding.h"
 #include "support/FileIterator.h"
 #include "support/FileSystem.h"
@@ -38,6 +39,13 @@ QList<QUrl> CopiedFiles(const QMimeData& data) {
 bool HoldsFiles(const QMimeData* data) {
     return data && (data->hasUrls() || data->hasFormat(kCopiedFilesMime));
 }
+
+// The code of a text and the reason it is refused, handed over by the thread
+// that checked it.
+struct Answer {
+    int code;
+    std::string reason;
+};
 
 // The code of a folder's text under the field's rules, from the file system.
 int FolderCode(const Chaine& text, const Chaine& expectedFiles, bool acceptMissing,
@@ -99,16 +107,30 @@ void ZFolderNameEdit::OnAttach() {
     ZButtonEdit::OnAttach();
 }
 
+void ZFolderNameEdit::SetReasonCheck(ReasonCheck check) { reasonCheck = std::move(check); }
+
 int ZFolderNameEdit::Validate(const Chaine& text) {
     if (text.IsEmpty()) return kValid;
     const unsigned check = ++checks;
-    OnAnswer(AskAside([text = text.PrivateCopy(), expected = expectedFiles.PrivateCopy(),
-                       accept = acceptMissing, withParent = onlyWithParent] {
-                 return FolderCode(text, expected, accept, withParent);
-             }),
-             this, [this, check](std::optional<int> code) {
-                 if (check == checks) CheckAnswered(code.value_or(kNoAnswer));
-             });
+    // A character that the program's text cannot carry reads as '?': the
+    // folder meant could not be tested.
+    const std::string refusal =
+        ToQString(text) == this->text()
+            ? std::string()
+            : std::string(Chaine(Chaine::ResourceId(res::kPathNotCarried)).View());
+    OnAnswer(
+        AskAside([text = text.PrivateCopy(), expected = expectedFiles.PrivateCopy(),
+                  accept = acceptMissing, withParent = onlyWithParent, why = reasonCheck, refusal] {
+            const std::string reason = refusal.empty() && why ? why(text) : refusal;
+            return Answer{
+                reason.empty() ? FolderCode(text, expected, accept, withParent) : kForbidden,
+                reason};
+        }),
+        this, [this, check](std::optional<Answer> answer) {
+            if (check != checks) return;
+            if (!answer) return CheckAnswered(kNoAnswer);
+            CheckAnswered(answer->code, Chaine(std::string_view(answer->reason)));
+        });
     return kPending;
 }
 
@@ -180,7 +202,15 @@ void ZFolderNameEdit::OnButtonClicked() {
 void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
     // No length limit: a cut path would name another folder.
     const QUrl url = urls.isEmpty() ? QUrl() : urls.first();
-    const Chaine folder = url.isLocalFile() ? ToChaine(url.toLocalFile()) : Chaine();
+    const QString local = url.isLocalFile() ? url.toLocalFile() : QString();
+    const Chaine folder = ToChaine(local);
+    // A name that the program's text cannot carry goes in as it is, for the
+    // check to say why it is refused.
+    if (ToQString(folder) != local) {
+        setText(local);
+        selectAll();
+        return;
+    }
     if (!AnswerInTime([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }, false)) {
         MessageBeep();
         return;
@@ -194,7 +224,8 @@ void ZFolderNameEdit::Paste() {
     const QList<QUrl> urls = HoldsFiles(data) ? CopiedFiles(*data) : QList<QUrl>();
     // A copied web link comes with its text, which pastes as usual.
     if (urls.isEmpty() || (!urls.first().isLocalFile() && data->hasText())) {
-        paste();
+        // A path copied from a terminal comes with its line break.
+        insert(QGuiApplication::clipboard()->text().trimmed());
     } else {
         TakeUrls(urls);
     }
@@ -239,7 +270,17 @@ void ZFolderNameEdit::dragMoveEvent(QDragMoveEvent* e) {
 }
 
 void ZFolderNameEdit::dropEvent(QDropEvent* e) {
-    if (!e->mimeData()->hasUrls()) return ZButtonEdit::dropEvent(e);
+    if (!e->mimeData()->hasUrls()) {
+        // Dropped text loses the blanks around it, as pasted text does.
+        QMimeData trimmed;
+        trimmed.setText(e->mimeData()->text().trimmed());
+        QDropEvent drop(e->position(), e->possibleActions(), &trimmed, e->buttons(),
+                        e->modifiers());
+        ZButtonEdit::dropEvent(&drop);
+        e->setDropAction(drop.dropAction());
+        e->setAccepted(drop.isAccepted());
+        return;
+    }
     e->setDropAction(Qt::CopyAction);
     e->accept();
     TakeUrls(e->mimeData()->urls());

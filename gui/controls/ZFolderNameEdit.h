@@ -1,5 +1,7 @@
 #pragma once
 #include <QUrl>
+#include <functional>
+#include <string>
 #include <vector>
 
 #include "gui/controls/ZButtonEdit.h"
@@ -11,10 +13,16 @@
 // threads of their own (AskAside.h), so a folder on a hung network mount never
 // freezes the window: typing waits for nothing, a drop or a paste for
 // kAnswerLimitMs at most. A check that gets no answer in time shows code 4 (the
-// folder does not answer), and a listing that gets none offers nothing.
+// folder does not answer), and a listing that gets none offers nothing. A text
+// with a character the program's text cannot carry is refused with that reason,
+// and a reason check, when given, tells what else is wrong with a text.
 class ZFolderNameEdit : public ZButtonEdit {
     Q_OBJECT
 public:
+    // What is wrong with a text, in the user's words (Windows-1252), or nothing
+    // for a text that may name the folder. Called on a thread of its own.
+    using ReasonCheck = std::function<std::string(const Chaine& text)>;
+
     explicit ZFolderNameEdit(QWidget* parent = nullptr);
 
     // `texts`: the browse dialog's instruction (also the button's tooltip),
@@ -26,16 +34,21 @@ public:
     // A folder that does not exist is valid (code 0) with `acceptMissing`;
     // with `onlyWithParent` too, only when its parent exists (else code 2).
     void SetAcceptMissing(bool acceptMissing, bool onlyWithParent);
+    // Asked before the rules above: a reason refuses the text with code 1,
+    // the reason as its message.
+    void SetReasonCheck(ReasonCheck check);
 
     int Validate(const Chaine& text) override;
     void FillCompletionList(const Chaine& text) override;
 
     // Takes the first of dropped or pasted URLs: a local folder replaces the
-    // text, all of it selected; anything else, or a folder that does not
-    // answer in time, beeps and changes nothing.
+    // text, all of it selected, and so does a local name that the program's
+    // text cannot carry, to be refused with its reason; anything else, or a
+    // folder that does not answer in time, beeps and changes nothing.
     void TakeUrls(const QList<QUrl>& urls);
     // Ctrl+V, Shift+Insert and the menu's paste: a copied file list acts as
-    // a drop, any other text is pasted as usual.
+    // a drop, any other text is pasted without the blanks and line breaks
+    // around it, as is dropped text.
     void Paste();
 
 protected:
@@ -67,6 +80,7 @@ private:
     Chaine rootFolder;
     bool acceptMissing = false;
     bool onlyWithParent = false;
+    ReasonCheck reasonCheck;
     FolderCache cache;
     // The questions asked so far: only the last one's answer is taken.
     unsigned checks = 0;

@@ -15,6 +15,7 @@
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 #include "support/FileSystem.h"
 #include "support/PathText.h"
 #include "support/TextList.h"
@@ -144,8 +145,17 @@ protected:
 private:
     void ShowSelection() {
         const QString folder = Chosen();
+        // A folder whose path the program's text cannot carry unchanged could
+        // not be tested: it cannot be chosen, and the status says why.
+        const bool carried = ToQString(ToChaine(folder)) == folder;
+        m_status->setVisible(!m_expectedFiles.IsEmpty() || !carried);
+        if (!carried) {
+            m_status->setText(ToQString(Chaine(Chaine::ResourceId(res::kPathNotCarried))));
+            m_ok->setEnabled(false);
+            return;
+        }
         if (m_expectedFiles.IsEmpty()) {
-            m_ok->setEnabled(!folder.isEmpty() && CanHold(folder));
+            m_ok->setEnabled(!folder.isEmpty() && Exists(folder));
             return;
         }
         const bool holds = !folder.isEmpty() &&
@@ -155,16 +165,13 @@ private:
                                },
                                false);
         m_status->setText(Piece(m_texts, holds ? 2 : 1));
-        m_ok->setEnabled(holds && CanHold(folder));
+        m_ok->setEnabled(holds && Exists(folder));
     }
 
-    // A folder whose path the program's text cannot carry unchanged (a
-    // character outside its character set, or one it refuses in names) could
-    // not be tested: it cannot be chosen.
-    static bool CanHold(const QString& folder) {
-        const Chaine path = ToChaine(folder);
-        return ToQString(path) == folder &&
-               AnswerInTime([path = path.PrivateCopy()] { return DirectoryExists(path); }, false);
+    // A name with a character that names may not hold here cannot be chosen
+    // either: no folder of that name is found.
+    static bool Exists(const QString& folder) {
+        return AnswerInTime([path = ToChaine(folder)] { return DirectoryExists(path); }, false);
     }
 
     std::vector<Chaine> m_texts;

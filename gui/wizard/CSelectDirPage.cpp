@@ -1,5 +1,10 @@
 #include "gui/wizard/CSelectDirPage.h"
 
+#include <QApplication>
+#include <QPointer>
+#include <QPushButton>
+#include <algorithm>
+
 #include "engine/TestSession.h"
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CPropertySheet.h"
@@ -8,8 +13,38 @@
 #include "gui/toolkit/MessageBox.h"
 #include "gui/wizard/CAdvancedDlg.h"
 #include "platform/ResourceIds.h"
+#include "report/ReportText.h"
 #include "support/FileSystem.h"
 #include "ui_CSelectDirPage.h"
+
+namespace {
+
+Chaine Resource(unsigned id) { return Chaine(Chaine::ResourceId(id)); }
+
+// Why the directory cannot hold the run, in the user's words; empty when it can.
+Chaine ProblemText(const DirectoryCheck::Result& found) {
+    const Chaine path(std::string_view(found.path));
+    Chaine text;
+    switch (found.problem) {
+        case DirectoryCheck::kUsable: return text;
+        case DirectoryCheck::kNotAbsolute: return Resource(res::kPathNotAbsolute);
+        case DirectoryCheck::kInvalidName: return Resource(res::kPathInvalidName);
+        case DirectoryCheck::kTooLong: return Resource(res::kPathTooLong);
+        case DirectoryCheck::kLinkLoop: return Resource(res::kPathLinkLoop);
+        case DirectoryCheck::kMissing:
+            return text.Format(Resource(res::kFolderMissing).c_str(), path.c_str());
+        case DirectoryCheck::kNotDirectory:
+            return text.Format(Resource(res::kNotAFolder).c_str(), path.c_str());
+        case DirectoryCheck::kNotWritable:
+            return text.Format(Resource(res::kFolderNotWritable).c_str(),
+                               ReportText::SystemMessage(found.error, found.sysErrno).c_str());
+        case DirectoryCheck::kNoSpace:
+            return text.Format(Resource(res::kNotEnoughSpace).c_str(), found.freeMb, found.askedMb);
+    }
+    return text;
+}
+
+}  // namespace
 
 CSelectDirPage::CSelectDirPage(TestSession& session)
     : CPropertyPage(res::kSelectDirPage),
@@ -26,6 +61,11 @@ bool CSelectDirPage::OnInitDialog() {
                              Chaine());
     ui->path->SetRequired(true);
     ui->path->SetIgnoreCase(true);
+    // The field tells what Next would refuse in the path itself: typing
+    // writes nothing.
+    ui->path->SetReasonCheck([](const Chaine& text) {
+        return std::string(ProblemText(DirectoryCheck::OfPath(text)).View());
+    });
     ui->path->setText(ToQString(m_session.prefs.directory));
     Refill();
     connect(ui->path, &QLineEdit::textChanged, this, &CSelectDirPage::Refill);
@@ -52,19 +92,53 @@ void CSelectDirPage::OnAdvanced() {
 }
 
 int CSelectDirPage::OnWizardNext() {
-    const Chaine path = FromWindowText(ui->path);
+    const QString typed = ui->path->text();
+    const Chaine path = ToChaine(typed);
     const Chaine caption(Chaine::ResourceId(res::kCaption));
-    const std::optional<bool> network =
-        WaitForAnswer(AskAside([path = path.PrivateCopy()] { return IsNetworkPath(path); }));
-    if (!network) {
-        MessageBox::Warn(GetSheet(), Chaine(Chaine::ResourceId(res::kNoAnswerWarning)), caption);
+    if (ToQString(path) != typed) {
+        MessageBox::Warn(GetSheet(), Resource(res::kPathNotCarried), caption);
         return -1;
     }
-    if (!*network &&
-        !MessageBox::AskYesNo(GetSheet(), Chaine(Chaine::ResourceId(res::kNotNetworkQuestion)),
-                              caption)) {
+    const std::optional<Answer> answer =
+        Await(AskAside([path = path.PrivateCopy(), space = m_session.prefs.diskSpaceMb] {
+            Answer found{DirectoryCheck::ForRun(path, space)};
+            found.network = found.check.problem == DirectoryCheck::kUsable && IsNetworkPath(path);
+            return found;
+        }));
+    if (!GetSheet()->isVisible()) return -1;  // cancelled while waiting
+    if (!answer) {
+        MessageBox::Warn(GetSheet(), Resource(res::kNoAnswerWarning), caption);
+        return -1;
+    }
+    if (answer->check.problem != DirectoryCheck::kUsable) {
+        MessageBox::Warn(GetSheet(), ProblemText(answer->check), caption);
+        return -1;
+    }
+    if (!answer->network &&
+        !MessageBox::AskYesNo(GetSheet(), Resource(res::kNotNetworkQuestion), caption)) {
         return -1;
     }
     m_session.prefs.SetDirectory(path);
     return 0;
+}
+
+std::optional<CSelectDirPage::Answer> CSelectDirPage::Await(const QFuture<Answer>& answer) {
+    if (std::optional<Answer> quick = WaitForAnswer(answer)) return quick;
+    // A share slow to answer may take the whole stall limit: meanwhile the page
+    // is greyed, and Cancel, Escape and the close box are the user's. The focus
+    // leaves the field for no widget, so that a key meant for Next cannot
+    // fall on Cancel.
+    CPropertySheet* sheet = GetSheet();
+    const QPointer<QWidget> focused = QApplication::focusWidget();
+    if (focused) focused->clearFocus();
+    setEnabled(false);
+    sheet->GetButton(CPropertySheet::PSBTN_BACK)->setEnabled(false);
+    sheet->GetButton(CPropertySheet::PSBTN_NEXT)->setEnabled(false);
+    const int rest =
+        std::max(0, static_cast<int>(m_session.prefs.timings.stallLimitMs) - kAnswerLimitMs);
+    std::optional<Answer> late = WaitForAnswer(answer, rest, sheet);
+    setEnabled(true);
+    OnSetActive();
+    if (focused) focused->setFocus();
+    return late;
 }

@@ -2,6 +2,7 @@
 
 #include <dirent.h>
 #include <sys/stat.h>
+#include <sys/statvfs.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -58,6 +59,18 @@ bool FileInfo::List(std::string_view directory, std::vector<DirEntry>* entries) 
         }
         entries->push_back(DirEntry{Encoding::Utf8ToAnsi(name), isDir, name[0] == '.'});
     }
+    return true;
+}
+
+bool FileInfo::FreeSpace(std::string_view path, uint64_t* bytes) {
+    std::string sys;
+    if (!FileApi::ToSystemPath(path, &sys)) return false;
+    struct statvfs st {};
+    if (RetryInterrupted([&] { return ::statvfs(sys.c_str(), &st); }) != 0) {
+        LastError::SetFromErrno(errno);
+        return false;
+    }
+    *bytes = uint64_t{st.f_bavail} * st.f_frsize;
     return true;
 }
 

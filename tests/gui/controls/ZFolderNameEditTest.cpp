@@ -191,11 +191,13 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
     // How, what; the text after: selected when a folder, with a beep when left as it was.
     const std::tuple<How, const char*, QByteArray, QString> rows[] = {
         {kDrop, uris, url("folder"), Path("folder")},
+        {kDrop, uris, url("Ω日本"), Path("Ω日本")},  // taken, to be refused with the reason
         {kCtrlV, uris, url("folder") + "\r\n", Path("folder")},
         {kShiftInsert, copied, "copy\n" + url("link"), Path("link")},
         {kCtrlV, copied, "cut\n" + url("file.txt"), "avant"},
         {kMenu, uris, url("folder"), Path("folder")},
         {kCtrlV, "text/plain", "/coll", "av/collant"},
+        {kCtrlV, "text/plain", "  /some/dir\n", "av/some/dirant"},  // as a terminal copies it
         {kCtrlV, uris, "https://serveur/page", "avhttps://serveur/pageant"},  // a web link
     };
     for (const auto& [how, format, payload, text] : rows) {

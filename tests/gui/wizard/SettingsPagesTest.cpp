@@ -4,6 +4,7 @@
 
 #include <QApplication>
 #include <QCheckBox>
+#include <QInputMethodEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
@@ -12,6 +13,9 @@
 #include <QTimer>
 #include <QToolButton>
 #include <filesystem>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include "engine/TestSession.h"
 #include "gui/controls/ZFolderNameEdit.h"
@@ -33,12 +37,16 @@ constexpr int kBack = CPropertySheet::PSBTN_BACK;
 constexpr int kNext = CPropertySheet::PSBTN_NEXT;
 
 // Types over the whole field; empties it first, as a user does with
-// Backspace, when `clear` is set.
+// Backspace, when `clear` is set. Text that no key types, an input method
+// commits.
 void Retype(QLineEdit* field, const QString& text, bool clear = false) {
     field->setFocus();
     field->selectAll();
     if (clear) QTest::keyClick(field, Qt::Key_Backspace);
-    QTest::keyClicks(field, text);
+    if (QString::fromLatin1(text.toLatin1()) == text) return QTest::keyClicks(field, text);
+    QInputMethodEvent typed;
+    typed.setCommitString(text);
+    QApplication::sendEvent(field, &typed);
 }
 
 void Clear(QLineEdit* field) { Retype(field, "", true); }
@@ -76,6 +84,8 @@ struct TimePageAlone {
 }  // namespace
 
 TEST(SettingsPagesTest, ThePathFieldRefillsAndKeepsWhatWasTyped) {
+    TempDir dir;
+    const QString typed = QString::fromStdString(dir.Path() + "/");
     W w(W::kDirectory);
     auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
     Chaine folder;
@@ -85,18 +95,63 @@ TEST(SettingsPagesTest, ThePathFieldRefillsAndKeepsWhatWasTyped) {
     Clear(path);
     EXPECT_EQ(std::pair(path->text(), path->selectedText()),
               std::pair(ToQString(folder), ToQString(folder)));
-    QTest::keyClicks(path, "\\\\serveur\\partage");
+    QTest::keyClicks(path, typed);
     w.Click(kBack);
     ASSERT_TRUE(w.WaitForPage(W::kWelcome));
     EXPECT_TRUE(w.Sheet().Settings().directory.IsEmpty()) << "Back stores nothing";
     w.Click(kNext);
     ASSERT_TRUE(w.WaitForPage(W::kDirectory));
-    EXPECT_EQ(path->text(), "\\\\serveur\\partage");
-    w.AnswerNextQuestion(QMessageBox::No);
+    EXPECT_EQ(path->text(), typed);
+    w.AnswerNextQuestion(QMessageBox::Yes);  // a local folder
     w.Click(kNext);
     ASSERT_TRUE(w.WaitForPage(W::kDuration));
-    EXPECT_FALSE(w.QuestionShown()) << "a server name is a network path";
-    EXPECT_EQ(w.Sheet().Settings().directory, "\\\\serveur\\partage") << "stored as typed";
+    EXPECT_EQ(w.Sheet().Settings().directory, ToChaine(typed)) << "stored as typed";
+}
+
+// Next refuses a folder that the run could not use and says why, as the
+// field's tooltip does for what the path alone shows; a usable folder goes on
+// to the question of a local path.
+TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
+    TempDir dir;
+    WriteFile(dir.File("file"), "x");
+    std::filesystem::create_directory_symlink(dir.File("loop"), dir.File("loop"));
+    TmpfsMount small("2m"), readOnly("1m", "ro");
+    // Permissions stop no write by root: a read-only file system does.
+    const bool root = geteuid() == 0;
+    const std::string locked = root ? readOnly.Path() : dir.File("locked");
+    if (!root) std::filesystem::create_directory(locked), chmod(locked.c_str(), 0555);
+    const QString d = QString::fromStdString(dir.Path()),
+                  cannot = "Dalvex ne peut pas écrire dans ce dossier : ";
+    // Typed; the message shown; whether the field's tooltip says it too.
+    // clang-format off
+    const std::tuple<QString, QString, bool> rows[] = {
+        {"relatif/dossier", "Le chemin doit être absolu : il commence par /.", true},
+        {"/tmp/a|b", "Le chemin contient un caractère interdit dans un nom de fichier (\\ * ? \" < > |).", true},
+        {"C:\\Temp", "Le chemin doit être absolu : il commence par /.", true},
+        {d + "/missing/deeper", "Le dossier « " + d + "/missing » n'existe pas.", true},
+        {d + "/file", "« " + d + "/file » est un fichier, pas un dossier.", true},
+        {d + "/loop", "Le chemin passe par une boucle de liens symboliques.", true},
+        {"/" + QString(5000, 'a'), "Le chemin est trop long.", true},
+        {QString::fromStdString(locked), cannot + (root ? "Le support est protégé en écriture." : "Accès refusé."), false},
+        {QString::fromStdString(small.Path()), "Le disque de ce dossier n'a que 2 Mo d'espace libre ; le test en demande 30 (voir Avancé).", false},
+        {"/tmp/Ω日本", "Le chemin contient des caractères que Dalvex ne sait pas traiter (hors de l'alphabet Windows-1252).", true},
+        {d, ToQString(Chaine(Chaine::ResourceId(res::kNotNetworkQuestion))), false},
+    };
+    // clang-format on
+    W w(W::kDirectory);
+    auto* path = w.Find<ZFolderNameEdit>(W::kDirectory, "path");
+    for (const auto& [typed, message, inField] : rows) {
+        if (typed.toStdString() == small.Path() && !small.Mounted()) continue;  // not root
+        SCOPED_TRACE(typed.left(40).toStdString());
+        Retype(path, typed);
+        w.AnswerNextQuestion(QMessageBox::NoButton);
+        w.Click(kNext);
+        EXPECT_EQ(std::pair(std::get<2>(w.Question()), w.ActivePage()),
+                  std::pair(message, int{W::kDirectory}));
+        const QString tip = inField ? message : QString();
+        EXPECT_TRUE(QTest::qWaitFor([&] { return path->toolTip() == tip; }))
+            << path->toolTip().toStdString();
+    }
 }
 
 TEST(SettingsPagesTest, EnterAndEscapeServeTheCompletionListWhileItShows) {

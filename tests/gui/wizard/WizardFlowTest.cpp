@@ -116,16 +116,27 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     }
 }
 
-// A directory whose server stopped answering: Next warns and stays on the
-// page, the window turning meanwhile; once the server answers, Next asks as
-// for any path that is not on a network.
+// A directory whose server stopped answering: Next waits up to the stall
+// limit, then warns and stays on the page, the window turning meanwhile, and
+// Cancel ends the wait at once; once the server answers, Next asks as for any
+// path that is not on a network.
 TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
     FaultMount mount({"stall:getattr:slow"});
     if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
     std::filesystem::create_directory(mount.source.File("slow"));
-    W w(W::kDirectory);
-    w.Find<QLineEdit>(W::kDirectory, "path")
-        ->setText(QString::fromStdString(mount.point.File("slow")));
+    const QString slow = QString::fromStdString(mount.point.File("slow"));
+    {
+        W cancelled(W::kDirectory);  // a minute's stall limit
+        cancelled.Find<QLineEdit>(W::kDirectory, "path")->setText(slow);
+        QTimer::singleShot(kAnswerLimitMs + 500, [&cancelled] { cancelled.Click(kCancel); });
+        const auto start = Clock::now();
+        cancelled.Click(kNext);
+        EXPECT_LT(Clock::now() - start, std::chrono::seconds(3));
+        EXPECT_TRUE(cancelled.WaitForClose(0));
+    }
+    W w(W::kDirectory, "", {.stallLimitMs = 3000});
+    w.Find<QLineEdit>(W::kDirectory, "path")->setText(slow);
+    const auto start = Clock::now();
     const LoopWatch watch;
     w.AnswerNextQuestion(QMessageBox::Ok);
     w.Click(kNext);
@@ -134,6 +145,8 @@ TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
                                     Resource(res::kNoAnswerWarning)),
                          W::kDirectory, true))
         << watch.LongestMs() << " ms without an event";
+    EXPECT_GT(Clock::now() - start, std::chrono::milliseconds(2 * kAnswerLimitMs))
+        << "the stall limit";
     mount.Release();
     w.AnswerNextQuestion(QMessageBox::Yes);
     w.Click(kNext);

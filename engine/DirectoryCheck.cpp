@@ -1,0 +1,98 @@
+#include "engine/DirectoryCheck.h"
+
+#include <cerrno>
+#include <string_view>
+
+#include "platform/FileApi.h"
+#include "platform/FileInfo.h"
+#include "platform/SystemError.h"
+
+using platform::FileApi;
+using platform::FileInfo;
+using platform::LastError;
+using Result = DirectoryCheck::Result;
+
+namespace {
+
+// The probe's name follows the pattern of the tests' files on the server.
+constexpr std::string_view kProbePrefix = "VXV";
+constexpr uint64_t kMiB = uint64_t{1} << 20;
+
+Result Found(DirectoryCheck::Problem problem, std::string_view path = {}) {
+    Result result;
+    result.problem = problem;
+    result.path = path;
+    return result;
+}
+
+// What the last failing call left in LastError.
+Result NotWritable() {
+    Result result = Found(DirectoryCheck::kNotWritable);
+    result.error = LastError::Get();
+    result.sysErrno = LastError::GetErrno();
+    return result;
+}
+
+std::string_view WithoutTrailingSlashes(std::string_view path) {
+    while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+    return path;
+}
+
+// Walks up from `path`, which does not exist, to the deepest level that does:
+// the level below it is the first one missing, unless it is no folder.
+Result FirstMissing(std::string_view path) {
+    std::string_view missing = WithoutTrailingSlashes(path);
+    for (;;) {
+        const std::string_view parent =
+            WithoutTrailingSlashes(missing.substr(0, missing.find_last_of('/') + 1));
+        bool isDirectory = true;
+        if (parent == missing || FileInfo::Exists(parent, &isDirectory)) {
+            return isDirectory ? Found(DirectoryCheck::kMissing, missing)
+                               : Found(DirectoryCheck::kNotDirectory, parent);
+        }
+        missing = parent;
+    }
+}
+
+}  // namespace
+
+Result DirectoryCheck::OfPath(const Chaine& directory) {
+    const std::string_view path = directory.View();
+    if (path.empty() || path[0] != '/') return Found(kNotAbsolute);
+    std::string systemPath;
+    if (!FileApi::ToSystemPath(path, &systemPath)) return Found(kInvalidName);
+    bool isDirectory = false;
+    if (FileInfo::Exists(path, &isDirectory)) {
+        return isDirectory ? Result() : Found(kNotDirectory, path);
+    }
+    switch (LastError::GetErrno()) {
+        case ENAMETOOLONG: return Found(kTooLong);
+        case ELOOP: return Found(kLinkLoop);
+        case ENOENT:
+        case ENOTDIR: return FirstMissing(path);
+        // A folder that cannot even be looked at cannot be written in either.
+        default: return NotWritable();
+    }
+}
+
+Result DirectoryCheck::ForRun(const Chaine& directory, uint32_t diskSpaceMb) {
+    const Result found = OfPath(directory);
+    if (found.problem != kUsable) return found;
+    std::string probe;
+    platform::FileId id;
+    if (!FileApi::MakeTempFileName(directory.View(), kProbePrefix, &probe, &id) ||
+        !FileApi::Delete(probe)) {
+        return NotWritable();
+    }
+    // A file system that cannot tell its free space is left to the run, which
+    // reports a full disk when it meets one.
+    uint64_t freeBytes = 0;
+    if (!FileInfo::FreeSpace(directory.View(), &freeBytes) ||
+        freeBytes >= uint64_t{diskSpaceMb} * kMiB) {
+        return Result();
+    }
+    Result result = Found(kNoSpace);
+    result.freeMb = static_cast<uint32_t>(freeBytes / kMiB);
+    result.askedMb = diskSpaceMb;
+    return result;
+}
