@@ -35,6 +35,9 @@ inline constexpr unsigned kNotAFolder = 2025;
 inline constexpr unsigned kFolderNotWritable = 2026;
 inline constexpr unsigned kNotEnoughSpace = 2027;
 inline constexpr unsigned kPathNotCarried = 2028;
+// What a run tested, on the result pages: its duration, the bytes written and
+// read, and the directory, printf-style.
+inline constexpr unsigned kRunSummary = 2040;
 // Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;

@@ -2,9 +2,13 @@
 
 #include <QCheckBox>
 #include <QFontMetricsF>
+#include <QGroupBox>
 #include <QLabel>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionGroupBox>
 #include <QWidget>
+#include <algorithm>
 #include <cmath>
 
 DialogUnits::DialogUnits(const QFont& font) {
@@ -58,9 +62,35 @@ void DialogUnits::FitTexts(const QWidget* window) {
     }
 }
 
+// The layouts draw a group box's frame line through the middle of its title,
+// with the contents below it. A style that puts the title above the line
+// draws the line lower, onto the contents: the box is raised until the area
+// the style keeps clear of its title and frame ends 2 units above the first
+// control inside it. `siblings` are in pixels already.
+void DialogUnits::ClearTitle(QGroupBox* box, const QList<QWidget*>& siblings) const {
+    if (box->title().isEmpty()) return;
+    const QRect area = box->geometry();
+    int first = area.bottom();
+    for (const QWidget* sibling : siblings) {
+        if (sibling != box && area.contains(sibling->geometry()))
+            first = std::min(first, sibling->y());
+    }
+    QStyleOptionGroupBox option;
+    option.initFrom(box);
+    option.text = box->title();
+    option.lineWidth = 1;
+    option.subControls = QStyle::SC_GroupBoxFrame | QStyle::SC_GroupBoxLabel;
+    const QRect contents = box->style()->subControlRect(QStyle::CC_GroupBox, &option,
+                                                        QStyle::SC_GroupBoxContents, box);
+    const int raise = area.top() + contents.top() + MapY(2) - first;
+    if (raise > 0) box->setGeometry(area.adjusted(0, -raise, 0, 0));
+}
+
 void DialogUnits::Apply(QWidget* window) const {
-    for (QWidget* child : window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
-        child->setGeometry(Map(child->geometry()));
+    const QList<QWidget*> children = window->findChildren<QWidget*>(Qt::FindDirectChildrenOnly);
+    for (QWidget* child : children) child->setGeometry(Map(child->geometry()));
+    for (QWidget* child : children) {
+        if (auto* box = qobject_cast<QGroupBox*>(child)) ClearTitle(box, children);
     }
     window->setFixedSize(Map(QRect(QPoint(0, 0), window->size())).size());
 }

@@ -3,6 +3,7 @@
 #include <QRect>
 
 class QFont;
+class QGroupBox;
 class QWidget;
 
 // Layouts are drawn in dialog units, which follow the dialog's font: a
@@ -22,7 +23,8 @@ public:
     // buttons of `window`, still in dialog units, fit their rectangles.
     void FitTexts(const QWidget* window);
     // Turns a layout made in dialog units into pixels: the window's fixed size
-    // and the geometry of its direct children.
+    // and the geometry of its direct children, a group box raised where the
+    // style would draw its frame onto its contents.
     void Apply(QWidget* window) const;
 
     // Both, for one window, or for windows that must share one scale (pages).
@@ -32,6 +34,7 @@ public:
 private:
     int MapX(int units) const;
     int MapY(int units) const;
+    void ClearTitle(QGroupBox* box, const QList<QWidget*>& siblings) const;
 
     double m_charWidth;
     int m_lineHeight;

@@ -1,6 +1,7 @@
 #include "gui/toolkit/GuiText.h"
 
 #include <QLineEdit>
+#include <algorithm>
 
 #include "platform/Encoding.h"
 
@@ -16,4 +17,8 @@ Chaine FromWindowText(const QWidget* window) {
     if (!window) return Chaine();
     if (const auto* edit = qobject_cast<const QLineEdit*>(window)) return ToChaine(edit->text());
     return ToChaine(window->windowTitle());
+}
+
+uint32_t FromWindowNumber(const QWidget* window) {
+    return static_cast<uint32_t>(std::max(FromWindowText(window).ToInteger(), 0));
 }

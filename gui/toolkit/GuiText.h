@@ -1,5 +1,6 @@
 #pragma once
 #include <QString>
+#include <cstdint>
 
 #include "support/Chaine.h"
 
@@ -13,3 +14,6 @@ Chaine ToChaine(const QString& text);
 // The whole text of a window: an edit's contents, else its title. A null
 // window gives the empty string.
 Chaine FromWindowText(const QWidget* window);
+// The number that text starts with, as Chaine::ToInteger reads it; a negative
+// one counts as 0.
+uint32_t FromWindowNumber(const QWidget* window);

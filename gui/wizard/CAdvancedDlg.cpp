@@ -1,7 +1,5 @@
 #include "gui/wizard/CAdvancedDlg.h"
 
-#include <algorithm>
-
 #include "engine/TestSession.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
@@ -9,16 +7,15 @@
 
 namespace {
 
-// An emptied field gets its default back at once.
-void RefillWith(QLineEdit* field, uint32_t value) {
-    QObject::connect(field, &QLineEdit::textChanged, field, [field, value](const QString& text) {
-        if (text.isEmpty()) field->setText(QString::number(value));
+// An emptied field gets its default back at once; left or entered, it shows
+// the value that OK stores.
+void Bound(QLineEdit* field, SettingLimit limit) {
+    QObject::connect(field, &QLineEdit::textChanged, field, [field, limit](const QString& text) {
+        if (text.isEmpty()) field->setText(QString::number(limit.initial));
     });
-}
-
-// The field's number; a negative one counts as 0.
-uint32_t FieldValue(const QLineEdit* field) {
-    return static_cast<uint32_t>(std::max(FromWindowText(field).ToInteger(), 0));
+    QObject::connect(field, &QLineEdit::editingFinished, field, [field, limit] {
+        field->setText(QString::number(limit.Clamp(FromWindowNumber(field))));
+    });
 }
 
 }  // namespace
@@ -39,16 +36,17 @@ CAdvancedDlg::CAdvancedDlg(TestSession& session, QWidget* parent)
     ui->diskSpace->setText(QString::number(prefs.diskSpaceMb));
     ui->simultaneous->setText(QString::number(prefs.simultaneousTests));
     ui->priority->setChecked(prefs.threadPriority == CDVXPrefs::kPriorityNormal);
-    RefillWith(ui->diskSpace, kSpace.initial);
-    RefillWith(ui->simultaneous, kTests.initial);
+    Bound(ui->diskSpace, kSpace);
+    Bound(ui->simultaneous, kTests);
 }
 
 CAdvancedDlg::~CAdvancedDlg() = default;
 
 void CAdvancedDlg::accept() {
     CDVXPrefs& prefs = m_session.prefs;
-    prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(FieldValue(ui->diskSpace)));
-    prefs.SetSimultaneousTests(FieldValue(ui->simultaneous));
+    prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(FromWindowNumber(ui->diskSpace)));
+    prefs.SetSimultaneousTests(
+        SettingLimits::kSimultaneousTests.Clamp(FromWindowNumber(ui->simultaneous)));
     prefs.SetThreadPriority(ui->priority->isChecked() ? CDVXPrefs::kPriorityNormal
                                                       : CDVXPrefs::kPriorityBelowNormal);
     QDialog::accept();

@@ -8,8 +8,9 @@ namespace Ui {
 class CAdvancedDlg;
 }
 
-// Disk space, simultaneous sets and priority of the run. OK stores them in the
-// settings, brought into range; Cancel stores nothing. User-interface thread only.
+// Disk space, simultaneous sets and priority of the run. A number field, once
+// left, shows its value brought into range, which OK stores in the settings;
+// Cancel stores nothing. User-interface thread only.
 class CAdvancedDlg : public QDialog {
     Q_OBJECT
 public:

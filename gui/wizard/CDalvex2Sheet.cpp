@@ -20,7 +20,7 @@ CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage, const CDVXPref
     AddPage(new CSelectDirPage(m_session));
     AddPage(new CTimePage(m_session));
     AddPage(new CProgressPage(m_session));
-    AddPage(new CNoErrorPage);
+    AddPage(new CNoErrorPage(m_session));
     AddPage(new CErrorPage(m_session));
     AddAboutEntry();
 }

@@ -2,10 +2,14 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDate>
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
+#include <QStandardPaths>
+#include <QTime>
 #include <algorithm>
 
 #include "engine/TestSession.h"
@@ -14,7 +18,6 @@
 #include "gui/toolkit/MessageBox.h"
 #include "gui/toolkit/SetRichEditRtf.h"
 #include "platform/ResourceIds.h"
-#include "report/FailureReport.h"
 #include "support/RtfReader.h"
 #include "ui_CDetailDlg.h"
 
@@ -22,6 +25,21 @@ namespace {
 
 // The labels the tabs get: the failed tests in the order the reports come.
 QString TabText(std::size_t index) { return QStringLiteral("Test %1").arg(index); }
+
+// The name a report is offered under: what it is, when its test failed (local
+// time, to the minute) and its tab's number.
+QString ReportFileName(const platform::SystemTime& failed, std::size_t index) {
+    return QStringLiteral("dalvex2-rapport-%1-%2-test%3.rtf")
+        .arg(QDate(failed.year, failed.month, failed.day).toString(QStringLiteral("yyyy-MM-dd")),
+             QTime(failed.hour, failed.minute).toString(QStringLiteral("HHmm")))
+        .arg(index);
+}
+
+// Where reports are saved: the user's documents folder, else the home folder.
+QString ReportFolder() {
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    return !documents.isEmpty() && QDir(documents).exists() ? documents : QDir::homePath();
+}
 
 }  // namespace
 
@@ -60,9 +78,7 @@ CDetailDlg::CDetailDlg(TestSession& session, QWidget* parent)
 CDetailDlg::~CDetailDlg() = default;
 
 void CDetailDlg::FillTabs() {
-    m_reports.clear();
-    for (FailureReport& report : FailureReport::Collect(m_session.run.Progress()))
-        m_reports.push_back(std::move(report.rtf));
+    m_reports = FailureReport::Collect(m_session.run.Progress());
     const QSignalBlocker quiet(ui->tabs);  // the first report is shown once, below
     while (ui->tabs->count() > 0) ui->tabs->removeTab(0);
     for (std::size_t i = 0; i < m_reports.size(); ++i) ui->tabs->addTab(TabText(i));
@@ -70,7 +86,7 @@ void CDetailDlg::FillTabs() {
 
 const Chaine& CDetailDlg::ShownReport() const {
     static const Chaine kEmpty;
-    return m_shown < m_reports.size() ? m_reports[m_shown] : kEmpty;
+    return m_shown < m_reports.size() ? m_reports[m_shown].rtf : kEmpty;
 }
 
 void CDetailDlg::ShowReport(int index) {
@@ -112,7 +128,9 @@ void CDetailDlg::SaveReport() {
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setNameFilter(QStringLiteral("Documents RTF (*.rtf)"));
     dialog.setDefaultSuffix(QStringLiteral("rtf"));
-    dialog.selectFile(TabText(m_shown) + QStringLiteral(".rtf"));
+    dialog.setDirectory(ReportFolder());
+    // The menu offers to save only while one of the reports shows.
+    dialog.selectFile(ReportFileName(m_reports[m_shown].localtime, m_shown));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const Chaine& rtf = ShownReport();
     QSaveFile file(dialog.selectedFiles().constFirst());

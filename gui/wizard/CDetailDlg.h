@@ -4,6 +4,7 @@
 #include <memory>
 #include <vector>
 
+#include "report/FailureReport.h"
 #include "support/Chaine.h"
 
 struct TestSession;
@@ -49,7 +50,7 @@ private:
 
     std::unique_ptr<Ui::CDetailDlg> ui;
     TestSession& m_session;
-    std::vector<Chaine> m_reports;  // in tab order
+    std::vector<FailureReport> m_reports;  // in tab order
     std::size_t m_shown = 0;
     QSize m_openingSize;
     Layout m_opening;

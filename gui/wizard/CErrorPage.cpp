@@ -4,6 +4,7 @@
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDetailDlg.h"
+#include "gui/wizard/RunSummary.h"
 #include "ui_CErrorPage.h"
 
 CErrorPage::CErrorPage(TestSession& session)
@@ -23,6 +24,7 @@ bool CErrorPage::OnInitDialog() {
 
 bool CErrorPage::OnSetActive() {
     GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_FINISH);
+    ShowRunSummary(ui->summary, m_session);
     return true;
 }
 

@@ -3,11 +3,14 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "gui/wizard/RunSummary.h"
 #include "platform/ResourceIds.h"
 #include "ui_CNoErrorPage.h"
 
-CNoErrorPage::CNoErrorPage()
-    : CPropertyPage(res::kNoErrorPage), ui(std::make_unique<Ui::CNoErrorPage>()) {
+CNoErrorPage::CNoErrorPage(TestSession& session)
+    : CPropertyPage(res::kNoErrorPage),
+      ui(std::make_unique<Ui::CNoErrorPage>()),
+      m_session(session) {
     ui->setupUi(this);
     ui->title->setFont(BannerFont());
 }
@@ -21,5 +24,6 @@ bool CNoErrorPage::OnInitDialog() {
 
 bool CNoErrorPage::OnSetActive() {
     GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_FINISH);
+    ShowRunSummary(ui->summary, m_session);
     return true;
 }

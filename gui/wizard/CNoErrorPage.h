@@ -4,6 +4,8 @@
 #include "gui/toolkit/CPropertyPage.h"
 #include "platform/ResourceIds.h"
 
+struct TestSession;
+
 namespace Ui {
 class CNoErrorPage;
 }
@@ -12,7 +14,8 @@ class CNoErrorPage;
 class CNoErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    CNoErrorPage();
+    // `session` holds the records of the runs and outlives the page.
+    explicit CNoErrorPage(TestSession& session);
     ~CNoErrorPage() override;
 
     bool OnInitDialog() override;
@@ -22,4 +25,5 @@ public:
 
 private:
     std::unique_ptr<Ui::CNoErrorPage> ui;
+    TestSession& m_session;
 };

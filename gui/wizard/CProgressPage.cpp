@@ -5,6 +5,7 @@
 #include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/ElidedPaths.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
 #include "platform/ResourceIds.h"
@@ -43,7 +44,7 @@ CProgressPage::~CProgressPage() = default;
 bool CProgressPage::OnSetActive() {
     const CDVXPrefs& prefs = m_session.prefs;
     GetSheet()->SetWizardButtons(CPropertySheet::PSWIZB_BACK);
-    ShowDirectories(prefs.directory + ", " + GetTempDirectory());
+    ShowDirectories();
     if (prefs.durationMinutes != CDVXPrefs::UntilStopped) {
         ui->bar->show();
         ui->bar->SetRange(0, static_cast<int32_t>(prefs.durationMinutes * prefs.timings.minuteMs));
@@ -136,13 +137,13 @@ void CProgressPage::ShowStatus(unsigned textId) {
     ui->status->setText(ToQString(Chaine(Chaine::ResourceId(textId))));
 }
 
-void CProgressPage::ShowDirectories(const Chaine& directories) {
-    // Paths have no blanks to wrap at: a zero-width space after each separator
-    // lets a long one take the label's two lines. The tooltip shows it whole.
-    QString text = ToQString(directories);
-    ui->directories->setToolTip(text);
-    text.replace(QLatin1Char('/'), QStringLiteral("/\u200B"));
-    ui->directories->setText(text);
+void CProgressPage::ShowDirectories() {
+    // A long server path is elided in its middle rather than cut at the end
+    // of the label's two lines, so that the temporary directory still shows.
+    // The tooltip shows them whole.
+    ShowElidedPaths(ui->directories,
+                    {ToQString(m_session.prefs.directory), ToQString(GetTempDirectory())},
+                    [](const QStringList& paths) { return paths.join(QStringLiteral(", ")); });
 }
 
 void CProgressPage::ShowCounters(uint32_t elapsedMs) {

@@ -1,8 +1,8 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 
 #include "gui/toolkit/CPropertyPage.h"
-#include "support/Chaine.h"
 
 struct TestSession;
 
@@ -38,7 +38,7 @@ protected:
 private:
     void Tick();
     void ShowCounters(uint32_t elapsedMs);
-    void ShowDirectories(const Chaine& directories);
+    void ShowDirectories();
     void ShowStatus(unsigned textId);
     void KillTimer();
 

@@ -49,6 +49,9 @@ bool CTimePage::OnInitDialog() {
     ui->minutes->setValidator(new MinutesValidator(kMinutes.maximum, ui->minutes));
     ui->minutes->installEventFilter(this);
     connect(ui->minutes, &QLineEdit::textChanged, this, &CTimePage::Refill);
+    // Left or entered, the field shows the duration that Next will store.
+    connect(ui->minutes, &QLineEdit::editingFinished, this,
+            [this] { ui->minutes->setText(QString::number(TypedMinutes())); });
     return true;
 }
 
@@ -74,13 +77,14 @@ bool CTimePage::eventFilter(QObject* watched, QEvent* event) {
     return CPropertyPage::eventFilter(watched, event);
 }
 
+uint32_t CTimePage::TypedMinutes() const { return kMinutes.Clamp(FromWindowNumber(ui->minutes)); }
+
 int CTimePage::OnWizardNext() {
     CDVXPrefs& prefs = m_session.prefs;
     if (ui->untilStopped->isChecked()) {
         prefs.SetDurationMinutes(CDVXPrefs::UntilStopped);
     } else if (ui->timed->isChecked()) {
-        const int32_t minutes = std::max(FromWindowText(ui->minutes).ToInteger(), 0);
-        prefs.SetDurationMinutes(std::min(static_cast<uint32_t>(minutes), kMinutes.maximum));
+        prefs.SetDurationMinutes(TypedMinutes());
     }
     return 0;
 }

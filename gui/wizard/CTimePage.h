@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <memory>
 
 #include "gui/toolkit/CPropertyPage.h"
@@ -29,6 +30,8 @@ protected:
 private:
     // An emptied field, or 0, gets the default duration back, selected.
     void Refill();
+    // The field's number brought within the bounds: the duration Next stores.
+    uint32_t TypedMinutes() const;
 
     std::unique_ptr<Ui::CTimePage> ui;
     TestSession& m_session;

@@ -135,7 +135,8 @@ TEST(CDetailDlgTest, TheReportInItsStylesAndAWindowThatGrows) {
 // text, or into a file, byte for byte; a file that cannot be written says so.
 TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
     Shown shown({{"/srv/partagé", T::kSystemError}});
-    const Chaine rtf = FailureReport::Collect(shown.session.run.Progress()).at(0).rtf;
+    const FailureReport report = FailureReport::Collect(shown.session.run.Progress()).at(0);
+    const Chaine& rtf = report.rtf;
     const std::string bytes(rtf.View());
     PickFromContextMenu(shown.View()->viewport(), {20, 20}, "Copier le rapport");
     const QMimeData* copied = QApplication::clipboard()->mimeData();
@@ -143,7 +144,7 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
               std::pair(bytes, PlainText(rtf)));
 
     TempDir dir;
-    QString warning;
+    QString warning, offered;
     OnNextModal<QMessageBox>(
         [&warning](QMessageBox* box) {
             warning = box->text();
@@ -152,9 +153,10 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         &*shown.dialog);
     for (const std::string& path : {dir.File("rapport.rtf"), std::string("/proc/rapport.rtf")}) {
         OnNextModal<QFileDialog>(
-            [path](QFileDialog* files) {
+            [path, &offered](QFileDialog* files) {
                 // Set rather than typed: the completer's list would take the Return key.
                 auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+                offered = name->text();
                 name->setText(QString::fromStdString(path));
                 QTest::keyClick(name, Qt::Key_Return);
             },
@@ -162,5 +164,9 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         PickFromContextMenu(shown.View()->viewport(), {20, 20}, "Enregistrer le rapport...");
         EXPECT_EQ(warning.contains("/proc/rapport.rtf"), path.starts_with("/proc")) << path;
     }
+    // Offered under what it is, when its test failed and its tab's number.
+    const platform::SystemTime& t = report.localtime;
+    EXPECT_EQ(offered, QString::asprintf("dalvex2-rapport-%04d-%02d-%02d-%02d%02d-test0.rtf",
+                                         t.year, t.month, t.day, t.hour, t.minute));
     EXPECT_EQ(ReadFile(dir.File("rapport.rtf")), bytes);
 }

@@ -59,7 +59,7 @@ struct TimePageAlone {
 
     TimePageAlone() {
         sheet.AddPage(new CTimePage(session));
-        sheet.AddPage(new CNoErrorPage);
+        sheet.AddPage(new CNoErrorPage(session));
         sheet.show();
     }
     template <typename T>
@@ -215,6 +215,10 @@ TEST(SettingsPagesTest, TheMinutesFieldRefillsAndStoresWithinItsBounds) {
         EXPECT_EQ(minutes->text(), shown);
         EXPECT_EQ(w.Store(), stored);
     }
+    // Left, the field shows the duration that Next stores.
+    Retype(minutes, "1");
+    QTest::keyClick(minutes, Qt::Key_Tab);
+    EXPECT_EQ(minutes->text(), "3");
 
     // The arrows and the arrow keys stop at 3 and 32767.
     auto* arrows = w.Find<UpDownCtrl>("minutesSpin");
@@ -260,6 +264,7 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
             auto* dialog = qobject_cast<CAdvancedDlg*>(QApplication::activeModalWidget());
             ASSERT_TRUE(dialog);
             EXPECT_EQ(dialog->parentWidget(), &w.Sheet());
+            EXPECT_LE(dialog->width(), w.Sheet().width()) << "no wider than the wizard";
             auto* disk = dialog->findChild<QLineEdit*>("diskSpace");
             auto* tests = dialog->findChild<QLineEdit*>("simultaneous");
             auto* priority = dialog->findChild<QCheckBox*>("priority");
@@ -271,6 +276,11 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
             Retype(tests, sets);
             checked = priority->isChecked();
             QTest::mouseClick(priority, Qt::LeftButton);
+            // Both fields left, each shows its number brought into range: what OK stores.
+            if (ok) {
+                EXPECT_EQ(std::pair(disk->text().toUInt(), tests->text().toUInt()),
+                          std::pair(storedSpace, storedSets));
+            }
             QTest::mouseClick(dialog->findChild<QPushButton*>(ok ? "ok" : "cancel"),
                               Qt::LeftButton);
         });

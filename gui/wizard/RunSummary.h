@@ -1,0 +1,10 @@
+#pragma once
+
+class QLabel;
+struct TestSession;
+
+// The line of a result page that says what the run that just ended tested:
+// how long it lasted, the bytes written and read back, and in which directory,
+// so that a run stopped after a few seconds cannot pass for a whole one. The
+// directory is elided to fit `label`. User-interface thread only.
+void ShowRunSummary(QLabel* label, TestSession& session);
