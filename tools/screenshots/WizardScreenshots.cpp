@@ -102,6 +102,10 @@ int main(int argc, char** argv) {
     });
     QTest::keyClick(path, Qt::Key_F4);
 
+    // A folder that is not there is refused with its reason.
+    path->setText(QDir(testDir).filePath(QStringLiteral("absent/dossier")));
+    AnswerModal(sheet, "4b-refused", QMessageBox::Ok);
+    next->click();
     path->setText(testDir);
     AnswerModal(sheet, "4-question", QMessageBox::Yes);
     next->click();
