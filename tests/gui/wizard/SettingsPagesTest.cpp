@@ -260,7 +260,8 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
     for (const auto& [space, sets, ok, storedSpace, storedSets] : cases) {
         SCOPED_TRACE(space);
         bool checked = false;
-        QTimer::singleShot(50, [&, space = space, sets = sets, ok = ok] {
+        QTimer::singleShot(50, [&, space = space, sets = sets, ok = ok, storedSpace = storedSpace,
+                                storedSets = storedSets] {
             auto* dialog = qobject_cast<CAdvancedDlg*>(QApplication::activeModalWidget());
             ASSERT_TRUE(dialog);
             EXPECT_EQ(dialog->parentWidget(), &w.Sheet());

@@ -285,8 +285,12 @@ TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
 // temporary directory, and nothing crashes on the way out.
 TEST(WizardFlowTest, AnExitDuringARunLeavesNoFile) {
     TempDir share("/dev/shm"), temp("/dev/shm");
-    // Read once per process: set before the run asks.
+    // Read once per process: set before anything asks, as when CTest runs
+    // this test alone.
     ::setenv("TMPDIR", temp.Path().c_str(), 1);
+    const bool fresh = GetTempDirectory().ToUtf8() == temp.Path() + "/";
+    ::unsetenv("TMPDIR");
+    if (!fresh) GTEST_SKIP() << "the temporary directory was read before this test";
     EXPECT_EXIT(
         {
             W w(W::kDuration, share.Path());
@@ -294,10 +298,9 @@ TEST(WizardFlowTest, AnExitDuringARunLeavesNoFile) {
             const bool writing = QTest::qWaitFor(
                 [&] { return !Listing(share.Path()).empty() && !Listing(temp.Path()).empty(); },
                 10000);
-            std::exit(writing ? 1 : 3);
+            std::exit(writing ? 7 : 3);
         },
-        testing::ExitedWithCode(1), "");
-    ::unsetenv("TMPDIR");
+        testing::ExitedWithCode(7), "");
     EXPECT_EQ(Listing(share.Path()) + Listing(temp.Path()), "");
 }
 
