@@ -1,8 +1,14 @@
 #include "engine/DirectoryCheck.h"
 
 #include <cerrno>
+#include <chrono>
+#include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
+#include <mutex>
 #include <string_view>
 
+#include "engine/CDVXTimings.h"
 #include "platform/FileApi.h"
 #include "platform/FileInfo.h"
 #include "platform/SystemError.h"
@@ -17,6 +23,42 @@ namespace {
 // The probe's name follows the pattern of the tests' files on the server.
 constexpr std::string_view kProbePrefix = "VXV";
 constexpr uint64_t kMiB = uint64_t{1} << 20;
+
+// The checks on their way. Never destroyed: one may end while the program does.
+struct Checks {
+    std::mutex lock;
+    std::condition_variable ended;
+    int running = 0;
+};
+Checks& g_checks = *new Checks;
+
+// Counts a check for as long as it runs.
+class Running {
+public:
+    Running() {
+        const std::lock_guard<std::mutex> guard(g_checks.lock);
+        ++g_checks.running;
+    }
+    ~Running() {
+        {
+            const std::lock_guard<std::mutex> guard(g_checks.lock);
+            --g_checks.running;
+        }
+        g_checks.ended.notify_all();
+    }
+    Running(const Running&) = delete;
+    Running& operator=(const Running&) = delete;
+};
+
+// A check whose probe the share has not answered yet would leave it there if
+// the program ended under it (the window closed, the display lost): the end
+// waits for it as long as a run's call may stall. One still waiting then: the
+// program ends without the destructors it could need.
+void WaitForChecksThenExit() {
+    if (!DirectoryCheck::WaitForChecks(CDVXTimings().stallLimitMs)) return;
+    std::fflush(nullptr);
+    std::_Exit(EXIT_FAILURE);
+}
 
 Result Found(DirectoryCheck::Problem problem, std::string_view path = {}) {
     Result result;
@@ -42,6 +84,11 @@ std::string_view WithoutTrailingSlashes(std::string_view path) {
 // the level below it is the first one missing, unless it is no folder.
 Result FirstMissing(std::string_view path) {
     std::string_view missing = WithoutTrailingSlashes(path);
+    // "file/": the name is there, as a file.
+    bool isFolder = true;
+    if (FileInfo::Exists(missing, &isFolder) && !isFolder) {
+        return Found(DirectoryCheck::kNotDirectory, missing);
+    }
     for (;;) {
         const std::string_view parent =
             WithoutTrailingSlashes(missing.substr(0, missing.find_last_of('/') + 1));
@@ -75,7 +122,17 @@ Result DirectoryCheck::OfPath(const Chaine& directory) {
     }
 }
 
+bool DirectoryCheck::WaitForChecks(uint32_t limitMs) {
+    std::unique_lock<std::mutex> guard(g_checks.lock);
+    return !g_checks.ended.wait_for(guard, std::chrono::milliseconds(limitMs),
+                                    [] { return g_checks.running == 0; });
+}
+
 Result DirectoryCheck::ForRun(const Chaine& directory, uint32_t diskSpaceMb) {
+    // Registered after the static objects a check uses: exit() runs it first.
+    static const int atExit = std::atexit(WaitForChecksThenExit);
+    (void)atExit;
+    const Running running;
     const Result found = OfPath(directory);
     if (found.problem != kUsable) return found;
     std::string probe;

@@ -35,5 +35,9 @@ public:
     static Result OfPath(const Chaine& directory);
     // The path, then a file made and deleted there under the program's own
     // pattern, then the free space against `diskSpaceMb` (MiB).
+    // The program's end waits for the checks on their way (WaitForChecks).
     static Result ForRun(const Chaine& directory, uint32_t diskSpaceMb);
+    // Waits up to `limitMs` for every ForRun on its way to end; true when one
+    // still runs.
+    static bool WaitForChecks(uint32_t limitMs);
 };

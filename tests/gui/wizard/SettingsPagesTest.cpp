@@ -130,6 +130,7 @@ TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
         {"C:\\Temp", "Le chemin doit être absolu : il commence par /.", true},
         {d + "/missing/deeper", "Le dossier « " + d + "/missing » n'existe pas.", true},
         {d + "/file", "« " + d + "/file » est un fichier, pas un dossier.", true},
+        {d + "/file/", "« " + d + "/file » est un fichier, pas un dossier.", true},
         {d + "/loop", "Le chemin passe par une boucle de liens symboliques.", true},
         {"/" + QString(5000, 'a'), "Le chemin est trop long.", true},
         {QString::fromStdString(locked), cannot + (root ? "Le support est protégé en écriture." : "Accès refusé."), false},
