@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QMimeData>
+#include <QMouseEvent>
 
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/BrowseForFolder.h"
@@ -219,13 +220,13 @@ void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
     selectAll();
 }
 
-void ZFolderNameEdit::Paste() {
-    const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+void ZFolderNameEdit::Paste(QClipboard::Mode mode) {
+    const QMimeData* data = QGuiApplication::clipboard()->mimeData(mode);
     const QList<QUrl> urls = HoldsFiles(data) ? CopiedFiles(*data) : QList<QUrl>();
     // A copied web link comes with its text, which pastes as usual.
     if (urls.isEmpty() || (!urls.first().isLocalFile() && data->hasText())) {
         // A path copied from a terminal comes with its line break.
-        insert(QGuiApplication::clipboard()->text().trimmed());
+        insert(QGuiApplication::clipboard()->text(mode).trimmed());
     } else {
         TakeUrls(urls);
     }
@@ -239,6 +240,17 @@ void ZFolderNameEdit::keyPressEvent(QKeyEvent* e) {
     ZButtonEdit::keyPressEvent(e);
 }
 
+void ZFolderNameEdit::mouseReleaseEvent(QMouseEvent* e) {
+    // The middle click pastes the selection where the press put the cursor.
+    if (e->button() == Qt::MiddleButton && !isReadOnly() &&
+        QGuiApplication::clipboard()->supportsSelection()) {
+        deselect();
+        Paste(QClipboard::Selection);
+        return;
+    }
+    ZButtonEdit::mouseReleaseEvent(e);
+}
+
 void ZFolderNameEdit::contextMenuEvent(QContextMenuEvent* e) {
     QMenu* menu = createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
@@ -248,7 +260,7 @@ void ZFolderNameEdit::contextMenuEvent(QContextMenuEvent* e) {
     for (QAction* action : menu->actions()) {
         if (action->text().section(QLatin1Char('\t'), 0, 0) != pasteText) continue;
         disconnect(action, &QAction::triggered, nullptr, nullptr);
-        connect(action, &QAction::triggered, this, &ZFolderNameEdit::Paste);
+        connect(action, &QAction::triggered, this, [this] { Paste(); });
         action->setEnabled(!isReadOnly() && (HoldsFiles(QGuiApplication::clipboard()->mimeData()) ||
                                              !QGuiApplication::clipboard()->text().isEmpty()));
     }

@@ -1,4 +1,5 @@
 #pragma once
+#include <QClipboard>
 #include <QUrl>
 #include <functional>
 #include <string>
@@ -46,10 +47,10 @@ public:
     // text cannot carry, to be refused with its reason; anything else, or a
     // folder that does not answer in time, beeps and changes nothing.
     void TakeUrls(const QList<QUrl>& urls);
-    // Ctrl+V, Shift+Insert and the menu's paste: a copied file list acts as
-    // a drop, any other text is pasted without the blanks and line breaks
-    // around it, as is dropped text.
-    void Paste();
+    // Ctrl+V, Shift+Insert, the menu's paste and the middle click (the
+    // selection): a copied file list acts as a drop, any other text is pasted
+    // without the blanks and line breaks around it, as is dropped text.
+    void Paste(QClipboard::Mode mode = QClipboard::Clipboard);
 
 protected:
     void OnButtonClicked() override;
@@ -57,6 +58,7 @@ protected:
 
     void keyPressEvent(QKeyEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
     void dragEnterEvent(QDragEnterEvent* event) override;
     void dragMoveEvent(QDragMoveEvent* event) override;

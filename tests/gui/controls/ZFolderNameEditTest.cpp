@@ -187,7 +187,7 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
     std::filesystem::create_directory_symlink(dir.File("folder"), dir.File("link"));
     const auto url = [&](const char* name) { return QUrl::fromLocalFile(Path(name)).toEncoded(); };
     const char *uris = "text/uri-list", *copied = "x-special/gnome-copied-files";
-    enum How { kDrop, kCtrlV, kShiftInsert, kMenu };
+    enum How { kDrop, kCtrlV, kShiftInsert, kMenu, kMiddleClick };
     // How, what; the text after: selected when a folder, with a beep when left as it was.
     const std::tuple<How, const char*, QByteArray, QString> rows[] = {
         {kDrop, uris, url("folder"), Path("folder")},
@@ -197,10 +197,13 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
         {kCtrlV, copied, "cut\n" + url("file.txt"), "avant"},
         {kMenu, uris, url("folder"), Path("folder")},
         {kCtrlV, "text/plain", "/coll", "av/collant"},
-        {kCtrlV, "text/plain", "  /some/dir\n", "av/some/dirant"},  // as a terminal copies it
+        {kCtrlV, "text/plain", "  /some/dir\n", "av/some/dirant"},      // as a terminal copies it
+        {kMiddleClick, "text/plain", "/some/dir\n", "avant/some/dir"},  // a terminal's selection
         {kCtrlV, uris, "https://serveur/page", "avhttps://serveur/pageant"},  // a web link
     };
     for (const auto& [how, format, payload, text] : rows) {
+        // The X11 selection: offscreen has none.
+        if (how == kMiddleClick && !QGuiApplication::clipboard()->supportsSelection()) continue;
         edit->setText("avant");
         edit->setCursorPosition(2);
         auto data = std::make_unique<QMimeData>();
@@ -214,7 +217,13 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
             QDropEvent drop(QPointF(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
             QApplication::sendEvent(edit, &drop);
         } else {
-            QGuiApplication::clipboard()->setMimeData(data.release());
+            QGuiApplication::clipboard()->setMimeData(data.release(), how == kMiddleClick
+                                                                          ? QClipboard::Selection
+                                                                          : QClipboard::Clipboard);
+        }
+        if (how == kMiddleClick) {  // past the end of the text
+            QTest::mouseClick(edit, Qt::MiddleButton, {},
+                              QPoint(edit->fontMetrics().horizontalAdvance("avant") + 20, 5));
         }
         if (how == kCtrlV) Key(Qt::Key_V, Qt::ControlModifier);
         if (how == kShiftInsert) Key(Qt::Key_Insert, Qt::ShiftModifier);
