@@ -94,7 +94,9 @@ int CProgressPage::OnWizardBack() {
 
 bool CProgressPage::OnQueryClose() {
     RunController& run = m_session.run;
-    if (!run.IsBusy() || run.Progress().GetElapsedMs() < m_session.prefs.timings.minuteMs) {
+    // A Cancel already on its way has been asked for.
+    if (!run.IsBusy() || run.GetAfter() == RunController::kCancel ||
+        run.Progress().GetElapsedMs() < m_session.prefs.timings.minuteMs) {
         return true;
     }
     const bool stop =
