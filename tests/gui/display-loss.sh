@@ -23,14 +23,19 @@ display=70 failures=0
 
 # One try: prints "unreached", or the verdict line.
 try() {
-  local way=$1 xvfb app window="" status=timeout written left verdict
+  local way=$1 xvfb wm app window="" status=timeout written left verdict
   display=$((display + 1))
+  # A display of another X server is left to it.
+  while [ -e "/tmp/.X$display-lock" ] || [ -e "/tmp/.X11-unix/X$display" ]; do
+    display=$((display + 1))
+  done
   export DISPLAY=:$display
   rm -rf "$share" "$temp" && mkdir -p "$share" "$temp"
   Xvfb "$DISPLAY" -screen 0 1280x800x24 -nolisten tcp >/dev/null 2>&1 &
   xvfb=$!
   for _ in $(seq 100); do xdpyinfo >/dev/null 2>&1 && break; sleep 0.1; done
   openbox >/dev/null 2>&1 &
+  wm=$!
   TMPDIR="$temp" HOME="$work" XDG_CONFIG_HOME="$work/config" XDG_RUNTIME_DIR="$work/runtime" \
     XDG_CONFIG_DIRS="$work/xdg" "$program" >"$work/out" 2>&1 &
   app=$!
@@ -63,8 +68,7 @@ try() {
       sleep 0.1
     done
   fi
-  kill -9 "$app" "$xvfb" 2>/dev/null
-  pkill -9 -x openbox 2>/dev/null
+  kill -9 "$app" "$xvfb" "$wm" 2>/dev/null
   wait 2>/dev/null
   rm -f "/tmp/.X$display-lock" "/tmp/.X11-unix/X$display"  # a killed server leaves them
   if [ "$written" -eq 0 ]; then echo unreached; return; fi
