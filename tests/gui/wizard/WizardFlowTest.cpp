@@ -1,5 +1,6 @@
 // The wizard driven end to end on real file systems, with clicks and keys.
 #include <gtest/gtest.h>
+#include <sanitizer/lsan_interface.h>
 
 #include <xcb/xcb.h>
 
@@ -27,6 +28,16 @@
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 #include "tests/gui/wizard/WizardDriver.h"
+
+namespace {
+
+// Set in the child of an exit test, which ends with the wizard alive, as the
+// program does when its display goes: what the wizard holds then is no leak.
+bool g_exitingWithTheWizard = false;
+
+}  // namespace
+
+extern "C" int __lsan_is_turned_off() { return g_exitingWithTheWizard ? 1 : 0; }
 
 namespace {
 
@@ -298,6 +309,7 @@ TEST(WizardFlowTest, AnExitDuringARunLeavesNoFile) {
             const bool writing = QTest::qWaitFor(
                 [&] { return !Listing(share.Path()).empty() && !Listing(temp.Path()).empty(); },
                 10000);
+            g_exitingWithTheWizard = true;
             std::exit(writing ? 7 : 3);
         },
         testing::ExitedWithCode(7), "");
