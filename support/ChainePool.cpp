@@ -9,7 +9,7 @@ namespace {
 
 constexpr std::size_t kChunkBytes = ChainePool::kBlockBytes * ChainePool::kBlocksPerChunk;
 
-int g_initCount = 0;  // only touched during static initialisation and exit
+bool g_made = false;  // only touched during static initialisation
 alignas(ChainePool) unsigned char g_storage[sizeof(ChainePool)];
 
 unsigned char* Next(unsigned char* block) {
@@ -39,11 +39,8 @@ thread_local ThreadCacheOwner t_cacheOwner;
 }  // namespace
 
 ChainePoolInit::ChainePoolInit() {
-    if (g_initCount++ == 0) new (g_storage) ChainePool();
-}
-
-ChainePoolInit::~ChainePoolInit() {
-    if (--g_initCount == 0) ChainePool::Instance().~ChainePool();
+    if (!g_made) new (g_storage) ChainePool();
+    g_made = true;
 }
 
 ChainePool& ChainePool::Instance() {

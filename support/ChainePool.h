@@ -6,7 +6,9 @@
 
 // Small text blocks for Chaine: each holds the 12-byte header and 64 character
 // bytes. Blocks are reserved 512 at a time in chunks of whole pages that are
-// only given back when the pool is destroyed, after every Chaine, at exit.
+// only given back when a pool is destroyed. The program's pool never is: a
+// thread it no longer waits for (a question to a share that does not answer)
+// may free its texts while the program ends, or after.
 //
 // Any thread. The shared free list is guarded by one lock; in front of it each
 // thread keeps a few blocks of its own, moved to and from the shared list in
@@ -47,11 +49,10 @@ private:
 };
 
 // Creates the pool before the first Chaine of any translation unit that
-// includes Chaine.h is built, and destroys it after the last one is gone.
+// includes Chaine.h is built.
 class ChainePoolInit {
 public:
     ChainePoolInit();
-    ~ChainePoolInit();
 };
 
 static ChainePoolInit s_chainePoolInit;

@@ -5,7 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <cstdlib>
 #include <string>
+#include <thread>
 
 #include "tests/TempDir.h"
 
@@ -23,6 +26,20 @@ TEST(ChaineTest, ACopyIsIsolatedFromEveryChangeToTheOtherAndAppendsOfItself) {
     const Chaine shared = s;
     s += s;
     EXPECT_EQ(s, shared + shared);
+}
+
+// A thread that nobody waits for, as a question to a share that does not
+// answer, may still make and free texts while the program ends.
+TEST(ChaineTest, TextsOutliveTheProgramsEnd) {
+    EXPECT_EXIT(
+        {
+            std::thread([] {
+                for (;;) Chaine("texte") += "y";
+            }).detach();
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            std::exit(7);
+        },
+        testing::ExitedWithCode(7), "");
 }
 
 // Pieces between separators; a sorted dictionary of each text once, in byte
