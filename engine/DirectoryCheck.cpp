@@ -3,7 +3,6 @@
 #include <cerrno>
 #include <chrono>
 #include <condition_variable>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <string_view>
@@ -12,6 +11,7 @@
 #include "platform/FileApi.h"
 #include "platform/FileInfo.h"
 #include "platform/SystemError.h"
+#include "platform/Thread.h"
 
 using platform::FileApi;
 using platform::FileInfo;
@@ -52,12 +52,12 @@ public:
 
 // A check whose probe the share has not answered yet would leave it there if
 // the program ended under it (the window closed, the display lost): the end
-// waits for it as long as a run's call may stall. One still waiting then: the
-// program ends without the destructors it could need.
+// waits for it as long as a run's call may stall, and ends at once if one
+// still waits then.
 void WaitForChecksThenExit() {
-    if (!DirectoryCheck::WaitForChecks(CDVXTimings().stallLimitMs)) return;
-    std::fflush(nullptr);
-    std::_Exit(EXIT_FAILURE);
+    if (DirectoryCheck::WaitForChecks(CDVXTimings().stallLimitMs)) {
+        platform::Thread::EndProcessUnderThreads(EXIT_FAILURE);
+    }
 }
 
 Result Found(DirectoryCheck::Problem problem, std::string_view path = {}) {

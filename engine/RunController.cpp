@@ -1,12 +1,12 @@
 #include "engine/RunController.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cstdlib>
 #include <mutex>
 #include <vector>
 
 #include "platform/Clock.h"
+#include "platform/Thread.h"
 
 namespace {
 
@@ -16,10 +16,7 @@ std::mutex g_liveLock;
 std::vector<RunController*>& g_live = *new std::vector<RunController*>;
 
 void EndRunsThenExit() {
-    if (!RunController::EndRunsAtExit()) return;
-    // A thread still waits on the share: no destructor may run under it.
-    std::fflush(nullptr);
-    std::_Exit(EXIT_FAILURE);
+    if (RunController::EndRunsAtExit()) platform::Thread::EndProcessUnderThreads(EXIT_FAILURE);
 }
 
 }  // namespace

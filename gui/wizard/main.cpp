@@ -1,8 +1,6 @@
-#include <cstdio>
-#include <cstdlib>
-
 #include "engine/CDVXThreadManager.h"
 #include "gui/wizard/CDalvex2App.h"
+#include "platform/Thread.h"
 
 int main(int argc, char** argv) {
     int code = 0;
@@ -13,9 +11,6 @@ int main(int argc, char** argv) {
     // The window is gone. A test left behind by a Cancel still deletes its
     // files; one stuck on a share that does not answer may wake up at any
     // moment: the program then ends without the destructors it could need.
-    if (CDVXThreadManager::WaitForAbandoned()) {
-        std::fflush(nullptr);
-        std::_Exit(code);
-    }
+    if (CDVXThreadManager::WaitForAbandoned()) platform::Thread::EndProcessUnderThreads(code);
     return code;
 }

@@ -5,6 +5,8 @@
 #include <unistd.h>
 
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <initializer_list>
 
 namespace platform {
@@ -32,6 +34,11 @@ std::thread Thread::Start(std::function<void()> body, int priority) {
         }
         body();
     });
+}
+
+void Thread::EndProcessUnderThreads(int code) {
+    std::fflush(nullptr);
+    std::_Exit(code);
 }
 
 }  // namespace platform
