@@ -18,11 +18,17 @@ enum OptionId {
     kJson,
     kReportDir,
     kStartAt,
+    kClockOffset,
     kLabel,
     kQuiet,
+    kAllowLocal,
+    kAllowMixed,
+    kMissingAsFailed,
     kHelpOption,
     kVersionOption,
 };
+
+enum Scope { kRunOnly, kMergeOnly, kBoth };
 
 struct Option {
     OptionId id;
@@ -30,38 +36,47 @@ struct Option {
     char shortName;     // 0: none
     const char* value;  // what the value is called in the usage; null: a switch
     const char* help;
-    bool merge;                  // also taken by merge
+    Scope scope;
     const SettingLimit* limits;  // a setting's bounds, shown in the usage
 };
 
 // The one list of options: the parser and the usage text both read it.
 constexpr Option kOptions[] = {
-    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets", false,
+    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets", kRunOnly,
      &SettingLimits::kDiskSpaceMb},
-    {kSets, "--sets", 0, "N", "nombre de tests simultanés", false,
+    {kSets, "--sets", 0, "N", "nombre de tests simultanés", kRunOnly,
      &SettingLimits::kSimultaneousTests},
-    {kMinutes, "--minutes", 0, "M", "durée du test en minutes", false,
+    {kMinutes, "--minutes", 0, "M", "durée du test en minutes", kRunOnly,
      &SettingLimits::kDurationMinutes},
-    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", false,
+    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", kRunOnly,
      nullptr},
-    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", false,
+    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", kRunOnly,
      nullptr},
-    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", false, nullptr},
+    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", kRunOnly, nullptr},
     {kStallAfter, "--stall-after", 0, "S",
-     "un appel sans réponse du partage pendant S secondes fait échouer le test", false,
+     "un appel sans réponse du partage pendant S secondes fait échouer le test", kRunOnly,
      &SettingLimits::kStallSeconds},
-    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", true,
+    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", kBoth,
      nullptr},
-    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP", false,
-     nullptr},
+    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP",
+     kRunOnly, nullptr},
     {kStartAt, "--start-at", 0, "HEURE",
      "attendre cette heure pour commencer (2026-12-06T22:30:00+01:00, ou secondes depuis 1970)",
-     false, nullptr},
-    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", false,
+     kRunOnly, nullptr},
+    {kClockOffset, "--clock-offset", 0, "MS",
+     "avance de l'horloge de ce client sur celle de référence de --start-at, en ms", kRunOnly,
      nullptr},
-    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", false, nullptr},
-    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", true, nullptr},
-    {kVersionOption, "--version", 0, nullptr, "afficher la version", true, nullptr},
+    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", kRunOnly,
+     nullptr},
+    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", kRunOnly, nullptr},
+    {kAllowLocal, "--allow-local", 0, nullptr,
+     "merge : admettre un répertoire qui n'est pas sur le réseau", kMergeOnly, nullptr},
+    {kAllowMixed, "--allow-mixed", 0, nullptr,
+     "merge : admettre des résultats de versions différentes", kMergeOnly, nullptr},
+    {kMissingAsFailed, "--missing-as-failed", 0, nullptr,
+     "merge : un résultat absent compte comme un client en échec", kMergeOnly, nullptr},
+    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", kBoth, nullptr},
+    {kVersionOption, "--version", 0, nullptr, "afficher la version", kBoth, nullptr},
 };
 
 const Option* Find(std::string_view arg) {
@@ -71,7 +86,10 @@ const Option* Find(std::string_view arg) {
     return nullptr;
 }
 
-bool LooksLikeOption(std::string_view arg) { return arg.size() > 1 && arg[0] == '-'; }
+// No option begins with a digit: "-250" is a value (--clock-offset -250).
+bool LooksLikeOption(std::string_view arg) {
+    return arg.size() > 1 && arg[0] == '-' && (arg[1] < '0' || arg[1] > '9');
+}
 
 // A whole decimal number that fits 32 bits, nothing else.
 bool ParseNumber(std::string_view text, uint32_t* value) {
@@ -91,7 +109,7 @@ bool ParseNumber(std::string_view text, uint32_t* value) {
 std::string CliOptions::Usage() {
     std::string text =
         "Usage : dalvex2-cli [options] [--] RÉPERTOIRE\n"
-        "        dalvex2-cli merge [--json FICHIER|-] [--] RÉSULTAT.json…\n"
+        "        dalvex2-cli merge [options de merge] [--] RÉSULTAT.json…\n"
         "\n"
         "Teste le réseau en écrivant puis relisant des fichiers dans RÉPERTOIRE.\n"
         "merge réunit les résultats JSON de plusieurs clients en un seul verdict.\n"
@@ -161,8 +179,9 @@ bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool mer
         *error = "Option inconnue : " + std::string(arg);
         return false;
     }
-    if (merging && !option->merge) {
-        *error = "L'option " + name + " ne s'applique pas à merge.";
+    if (merging ? option->scope == kRunOnly : option->scope == kMergeOnly) {
+        *error = "L'option " + name +
+                 (merging ? " ne s'applique pas à merge." : " ne s'applique qu'à merge.");
         return false;
     }
     std::string_view value;
@@ -238,7 +257,17 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             startAtMs = moment;
             return true;
         }
+        case kClockOffset: {
+            // A signed count of milliseconds, within a day either way.
+            const bool negative = value.starts_with('-');
+            if (!ParseNumber(value.substr(negative), &n) || n > 86400000) return false;
+            clockOffsetMs = negative ? -int64_t{n} : int64_t{n};
+            return true;
+        }
         case kLabel: label = value; return true;
+        case kAllowLocal: allowLocal = true; return true;
+        case kAllowMixed: allowMixed = true; return true;
+        case kMissingAsFailed: missingAsFailed = true; return true;
         case kQuiet: quiet = true; return true;
         case kHelpOption: action = kHelp; return true;
         case kVersionOption: action = kVersion; return true;

@@ -29,9 +29,14 @@ public:
     std::string jsonPath;           // "-" for standard output
     std::string reportDir;
     bool quiet = false;
-    std::optional<int64_t> startAtMs;      // --start-at, milliseconds since 1970 UTC
+    std::optional<int64_t> startAtMs;  // --start-at, milliseconds since 1970 UTC
+    // --clock-offset: this machine's clock minus the one --start-at is read on.
+    std::optional<int64_t> clockOffsetMs;
     std::string label;                     // --label; empty: the host name
     std::vector<std::string> resultFiles;  // merge
+    bool allowLocal = false;               // merge: a client that tested a local folder counts
+    bool allowMixed = false;               // merge: clients of other versions count
+    bool missingAsFailed = false;          // merge: a result file that does not exist fails
 
 private:
     // The option at argv[*i] and its value, which may be the next argument.
