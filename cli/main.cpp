@@ -5,6 +5,7 @@
 #include "cli/CliOptions.h"
 #include "cli/ResultMerge.h"
 #include "platform/StopSignals.h"
+#include "support/BuildVersion.h"
 #include "support/VersionInfo.h"
 
 int main(int argc, char** argv) {
@@ -19,12 +20,16 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == CliOptions::kVersion) {
-        // The version block that the program's own file carries, as the wizard shows it.
-        std::printf("dalvex2-cli %s\n", GetModuleVersionText(0).ToUtf8().c_str());
+        // The version block that the program's own file carries, as the wizard
+        // shows it, then the build's full version, as its package carries it.
+        std::printf("dalvex2-cli %s (%s)\n", GetModuleVersionText(0).ToUtf8().c_str(),
+                    BuildVersion());
         return 0;
     }
     if (options.action == CliOptions::kMerge) {
-        return ResultMerge::Run(options.resultFiles, options.jsonPath, stdout, stderr);
+        const ResultMerge::Options merge{options.jsonPath, options.allowLocal, options.allowMixed,
+                                         options.missingAsFailed};
+        return ResultMerge::Run(options.resultFiles, merge, stdout, stderr);
     }
     // A run ends on interrupts in its own way; anything else keeps the defaults.
     platform::StopSignals::Install();
