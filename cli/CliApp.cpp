@@ -3,12 +3,14 @@
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "cli/JsonResult.h"
 #include "cli/ResultFile.h"
 #include "cli/RunSupervisor.h"
+#include "cli/ShareSeries.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/ResourceIds.h"
@@ -24,6 +26,26 @@ namespace {
 constexpr int64_t kWaitStepMs = 100;
 // A test that has waited this long on the share is named on the status line.
 constexpr uint32_t kWaitingShownMs = 5000;
+// A test counts as waiting on the share in the result's series past this.
+constexpr uint32_t kWaitingCountedMs = 1000;
+// A client that gets its order later than this after the common start does
+// not test: it would not be testing together with the others.
+constexpr int64_t kLateStartMs = 1000;
+
+// The clock --start-at is read on: this machine's wall clock or, given the
+// offset measured against another one, that one, carried on from the
+// program's start by the monotonic clock so that a clock set meanwhile
+// moves nothing.
+struct StartClock {
+    std::optional<int64_t> offsetMs;
+    int64_t launchMs = platform::Clock::GetEpochMs();
+    uint32_t launchTicks = platform::Clock::GetTickCount();
+
+    int64_t Now() const {
+        if (!offsetMs) return platform::Clock::GetEpochMs();
+        return launchMs - *offsetMs + (platform::Clock::GetTickCount() - launchTicks);
+    }
+};
 
 // Where the status goes and how often: rewritten in place every second on a
 // terminal, a line of its own every ten seconds otherwise, nothing with -q.
@@ -61,11 +83,13 @@ Chaine NotNetworkWarning() {
     return end == std::string_view::npos ? text : Chaine(text.View().substr(0, end));
 }
 
-std::string StatusLine(const Chaine& directories, CDVXProgressData& p, uint32_t elapsed) {
+std::string StatusLine(const Chaine& directories, CDVXProgressData& p, const ShareSeries& share,
+                       uint32_t elapsed) {
     return "Répertoires : " + directories.ToUtf8() +
            " | Écrits : " + ProgressText::Bytes(p.GetTotalWritten(true)).ToUtf8() +
            " octets | Lus : " + ProgressText::Bytes(p.GetTotalRead(true)).ToUtf8() +
            " octets | Débit : " + ProgressText::Throughput(p.GetThroughput()).ToUtf8() +
+           " (partage : " + ProgressText::Throughput(share.Throughput(elapsed)).ToUtf8() + ")" +
            " | Durée : " + CDVXProgressData::FormatDuration(elapsed).ToUtf8();
 }
 
@@ -84,12 +108,20 @@ bool CanStart(const CliOptions& options, std::FILE* err) {
     return true;
 }
 
-// Waits until the wall clock reads `startAtMs`, saying so on the status line;
-// false when an interrupt came first. The clock is read again at every step,
-// so a clock set forth or back moves the start with it.
-bool WaitForStart(int64_t startAtMs, const Status& status) {
+// Waits until `clock` reads `startAtMs`, saying so on the status line;
+// false when an interrupt came first, or when the moment was already past
+// by more than kLateStartMs. Without a measured offset the wall clock is
+// read again at every step, so a clock set forth or back moves the start.
+bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& status) {
     const std::string when = JsonResult::Iso8601(platform::Clock::ToLocalTime(startAtMs));
-    int64_t now = platform::Clock::GetEpochMs();
+    int64_t now = clock.Now();
+    if (now > startAtMs + kLateStartMs) {
+        std::fprintf(status.err,
+                     "L'heure de départ (%s) est passée depuis %lld ms : le test ne commence pas, "
+                     "il ne serait pas en même temps que les autres clients.\n",
+                     when.c_str(), static_cast<long long>(now - startAtMs));
+        return false;
+    }
     if (now >= startAtMs) {
         std::fprintf(status.err,
                      "L'heure de départ (%s) est passée : le test commence tout de suite.\n",
@@ -97,8 +129,7 @@ bool WaitForStart(int64_t startAtMs, const Status& status) {
         return true;
     }
     int64_t nextStatus = now;
-    for (; now < startAtMs && platform::StopSignals::Count() == 0;
-         now = platform::Clock::GetEpochMs()) {
+    for (; now < startAtMs && platform::StopSignals::Count() == 0; now = clock.Now()) {
         if (now >= nextStatus) {
             nextStatus = now + status.everyMs;
             const long long left = (startAtMs - now + 999) / 1000;
@@ -109,6 +140,24 @@ bool WaitForStart(int64_t startAtMs, const Status& status) {
     }
     status.End();
     return platform::StopSignals::Count() == 0;  // one that came during the last step too
+}
+
+// The share's write-through bytes so far and the tests waiting on it now:
+// every test but the temporary directory's, named `tempTest`.
+void LookAtShare(CDVXProgressData& p, const Chaine& tempTest, uint32_t elapsedMs,
+                 ShareSeries* series) {
+    const uint32_t now = platform::Clock::GetTickCount();
+    uint64_t written = 0, read = 0;
+    uint32_t waiting = 0;
+    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
+        const CDVXThreadData* r = p.GetThreadData(i);
+        if (r->testname == tempTest) continue;
+        written += r->bytesWritten[CDVXThreadData::Slot(false)];
+        read += r->bytesRead[CDVXThreadData::Slot(false)];
+        CDVXThreadData::PendingCall call;
+        waiting += r->GetPendingCall(now, &call) && call.waitedMs >= kWaitingCountedMs;
+    }
+    series->Sample(elapsedMs, written, read, waiting);
 }
 
 // One line on standard error for a test that failed, as soon as it is known.
@@ -140,8 +189,11 @@ std::string WaitingText(CDVXProgressData& p) {
 }
 
 // Follows the run until it is over: the status line, each failure as it
-// comes, and the warning for a directory that is not on the network.
-void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& status) {
+// comes, the warning for a directory that is not on the network, and what
+// the share carried.
+void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& status,
+            ShareSeries* series) {
+    const Chaine tempTest(Chaine::ResourceId(res::kTempTestName));
     uint32_t lastStatus = 0;
     bool warned = false;
     std::vector<bool> told;
@@ -163,9 +215,14 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         }
         tellFailures();
         const uint32_t elapsed = progress.GetElapsedMs();
+        if (progress.GetStartTicks() != 0) {
+            LookAtShare(progress, tempTest, elapsed, series);
+            if (supervisor.IsStopping()) series->Stop(elapsed);
+        }
         if (progress.GetStartTicks() != 0 && elapsed - lastStatus >= status.everyMs) {
             lastStatus = elapsed;
-            status.Show(StatusLine(directories, progress, elapsed) + WaitingText(progress));
+            status.Show(StatusLine(directories, progress, *series, elapsed) +
+                        WaitingText(progress));
         }
     }
     status.End();
@@ -201,6 +258,8 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     // standard error.
     std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
+    std::fprintf(text, "Débit sur le partage seul : %s\n",
+                 ProgressText::Throughput(run.share.Throughput(run.elapsedMs)).ToUtf8().c_str());
     SayLeftFiles(text, run.leftFiles, hung);
     std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
@@ -228,13 +287,17 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     run.host = platform::Host::Name();
     run.label = options.label.empty() ? run.host : options.label;
     run.startAtMs = options.startAtMs;
+    run.clockOffsetMs = options.clockOffsetMs;
     run.stopAfterSeconds = options.stopAfterSeconds;
+    const StartClock clock{options.clockOffsetMs};
 
     const bool terminal = platform::Host::IsTerminal(err);
     const Status status{err, options.quiet, terminal, terminal ? 1000u : 10000u};
     // An interrupt during the wait: the run never starts, and proves nothing.
-    const bool start = !options.startAtMs || WaitForStart(*options.startAtMs, status);
+    // A client too late for the common start does not test either.
+    const bool start = !options.startAtMs || WaitForStart(*options.startAtMs, clock, status);
     run.startedAt = platform::Clock::GetLocalTime();
+    if (clock.offsetMs) run.referenceStartedAtMs = clock.Now();
     std::vector<FailureReport> failures;
     RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
     bool childFailed = false, hung = false;
@@ -244,7 +307,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
             std::fprintf(err, "Impossible de lancer le test : %s\n", std::strerror(errno));
             return 2;
         }
-        Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status);
+        Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
         CDVXProgressData& progress = supervisor.Progress();
         failures = FailureReport::Collect(progress);
@@ -254,6 +317,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         run.bytesRead = progress.GetTotalRead(true);
         run.throughput = progress.GetThroughput();
         run.leftFiles = progress.LeftFiles();
+        run.share.Stop(run.elapsedMs);
         verdict = supervisor.Verdict();
         childFailed = supervisor.ChildFailed();
         // A call that got no answer, or a test still waiting on one.

@@ -7,12 +7,29 @@
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
 #include "report/ReportText.h"
+#include "support/BuildVersion.h"
 
 using json = nlohmann::ordered_json;
 
 namespace {
 
 json Text(const Chaine& text) { return text.ToUtf8(); }
+
+json Optional(const std::optional<int64_t>& value) { return value ? json(*value) : json(); }
+
+// The share's course: one entry a point in each list.
+json Series(const ShareSeries& share) {
+    json written = json::array(), read = json::array(), waiting = json::array();
+    for (const ShareSeries::Point& p : share.Points()) {
+        written.push_back(p.written);
+        read.push_back(p.read);
+        waiting.push_back(p.waiting);
+    }
+    return {{"intervalMs", share.IntervalMs()},
+            {"written", written},
+            {"read", read},
+            {"waiting", waiting}};
+}
 
 }  // namespace
 
@@ -74,19 +91,28 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
         {"networkPath", run.networkPath},
         {"host", run.host},
         {"label", run.label},
+        {"version", BuildVersion()},
         {"startedAt", Iso8601(run.startedAt)},
         {"startedAtMs", StartTime::EpochMs(run.startedAt)},
-        {"startAtMs", run.startAtMs ? json(*run.startAtMs) : json()},
+        {"startAtMs", Optional(run.startAtMs)},
+        {"clockOffsetMs", Optional(run.clockOffsetMs)},
+        {"referenceStartedAtMs", Optional(run.referenceStartedAtMs)},
         {"settings",
          {{"diskSpaceMb", prefs.diskSpaceMb},
           {"simultaneousTests", prefs.simultaneousTests},
           {"durationMinutes", prefs.durationMinutes},
           {"threadPriority", prefs.threadPriority},
-          {"stopAfterSeconds", run.stopAfterSeconds}}},
+          {"stopAfterSeconds", run.stopAfterSeconds},
+          {"stallSeconds", prefs.timings.stallLimitMs / 1000}}},
         {"elapsedMs", run.elapsedMs},
         {"bytesWritten", run.bytesWritten},
         {"bytesRead", run.bytesRead},
         {"throughput", run.throughput},
+        {"shareBytesWritten", run.share.Written()},
+        {"shareBytesRead", run.share.Read()},
+        {"shareThroughput", run.share.Throughput(run.elapsedMs)},
+        {"longestShareIdleMs", run.share.LongestIdleMs()},
+        {"series", Series(run.share)},
         {"ending", verdict.EndingName()},
         {"result", verdict.ResultName()},
         {"failures", failureList},

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunVerdict.h"
 #include "platform/Clock.h"
@@ -19,12 +20,17 @@ public:
         std::string host;
         std::string label;                 // the client's name among several
         std::optional<int64_t> startAtMs;  // the start asked for, ms since 1970
+        // This machine's clock minus the one the start was asked on, and the
+        // start read on that clock; both unknown unless the offset was given.
+        std::optional<int64_t> clockOffsetMs;
+        std::optional<int64_t> referenceStartedAtMs;
         uint32_t stopAfterSeconds = 0;
         platform::SystemTime startedAt;
         uint32_t elapsedMs = 0;
         uint64_t bytesWritten = 0;
         uint64_t bytesRead = 0;
         uint64_t throughput = 0;
+        ShareSeries share;  // what the share alone carried
         // Files of the run that are still in the share or the temporary
         // directory: they could not be deleted, or a stuck test holds them.
         std::vector<Chaine> leftFiles;

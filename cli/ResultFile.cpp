@@ -33,11 +33,10 @@ bool ResultFile::Write(const std::string& path, const std::string& bytes, std::s
     return false;
 }
 
-bool ResultFile::Read(const std::string& path, std::string* bytes, std::string* why) {
-    // Results are a few kilobytes.
-    constexpr uint32_t kMaxBytes = 64u << 20;
+bool ResultFile::Read(const std::string& path, uint32_t maxBytes, std::string* bytes,
+                      std::string* why) {
     int error = 0;
-    if (WholeFile::Read(path, kMaxBytes, bytes, &error)) return true;
+    if (WholeFile::Read(path, maxBytes, bytes, &error)) return true;
     *why = Reason(error, true);
     return false;
 }

@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 
@@ -19,6 +20,7 @@ public:
                         std::FILE* err);
     // "Impossible d'écrire WHAT : WHY" on `err`.
     static void SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why);
-    // The whole of a result written earlier.
-    static bool Read(const std::string& path, std::string* bytes, std::string* why);
+    // The whole of a result written earlier, of at most `maxBytes`.
+    static bool Read(const std::string& path, uint32_t maxBytes, std::string* bytes,
+                     std::string* why);
 };

@@ -1,100 +1,46 @@
 #include "cli/ResultMerge.h"
 
 #include <algorithm>
-#include <nlohmann/json.hpp>
-#include <optional>
 
 #include "cli/ResultFile.h"
-#include "engine/CDVXPrefs.h"
+#include "cli/ResultReader.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
 #include "engine/RunVerdict.h"
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
 
-using json = nlohmann::ordered_json;
+using json = nlohmann::json;
+using ordered = nlohmann::ordered_json;
 
 namespace {
 
+// How far apart clients may start, and by how much their common time may
+// fall short of the time asked, for them to count as testing together.
+constexpr int64_t kTogetherMs = 1000;
+
 struct Client {
-    std::string file;
-    json data;
-    RunVerdict::Result result = RunVerdict::kInterrupted;
+    ResultReader::Client read;
+    RunVerdict::Result result = RunVerdict::kOk;
+    std::vector<std::string> reasons;  // why it is not "ok", in French
+    int64_t startMs = 0;               // on the common clock, when measured
+    uint64_t windowBytes = 0;          // what the share carried in the common window
+
+    const json& Data() const { return read.data; }
+    int64_t EndMs() const { return startMs + Data()["elapsedMs"].get<int64_t>(); }
+    void Fault(RunVerdict::Result worse, std::string why) {
+        if (Severity(worse) > Severity(result)) result = worse;
+        reasons.push_back(std::move(why));
+    }
+    static int Severity(RunVerdict::Result r) {
+        return r == RunVerdict::kFailed ? 2 : r == RunVerdict::kInterrupted ? 1 : 0;
+    }
 };
 
-// Bounds that no real result reaches, so that sums and differences of them
-// stay far inside 64 bits: the year 5138, and a petabyte a second.
-constexpr uint64_t kMaxEpochMs = 100000000000000;
-constexpr uint64_t kMaxBytes = 1000000000000000000;
-constexpr uint64_t kMaxThroughput = 1000000000000000;
-// How late after the common start a client may begin and still count.
-constexpr uint64_t kLateMs = 1000;
-
-bool IsOneOf(const json& value, std::initializer_list<const char*> names) {
-    return value.is_string() &&
-           std::any_of(names.begin(), names.end(), [&](const char* n) { return value == n; });
-}
-
-bool IsCount(const json& value, uint64_t max) {
-    return value.is_number_unsigned() && value.get<uint64_t>() <= max;
-}
-
-// A setting within the bounds a run keeps, or `other` when given.
-bool IsSetting(const json& value, const SettingLimit& limits,
-               std::optional<uint32_t> other = std::nullopt) {
-    return IsCount(value, UINT32_MAX) &&
-           ((other && value == *other) || (value >= limits.minimum && value <= limits.maximum));
-}
-
-// The member of a result that is missing or of the wrong kind, or null.
-const char* BadMember(const json& j) {
-    const auto text = [](const json& v) { return v.is_string() && !v.get<std::string>().empty(); };
-    const auto moment = [](const json& v) { return IsCount(v, kMaxEpochMs); };
-    const auto bytes = [](const json& v) { return IsCount(v, kMaxBytes); };
-    const struct {
-        const char* name;
-        bool (*valid)(const json&);
-    } members[] = {
-        {"label", text},
-        {"host", [](const json& v) { return v.is_string(); }},
-        {"startedAt", text},
-        {"startedAtMs", moment},
-        {"startAtMs", [](const json& v) { return v.is_null() || IsCount(v, kMaxEpochMs); }},
-        {"settings",
-         [](const json& v) {
-             return v.is_object() &&
-                    IsSetting(v.value("diskSpaceMb", json()), SettingLimits::kDiskSpaceMb) &&
-                    IsSetting(v.value("simultaneousTests", json()),
-                              SettingLimits::kSimultaneousTests) &&
-                    IsSetting(v.value("durationMinutes", json()), SettingLimits::kDurationMinutes,
-                              CDVXPrefs::UntilStopped) &&
-                    IsCount(v.value("stopAfterSeconds", json()), UINT32_MAX);
-         }},
-        {"elapsedMs", [](const json& v) { return IsCount(v, UINT32_MAX); }},
-        {"bytesWritten", bytes},
-        {"bytesRead", bytes},
-        {"throughput", [](const json& v) { return IsCount(v, kMaxThroughput); }},
-        {"ending",
-         [](const json& v) {
-             return IsOneOf(v, {"time-up", "stopped", "aborted", "failure"});
-         }},
-        {"result",
-         [](const json& v) {
-             return IsOneOf(v, {"ok", "failed", "interrupted"});
-         }},
-        {"failures",
-         [](const json& v) {
-             return v.is_array() && std::all_of(v.begin(), v.end(), [](const json& f) {
-                        return f.is_object() && f.value("test", json("")).is_string() &&
-                               f.value("category", json("")).is_string();
-                    });
-         }},
-    };
-    if (!j.is_object()) return "";
-    for (const auto& m : members) {
-        if (!j.contains(m.name) || !m.valid(j[m.name])) return m.name;
-    }
-    return nullptr;
+std::string Seconds(uint64_t ms) {
+    return CDVXProgressData::FormatDuration(
+               static_cast<uint32_t>(std::min<uint64_t>(ms, UINT32_MAX)))
+        .ToUtf8();
 }
 
 // How long the run was asked to last: its minutes, or --stop-after if sooner.
@@ -104,79 +50,99 @@ uint64_t PlannedMs(const json& settings) {
                     stopAfter > 0 ? stopAfter * 1000 : UINT64_MAX);
 }
 
-// How much later than the common start the client began (0: on time, or no
-// common start was asked for).
-uint64_t LateMs(const json& j) {
-    if (j["startAtMs"].is_null()) return 0;
-    const uint64_t asked = j["startAtMs"], started = j["startedAtMs"];
-    return started > asked ? started - asked : 0;
+// Why `c` cannot be merged with the clients read before it, or empty.
+std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
+                     const ResultMerge::Options& options) {
+    for (const Client& e : earlier) {
+        if (e.read.key == c.read.key) {
+            return c.read.file + " : le client " + json(c.read.label).dump() + " se confond avec " +
+                   json(e.read.label).dump() + " de " + e.read.file + ".";
+        }
+    }
+    const auto first = std::find_if(earlier.begin(), earlier.end(),
+                                    [](const Client& e) { return e.read.present; });
+    if (!c.read.present || first == earlier.end()) return "";
+    const json &a = first->Data(), &b = c.Data();
+    if (a["startAtMs"] != b["startAtMs"]) {
+        return c.read.file + " n'a pas été lancé avec " + first->read.file +
+               " (heure de départ demandée : " + b["startAtMs"].dump() + " au lieu de " +
+               a["startAtMs"].dump() + ").";
+    }
+    if (a["settings"] != b["settings"]) {
+        return c.read.file + " : les réglages (" + b["settings"].dump() + ") ne sont pas ceux de " +
+               first->read.file + " (" + a["settings"].dump() + ").";
+    }
+    if (!options.allowMixed && a["version"] != b["version"]) {
+        return c.read.file + " vient de la version " + b["version"].get<std::string>() + ", " +
+               first->read.file + " de la version " + a["version"].get<std::string>() +
+               " (--allow-mixed pour les réunir).";
+    }
+    return "";
 }
 
 // The client's result read again from what it says it did, by a run's own
-// rules, so that no file can claim more than its figures show; "ok" also
-// needs the whole time asked for, begun on time, and every byte written read
-// back.
-RunVerdict::Result Judge(const json& j) {
+// rules, so that no file can claim more than its figures show.
+void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
+    if (!c.read.present) {
+        c.Fault(RunVerdict::kFailed, "aucun résultat (" + c.read.file + ")");
+        return;
+    }
+    const json& j = c.Data();
     const bool failed =
         j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty();
     const RunVerdict verdict(RunVerdict::EndingOf(j["ending"].get<std::string>()), failed,
                              j["bytesWritten"], j["bytesRead"]);
-    if (verdict.result != RunVerdict::kOk) return verdict.result;
-    const bool complete = j["result"] == "ok" && verdict.ending == RunVerdict::kTimeUp &&
-                          j["bytesRead"] == j["bytesWritten"] &&
-                          j["elapsedMs"] >= PlannedMs(j["settings"]) && LateMs(j) <= kLateMs;
-    return complete ? RunVerdict::kOk : RunVerdict::kInterrupted;
-}
-
-// Settings compared member by member, whatever their order in the file.
-bool SameSettings(const json& a, const json& b) {
-    return nlohmann::json::parse(a.dump()) == nlohmann::json::parse(b.dump());
-}
-
-// Reads one file into `client`, or says why it cannot be merged with `earlier`.
-bool Read(const std::string& file, const std::vector<Client>& earlier, Client* client,
-          std::string* error) {
-    std::string bytes, why;
-    if (!ResultFile::Read(file, &bytes, &why)) {
-        *error = "Impossible de lire " + file + " : " + why;
-        return false;
+    c.result = verdict.result;
+    const bool measured = !j["clockOffsetMs"].is_null();
+    c.startMs = measured ? j["referenceStartedAtMs"] : j["startedAtMs"];
+    const uint64_t planned = PlannedMs(j["settings"]), elapsed = j["elapsedMs"];
+    if (c.result == RunVerdict::kOk &&
+        (j["result"] != "ok" || verdict.ending != RunVerdict::kTimeUp))
+        c.Fault(RunVerdict::kInterrupted, "le test ne s'est pas terminé à son heure");
+    if (j["bytesRead"] != j["bytesWritten"])
+        c.Fault(RunVerdict::kInterrupted, "tout n'a pas été relu");
+    if (elapsed < planned) {
+        c.Fault(RunVerdict::kInterrupted,
+                "a testé " + Seconds(elapsed) + " sur " + Seconds(planned) + " prévues");
     }
-    json j = json::parse(bytes, nullptr, false);
-    if (j.is_discarded()) {
-        *error = file + " n'est pas un fichier JSON valide.";
-        return false;
+    if (!j["networkPath"] && !options.allowLocal) {
+        c.Fault(RunVerdict::kInterrupted, "le répertoire n'est pas sur le réseau (--allow-local)");
     }
-    if (const char* bad = BadMember(j)) {
-        *error = file + " n'est pas un résultat de dalvex2-cli" +
-                 (*bad ? std::string(" (membre « ") + bad + " » absent ou incorrect)." : ".");
-        return false;
+    if (fleet && !measured) {
+        c.Fault(RunVerdict::kInterrupted, "son horloge n'a pas été comparée (--clock-offset)");
     }
-    for (const Client& c : earlier) {
-        if (c.data["label"] == j["label"]) {
-            *error = file + " : le client « " + j["label"].get<std::string>() +
-                     " » figure déjà dans " + c.file + ".";
-            return false;
+    if (!j["startAtMs"].is_null()) {
+        const int64_t late = c.startMs - j["startAtMs"].get<int64_t>();
+        if (late > kTogetherMs || late < -kTogetherMs) {
+            c.Fault(RunVerdict::kInterrupted,
+                    std::string(late > 0 ? "départ en retard" : "départ en avance") + " de " +
+                        std::to_string(late > 0 ? late : -late) + " ms");
         }
     }
-    if (!earlier.empty() && earlier.front().data["startAtMs"] != j["startAtMs"]) {
-        *error = file + " n'a pas été lancé avec " + earlier.front().file +
-                 " (heure de départ demandée : " + j["startAtMs"].dump() + " au lieu de " +
-                 earlier.front().data["startAtMs"].dump() + ").";
-        return false;
+    const uint64_t idle = j["longestShareIdleMs"],
+                   limit = j["settings"]["stallSeconds"].get<uint64_t>() * 1000;
+    if (idle > limit) {
+        c.Fault(RunVerdict::kFailed, "aucun octet sur le partage pendant " + Seconds(idle) +
+                                         " (plus que le délai sans réponse de " + Seconds(limit) +
+                                         ")");
     }
-    if (!earlier.empty() && !SameSettings(earlier.front().data["settings"], j["settings"])) {
-        *error = file + " : les réglages (" + j["settings"].dump() + ") ne sont pas ceux de " +
-                 earlier.front().file + " (" + earlier.front().data["settings"].dump() + ").";
-        return false;
-    }
-    client->file = file;
-    client->data = std::move(j);
-    client->result = Judge(client->data);
-    return true;
 }
 
-int Severity(RunVerdict::Result result) {
-    return result == RunVerdict::kFailed ? 2 : result == RunVerdict::kInterrupted ? 1 : 0;
+// What the share carried for `c` between `from` and `to` on the common
+// clock, each point of its course counted for the part of it inside.
+uint64_t BytesBetween(const Client& c, int64_t from, int64_t to) {
+    const json& series = c.Data()["series"];
+    const int64_t interval = series["intervalMs"];
+    uint64_t total = 0;
+    for (std::size_t i = 0; i < series["written"].size(); ++i) {
+        const int64_t begin = c.startMs + static_cast<int64_t>(i) * interval;
+        const int64_t inside = std::min(to, begin + interval) - std::max(from, begin);
+        if (inside <= 0) continue;
+        const uint64_t bytes =
+            series["written"][i].get<uint64_t>() + series["read"][i].get<uint64_t>();
+        total += static_cast<uint64_t>(static_cast<long double>(bytes) * inside / interval);
+    }
+    return total;
 }
 
 std::string Bytes(const json& count) {
@@ -184,28 +150,54 @@ std::string Bytes(const json& count) {
 }
 
 std::string Line(const Client& c) {
-    const json& j = c.data;
-    return j["label"].get<std::string>() + " | Résultat : " + RunVerdict::ResultName(c.result) +
-           " | Fin : " + j["ending"].get<std::string>() +
-           " | Écrits : " + Bytes(j["bytesWritten"]) + " | Lus : " + Bytes(j["bytesRead"]) +
-           " | Débit : " + ProgressText::Throughput(j["throughput"].get<uint64_t>()).ToUtf8() +
-           " | Échecs : " + std::to_string(j["failures"].size()) +
-           (LateMs(j) > kLateMs ? " | Départ en retard de " + std::to_string(LateMs(j)) + " ms"
-                                : "") +
-           "\n";
+    std::string line = c.read.label + " | Résultat : " + RunVerdict::ResultName(c.result);
+    if (c.read.present) {
+        const json& j = c.Data();
+        line += " | Fin : " + j["ending"].get<std::string>() +
+                " | Écrits : " + Bytes(j["bytesWritten"]) + " | Lus : " + Bytes(j["bytesRead"]) +
+                " | Débit sur le partage : " +
+                ProgressText::Throughput(j["shareThroughput"].get<uint64_t>()).ToUtf8() +
+                " | Échecs : " + std::to_string(j["failures"].size());
+    }
+    for (const std::string& why : c.reasons) line += " | " + why;
+    return line + "\n";
+}
+
+ordered Entry(const Client& c) {
+    ordered entry = {{"label", c.read.label},
+                     {"file", c.read.file},
+                     {"result", RunVerdict::ResultName(c.result)},
+                     {"reasons", c.reasons}};
+    if (!c.read.present) return entry;
+    const json& j = c.Data();
+    for (const char* name :
+         {"host", "version", "directory", "networkPath", "ending", "startedAt", "startedAtMs",
+          "clockOffsetMs", "referenceStartedAtMs", "elapsedMs", "bytesWritten", "bytesRead",
+          "throughput", "shareBytesWritten", "shareBytesRead", "shareThroughput",
+          "longestShareIdleMs", "leftFiles"}) {
+        entry[name] = j[name];
+    }
+    entry["failures"] = j["failures"].size();
+    return entry;
 }
 
 // Reads every file, or says on `err` why they cannot be merged.
-bool ReadAll(const std::vector<std::string>& files, const std::string& jsonPath,
+bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& options,
              std::vector<Client>* clients, std::FILE* err) {
     std::string why;
     for (const std::string& file : files) {
         Client client;
-        if (!jsonPath.empty() && jsonPath != "-" && platform::WholeFile::SameFile(file, jsonPath)) {
+        if (!options.jsonPath.empty() && options.jsonPath != "-" &&
+            platform::WholeFile::SameFile(file, options.jsonPath)) {
             std::fprintf(err, "Le résultat réuni remplacerait %s.\n", file.c_str());
             return false;
         }
-        if (!Read(file, *clients, &client, &why)) {
+        if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why)) {
+            std::fprintf(err, "%s\n", why.c_str());
+            return false;
+        }
+        why = Mismatch(client, *clients, options);
+        if (!why.empty()) {
             std::fprintf(err, "%s\n", why.c_str());
             return false;
         }
@@ -214,73 +206,75 @@ bool ReadAll(const std::vector<std::string>& files, const std::string& jsonPath,
     return true;
 }
 
-// The clients together: a line for people and an entry of the merged JSON
-// each, every failure with its client's label, the window in which every
-// client ran (its length fits 32 bits, as each elapsed time does) and their
-// throughputs added: each client's average is all a result tells of its course.
 struct Merged {
     RunVerdict::Result result = RunVerdict::kOk;
     std::string text;
-    json document;
+    ordered document;
 };
 
-Merged Merge(const std::vector<Client>& clients) {
-    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
-    uint64_t rate = 0;
+// The clients together: each judged, then the window in which all of them
+// ran and what the share carried for them in it.
+Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) {
+    std::vector<Client*> present;
+    for (Client& c : clients) {
+        if (c.read.present) present.push_back(&c);
+    }
+    for (Client& c : clients) Judge(c, present.size() > 1, options);
     Merged m;
-    json clientList = json::array(), failures = json::array();
+    json settings;
+    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
+    for (const Client* c : present) {
+        windowStart = std::max(windowStart, c->startMs);
+        windowEnd = std::min(windowEnd, c->EndMs());
+        settings = c->Data()["settings"];
+    }
+    const int64_t window = present.empty() ? 0 : windowEnd - windowStart;
+    std::string together;
+    uint64_t rate = 0;
+    if (window > 0) {
+        uint64_t bytes = 0;
+        for (Client* c : present)
+            bytes += c->windowBytes = BytesBetween(*c, windowStart, windowEnd);
+        rate = static_cast<uint64_t>(static_cast<long double>(bytes) * 1000 / window);
+        together = " | Tous en même temps pendant " + Seconds(window) +
+                   " | Débit sur le partage : " + ProgressText::Throughput(rate).ToUtf8();
+    } else {
+        together = " | Jamais tous en même temps";
+    }
+    // Clients that did not run together for the time asked did not load the
+    // server together: the verdict cannot be theirs.
+    const uint64_t planned = present.empty() ? 0 : PlannedMs(settings);
+    std::string fleetWhy;
+    if (!present.empty() &&
+        (window <= 0 || static_cast<uint64_t>(window) + kTogetherMs < planned)) {
+        fleetWhy = "pas tous ensemble pendant la durée prévue (" + Seconds(planned) + ")";
+        together += " | " + fleetWhy;
+        m.result = RunVerdict::kInterrupted;
+    }
+    ordered list = ordered::array(), failures = ordered::array();
     for (const Client& c : clients) {
-        const json& j = c.data;
-        const int64_t start = j["startedAtMs"], elapsed = j["elapsedMs"];
-        windowStart = std::max(windowStart, start);
-        windowEnd = std::min(windowEnd, start + elapsed);
-        rate += j["throughput"].get<uint64_t>();
-        if (Severity(c.result) > Severity(m.result)) m.result = c.result;
+        if (Client::Severity(c.result) > Client::Severity(m.result)) m.result = c.result;
         m.text += Line(c);
-        clientList.push_back({
-            {"label", j["label"]},
-            {"host", j["host"]},
-            {"file", c.file},
-            {"result", RunVerdict::ResultName(c.result)},
-            {"ending", j["ending"]},
-            {"startedAt", j["startedAt"]},
-            {"startedAtMs", j["startedAtMs"]},
-            {"elapsedMs", j["elapsedMs"]},
-            {"bytesWritten", j["bytesWritten"]},
-            {"bytesRead", j["bytesRead"]},
-            {"throughput", j["throughput"]},
-            {"failures", j["failures"].size()},
-        });
-        for (const json& f : j["failures"]) {
-            json labelled = {{"label", j["label"]}};
-            labelled.update(f);
-            labelled["label"] = j["label"];  // whatever the entry itself says
+        list.push_back(Entry(c));
+        if (!c.read.present) continue;
+        for (const json& f : c.Data()["failures"]) {
+            ordered labelled = {{"label", c.read.label}};
+            for (const auto& [name, value] : f.items()) labelled[name] = value;
             failures.push_back(labelled);
-            m.text += "Échec chez " + j["label"].get<std::string>() + " : " +
-                      f.value("test", std::string()) + " (" + f.value("category", std::string()) +
-                      ")\n";
+            m.text += "Échec chez " + c.read.label + " : " + f.value("test", std::string()) + " (" +
+                      f.value("category", std::string()) + ")\n";
         }
     }
-    const int64_t window = windowEnd - windowStart;
-    json windowJson, throughput;
-    m.text += "Ensemble : " + std::to_string(clients.size()) + " client(s)";
-    if (window > 0) {
-        windowJson = {{"startedAtMs", windowStart}, {"elapsedMs", window}};
-        throughput = rate;
-        m.text += " | Tous en même temps pendant " +
-                  CDVXProgressData::FormatDuration(static_cast<uint32_t>(window)).ToUtf8() +
-                  " | Débit : " + ProgressText::Throughput(rate).ToUtf8() + "\n";
-    } else {
-        // Clients that never ran together did not load the server together.
-        m.text += " | Jamais tous en même temps\n";
-        if (m.result == RunVerdict::kOk) m.result = RunVerdict::kInterrupted;
-    }
+    m.text += "Ensemble : " + std::to_string(clients.size()) + " client(s)" + together + "\n";
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
-        {"settings", clients.front().data["settings"]},
-        {"window", windowJson},
-        {"throughput", throughput},
-        {"clients", clientList},
+        {"settings", settings},
+        {"window",
+         window > 0 ? ordered{{"startedAtMs", windowStart}, {"elapsedMs", window}} : ordered()},
+        {"plannedMs", planned},
+        {"together", fleetWhy.empty()},
+        {"throughput", window > 0 ? ordered(rate) : ordered()},
+        {"clients", list},
         {"failures", failures},
     };
     return m;
@@ -288,20 +282,20 @@ Merged Merge(const std::vector<Client>& clients) {
 
 }  // namespace
 
-int ResultMerge::Run(const std::vector<std::string>& files, const std::string& jsonPath,
-                     std::FILE* out, std::FILE* err) {
+int ResultMerge::Run(const std::vector<std::string>& files, const Options& options, std::FILE* out,
+                     std::FILE* err) {
     std::vector<Client> clients;
-    if (!ResultFile::CanDeliver(jsonPath, err) || !ReadAll(files, jsonPath, &clients, err)) {
+    if (!ResultFile::CanDeliver(options.jsonPath, err) || !ReadAll(files, options, &clients, err)) {
         return 2;
     }
-    const Merged m = Merge(clients);
+    const Merged m = Merge(clients, options);
     bool delivered = true;
-    if (!jsonPath.empty()) {
+    if (!options.jsonPath.empty()) {
         delivered = ResultFile::Deliver(
-            jsonPath, m.document.dump(2, ' ', false, json::error_handler_t::replace) + "\n", out,
-            err);
+            options.jsonPath, m.document.dump(2, ' ', false, json::error_handler_t::replace) + "\n",
+            out, err);
     }
-    std::FILE* textOut = jsonPath == "-" ? err : out;
+    std::FILE* textOut = options.jsonPath == "-" ? err : out;
     std::fputs(m.text.c_str(), textOut);
     std::fprintf(textOut, "%s\n", RunVerdict::Sentence(m.result));
     std::fflush(textOut);

@@ -4,18 +4,27 @@
 #include <vector>
 
 // dalvex2-cli merge: the JSON results of clients that tested one server at
-// the same time, read together into one verdict. A line per client, what
-// they moved together while all of them ran, every failure with the label
-// of the client that saw it. Main thread.
+// the same time, read together into one verdict. A line per client with
+// every reason it is not "ok", what the share carried while all of them
+// ran, every failure with the label of the client that saw it. Main thread.
 class ResultMerge {
 public:
-    // Exit status as a run's: 0 when every client ran to the end of its time
-    // and read back what it wrote without a failure, 1 when one failed, 3
-    // when none failed but one was stopped, aborted or proved nothing; 2,
-    // with nothing merged, for a file that cannot be read, is not a result,
-    // holds other settings than the first or a label already seen, or is the
-    // file the merged JSON would replace, and when that could not be
-    // written. `jsonPath`: empty, "-" or a file.
-    static int Run(const std::vector<std::string>& files, const std::string& jsonPath,
-                   std::FILE* out, std::FILE* err);
+    struct Options {
+        std::string jsonPath;          // empty, "-" or a file
+        bool allowLocal = false;       // a client that tested a local folder may be "ok"
+        bool allowMixed = false;       // clients of other versions may be merged
+        bool missingAsFailed = false;  // a file that does not exist is a failed client
+    };
+
+    // Exit status as a run's: 0 when every client ran, on a network share,
+    // together with the others for the whole time asked (their clocks
+    // measured), read back what it wrote, saw no failure and never waited
+    // on the share past its stall limit; 1 when one failed; 3 when none
+    // failed but one was stopped, late, local, alone in its time or proved
+    // nothing. 2, with nothing merged, for a file that cannot be read, is
+    // not a result (see ResultReader), holds other settings or another
+    // version than the first, or a label already seen, or is the file the
+    // merged JSON would replace, and when that could not be written.
+    static int Run(const std::vector<std::string>& files, const Options& options, std::FILE* out,
+                   std::FILE* err);
 };

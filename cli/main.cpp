@@ -27,7 +27,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == CliOptions::kMerge) {
-        return ResultMerge::Run(options.resultFiles, options.jsonPath, stdout, stderr);
+        const ResultMerge::Options merge{options.jsonPath, options.allowLocal, options.allowMixed,
+                                         options.missingAsFailed};
+        return ResultMerge::Run(options.resultFiles, merge, stdout, stderr);
     }
     // A run ends on interrupts in its own way; anything else keeps the defaults.
     platform::StopSignals::Install();

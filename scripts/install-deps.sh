@@ -8,7 +8,7 @@ set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libinih-dev nlohmann-json3-dev
+  libinih-dev nlohmann-json3-dev libicu-dev
   qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-dejavu-core
 )
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then

@@ -7,55 +7,104 @@
 
 namespace {
 
-// What a client's healthy run of 20 s asked to start at 1796592600000 writes;
-// client i is called "hi" and starts 300 ms after the one before.
-const char* const kHealthy = R"({"host": "poste", "startedAt": "2026-12-06T21:30:00+00:00",
-    "startAtMs": 1796592600000, "elapsedMs": 20000, "ending": "time-up", "result": "ok",
-    "settings": {"diskSpaceMb": 30, "simultaneousTests": 1, "durationMinutes": 5,
-    "stopAfterSeconds": 20},
-    "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "failures": []})";
+// What a client's healthy run of 20 s asked to start at 1796592600000 writes:
+// 200 bytes a second on the share, its clock measured. Client i is called
+// "hi" and starts 300 ms after the one before.
+const char* const kHealthy = R"({"host": "poste", "version": "2.0.0+607.1.a",
+    "directory": "/mnt/nas/d", "networkPath": true, "startedAt": "2026-12-06T21:30:00+00:00",
+    "startAtMs": 1796592600000, "clockOffsetMs": 0, "elapsedMs": 20000, "ending": "time-up",
+    "result": "ok", "settings": {"diskSpaceMb": 30, "simultaneousTests": 1,
+    "durationMinutes": 5, "stopAfterSeconds": 20, "stallSeconds": 60},
+    "bytesWritten": 4000, "bytesRead": 4000, "throughput": 400, "shareBytesWritten": 2000,
+    "shareBytesRead": 2000, "shareThroughput": 200, "longestShareIdleMs": 500,
+    "failures": [], "leftFiles": []})";
 
 const char* const kFailed = R"({"result": "failed", "ending": "failure",
     "failures": [{"test": "Test de relecture", "category": "data-differ"}]})";
+
+const std::string kDeep = "@" + std::string(100000, '[');
 
 }  // namespace
 
 // dalvex2-cli merge over clients each given as a healthy result changed by a
 // JSON merge patch, or as a file that is "@missing" or holds "@" and raw
-// text. The verdict is "ok" only when every client ran for the whole time
-// asked, together with the others and begun on time, read back what it wrote
-// and saw no failure; a file that is not a fellow result stops the merge,
-// naming it.
+// text. The verdict is "ok" only when every client ran on the network for
+// the whole time asked, together with the others by measured clocks, read
+// back what it wrote, never found the share silent past its stall limit and
+// saw no failure; a file that is not a fellow result stops the merge, naming
+// it, whatever it holds.
 TEST(ResultMergeTest, OneVerdictForAllClients) {
     const struct {
         const char* why;
-        std::vector<const char*> clients;
+        std::vector<std::string> clients;
         int status;
         const char* says;  // in the text, or in the refusal with the file's name
+        const char* option = "--json=-";
     } rows[] = {
-        {"all well", {"{}", "{}", "{}"}, 0, "Tous en même temps pendant 19 sec | Débit : 1200"},
+        {"all well",
+         {"{}", "{}", "{}"},
+         0,
+         "en même temps pendant 19 sec | Débit sur le partage : 600"},
         {"one failed", {"{}", kFailed}, 1, "Échec chez h1 : Test de relecture (data-differ)"},
         {"failed beats stopped", {R"({"result": "interrupted"})", kFailed}, 1, "h1 | Résultat : f"},
         {"no data back", {"{}", R"({"result": "interrupted"})"}, 3, "h1 | Résultat : interrupted"},
         {"stopped by hand", {"{}", R"({"ending": "stopped"})"}, 3, "Fin : stopped"},
         {"aborted", {R"({"ending": "aborted"})"}, 3, "Fin : aborted"},
-        {"says ok, read less back", {R"({"bytesRead": 3999})"}, 3, "h0 | Résultat : interrupted"},
-        {"says ok, ran 19 s of 20", {R"({"elapsedMs": 19000})"}, 3, "h0 | Résultat : interrupted"},
-        {"late", {"{}", R"({"startedAtMs": 1796592605000})"}, 3, "Départ en retard de 5000 ms"},
+        {"says ok, read less back", {R"({"bytesRead": 3999})"}, 3, "tout n'a pas été relu"},
+        {"says ok, ran 19 s of 20", {R"({"elapsedMs": 19000})"}, 3, "a testé 19 sec sur 20 sec"},
+        {"late", {"{}", R"({"referenceStartedAtMs": 1796592605000})"}, 3, "retard de 5000 ms"},
+        {"early", {"{}", R"({"referenceStartedAtMs": 1796592590000})"}, 3, "avance de 10000 ms"},
+        {"overlap short, no start asked",
+         {R"({"startAtMs": null})",
+          R"({"startAtMs": null, "referenceStartedAtMs": 1796592602000})"},
+         3,
+         "pas tous ensemble pendant la durée prévue"},
+        {"never together", {"{}", R"({"referenceStartedAtMs": 1796592700000})"}, 3, "Jamais tous"},
+        {"a clock not measured",
+         {"{}", R"({"clockOffsetMs": null, "referenceStartedAtMs": null})"},
+         3,
+         "h1 | Résultat : interrupted"},
+        {"a local folder", {"{}", R"({"networkPath": false})"}, 3, "pas sur le réseau"},
+        {"a local folder allowed",
+         {R"({"networkPath": false})"},
+         0,
+         "h0 | Résultat : ok",
+         "--allow-local"},
+        {"a frozen client",
+         {R"({"settings": {"stallSeconds": 5}, "longestShareIdleMs": 6000})"},
+         1,
+         "aucun octet sur le partage pendant 6 sec"},
         {"says ok, lists a failure", {R"({"failures": [{"test": "T"}]})"}, 1, "chez h0 : T ()"},
-        {"never together", {"{}", R"({"startedAtMs": 1796592700000})"}, 3, "Jamais tous en même"},
+        {"other members ignored",
+         {R"({"x": {"y": 1}, "settings": {"z": 2}})"},
+         0,
+         "h0 | Résultat : ok"},
+        {"a missing result failed", {"{}", "@missing"}, 1, "aucun résultat", "--missing-as-failed"},
+        {"another version", {"{}", R"({"version": "2.0.0+607.2.b"})"}, 2, "--allow-mixed"},
+        {"versions allowed", {"{}", R"({"version": "2.0.0+607.2.b"})"}, 0, "h1 |", "--allow-mixed"},
         {"another start", {"{}", R"({"startAtMs": 1796592000000})"}, 2, "pas été lancé avec"},
         {"a number out of range", {R"({"startedAtMs": -5})"}, 2, "membre « startedAtMs »"},
         {"settings no run keeps", {R"({"settings": {"diskSpaceMb": 40960}})"}, 2, "« settings »"},
         {"no sets at all", {R"({"settings": {"simultaneousTests": 0}})"}, 2, "« settings »"},
+        {"no minutes", {R"({"settings": {"durationMinutes": 0}})"}, 2, "« settings »"},
         {"an odd failure", {R"({"failures": [{"test": 5}]})"}, 2, "membre « failures »"},
         {"a missing result", {"{}", "@missing"}, 2, "Impossible de lire"},
         {"not JSON", {"{}", "@{\"label\": "}, 2, "n'est pas un fichier JSON valide"},
         {"JSON, not a result", {"@[1, 2]"}, 2, "n'est pas un résultat de dalvex2-cli"},
-        {"no label", {R"({"label": ""})"}, 2, "membre « label »"},
+        {"nested too deep", {kDeep}, 2, "imbriqué sur plus de 16 niveaux"},
+        {"too large", {"@" + std::string(1 << 20, ' ') + "{}"}, 2, "trop grand"},
+        {"a member twice", {R"(@{"failures": [{"test": "T"}], "failures": []})"}, 2, "deux fois"},
+        {"10^13 bytes in 20 s",
+         {R"({"bytesWritten": 9999999999999, "bytesRead": 9999999999999})"},
+         2,
+         "plus d'octets"},
+        {"series not adding up", {R"({"shareBytesRead": 2001})"}, 2, "membre « series »"},
+        {"a line in a label", {R"({"label": "h0\nÉchec"})"}, 2, "caractère invisible"},
+        {"an escape in a test", {R"({"failures": [{"test": "\u001b[2J"}]})"}, 2, "« failures »"},
+        {"no label", {R"({"label": " "})"}, 2, "est vide"},
         {"an unknown result", {R"({"result": "fine"})"}, 2, "membre « result »"},
         {"other settings", {"{}", R"({"settings": {"stopAfterSeconds": 30}})"}, 2, "les réglages"},
-        {"one label twice", {"{}", R"({"label": "h0"})"}, 2, "le client « h0 » figure déjà dans"},
+        {"one label twice", {"{}", R"({"label": "Ｈ0 "})"}, 2, "se confond avec \"h0\""},
     };
     TempDir dir;
     for (const auto& row : rows) {
@@ -68,11 +117,15 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             if (text == "@missing") continue;
             json client = json::parse(kHealthy);
             client["label"] = "h" + std::to_string(i);
-            client["startedAtMs"] = 1796592600000 + 300 * i;
+            client["startedAtMs"] = client["referenceStartedAtMs"] = 1796592600000 + 300 * i;
+            client["series"] = {{"intervalMs", 1000},
+                                {"written", std::vector<int>(20, 100)},
+                                {"read", std::vector<int>(20, 100)},
+                                {"waiting", std::vector<int>(20, 0)}};
             if (text[0] != '@') client.merge_patch(json::parse(text));
             WriteFile(files.back(), text[0] == '@' ? text.substr(1) : client.dump());
         }
-        std::vector<std::string> args{"merge", "--json", "-"};
+        std::vector<std::string> args{"merge", "--json", "-", row.option};
         args.insert(args.end(), files.begin(), files.end());
         const CliResult r = CliProcess::Run(args, dir.Path());
         const std::string& text = r.err;

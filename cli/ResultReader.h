@@ -1,0 +1,31 @@
+#pragma once
+#include <cstddef>
+#include <nlohmann/json.hpp>
+#include <string>
+
+// One client's JSON result, read as a file anybody could have written: at
+// most kMaxBytes, nested kMaxDepth deep at most, no member twice, every
+// member the merge reads present and of its kind, every text printable, no
+// figure the run could not have reached. Members it does not know are left
+// out. Main thread.
+class ResultReader {
+public:
+    static constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
+    static constexpr int kMaxDepth = 16;
+    // Faster than any share: 100 GB/s.
+    static constexpr uint64_t kMaxBytesPerMs = 100000000;
+
+    struct Client {
+        std::string file;
+        std::string label;    // as the result gives it
+        std::string key;      // the same for labels that read as one (ClientLabel)
+        bool present = true;  // false: no result, counted as failed
+        nlohmann::json data;  // the known members, checked
+    };
+
+    // False with a French reason in `why`, which names the file. With
+    // `missingAsFailed`, a file that does not exist is a client without a
+    // result, named after the file.
+    static bool Read(const std::string& file, bool missingAsFailed, Client* client,
+                     std::string* why);
+};

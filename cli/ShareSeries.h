@@ -1,0 +1,47 @@
+#pragma once
+#include <cstdint>
+#include <vector>
+
+// What the share carried during a run, second by second: the bytes the tests
+// in the share wrote and read (the temporary directory's test apart), and
+// how many tests waited on it. A long run keeps at most kMaxPoints points:
+// past that, neighbours add up in pairs and each point covers twice the time.
+// The longest stretch in which the share moved no byte is kept to the
+// sample, whatever the points cover. Main thread.
+class ShareSeries {
+public:
+    static constexpr std::size_t kMaxPoints = 3600;
+
+    struct Point {
+        uint64_t written = 0;
+        uint64_t read = 0;
+        uint32_t waiting = 0;  // the most tests waiting at once
+    };
+
+    // A look at the run `elapsedMs` after its start: the share's byte totals
+    // so far and the tests waiting on it now. Looks come in time order.
+    void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting);
+    // The tests were asked to stop at `elapsedMs`: a share that stays quiet
+    // from then on is no longer idle time.
+    void Stop(uint32_t elapsedMs);
+
+    uint32_t IntervalMs() const { return m_intervalMs; }
+    const std::vector<Point>& Points() const { return m_points; }
+    uint32_t LongestIdleMs() const { return m_longestIdleMs; }
+    uint64_t Written() const { return m_written; }
+    uint64_t Read() const { return m_read; }
+    // Bytes a second over a run of `elapsedMs`, as the run's own figure.
+    uint64_t Throughput(uint32_t elapsedMs) const;
+
+private:
+    void Halve();
+    void NoteIdle(uint32_t elapsedMs);
+
+    uint32_t m_intervalMs = 1000;
+    std::vector<Point> m_points;
+    uint64_t m_written = 0;
+    uint64_t m_read = 0;
+    uint32_t m_movedMs = 0;  // when the share last moved a byte (0: the start)
+    uint32_t m_longestIdleMs = 0;
+    bool m_stopped = false;
+};

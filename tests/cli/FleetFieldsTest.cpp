@@ -1,0 +1,52 @@
+#include <gtest/gtest.h>
+
+#include "cli/ClientLabel.h"
+#include "cli/ShareSeries.h"
+
+// Labels a person reads as one are one; labels that would fake or cut a
+// line of the merged text are refused.
+TEST(FleetFieldsTest, LabelsThatReadAsOneAreOne) {
+    const auto key = [](const std::string& label) {
+        std::string k, why;
+        return ClientLabel::Key(label, &k, &why) ? k : "refused: " + why;
+    };
+    const std::pair<const char*, const char*> same[] = {
+        {"poste-a", "POSTE-A"},
+        {"poste-a", " poste-a\u3000"},
+        {"poste-a", "poste-\u0430"},
+        {"poste-a", "ｐｏｓｔｅ-ａ"},
+        {"\u00e9t\u00e9", "e\u0301te\u0301"},
+    };
+    for (const auto& [a, b] : same) {
+        EXPECT_EQ(key(a), key(b)) << a << " / " << b;
+        EXPECT_FALSE(key(a).starts_with("refused")) << a;
+    }
+    EXPECT_NE(key("poste-1"), key("poste-2"));
+    for (const std::string& bad : std::vector<std::string>{
+             "a\nb", std::string("a\0b", 3), "\x1b[2J", "", "  ", "a\xff", "a\u202eb"}) {
+        EXPECT_TRUE(key(bad).starts_with("refused")) << bad;
+    }
+}
+
+// Second by second, then coarser past kMaxPoints without losing a byte; the
+// longest silence of the share counts until the tests are asked to stop.
+TEST(FleetFieldsTest, TheShareCourseKeepsEveryByteAndTheLongestSilence) {
+    ShareSeries s;
+    s.Sample(500, 10, 5, 0);
+    s.Sample(1500, 30, 5, 2);
+    s.Sample(9500, 40, 6, 1);  // 8 s without a byte
+    s.Stop(10000);
+    s.Sample(40000, 40, 6, 0);  // quiet once stopping: not silence
+    EXPECT_EQ(s.LongestIdleMs(), 8000u);
+    ASSERT_EQ(s.Points().size(), 41u);
+    EXPECT_EQ(s.Points()[1].written, 20u);
+    EXPECT_EQ(s.Points()[1].waiting, 2u);
+    s.Sample(ShareSeries::kMaxPoints * 1000 + 10, 100, 6, 0);
+    EXPECT_EQ(s.IntervalMs(), 2000u);
+    ASSERT_EQ(s.Points().size(), ShareSeries::kMaxPoints / 2 + 1);
+    uint64_t written = 0;
+    for (const ShareSeries::Point& p : s.Points()) written += p.written;
+    EXPECT_EQ(written, 100u);
+    EXPECT_EQ(s.Points()[0].written, 30u);
+    EXPECT_EQ(s.Points()[0].waiting, 2u);
+}
