@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Many clients against one server: N dalvex2-cli processes started at one
 # moment (--start-at) against the SSHFS share of tests/shares/ on this
-# machine, each in a directory of its own, their results merged. Prints, per
+# machine (one clock: offset 0), each in a directory of its own, their results
+# merged. Prints, per
 # number of clients, the merged throughput and each client's, and writes the
 # table to bench/results/<date>-fleet.txt. Root and /dev/fuse needed.
 #   bench/fleet.sh [N ...]          (1 2 4 8 by default)
@@ -38,7 +39,7 @@ out="bench/results/$(date +%F)-fleet.txt"
     pids=()
     for i in $(seq "$n"); do
       mkdir -p "$share/c$i"
-      TMPDIR="$run" "$cli" "$share/c$i" --start-at "$start" --stop-after "$seconds" --sets "$sets" \
+      TMPDIR="$run" "$cli" "$share/c$i" --start-at "$start" --clock-offset 0 --stop-after "$seconds" --sets "$sets" \
         --label "c$i" --json "$run/c$i.json" --quiet >/dev/null 2>&1 &
       pids+=($!)
     done
@@ -47,7 +48,7 @@ out="bench/results/$(date +%F)-fleet.txt"
     python3 - "$run/merged.json" "$n" <<'PY'
 import json, statistics, sys
 m = json.load(open(sys.argv[1]))
-each = sorted(c["throughput"] / 1e6 for c in m["clients"])
+each = sorted(c["shareThroughput"] / 1e6 for c in m["clients"])
 spread = "%.1f / %.1f / %.1f" % (each[0], statistics.median(each), each[-1])
 print("%-8s %-14.1f %-40s %s" % (sys.argv[2], (m["throughput"] or 0) / 1e6, spread, m["result"]))
 PY
