@@ -2,9 +2,9 @@
 # Many clients against one server: N dalvex2-cli processes started at one
 # moment (--start-at) against the SSHFS share of tests/shares/ on this
 # machine (one clock: offset 0), each in a directory of its own, their results
-# merged. Prints, per
-# number of clients, the merged throughput and each client's, and writes the
-# table to bench/results/<date>-fleet.txt. Root and /dev/fuse needed.
+# merged. Prints, per number of clients, the merged throughput on the share and
+# each client's, and writes the table to bench/results/<date>-fleet.txt. Root
+# and /dev/fuse needed.
 #   bench/fleet.sh [N ...]          (1 2 4 8 by default)
 #   SECONDS_PER_RUN=20 SETS=1 bench/fleet.sh 1 2 4 8
 set -euo pipefail
