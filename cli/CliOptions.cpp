@@ -28,19 +28,11 @@ enum OptionId {
     kVersionOption,
 };
 
-enum Scope { kRunOnly, kMergeOnly, kBoth };
+using Option = CliOptions::Option;
+using enum CliOptions::Scope;
 
-struct Option {
-    OptionId id;
-    std::string_view name;
-    char shortName;     // 0: none
-    const char* value;  // what the value is called in the usage; null: a switch
-    const char* help;
-    Scope scope;
-    const SettingLimit* limits;  // a setting's bounds, shown in the usage
-};
-
-// The one list of options: the parser and the usage text both read it.
+// The one list of options: the parser, the usage text, the manual page and
+// the shell completion all read it.
 constexpr Option kOptions[] = {
     {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets", kRunOnly,
      &SettingLimits::kDiskSpaceMb},
@@ -79,6 +71,13 @@ constexpr Option kOptions[] = {
     {kVersionOption, "--version", 0, nullptr, "afficher la version", kBoth, nullptr},
 };
 
+constexpr CliOptions::ExitStatus kExitStatuses[] = {
+    {0, "aucune erreur"},
+    {1, "un test a échoué"},
+    {2, "mauvaise utilisation ou résultat impossible à écrire"},
+    {3, "test interrompu sans résultat"},
+};
+
 const Option* Find(std::string_view arg) {
     for (const Option& o : kOptions) {
         if (arg == o.name || (o.shortName && arg.size() == 2 && arg[1] == o.shortName)) return &o;
@@ -105,6 +104,10 @@ bool ParseNumber(std::string_view text, uint32_t* value) {
 }
 
 }  // namespace
+
+std::span<const CliOptions::Option> CliOptions::Options() { return kOptions; }
+
+std::span<const CliOptions::ExitStatus> CliOptions::ExitStatuses() { return kExitStatuses; }
 
 std::string CliOptions::Usage() {
     std::string text =
@@ -134,8 +137,10 @@ std::string CliOptions::Usage() {
         "Une valeur peut aussi suivre l'option après « = » (--json=resultat.json).\n"
         "Ctrl+C arrête les tests à la fin de leur cycle ; un second Ctrl+C les interrompt,\n"
         "un troisième rend la main sur-le-champ (des fichiers peuvent rester en place).\n"
-        "Code de sortie : 0 aucune erreur, 1 un test a échoué, 2 mauvaise utilisation ou\n"
-        "résultat impossible à écrire, 3 test interrompu sans résultat.\n";
+        "Code de sortie :\n";
+    for (const ExitStatus& status : kExitStatuses) {
+        text += "  " + std::to_string(status.code) + "  " + status.meaning + "\n";
+    }
     return text;
 }
 

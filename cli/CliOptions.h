@@ -1,16 +1,40 @@
 #pragma once
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "engine/CDVXPrefs.h"
+#include "engine/SettingLimits.h"
 
 // The command line of dalvex2-cli, parsed. No Qt, no output. Texts are UTF-8.
 class CliOptions {
 public:
     enum Action { kRun, kHelp, kVersion, kMerge };
+    // Where an option applies.
+    enum Scope { kRunOnly, kMergeOnly, kBoth };
+
+    // One option as the parser, the usage, the manual page and the shell
+    // completion all read it.
+    struct Option {
+        int id;  // what Parse() does with it
+        std::string_view name;
+        char shortName;     // 0: none
+        const char* value;  // what the value is called in the usage; null: a switch
+        const char* help;
+        Scope scope;
+        const SettingLimit* limits;  // a setting's bounds, shown in the usage
+    };
+    // An exit status of the program and what it says.
+    struct ExitStatus {
+        int code;
+        const char* meaning;
+    };
+
+    static std::span<const Option> Options();
+    static std::span<const ExitStatus> ExitStatuses();
 
     // False with a French message in `error` for a command line that cannot
     // be used. Options take their value as the next argument or after '='

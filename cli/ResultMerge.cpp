@@ -24,7 +24,6 @@ struct Client {
     RunVerdict::Result result = RunVerdict::kOk;
     std::vector<std::string> reasons;  // why it is not "ok", in French
     int64_t startMs = 0;               // on the common clock, when measured
-    uint64_t windowBytes = 0;          // what the share carried in the common window
 
     const json& Data() const { return read.data; }
     int64_t EndMs() const { return startMs + Data()["elapsedMs"].get<int64_t>(); }
@@ -96,9 +95,12 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
     const bool measured = !j["clockOffsetMs"].is_null();
     c.startMs = measured ? j["referenceStartedAtMs"] : j["startedAtMs"];
     const uint64_t planned = PlannedMs(j["settings"]), elapsed = j["elapsedMs"];
-    if (c.result == RunVerdict::kOk &&
-        (j["result"] != "ok" || verdict.ending != RunVerdict::kTimeUp))
-        c.Fault(RunVerdict::kInterrupted, "le test ne s'est pas terminé à son heure");
+    if (c.result == RunVerdict::kOk && j["result"] != "ok") {
+        c.Fault(RunVerdict::kInterrupted, "le client n'a pas conclu « ok »");
+    }
+    if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
+        c.Fault(RunVerdict::kInterrupted, "le test n'est pas allé jusqu'à son heure");
+    }
     if (j["bytesRead"] != j["bytesWritten"])
         c.Fault(RunVerdict::kInterrupted, "tout n'a pas été relu");
     if (elapsed < planned) {
@@ -228,24 +230,29 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
         windowEnd = std::min(windowEnd, c->EndMs());
         settings = c->Data()["settings"];
     }
-    const int64_t window = present.empty() ? 0 : windowEnd - windowStart;
-    std::string together;
+    // Starts read on clocks nobody compared say nothing of who ran when.
+    const bool unmeasured =
+        present.size() > 1 && std::any_of(present.begin(), present.end(), [](const Client* c) {
+            return c->Data()["clockOffsetMs"].is_null();
+        });
+    const int64_t window = present.empty() || unmeasured ? 0 : windowEnd - windowStart;
+    const uint64_t planned = present.empty() ? 0 : PlannedMs(settings);
+    std::string together, fleetWhy;
     uint64_t rate = 0;
-    if (window > 0) {
+    if (unmeasured) {
+        together = " | Horloges non comparées : rien ne dit qu'ils ont testé en même temps";
+    } else if (window > 0) {
         uint64_t bytes = 0;
-        for (Client* c : present)
-            bytes += c->windowBytes = BytesBetween(*c, windowStart, windowEnd);
+        for (const Client* c : present) bytes += BytesBetween(*c, windowStart, windowEnd);
         rate = static_cast<uint64_t>(static_cast<long double>(bytes) * 1000 / window);
         together = " | Tous en même temps pendant " + Seconds(window) +
                    " | Débit sur le partage : " + ProgressText::Throughput(rate).ToUtf8();
-    } else {
+    } else if (!present.empty()) {
         together = " | Jamais tous en même temps";
     }
     // Clients that did not run together for the time asked did not load the
     // server together: the verdict cannot be theirs.
-    const uint64_t planned = present.empty() ? 0 : PlannedMs(settings);
-    std::string fleetWhy;
-    if (!present.empty() &&
+    if (!present.empty() && !unmeasured &&
         (window <= 0 || static_cast<uint64_t>(window) + kTogetherMs < planned)) {
         fleetWhy = "pas tous ensemble pendant la durée prévue (" + Seconds(planned) + ")";
         together += " | " + fleetWhy;
@@ -272,7 +279,7 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
         {"window",
          window > 0 ? ordered{{"startedAtMs", windowStart}, {"elapsedMs", window}} : ordered()},
         {"plannedMs", planned},
-        {"together", fleetWhy.empty()},
+        {"together", !present.empty() && !unmeasured && fleetWhy.empty()},
         {"throughput", window > 0 ? ordered(rate) : ordered()},
         {"clients", list},
         {"failures", failures},

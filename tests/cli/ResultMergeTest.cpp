@@ -63,7 +63,7 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         {"a clock not measured",
          {"{}", R"({"clockOffsetMs": null, "referenceStartedAtMs": null})"},
          3,
-         "h1 | Résultat : interrupted"},
+         "Horloges non comparées"},
         {"a local folder", {"{}", R"({"networkPath": false})"}, 3, "pas sur le réseau"},
         {"a local folder allowed",
          {R"({"networkPath": false})"},
