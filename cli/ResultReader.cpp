@@ -247,12 +247,14 @@ bool TakeAll(const json& j, ResultReader::Client* client, std::string* why) {
         &d);
     if (!bad && !TakeSettings(j.value("settings", json()), &d["settings"])) bad = "settings";
     if (!bad && !TakeFailures(j.value("failures", json()), &d["failures"])) bad = "failures";
-    if (!bad && !TakeSeries(j.value("series", json()), d, &d["series"])) bad = "series";
+    const std::string impossible = bad ? "" : Impossible(d);
+    if (!bad && impossible.empty() && !TakeSeries(j.value("series", json()), d, &d["series"])) {
+        bad = "series";
+    }
     if (bad) {
         *why = std::string("le membre « ") + bad + " » est absent ou incorrect";
         return false;
     }
-    const std::string impossible = Impossible(d);
     if (!impossible.empty()) {
         *why = "il donne " + impossible;
         return false;

@@ -22,9 +22,11 @@ using Option = CliOptions::Option;
 std::string Troff(std::string_view text) {
     std::string out;
     for (char c : text) {
-        if (c == '\\') out += "\\e";
-        else if (c == '-') out += "\\-";
-        else out += c;
+        switch (c) {
+            case '\\': out += "\\e"; break;
+            case '-': out += "\\-"; break;
+            default: out += c;
+        }
         if ((c == '.' || c == '\'') && (out.size() == 1 || out[out.size() - 2] == '\n')) {
             out.insert(out.size() - 1, "\\&");
         }
@@ -33,9 +35,9 @@ std::string Troff(std::string_view text) {
 }
 
 std::string Header(const char* title, const char* name, const char* summary) {
-    return std::string("'\\\" -*- coding: UTF-8 -*-\n") + ".TH " + Troff(title) + " 1 \"\" \"Dalvex 2 " +
-           BuildVersion() + "\" \"Commandes utilisateur\"\n.SH NOM\n" + Troff(name) + " \\- " +
-           summary + "\n";
+    return std::string("'\\\" -*- coding: UTF-8 -*-\n") + ".TH " + Troff(title) +
+           " 1 \"\" \"Dalvex 2 " + BuildVersion() + "\" \"Commandes utilisateur\"\n.SH NOM\n" +
+           Troff(name) + " \\- " + summary + "\n";
 }
 
 std::string Bounds(const SettingLimit& limits) {
@@ -105,7 +107,12 @@ std::string CliPage() {
 
 std::string WizardPage() {
     std::string page =
-        Header("DALVEX2", "dalvex2", "assistant qui vérifie qu'un partage réseau transporte fidèlement les fichiers");
+        Header("DALVEX2", "dalvex2",
+               "assistant qui vérifie qu'un partage réseau transporte fidèlement les fichiers");
+    const std::string settings =
+        "Durée du test en minutes : " + Bounds(SettingLimits::kDurationMinutes) +
+        "\n.br\nEspace disque utilisé en mégaoctets : " + Bounds(SettingLimits::kDiskSpaceMb) +
+        "\n.br\nNombre de tests simultanés : " + Bounds(SettingLimits::kSimultaneousTests) + "\n";
     page +=
         ".SH SYNOPSIS\n"
         ".B dalvex2\n"
@@ -117,12 +124,8 @@ std::string WizardPage() {
         "rapport de chaque test, que l'on peut copier ou enregistrer en RTF. Rien n'est\n"
         "conservé d'une fois sur l'autre : les réglages repartent de leurs valeurs par\n"
         "défaut.\n"
-        ".PP\n"
-        "Durée du test en minutes : " + Bounds(SettingLimits::kDurationMinutes) + "\n"
-        ".br\n"
-        "Espace disque utilisé en mégaoctets : " + Bounds(SettingLimits::kDiskSpaceMb) + "\n"
-        ".br\n"
-        "Nombre de tests simultanés : " + Bounds(SettingLimits::kSimultaneousTests) + "\n"
+        ".PP\n" +
+        settings +
         ".PP\n"
         "Annuler, Échap, la case de fermeture, SIGTERM, SIGINT ou SIGHUP arrêtent un test\n"
         "en cours et suppriment ses fichiers avant la fin du programme.\n"
@@ -168,6 +171,9 @@ std::string Completion() {
                                     " -- \"$cur\"); return ;;\n"
                               : std::string("return ;;\n"));
     }
+    const std::string optionWords = "            local words=\"" + runWords +
+                                    "\"\n            [[ $merging ]] && words=\"" + mergeWords +
+                                    "\"\n";
     return "# bash completion for dalvex2-cli, generated from its option table.\n"
            "_dalvex2_cli()\n"
            "{\n"
@@ -187,9 +193,8 @@ std::string Completion() {
            "        case $prev in\n" +
            valueCases +
            "        esac\n"
-           "        if [[ $cur == -* ]]; then\n"
-           "            local words=\"" + runWords + "\"\n"
-           "            [[ $merging ]] && words=\"" + mergeWords + "\"\n"
+           "        if [[ $cur == -* ]]; then\n" +
+           optionWords +
            "            mapfile -t COMPREPLY < <(compgen -W \"$words\" -- \"$cur\")\n"
            "            return\n"
            "        fi\n"
