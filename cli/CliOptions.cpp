@@ -2,6 +2,7 @@
 
 #include <string_view>
 
+#include "cli/ClientLabel.h"
 #include "cli/StartTime.h"
 #include "engine/SettingLimits.h"
 
@@ -269,7 +270,13 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             clockOffsetMs = negative ? -int64_t{n} : int64_t{n};
             return true;
         }
-        case kLabel: label = value; return true;
+        case kLabel: {
+            // A name that merge could not tell apart or print is refused now.
+            std::string key, why;
+            if (!ClientLabel::Key(value, &key, &why)) return false;
+            label = value;
+            return true;
+        }
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;

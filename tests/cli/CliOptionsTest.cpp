@@ -32,7 +32,9 @@ std::string Parse(const std::string& line) {
     f("min", o.prefs.durationMinutes, 5u), f("prio", o.prefs.threadPriority, -1);
     f("stop", o.stopAfterSeconds, 0u), f("json", o.jsonPath, ""), f("reports", o.reportDir, "");
     f("start", o.startAtMs.value_or(-1), -1), f("label", o.label, "");
-    f("stall", o.prefs.timings.stallLimitMs, 60000u);
+    f("stall", o.prefs.timings.stallLimitMs, 60000u), f("offset", o.clockOffsetMs.value_or(0), 0);
+    f("local", o.allowLocal, false), f("mixed", o.allowMixed, false);
+    f("missing", o.missingAsFailed, false);
     for (const std::string& file : o.resultFiles) s << ' ' << file;
     std::istringstream lines(notes);
     for (std::string note; std::getline(lines, note);) s << " | " << note;
@@ -73,6 +75,10 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --start-at 2024-02-29T07:00:00.123456Z", "d start=1709190000123"},
         // merge reads files; a directory called "merge" is still "./merge".
         {"merge a.json --json - -- --b.json", "merge  json=- a.json --b.json"},
+        {"merge --allow-local --allow-mixed --missing-as-failed a",
+         "merge  local=1 mixed=1 missing=1 a"},
+        {"d --clock-offset -250", "d offset=-250"},
+        {"d --clock-offset=86400000", "d offset=86400000"},
         {"./merge", "./merge"},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
@@ -102,10 +108,15 @@ TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
                              "d --quiet=yes",
                              "d --frobnicate",
                              "d --start-at",
-                             "d --label"}) {
+                             "d --label",
+                             "d --label \x1b[2J",
+                             "d --clock-offset 86400001",
+                             "d --clock-offset -",
+                             "d --allow-local"}) {
         refused(line);
     }
-    for (const char* line : {"", "--json r.json", "a.json --sets 2", "a.json --label x"}) {
+    for (const char* line :
+         {"", "--json r.json", "a.json --sets 2", "a.json --label x", "--clock-offset 5 a.json"}) {
         refused(std::string("merge ") + line);
     }
     for (const char* time : {"tomorrow", "2026-02-29T10:00:00Z", "2026-12-06", "2026-12-06T24:00Z",
