@@ -4,6 +4,7 @@
 
 #include "cli/ResultFile.h"
 #include "cli/ResultReader.h"
+#include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
 #include "engine/RunVerdict.h"
@@ -42,11 +43,12 @@ std::string Seconds(uint64_t ms) {
         .ToUtf8();
 }
 
-// How long the run was asked to last: its minutes, or --stop-after if sooner.
+// How long the run was asked to last: its minutes, or --stop-after if sooner;
+// 0 for a run until stopped, which has no time of its own to reach.
 uint64_t PlannedMs(const json& settings) {
     const uint64_t minutes = settings["durationMinutes"], stopAfter = settings["stopAfterSeconds"];
-    return std::min(minutes * CDVXTimings::kMinuteMs,
-                    stopAfter > 0 ? stopAfter * 1000 : UINT64_MAX);
+    if (stopAfter > 0) return std::min(stopAfter * 1000, minutes * CDVXTimings::kMinuteMs);
+    return minutes == CDVXPrefs::UntilStopped ? 0 : minutes * CDVXTimings::kMinuteMs;
 }
 
 // Why `c` cannot be merged with the clients read before it, or empty.
