@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # The Debian package and the Ansible playbook, for real on this machine.
 #   tests/fleet/fleet.sh package BUILD_DIR WORK_DIR
-#       packages BUILD_DIR with cpack into WORK_DIR and checks the package:
-#       its fields, its files, no lintian error
+#       packages BUILD_DIR with cpack into WORK_DIR and checks both packages,
+#       dalvex2-cli and dalvex2: their fields and version, their files and
+#       dependencies (nothing graphical for dalvex2-cli), the manual page and
+#       completion, no lintian error or warning
 #   tests/fleet/fleet.sh run BUILD_DIR SHARES_STATE WORK_DIR
 #       the playbook against 4 hosts, 127.0.0.2 to 127.0.0.5, served by the
 #       SSH server of the SSHFS share (tests/shares), each client in a
@@ -27,37 +29,93 @@ package)
   rm -rf "$work" && mkdir -p "$work"
   (cd "$work" && cpack -G DEB --config "$build/CPackConfig.cmake" >cpack.log 2>&1) ||
     { cat "$work/cpack.log"; fail "cpack"; }
-  deb=$(ls "$work"/dalvex2_*_amd64.deb) || fail "no dalvex2_VERSION_amd64.deb"
-  version=$(sed -n 's/^project(Dalvex2 VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
-  [ "$(basename "$deb")" = "dalvex2_${version}_amd64.deb" ] || fail "named $(basename "$deb")"
-  dpkg-deb -I "$deb"
-  [ "$(dpkg-deb -f "$deb" Package Version Architecture | tr '\n' ' ')" = \
-    "Package: dalvex2 Version: $version Architecture: amd64 " ] || fail "fields"
-  depends=$(dpkg-deb -f "$deb" Depends | tr ',' '\n' | awk '{print $1}')
-  for lib in libc6 libstdc++6 libinih1 libqt6widgets6 qt6-qpa-plugins; do
-    grep -qxF -- "$lib" <<<"$depends" || fail "Depends lacks $lib: $depends"
-  done
-  dpkg-deb -f "$deb" Description | grep -q "Dalvex 2 vérifie" || fail "no French description"
-  files=$(dpkg-deb -c "$deb" | awk '{print $6}' | sort)
-  echo "$files"
-  for f in ./usr/bin/dalvex2 ./usr/bin/dalvex2-cli ./usr/share/applications/dalvex2.desktop \
-    ./usr/share/icons/hicolor/48x48/apps/dalvex2.png ./usr/share/doc/dalvex2/copyright \
-    ./usr/share/doc/dalvex2/changelog.gz; do
-    grep -qx -- "$f" <<<"$files" || fail "$f is not in the package"
-  done
-  [ "$(grep -c '^\./usr/bin/.' <<<"$files")" -eq 2 ] || fail "other programs in /usr/bin"
-  if command -v lintian >/dev/null; then
-    lintian "$deb" 2>&1 | tee "$work/lintian.log"
-    ! grep -q '^E:' "$work/lintian.log" || fail "lintian errors"
+  # The version: the project's, the build number, then the UTC date-time and
+  # hash of the commit built, when built from git.
+  base="$(sed -n 's/^project(Dalvex2 VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")"
+  base+="+$(sed -n 's/^FileVersion=[0-9.]*\.\([0-9]*\)$/\1/p' "$root/resources/version.ini")"
+  cli=$(ls "$work"/dalvex2-cli_*_amd64.deb) || fail "no dalvex2-cli package"
+  version=$(dpkg-deb -f "$cli" Version)
+  if [ "$(git -C "$root" rev-parse --show-toplevel 2>/dev/null)" = "$root" ]; then
+    commit=${version#"$base".}
+    made=$(TZ=UTC0 git -C "$root" log -1 --date=format-local:%Y%m%d%H%M --format=%cd.%h \
+      "${commit#*.}" 2>/dev/null)
+    [ "$version" = "$base.$commit" ] && [[ $commit =~ ^[0-9]{12}\.[0-9a-f]{7,}$ ]] &&
+      [ "$made" = "$commit" ] || fail "version $version: not $base.<date-time>.<hash> of a commit"
+  else
+    [ "$version" = "$base" ] || fail "version $version, not $base"
   fi
-  echo "package ok: $deb"
+  wizard="$work/dalvex2_${version}_amd64.deb"
+  # holds DEB FILE...: the package's fields, these files under /usr, one program.
+  holds() {
+    local name
+    name=$(basename "$1" | cut -d_ -f1)
+    [ -f "$1" ] || fail "no $(basename "$1") among: $(ls "$work")"
+    dpkg-deb -I "$1"
+    [ "$(dpkg-deb -f "$1" Package Version Architecture | tr '\n' ' ')" = \
+      "Package: $name Version: $version Architecture: amd64 " ] || fail "$name's fields"
+    dpkg-deb -f "$1" Description | grep -q "Dalvex 2 vérifie" ||
+      fail "no French description in $name"
+    local files f
+    files=$(dpkg-deb -c "$1" | awk '{print $6}')
+    for f in "${@:2}"; do grep -qxF -- "./usr/$f" <<<"$files" || fail "$name lacks /usr/$f"; done
+    [ "$(grep -c '^\./usr/bin/.' <<<"$files")" -eq 1 ] || fail "other programs in $name"
+  }
+  holds "$cli" bin/dalvex2-cli share/man/man1/dalvex2-cli.1.gz \
+    share/bash-completion/completions/dalvex2-cli share/doc/dalvex2-cli/{copyright,changelog.gz}
+  holds "$wizard" bin/dalvex2 share/man/man1/dalvex2.1.gz share/applications/dalvex2.desktop \
+    share/icons/hicolor/48x48/apps/dalvex2.png share/doc/dalvex2/{copyright,changelog.gz}
+  depends() { dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//'; }
+  for lib in libc6 libstdc++6 libinih1; do
+    depends "$cli" | grep -q "^$lib " || fail "dalvex2-cli's Depends lacks $lib"
+  done
+  ! depends "$cli" | grep -iE 'qt|^libx|^x11|xcb|xkb|wayland|^libgl|^libegl' ||
+    fail "dalvex2-cli depends on a graphical package"
+  for dep in "dalvex2-cli (= $version)" "qt6-qpa-plugins"; do
+    depends "$wizard" | grep -qxF "$dep" || fail "dalvex2's Depends lacks $dep"
+  done
+  depends "$wizard" | grep -q '^libqt6widgets6 ' || fail "dalvex2's Depends lacks libqt6widgets6"
+
+  # The installed program: the package's version, every option of --help in
+  # its manual page, and a completion that offers what each place takes.
+  dpkg-deb -x "$cli" "$work/root" || fail "dpkg-deb -x"
+  program="$work/root/usr/bin/dalvex2-cli"
+  "$program" --version | grep -qF "($version)" || fail "--version: $("$program" --version)"
+  page=$(zcat "$work/root/usr/share/man/man1/dalvex2-cli.1.gz")
+  for option in $("$program" --help | grep -oE -- '--[a-z-]+' | sort -u); do
+    grep -qF -- "${option//-/\\-}" <<<"$page" || fail "the manual page lacks $option"
+  done
+  completion="$work/root/usr/share/bash-completion/completions/dalvex2-cli"
+  mkdir -p "$work/completion/dir" && touch "$work/completion/result.json"
+  # offers EXPECTED WORD...: what completing the last word offers, sorted.
+  offers() {
+    local expected=$1 got
+    shift
+    got=$(cd "$work/completion" && source "$completion" && COMP_WORDS=("$@") &&
+      COMP_CWORD=$(($# - 1)) && _dalvex2_cli; printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
+    [ "$got" = "$expected" ] || fail "completing '$*' offers '$got', not '$expected'"
+  }
+  offers "dir merge" dalvex2-cli ""
+  offers "--json" dalvex2-cli --js
+  offers "--allow-local --allow-mixed --help --json --missing-as-failed --version" \
+    dalvex2-cli merge --
+  offers "" dalvex2-cli merge --sp
+  offers "dir" dalvex2-cli --report-dir ""
+  offers "dir result.json" dalvex2-cli --json = ""
+  offers "dir result.json" dalvex2-cli merge a.json ""
+  offers "" dalvex2-cli --sets ""
+
+  if command -v lintian >/dev/null; then
+    lintian "$cli" "$wizard" 2>&1 | tee "$work/lintian.log"
+    ! grep -qE '^[EW]:' "$work/lintian.log" || fail "lintian errors or warnings"
+  fi
+  echo "packages ok: $cli $wizard"
   ;;
 run)
   state="$(realpath "$3")"
   work="$(realpath -m "$4")"
   [ -f "$state/skipped" ] && skip "$(cat "$state/skipped")"
   command -v ansible-playbook >/dev/null || skip "ansible-playbook is missing (Debian: ansible-core)"
-  deb=$(ls "$build"/tests/fleet/package/dalvex2_*_amd64.deb 2>/dev/null) || fail "no package built"
+  deb=$(ls "$build"/tests/fleet/package/dalvex2-cli_*_amd64.deb 2>/dev/null) || fail "no package built"
   if dpkg-query -W -f='${Status}' dalvex2 2>/dev/null | grep -q "ok installed"; then
     skip "dalvex2 is installed here; the test installs its own build and would replace it (apt-get remove dalvex2)"
   fi
