@@ -53,7 +53,7 @@ package)
     dpkg-deb -I "$1"
     [ "$(dpkg-deb -f "$1" Package Version Architecture | tr '\n' ' ')" = \
       "Package: $name Version: $version Architecture: amd64 " ] || fail "$name's fields"
-    dpkg-deb -f "$1" Description | grep -q "Dalvex 2 vérifie" ||
+    grep -q "Dalvex 2 vérifie" <<<"$(dpkg-deb -f "$1" Description)" ||
       fail "no French description in $name"
     local files f
     files=$(dpkg-deb -c "$1" | awk '{print $6}')
@@ -64,24 +64,26 @@ package)
     share/bash-completion/completions/dalvex2-cli share/doc/dalvex2-cli/{copyright,changelog.gz}
   holds "$wizard" bin/dalvex2 share/man/man1/dalvex2.1.gz share/applications/dalvex2.desktop \
     share/icons/hicolor/48x48/apps/dalvex2.png share/doc/dalvex2/{copyright,changelog.gz}
-  depends() { dpkg-deb -f "$1" Depends | tr ',' '\n' | sed 's/^ *//'; }
+  # One dependency a line.
+  cli_depends=$(dpkg-deb -f "$cli" Depends | tr ',' '\n' | sed 's/^ *//')
+  wizard_depends=$(dpkg-deb -f "$wizard" Depends | tr ',' '\n' | sed 's/^ *//')
   for lib in libc6 libstdc++6 libinih1; do
-    depends "$cli" | grep -q "^$lib " || fail "dalvex2-cli's Depends lacks $lib"
+    grep -q "^$lib " <<<"$cli_depends" || fail "dalvex2-cli's Depends lacks $lib"
   done
-  ! depends "$cli" | grep -iE 'qt|^libx|^x11|xcb|xkb|wayland|^libgl|^libegl' ||
+  ! grep -iE 'qt|^libx(11|cb|kb|ext|render|i6)|wayland|^libe?gl' <<<"$cli_depends" ||
     fail "dalvex2-cli depends on a graphical package"
   for dep in "dalvex2-cli (= $version)" "qt6-qpa-plugins"; do
-    depends "$wizard" | grep -qxF "$dep" || fail "dalvex2's Depends lacks $dep"
+    grep -qxF "$dep" <<<"$wizard_depends" || fail "dalvex2's Depends lacks $dep"
   done
-  depends "$wizard" | grep -q '^libqt6widgets6 ' || fail "dalvex2's Depends lacks libqt6widgets6"
+  grep -q '^libqt6widgets6 ' <<<"$wizard_depends" || fail "dalvex2's Depends lacks libqt6widgets6"
 
   # The installed program: the package's version, every option of --help in
   # its manual page, and a completion that offers what each place takes.
   dpkg-deb -x "$cli" "$work/root" || fail "dpkg-deb -x"
   program="$work/root/usr/bin/dalvex2-cli"
-  "$program" --version | grep -qF "($version)" || fail "--version: $("$program" --version)"
+  grep -qF "($version)" <<<"$("$program" --version)" || fail "--version: $("$program" --version)"
   page=$(zcat "$work/root/usr/share/man/man1/dalvex2-cli.1.gz")
-  for option in $("$program" --help | grep -oE -- '--[a-z-]+' | sort -u); do
+  for option in $(grep -oE -- '--[a-z-]+' <<<"$("$program" --help)" | sort -u); do
     grep -qF -- "${option//-/\\-}" <<<"$page" || fail "the manual page lacks $option"
   done
   completion="$work/root/usr/share/bash-completion/completions/dalvex2-cli"
