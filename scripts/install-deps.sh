@@ -3,7 +3,8 @@
 # missing (Qt 6 with its French texts for the wizard); with --package also
 # what making the Debian package needs; with --test that and what the tests
 # need (GoogleTest, FUSE, the servers and clients of the real shares, the
-# desktop-entry and package checkers, Ansible). Uses sudo only when not root.
+# desktop-entry and package checkers, Ansible with ansible-lint, libfaketime
+# for a client whose clock is off). Uses sudo only when not root.
 set -euo pipefail
 
 packages=(
@@ -19,7 +20,7 @@ if [ "${1:-}" = "--test" ]; then
     libgtest-dev libbenchmark-dev clang ccache
     fuse3 libfuse3-dev
     samba smbnetfs openssh-server sshfs python3 iptables
-    desktop-file-utils lintian ansible-core python3-apt
+    desktop-file-utils lintian ansible-core python3-apt ansible-lint faketime
   )
 fi
 

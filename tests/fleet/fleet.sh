@@ -8,8 +8,10 @@
 #   tests/fleet/fleet.sh run BUILD_DIR SHARES_STATE WORK_DIR
 #       the playbook against 4 hosts, 127.0.0.2 to 127.0.0.5, served by the
 #       SSH server of the SSHFS share (tests/shares), each client in a
-#       directory of its own on that share: a healthy fleet, then one whose
-#       last client's directory flips a bit through faultfs
+#       directory of its own on that share: ansible-lint and --check, a fleet
+#       refused before its start (a local folder, a clock 15 s ahead), a
+#       healthy fleet, then one with a client that reads a flipped bit
+#       through faultfs and one frozen for longer than its stall limit
 # Exits 77 (a skip) with the reason when this machine cannot do it.
 set -uo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
@@ -118,77 +120,231 @@ run)
   [ -f "$state/skipped" ] && skip "$(cat "$state/skipped")"
   command -v ansible-playbook >/dev/null || skip "ansible-playbook is missing (Debian: ansible-core)"
   deb=$(ls "$build"/tests/fleet/package/dalvex2-cli_*_amd64.deb 2>/dev/null) || fail "no package built"
-  if dpkg-query -W -f='${Status}' dalvex2 2>/dev/null | grep -q "ok installed"; then
-    skip "dalvex2 is installed here; the test installs its own build and would replace it (apt-get remove dalvex2)"
+  package=$(dpkg-deb -f "$deb" Package) || fail "$deb is not a package"
+  if dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed"; then
+    skip "$package is installed here; the test installs its own build and would replace it (apt-get remove $package)"
   fi
+  faketime=$(ls /usr/lib/*/faketime/libfaketime.so.1 2>/dev/null | head -n 1)
+  [ -n "$faketime" ] || skip "libfaketime is missing (Debian: faketime)"
   share=$(cat "$state/sshfs.path")
   port=$(cat "$state/sshfs/port")
   faultfs="$build/tools/faultfs"
+  playbook="$root/deploy/ansible/dalvex2-fleet.yml"
   rm -rf "$work" && mkdir -p "$work"
+  started=$SECONDS
   cleanup() {
+    [ -n "${stopped:-}${frozen:-}" ] && kill -CONT ${stopped:-} ${frozen:-} 2>/dev/null
     mountpoint -q "$work/faulty" && fusermount3 -u "$work/faulty"
-    dpkg -r dalvex2 >/dev/null 2>&1
-    rm -rf "${share:?}"/h[2-5]
+    dpkg -r "$package" >/dev/null 2>&1
+    rm -rf "${share:?}"/h[2-5] "${localdir:-}"
   }
   trap cleanup EXIT
+  # The controller merges with the program of the package, as the clients run it.
+  dpkg-deb -x "$deb" "$work/controller" || fail "dpkg-deb -x"
+  export ANSIBLE_LOCAL_TEMP="$work/ansible" ANSIBLE_REMOTE_TEMP="$work/ansible-remote" \
+    ANSIBLE_ASYNC_DIR="$work/async" ANSIBLE_NOCOLOR=1 ANSIBLE_FORKS=8 ANSIBLE_PIPELINING=1
+  settings=(-e dalvex2_cli_deb="$deb" -e dalvex2_merge="$work/controller/usr/bin/dalvex2-cli")
 
-  # fleet NAME [DIRECTORY_OF_h5]: the playbook's exit status; its results in
-  # $work/NAME.
-  fleet() {
-    local inventory="$work/$1.ini"
-    {
-      echo "[dalvex2_clients]"
-      for n in 2 3 4 5; do
-        dir="$share/h$n"
-        [ "$n" = 5 ] && dir="${2:-$dir}"
-        echo "h$n ansible_host=127.0.0.$n dalvex2_directory=$dir dalvex2_workdir=$work/hosts/h$n"
-      done
-      echo "[dalvex2_clients:vars]"
-      echo "ansible_port=$port"
-      echo "ansible_user=root"
-      echo "ansible_ssh_private_key_file=$state/sshfs/client_key"
-      echo "ansible_ssh_common_args='-o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null'"
-      echo "ansible_python_interpreter=/usr/bin/python3"
-    } >"$inventory"
-    ANSIBLE_LOCAL_TEMP="$work/ansible" ANSIBLE_REMOTE_TEMP="$work/ansible-remote" \
-      ANSIBLE_ASYNC_DIR="$work/async" ANSIBLE_NOCOLOR=1 ANSIBLE_FORKS=8 ANSIBLE_PIPELINING=1 \
-      ansible-playbook -i "$inventory" "$root/deploy/ansible/dalvex2-fleet.yml" \
-      -e dalvex2_deb="$deb" -e dalvex2_results="$work/$1" -e dalvex2_stop_after=20 \
-      -e dalvex2_sets=1 -e dalvex2_lead_seconds=30 -e dalvex2_grace_seconds=120
+  # inventory NAME [HOST JSON]...: $work/NAME.yml, four clients h2 to h5 on
+  # 127.0.0.2 to .5, each in its own directory of the share and with a
+  # temporary directory of its own; a JSON object of variables after a host's
+  # name replaces or adds some of that host's (its environment's, one by one).
+  # Short runs, a short lead: the four clients are this machine.
+  inventory() {
+    python3 - "$work" "$share" "$port" "$state/sshfs/client_key" "$@" <<'PY'
+import json, os, sys
+work, share, port, key, name, *changes = sys.argv[1:]
+hosts = {f"h{n}": {"ansible_host": f"127.0.0.{n}", "dalvex2_directory": f"{share}/h{n}",
+                   "dalvex2_workdir": f"{work}/hosts/h{n}",
+                   "dalvex2_environment": {"TMPDIR": f"{work}/tmp/h{n}"}} for n in range(2, 6)}
+for host, extra in zip(changes[::2], changes[1::2]):
+    extra = json.loads(extra)
+    hosts[host]["dalvex2_environment"].update(extra.pop("dalvex2_environment", {}))
+    hosts[host].update(extra)
+for n in range(2, 6):
+    os.makedirs(f"{work}/tmp/h{n}", exist_ok=True)
+group = {"hosts": hosts, "vars": {
+    "ansible_port": int(port), "ansible_user": "root", "ansible_ssh_private_key_file": key,
+    "ansible_ssh_common_args": "-o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null",
+    "ansible_python_interpreter": "/usr/bin/python3",
+    "dalvex2_stop_after": 15, "dalvex2_sets": 1, "dalvex2_lead_seconds": 25,
+    "dalvex2_grace_seconds": 60}}
+json.dump({"all": {"children": {"dalvex2_clients": group}}}, open(f"{work}/{name}.yml", "w"), indent=1)
+PY
   }
+  # fleet NAME [HOST JSON]... [-- ANSIBLE_OPTIONS]: the playbook's exit status,
+  # its output in $work/NAME.log, its results in $work/NAME.
+  fleet() {
+    local name="$1" changes=()
+    shift
+    while [ $# -gt 0 ] && [ "$1" != "--" ]; do changes+=("$1"); shift; done
+    [ $# -gt 0 ] && shift
+    inventory "$name" "${changes[@]}"
+    echo "=== $name ($((SECONDS - started)) s)"
+    ansible-playbook -i "$work/$name.yml" "$playbook" "${settings[@]}" -e dalvex2_results="$work/$name" \
+      "$@" >"$work/$name.log" 2>&1
+    local status=$?
+    cat "$work/$name.log"
+    return $status
+  }
+  # The clients' results that exist in $work/NAME: none, for a play that
+  # refused to start.
+  results() { (cd "$work/$1" 2>/dev/null && ls h[2-5].json merged.json 2>/dev/null); }
+  mkdir -p "$share"/h{2,3,4,5}
+
+  # The playbook as written: lint, syntax, and --check, which must change
+  # nothing and start nothing.
+  if command -v ansible-lint >/dev/null; then
+    (cd "$root/deploy/ansible" && ansible-lint --nocolor --offline dalvex2-fleet.yml) ||
+      fail "ansible-lint"
+  fi
+  inventory check
+  ansible-playbook --syntax-check -i "$work/check.yml" "$playbook" || fail "syntax"
+  fleet check -- --check || fail "the play failed in check mode"
+  ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "ok installed" ||
+    fail "check mode installed the package"
+  [ -z "$(results check)" ] || fail "check mode left results: $(results check)"
+  [ -z "$(find "$share"/h? -mindepth 1)" ] || fail "check mode wrote to the share"
+
+  # Refused before anything starts, every reason named: h4's directory is
+  # local (tmpfs), h5's clock is 15 s ahead (libfaketime, for the measure and
+  # the run alike).
+  localdir=$(mktemp -d /dev/shm/dalvex2-fleet.XXXXXX)
+  if fleet refused h4 "{\"dalvex2_directory\": \"$localdir\"}" \
+    h5 "{\"dalvex2_environment\": {\"LD_PRELOAD\": \"$faketime\", \"FAKETIME\": \"+15s\"}}"; then
+    fail "the play started over a local folder and a clock 15 s off"
+  fi
+  refusal=$(grep -o '"msg": "Nothing started: .*"' "$work/refused.log")
+  grep -q "h4: $localdir ($localdir) is on tmpfs, mounted at /dev/shm, not a network file system" <<<"$refusal" ||
+    fail "the refusal does not say that h4's folder is local"
+  grep -q "h5: its clock is 1[45][0-9][0-9][0-9] ms ahead of the controller's" <<<"$refusal" ||
+    fail "the refusal does not name h5's clock"
+  ! grep -q "h[23]:" <<<"$refusal" || fail "the refusal names a client that was ready"
+  python3 - "$work/refused/clocks.json" <<'PY' || fail "the clocks measured"
+import json, sys
+clocks = json.load(open(sys.argv[1]))
+print(clocks)
+assert sorted(clocks) == ["h2", "h3", "h4", "h5"], clocks
+assert abs(clocks["h5"]["offsetMs"] - 15000) < 250, clocks["h5"]
+assert all(abs(clocks[h]["offsetMs"]) < 250 for h in ("h2", "h3", "h4")), clocks
+PY
+  [ -z "$(results refused)" ] || fail "clients ran: $(results refused)"
+  [ -z "$(find "$share"/h? "$localdir" -mindepth 1)" ] || fail "a refused play wrote files"
 
   # Every client of a healthy fleet: "ok", started within a second of the
-  # others, nothing left on the share.
-  mkdir -p "$share"/h{2,3,4,5}
+  # others by the controller's clock, its measured offset given, nothing
+  # left on the share.
   fleet healthy || fail "the healthy fleet's play failed"
-  python3 - "$work/healthy/merged.json" <<'PY' || fail "the healthy merged result"
+  python3 - "$work/healthy" <<'PY' || fail "the healthy merged result"
 import json, sys
-m = json.load(open(sys.argv[1]))
+m = json.load(open(sys.argv[1] + "/merged.json"))
+clocks = json.load(open(sys.argv[1] + "/clocks.json"))
 labels = sorted(c["label"] for c in m["clients"])
 starts = [c["startedAtMs"] for c in m["clients"]]
 print("result", m["result"], "labels", labels, "start spread ms", max(starts) - min(starts))
 assert m["result"] == "ok" and labels == ["h2", "h3", "h4", "h5"], m
 assert all(c["result"] == "ok" and c["bytesRead"] > 0 for c in m["clients"]), m["clients"]
 assert max(starts) - min(starts) <= 1000 and m["failures"] == [], m
+for label in labels:
+    client = json.load(open(f"{sys.argv[1]}/{label}.json"))
+    assert client["clockOffsetMs"] == clocks[label]["offsetMs"], (label, client, clocks)
+    assert client["networkPath"] is True and client["leftFiles"] == [], client
 PY
-  for n in 2 3 4 5; do
-    [ -z "$(ls -A "$share/h$n")" ] || fail "files left in h$n: $(ls -A "$share/h$n")"
-  done
+  left=$(find "$share"/h? "$work"/tmp/h? -mindepth 1)
+  [ -z "$left" ] || fail "files left: $left"
 
-  # h5 tests through faultfs, which flips a bit of what it reads back.
+  # Three clients fail, the last one gets its verdict: h5 tests through
+  # faultfs, which flips a bit of what it reads back (a FUSE file system of
+  # its own type: allowed as local); h4 is frozen (SIGSTOP) for longer than
+  # its stall limit, then resumed; h3 is frozen for good, until the play's
+  # time limit for it (5 s past its end) kills it: no result, files left.
   mkdir -p "$work/faulty"
   "$faultfs" --source "$share/h5" --fault flip:VXZ:100000:3 "$work/faulty" ||
     fail "faultfs did not mount"
-  if fleet faulty "$work/faulty"; then fail "the play said ok over a flipped bit"; fi
-  python3 - "$work/faulty/merged.json" <<'PY' || fail "the faulty merged result"
+  stall=5
+  fleet failing h5 "{\"dalvex2_directory\": \"$work/faulty\", \"dalvex2_allow_local\": true}" \
+    h3 '{"dalvex2_grace_seconds": 5}' -- -e dalvex2_stall_seconds=$stall &
+  play=$!
+  # client LABEL: the pid of its dalvex2-cli, with the start it was given.
+  # Looked for before the start: once the tests run, reading a process's
+  # command line may wait seconds on the memory of one busy with the share.
+  client() {
+    python3 - "$1" <<'PY'
+import os, sys
+for pid in filter(str.isdigit, os.listdir("/proc")):
+    try:
+        argv = open(f"/proc/{pid}/cmdline", "rb").read().split(b"\0")
+    except OSError:
+        continue
+    if os.path.basename(argv[0]) == b"dalvex2-cli" and b"--label" in argv and \
+            argv[argv.index(b"--label") + 1] == sys.argv[1].encode():
+        print(pid, argv[argv.index(b"--start-at") + 1].decode())
+        break
+PY
+  }
+  # family PID: that process and its children (the tests' process, from the
+  # start on), read off /proc/*/stat, which does not wait, by the shell alone:
+  # a program started now, on a machine this busy, may take seconds.
+  family() {
+    local stat line fields found="$1"
+    for stat in /proc/[0-9]*/stat; do
+      { read -r line <"$stat"; } 2>/dev/null || continue
+      read -r -a fields <<<"${line##*) }"
+      [ "${fields[1]}" = "$1" ] && stat=${stat#/proc/} && found+=" ${stat%/stat}"
+    done
+    echo "$found"
+  }
+  for _ in $(seq 1800); do
+    h3=$(client h3) h4=$(client h4)
+    [ -n "$h3" ] && [ -n "$h4" ] && break
+    sleep 0.1
+  done
+  [ -n "$h3" ] && [ -n "$h4" ] || fail "h3's or h4's dalvex2-cli never ran"
+  start_at=${h4#* }
+  pause=$((start_at + 4 - $(date +%s)))
+  [ "$pause" -gt 0 ] || fail "h3 and h4 were found only $((4 - pause)) s after the start"
+  sleep "$pause"
+  stopped=$(family "${h4%% *}")
+  frozen=$(family "${h3%% *}")
+  echo "h4 stopped for $((stall + 4)) s: $stopped; h3 for good: $frozen"
+  kill -STOP $stopped $frozen
+  sleep $((stall + 4))
+  kill -CONT $stopped
+  stopped=""
+  if wait $play; then fail "the play said ok over a flipped bit and frozen clients"; fi
+  python3 - "$work/failing/merged.json" <<'PY' || fail "the merged result of the failing clients"
 import json, sys
 m = json.load(open(sys.argv[1]))
-print("result", m["result"], "failures", [(f["label"], f["category"]) for f in m["failures"]])
-assert m["result"] == "failed" and m["failures"], m
-assert all(f["label"] == "h5" for f in m["failures"]), m["failures"]
-assert [c["label"] for c in m["clients"] if c["result"] == "failed"] == ["h5"], m["clients"]
+clients = {c["label"]: c for c in m["clients"]}
+failures = {}
+for f in m["failures"]:
+    failures.setdefault(f["label"], []).append(f["category"])
+print("result", m["result"], "failures", failures)
+for c in m["clients"]:
+    print(c["label"], c["result"], c["reasons"])
+wrong = [f"{label}: {clients[label]['result']} instead of {want}"
+         for label, want in {"h2": "ok", "h3": "failed", "h4": "failed", "h5": "failed"}.items()
+         if clients[label]["result"] != want]
+if not any("aucun résultat" in why for why in clients["h3"]["reasons"]):
+    wrong.append("h3's reasons do not say that it left no result")
+if "data-differ" not in failures.get("h5", []):
+    wrong.append("h5's failures do not say that the data differ")
+if not any("aucun octet sur le partage" in why for why in clients["h4"]["reasons"]):
+    wrong.append("h4's reasons do not say that its share went silent")
+if set(failures) - {"h5"} or clients["h2"]["reasons"]:
+    wrong.append("a client that passed has failures or reasons")
+assert m["result"] == "failed" and not wrong, wrong
 PY
-  echo "fleet ok"
+  grep -q "h4 | Résultat : failed.*aucun octet sur le partage" "$work/failing.log" ||
+    fail "the play's message does not say why h4 failed"
+  grep -q "Échec chez h5 : .*(data-differ)" "$work/failing.log" ||
+    fail "the play's message does not give h5's failure"
+  grep -q '"h3: killed at the time limit of [0-9]* s"' "$work/failing.log" ||
+    fail "the play's message does not say that h3 was killed"
+  grep -q "\"h3: files left: $share/h3/VX[ACRZ][0-9A-F]\{4\}\.TMP" "$work/failing.log" ||
+    fail "the play's message does not list h3's files"
+  fusermount3 -u "$work/faulty"
+  echo "fleet ok in $((SECONDS - started)) s"
   ;;
 *)
   echo "usage: $0 package BUILD_DIR WORK_DIR | run BUILD_DIR SHARES_STATE WORK_DIR" >&2
