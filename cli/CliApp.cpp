@@ -215,11 +215,10 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         }
         tellFailures();
         const uint32_t elapsed = progress.GetElapsedMs();
-        if (progress.GetStartTicks() != 0) {
-            LookAtShare(progress, tempTest, elapsed, series);
-            if (supervisor.IsStopping()) series->Stop(elapsed);
-        }
-        if (progress.GetStartTicks() != 0 && elapsed - lastStatus >= status.everyMs) {
+        if (progress.GetStartTicks() == 0) continue;
+        LookAtShare(progress, tempTest, elapsed, series);
+        if (supervisor.IsStopping()) series->Stop(elapsed);
+        if (elapsed - lastStatus >= status.everyMs) {
             lastStatus = elapsed;
             status.Show(StatusLine(directories, progress, *series, elapsed) +
                         WaitingText(progress));

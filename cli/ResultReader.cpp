@@ -1,9 +1,8 @@
 #include "cli/ResultReader.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <filesystem>
-#include <numeric>
+#include <optional>
 #include <set>
 #include <vector>
 
@@ -12,7 +11,6 @@
 #include "cli/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/SettingLimits.h"
-#include "platform/WholeFile.h"
 
 using json = nlohmann::json;
 
@@ -43,7 +41,7 @@ public:
     bool end_object() override { return Close(); }
     bool end_array() override { return Close(); }
     bool key(string_t& name) override {
-        if (m_levels.back().keys.insert(name).second) return true;
+        if (m_levels.back().insert(name).second) return true;
         fault = "le membre « " + json(name).get<std::string>() + " » y figure deux fois";
         return false;
     }
@@ -53,9 +51,6 @@ public:
     }
 
 private:
-    struct Level {
-        std::set<std::string> keys;
-    };
     bool Open() {
         if (m_levels.size() >= ResultReader::kMaxDepth) {
             fault = "il est imbriqué sur plus de " + std::to_string(ResultReader::kMaxDepth) +
@@ -69,7 +64,7 @@ private:
         m_levels.pop_back();
         return true;
     }
-    std::vector<Level> m_levels;
+    std::vector<std::set<std::string>> m_levels;  // the keys of each open level
 };
 
 bool IsCount(const json& v, uint64_t max) {
@@ -95,12 +90,13 @@ bool IsSetting(const json& v, const SettingLimit& limits, std::optional<uint32_t
 
 using Check = bool (*)(const json&);
 
-// Copies the members `names` of `from` that pass their check into `to`;
-// the name of the first that is missing or fails, or null.
 struct Member {
     const char* name;
     Check valid;
 };
+
+// Copies the `members` of `from` that pass their check into `to`; the name
+// of the first that is missing or fails, or null.
 const char* Take(const json& from, std::initializer_list<Member> members, json* to) {
     for (const Member& m : members) {
         const auto it = from.find(m.name);
