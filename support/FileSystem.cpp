@@ -32,12 +32,23 @@ bool IsShareNotation(std::string_view p) {
 
 }  // namespace
 
-bool IsNetworkPath(const Chaine& path) {
+bool IsNetworkPath(const Chaine& path) { return GetShareClient(path).network; }
+
+ShareClient GetShareClient(const Chaine& path) {
     const std::string_view p = path.View();
-    if (IsShareNotation(p)) return true;
-    if (p.size() >= 2 && p[1] == ':') return false;  // drive letters do not exist here
+    ShareClient found;
+    if (IsShareNotation(p)) {
+        found.network = true;
+        return found;
+    }
+    if (p.size() >= 2 && p[1] == ':') return found;  // drive letters do not exist here
     const std::string where = p.empty() ? platform::FileInfo::CurrentDirectory() : std::string(p);
-    return platform::Mounts::GetDriveType(where) == DriveType::Remote;
+    const platform::Mounts::Client client = platform::Mounts::ClientOf(where);
+    found.type = Chaine(std::string_view(client.type));
+    found.source = Chaine(std::string_view(client.source));
+    found.network = client.drive == DriveType::Remote;
+    found.cachesWrites = client.cachesWrites;
+    return found;
 }
 
 bool IsRootPath(const Chaine& path) {

@@ -9,6 +9,16 @@
 // none here), local disks, RAM disks and removable media. An empty or relative
 // path follows the current directory.
 bool IsNetworkPath(const Chaine& path);
+// The file system that serves a path, found as IsNetworkPath finds it.
+struct ShareClient {
+    Chaine type;    // as the mount table names it: "fuse.sshfs", "nfs4"...
+    Chaine source;  // the mount's source: "user@host:/dir", "//server/share"...
+    bool network = false;
+    // The client keeps written data in a local cache before sending it to
+    // the server: reading it back proves nothing of the server.
+    bool cachesWrites = false;
+};
+ShareClient GetShareClient(const Chaine& path);
 // A bare drive, server, share or "/", one trailing separator ignored.
 bool IsRootPath(const Chaine& path);
 bool DirectoryExists(const Chaine& path);
