@@ -21,6 +21,9 @@ inline constexpr unsigned kNotNetworkQuestion = 2001;  // its first line warns
 inline constexpr unsigned kStoppingText = 2002;
 inline constexpr unsigned kRunningText = 2003;
 inline constexpr unsigned kNoAnswerWarning = 2004;  // the directory does not answer
+// A client that caches writes, its file-system type printf-style; the first
+// line warns.
+inline constexpr unsigned kCachingClientQuestion = 2005;
 // A call that got no answer: its seconds and file, printf-style.
 inline constexpr unsigned kStallText = 2010;
 // Why a directory cannot hold a run (DirectoryCheck), then why its name
@@ -47,6 +50,10 @@ inline constexpr unsigned kTempTestName = 3003;
 inline constexpr unsigned kCopyFileTestName = 3004;
 // What a run that never began reports on: the checks of its directory.
 inline constexpr unsigned kCheckTestName = 3005;
+// The cross-check between two clients: the files this one writes for the
+// other, and those of the other that this one reads.
+inline constexpr unsigned kCrossWriteTestName = 3006;
+inline constexpr unsigned kCrossReadTestName = 3007;
 inline constexpr unsigned kAboutCaptionPrefix = 5002;
 inline constexpr unsigned kTelephone = 5003;
 inline constexpr unsigned kButtonEditMessages = 13604;
