@@ -10,12 +10,12 @@
 #include <fstream>
 #include <thread>
 
-FaultMount::FaultMount(const std::vector<std::string>& faults) {
+FaultMount::FaultMount(const std::vector<std::string>& faults, const std::string& subtype) {
     if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !*DALVEX_FAULTFS_PATH) return;
     std::string command = DALVEX_FAULTFS_PATH " --source " + source.Path();
     for (const std::string& f : faults) command += " --fault " + f;
     command += " --pid-file " + own.File("pid");
-    mounted = std::system((command + " " + point.Path() + " -o subtype=faultfs").c_str()) == 0;
+    mounted = std::system((command + " " + point.Path() + " -o subtype=" + subtype).c_str()) == 0;
     if (!mounted) ADD_FAILURE() << "faultfs did not mount: " << command;
 }
 

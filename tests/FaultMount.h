@@ -8,7 +8,10 @@
 // mounted and ends with the mount. Not mounted without root, /dev/fuse or the
 // tool (callers then skip); a mount that fails with them is a test failure.
 struct FaultMount {
-    explicit FaultMount(const std::vector<std::string>& faults);
+    // `subtype` names the client in the mount table ("fuse.SUBTYPE"): a test
+    // may pose as any FUSE client.
+    explicit FaultMount(const std::vector<std::string>& faults,
+                        const std::string& subtype = "faultfs");
     // Released first, so that no thread is left waiting on a stall.
     ~FaultMount();
     FaultMount(const FaultMount&) = delete;
