@@ -18,7 +18,7 @@ void CDVXAtomThread::Run() {
     while (!IsStopRequested() && written < count) {
         for (char letter = 'a'; !IsStopRequested() && written < count && letter <= 'z'; ++letter) {
             file.filePos = written;
-            if (!IsAborted()) file.Reopen();
+            if (!IsAborted()) file.Reopen(CDVXFile::Access::kReadWrite);
             if (!IsAborted()) file.Seek(-1);
             if (!IsAborted()) file.Write(&letter, 1);
             ++written;
@@ -28,7 +28,7 @@ void CDVXAtomThread::Run() {
     }
 
     file.filePos = 0;
-    if (!IsAborted()) file.Reopen();
+    if (!IsAborted()) file.Reopen(CDVXFile::Access::kRead);
     if (!IsAborted()) file.ReadAndCompare(kAlphabet, 26, written);
     file.Close(true);
 }

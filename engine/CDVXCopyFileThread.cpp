@@ -53,7 +53,7 @@ void CDVXCopyFileThread::Run() {
                                   LastError::GetErrno());
     }
     source.Close(true);  // the server file goes whether or not the copy worked
-    if (!IsAborted() && destination.Open()) {
+    if (!IsAborted() && destination.Open(CDVXFile::Access::kRead)) {
         if (!IsAborted()) destination.ReadAndCompare(block.get(), kBlockSize, byteBudget);
         destination.Close(true);
     }

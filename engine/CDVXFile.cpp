@@ -60,7 +60,7 @@ Chaine CDVXFile::GetName() {
     return fileName;
 }
 
-bool CDVXFile::Open() {
+bool CDVXFile::Open(Access access) {
     if (IsOpen()) return true;
     if (fileName.IsEmpty()) {
         std::string name;
@@ -79,7 +79,7 @@ bool CDVXFile::Open() {
         return true;
     }
     handle = Watched(CDVXThreadData::kCreateFile,
-                     [&] { return FileApi::Open(fileName.View(), !buffered, fileId); });
+                     [&] { return FileApi::Open(fileName.View(), access, !buffered, fileId); });
     if (!IsOpen()) {
         ReportLastError(CDVXThreadData::kCreateFile, filePos);
         return false;
@@ -114,9 +114,9 @@ bool CDVXFile::Close(bool deleteFile) {
     return true;
 }
 
-bool CDVXFile::Reopen() {
+bool CDVXFile::Reopen(Access access) {
     Close(false);
-    return Open();
+    return Open(access);
 }
 
 bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {

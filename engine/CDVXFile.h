@@ -34,11 +34,13 @@ public:
     const platform::FileId& GetId() const { return fileId; }
     // Where the record keeps the name, for a call on the file made elsewhere.
     int GetSlot() const { return slot; }
-    // The first open makes the file, the next ones open it again.
-    bool Open();
+    using Access = platform::FileApi::Access;
+    // The first open makes the file, the next ones open it again, for
+    // reading alone when that is all the test does with it.
+    bool Open(Access access = Access::kReadWrite);
     // Always drops the handle; a failed close is recorded but does not fail.
     bool Close(bool deleteFile);
-    bool Reopen();
+    bool Reopen(Access access);
     bool Read(void* buffer, uint32_t n, uint32_t* bytesRead);
     bool Write(const void* buffer, uint32_t n);
     // offset >= 0 from the start; negative from the end, -1 being the end.

@@ -13,7 +13,7 @@ void CDVXThreadWithBuffer::Run() {
     const auto block = std::make_unique_for_overwrite<unsigned char[]>(blockSize);
     FillBuffer(block.get());
     if (!IsAborted()) file.WriteBlocks(block.get(), blockSize, byteBudget);
-    if (!IsAborted()) file.Reopen();
+    if (!IsAborted()) file.Reopen(CDVXFile::Access::kRead);
     file.filePos = 0;
     if (!IsAborted()) file.ReadAndCompare(block.get(), blockSize, byteBudget);
     file.Close(true);

@@ -30,12 +30,14 @@ struct FileId {
 // thread; a handle belongs to one.
 class FileApi {
 public:
-    // Read+write, existing content kept. `writeThrough` makes every write
-    // reach the storage (the server) before it returns. Only the file `id`,
-    // made by MakeTempFileName, is opened: a symbolic link (1117, ELOOP) or
-    // any other file found under the name (80) fails before a byte is
-    // touched, and so does a name whose file is gone (2): it is not made again.
-    static FileHandle Open(std::string_view path, bool writeThrough, const FileId& id);
+    enum class Access { kRead, kReadWrite };
+    // Existing content kept. `writeThrough` makes every write reach the
+    // storage (the server) before it returns. Only the file `id`, made by
+    // MakeTempFileName, is opened: a symbolic link (1117, ELOOP) or any other
+    // file found under the name (80) fails before the file is opened at all,
+    // and so does a name whose file is gone (2): it is not made again.
+    static FileHandle Open(std::string_view path, Access access, bool writeThrough,
+                           const FileId& id);
 
     // One read of at most n bytes (retried when interrupted); *got may be short.
     static bool Read(FileHandle h, void* buffer, uint32_t n, uint32_t* got);

@@ -59,24 +59,34 @@ bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr) {
 
 // Opens the program's own file `id` by its name `sys`. The name is only a
 // name: another process may have put a link, a pipe or another file there, and
-// the program must never write into a file it did not create. So no link is
-// followed, nothing is created (the file exists since its name was made: if it
-// is gone, that is the failure), a pipe cannot block the open, and the file
-// found must be `id`. `size` receives its length.
+// the program must never open for writing a file it did not create. So the
+// name is first only looked up, through a handle that neither reads nor
+// writes (a network client sees no open, let alone one for writing to upload),
+// no link is followed, nothing is created (the file exists since its name was
+// made: if it is gone, that is the failure), and the file found must be `id`.
+// That very file is then opened with `flags`, whatever the name holds by now.
+// `size` receives its length.
 int OpenOwn(const std::string& sys, int flags, const FileId& id, uint64_t* size = nullptr) {
-    const int fd = RetryInterrupted(
-        [&] { return ::open(sys.c_str(), flags | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); });
-    if (fd < 0) {
+    const int path =
+        RetryInterrupted([&] { return ::open(sys.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
+    if (path < 0) {
         Fail(errno);
         return -1;
     }
+    struct stat st {};
     FileId found;
-    int err = IdentityOf(fd, &found, size) ? 0 : errno;
+    int err = ::fstat(path, &st) == 0 && IdentityOf(path, &found, size) ? 0 : errno;
+    if (err == 0 && S_ISLNK(st.st_mode)) err = ELOOP;
+    if (err == 0 && S_ISDIR(st.st_mode)) err = EISDIR;
     if (err == 0 && !id.Matches(found)) err = EEXIST;  // not the program's file
-    // F_SETFL takes only the status flags of `flags`, O_NONBLOCK now cleared.
-    if (err == 0 && ::fcntl(fd, F_SETFL, flags) != 0) err = errno;
+    int fd = -1;
+    if (err == 0) {
+        const std::string self = "/proc/self/fd/" + std::to_string(path);
+        fd = RetryInterrupted([&] { return ::open(self.c_str(), flags | O_CLOEXEC); });
+        if (fd < 0) err = errno;
+    }
+    QuietClose(path);
     if (err != 0) {
-        QuietClose(fd);
         Fail(err);
         return -1;
     }
@@ -118,10 +128,12 @@ bool FileApi::ToSystemPath(std::string_view path, std::string* systemPath) {
     return true;
 }
 
-FileHandle FileApi::Open(std::string_view path, bool writeThrough, const FileId& id) {
+FileHandle FileApi::Open(std::string_view path, Access access, bool writeThrough,
+                         const FileId& id) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return kNullHandle;
-    const int fd = OpenOwn(sys, O_RDWR | (writeThrough ? O_DSYNC : 0), id);
+    const int flags = access == Access::kRead ? O_RDONLY : O_RDWR | (writeThrough ? O_DSYNC : 0);
+    const int fd = OpenOwn(sys, flags, id);
     return fd < 0 ? kNullHandle : fd;
 }
 
