@@ -101,8 +101,8 @@ int CSelectDirPage::OnWizardNext() {
     }
     const std::optional<Answer> answer =
         Await(AskAside([path = path.PrivateCopy(), space = m_session.prefs.diskSpaceMb] {
-            Answer found{DirectoryCheck::ForRun(path, space)};
-            found.network = found.check.problem == DirectoryCheck::kUsable && IsNetworkPath(path);
+            Answer found{DirectoryCheck::ForRun(path, space), {}};
+            if (found.check.problem == DirectoryCheck::kUsable) found.client = GetShareClient(path);
             return found;
         }));
     if (!GetSheet()->isVisible()) return -1;  // cancelled while waiting
@@ -114,9 +114,15 @@ int CSelectDirPage::OnWizardNext() {
         MessageBox::Warn(GetSheet(), ProblemText(answer->check), caption);
         return -1;
     }
-    if (!answer->network &&
-        !MessageBox::AskYesNo(GetSheet(), Resource(res::kNotNetworkQuestion), caption)) {
-        return -1;
+    const ShareClient& client = answer->client;
+    if (!client.network) {
+        if (!MessageBox::AskYesNo(GetSheet(), Resource(res::kNotNetworkQuestion), caption))
+            return -1;
+    } else if (client.cachesWrites) {
+        // Reading back what such a client kept proves nothing of the server.
+        Chaine question;
+        question.Format(Resource(res::kCachingClientQuestion).c_str(), client.type.c_str());
+        if (!MessageBox::AskYesNo(GetSheet(), question, caption)) return -1;
     }
     m_session.prefs.SetDirectory(path);
     return 0;

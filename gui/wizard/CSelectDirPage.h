@@ -5,6 +5,7 @@
 
 #include "engine/DirectoryCheck.h"
 #include "gui/toolkit/CPropertyPage.h"
+#include "support/FileSystem.h"
 
 struct TestSession;
 
@@ -18,7 +19,8 @@ class CSelectDirPage;
 // tooltip gives too while the user types; a directory whose file system does
 // not answer within the run's stall limit is refused with a warning. A usable
 // one is stored as typed, after a question when it is not on a network file
-// system. User-interface thread only.
+// system, or when its client keeps the writes in a local cache. User-interface
+// thread only.
 class CSelectDirPage : public CPropertyPage {
     Q_OBJECT
 public:
@@ -34,7 +36,7 @@ private:
     // What Next learns of the directory in one question aside.
     struct Answer {
         DirectoryCheck::Result check;
-        bool network = false;
+        ShareClient client;  // asked only of a usable directory
     };
 
     // An emptied field gets the default data folder back, selected, so that

@@ -176,6 +176,33 @@ TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
     EXPECT_TRUE(w.WaitForPage(W::kDuration));
 }
 
+// A folder on a network client that keeps the writes in a local cache: Next
+// asks, naming the client, No stays on the page and Yes goes on. A client
+// that writes through to the server is taken without a question.
+TEST(WizardFlowTest, NextAsksBeforeTakingAFolderOnAClientThatCachesWrites) {
+    const QString cached = Resource(res::kCachingClientQuestion).replace("%s", "fuse.rclone");
+    // The client faultfs poses as; the answer; the question asked; the page then.
+    const std::tuple<const char*, QMessageBox::StandardButton, QString, int> rows[] = {
+        {"rclone", QMessageBox::No, cached, W::kDirectory},
+        {"rclone", QMessageBox::Yes, cached, W::kDuration},
+        {"sshfs", QMessageBox::No, "", W::kDuration},
+    };
+    for (const auto& [client, answer, question, page] : rows) {
+        SCOPED_TRACE(std::string(client) + (answer == QMessageBox::Yes ? ", Yes" : ", No"));
+        FaultMount mount({}, client);
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        const QString point = QString::fromStdString(mount.point.Path());
+        W w(W::kDirectory);
+        auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
+        path->selectAll();
+        QTest::keyClicks(path, point);
+        w.AnswerNextQuestion(answer);
+        w.Click(kNext);
+        EXPECT_EQ(std::tuple(std::get<2>(w.Question()), w.ActivePage(), path->text()),
+                  std::tuple(question, page, point));
+    }
+}
+
 // A directory that does not exist fails every test: the error page comes
 // without a click, offers Finish and the reports of the failed tests, and Back
 // leads to the duration page. Finish leaves no window and no thread.
