@@ -72,5 +72,6 @@ inline constexpr unsigned kDataDifferReport = 138;
 inline constexpr unsigned kInternalReport = 140;
 inline constexpr unsigned kTruncatedReport = 141;
 inline constexpr unsigned kIoErrorReport = 144;
+inline constexpr unsigned kClientRefusedReport = 146;  // a call the share's client refuses
 
 }  // namespace res

@@ -1,5 +1,9 @@
 #include "report/ReportText.h"
 
+#include <cerrno>
+#include <cstring>
+#include <string>
+
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXThreadData.h"
 #include "platform/ResourceIds.h"
@@ -13,6 +17,16 @@ void Replace(Chaine& document, const char* placeholder, Chaine value) {
     escaped.EscapeToRtf();
     value.EscapeToRtf();
     document.ReplaceAll(escaped, value, true);
+}
+
+// "EPERM : Operation not permitted": the system's own name and text of an
+// errno, as SystemError gives them for the errnos it has no code for.
+Chaine ErrnoText(int32_t err) {
+    const char* name = strerrorname_np(err);
+    const char* text = strerrordesc_np(err);
+    std::string out = name ? name : "errno " + std::to_string(err);
+    if (text) out.append(" : ").append(text);
+    return Chaine::FromUtf8(out);
 }
 
 }  // namespace
@@ -37,6 +51,11 @@ unsigned ReportText::DocumentOf(Category category) {
     return res::kInternalReport;
 }
 
+bool ReportText::ClientRefused(int32_t sysErrno) {
+    // ENOTSUP is EOPNOTSUPP here.
+    return sysErrno == EPERM || sysErrno == ESPIPE || sysErrno == EOPNOTSUPP || sysErrno == ENOSYS;
+}
+
 int64_t ReportText::PositionValue(uint32_t position) {
     return position == 0xFFFFFFFFu ? -1 : int64_t{position};
 }
@@ -57,11 +76,13 @@ Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t sta
     text.GetSystemErrorText(winerr);
     text.ReplaceChar('\r', ' ');
     text.ReplaceChar('\n', ' ');
-    const std::string detail = platform::SystemError::UnmappedText(sysErrno);
-    if (!detail.empty()) {
+    const std::string unmapped = platform::SystemError::UnmappedText(sysErrno);
+    const Chaine detail =
+        ClientRefused(sysErrno) ? ErrnoText(sysErrno) : Chaine(std::string_view(unmapped));
+    if (!detail.IsEmpty()) {
         if (!text.IsEmpty()) text += ' ';
         text += '(';
-        text += Chaine(std::string_view(detail));
+        text += detail;
         text += ')';
     }
     if (stallSeconds != 0) {
@@ -83,8 +104,12 @@ Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallS
 }
 
 Chaine ReportText::BuildReport(const CDVXThreadData& record, uint32_t startTicks) {
+    const Category category = CategoryOf(record);
+    const unsigned id = category == kIoError && ClientRefused(record.sysErrno)
+                            ? res::kClientRefusedReport
+                            : DocumentOf(category);
     Chaine document;
-    if (!document.LoadResourceText(DocumentOf(CategoryOf(record)), "RTF")) return Chaine();
+    if (!document.LoadResourceText(id, "RTF")) return Chaine();
     ExpandPlaceholders(document, record, startTicks);
     return document;
 }
@@ -104,6 +129,7 @@ void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& reco
         Replace(document, "%operation%", OperationName(record.operation));
         Replace(document, "%winerr%",
                 WinErrText(record.winerr, record.sysErrno, record.stallSeconds, record.stallFile));
+        Replace(document, "%errno%", record.sysErrno ? ErrnoText(record.sysErrno) : Chaine());
     } else if (record.errorKind == CDVXThreadData::kDataError) {
         Replace(document, "%datawait%", record.datawait);
         Replace(document, "%dataget%", record.dataget);

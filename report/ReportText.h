@@ -6,8 +6,9 @@
 class CDVXThreadData;
 
 // The text of the report on one failed test: the RTF document of the failure's
-// category with its placeholders filled from the record. The caller holds the
-// record's lock (and the progress data's, when it walks the records).
+// category, or of a call the share's client refused, with its placeholders
+// filled from the record. The caller holds the record's lock (and the progress
+// data's, when it walks the records).
 class ReportText {
 public:
     enum Category { kDiskFull, kIoError, kDataDiffer, kTruncated, kInternal };
@@ -15,6 +16,13 @@ public:
     static Category CategoryOf(const CDVXThreadData& record);
     // The resource number of the category's document.
     static unsigned DocumentOf(Category category);
+    // True for the errnos by which the share's client (the program that gives
+    // access to the share on this machine) refuses a call it does not support,
+    // such as a write at any place of a file or a file opened again for
+    // writing: EPERM, ESPIPE, EOPNOTSUPP and ENOSYS. A failed call that got
+    // one has the report of its own rather than the category's: neither the
+    // network nor the hardware is to blame.
+    static bool ClientRefused(int32_t sysErrno);
     // The file position as reports show it: -1 for the all-ones value that a
     // failed move to the end of a file records, the offset itself otherwise
     // (past 2 GB too).
@@ -22,8 +30,9 @@ public:
     // "CreateFile"... for the operation codes, "<inconnue>" for any other.
     static Chaine OperationName(int32_t operation);
     // The message for the code on one line; for an errno that no code stands
-    // for, followed by the system's own name and text of it in brackets; for
-    // a call that got no answer, followed by how long and on which file.
+    // for, or by which the client refused the call, followed by the system's
+    // own name and text of it in brackets; for a call that got no answer,
+    // followed by how long and on which file.
     static Chaine SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
                                 const Chaine& stallFile = Chaine());
     // SystemMessage, then " (WinErr:N)".

@@ -4,8 +4,12 @@
 
 #include <cerrno>
 #include <cstdlib>
+#include <cstring>
+#include <string>
+#include <tuple>
 
 #include "engine/CDVXProgressData.h"
+#include "platform/SystemError.h"
 #include "report/ProgressText.h"
 #include "support/RtfReader.h"
 #include "tests/TempDir.h"
@@ -32,6 +36,8 @@ const ReportCase kCases[] = {
     {"data_differ", T::kDataError, 0, 0, 0, 4096, 3001, 59000, 23, 59, "/données", "6162", "6164"},
     {"truncated", T::kDataError, 0, 0, 0, 3000000000, 3003, 90061000, 0, 0, "/mnt/essai", "", ""},
     {"internal", T::kInternalError, 0, 0, 0, 0, 3004, 999, 12, 30, "/tmp/dalvex", "", ""},
+    {"client_refused", T::kSystemError, EPERM, T::kCreateFile, 5, 0, 3000, 2000, 10, 15,
+     "/mnt/cloud/essai", "", ""},
 };
 
 std::string Golden(const std::string& name) { return DALVEX_GOLDEN_DIR "/" + name + ".txt"; }
@@ -86,4 +92,44 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortT
     EXPECT_EQ(R::WinErrText(121, ETIMEDOUT, 61, Chaine("/mnt/s/VXZ1.TMP")),
               Chaine::FromUtf8("Le délai d'attente de l'opération a expiré. Le serveur n'a pas "
                                "répondu pendant 61 s (/mnt/s/VXZ1.TMP). (WinErr:121)"));
+}
+
+// A call that the share's client does not support has advice of its own, with
+// the errno's name and text, which the one-line message gives too; any other
+// failed call keeps the advice about the network and the hardware, and its message.
+TEST(FailureReportTest, ACallTheShareClientRefusesIsNotBlamedOnTheNetwork) {
+    const std::string io =
+        "La requête n'a pas pu être exécutée en raison d'une erreur de "
+        "périphérique d'E/S.";
+    // The failed call's errno; as the client's advice names it (none for the
+    // other advice); the message.
+    const std::tuple<int32_t, std::string, std::string> rows[] = {
+        {EPERM, "EPERM : Operation not permitted",
+         "Accès refusé. (EPERM : Operation not permitted)"},
+        {ESPIPE, "ESPIPE : Illegal seek", io + " (ESPIPE : Illegal seek)"},
+        {EOPNOTSUPP, "EOPNOTSUPP : Operation not supported",
+         io + " (EOPNOTSUPP : Operation not supported)"},
+        {ENOSYS, "ENOSYS : Function not implemented", io + " (ENOSYS : Function not implemented)"},
+        {EIO, "", io},
+        {EACCES, "", "Accès refusé."},
+    };
+    for (const auto& [err, named, message] : rows) {
+        SCOPED_TRACE(named.empty() ? strerrorname_np(err) : named);
+        CDVXProgressData progress;
+        progress.AddThreadData()->RecordSystemError(platform::SystemError::FromErrno(err),
+                                                    T::kSetFilePointer, 4096, err);
+        const auto reports = FailureReport::Collect(progress);
+        ASSERT_EQ(reports.size(), 1u);
+        const std::string text =
+            RtfReader::ToPlainText(RtfReader::Parse(reports[0].rtf.View())).ToUtf8();
+        const std::string advice =
+            named.empty() ? "Il est très fortement improbable que la défaillance provienne d'un "
+                            "logiciel installé sur la machine."
+                          : "a refusé l'opération SetFilePointer (" + named + ").";
+        EXPECT_EQ(std::tuple(reports[0].category, text.find(advice) != std::string::npos,
+                             text.find("client du partage") != std::string::npos,
+                             R::SystemMessage(reports[0].winerr, err).ToUtf8()),
+                  std::tuple(R::kIoError, true, !named.empty(), message))
+            << text;
+    }
 }
