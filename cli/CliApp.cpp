@@ -76,11 +76,17 @@ struct Status {
 // run goes on and cleans up; only the result files decide the exit status.
 void Print(std::FILE* f, const Chaine& text) { std::fputs(text.ToUtf8().c_str(), f); }
 
-// The first sentence of the string shown for a path that is not on the network.
-Chaine NotNetworkWarning() {
-    Chaine text(Chaine::ResourceId(res::kNotNetworkQuestion));
+// The first line of a question the wizard asks about the directory.
+Chaine Warning(unsigned question) {
+    Chaine text(Chaine::ResourceId(question));
     const std::size_t end = text.View().find('\n');
     return end == std::string_view::npos ? text : Chaine(text.View().substr(0, end));
+}
+
+// Why a run on a client that caches writes proves nothing of the server.
+std::string CachingWarning(const ShareClient& client) {
+    Chaine text;
+    return text.Format(Warning(res::kCachingClientQuestion).c_str(), client.type.c_str()).ToUtf8();
 }
 
 std::string StatusLine(const Chaine& directories, CDVXProgressData& p, const ShareSeries& share,
@@ -189,8 +195,8 @@ std::string WaitingText(CDVXProgressData& p) {
 }
 
 // Follows the run until it is over: the status line, each failure as it
-// comes, the warning for a directory that is not on the network, and what
-// the share carried.
+// comes, the warning for a directory that is not on the network or on a
+// client that caches writes, and what the share carried.
 void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& status,
             ShareSeries* series) {
     const Chaine tempTest(Chaine::ResourceId(res::kTempTestName));
@@ -209,9 +215,11 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         }
     };
     while (supervisor.Step(status.err)) {
-        if (supervisor.HasStarted() && !supervisor.NetworkPath() && !warned) {
+        if (supervisor.HasStarted() && !supervisor.Refused() && !warned) {
             warned = true;
-            status.Say(NotNetworkWarning().ToUtf8());
+            const ShareClient& client = supervisor.Client();
+            if (!client.network) status.Say(Warning(res::kNotNetworkQuestion).ToUtf8());
+            if (client.cachesWrites) status.Say(CachingWarning(client));
         }
         tellFailures();
         const uint32_t elapsed = progress.GetElapsedMs();
@@ -227,6 +235,24 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
     status.End();
     // Those of the last news, and those the run's end here made.
     tellFailures();
+}
+
+// What the records of the cross-check's two sides say.
+JsonResult::Run::CrossCheck CrossCheckOf(CDVXProgressData& p, const Chaine& directory) {
+    JsonResult::Run::CrossCheck cross{directory, Chaine(), 0, 0};
+    const Chaine reading(Chaine::ResourceId(res::kCrossReadTestName));
+    const Chaine writing(Chaine::ResourceId(res::kCrossWriteTestName));
+    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
+        const CDVXThreadData* r = p.GetThreadData(i);
+        RecordGuard guard(r);
+        const int slot = CDVXThreadData::Slot(false);
+        if (r->testname == reading) {
+            cross.partner = r->peer.PrivateCopy();
+            cross.bytesRead = r->bytesRead[slot];
+        }
+        if (r->testname == writing) cross.bytesWritten = r->bytesWritten[slot];
+    }
+    return cross;
 }
 
 // The files the run left, with how to free a mount that hangs when a call
@@ -257,6 +283,12 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     // standard error.
     std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
+    if (run.client.cachesWrites && verdict.ResultName() == std::string_view("ok")) {
+        std::fprintf(text,
+                     "Ce résultat ne prouve rien du serveur : le client (%s) a pu garder les "
+                     "données dans son cache.\n",
+                     run.client.type.ToUtf8().c_str());
+    }
     std::fprintf(text, "Débit sur le partage seul : %s\n",
                  ProgressText::Throughput(run.share.Throughput(run.elapsedMs)).ToUtf8().c_str());
     SayLeftFiles(text, run.leftFiles, hung);
@@ -279,12 +311,13 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
 
 int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (!CanStart(options, err)) return 2;
-    const CDVXPrefs& prefs = options.prefs;
     JsonResult::Run run;
-    run.prefs = &prefs;
     run.tempDirectory = GetTempDirectory();
     run.host = platform::Host::Name();
     run.label = options.label.empty() ? run.host : options.label;
+    CDVXPrefs prefs = options.prefs;
+    prefs.crossCheckName = Chaine::FromUtf8(run.label);
+    run.prefs = &prefs;
     run.startAtMs = options.startAtMs;
     run.clockOffsetMs = options.clockOffsetMs;
     run.stopAfterSeconds = options.stopAfterSeconds;
@@ -301,16 +334,26 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
     bool childFailed = false, hung = false;
     if (start) {
-        RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000);
+        RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000,
+                                 options.allowCache);
         if (!supervisor.Start()) {
             std::fprintf(err, "Impossible de lancer le test : %s\n", std::strerror(errno));
             return 2;
         }
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
+        if (supervisor.Refused()) {
+            std::fprintf(err,
+                         "%s\nLe test ne commence pas (--allow-cache pour tester quand même).\n",
+                         CachingWarning(supervisor.Client()).c_str());
+            return 2;
+        }
         CDVXProgressData& progress = supervisor.Progress();
         failures = FailureReport::Collect(progress);
-        run.networkPath = supervisor.NetworkPath();
+        run.client = supervisor.Client();
+        if (!prefs.crossCheckDirectory.IsEmpty()) {
+            run.crossCheck = CrossCheckOf(progress, prefs.crossCheckDirectory);
+        }
         run.elapsedMs = progress.GetElapsedMs();
         run.bytesWritten = progress.GetTotalWritten(true);
         run.bytesRead = progress.GetTotalRead(true);

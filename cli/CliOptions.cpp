@@ -22,6 +22,8 @@ enum OptionId {
     kClockOffset,
     kLabel,
     kQuiet,
+    kAllowCache,
+    kCrossCheck,
     kAllowLocal,
     kAllowMixed,
     kMissingAsFailed,
@@ -62,6 +64,14 @@ constexpr Option kOptions[] = {
     {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", kRunOnly,
      nullptr},
     {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", kRunOnly, nullptr},
+    {kAllowCache, "--allow-cache", 0, nullptr,
+     "tester même un client qui garde les écritures dans un cache local (le serveur n'est alors "
+     "pas prouvé)",
+     kRunOnly, nullptr},
+    {kCrossCheck, "--cross-check", 0, "RÉP",
+     "contrôle croisé : relire par ce client les fichiers qu'un autre client écrit dans son "
+     "répertoire, vu d'ici comme RÉP, et écrire les siens pour un autre dans RÉPERTOIRE",
+     kRunOnly, nullptr},
     {kAllowLocal, "--allow-local", 0, nullptr,
      "merge : admettre un répertoire qui n'est pas sur le réseau", kMergeOnly, nullptr},
     {kAllowMixed, "--allow-mixed", 0, nullptr,
@@ -277,6 +287,8 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             label = value;
             return true;
         }
+        case kAllowCache: allowCache = true; return true;
+        case kCrossCheck: prefs.crossCheckDirectory = Chaine::FromUtf8(value); return true;
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;

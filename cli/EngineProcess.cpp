@@ -10,12 +10,17 @@ constexpr int kAbortRequest = 2;
 
 }  // namespace
 
-int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs,
+int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache,
                        const platform::ChildProcess::Link& link) {
     // The checks touch the share too: the supervisor times them from here.
     link.Send(RunMessage::Checking());
-    const bool networkPath = IsNetworkPath(prefs.directory);
-    link.Send(RunMessage::Started(networkPath));
+    const ShareClient client = GetShareClient(prefs.directory);
+    const bool refused = client.cachesWrites && !allowCache;
+    link.Send(RunMessage::Started(client, refused));
+    if (refused) {
+        link.Send(RunMessage::Finished(false));
+        return 0;
+    }
 
     TestSession session;
     session.prefs = prefs;

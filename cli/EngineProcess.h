@@ -12,6 +12,8 @@ class EngineProcess {
 public:
     // 0 once the run is over and told; -1 when threads were left to the
     // system, whose process must then end without running destructors.
-    static int Run(const CDVXPrefs& prefs, uint64_t stopAfterMs,
+    // A directory on a client that keeps writes in a local cache is
+    // refused, unless `allowCache`.
+    static int Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache,
                    const platform::ChildProcess::Link& link);
 };

@@ -31,6 +31,15 @@ json Series(const ShareSeries& share) {
             {"waiting", waiting}};
 }
 
+json CrossCheck(const JsonResult::Run& run) {
+    if (!run.crossCheck) return json();
+    const JsonResult::Run::CrossCheck& c = *run.crossCheck;
+    return {{"directory", Text(c.directory)},
+            {"partner", c.partner.IsEmpty() ? json() : Text(c.partner)},
+            {"bytesRead", c.bytesRead},
+            {"bytesWritten", c.bytesWritten}};
+}
+
 }  // namespace
 
 const char* JsonResult::CategoryName(const FailureReport& f) {
@@ -88,7 +97,13 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
     const json result = {
         {"directory", Text(prefs.directory)},
         {"tempDirectory", Text(run.tempDirectory)},
-        {"networkPath", run.networkPath},
+        {"networkPath", run.client.network},
+        {"fileSystem", Text(run.client.type)},
+        {"mountSource", Text(run.client.source)},
+        {"cachesWrites", run.client.cachesWrites},
+        // What was read back may have come from the client's cache alone.
+        {"serverProven", !run.client.cachesWrites},
+        {"crossCheck", CrossCheck(run)},
         {"host", run.host},
         {"label", run.label},
         {"version", BuildVersion()},

@@ -9,6 +9,7 @@
 #include "engine/RunVerdict.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
+#include "support/FileSystem.h"
 
 // The end of a run as one JSON object (UTF-8), for scripts and monitoring.
 class JsonResult {
@@ -16,7 +17,17 @@ public:
     struct Run {
         const CDVXPrefs* prefs = nullptr;
         Chaine tempDirectory;
-        bool networkPath = false;
+        ShareClient client;  // of the directory
+        // The cross-check with another client: its directory as seen from
+        // here, its name once it gave it, the bytes of its files read here,
+        // and those written here for a client to read.
+        struct CrossCheck {
+            Chaine directory;
+            Chaine partner;
+            uint64_t bytesRead = 0;
+            uint64_t bytesWritten = 0;
+        };
+        std::optional<CrossCheck> crossCheck;
         std::string host;
         std::string label;                 // the client's name among several
         std::optional<int64_t> startAtMs;  // the start asked for, ms since 1970

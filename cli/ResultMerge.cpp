@@ -2,12 +2,14 @@
 
 #include <algorithm>
 
+#include "cli/ClientLabel.h"
 #include "cli/ResultFile.h"
 #include "cli/ResultReader.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
 #include "engine/RunVerdict.h"
+#include "platform/ResourceIds.h"
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
 
@@ -103,11 +105,22 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
     if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
         c.Fault(RunVerdict::kInterrupted, "le test n'est pas allé jusqu'à son heure");
     }
-    if (j["bytesRead"] != j["bytesWritten"])
+    // The cross-check reads the other client's files, not its own.
+    const json& cross = j["crossCheck"];
+    const uint64_t crossRead = cross.is_null() ? 0 : cross["bytesRead"].get<uint64_t>(),
+                   crossWritten = cross.is_null() ? 0 : cross["bytesWritten"].get<uint64_t>();
+    if (j["bytesRead"].get<uint64_t>() - crossRead !=
+        j["bytesWritten"].get<uint64_t>() - crossWritten)
         c.Fault(RunVerdict::kInterrupted, "tout n'a pas été relu");
     if (elapsed < planned) {
         c.Fault(RunVerdict::kInterrupted,
                 "a testé " + Seconds(elapsed) + " sur " + Seconds(planned) + " prévues");
+    }
+    if (!j["serverProven"]) {
+        c.Fault(RunVerdict::kInterrupted, "le client du partage (" +
+                                              j["fileSystem"].get<std::string>() +
+                                              ") garde les écritures dans un cache local : "
+                                              "le serveur n'est pas prouvé");
     }
     if (!j["networkPath"] && !options.allowLocal) {
         c.Fault(RunVerdict::kInterrupted, "le répertoire n'est pas sur le réseau (--allow-local)");
@@ -174,11 +187,26 @@ ordered Entry(const Client& c) {
                      {"reasons", c.reasons}};
     if (!c.read.present) return entry;
     const json& j = c.Data();
-    for (const char* name :
-         {"host", "version", "directory", "networkPath", "ending", "startedAt", "startedAtMs",
-          "clockOffsetMs", "referenceStartedAtMs", "elapsedMs", "bytesWritten", "bytesRead",
-          "throughput", "shareBytesWritten", "shareBytesRead", "shareThroughput",
-          "longestShareIdleMs", "leftFiles"}) {
+    for (const char* name : {"host",
+                             "version",
+                             "directory",
+                             "networkPath",
+                             "fileSystem",
+                             "serverProven",
+                             "ending",
+                             "startedAt",
+                             "startedAtMs",
+                             "clockOffsetMs",
+                             "referenceStartedAtMs",
+                             "elapsedMs",
+                             "bytesWritten",
+                             "bytesRead",
+                             "throughput",
+                             "shareBytesWritten",
+                             "shareBytesRead",
+                             "shareThroughput",
+                             "longestShareIdleMs",
+                             "leftFiles"}) {
         entry[name] = j[name];
     }
     entry["failures"] = j["failures"].size();
@@ -210,6 +238,62 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
     return true;
 }
 
+// The cross-checks: who read whose files, and how it went. A reader that
+// failed its side, read nothing, or names no client of the fleet fails the
+// pair; a client whose files nobody read has proved nothing to anyone.
+ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
+    const std::string readTest = Chaine(Chaine::ResourceId(res::kCrossReadTestName)).ToUtf8();
+    ordered pairs = ordered::array();
+    std::vector<std::string> readers(clients.size());  // whose files were read, by whom
+    for (Client& reader : clients) {
+        if (!reader.read.present || reader.Data()["crossCheck"].is_null()) continue;
+        const json& cross = reader.Data()["crossCheck"];
+        Client* writer = nullptr;
+        std::string key, why;
+        if (cross["partner"].is_string() &&
+            ClientLabel::Key(cross["partner"].get<std::string>(), &key, &why)) {
+            for (Client& w : clients) {
+                if (w.read.key == key && &w != &reader) writer = &w;
+            }
+        }
+        const json& failures = reader.Data()["failures"];
+        const bool failed = std::any_of(failures.begin(), failures.end(), [&](const json& f) {
+            return f.value("test", std::string()) == readTest;
+        });
+        std::string problem;
+        if (failed) {
+            problem = "fichiers manquants ou différents";
+        } else if (!writer) {
+            problem = cross["partner"].is_null() ? "rien reçu d'un autre client"
+                                                 : "l'auteur n'est pas un client de cet ensemble";
+        } else if (cross["bytesRead"] == 0) {
+            problem = "rien relu";
+        }
+        const std::string from = writer ? writer->read.label
+                                 : cross["partner"].is_string()
+                                     ? cross["partner"].get<std::string>()
+                                     : "?";
+        if (writer) readers[writer - clients.data()] = reader.read.label;
+        const std::string pair = from + " → " + reader.read.label;
+        *text += "Contrôle croisé " + pair + " : " + (problem.empty() ? "ok" : problem) + " (" +
+                 Bytes(cross["bytesRead"]) + " relus)\n";
+        if (!problem.empty())
+            reader.Fault(RunVerdict::kFailed, "contrôle croisé " + pair + " : " + problem);
+        pairs.push_back({{"writer", writer ? ordered(writer->read.label) : ordered()},
+                         {"reader", reader.read.label},
+                         {"result", problem.empty() ? "ok" : "failed"},
+                         {"bytesRead", cross["bytesRead"]}});
+    }
+    for (std::size_t i = 0; i < clients.size(); ++i) {
+        Client& c = clients[i];
+        if (c.read.present && !c.Data()["crossCheck"].is_null() && readers[i].empty()) {
+            c.Fault(RunVerdict::kFailed,
+                    "contrôle croisé : ses fichiers n'ont été relus par aucun client");
+        }
+    }
+    return pairs;
+}
+
 struct Merged {
     RunVerdict::Result result = RunVerdict::kOk;
     std::string text;
@@ -225,6 +309,8 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
     }
     for (Client& c : clients) Judge(c, present.size() > 1, options);
     Merged m;
+    std::string pairsText;
+    const ordered pairs = CrossChecks(clients, &pairsText);
     json settings;
     int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
     for (const Client* c : present) {
@@ -274,6 +360,7 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
                       f.value("category", std::string()) + ")\n";
         }
     }
+    m.text += pairsText;
     m.text += "Ensemble : " + std::to_string(clients.size()) + " client(s)" + together + "\n";
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
@@ -284,6 +371,7 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
         {"together", !present.empty() && !unmeasured && fleetWhy.empty()},
         {"throughput", window > 0 ? ordered(rate) : ordered()},
         {"clients", list},
+        {"crossChecks", pairs},
         {"failures", failures},
     };
     return m;

@@ -126,6 +126,22 @@ bool TakeSettings(const json& from, json* to) {
     return bad == nullptr;
 }
 
+// The cross-check: null when none was asked.
+bool TakeCrossCheck(const json& from, json* to) {
+    if (from.is_null()) {
+        *to = json();
+        return true;
+    }
+    if (!from.is_object()) return false;
+    *to = json::object();
+    return Take(from,
+                {{"directory", IsText},
+                 {"partner", [](const json& v) { return v.is_null() || IsText(v); }},
+                 {"bytesRead", IsBytes},
+                 {"bytesWritten", IsBytes}},
+                to) == nullptr;
+}
+
 bool TakeFailures(const json& from, json* to) {
     if (!from.is_array()) return false;
     *to = json::array();
@@ -200,6 +216,11 @@ std::string Impossible(const json& d) {
         return "plus d'octets sur le partage qu'en tout";
     }
     if (d["longestShareIdleMs"] > elapsed) return "une attente plus longue que le test";
+    const json& cross = d["crossCheck"];
+    if (!cross.is_null() && (cross["bytesRead"] > d["shareBytesRead"] ||
+                             cross["bytesWritten"] > d["shareBytesWritten"])) {
+        return "plus d'octets au contrôle croisé que sur le partage";
+    }
     if (d["clockOffsetMs"].is_null() != d["referenceStartedAtMs"].is_null()) {
         return "une heure de départ de référence sans écart d'horloge, ou l'inverse";
     }
@@ -217,6 +238,10 @@ bool TakeAll(const json& j, ResultReader::Client* client, std::string* why) {
          {"version", [](const json& v) { return IsText(v) && !v.get<std::string>().empty(); }},
          {"directory", IsText},
          {"networkPath", [](const json& v) { return v.is_boolean(); }},
+         {"fileSystem", IsText},
+         {"mountSource", IsText},
+         {"cachesWrites", [](const json& v) { return v.is_boolean(); }},
+         {"serverProven", [](const json& v) { return v.is_boolean(); }},
          {"startedAt", [](const json& v) { return IsText(v) && !v.get<std::string>().empty(); }},
          {"startedAtMs", IsMoment},
          {"startAtMs", [](const json& v) { return v.is_null() || IsMoment(v); }},
@@ -243,6 +268,9 @@ bool TakeAll(const json& j, ResultReader::Client* client, std::string* why) {
         &d);
     if (!bad && !TakeSettings(j.value("settings", json()), &d["settings"])) bad = "settings";
     if (!bad && !TakeFailures(j.value("failures", json()), &d["failures"])) bad = "failures";
+    if (!bad && !TakeCrossCheck(j.value("crossCheck", json()), &d["crossCheck"])) {
+        bad = "crossCheck";
+    }
     const std::string impossible = bad ? "" : Impossible(d);
     if (!bad && impossible.empty() && !TakeSeries(j.value("series", json()), d, &d["series"])) {
         bad = "series";

@@ -80,6 +80,7 @@ void PutRecord(Writer& w, const CDVXThreadData& r, uint32_t now) {
     w.PutAll(r.testname, r.tstdir, r.errorKind, r.failTicks, r.localtime, r.winerr, r.sysErrno,
              r.operation, r.datawait, r.dataget, r.position, r.stallSeconds, r.stallFile);
     for (const Chaine& name : r.fileNames) w.Put(name);
+    w.Put(r.peer);
     w.Put(static_cast<uint32_t>(r.leftFiles.size()));
     for (const Chaine& name : r.leftFiles) w.Put(name);
 }
@@ -115,6 +116,7 @@ bool GetRecord(Reader& in, CDVXThreadData* r) {
               in.Get(&r->dataget) && in.Get(&r->position) && in.Get(&r->stallSeconds) &&
               in.Get(&r->stallFile);
     for (Chaine& name : r->fileNames) ok = ok && in.Get(&name);
+    ok = ok && in.Get(&r->peer);
     if (!ok || !in.Get(&leftCount)) return false;
     r->leftFiles.clear();
     for (uint32_t i = 0; i < leftCount; ++i) {
@@ -129,9 +131,10 @@ bool GetRecord(Reader& in, CDVXThreadData* r) {
 
 std::string RunMessage::Checking() { return Writer(kChecking).Framed(); }
 
-std::string RunMessage::Started(bool networkPath) {
+std::string RunMessage::Started(const ShareClient& client, bool refused) {
     Writer w(kStarted);
-    w.Put(static_cast<uint8_t>(networkPath));
+    w.PutAll(static_cast<uint8_t>(client.network), static_cast<uint8_t>(client.cachesWrites),
+             static_cast<uint8_t>(refused), client.type, client.source);
     return w.Framed();
 }
 
@@ -168,11 +171,16 @@ RunMessage::Kind RunMessage::KindOf(std::string_view body) {
     return body.empty() ? Kind{} : static_cast<Kind>(body[0]);
 }
 
-bool RunMessage::ReadStarted(std::string_view body, bool* networkPath) {
+bool RunMessage::ReadStarted(std::string_view body, ShareClient* client, bool* refused) {
     Reader in(body);
-    uint8_t network = 0;
-    if (!in.Get(&network) || !in.AtEnd()) return false;
-    *networkPath = network != 0;
+    uint8_t network = 0, caches = 0, no = 0;
+    if (!in.Get(&network) || !in.Get(&caches) || !in.Get(&no) || !in.Get(&client->type) ||
+        !in.Get(&client->source) || !in.AtEnd()) {
+        return false;
+    }
+    client->network = network != 0;
+    client->cachesWrites = caches != 0;
+    *refused = no != 0;
     return true;
 }
 

@@ -5,6 +5,7 @@
 
 #include "engine/RunVerdict.h"
 #include "support/Chaine.h"
+#include "support/FileSystem.h"
 
 class CDVXProgressData;
 
@@ -17,7 +18,7 @@ class RunMessage {
 public:
     enum Kind : uint8_t {
         kChecking = 1,  // the checks of the directory begin
-        kStarted = 2,   // they are over; the run starts
+        kStarted = 2,   // they are over; the run starts, unless refused
         kProgress = 3,  // the records and the run's state, every poll
         kFinished = 4,  // the last progress message was the result; threads left behind?
     };
@@ -27,13 +28,15 @@ public:
     };
 
     static std::string Checking();
-    static std::string Started(bool networkPath);
+    // The client of the directory; `refused`: the run does not start, for
+    // the client keeps writes in a local cache.
+    static std::string Started(const ShareClient& client, bool refused);
     static std::string Progress(const RunState& state, CDVXProgressData& progress);
     static std::string Finished(bool threadsLeft);
 
     // The kind of a message's body; 0 for an empty one.
     static Kind KindOf(std::string_view body);
-    static bool ReadStarted(std::string_view body, bool* networkPath);
+    static bool ReadStarted(std::string_view body, ShareClient* client, bool* refused);
     static bool ReadFinished(std::string_view body, bool* threadsLeft);
     // Brings `copy` to what the message says: its clock, as many records,
     // and every field of each; false for a message it cannot read, which

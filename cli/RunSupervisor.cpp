@@ -30,15 +30,16 @@ std::string Seconds(uint32_t ms) { return std::to_string(ms / 1000) + " s"; }
 
 }  // namespace
 
-RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs)
-    : m_prefs(prefs), m_stopAfterMs(stopAfterMs) {}
+RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache)
+    : m_prefs(prefs), m_stopAfterMs(stopAfterMs), m_allowCache(allowCache) {}
 
 bool RunSupervisor::Start() {
     const CDVXPrefs& prefs = m_prefs;
     const uint64_t stopAfterMs = m_stopAfterMs;
+    const bool allowCache = m_allowCache;
     const bool made =
-        m_child.Start([&prefs, stopAfterMs](const platform::ChildProcess::Link& link) {
-            return EngineProcess::Run(prefs, stopAfterMs, link);
+        m_child.Start([&prefs, stopAfterMs, allowCache](const platform::ChildProcess::Link& link) {
+            return EngineProcess::Run(prefs, stopAfterMs, allowCache, link);
         });
     m_lastHeardTicks = m_checkingTicks = m_lastStepTicks = m_movedTicks = Clock::GetTickCount();
     return made;
@@ -47,7 +48,9 @@ bool RunSupervisor::Start() {
 void RunSupervisor::Take(const std::string& body) {
     switch (RunMessage::KindOf(body)) {
         case RunMessage::kChecking: m_checkingTicks = Clock::GetTickCount(); break;
-        case RunMessage::kStarted: m_started = RunMessage::ReadStarted(body, &m_networkPath); break;
+        case RunMessage::kStarted:
+            m_started = RunMessage::ReadStarted(body, &m_client, &m_refused);
+            break;
         case RunMessage::kProgress:
             if (RunMessage::ReadProgress(body, &m_state, &m_copy) && m_state.stopping) {
                 NoteStopping();

@@ -22,7 +22,7 @@ public:
     // How long past its time a run may take to end.
     static constexpr uint32_t kEndGraceMs = 5000;
 
-    RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs);
+    RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache);
 
     // False when the child could not be made.
     bool Start();
@@ -39,7 +39,10 @@ public:
     RunVerdict Verdict();
     bool HasStarted() const { return m_started; }
     bool IsStopping() const { return m_state.stopping; }
-    bool NetworkPath() const { return m_networkPath; }
+    bool NetworkPath() const { return m_client.network; }
+    const ShareClient& Client() const { return m_client; }
+    // The child did not start the tests: the directory's client caches writes.
+    bool Refused() const { return m_refused; }
     // Why the run ended without the child's result, in French; empty when
     // the child gave it.
     const std::string& Trouble() const { return m_trouble; }
@@ -64,7 +67,9 @@ private:
     bool m_finished = false;
     bool m_threadsLeft = false;
     bool m_childFailed = false;
-    bool m_networkPath = false;
+    bool m_allowCache;
+    ShareClient m_client;
+    bool m_refused = false;
     uint32_t m_lastHeardTicks = 0;
     uint32_t m_checkingTicks = 0;
     bool m_stopping = false;

@@ -194,20 +194,8 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
 
 void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t count,
                               uint32_t base) {
-    const auto* e = static_cast<const unsigned char*>(expected);
-    const auto* r = static_cast<const unsigned char*>(read);
-    uint32_t i = 0;
-    while (i < count && e[i] == r[i]) ++i;
-    Chaine wait, got;
-    for (uint32_t k = i; k < count && k < i + 10; ++k) {
-        char hex[3];
-        std::snprintf(hex, sizeof hex, "%02x", e[k]);
-        wait += hex;
-        std::snprintf(hex, sizeof hex, "%02x", r[k]);
-        got += hex;
-    }
     RecordGuard guard(record);
-    record->RecordDataError(wait, got, base + i);
+    record->RecordMismatch(expected, count, read, count, base);
 }
 
 void CDVXFile::ReportSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err) {

@@ -44,5 +44,10 @@ public:
     uint32_t simultaneousTests = SettingLimits::kSimultaneousTests.initial;
     uint32_t durationMinutes = SettingLimits::kDurationMinutes.initial;
     int32_t threadPriority = kPriorityBelowNormal;
+    // The cross-check with another client: the directory where it writes
+    // its files, as seen from here (empty: none), and this client's name
+    // for the other one.
+    Chaine crossCheckDirectory;
+    Chaine crossCheckName;
     CDVXTimings timings;
 };

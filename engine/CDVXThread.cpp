@@ -48,6 +48,12 @@ void CDVXThread::ThreadProc(CDVXThread* thread) {
             thread->record->RecordInternalError();
         }
     }
+    try {
+        thread->Finish();
+    } catch (...) {
+        RecordGuard guard(thread->record);
+        thread->record->RecordInternalError();
+    }
     CDVXThreadData* rec = thread->record;
     RecordGuard guard(rec);
     rec->SetState(CDVXThreadData::kEnded);

@@ -23,6 +23,9 @@ public:
     virtual Chaine GetTestName() = 0;
     // One complete test cycle. Failures go into the record, never out of here.
     virtual void Run() = 0;
+    // Once the cycles are over (stopped, aborted or failed): what must be
+    // left in order. Failures go into the record.
+    virtual void Finish() {}
 
     // Fills the record's name and directory, then starts the worker thread at
     // `priority`. The object must not be used by the caller afterwards; the

@@ -1,6 +1,7 @@
 #include "engine/CDVXThreadData.h"
 
 #include <cerrno>
+#include <cstdio>
 
 #include "platform/SystemError.h"
 
@@ -39,6 +40,24 @@ void CDVXThreadData::RecordDataError(const Chaine& expected, const Chaine& read,
         dataget = read.PrivateCopy();
         position = offset;
     }
+}
+
+void CDVXThreadData::RecordMismatch(const void* expected, uint32_t expectedCount, const void* read,
+                                    uint32_t readCount, uint32_t base) {
+    const auto* e = static_cast<const unsigned char*>(expected);
+    const auto* r = static_cast<const unsigned char*>(read);
+    uint32_t i = 0;
+    while (i < expectedCount && i < readCount && e[i] == r[i]) ++i;
+    const auto hex = [i](const unsigned char* bytes, uint32_t count) {
+        Chaine text;
+        for (uint32_t k = i; k < count && k < i + 10; ++k) {
+            char digits[3];
+            std::snprintf(digits, sizeof digits, "%02x", bytes[k]);
+            text += digits;
+        }
+        return text;
+    };
+    RecordDataError(hex(e, expectedCount), hex(r, readCount), base + i);
 }
 
 void CDVXThreadData::RecordInternalError() {

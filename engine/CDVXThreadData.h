@@ -58,6 +58,11 @@ public:
     // code of 0 lets the next call in); errorKind names the latest kind.
     void RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
     void RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset);
+    // The first difference between the `expectedCount` bytes expected and
+    // the `readCount` read at `base`, with up to 10 bytes of each from there
+    // (fewer, or none, past the end of either).
+    void RecordMismatch(const void* expected, uint32_t expectedCount, const void* read,
+                        uint32_t readCount, uint32_t base);
     void RecordInternalError();
     void AddBytesWritten(int slot, uint32_t n) {
         bytesWritten[slot].fetch_add(n, std::memory_order_relaxed);
@@ -121,6 +126,7 @@ public:
     uint32_t stallSeconds = 0;  // a call that got no answer: for how long
     Chaine stallFile;           // and on which file (or directory)
     Chaine fileNames[kFileSlots];
+    Chaine peer;  // the other client of a cross-check, once it gave its name
     bool slotTaken[kFileSlots] = {false, false};
     std::vector<Chaine> leftFiles;
 

@@ -5,6 +5,8 @@
 
 #include "engine/CDVXAtomThread.h"
 #include "engine/CDVXCopyFileThread.h"
+#include "engine/CDVXCrossReadThread.h"
+#include "engine/CDVXCrossWriteThread.h"
 #include "engine/CDVXFillZeroThread.h"
 #include "engine/CDVXRandomThread.h"
 #include "engine/CDVXTempThread.h"
@@ -120,25 +122,31 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
     progress.ClearThreadData();
 
     const uint32_t sets = prefs->simultaneousTests == 0 ? 1 : prefs->simultaneousTests;
-    std::vector<std::unique_ptr<CDVXThread>> list;
+    std::vector<std::pair<std::unique_ptr<CDVXThread>, Chaine>> list;
     for (bool buffered : {true, false}) {
         for (uint32_t i = 0; i < sets; ++i) {
-            list.push_back(std::make_unique<CDVXFillZeroThread>(buffered));
-            list.push_back(std::make_unique<CDVXRandomThread>(buffered));
-            list.push_back(std::make_unique<CDVXAtomThread>(buffered));
-            list.push_back(std::make_unique<CDVXTempThread>(buffered));
-            list.push_back(std::make_unique<CDVXCopyFileThread>(buffered));
+            list.emplace_back(std::make_unique<CDVXFillZeroThread>(buffered), prefs->directory);
+            list.emplace_back(std::make_unique<CDVXRandomThread>(buffered), prefs->directory);
+            list.emplace_back(std::make_unique<CDVXAtomThread>(buffered), prefs->directory);
+            list.emplace_back(std::make_unique<CDVXTempThread>(buffered), prefs->directory);
+            list.emplace_back(std::make_unique<CDVXCopyFileThread>(buffered), prefs->directory);
         }
     }
-    progress.StartClock();
+    // The byte budget is the tests': the cross-check's files are its own.
     const uint32_t budget = ByteBudget(prefs->diskSpaceMb, static_cast<uint32_t>(list.size()));
+    if (!prefs->crossCheckDirectory.IsEmpty()) {
+        list.emplace_back(std::make_unique<CDVXCrossWriteThread>(prefs->crossCheckName),
+                          prefs->directory);
+        list.emplace_back(std::make_unique<CDVXCrossReadThread>(), prefs->crossCheckDirectory);
+    }
+    progress.StartClock();
     workers.reserve(list.size());
-    for (auto& thread : list) {
+    for (auto& [thread, directory] : list) {
         const std::shared_ptr<CDVXThreadData> record = progress.AddThreadData();
         try {
-            workers.push_back(Worker{thread->Start(prefs->directory, budget, prefs->threadPriority,
-                                                   record, prefs->timings),
-                                     record});
+            workers.push_back(Worker{
+                thread->Start(directory, budget, prefs->threadPriority, record, prefs->timings),
+                record});
             thread.release();  // the worker thread owns the object now and destroys it
         } catch (...) {
             // No thread could be created: the record says so instead of running forever.

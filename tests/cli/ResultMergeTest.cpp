@@ -11,7 +11,9 @@ namespace {
 // 200 bytes a second on the share, its clock measured. Client i is called
 // "hi" and starts 300 ms after the one before.
 const char* const kHealthy = R"({"host": "poste", "version": "2.0.0+607.1.a",
-    "directory": "/mnt/nas/d", "networkPath": true, "startedAt": "2026-12-06T21:30:00+00:00",
+    "directory": "/mnt/nas/d", "networkPath": true, "fileSystem": "nfs4",
+    "mountSource": "nas:/d", "cachesWrites": false, "serverProven": true, "crossCheck": null,
+    "startedAt": "2026-12-06T21:30:00+00:00",
     "startAtMs": 1796592600000, "clockOffsetMs": 0, "elapsedMs": 20000, "ending": "time-up",
     "result": "ok", "settings": {"diskSpaceMb": 30, "simultaneousTests": 1,
     "durationMinutes": 5, "stopAfterSeconds": 20, "stallSeconds": 60},
@@ -23,6 +25,13 @@ const char* const kFailed = R"({"result": "failed", "ending": "failure",
     "failures": [{"test": "Test de relecture", "category": "data-differ"}]})";
 
 const std::string kDeep = "@" + std::string(100000, '[');
+
+// A cross-check in which the client read `bytes` of the files of `partner`.
+std::string Cross(const char* partner, int bytes = 1000) {
+    return R"({"bytesWritten": 5000, "bytesRead": )" + std::to_string(4000 + bytes) +
+           R"(, "crossCheck": {"directory": "/mnt/nas/x", "partner": )" + partner +
+           R"(, "bytesRead": )" + std::to_string(bytes) + R"(, "bytesWritten": 1000}})";
+}
 
 }  // namespace
 
@@ -65,6 +74,26 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
          3,
          "Horloges non comparées"},
         {"a local folder", {"{}", R"({"networkPath": false})"}, 3, "pas sur le réseau"},
+        {"a client that caches writes",
+         {"{}", R"({"fileSystem": "fuse.rclone", "cachesWrites": true, "serverProven": false})"},
+         3,
+         "(fuse.rclone) garde les écritures dans un cache local"},
+        {"a ring of cross-checks", {Cross(R"("h1")"), Cross(R"("h0")")}, 0, "h1 → h0 : ok"},
+        {"nothing from the partner",
+         {Cross("null", 0), Cross(R"("h0")")},
+         1,
+         "? → h0 : rien reçu d'un autre client"},
+        {"a partner outside the fleet", {Cross(R"("h9")")}, 1, "n'est pas un client"},
+        {"files nobody read", {Cross(R"("h1")"), "{}"}, 1, "relus par aucun client"},
+        {"the reader failed",
+         {Cross(R"("h1")"),
+          R"({"result": "failed", "ending": "failure", "failures": [{"test":
+             "Contrôle croisé : fichiers d'un autre client relus", "category": "truncated"}],
+             "crossCheck": {"directory": "/x", "partner": "h0", "bytesRead": 0,
+             "bytesWritten": 0}})"},
+         1,
+         "h0 → h1 : fichiers manquants ou différents"},
+        {"more cross-checked than carried", {Cross(R"("h0")", 5000)}, 2, "contrôle croisé"},
         {"a local folder allowed",
          {R"({"networkPath": false})"},
          0,

@@ -20,7 +20,7 @@ auto Fields(const D& r, uint32_t now) {
                       r.state.load(), r.stopRequest.load(), r.exited.load(), r.errorKind,
                       r.failTicks, r.localtime.minute, r.winerr, r.sysErrno, r.operation,
                       r.datawait, r.dataget, r.position, r.stallSeconds, r.stallFile,
-                      r.fileNames[1], r.leftFiles, pending, call.operation, call.fileSlot,
+                      r.fileNames[1], r.leftFiles, r.peer, pending, call.operation, call.fileSlot,
                       call.waitedMs);
 }
 
@@ -41,12 +41,14 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
     failed->RecordDataError(Chaine("00ff"), Chaine("0100"), 7);
     failed->SetFileName(1, Chaine("/srv/partage/VXC1.TMP"));
     failed->leftFiles.push_back(Chaine("/tmp/VXC2.TMP"));
+    failed->peer = Chaine("poste-02");
     const auto waiting = progress.AddThreadData();
     waiting->EnterCall(D::kReadFile, 4096, 0, platform::Clock::GetTickCount() - 7000);
     waiting->SetStopRequest(D::kAbort);
     waiting->exited = true;
 
-    const std::string message = RunMessage::Checking() + RunMessage::Started(true) +
+    const ShareClient client{Chaine("fuse.rclone"), Chaine("smb:partage"), true, true};
+    const std::string message = RunMessage::Checking() + RunMessage::Started(client, true) +
                                 RunMessage::Progress({RunVerdict::kAborted, true}, progress) +
                                 RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
@@ -57,11 +59,12 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
         std::vector<RunMessage::Kind> kinds;
         CDVXProgressData copy;
         RunMessage::RunState state;
-        bool network = false, left = false;
+        ShareClient told;
+        bool refused = false, left = false;
         while (splitter.Next(&body)) {
             kinds.push_back(RunMessage::KindOf(body));
             if (kinds.back() == RunMessage::kStarted) {
-                EXPECT_TRUE(RunMessage::ReadStarted(body, &network));
+                EXPECT_TRUE(RunMessage::ReadStarted(body, &told, &refused));
             }
             if (kinds.back() == RunMessage::kFinished) {
                 EXPECT_TRUE(RunMessage::ReadFinished(body, &left));
@@ -79,7 +82,9 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
         }
         EXPECT_EQ(kinds, (std::vector{RunMessage::kChecking, RunMessage::kStarted,
                                       RunMessage::kProgress, RunMessage::kFinished}));
-        EXPECT_TRUE(network && left && state.stopping);
+        EXPECT_EQ(std::tuple(told.type, told.source, told.network, told.cachesWrites, refused),
+                  std::tuple(client.type, client.source, true, true, true));
+        EXPECT_TRUE(left && state.stopping);
         EXPECT_EQ(state.ending, RunVerdict::kAborted);
         ASSERT_EQ(copy.GetThreadCount(), 2u);
         EXPECT_EQ(std::tuple(copy.GetStartTicks(), copy.GetStopTicks()), std::tuple(1000u, 0u));

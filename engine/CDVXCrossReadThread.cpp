@@ -1,0 +1,154 @@
+#include "engine/CDVXCrossReadThread.h"
+
+#include <cerrno>
+#include <vector>
+
+#include "platform/Clock.h"
+#include "platform/FileApi.h"
+#include "platform/ResourceIds.h"
+#include "platform/SystemError.h"
+
+using platform::Clock;
+using platform::FileApi;
+using platform::LastError;
+
+namespace {
+
+// More than any announcement takes.
+constexpr uint32_t kMaxAnnouncementBytes = 4096;
+
+}  // namespace
+
+Chaine CDVXCrossReadThread::GetTestName() {
+    return Chaine(Chaine::ResourceId(res::kCrossReadTestName));
+}
+
+void CDVXCrossReadThread::Run() {
+    if (!began) {
+        began = true;
+        waitingSince = Clock::GetTickCount();
+    }
+    CrossCheckFiles::Round announced;
+    if (!Announced(&announced)) {
+        if (HasFailed()) return;
+        if (Clock::GetTickCount() - waitingSince < timings.stallLimitMs) return Pause(kPollMs);
+        return NeverCame(CrossCheckFiles::ReadyName(round));
+    }
+    {
+        RecordGuard guard(record);
+        if (record->peer.IsEmpty()) record->peer = announced.writer.PrivateCopy();
+    }
+    for (const CrossCheckFiles::Entry& file : announced.files) {
+        if (!Compare(announced.session, file)) return;
+    }
+    const std::string mark = CrossCheckFiles::DoneName(round);
+    if (!Make(mark, "", 0)) return;
+    // The other side has seen the previous mark: it made this round since.
+    if (!done.empty()) Remove(done);
+    done = mark;
+    ++round;
+    waitingSince = Clock::GetTickCount();
+}
+
+bool CDVXCrossReadThread::Announced(CrossCheckFiles::Round* announced) {
+    const std::string name = CrossCheckFiles::ReadyName(round);
+    const Chaine path = Path(name);
+    uint64_t size = 0;
+    const platform::FileHandle h = Watched(CDVXThreadData::kCreateFile, name, 0,
+                                           [&] { return FileApi::OpenToRead(path.View(), &size); });
+    if (h == platform::kNullHandle) {
+        if (LastError::GetErrno() != ENOENT) Fails(CDVXThreadData::kCreateFile);
+        return false;
+    }
+    std::string text(kMaxAnnouncementBytes, '\0');
+    uint32_t got = 0, n = 0;
+    bool read = true;
+    while (read && got < text.size()) {
+        read = Watched(CDVXThreadData::kReadFile, name, got, [&] {
+            return FileApi::Read(h, text.data() + got, static_cast<uint32_t>(text.size()) - got,
+                                 &n);
+        });
+        if (read && n == 0) break;
+        got += n;
+    }
+    if (!read) Fails(CDVXThreadData::kReadFile, got);
+    FileApi::Close(h, false);
+    text.resize(got);
+    return read && CrossCheckFiles::ReadAnnouncement(text, round, announced);
+}
+
+void CDVXCrossReadThread::NeverCame(const std::string& name) {
+    const Chaine path = Path(name);
+    uint64_t size = 0;
+    const platform::FileHandle h = FileApi::OpenToRead(path.View(), &size);
+    if (h == platform::kNullHandle) {
+        Fails(CDVXThreadData::kCreateFile);
+        return;
+    }
+    FileApi::Close(h, false);
+    RecordGuard guard(record);
+    record->RecordDataError(Chaine(), Chaine(), static_cast<uint32_t>(size));
+}
+
+bool CDVXCrossReadThread::Compare(uint64_t session, const CrossCheckFiles::Entry& file) {
+    const Chaine path = Path(file.name);
+    const uint32_t since = Clock::GetTickCount();
+    uint64_t size = 0;
+    platform::FileHandle h = platform::kNullHandle;
+    // Announced means closed: still, a client may show the file a moment later.
+    for (;;) {
+        h = Watched(CDVXThreadData::kCreateFile, file.name, 0,
+                    [&] { return FileApi::OpenToRead(path.View(), &size); });
+        if (h == platform::kNullHandle && LastError::GetErrno() != ENOENT) {
+            return Fails(CDVXThreadData::kCreateFile);
+        }
+        const bool late = Clock::GetTickCount() - since >= timings.stallLimitMs || IsAborted();
+        if (h != platform::kNullHandle && (size == file.size || late)) break;
+        if (late) return Fails(CDVXThreadData::kCreateFile);
+        if (h != platform::kNullHandle) FileApi::Close(h, false);
+        Clock::Sleep(kPollMs);
+    }
+    // A few bytes more than announced show a file that is too long.
+    std::vector<unsigned char> bytes(file.size + 10);
+    uint32_t got = 0, n = 0;
+    bool read = true;
+    while (read && got < bytes.size()) {
+        read = Watched(CDVXThreadData::kReadFile, file.name, got, [&] {
+            return FileApi::Read(h, bytes.data() + got, static_cast<uint32_t>(bytes.size()) - got,
+                                 &n);
+        });
+        if (read && n == 0) break;
+        got += n;
+    }
+    record->AddBytesRead(CDVXThreadData::Slot(false), got);
+    FileApi::Close(h, false);
+    if (!read) return Fails(CDVXThreadData::kReadFile, got);
+    const std::vector<unsigned char> expected =
+        CrossCheckFiles::Content(session, file.name, file.size);
+    const uint32_t common = std::min(got, file.size);
+    RecordGuard guard(record);
+    if (std::equal(bytes.begin(), bytes.begin() + common, expected.begin()) && got < file.size) {
+        record->RecordDataError(Chaine(), Chaine(), got);  // cut short
+        return false;
+    }
+    if (got != file.size || !std::equal(bytes.begin(), bytes.begin() + common, expected.begin())) {
+        record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0);
+        return false;
+    }
+    return true;
+}
+
+void CDVXCrossReadThread::Finish() {
+    if (began) {
+        // The other side stops making rounds, and deletes the one it has.
+        const bool told = Make(CrossCheckFiles::kFinishedName, "", 0);
+        if (!done.empty()) Remove(done);
+        const uint32_t since = Clock::GetTickCount();
+        while (told && !IsAborted() && Exists(CrossCheckFiles::ReadyName(round)) &&
+               Clock::GetTickCount() - since < timings.stallLimitMs) {
+            Clock::Sleep(kPollMs);
+        }
+        if (told) Remove(CrossCheckFiles::kFinishedName);
+    }
+    Done();
+}
