@@ -65,6 +65,13 @@ public:
     static FileHandle CreateTempFile(std::string_view dir, std::string_view prefix,
                                      bool writeThrough, std::string* name, FileId* id);
 
+    // Creates the file `path`, for writing; it must not exist (80 when it
+    // does: nothing is replaced). `id` receives which file it is.
+    static FileHandle CreateNew(std::string_view path, FileId* id);
+    // Opens for reading a file that another program made: a regular file
+    // only (a link, a pipe or a directory fail at once), its length in `size`.
+    static FileHandle OpenToRead(std::string_view path, uint64_t* size);
+
     // Copies the file `srcId` named src over the file `dstId` named dst, as
     // Open checks them; dst ends with src's content alone. `onStep`, when
     // given, is called after each piece (at most kCopyStep bytes) that went.

@@ -236,6 +236,47 @@ FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix
     return kNullHandle;
 }
 
+FileHandle FileApi::CreateNew(std::string_view path, FileId* id) {
+    std::string sys;
+    if (!ToSystemPath(path, &sys)) return kNullHandle;
+    const int fd = RetryInterrupted(
+        [&] { return ::open(sys.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+    if (fd < 0) {
+        Fail(errno, true);
+        return kNullHandle;
+    }
+    if (!IdentityOf(fd, id)) {
+        const int err = errno;
+        QuietClose(fd);
+        UnlinkWhenFree(sys);
+        Fail(err);
+        return kNullHandle;
+    }
+    return fd;
+}
+
+FileHandle FileApi::OpenToRead(std::string_view path, uint64_t* size) {
+    std::string sys;
+    if (!ToSystemPath(path, &sys)) return kNullHandle;
+    const int fd = RetryInterrupted(
+        [&] { return ::open(sys.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC); });
+    if (fd < 0) {
+        Fail(errno);
+        return kNullHandle;
+    }
+    struct stat st {};
+    int err = ::fstat(fd, &st) == 0 ? 0 : errno;
+    if (err == 0 && !S_ISREG(st.st_mode)) err = S_ISDIR(st.st_mode) ? EISDIR : EEXIST;
+    if (err == 0 && ::fcntl(fd, F_SETFL, O_RDONLY) != 0) err = errno;
+    if (err != 0) {
+        QuietClose(fd);
+        Fail(err);
+        return kNullHandle;
+    }
+    *size = static_cast<uint64_t>(st.st_size);
+    return fd;
+}
+
 bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view dst,
                    const FileId& dstId, const std::function<void()>& onStep) {
     std::string sysSrc, sysDst;
