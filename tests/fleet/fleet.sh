@@ -232,8 +232,8 @@ PY
   [ -z "$(find "$share"/h? "$localdir" -mindepth 1)" ] || fail "a refused play wrote files"
 
   # Every client of a healthy fleet: "ok", started within a second of the
-  # others by the controller's clock, its measured offset given, nothing
-  # left on the share.
+  # others by the controller's clock, its measured offset given, the files
+  # of the client before it read back, nothing left on the share.
   fleet healthy || fail "the healthy fleet's play failed"
   python3 - "$work/healthy" <<'PY' || fail "the healthy merged result"
 import json, sys
@@ -249,6 +249,9 @@ for label in labels:
     client = json.load(open(f"{sys.argv[1]}/{label}.json"))
     assert client["clockOffsetMs"] == clocks[label]["offsetMs"], (label, client, clocks)
     assert client["networkPath"] is True and client["leftFiles"] == [], client
+pairs = sorted((p["writer"], p["reader"], p["result"]) for p in m["crossChecks"])
+assert pairs == [("h2", "h3", "ok"), ("h3", "h4", "ok"), ("h4", "h5", "ok"), ("h5", "h2", "ok")], pairs
+assert all(p["bytesRead"] > 0 for p in m["crossChecks"]), m["crossChecks"]
 PY
   left=$(find "$share"/h? "$work"/tmp/h? -mindepth 1)
   [ -z "$left" ] || fail "files left: $left"
@@ -258,12 +261,13 @@ PY
   # its own type: allowed as local); h4 is frozen (SIGSTOP) for longer than
   # its stall limit, then resumed; h3 is frozen for good, until the play's
   # time limit for it (5 s past its end) kills it: no result, files left.
+  # Without the cross-check: each failure would fail its reader too.
   mkdir -p "$work/faulty"
   "$faultfs" --source "$share/h5" --fault flip:VXZ:100000:3 "$work/faulty" ||
     fail "faultfs did not mount"
   stall=5
   fleet failing h5 "{\"dalvex2_directory\": \"$work/faulty\", \"dalvex2_allow_local\": true}" \
-    h3 '{"dalvex2_grace_seconds": 5}' -- -e dalvex2_stall_seconds=$stall &
+    h3 '{"dalvex2_grace_seconds": 5}' -- -e dalvex2_stall_seconds=$stall -e dalvex2_cross_check=false &
   play=$!
   # client LABEL: the pid of its dalvex2-cli, with the start it was given.
   # Looked for before the start: once the tests run, reading a process's

@@ -2,9 +2,12 @@
 """What the fleet play asks of a client, outside dalvex2-cli itself.
 
   dalvex2_client.py check DIRECTORY SPACE_MB TYPES PROGRAM [--allow-local] [--no-write]
+                         [--caching=TYPES] [--allow-cache]
       whether DIRECTORY can be tested: a directory (symbolic links followed)
       on a network file system (TYPES: comma-separated mount types, as the
-      mount table names them), writable (a probe file created and deleted;
+      mount table names them) whose client does not keep writes in a local
+      cache (--caching: such types; a WebDAV client shown as "fuse" from an
+      http(s) address is one too), writable (a probe file created and deleted;
       with --no-write, only asked of the system), SPACE_MB MiB free, and
       PROGRAM (the installed dalvex2-cli) not running on this machine. Prints
       a JSON object whose "problems" list says what stands in the way; empty
@@ -22,7 +25,8 @@ import sys
 import tempfile
 
 # The names the tests give their files: 3 letters, 4 hexadecimal digits.
-TEST_FILE = re.compile(r"^VX[ACRVZ][0-9A-F]{4}\.TMP$")
+# Those of the cross-check between clients: numbered rounds, and marks.
+TEST_FILE = re.compile(r"^(VX[ACRVZ][0-9A-F]{4}\.TMP|VXK-[0-9]+(-[0-9]+\.TMP|\.RDY|\.ACK)|VXK\.FIN)$")
 
 
 def unescape(field):
@@ -44,13 +48,14 @@ def mount_of(path, device):
                 continue
             dash = fields.index("-")
             point, kind = unescape(fields[4]), fields[dash + 1]
+            source = unescape(fields[dash + 2]) if len(fields) > dash + 2 else ""
             if not (point == "/" or real == point or real.startswith(point.rstrip("/") + "/")):
                 continue
             # A later line mounts over an earlier one: an equal length replaces.
             if any_device is None or len(point) >= len(any_device[0]):
-                any_device = (point, kind)
+                any_device = (point, kind, source)
             if fields[2] == wanted and (same_device is None or len(point) >= len(same_device[0])):
-                same_device = (point, kind)
+                same_device = (point, kind, source)
     # Some file systems (btrfs subvolumes) give stat a device of their own.
     return real, same_device or any_device
 
@@ -82,9 +87,11 @@ def running_programs(program):
     return sorted(found)
 
 
-def check(directory, space_mb, types, program, allow_local, write):
+def check(directory, space_mb, types, program, allow_local, write, caching=(),
+          allow_cache=False):
     report = {"directory": directory, "realPath": None, "mountPoint": None, "fsType": None,
-              "network": False, "freeMb": None, "running": [], "problems": []}
+              "network": False, "cachesWrites": False, "freeMb": None, "running": [],
+              "problems": []}
     problems = report["problems"]
     report["running"] = running_programs(program)
     if report["running"]:
@@ -101,8 +108,15 @@ def check(directory, space_mb, types, program, allow_local, write):
     real, mount = mount_of(directory, info.st_dev)
     report["realPath"] = real
     if mount:
-        report["mountPoint"], report["fsType"] = mount
+        report["mountPoint"], report["fsType"] = mount[0], mount[1]
     report["network"] = mount is not None and mount[1] in types
+    report["cachesWrites"] = mount is not None and (
+        mount[1] in caching or (mount[1] == "fuse" and re.match(r"https?://", mount[2]) is not None))
+    if report["cachesWrites"] and not allow_cache:
+        problems.append("%s (%s) is on %s, a client that keeps writes in a local cache: the "
+                        "test would check that cache, not the server; mount the share with a "
+                        "client that writes through, or set dalvex2_allow_cache to test it anyway"
+                        % (directory, real, mount[1]))
     if not report["network"] and not allow_local:
         where = ("on %s, mounted at %s" % (mount[1], mount[0]) if mount
                  else "on a file system missing from the mount table")
@@ -142,8 +156,12 @@ def left(directories):
 def main(argv):
     if len(argv) >= 5 and argv[0] == "check":
         types = {t.strip() for t in argv[3].split(",") if t.strip()}
+        caching = set()
+        for option in argv[5:]:
+            if option.startswith("--caching="):
+                caching = {t.strip() for t in option[10:].split(",") if t.strip()}
         report = check(argv[1], int(argv[2]), types, argv[4], "--allow-local" in argv[5:],
-                       "--no-write" not in argv[5:])
+                       "--no-write" not in argv[5:], caching, "--allow-cache" in argv[5:])
     elif argv and argv[0] == "left":
         report = left(argv[1:])
     else:
