@@ -7,7 +7,7 @@
 namespace {
 
 constexpr std::string_view kHeader = "VXK 1";
-constexpr uint32_t kMinFileBytes = 48u << 10;
+constexpr uint32_t kMinFileBytes = 16u << 10;
 
 uint64_t Hash(uint64_t session, std::string_view name) {
     uint64_t h = 0xcbf29ce484222325ull ^ session;

@@ -19,7 +19,7 @@
 class CrossCheckFiles {
 public:
     static constexpr int kFilesPerRound = 4;
-    static constexpr uint32_t kMaxFileBytes = 2u << 20;
+    static constexpr uint32_t kMaxFileBytes = 512u << 10;
 
     struct Entry {
         std::string name;
