@@ -182,6 +182,17 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
         *error = merging ? "Indiquez les résultats à réunir." : "Indiquez le répertoire à tester.";
         return false;
     }
+    const auto bare = [](std::string_view path) {
+        while (path.size() > 1 && path.back() == '/') path.remove_suffix(1);
+        return path;
+    };
+    if (!prefs.crossCheckDirectory.IsEmpty() &&
+        bare(prefs.crossCheckDirectory.View()) == bare(prefs.directory.View())) {
+        *error =
+            "--cross-check relit les fichiers d'un autre client : donnez le répertoire "
+            "de celui-ci, pas celui du test.";
+        return false;
+    }
     return true;
 }
 

@@ -1,5 +1,6 @@
 #include "engine/CrossCheckFiles.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -8,6 +9,7 @@ namespace {
 
 constexpr std::string_view kHeader = "VXK 1";
 constexpr uint32_t kMinFileBytes = 16u << 10;
+constexpr std::size_t kMaxNameBytes = 256;
 
 uint64_t Hash(uint64_t session, std::string_view name) {
     uint64_t h = 0xcbf29ce484222325ull ^ session;
@@ -84,7 +86,14 @@ bool CrossCheckFiles::ReadAnnouncement(std::string_view text, uint32_t number, R
     }
     Round r;
     if (!ParseUnsigned(lines[1].substr(8), 16, &r.session)) return false;
-    r.writer = Chaine(lines[2].substr(7));
+    // A name that any result can carry: printable, and not a page long.
+    const std::string_view writer = lines[2].substr(7);
+    if (writer.empty() || writer.size() > kMaxNameBytes ||
+        std::any_of(writer.begin(), writer.end(),
+                    [](unsigned char c) { return c < 0x20 || c == 0x7F; })) {
+        return false;
+    }
+    r.writer = Chaine(writer);
     for (int i = 0; i < kFilesPerRound; ++i) {
         const std::string_view line = lines[3 + i];
         const std::string name = DataName(number, i);

@@ -34,7 +34,8 @@ std::string Parse(const std::string& line) {
     f("start", o.startAtMs.value_or(-1), -1), f("label", o.label, "");
     f("stall", o.prefs.timings.stallLimitMs, 60000u), f("offset", o.clockOffsetMs.value_or(0), 0);
     f("local", o.allowLocal, false), f("mixed", o.allowMixed, false);
-    f("missing", o.missingAsFailed, false);
+    f("missing", o.missingAsFailed, false), f("cache", o.allowCache, false);
+    f("cross", o.prefs.crossCheckDirectory.ToUtf8(), "");
     for (const std::string& file : o.resultFiles) s << ' ' << file;
     std::istringstream lines(notes);
     for (std::string note; std::getline(lines, note);) s << " | " << note;
@@ -80,6 +81,7 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --clock-offset -250", "d offset=-250"},
         {"d --clock-offset=86400000", "d offset=86400000"},
         {"./merge", "./merge"},
+        {"/mnt/a/ --cross-check /mnt/b --allow-cache", "/mnt/a/ cache=1 cross=/mnt/b"},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
 }
@@ -107,6 +109,9 @@ TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
                              "d --json=",
                              "d --quiet=yes",
                              "d --frobnicate",
+                             "/mnt/a --cross-check /mnt/a//",
+                             "d --cross-check",
+                             "merge a --allow-cache",
                              "d --start-at",
                              "d --label",
                              "d --label \x1b[2J",
