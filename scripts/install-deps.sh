@@ -19,7 +19,7 @@ if [ "${1:-}" = "--test" ]; then
   packages+=(
     libgtest-dev libbenchmark-dev clang ccache
     fuse3 libfuse3-dev
-    samba smbnetfs openssh-server sshfs python3 iptables
+    samba smbnetfs openssh-server sshfs rclone davfs2 python3 iptables
     desktop-file-utils lintian ansible-core python3-apt ansible-lint faketime
   )
 fi

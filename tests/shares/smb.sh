@@ -2,7 +2,12 @@
 # A real SMB share on this machine: a private smbd on 127.0.0.1 (a port of its
 # own) serving a fresh directory, mounted through the FUSE client smbnetfs.
 # Starts only what it stops.
-#   tests/shares/smb.sh up STATE_DIR     prints the share's directory
+#   tests/shares/smb.sh up STATE_DIR       prints the share's directory
+#   tests/shares/smb.sh second STATE_DIR   mounts the same share once more, through
+#                                          a second smbnetfs with a home of its own;
+#                                          prints the same directory as seen through it
+#   tests/shares/smb.sh serve STATE_DIR    only the server, for another client:
+#                                          STATE_DIR/port, user and password
 #   tests/shares/smb.sh down STATE_DIR
 set -euo pipefail
 action="$1"
@@ -10,18 +15,19 @@ state="$(realpath -m "$2")"
 user=$(id -un)
 password=dalvex-test
 
-case "$action" in
-up)
-  for tool in smbd smbnetfs pdbedit; do
+serve() {
+  for tool in smbd pdbedit; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 3; }
   done
-  mkdir -p "$state"/{export,mnt,private,lock,state,cache,pid,log,ncalrpc,home/.smb}
+  mkdir -p "$state"/{export,private,lock,state,cache,pid,log,ncalrpc}
   chmod 700 "$state"
   chmod 777 "$state/export"
   # smbd listens with SO_REUSEPORT: on a shared port (445) a second server,
   # the system's or one left over, would silently take half the connections.
   port=$("$(dirname "$0")/free_port.sh")
   echo "$port" > "$state/port"
+  echo "$user" > "$state/user"
+  echo "$password" > "$state/password"
   cat > "$state/smb.conf" <<CONF
 [global]
   interfaces = lo
@@ -48,25 +54,32 @@ CONF
   printf '%s\n%s\n' "$password" "$password" |
     pdbedit -s "$state/smb.conf" -a -u "$user" -t >/dev/null
   smbd -s "$state/smb.conf" -D
-  cat > "$state/home/.smb/smbnetfs.conf" <<CONF
+}
+
+# Mounts the share with an smbnetfs of its own on STATE_DIR/MOUNT, its
+# configuration in STATE_DIR/HOME; prints the share's directory in it.
+mount_share() {  # MOUNT HOME
+  local mnt="$state/$1" home="$state/$2"
+  mkdir -p "$mnt" "$home/.smb"
+  cat > "$home/.smb/smbnetfs.conf" <<CONF
 auth "$user" "$password"
 show_hidden_hosts "true"
 smb_query_browsers "false"
 CONF
-  chmod 600 "$state/home/.smb/smbnetfs.conf"
-  : > "$state/home/.smb/smb.conf"
-  HOME="$state/home" smbnetfs "$state/mnt" -o config="$state/home/.smb/smbnetfs.conf",big_writes
+  chmod 600 "$home/.smb/smbnetfs.conf"
+  : > "$home/.smb/smb.conf"
+  HOME="$home" smbnetfs "$mnt" -o config="$home/.smb/smbnetfs.conf",big_writes
   # smbnetfs names a server on another port HOST:PORT.
-  share="$state/mnt/127.0.0.1:$port/dalvex"
+  local share
+  share="$mnt/127.0.0.1:$(cat "$state/port")/dalvex"
   for _ in $(seq 100); do
     [ -d "$share" ] && break
     sleep 0.1
   done
   # The mount must reach this server's directory, not another's. The first
   # look through a fresh mount may come before smbd serves it: ask again.
-  probe=".probe-$$"
+  local probe=".probe-$$" reached=no
   : > "$state/export/$probe"
-  reached=no
   for _ in $(seq 100); do
     [ -f "$share/$probe" ] && reached=yes && break
     sleep 0.1
@@ -74,11 +87,26 @@ CONF
   rm -f "$state/export/$probe"
   [ "$reached" = yes ] || { tail -20 "$state/log/smbd.log" >&2; exit 1; }
   echo "$share"
+}
+
+case "$action" in
+up)
+  command -v smbnetfs >/dev/null || { echo "missing: smbnetfs" >&2; exit 3; }
+  serve
+  mount_share mnt home
+  ;;
+second)
+  mount_share mnt2 home2
+  ;;
+serve)
+  serve
   ;;
 down)
-  if mountpoint -q "$state/mnt" 2>/dev/null; then
-    fusermount -u "$state/mnt" 2>/dev/null || umount -l "$state/mnt"
-  fi
+  for mnt in "$state/mnt" "$state/mnt2"; do
+    if mountpoint -q "$mnt" 2>/dev/null; then
+      fusermount -u "$mnt" 2>/dev/null || umount -l "$mnt"
+    fi
+  done
   if [ -f "$state/pid/smbd.pid" ]; then
     pid=$(cat "$state/pid/smbd.pid")
     kill "$pid" 2>/dev/null || true
@@ -90,7 +118,7 @@ down)
   fi
   ;;
 *)
-  echo "usage: $0 up|down STATE_DIR" >&2
+  echo "usage: $0 up|second|serve|down STATE_DIR" >&2
   exit 2
   ;;
 esac

@@ -3,18 +3,34 @@
 # serving a fresh directory, mounted with sshfs. Starts only what it stops.
 # The same server answers on 127.0.0.2 to 127.0.0.5 too, the fleet test's
 # hosts, with the same key (STATE_DIR/client_key) and port (STATE_DIR/port).
-#   tests/shares/sshfs.sh up STATE_DIR     prints the mount point
+#   tests/shares/sshfs.sh up STATE_DIR       prints the mount point
+#   tests/shares/sshfs.sh second STATE_DIR   mounts the same directory once more, with
+#                                            a second sshfs; prints its mount point
 #   tests/shares/sshfs.sh down STATE_DIR
 set -euo pipefail
 action="$1"
 state="$(realpath -m "$2")"
+
+# Mounts the server's directory on STATE_DIR/MOUNT, once the server answers.
+mount_export() {  # MOUNT
+  local mnt="$state/$1"
+  mkdir -p "$mnt"
+  for _ in $(seq 50); do
+    sshfs -p "$(cat "$state/port")" -o IdentityFile="$state/client_key" \
+      -o StrictHostKeyChecking=no -o UserKnownHostsFile=/dev/null -o LogLevel=ERROR \
+      -o reconnect "$(id -un)@127.0.0.1:$state/export" "$mnt" 2>"$state/$1.log" && break
+    sleep 0.1
+  done
+  mountpoint -q "$mnt" || { cat "$state/$1.log" "$state/sshd.log" >&2; exit 1; }
+  echo "$mnt"
+}
 
 case "$action" in
 up)
   for tool in /usr/sbin/sshd sshfs ssh-keygen; do
     command -v "$tool" >/dev/null || { echo "missing: $tool" >&2; exit 3; }
   done
-  mkdir -p "$state/export" "$state/mnt"
+  mkdir -p "$state/export"
   chmod 700 "$state"
   ssh-keygen -q -t ed25519 -N '' -f "$state/host_key" <<<y >/dev/null
   ssh-keygen -q -t ed25519 -N '' -f "$state/client_key" <<<y >/dev/null
@@ -40,26 +56,28 @@ Subsystem sftp internal-sftp
 CONF
   /usr/sbin/sshd -f "$state/sshd_config" -E "$state/sshd.log"
   echo "$port" > "$state/port"
-  for _ in $(seq 50); do
-    sshfs -p "$port" -o IdentityFile="$state/client_key" -o StrictHostKeyChecking=no \
-      -o UserKnownHostsFile=/dev/null -o LogLevel=ERROR -o reconnect \
-      "$(id -un)@127.0.0.1:$state/export" "$state/mnt" 2>"$state/sshfs.log" && break
-    sleep 0.1
-  done
-  mountpoint -q "$state/mnt" || { cat "$state/sshfs.log" "$state/sshd.log" >&2; exit 1; }
-  echo "$state/mnt"
+  mount_export mnt
+  ;;
+second)
+  mount_export mnt2
   ;;
 down)
-  if mountpoint -q "$state/mnt" 2>/dev/null; then
-    fusermount3 -u "$state/mnt" 2>/dev/null || umount -l "$state/mnt"
-  fi
+  for mnt in "$state/mnt" "$state/mnt2"; do
+    if mountpoint -q "$mnt" 2>/dev/null; then
+      fusermount3 -u "$mnt" 2>/dev/null || umount -l "$mnt"
+    fi
+  done
   if [ -f "$state/sshd.pid" ]; then
-    kill "$(cat "$state/sshd.pid")" 2>/dev/null || true
+    pid=$(cat "$state/sshd.pid")
+    # Its sessions outlive it: one whose client went while the port was cut
+    # would wait for it forever.
+    sessions=$(pgrep -P "$pid" || true)
+    kill "$pid" $sessions 2>/dev/null || true
     rm -f "$state/sshd.pid"
   fi
   ;;
 *)
-  echo "usage: $0 up|down STATE_DIR" >&2
+  echo "usage: $0 up|second|down STATE_DIR" >&2
   exit 2
   ;;
 esac
