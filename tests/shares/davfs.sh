@@ -10,6 +10,7 @@
 #                                            a cache of its own; prints its mount point
 #   tests/shares/davfs.sh down STATE_DIR
 set -euo pipefail
+here="$(dirname "$0")"
 action="$1"
 state="$(realpath -m "$2")"
 user=dalvex
@@ -94,17 +95,7 @@ down)
     [ -s "$mnt.pid" ] && pids+=("$(cat "$mnt.pid")") && rm -f "$mnt.pid"
   done
   # Not forever, for a server that no longer answers.
-  for _ in $(seq 600); do
-    alive=()
-    for pid in "${pids[@]}"; do
-      kill -0 "$pid" 2>/dev/null && alive+=("$pid")
-    done
-    [ ${#alive[@]} -eq 0 ] && break
-    sleep 0.05
-  done
-  for pid in "${alive[@]}"; do
-    grep -qF "$state/mnt" "/proc/$pid/cmdline" 2>/dev/null && { kill "$pid" 2>/dev/null || true; }
-  done
+  "$here/await_exit.sh" 600 "$state/mnt" "${pids[@]}"
   if [ -f "$state/server.pid" ]; then
     pid=$(cat "$state/server.pid")
     kill "$pid" 2>/dev/null || true

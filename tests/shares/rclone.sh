@@ -70,17 +70,7 @@ down)
     [ -f "$mnt.pid" ] && pids+=("$(cat "$mnt.pid")") && rm -f "$mnt.pid"
   done
   # rclone ends once unmounted: see it gone, or end it.
-  for _ in $(seq 100); do
-    alive=()
-    for pid in "${pids[@]}"; do
-      kill -0 "$pid" 2>/dev/null && alive+=("$pid")
-    done
-    [ ${#alive[@]} -eq 0 ] && break
-    sleep 0.05
-  done
-  for pid in "${alive[@]}"; do
-    grep -qF "$state/mnt" "/proc/$pid/cmdline" 2>/dev/null && { kill "$pid" 2>/dev/null || true; }
-  done
+  "$here/await_exit.sh" 100 "$state/mnt" "${pids[@]}"
   "$here/smb.sh" down "$state/server"
   ;;
 *)
