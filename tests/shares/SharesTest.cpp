@@ -132,7 +132,9 @@ TEST_P(ClientPairs, ReadEachOthersFilesThroughTheirOwnMounts) {
     const std::string server =
         state + "/" + kind + (kind == "rclone" ? "/server/export" : "/export");
     for (const std::string& dir : {x, y}) {
-        if (!caching) EXPECT_TRUE(fs::is_empty(one + "/" + dir)) << Listing(one + "/" + dir);
+        if (!caching) {
+            EXPECT_TRUE(fs::is_empty(one + "/" + dir)) << Listing(one + "/" + dir);
+        }
         std::error_code ignored;
         fs::remove_all(caching ? server + "/" + dir : one + "/" + dir, ignored);
     }
