@@ -57,6 +57,20 @@ bool CDVXCrossCheckThread::Make(std::string_view name, const void* bytes, uint32
     return false;
 }
 
+bool CDVXCrossCheckThread::ReadAll(platform::FileHandle h, std::string_view name, void* into,
+                                   uint32_t capacity, uint32_t* got) {
+    auto* bytes = static_cast<unsigned char*>(into);
+    *got = 0;
+    for (uint32_t n = 0; *got < capacity; *got += n) {
+        if (!Watched(CDVXThreadData::kReadFile, name, *got,
+                     [&] { return FileApi::Read(h, bytes + *got, capacity - *got, &n); })) {
+            return Fails(CDVXThreadData::kReadFile, *got);
+        }
+        if (n == 0) break;
+    }
+    return true;
+}
+
 bool CDVXCrossCheckThread::Exists(std::string_view name) {
     const Chaine path = Path(name);
     return Watched(CDVXThreadData::kGetFileAttributes, name, 0,

@@ -4,6 +4,7 @@
 
 #include "engine/CDVXThread.h"
 #include "engine/CDVXThreadData.h"
+#include "platform/FileApi.h"
 
 // What the two sides of the cross-check between clients share (see
 // CrossCheckFiles): calls on the files of one directory of the share, each
@@ -21,6 +22,10 @@ protected:
     // Makes the file `name` with `n` bytes; false, recorded, when a call
     // fails, and then the file is not left.
     bool Make(std::string_view name, const void* bytes, uint32_t n);
+    // Reads the open file `name` until `capacity` bytes or its end, counting
+    // them in `got`; false, recorded, when a read fails. The handle stays open.
+    bool ReadAll(platform::FileHandle h, std::string_view name, void* into, uint32_t capacity,
+                 uint32_t* got);
     // Whether the file `name` is there (a failed look counts as not there).
     bool Exists(std::string_view name);
     // Deletes the file `name`; false, recorded, when it cannot.

@@ -1,5 +1,6 @@
 #include "engine/CDVXCrossReadThread.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <vector>
 
@@ -61,17 +62,8 @@ bool CDVXCrossReadThread::Announced(CrossCheckFiles::Round* announced) {
         return false;
     }
     std::string text(kMaxAnnouncementBytes, '\0');
-    uint32_t got = 0, n = 0;
-    bool read = true;
-    while (read && got < text.size()) {
-        read = Watched(CDVXThreadData::kReadFile, name, got, [&] {
-            return FileApi::Read(h, text.data() + got, static_cast<uint32_t>(text.size()) - got,
-                                 &n);
-        });
-        if (read && n == 0) break;
-        got += n;
-    }
-    if (!read) Fails(CDVXThreadData::kReadFile, got);
+    uint32_t got = 0;
+    const bool read = ReadAll(h, name, text.data(), kMaxAnnouncementBytes, &got);
     FileApi::Close(h, false);
     text.resize(got);
     return read && CrossCheckFiles::ReadAnnouncement(text, round, announced);
@@ -110,32 +102,24 @@ bool CDVXCrossReadThread::Compare(uint64_t session, const CrossCheckFiles::Entry
     }
     // A few bytes more than announced show a file that is too long.
     std::vector<unsigned char> bytes(file.size + 10);
-    uint32_t got = 0, n = 0;
-    bool read = true;
-    while (read && got < bytes.size()) {
-        read = Watched(CDVXThreadData::kReadFile, file.name, got, [&] {
-            return FileApi::Read(h, bytes.data() + got, static_cast<uint32_t>(bytes.size()) - got,
-                                 &n);
-        });
-        if (read && n == 0) break;
-        got += n;
-    }
+    uint32_t got = 0;
+    const bool read =
+        ReadAll(h, file.name, bytes.data(), static_cast<uint32_t>(bytes.size()), &got);
     record->AddBytesRead(CDVXThreadData::Slot(false), got);
     FileApi::Close(h, false);
-    if (!read) return Fails(CDVXThreadData::kReadFile, got);
+    if (!read) return false;
     const std::vector<unsigned char> expected =
         CrossCheckFiles::Content(session, file.name, file.size);
-    const uint32_t common = std::min(got, file.size);
+    const bool same =
+        std::equal(bytes.begin(), bytes.begin() + std::min(got, file.size), expected.begin());
+    if (same && got == file.size) return true;
     RecordGuard guard(record);
-    if (std::equal(bytes.begin(), bytes.begin() + common, expected.begin()) && got < file.size) {
+    if (same && got < file.size) {
         record->RecordDataError(Chaine(), Chaine(), got);  // cut short
-        return false;
-    }
-    if (got != file.size || !std::equal(bytes.begin(), bytes.begin() + common, expected.begin())) {
+    } else {
         record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0);
-        return false;
     }
-    return true;
+    return false;
 }
 
 void CDVXCrossReadThread::Finish() {

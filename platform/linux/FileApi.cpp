@@ -105,6 +105,16 @@ bool UnlinkWhenFree(const std::string& sys) {
     }
 }
 
+// `id` for the file just made as `sys`, open as `fd`; without it the file is
+// of no use: closed and deleted, and the reason kept.
+bool Identified(int fd, const std::string& sys, FileId* id) {
+    if (IdentityOf(fd, id)) return true;
+    const int err = errno;
+    QuietClose(fd);
+    UnlinkWhenFree(sys);
+    return Fail(err);
+}
+
 bool CopyByReadWrite(int in, int out, const std::function<void()>& onStep) {
     char buffer[1 << 16];
     for (;;) {
@@ -217,13 +227,7 @@ FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix
         const std::string candidate = sysBase + suffix;
         const int fd = RetryInterrupted([&] { return ::open(candidate.c_str(), flags, 0666); });
         if (fd >= 0) {
-            if (!IdentityOf(fd, id)) {
-                const int err = errno;
-                QuietClose(fd);
-                UnlinkWhenFree(candidate);
-                Fail(err);
-                return kNullHandle;
-            }
+            if (!Identified(fd, candidate, id)) return kNullHandle;
             *name = Encoding::Utf8ToAnsi(candidate);
             return fd;
         }
@@ -245,14 +249,7 @@ FileHandle FileApi::CreateNew(std::string_view path, FileId* id) {
         Fail(errno, true);
         return kNullHandle;
     }
-    if (!IdentityOf(fd, id)) {
-        const int err = errno;
-        QuietClose(fd);
-        UnlinkWhenFree(sys);
-        Fail(err);
-        return kNullHandle;
-    }
-    return fd;
+    return Identified(fd, sys, id) ? fd : kNullHandle;
 }
 
 FileHandle FileApi::OpenToRead(std::string_view path, uint64_t* size) {
