@@ -42,21 +42,19 @@ int main(int argc, char** argv) {
     while (manager.IsRunning()) std::this_thread::sleep_for(std::chrono::milliseconds(20));
     const double wall =
         std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    CDVXProgressData& p = manager.GetProgress();
+    const RunSnapshot run = manager.GetProgress().Snapshot();
     // Bytes moved by each kind of test, both access modes and all sets together.
     static const char* const kKinds[5] = {"zero", "random", "openwriteclose", "temp", "copy"};
     unsigned long long byKind[5] = {};
-    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
-        CDVXThreadData* r = p.GetThreadData(i);
-        RecordGuard guard(r);
-        byKind[i % 5] +=
-            r->bytesWritten[0] + r->bytesWritten[1] + r->bytesRead[0] + r->bytesRead[1];
+    for (std::size_t i = 0; i < run.tests.size(); ++i) {
+        const TestSnapshot& t = run.tests[i];
+        byKind[i % 5] += t.bytesWritten[0] + t.bytesWritten[1] + t.bytesRead[0] + t.bytesRead[1];
     }
     std::printf(
         "{\"written\": %llu, \"read\": %llu, \"wall\": %.3f, \"cpu\": %.3f, \"failed\": %s, "
         "\"byTest\": {",
-        static_cast<unsigned long long>(p.GetTotalWritten(true)),
-        static_cast<unsigned long long>(p.GetTotalRead(true)), wall, CpuSeconds(),
+        static_cast<unsigned long long>(run.TotalWritten(true)),
+        static_cast<unsigned long long>(run.TotalRead(true)), wall, CpuSeconds(),
         manager.HasFailed() ? "true" : "false");
     for (int k = 0; k < 5; ++k) std::printf("%s\"%s\": %llu", k ? ", " : "", kKinds[k], byKind[k]);
     std::printf("}}\n");

@@ -42,9 +42,8 @@ void BM_PollFiftyThreads(benchmark::State& state) {
     for (auto _ : state) {
         manager.CheckFailure();
         sum += manager.IsRunning();
-        CDVXProgressData& p = manager.GetProgress();
-        sum += p.GetTotalWritten(true) + p.GetTotalRead(true) + p.GetTotalWritten(false) +
-               p.GetTotalRead(false);
+        const RunSnapshot snapshot = manager.GetProgress().Snapshot();
+        sum += snapshot.TotalWritten(true) + snapshot.TotalRead(true) + snapshot.Throughput();
     }
     benchmark::DoNotOptimize(sum);
     state.counters["threads"] = static_cast<double>(manager.GetProgress().GetThreadCount());
@@ -56,14 +55,14 @@ void BM_TellFiftyRecords(benchmark::State& state) {
     int fds[2];
     if (pipe(fds) != 0) return state.SkipWithError("no pipe");
     RunMessage::Splitter splitter;
-    CDVXProgressData copy;
+    RunSnapshot copy;
     RunMessage::RunState runState;
     std::string body;
     std::vector<char> buffer(1 << 16);
     std::size_t bytes = 0;
     for (auto _ : state) {
         const std::string message =
-            RunMessage::Progress({RunVerdict::kTimeUp, false}, run.manager.GetProgress());
+            RunMessage::Progress({RunVerdict::kTimeUp, false}, run.manager.GetProgress().Snapshot());
         bytes = message.size();
         if (write(fds[1], message.data(), message.size()) != static_cast<ssize_t>(bytes)) break;
         for (std::size_t got = 0; got < bytes;) {
@@ -76,7 +75,7 @@ void BM_TellFiftyRecords(benchmark::State& state) {
     }
     close(fds[0]), close(fds[1]);
     state.counters["bytes"] = static_cast<double>(bytes);
-    state.counters["records"] = static_cast<double>(copy.GetThreadCount());
+    state.counters["records"] = static_cast<double>(copy.tests.size());
 }
 BENCHMARK(BM_TellFiftyRecords)->Unit(benchmark::kMicrosecond)->UseRealTime();
 

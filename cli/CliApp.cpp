@@ -11,6 +11,7 @@
 #include "cli/ResultFile.h"
 #include "cli/RunSupervisor.h"
 #include "cli/ShareSeries.h"
+#include "engine/CDVXProgressData.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/ResourceIds.h"
@@ -89,12 +90,12 @@ std::string CachingWarning(const ShareClient& client) {
     return text.Format(Warning(res::kCachingClientQuestion).c_str(), client.type.c_str()).ToUtf8();
 }
 
-std::string StatusLine(const Chaine& directories, CDVXProgressData& p, const ShareSeries& share,
+std::string StatusLine(const Chaine& directories, const RunSnapshot& run, const ShareSeries& share,
                        uint32_t elapsed) {
     return "Répertoires : " + directories.ToUtf8() +
-           " | Écrits : " + ProgressText::Bytes(p.GetTotalWritten(true)).ToUtf8() +
-           " octets | Lus : " + ProgressText::Bytes(p.GetTotalRead(true)).ToUtf8() +
-           " octets | Débit : " + ProgressText::Throughput(p.GetThroughput()).ToUtf8() +
+           " | Écrits : " + ProgressText::Bytes(run.TotalWritten(true)).ToUtf8() +
+           " octets | Lus : " + ProgressText::Bytes(run.TotalRead(true)).ToUtf8() +
+           " octets | Débit : " + ProgressText::Throughput(run.Throughput()).ToUtf8() +
            " (partage : " + ProgressText::Throughput(share.Throughput(elapsed)).ToUtf8() + ")" +
            " | Durée : " + CDVXProgressData::FormatDuration(elapsed).ToUtf8();
 }
@@ -150,44 +151,23 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
 
 // The share's write-through bytes so far and the tests waiting on it now:
 // every test but the temporary directory's, named `tempTest`.
-void LookAtShare(CDVXProgressData& p, const Chaine& tempTest, uint32_t elapsedMs,
-                 ShareSeries* series) {
-    const uint32_t now = platform::Clock::GetTickCount();
+void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, ShareSeries* series) {
+    const int slot = TestSnapshot::Slot(false);
     uint64_t written = 0, read = 0;
     uint32_t waiting = 0;
-    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
-        const CDVXThreadData* r = p.GetThreadData(i);
-        if (r->testname == tempTest) continue;
-        written += r->bytesWritten[CDVXThreadData::Slot(false)];
-        read += r->bytesRead[CDVXThreadData::Slot(false)];
-        CDVXThreadData::PendingCall call;
-        waiting += r->GetPendingCall(now, &call) && call.waitedMs >= kWaitingCountedMs;
+    for (const TestSnapshot& t : run.tests) {
+        if (t.testname == tempTest) continue;
+        written += t.bytesWritten[slot];
+        read += t.bytesRead[slot];
+        waiting += t.pending && t.WaitedMs(run.takenTicks) >= kWaitingCountedMs;
     }
-    series->Sample(elapsedMs, written, read, waiting);
-}
-
-// One line on standard error for a test that failed, as soon as it is known.
-std::string FailureLine(const CDVXThreadData& r) {
-    Chaine what;
-    switch (r.errorKind) {
-        case CDVXThreadData::kSystemError:
-            what = ReportText::OperationName(r.operation) + " : " +
-                   ReportText::SystemMessage(r.winerr, r.sysErrno, r.stallSeconds, r.stallFile);
-            break;
-        case CDVXThreadData::kDataError:
-            what = Chaine::FromUtf8(ReportText::CategoryOf(r) == ReportText::kTruncated
-                                        ? "fichier tronqué"
-                                        : "les données relues diffèrent");
-            break;
-        default: what = Chaine::FromUtf8("erreur interne"); break;
-    }
-    return "Échec : " + r.testname.ToUtf8() + " (" + r.tstdir.ToUtf8() + ") : " + what.ToUtf8();
+    series->Sample(run.ElapsedMs(), written, read, waiting);
 }
 
 // The tests that have waited on the share for a while, for the status line.
-std::string WaitingText(CDVXProgressData& p) {
+std::string WaitingText(const RunSnapshot& run) {
     std::string text;
-    for (const CDVXProgressData::Waiting& w : p.WaitingTests(kWaitingShownMs)) {
+    for (const RunSnapshot::Waiting& w : run.WaitingTests(kWaitingShownMs)) {
         text += (text.empty() ? " | Sans réponse : " : ", ") + w.testname.ToUtf8() + " (" +
                 std::to_string(w.waitedMs / 1000) + " s)";
     }
@@ -203,33 +183,31 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
     uint32_t lastStatus = 0;
     bool warned = false;
     std::vector<bool> told;
-    CDVXProgressData& progress = supervisor.Progress();
+    const RunSnapshot& run = supervisor.Snapshot();
+    // One line for a test that failed, as soon as it is known.
     const auto tellFailures = [&] {
-        told.resize(progress.GetThreadCount());
+        told.resize(run.tests.size());
         for (std::size_t i = 0; i < told.size(); ++i) {
-            const CDVXThreadData* r = progress.GetThreadData(i);
-            if (told[i] || r->state != CDVXThreadData::kFailed) continue;
+            if (told[i] || run.tests[i].state != TestSnapshot::kFailed) continue;
             told[i] = true;
-            RecordGuard guard(r);
-            status.Say(FailureLine(*r));
+            status.Say(ReportText::OneLine(run.tests[i]).ToUtf8());
         }
     };
     while (supervisor.Step(status.err)) {
-        if (supervisor.HasStarted() && !supervisor.Refused() && !warned) {
+        if (supervisor.HasStarted() && supervisor.Refusal() == RunMessage::kStarts && !warned) {
             warned = true;
             const ShareClient& client = supervisor.Client();
             if (!client.network) status.Say(Warning(res::kNotNetworkQuestion).ToUtf8());
             if (client.cachesWrites) status.Say(CachingWarning(client));
         }
         tellFailures();
-        const uint32_t elapsed = progress.GetElapsedMs();
-        if (progress.GetStartTicks() == 0) continue;
-        LookAtShare(progress, tempTest, elapsed, series);
+        if (run.startTicks == 0) continue;
+        const uint32_t elapsed = run.ElapsedMs();
+        LookAtShare(run, tempTest, series);
         if (supervisor.IsStopping()) series->Stop(elapsed);
         if (elapsed - lastStatus >= status.everyMs) {
             lastStatus = elapsed;
-            status.Show(StatusLine(directories, progress, *series, elapsed) +
-                        WaitingText(progress));
+            status.Show(StatusLine(directories, run, *series, elapsed) + WaitingText(run));
         }
     }
     status.End();
@@ -237,20 +215,18 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
     tellFailures();
 }
 
-// What the records of the cross-check's two sides say.
-JsonResult::Run::CrossCheck CrossCheckOf(CDVXProgressData& p, const Chaine& directory) {
+// What the tests of the cross-check's two sides say.
+JsonResult::Run::CrossCheck CrossCheckOf(const RunSnapshot& run, const Chaine& directory) {
     JsonResult::Run::CrossCheck cross{directory, Chaine(), 0, 0};
     const Chaine reading(Chaine::ResourceId(res::kCrossReadTestName));
     const Chaine writing(Chaine::ResourceId(res::kCrossWriteTestName));
-    for (std::size_t i = 0; i < p.GetThreadCount(); ++i) {
-        const CDVXThreadData* r = p.GetThreadData(i);
-        RecordGuard guard(r);
-        const int slot = CDVXThreadData::Slot(false);
-        if (r->testname == reading) {
-            cross.partner = r->peer.PrivateCopy();
-            cross.bytesRead = r->bytesRead[slot];
+    const int slot = TestSnapshot::Slot(false);
+    for (const TestSnapshot& t : run.tests) {
+        if (t.testname == reading) {
+            cross.partner = t.peer;
+            cross.bytesRead = t.bytesRead[slot];
         }
-        if (r->testname == writing) cross.bytesWritten = r->bytesWritten[slot];
+        if (t.testname == writing) cross.bytesWritten = t.bytesWritten[slot];
     }
     return cross;
 }
@@ -342,29 +318,36 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         }
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
-        if (supervisor.Refused()) {
-            std::fprintf(err,
-                         "%s\nLe test ne commence pas (--allow-cache pour tester quand même).\n",
-                         CachingWarning(supervisor.Client()).c_str());
-            return 2;
+        switch (supervisor.Refusal()) {
+            case RunMessage::kStarts: break;
+            case RunMessage::kCachingClient:
+                std::fprintf(err,
+                             "%s\nLe test ne commence pas (--allow-cache pour tester quand même).\n",
+                             CachingWarning(supervisor.Client()).c_str());
+                return 2;
+            case RunMessage::kUnusableDirectory:
+                std::fprintf(err, "%s\nLe test ne commence pas.\n",
+                             supervisor.RefusalText().ToUtf8().c_str());
+                return 2;
         }
-        CDVXProgressData& progress = supervisor.Progress();
-        failures = FailureReport::Collect(progress);
+        const RunSnapshot& snapshot = supervisor.Snapshot();
+        failures = FailureReport::Collect(snapshot);
         run.client = supervisor.Client();
         if (!prefs.crossCheckDirectory.IsEmpty()) {
-            run.crossCheck = CrossCheckOf(progress, prefs.crossCheckDirectory);
+            run.crossCheck = CrossCheckOf(snapshot, prefs.crossCheckDirectory);
         }
-        run.elapsedMs = progress.GetElapsedMs();
-        run.bytesWritten = progress.GetTotalWritten(true);
-        run.bytesRead = progress.GetTotalRead(true);
-        run.throughput = progress.GetThroughput();
-        run.leftFiles = progress.LeftFiles();
+        run.elapsedMs = snapshot.ElapsedMs();
+        run.bytesWritten = snapshot.TotalWritten(true);
+        run.bytesRead = snapshot.TotalRead(true);
+        run.throughput = snapshot.Throughput();
+        run.leftFiles = snapshot.LeftFiles();
         run.share.Stop(run.elapsedMs);
         verdict = supervisor.Verdict();
         childFailed = supervisor.ChildFailed();
         // A call that got no answer, or a test still waiting on one.
-        hung = !progress.WaitingTests(kWaitingShownMs).empty() ||
-               std::ranges::any_of(failures, [](const FailureReport& f) { return f.stallSeconds; });
+        hung = !snapshot.WaitingTests(kWaitingShownMs).empty() ||
+               std::ranges::any_of(failures,
+                                   [](const FailureReport& f) { return f.test.failure.stallSeconds; });
     }
     const bool delivered = Deliver(options, run, verdict, failures, hung, out, err);
     return delivered && !childFailed ? verdict.ExitCode() : 2;

@@ -1,7 +1,9 @@
 #include "cli/EngineProcess.h"
 
 #include "cli/RunMessage.h"
+#include "engine/DirectoryCheck.h"
 #include "engine/TestSession.h"
+#include "report/DirectoryProblemText.h"
 #include "support/FileSystem.h"
 
 namespace {
@@ -14,10 +16,16 @@ int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowC
                        const platform::ChildProcess::Link& link) {
     // The checks touch the share too: the supervisor times them from here.
     link.Send(RunMessage::Checking());
-    const ShareClient client = GetShareClient(prefs.directory);
-    const bool refused = client.cachesWrites && !allowCache;
-    link.Send(RunMessage::Started(client, refused));
-    if (refused) {
+    // The folder as the wizard checks it on Next: a typo is not the network's fault.
+    const DirectoryCheck::Result check = DirectoryCheck::ForRun(prefs.directory, prefs.diskSpaceMb);
+    const bool usable = check.problem == DirectoryCheck::kUsable;
+    const ShareClient client = usable ? GetShareClient(prefs.directory) : ShareClient();
+    const RunMessage::Refusal refusal = !usable ? RunMessage::kUnusableDirectory
+                                        : client.cachesWrites && !allowCache
+                                            ? RunMessage::kCachingClient
+                                            : RunMessage::kStarts;
+    link.Send(RunMessage::Started(client, refusal, DirectoryProblemText(check)));
+    if (refusal != RunMessage::kStarts) {
         link.Send(RunMessage::Finished(false));
         return 0;
     }
@@ -31,9 +39,9 @@ int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowC
         requests = link.ReadRequests(requests, kAbortRequest);
         const RunController::Tick tick = run.Poll(requests);
         const bool over = !tick.running && !run.IsBusy();
-        const RunMessage::RunState state{run.Verdict().ending, run.IsStopping()};
+        const RunMessage::RunState state{run.Verdict(tick.snapshot).ending, run.IsStopping()};
         // Nobody to tell: the tests stop at once and clean up.
-        if (!link.Send(RunMessage::Progress(state, run.Progress()))) requests = kAbortRequest;
+        if (!link.Send(RunMessage::Progress(state, tick.snapshot))) requests = kAbortRequest;
         if (over) break;
         platform::Clock::Sleep(RunController::kPollMs);
     }

@@ -5,7 +5,6 @@
 
 #include "cli/StartTime.h"
 #include "engine/CDVXProgressData.h"
-#include "engine/CDVXThreadData.h"
 #include "report/ReportText.h"
 #include "support/BuildVersion.h"
 
@@ -42,17 +41,6 @@ json CrossCheck(const JsonResult::Run& run) {
 
 }  // namespace
 
-const char* JsonResult::CategoryName(const FailureReport& f) {
-    switch (f.category) {
-        case ReportText::kDiskFull: return "disk-full";
-        case ReportText::kIoError: return "io-error";
-        case ReportText::kDataDiffer: return "data-differ";
-        case ReportText::kTruncated: return "truncated";
-        case ReportText::kInternal: break;
-    }
-    return "internal";
-}
-
 std::string JsonResult::Iso8601(const platform::SystemTime& t) {
     const int offset = t.utcOffsetSeconds / 60;
     const int magnitude = offset < 0 ? -offset : offset;
@@ -66,16 +54,17 @@ std::string JsonResult::Iso8601(const platform::SystemTime& t) {
 std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
                               const std::vector<FailureReport>& failures) {
     json failureList = json::array();
-    for (const FailureReport& f : failures) {
-        const bool system = f.errorKind == CDVXThreadData::kSystemError;
-        const bool data = f.errorKind == CDVXThreadData::kDataError;
+    for (const FailureReport& report : failures) {
+        const TestFailure& f = report.test.failure;
+        const bool system = f.errorKind == TestFailure::kSystemError;
+        const bool data = f.errorKind == TestFailure::kDataError;
         const Chaine message =
             ReportText::SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
         const bool stalled = system && f.stallSeconds != 0;
         failureList.push_back({
-            {"test", Text(f.testname)},
-            {"directory", Text(f.tstdir)},
-            {"category", CategoryName(f)},
+            {"test", Text(report.test.testname)},
+            {"directory", Text(report.test.tstdir)},
+            {"category", ReportText::CategoryName(report.category)},
             {"errorKind", f.errorKind},
             {"operation", system ? Text(ReportText::OperationName(f.operation)) : json()},
             {"winerr", system ? json(f.winerr) : json()},
@@ -87,8 +76,8 @@ std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
             {"expected", data ? Text(f.datawait) : json()},
             {"read", data ? Text(f.dataget) : json()},
             {"localTime", Iso8601(f.localtime)},
-            {"testTime", Text(CDVXProgressData::FormatDuration(f.testTimeMs))},
-            {"testTimeMs", f.testTimeMs},
+            {"testTime", Text(CDVXProgressData::FormatDuration(report.testTimeMs))},
+            {"testTimeMs", report.testTimeMs},
         });
     }
     json leftFiles = json::array();

@@ -49,8 +49,6 @@ public:
 
     static std::string Build(const Run& run, const RunVerdict& verdict,
                              const std::vector<FailureReport>& failures);
-    // "disk-full", "io-error", "data-differ", "truncated" or "internal".
-    static const char* CategoryName(const FailureReport& failure);
     // "2026-12-06T14:03:07+01:00".
     static std::string Iso8601(const platform::SystemTime& time);
 };

@@ -3,13 +3,13 @@
 #include <cstring>
 #include <type_traits>
 
-#include "engine/CDVXProgressData.h"
-#include "engine/CDVXThreadData.h"
 
 namespace {
 
-// More records than any run has: a message that claims more is not read.
-constexpr uint32_t kMostRecords = 1024;
+// More tests than any run has, and more files than any test leaves: a
+// message that claims more is not read.
+constexpr uint32_t kMostTests = 1024;
+constexpr uint32_t kMostFiles = 65536;
 
 class Writer {
 public:
@@ -64,65 +64,42 @@ private:
     std::string_view m_rest;
 };
 
-void PutRecord(Writer& w, const CDVXThreadData& r, uint32_t now) {
-    for (int slot = 0; slot < 2; ++slot) {
-        w.Put(r.bytesWritten[slot].load(std::memory_order_relaxed));
-        w.Put(r.bytesRead[slot].load(std::memory_order_relaxed));
-    }
-    w.Put(r.stopRequest.load());
-    w.Put(r.state.load());
-    w.Put(static_cast<uint8_t>(r.exited.load()));
-    CDVXThreadData::PendingCall call;
-    const bool pending = r.GetPendingCall(now, &call);
-    w.PutAll(static_cast<uint8_t>(pending), call.operation, call.position,
-             static_cast<int32_t>(call.fileSlot), now - call.waitedMs);
-    RecordGuard guard(&r);
-    w.PutAll(r.testname, r.tstdir, r.errorKind, r.failTicks, r.localtime, r.winerr, r.sysErrno,
-             r.operation, r.datawait, r.dataget, r.position, r.stallSeconds, r.stallFile);
-    for (const Chaine& name : r.fileNames) w.Put(name);
-    w.Put(r.peer);
-    w.Put(static_cast<uint32_t>(r.leftFiles.size()));
-    for (const Chaine& name : r.leftFiles) w.Put(name);
+void PutTest(Writer& w, const TestSnapshot& t) {
+    const TestFailure& f = t.failure;
+    w.PutAll(t.testname, t.tstdir, t.state, static_cast<uint8_t>(t.exited),
+             static_cast<uint8_t>(t.stalled));
+    for (int slot = 0; slot < 2; ++slot) w.PutAll(t.bytesWritten[slot], t.bytesRead[slot]);
+    w.PutAll(static_cast<uint8_t>(t.pending), t.call.operation, t.call.position, t.call.file,
+             t.call.sinceTicks);
+    w.PutAll(f.errorKind, f.winerr, f.sysErrno, f.operation, f.position, f.datawait, f.dataget,
+             f.stallSeconds, f.stallFile, f.failTicks, f.localtime);
+    w.Put(t.peer);
+    w.Put(static_cast<uint32_t>(t.leftFiles.size()));
+    for (const Chaine& name : t.leftFiles) w.Put(name);
 }
 
-bool GetRecord(Reader& in, CDVXThreadData* r) {
-    uint64_t counters[4];
-    int32_t stopRequest = 0, state = 0, operation = 0, slot = 0;
-    uint8_t exited = 0, pending = 0;
-    uint32_t position = 0, since = 0, leftCount = 0;
-    for (uint64_t& c : counters) {
-        if (!in.Get(&c)) return false;
+bool GetTest(Reader& in, TestSnapshot* t) {
+    TestFailure& f = t->failure;
+    uint8_t exited = 0, stalled = 0, pending = 0;
+    uint32_t leftCount = 0;
+    bool ok = in.Get(&t->testname) && in.Get(&t->tstdir) && in.Get(&t->state) &&
+              in.Get(&exited) && in.Get(&stalled);
+    for (int slot = 0; slot < 2; ++slot) {
+        ok = ok && in.Get(&t->bytesWritten[slot]) && in.Get(&t->bytesRead[slot]);
     }
-    if (!in.Get(&stopRequest) || !in.Get(&state) || !in.Get(&exited) || !in.Get(&pending) ||
-        !in.Get(&operation) || !in.Get(&position) || !in.Get(&slot) || !in.Get(&since)) {
-        return false;
-    }
-    RecordGuard guard(r);
-    for (int i = 0; i < 2; ++i) {
-        r->bytesWritten[i] = counters[2 * i];
-        r->bytesRead[i] = counters[2 * i + 1];
-    }
-    r->stopRequest = stopRequest;
-    r->state = state;
-    r->exited = exited != 0;
-    if (pending) {
-        r->EnterCall(operation, position, slot, since);
-    } else {
-        r->LeaveCall();
-    }
-    bool ok = in.Get(&r->testname) && in.Get(&r->tstdir) && in.Get(&r->errorKind) &&
-              in.Get(&r->failTicks) && in.Get(&r->localtime) && in.Get(&r->winerr) &&
-              in.Get(&r->sysErrno) && in.Get(&r->operation) && in.Get(&r->datawait) &&
-              in.Get(&r->dataget) && in.Get(&r->position) && in.Get(&r->stallSeconds) &&
-              in.Get(&r->stallFile);
-    for (Chaine& name : r->fileNames) ok = ok && in.Get(&name);
-    ok = ok && in.Get(&r->peer);
-    if (!ok || !in.Get(&leftCount)) return false;
-    r->leftFiles.clear();
-    for (uint32_t i = 0; i < leftCount; ++i) {
-        Chaine name;
+    ok = ok && in.Get(&pending) && in.Get(&t->call.operation) && in.Get(&t->call.position) &&
+         in.Get(&t->call.file) && in.Get(&t->call.sinceTicks);
+    ok = ok && in.Get(&f.errorKind) && in.Get(&f.winerr) && in.Get(&f.sysErrno) &&
+         in.Get(&f.operation) && in.Get(&f.position) && in.Get(&f.datawait) &&
+         in.Get(&f.dataget) && in.Get(&f.stallSeconds) && in.Get(&f.stallFile) &&
+         in.Get(&f.failTicks) && in.Get(&f.localtime);
+    if (!ok || !in.Get(&t->peer) || !in.Get(&leftCount) || leftCount > kMostFiles) return false;
+    t->exited = exited != 0;
+    t->stalled = stalled != 0;
+    t->pending = pending != 0;
+    t->leftFiles.resize(leftCount);
+    for (Chaine& name : t->leftFiles) {
         if (!in.Get(&name)) return false;
-        r->leftFiles.push_back(std::move(name));
     }
     return true;
 }
@@ -131,25 +108,19 @@ bool GetRecord(Reader& in, CDVXThreadData* r) {
 
 std::string RunMessage::Checking() { return Writer(kChecking).Framed(); }
 
-std::string RunMessage::Started(const ShareClient& client, bool refused) {
+std::string RunMessage::Started(const ShareClient& client, Refusal refusal, const Chaine& why) {
     Writer w(kStarted);
     w.PutAll(static_cast<uint8_t>(client.network), static_cast<uint8_t>(client.cachesWrites),
-             static_cast<uint8_t>(refused), client.type, client.source);
+             refusal, client.type, client.source, why);
     return w.Framed();
 }
 
-std::string RunMessage::Progress(const RunState& state, CDVXProgressData& progress) {
+std::string RunMessage::Progress(const RunState& state, const RunSnapshot& run) {
     Writer w(kProgress);
-    w.Put(static_cast<int32_t>(state.ending));
-    w.Put(static_cast<uint8_t>(state.stopping));
-    w.Put(progress.GetStartTicks());
-    w.Put(progress.GetStopTicks());
-    const uint32_t now = platform::Clock::GetTickCount();
-    const CriticalSectionGuard guard = progress.Guard();
-    w.Put(static_cast<uint32_t>(progress.GetThreadCount()));
-    for (std::size_t i = 0; i < progress.GetThreadCount(); ++i) {
-        PutRecord(w, *progress.GetThreadData(i), now);
-    }
+    w.PutAll(static_cast<int32_t>(state.ending), static_cast<uint8_t>(state.stopping),
+             run.startTicks, run.stopTicks, run.takenTicks,
+             static_cast<uint32_t>(run.tests.size()));
+    for (const TestSnapshot& t : run.tests) PutTest(w, t);
     return w.Framed();
 }
 
@@ -171,38 +142,35 @@ RunMessage::Kind RunMessage::KindOf(std::string_view body) {
     return body.empty() ? Kind{} : static_cast<Kind>(body[0]);
 }
 
-bool RunMessage::ReadStarted(std::string_view body, ShareClient* client, bool* refused) {
+bool RunMessage::ReadStarted(std::string_view body, ShareClient* client, Refusal* refusal,
+                             Chaine* why) {
     Reader in(body);
     uint8_t network = 0, caches = 0, no = 0;
     if (!in.Get(&network) || !in.Get(&caches) || !in.Get(&no) || !in.Get(&client->type) ||
-        !in.Get(&client->source) || !in.AtEnd()) {
+        !in.Get(&client->source) || !in.Get(why) || !in.AtEnd() || no > kUnusableDirectory) {
         return false;
     }
     client->network = network != 0;
     client->cachesWrites = caches != 0;
-    *refused = no != 0;
+    *refusal = static_cast<Refusal>(no);
     return true;
 }
 
-bool RunMessage::ReadProgress(std::string_view body, RunState* state, CDVXProgressData* copy) {
+bool RunMessage::ReadProgress(std::string_view body, RunState* state, RunSnapshot* run) {
     Reader in(body);
     int32_t ending = 0;
     uint8_t stopping = 0;
-    uint32_t start = 0, stop = 0, count = 0;
-    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&start) || !in.Get(&stop) ||
-        !in.Get(&count) || count > kMostRecords || ending < RunVerdict::kTimeUp ||
-        ending > RunVerdict::kFailure) {
+    uint32_t count = 0;
+    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&run->startTicks) ||
+        !in.Get(&run->stopTicks) || !in.Get(&run->takenTicks) || !in.Get(&count) ||
+        count > kMostTests || ending < RunVerdict::kTimeUp || ending > RunVerdict::kFailure) {
         return false;
     }
     state->ending = static_cast<RunVerdict::Ending>(ending);
     state->stopping = stopping != 0;
-    copy->SetClock(start, stop);
-    if (copy->GetThreadCount() != count) {
-        copy->ClearThreadData();
-        for (uint32_t i = 0; i < count; ++i) copy->AddThreadData();
-    }
-    for (uint32_t i = 0; i < count; ++i) {
-        if (!GetRecord(in, copy->GetThreadData(i))) return false;
+    run->tests.resize(count);
+    for (TestSnapshot& t : run->tests) {
+        if (!GetTest(in, &t)) return false;
     }
     return in.AtEnd();
 }

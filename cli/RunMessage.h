@@ -3,24 +3,29 @@
 #include <string>
 #include <string_view>
 
+#include "engine/RunSnapshot.h"
 #include "engine/RunVerdict.h"
 #include "support/Chaine.h"
 #include "support/FileSystem.h"
 
-class CDVXProgressData;
-
 // What the process that runs the engine tells the process that supervises
 // it, through a pipe: a 32-bit length, then the kind and its fields, in this
-// machine's byte order. The supervisor keeps a copy of the run's records,
-// brought up to date by each progress message, so that everything it prints
-// and writes comes from its own memory. Texts travel as Windows-1252 bytes.
+// machine's byte order. Each progress message carries a snapshot of the run,
+// so that everything the supervisor prints and writes comes from its own
+// memory. Texts travel as Windows-1252 bytes.
 class RunMessage {
 public:
     enum Kind : uint8_t {
         kChecking = 1,  // the checks of the directory begin
         kStarted = 2,   // they are over; the run starts, unless refused
-        kProgress = 3,  // the records and the run's state, every poll
+        kProgress = 3,  // the run's snapshot and state, every poll
         kFinished = 4,  // the last progress message was the result; threads left behind?
+    };
+    // Why the run does not start, told with kStarted.
+    enum Refusal : uint8_t {
+        kStarts = 0,
+        kCachingClient = 1,      // the directory's client keeps writes in a local cache
+        kUnusableDirectory = 2,  // the directory cannot hold the run (DirectoryCheck)
     };
     struct RunState {
         RunVerdict::Ending ending = RunVerdict::kTimeUp;  // as the verdict would say now
@@ -28,20 +33,21 @@ public:
     };
 
     static std::string Checking();
-    // The client of the directory; `refused`: the run does not start, for
-    // the client keeps writes in a local cache.
-    static std::string Started(const ShareClient& client, bool refused);
-    static std::string Progress(const RunState& state, CDVXProgressData& progress);
+    // The client of the directory, and whether the run starts; `why`, in
+    // the user's words, for an unusable directory.
+    static std::string Started(const ShareClient& client, Refusal refusal,
+                               const Chaine& why = Chaine());
+    static std::string Progress(const RunState& state, const RunSnapshot& run);
     static std::string Finished(bool threadsLeft);
 
     // The kind of a message's body; 0 for an empty one.
     static Kind KindOf(std::string_view body);
-    static bool ReadStarted(std::string_view body, ShareClient* client, bool* refused);
+    static bool ReadStarted(std::string_view body, ShareClient* client, Refusal* refusal,
+                            Chaine* why);
     static bool ReadFinished(std::string_view body, bool* threadsLeft);
-    // Brings `copy` to what the message says: its clock, as many records,
-    // and every field of each; false for a message it cannot read, which
-    // may have changed part of the copy.
-    static bool ReadProgress(std::string_view body, RunState* state, CDVXProgressData* copy);
+    // The snapshot the message carries; false for a message it cannot read,
+    // which may have changed part of `run`.
+    static bool ReadProgress(std::string_view body, RunState* state, RunSnapshot* run);
 
     // Cuts a stream of bytes into message bodies.
     class Splitter {

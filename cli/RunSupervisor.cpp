@@ -49,10 +49,10 @@ void RunSupervisor::Take(const std::string& body) {
     switch (RunMessage::KindOf(body)) {
         case RunMessage::kChecking: m_checkingTicks = Clock::GetTickCount(); break;
         case RunMessage::kStarted:
-            m_started = RunMessage::ReadStarted(body, &m_client, &m_refused);
+            m_started = RunMessage::ReadStarted(body, &m_client, &m_refusal, &m_refusalText);
             break;
         case RunMessage::kProgress:
-            if (RunMessage::ReadProgress(body, &m_state, &m_copy) && m_state.stopping) {
+            if (RunMessage::ReadProgress(body, &m_state, &m_run) && m_state.stopping) {
                 NoteStopping();
             }
             break;
@@ -76,6 +76,9 @@ bool RunSupervisor::Step(std::FILE* err) {
     m_splitter.Feed(bytes.data(), bytes.size());
     for (std::string body; m_splitter.Next(&body);) Take(body);
     const uint32_t now = Clock::GetTickCount();
+    // The run as it stands now for all this process knows: a child that
+    // says nothing moves no counter, but its time and its calls' waits go on.
+    m_run.takenTicks = now;
     if (!bytes.empty()) m_lastHeardTicks = now;
     // Steps come every poll: a gap this long means both processes were
     // stopped (Ctrl+Z), and the child said nothing for that reason alone.
@@ -104,7 +107,7 @@ bool RunSupervisor::Step(std::FILE* err) {
     if (interrupts >= 3) {
         // Whatever the tests do, the run is over for this process.
         m_state.ending = RunVerdict::kAborted;
-        m_copy.StopClock();
+        if (m_run.startTicks != 0 && m_run.stopTicks == 0) m_run.stopTicks = now;
         m_child.Kill();
         return false;
     }
@@ -131,9 +134,9 @@ bool RunSupervisor::Step(std::FILE* err) {
                                       " : le test n'a pas pu commencer.");
         return false;
     }
-    if (m_started && m_copy.GetStartTicks() != 0 && !m_stopping) {
+    if (m_started && m_run.startTicks != 0 && !m_stopping) {
         // The child ends the run at its time; this is in case it does not.
-        const uint32_t elapsed = m_copy.GetElapsedMs();
+        const uint32_t elapsed = m_run.ElapsedMs();
         if (elapsed >= kTimeGraceMs &&
             RunController::IsTimeUp(m_prefs, m_stopAfterMs, elapsed - kTimeGraceMs)) {
             m_requested = 1;
@@ -143,7 +146,7 @@ bool RunSupervisor::Step(std::FILE* err) {
     }
     // A cycle may take long to finish after a stop: only a run that moves no
     // byte for that long has stopped answering.
-    const uint64_t moved = m_copy.GetTotalWritten(true) + m_copy.GetTotalRead(true);
+    const uint64_t moved = m_run.TotalWritten(true) + m_run.TotalRead(true);
     if (moved != m_moved) {
         m_moved = moved;
         m_movedTicks = now;
@@ -159,28 +162,22 @@ bool RunSupervisor::Step(std::FILE* err) {
 
 void RunSupervisor::EndHere(bool stalled, const std::string& why) {
     m_trouble = why;
-    const uint32_t now = Clock::GetTickCount();
-    if (m_copy.GetThreadCount() == 0) {
+    if (m_run.tests.empty()) {
         // The run never began: its checks stand for it.
-        const std::shared_ptr<CDVXThreadData> check = m_copy.AddThreadData();
-        check->testname = Chaine(Chaine::ResourceId(res::kCheckTestName));
-        check->tstdir = m_prefs.directory;
-        if (stalled) check->EnterCall(CDVXThreadData::kGetFileAttributes, 0, -1, m_checkingTicks);
+        TestSnapshot check;
+        check.testname = Chaine(Chaine::ResourceId(res::kCheckTestName));
+        check.tstdir = m_prefs.directory;
+        check.pending = stalled;
+        check.call = {TestFailure::kGetFileAttributes, 0, m_prefs.directory, m_checkingTicks};
+        m_run.tests.push_back(std::move(check));
     }
-    for (std::size_t i = 0; i < m_copy.GetThreadCount(); ++i) {
-        CDVXThreadData* r = m_copy.GetThreadData(i);
-        if (r->state != CDVXThreadData::kRunning) continue;
-        RecordGuard guard(r);
-        if (!(stalled && r->RecordStall(now, 0))) r->RecordInternalError();
-    }
+    m_run.EndHere(stalled, Clock::GetTickCount());
     m_state.ending = RunVerdict::kFailure;
-    m_copy.StopClock();
     m_child.Kill();
 }
 
 RunVerdict RunSupervisor::Verdict() {
-    // A run that ended in failure here failed, even with no record to say so.
-    const bool failed = m_copy.IsAnyFailed() || m_state.ending == RunVerdict::kFailure;
-    return RunVerdict(m_state.ending, failed, m_copy.GetTotalWritten(true),
-                      m_copy.GetTotalRead(true));
+    // A run that ended in failure here failed, even with no test to say so.
+    const bool failed = m_run.AnyFailed() || m_state.ending == RunVerdict::kFailure;
+    return RunVerdict(m_state.ending, failed, m_run.TotalWritten(true), m_run.TotalRead(true));
 }

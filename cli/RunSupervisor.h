@@ -5,17 +5,17 @@
 
 #include "cli/RunMessage.h"
 #include "engine/CDVXPrefs.h"
-#include "engine/CDVXProgressData.h"
+#include "engine/RunSnapshot.h"
 #include "engine/RunVerdict.h"
 #include "platform/ChildProcess.h"
 
 // Runs the engine in a child process (see EngineProcess) and follows it from
 // here, where nothing touches the share: whatever the share does, this
-// process keeps the run's records, decides when it is over and ends. The
+// process keeps the run's last snapshot, decides when it is over and ends. The
 // child reports every poll; it is taken as stuck when it has said nothing
 // for the stall limit (its checks of the directory hang), and when, asked to
 // stop, its tests move no byte for the stall limit and 5 s. Then, and at the
-// third interrupt, the run ends here with what the records say, and the
+// third interrupt, the run ends here with what the snapshot says, and the
 // child is killed. Main thread.
 class RunSupervisor {
 public:
@@ -33,16 +33,18 @@ public:
     // to `err`. False once the run is over.
     bool Step(std::FILE* err);
 
-    // The run's records as the child last told them, completed here when
-    // the run ended without the child.
-    CDVXProgressData& Progress() { return m_copy; }
+    // The run as the child last told it, brought to this process's clock,
+    // and completed here when the run ended without the child.
+    const RunSnapshot& Snapshot() const { return m_run; }
     RunVerdict Verdict();
     bool HasStarted() const { return m_started; }
     bool IsStopping() const { return m_state.stopping; }
     bool NetworkPath() const { return m_client.network; }
     const ShareClient& Client() const { return m_client; }
-    // The child did not start the tests: the directory's client caches writes.
-    bool Refused() const { return m_refused; }
+    // Why the child did not start the tests, if it did not; the directory's
+    // problem in the user's words.
+    RunMessage::Refusal Refusal() const { return m_refusal; }
+    const Chaine& RefusalText() const { return m_refusalText; }
     // Why the run ended without the child's result, in French; empty when
     // the child gave it.
     const std::string& Trouble() const { return m_trouble; }
@@ -51,7 +53,7 @@ public:
 
 private:
     void Take(const std::string& body);
-    // The run ends here: the records that still run fail, as stalled when
+    // The run ends here: the tests that still run fail, as stalled when
     // they wait on a call (the checks count as one), else as internal errors.
     void EndHere(bool stalled, const std::string& why);
     // Marks when the tests began to stop, by the child's word or a request.
@@ -61,7 +63,7 @@ private:
     uint64_t m_stopAfterMs;
     platform::ChildProcess m_child;
     RunMessage::Splitter m_splitter;
-    CDVXProgressData m_copy;
+    RunSnapshot m_run;
     RunMessage::RunState m_state;
     bool m_started = false;
     bool m_finished = false;
@@ -69,7 +71,8 @@ private:
     bool m_childFailed = false;
     bool m_allowCache;
     ShareClient m_client;
-    bool m_refused = false;
+    RunMessage::Refusal m_refusal = RunMessage::kStarts;
+    Chaine m_refusalText;
     uint32_t m_lastHeardTicks = 0;
     uint32_t m_checkingTicks = 0;
     bool m_stopping = false;

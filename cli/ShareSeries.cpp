@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "engine/CDVXProgressData.h"
+#include "engine/RunSnapshot.h"
 
 void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting) {
     std::size_t index = elapsedMs / m_intervalMs;
@@ -47,5 +47,5 @@ void ShareSeries::Halve() {
 }
 
 uint64_t ShareSeries::Throughput(uint32_t elapsedMs) const {
-    return CDVXProgressData::Throughput(elapsedMs, m_written + m_read);
+    return RunSnapshot::Throughput(elapsedMs, m_written + m_read);
 }

@@ -1,5 +1,7 @@
 #include "engine/CDVXProgressData.h"
 
+#include "engine/CDVXThreadData.h"
+
 #include "platform/Clock.h"
 
 namespace {
@@ -57,35 +59,6 @@ uint32_t CDVXProgressData::GetElapsedMs() const {
     return end - startTicks;
 }
 
-uint64_t CDVXProgressData::SumCounter(std::atomic<uint64_t> (CDVXThreadData::*counter)[2],
-                                      bool includeBuffered) {
-    uint64_t total = 0;
-    ForEachRecord([&](CDVXThreadData& r) {
-        total += (r.*counter)[0].load(std::memory_order_relaxed) +
-                 (includeBuffered ? (r.*counter)[1].load(std::memory_order_relaxed) : 0);
-        return true;
-    });
-    return total;
-}
-
-uint64_t CDVXProgressData::GetTotalWritten(bool includeBuffered) {
-    return SumCounter(&CDVXThreadData::bytesWritten, includeBuffered);
-}
-
-uint64_t CDVXProgressData::GetTotalRead(bool includeBuffered) {
-    return SumCounter(&CDVXThreadData::bytesRead, includeBuffered);
-}
-
-uint64_t CDVXProgressData::GetThroughput() {
-    const uint32_t elapsed = GetElapsedMs();
-    return Throughput(elapsed, GetTotalRead(false) + GetTotalWritten(false));
-}
-
-uint64_t CDVXProgressData::Throughput(uint32_t elapsedMs, uint64_t bytesMoved) {
-    const uint64_t seconds = elapsedMs / 1000;
-    return seconds <= 5 ? 0 : bytesMoved / seconds;
-}
-
 bool CDVXProgressData::IsAnyInState(int32_t state) {
     return AnyRecord([state](const CDVXThreadData& r) { return r.state == state; });
 }
@@ -131,27 +104,18 @@ bool CDVXProgressData::IsAnyRunningUnstuck(uint32_t stuckAfterMs) {
     });
 }
 
-std::vector<CDVXProgressData::Waiting> CDVXProgressData::WaitingTests(uint32_t minMs) {
-    const uint32_t now = platform::Clock::GetTickCount();
-    std::vector<Waiting> waiting;
-    ForEachRecord([&](CDVXThreadData& r) {
-        CDVXThreadData::PendingCall call;
-        if (r.GetPendingCall(now, &call) && call.waitedMs >= minMs) {
-            waiting.push_back({r.testname.PrivateCopy(), call.waitedMs});
-        }
-        return true;
-    });
-    return waiting;
-}
-
-std::vector<Chaine> CDVXProgressData::LeftFiles() {
-    std::vector<Chaine> files;
-    ForEachRecord([&](CDVXThreadData& r) {
-        RecordGuard guard(&r);
-        for (Chaine& name : r.LeftFiles()) files.push_back(std::move(name));
-        return true;
-    });
-    return files;
+RunSnapshot CDVXProgressData::Snapshot() {
+    RunSnapshot snapshot;
+    snapshot.takenTicks = platform::Clock::GetTickCount();
+    snapshot.startTicks = startTicks;
+    snapshot.stopTicks = stopTicks;
+    CriticalSectionGuard listGuard(lock);
+    snapshot.tests.reserve(records.size());
+    for (const auto& record : records) {
+        RecordGuard guard(record.get());
+        snapshot.tests.push_back(record->Snapshot(snapshot.takenTicks));
+    }
+    return snapshot;
 }
 
 Chaine CDVXProgressData::FormatDuration(uint32_t ms) {

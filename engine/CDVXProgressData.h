@@ -3,15 +3,18 @@
 #include <memory>
 #include <vector>
 
-#include "engine/CDVXThreadData.h"
+#include "engine/RunSnapshot.h"
 #include "platform/CCriticalSection.h"
 #include "support/Chaine.h"
+
+class CDVXThreadData;
 
 // Where the worker threads and the user interface meet: the records of the
 // current or last run, in thread order, and the run's clock. User-interface
 // thread only; workers reach their own record alone. The counters and states
 // are read without waiting on any worker. Lock order: this object's lock,
-// then a record's lock.
+// then a record's lock; both stay inside the engine: every reader outside
+// it takes a Snapshot().
 class CDVXProgressData {
 public:
     CDVXProgressData() = default;
@@ -25,36 +28,21 @@ public:
     void ClearThreadData();
     std::size_t GetThreadCount() const { return records.size(); }
     CDVXThreadData* GetThreadData(std::size_t i) const { return records[i].get(); }
-    // For a caller that walks the records itself.
-    void Lock() { lock.Lock(); }
-    void Unlock() { lock.Unlock(); }
-    // The same lock, held until the guard goes.
-    [[nodiscard]] CriticalSectionGuard Guard() { return CriticalSectionGuard(lock); }
+    // The run as it stands now, as a value.
+    RunSnapshot Snapshot();
 
     void StartClock();
-    // The clock of a copy of another process's run (same monotonic clock).
-    void SetClock(uint32_t start, uint32_t stop) {
-        startTicks = start;
-        stopTicks = stop;
-    }
-    uint32_t GetStopTicks() const { return stopTicks; }
     // The first stop wins; a clock that never started stays at 0.
     void StopClock();
     // Milliseconds since the start, modulo 2^32; frozen once stopped.
     uint32_t GetElapsedMs() const;
     uint32_t GetStartTicks() const { return startTicks; }
 
-    uint64_t GetTotalWritten(bool includeBuffered);
-    uint64_t GetTotalRead(bool includeBuffered);
-    // Bytes per second moved by the write-through threads, 0 for the first 6 s.
-    uint64_t GetThroughput();
-    // The arithmetic of GetThroughput: whole seconds only, 0 up to 5 s.
-    static uint64_t Throughput(uint32_t elapsedMs, uint64_t bytesMoved);
     bool IsAnyInState(int32_t state);
-    bool IsAnyRunning() { return IsAnyInState(CDVXThreadData::kRunning); }
+    bool IsAnyRunning() { return IsAnyInState(TestSnapshot::kRunning); }
     // A record runs whose thread is not stuck past `stuckAfterMs` in a call.
     bool IsAnyRunningUnstuck(uint32_t stuckAfterMs);
-    bool IsAnyFailed() { return IsAnyInState(CDVXThreadData::kFailed); }
+    bool IsAnyFailed() { return IsAnyInState(TestSnapshot::kFailed); }
     bool IsAnyStalled();
     void RequestStopAll(int32_t request);
     // One failed record makes every thread abort.
@@ -64,14 +52,6 @@ public:
     // come far apart mean the process was stopped: the pending calls then
     // count their wait from now.
     bool CheckStalls(uint32_t limitMs);
-    // A test whose file-system call has waited for a while.
-    struct Waiting {
-        Chaine testname;
-        uint32_t waitedMs;
-    };
-    std::vector<Waiting> WaitingTests(uint32_t minMs);
-    // The files the run could not delete, and those its stuck threads hold.
-    std::vector<Chaine> LeftFiles();
 
     // "1 jour(s) 2 h 3 min 4 sec", leading zero units left out.
     static Chaine FormatDuration(uint32_t ms);
@@ -82,8 +62,6 @@ private:
     // Whether a record meets `test`.
     template <typename P>
     bool AnyRecord(P&& test);
-    // Slot 0 of a byte counter over all records, plus slot 1 when asked.
-    uint64_t SumCounter(std::atomic<uint64_t> (CDVXThreadData::*counter)[2], bool includeBuffered);
 
     CCriticalSection lock;
     std::vector<std::shared_ptr<CDVXThreadData>> records;

@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <utility>
 
 #include "platform/SystemError.h"
 
@@ -14,31 +15,31 @@ void CDVXThreadData::SetStopRequest(int32_t r) {
 void CDVXThreadData::SetState(int32_t s) {
     if (state == kFailed) return;
     if (s == kFailed) {
-        failTicks = platform::Clock::GetTickCount();
-        localtime = platform::Clock::GetLocalTime();
+        failure.failTicks = platform::Clock::GetTickCount();
+        failure.localtime = platform::Clock::GetLocalTime();
     }
     state = s;
 }
 
 void CDVXThreadData::RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err) {
     SetState(kFailed);
-    errorKind = kSystemError;
-    if (winerr == 0) {
-        winerr = code;
-        sysErrno = err;
-        operation = op;
-        position = offset;
+    failure.errorKind = kSystemError;
+    if (failure.winerr == 0) {
+        failure.winerr = code;
+        failure.sysErrno = err;
+        failure.operation = op;
+        failure.position = offset;
     }
 }
 
 void CDVXThreadData::RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset) {
     SetState(kFailed);
-    errorKind = kDataError;
-    if (datawait.IsEmpty() && dataget.IsEmpty()) {
+    failure.errorKind = kDataError;
+    if (failure.datawait.IsEmpty() && failure.dataget.IsEmpty()) {
         // Private copies: the caller's blocks stay on the caller's thread.
-        datawait = expected.PrivateCopy();
-        dataget = read.PrivateCopy();
-        position = offset;
+        failure.datawait = expected.PrivateCopy();
+        failure.dataget = read.PrivateCopy();
+        failure.position = offset;
     }
 }
 
@@ -62,15 +63,15 @@ void CDVXThreadData::RecordMismatch(const void* expected, uint32_t expectedCount
 
 void CDVXThreadData::RecordInternalError() {
     SetState(kFailed);
-    position = 0;
-    errorKind = kInternalError;
+    failure.position = 0;
+    failure.errorKind = kInternalError;
 }
 
-void CDVXThreadData::EnterCall(int32_t op, uint32_t offset, int fileSlot, uint32_t sinceTicks) {
+void CDVXThreadData::EnterCall(int32_t op, uint32_t offset, int fileSlot) {
     m_callOp.store(op, std::memory_order_relaxed);
     m_callPosition.store(offset, std::memory_order_relaxed);
     m_callSlot.store(fileSlot, std::memory_order_relaxed);
-    m_callSince.store(kInCall | sinceTicks, std::memory_order_release);
+    m_callSince.store(kInCall | platform::Clock::GetTickCount(), std::memory_order_release);
 }
 
 bool CDVXThreadData::GetPendingCall(uint32_t nowTicks, PendingCall* call) const {
@@ -107,11 +108,12 @@ bool CDVXThreadData::RecordStall(uint32_t nowTicks, uint32_t limitMs) {
     stalled = true;
     // A test that failed before keeps its own failure, a corruption above all.
     if (state == kFailed) return true;
-    RecordSystemError(platform::SystemError::kSemTimeout, call.operation, call.position, ETIMEDOUT);
-    stallSeconds = call.waitedMs / 1000;
-    const bool named =
-        call.fileSlot >= 0 && call.fileSlot < kFileSlots && !fileNames[call.fileSlot].IsEmpty();
-    stallFile = (named ? fileNames[call.fileSlot] : tstdir).PrivateCopy();
+    TestFailure stall = TestFailure::Stalled(call.operation, call.position, call.waitedMs,
+                                             PendingFile(call.fileSlot));
+    SetState(kFailed);
+    stall.failTicks = failure.failTicks;
+    stall.localtime = failure.localtime;
+    failure = std::move(stall);
     return true;
 }
 
@@ -137,11 +139,39 @@ void CDVXThreadData::ReleaseFileSlot(int slot) {
     slotTaken[slot] = false;
 }
 
-std::vector<Chaine> CDVXThreadData::LeftFiles() const {
-    std::vector<Chaine> files;
-    for (const Chaine& name : leftFiles) files.push_back(name.PrivateCopy());
-    for (const Chaine& name : fileNames) {
-        if (!name.IsEmpty()) files.push_back(name.PrivateCopy());
+const Chaine& CDVXThreadData::PendingFile(int fileSlot) const {
+    const bool named = fileSlot >= 0 && fileSlot < kFileSlots && !fileNames[fileSlot].IsEmpty();
+    return named ? fileNames[fileSlot] : tstdir;
+}
+
+TestSnapshot CDVXThreadData::Snapshot(uint32_t nowTicks) const {
+    TestSnapshot t;
+    // Private copies: the snapshot may go to any thread.
+    t.testname = testname.PrivateCopy();
+    t.tstdir = tstdir.PrivateCopy();
+    t.state = state.load();
+    t.exited = exited.load(std::memory_order_acquire);
+    t.stalled = stalled.load(std::memory_order_acquire);
+    for (int slot = 0; slot < 2; ++slot) {
+        t.bytesWritten[slot] = bytesWritten[slot].load(std::memory_order_relaxed);
+        t.bytesRead[slot] = bytesRead[slot].load(std::memory_order_relaxed);
     }
-    return files;
+    PendingCall call;
+    t.pending = GetPendingCall(nowTicks, &call);
+    if (t.pending) {
+        t.call = {call.operation, call.position, PendingFile(call.fileSlot).PrivateCopy(),
+                  nowTicks - call.waitedMs};
+    }
+    if (t.state == kFailed) {
+        t.failure = failure;
+        t.failure.datawait = failure.datawait.PrivateCopy();
+        t.failure.dataget = failure.dataget.PrivateCopy();
+        t.failure.stallFile = failure.stallFile.PrivateCopy();
+    }
+    t.peer = peer.PrivateCopy();
+    for (const Chaine& name : leftFiles) t.leftFiles.push_back(name.PrivateCopy());
+    for (const Chaine& name : fileNames) {
+        if (!name.IsEmpty()) t.leftFiles.push_back(name.PrivateCopy());
+    }
+    return t;
 }

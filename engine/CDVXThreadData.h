@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "platform/CCriticalSection.h"
+#include "engine/RunSnapshot.h"
 #include "platform/Clock.h"
 #include "support/Chaine.h"
 
@@ -17,23 +18,13 @@
 // Shared ownership: a thread that a run left behind keeps its record.
 class CDVXThreadData {
 public:
-    enum State : int32_t { kEnded = 0, kRunning = 1, kFailed = 2 };
+    using State = TestSnapshot::State;
+    using enum TestSnapshot::State;
     enum StopRequest : int32_t { kNoStop = 0, kStopAfterCycle = 1, kAbort = 2 };
-    enum ErrorKind : int32_t { kNoError = 0, kSystemError = 1, kDataError = 2, kInternalError = 3 };
-    enum Operation : int32_t {
-        kCreateFile = 1,
-        kCloseHandle = 2,
-        kReadFile = 3,
-        kWriteFile = 4,
-        kSetFilePointer = 5,
-        kDeleteFile = 6,
-        kGetTempFileName = 7,
-        kCopyFile = 8,
-        kGetTempPath = 9,
-        kGetFileAttributes = 10,
-    };
+    using enum TestFailure::Kind;
+    using enum TestFailure::Operation;
     // Counter slots: write-through access counts in 0, buffered access in 1.
-    static int Slot(bool buffered) { return buffered ? 1 : 0; }
+    static int Slot(bool buffered) { return TestSnapshot::Slot(buffered); }
     // Files a thread holds at once (the copy test: the source and the copy).
     static constexpr int kFileSlots = 2;
 
@@ -72,11 +63,7 @@ public:
     }
 
     // The worker, around each file-system call; no lock.
-    void EnterCall(int32_t op, uint32_t position, int fileSlot) {
-        EnterCall(op, position, fileSlot, platform::Clock::GetTickCount());
-    }
-    // The same, for a call that began at `sinceTicks` (a copy of a record).
-    void EnterCall(int32_t op, uint32_t position, int fileSlot, uint32_t sinceTicks);
+    void EnterCall(int32_t op, uint32_t position, int fileSlot);
     void LeaveCall() { m_callSince.store(0, std::memory_order_release); }
     // Asked to abort, or failed: the thread leaves its cycle now. No lock.
     bool MustAbort() const { return stopRequest == kAbort || state == kFailed; }
@@ -99,8 +86,8 @@ public:
     // A name that is still there when the slot is given back (its file could
     // not be deleted) goes to the files left behind.
     void ReleaseFileSlot(int slot);
-    // The files left behind, and those a stuck thread still holds.
-    std::vector<Chaine> LeftFiles() const;
+    // The record as a value, at `nowTicks`. The caller holds the lock.
+    TestSnapshot Snapshot(uint32_t nowTicks) const;
 
     Chaine testname;
     Chaine tstdir;
@@ -114,23 +101,16 @@ public:
     // A call of the thread went unanswered past the limit: the run does not
     // wait for it any more, even once that call has returned.
     std::atomic<bool> stalled{false};
-    int32_t errorKind = kNoError;
-    uint32_t failTicks = 0;
-    platform::SystemTime localtime;
-    uint32_t winerr = 0;
-    int32_t sysErrno = 0;  // the errno behind winerr; 0 when the program set the code
-    int32_t operation = 0;
-    Chaine datawait;  // expected bytes from the first difference, lower-case hex
-    Chaine dataget;   // bytes read at the same positions
-    uint32_t position = 0;
-    uint32_t stallSeconds = 0;  // a call that got no answer: for how long
-    Chaine stallFile;           // and on which file (or directory)
+    TestFailure failure;
     Chaine fileNames[kFileSlots];
     Chaine peer;  // the other client of a cross-check, once it gave its name
     bool slotTaken[kFileSlots] = {false, false};
     std::vector<Chaine> leftFiles;
 
 private:
+    // The file of a slot, or the directory for a call before the file has a name.
+    const Chaine& PendingFile(int fileSlot) const;
+
     std::atomic<int32_t> m_callOp{0};
     std::atomic<uint32_t> m_callPosition{0};
     std::atomic<int32_t> m_callSlot{-1};

@@ -9,6 +9,7 @@
 #include "engine/CDVXCrossWriteThread.h"
 #include "engine/CDVXFillZeroThread.h"
 #include "engine/CDVXRandomThread.h"
+#include "engine/CDVXThreadData.h"
 #include "engine/CDVXTempThread.h"
 #include "platform/Clock.h"
 
@@ -34,6 +35,10 @@ CDVXThreadManager::~CDVXThreadManager() {
     Abort();
     WaitForThreads();
 }
+
+void CDVXThreadManager::Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
+
+void CDVXThreadManager::Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
 
 uint32_t CDVXThreadManager::AbandonedThreads() {
     const std::lock_guard<std::mutex> guard(g_abandonedLock);

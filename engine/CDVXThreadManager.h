@@ -40,8 +40,8 @@ public:
     // (a failed one may still be cleaning up), clears its records and starts
     // the new run.
     void Start(const CDVXPrefs* prefs);
-    void Stop() { progress.RequestStopAll(CDVXThreadData::kStopAfterCycle); }
-    void Abort() { progress.RequestStopAll(CDVXThreadData::kAbort); }
+    void Stop();
+    void Abort();
     // Fails the calls that waited past the stall limit, then aborts every
     // thread when one has failed.
     void CheckFailure();

@@ -107,7 +107,7 @@ void RunController::Abort(After after) {
 }
 
 RunController::Tick RunController::Poll(int stopRequests) {
-    if (!m_prefs) return {false, 0, kNone};  // no run was started
+    if (!m_prefs) return {false, 0, kNone, {}};  // no run was started
     m_manager.CheckFailure();
     if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
     // IsRunning first: its first false answer stops the run's clock.
@@ -120,7 +120,8 @@ RunController::Tick RunController::Poll(int stopRequests) {
             Stop();
         }
     }
-    const uint32_t elapsed = m_manager.GetProgress().GetElapsedMs();
+    RunSnapshot snapshot = Snapshot();
+    const uint32_t elapsed = snapshot.ElapsedMs();
     const bool timeUp = IsTimeUp(*m_prefs, m_stopAfterMs, elapsed);
     if (running && timeUp && !m_stopping) {
         // After a failure the tests are aborted already; the run just ends.
@@ -134,7 +135,7 @@ RunController::Tick RunController::Poll(int stopRequests) {
     const Action action = Decide(
         {running, m_manager.HaveThreadsExited(), elapsed, timeUp, m_buttonsEnabled, m_after});
     if (action == kEnableButtons) m_buttonsEnabled = true;
-    return {running, elapsed, action};
+    return {running, elapsed, action, std::move(snapshot)};
 }
 
 bool RunController::IsBusy() {
@@ -142,10 +143,11 @@ bool RunController::IsBusy() {
     return running || !m_manager.HaveThreadsExited();
 }
 
-RunVerdict RunController::Verdict() {
-    CDVXProgressData& progress = m_manager.GetProgress();
-    const bool failed = m_manager.HasFailed();
+RunVerdict RunController::Verdict() { return Verdict(Snapshot()); }
+
+RunVerdict RunController::Verdict(const RunSnapshot& snapshot) const {
+    const bool failed = snapshot.AnyFailed();
     // Threads only end on their own by failing; the end of the time is the fallback.
     return RunVerdict(m_ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
-                      failed, progress.GetTotalWritten(true), progress.GetTotalRead(true));
+                      failed, snapshot.TotalWritten(true), snapshot.TotalRead(true));
 }

@@ -43,6 +43,7 @@ public:
         bool running;
         uint32_t elapsedMs;
         Action action;
+        RunSnapshot snapshot;  // the run as the poll saw it
     };
 
     RunController();
@@ -87,7 +88,10 @@ public:
     void WaitForThreads() { m_manager.WaitForThreads(); }
     // What the run proved, once it is over.
     RunVerdict Verdict();
-    CDVXProgressData& Progress() { return m_manager.GetProgress(); }
+    // The same, from a snapshot taken since the last poll.
+    RunVerdict Verdict(const RunSnapshot& snapshot) const;
+    // The run as it stands now: what every front end shows and reports.
+    RunSnapshot Snapshot() { return m_manager.GetProgress().Snapshot(); }
 
     // Aborts every run still going, gives its threads the stall rule's time
     // to delete their files, and leaves none running: true when one is still

@@ -41,6 +41,12 @@ inline constexpr unsigned kPathNotCarried = 2028;
 // What a run tested, on the result pages: its duration, the bytes written and
 // read, and the directory, printf-style.
 inline constexpr unsigned kRunSummary = 2040;
+// A failed test on one line: its name, its directory and what went wrong,
+// printf-style; what went wrong when no call failed.
+inline constexpr unsigned kFailureLine = 2060;
+inline constexpr unsigned kDataDifferLine = 2061;
+inline constexpr unsigned kTruncatedLine = 2062;
+inline constexpr unsigned kInternalLine = 2063;
 // Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;

@@ -5,7 +5,7 @@
 #include <string>
 
 #include "engine/CDVXProgressData.h"
-#include "engine/CDVXThreadData.h"
+#include "engine/RunSnapshot.h"
 #include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
 #include "support/TimeText.h"
@@ -31,13 +31,25 @@ Chaine ErrnoText(int32_t err) {
 
 }  // namespace
 
-ReportText::Category ReportText::CategoryOf(const CDVXThreadData& r) {
-    switch (r.errorKind) {
-        case CDVXThreadData::kSystemError: return r.winerr == 112 ? kDiskFull : kIoError;
-        case CDVXThreadData::kDataError:
-            return r.datawait.IsEmpty() && r.dataget.IsEmpty() ? kTruncated : kDataDiffer;
+ReportText::Category ReportText::CategoryOf(const TestFailure& f) {
+    switch (f.errorKind) {
+        case TestFailure::kSystemError:
+            return f.winerr == platform::SystemError::kDiskFull ? kDiskFull : kIoError;
+        case TestFailure::kDataError:
+            return f.datawait.IsEmpty() && f.dataget.IsEmpty() ? kTruncated : kDataDiffer;
         default: return kInternal;
     }
+}
+
+const char* ReportText::CategoryName(Category category) {
+    switch (category) {
+        case kDiskFull: return "disk-full";
+        case kIoError: return "io-error";
+        case kDataDiffer: return "data-differ";
+        case kTruncated: return "truncated";
+        case kInternal: break;
+    }
+    return "internal";
 }
 
 unsigned ReportText::DocumentOf(Category category) {
@@ -103,35 +115,54 @@ Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallS
     return text + code;
 }
 
-Chaine ReportText::BuildReport(const CDVXThreadData& record, uint32_t startTicks) {
-    const Category category = CategoryOf(record);
-    const unsigned id = category == kIoError && ClientRefused(record.sysErrno)
+Chaine ReportText::OneLine(const TestSnapshot& test) {
+    const TestFailure& f = test.failure;
+    Chaine what;
+    switch (CategoryOf(f)) {
+        case kDiskFull:
+        case kIoError:
+            what = OperationName(f.operation) + " : " +
+                   SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
+            break;
+        case kDataDiffer: what = Chaine(Chaine::ResourceId(res::kDataDifferLine)); break;
+        case kTruncated: what = Chaine(Chaine::ResourceId(res::kTruncatedLine)); break;
+        case kInternal: what = Chaine(Chaine::ResourceId(res::kInternalLine)); break;
+    }
+    Chaine line;
+    return line.Format(Chaine(Chaine::ResourceId(res::kFailureLine)).c_str(),
+                       test.testname.c_str(), test.tstdir.c_str(), what.c_str());
+}
+
+Chaine ReportText::BuildReport(const TestSnapshot& test, uint32_t startTicks) {
+    const TestFailure& f = test.failure;
+    const Category category = CategoryOf(f);
+    const unsigned id = category == kIoError && ClientRefused(f.sysErrno)
                             ? res::kClientRefusedReport
                             : DocumentOf(category);
     Chaine document;
     if (!document.LoadResourceText(id, "RTF")) return Chaine();
-    ExpandPlaceholders(document, record, startTicks);
+    ExpandPlaceholders(document, test, startTicks);
     return document;
 }
 
-void ReportText::ExpandPlaceholders(Chaine& document, const CDVXThreadData& record,
+void ReportText::ExpandPlaceholders(Chaine& document, const TestSnapshot& test,
                                     uint32_t startTicks) {
-    Replace(document, "%testname%", record.testname);
-    Replace(document, "%tstdir%", record.tstdir);
+    const TestFailure& f = test.failure;
+    Replace(document, "%testname%", test.testname);
+    Replace(document, "%tstdir%", test.tstdir);
     Chaine position;
-    position.Format("%lld", static_cast<long long>(PositionValue(record.position)));
+    position.Format("%lld", static_cast<long long>(PositionValue(f.position)));
     Replace(document, "%position%", position);
-    Replace(document, "%testtime%",
-            CDVXProgressData::FormatDuration(record.failTicks - startTicks));
+    Replace(document, "%testtime%", CDVXProgressData::FormatDuration(f.failTicks - startTicks));
     Replace(document, "%localtime%",
-            FormatTimeOfDay(TimeOfDay::FromSystemTime(record.localtime), 1, ':'));
-    if (record.errorKind == CDVXThreadData::kSystemError) {
-        Replace(document, "%operation%", OperationName(record.operation));
+            FormatTimeOfDay(TimeOfDay::FromSystemTime(f.localtime), 1, ':'));
+    if (f.errorKind == TestFailure::kSystemError) {
+        Replace(document, "%operation%", OperationName(f.operation));
         Replace(document, "%winerr%",
-                WinErrText(record.winerr, record.sysErrno, record.stallSeconds, record.stallFile));
-        Replace(document, "%errno%", record.sysErrno ? ErrnoText(record.sysErrno) : Chaine());
-    } else if (record.errorKind == CDVXThreadData::kDataError) {
-        Replace(document, "%datawait%", record.datawait);
-        Replace(document, "%dataget%", record.dataget);
+                WinErrText(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile));
+        Replace(document, "%errno%", f.sysErrno ? ErrnoText(f.sysErrno) : Chaine());
+    } else if (f.errorKind == TestFailure::kDataError) {
+        Replace(document, "%datawait%", f.datawait);
+        Replace(document, "%dataget%", f.dataget);
     }
 }

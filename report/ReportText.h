@@ -3,17 +3,19 @@
 
 #include "support/Chaine.h"
 
-class CDVXThreadData;
+struct TestFailure;
+struct TestSnapshot;
 
-// The text of the report on one failed test: the RTF document of the failure's
-// category, or of a call the share's client refused, with its placeholders
-// filled from the record. The caller holds the record's lock (and the progress
-// data's, when it walks the records).
+// Every word about a failed test: the RTF document of the failure's category,
+// or of a call the share's client refused, with its placeholders filled from
+// the test's snapshot; its one-line form; the name of its category. Any thread.
 class ReportText {
 public:
     enum Category { kDiskFull, kIoError, kDataDiffer, kTruncated, kInternal };
 
-    static Category CategoryOf(const CDVXThreadData& record);
+    static Category CategoryOf(const TestFailure& failure);
+    // "disk-full", "io-error", "data-differ", "truncated" or "internal".
+    static const char* CategoryName(Category category);
     // The resource number of the category's document.
     static unsigned DocumentOf(Category category);
     // True for the errnos by which the share's client (the program that gives
@@ -39,11 +41,14 @@ public:
     static Chaine WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
                              const Chaine& stallFile = Chaine());
 
+    // The failure on one line: the test, its directory and what went wrong.
+    static Chaine OneLine(const TestSnapshot& test);
+
     // The finished document; empty when the document cannot be loaded.
     // `startTicks` is the tick count at which the run started.
-    static Chaine BuildReport(const CDVXThreadData& record, uint32_t startTicks);
+    static Chaine BuildReport(const TestSnapshot& test, uint32_t startTicks);
     // Fills the placeholders in order, each value escaped for RTF, so that a
     // value holding a later placeholder gets that one filled too.
-    static void ExpandPlaceholders(Chaine& document, const CDVXThreadData& record,
+    static void ExpandPlaceholders(Chaine& document, const TestSnapshot& test,
                                    uint32_t startTicks);
 };

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <thread>
 
-#include "engine/CDVXThreadData.h"
+#include "engine/RunSnapshot.h"
 
 static Strings WithTmpDir(const std::string& tmp) {
     Strings env{"TMPDIR=" + tmp};
@@ -94,7 +94,7 @@ json CheckRun(const CliResult& r, int status, const json& expected, const std::s
         << j.dump(2);
     bool calls = true;  // failed calls first, with a message; each failure with its time
     for (const json& f : j["failures"]) {
-        const bool call = f["errorKind"] == CDVXThreadData::kSystemError;
+        const bool call = f["errorKind"] == TestFailure::kSystemError;
         EXPECT_TRUE((calls || !call) && isTime(f["localTime"]) &&
                     f["testTimeMs"].is_number_unsigned() && (!call || f.value("message", "") != ""))
             << f.dump(2);

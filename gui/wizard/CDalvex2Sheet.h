@@ -15,8 +15,8 @@ public:
 
     // The settings the pages stored.
     const CDVXPrefs& Settings() const { return m_session.prefs; }
-    // The records of the current or last run.
-    CDVXProgressData& Progress() { return m_session.run.Progress(); }
+    // The current or last run as it stands now.
+    RunSnapshot Snapshot() { return m_session.run.Snapshot(); }
 
 private:
     // The about box, offered by the window's context menu and by a button.

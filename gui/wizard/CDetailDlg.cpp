@@ -12,7 +12,6 @@
 #include <QTime>
 #include <algorithm>
 
-#include "engine/TestSession.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
@@ -50,14 +49,14 @@ CDetailDlg::Layout CDetailDlg::Resized(const Layout& opening, QSize openingSize,
             opening.close.translated(dx / 2, dy)};
 }
 
-CDetailDlg::CDetailDlg(TestSession& session, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()), m_session(session) {
+CDetailDlg::CDetailDlg(const RunSnapshot& run, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()) {
     ui->setupUi(this);
     DialogUnits::Scale(this);
     m_openingSize = size();
     setMinimumSize(m_openingSize);
     setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
-    FillTabs();
+    FillTabs(run);
     // Qt's tab bar is the strip of headers alone, as tall as the style draws
     // them; the report below is the page under the tabs.
     ui->tabs->setDrawBase(false);
@@ -77,8 +76,8 @@ CDetailDlg::CDetailDlg(TestSession& session, QWidget* parent)
 
 CDetailDlg::~CDetailDlg() = default;
 
-void CDetailDlg::FillTabs() {
-    m_reports = FailureReport::Collect(m_session.run.Progress());
+void CDetailDlg::FillTabs(const RunSnapshot& run) {
+    m_reports = FailureReport::Collect(run);
     const QSignalBlocker quiet(ui->tabs);  // the first report is shown once, below
     while (ui->tabs->count() > 0) ui->tabs->removeTab(0);
     for (std::size_t i = 0; i < m_reports.size(); ++i) ui->tabs->addTab(TabText(i));
@@ -130,7 +129,7 @@ void CDetailDlg::SaveReport() {
     dialog.setDefaultSuffix(QStringLiteral("rtf"));
     dialog.setDirectory(ReportFolder());
     // The menu offers to save only while one of the reports shows.
-    dialog.selectFile(ReportFileName(m_reports[m_shown].localtime, m_shown));
+    dialog.selectFile(ReportFileName(m_reports[m_shown].test.failure.localtime, m_shown));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const Chaine& rtf = ShownReport();
     QSaveFile file(dialog.selectedFiles().constFirst());

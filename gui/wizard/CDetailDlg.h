@@ -7,14 +7,12 @@
 #include "report/FailureReport.h"
 #include "support/Chaine.h"
 
-struct TestSession;
-
 namespace Ui {
 class CDetailDlg;
 }
 
 // The reports of a failed run, one tab per failed test, the selected one's
-// below the tabs. Read from the records once, when the dialog opens. It can be
+// below the tabs. Made from a snapshot of the run when the dialog opens. It can be
 // enlarged, never made smaller than it opened; the report can be copied or
 // saved from the view's context menu. User-interface thread only.
 class CDetailDlg : public QDialog {
@@ -32,15 +30,14 @@ public:
     // a drag in small steps ends where one step would.
     static Layout Resized(const Layout& opening, QSize openingSize, QSize size);
 
-    // `session` holds the records of the run and outlives the dialog.
-    CDetailDlg(TestSession& session, QWidget* parent);
+    CDetailDlg(const RunSnapshot& run, QWidget* parent);
     ~CDetailDlg() override;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void FillTabs();
+    void FillTabs(const RunSnapshot& run);
     // The report at `index`; an index beyond the reports shows an empty page.
     void ShowReport(int index);
     const Chaine& ShownReport() const;
@@ -49,7 +46,6 @@ private:
     void SaveReport();
 
     std::unique_ptr<Ui::CDetailDlg> ui;
-    TestSession& m_session;
     std::vector<FailureReport> m_reports;  // in tab order
     std::size_t m_shown = 0;
     QSize m_openingSize;

@@ -3,6 +3,7 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogFonts.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "engine/TestSession.h"
 #include "gui/wizard/CDetailDlg.h"
 #include "gui/wizard/RunSummary.h"
 #include "ui_CErrorPage.h"
@@ -29,6 +30,6 @@ bool CErrorPage::OnSetActive() {
 }
 
 void CErrorPage::ShowDetails() {
-    CDetailDlg dialog(m_session, GetSheet());
+    CDetailDlg dialog(m_session.run.Snapshot(), GetSheet());
     dialog.exec();
 }

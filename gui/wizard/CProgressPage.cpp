@@ -96,7 +96,7 @@ bool CProgressPage::OnQueryClose() {
     RunController& run = m_session.run;
     // A Cancel already on its way has been asked for.
     if (!run.IsBusy() || run.GetAfter() == RunController::kCancel ||
-        run.Progress().GetElapsedMs() < m_session.prefs.timings.minuteMs) {
+        run.Snapshot().ElapsedMs() < m_session.prefs.timings.minuteMs) {
         return true;
     }
     const bool stop =
@@ -120,7 +120,7 @@ void CProgressPage::timerEvent(QTimerEvent* event) {
 
 void CProgressPage::Tick() {
     const RunController::Tick tick = m_session.run.Poll();
-    if (tick.running) ShowCounters(tick.elapsedMs);
+    if (tick.running) ShowCounters(tick.snapshot);
     // The end of the time stops the run as Next would.
     if (m_session.run.IsStopping()) ShowStatus(res::kStoppingText);
     CPropertySheet* sheet = GetSheet();
@@ -148,14 +148,14 @@ void CProgressPage::ShowDirectories() {
                     [](const QStringList& paths) { return paths.join(QStringLiteral(", ")); });
 }
 
-void CProgressPage::ShowCounters(uint32_t elapsedMs) {
-    CDVXProgressData& progress = m_session.run.Progress();
+void CProgressPage::ShowCounters(const RunSnapshot& run) {
+    const uint32_t elapsedMs = run.ElapsedMs();
     const CDVXPrefs& prefs = m_session.prefs;
     if (prefs.durationMinutes != CDVXPrefs::UntilStopped) {
         ui->bar->SetPos(static_cast<int32_t>(RunController::BarPosition(elapsedMs, prefs)));
     }
-    ui->read->setText(ToQString(ProgressText::Bytes(progress.GetTotalRead(true))));
-    ui->written->setText(ToQString(ProgressText::Bytes(progress.GetTotalWritten(true))));
-    ui->throughput->setText(ToQString(ProgressText::Throughput(progress.GetThroughput())));
+    ui->read->setText(ToQString(ProgressText::Bytes(run.TotalRead(true))));
+    ui->written->setText(ToQString(ProgressText::Bytes(run.TotalWritten(true))));
+    ui->throughput->setText(ToQString(ProgressText::Throughput(run.Throughput())));
     ui->elapsed->setText(ToQString(CDVXProgressData::FormatDuration(elapsedMs)));
 }

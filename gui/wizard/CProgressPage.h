@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 
+#include "engine/RunSnapshot.h"
 #include "gui/toolkit/CPropertyPage.h"
 
 struct TestSession;
@@ -37,7 +38,7 @@ protected:
 
 private:
     void Tick();
-    void ShowCounters(uint32_t elapsedMs);
+    void ShowCounters(const RunSnapshot& run);
     void ShowDirectories();
     void ShowStatus(unsigned textId);
     void KillTimer();

@@ -13,36 +13,13 @@
 #include "gui/toolkit/MessageBox.h"
 #include "gui/wizard/CAdvancedDlg.h"
 #include "platform/ResourceIds.h"
-#include "report/ReportText.h"
+#include "report/DirectoryProblemText.h"
 #include "support/FileSystem.h"
 #include "ui_CSelectDirPage.h"
 
 namespace {
 
 Chaine Resource(unsigned id) { return Chaine(Chaine::ResourceId(id)); }
-
-// Why the directory cannot hold the run, in the user's words; empty when it can.
-Chaine ProblemText(const DirectoryCheck::Result& found) {
-    const Chaine path(std::string_view(found.path));
-    Chaine text;
-    switch (found.problem) {
-        case DirectoryCheck::kUsable: return text;
-        case DirectoryCheck::kNotAbsolute: return Resource(res::kPathNotAbsolute);
-        case DirectoryCheck::kInvalidName: return Resource(res::kPathInvalidName);
-        case DirectoryCheck::kTooLong: return Resource(res::kPathTooLong);
-        case DirectoryCheck::kLinkLoop: return Resource(res::kPathLinkLoop);
-        case DirectoryCheck::kMissing:
-            return text.Format(Resource(res::kFolderMissing).c_str(), path.c_str());
-        case DirectoryCheck::kNotDirectory:
-            return text.Format(Resource(res::kNotAFolder).c_str(), path.c_str());
-        case DirectoryCheck::kNotWritable:
-            return text.Format(Resource(res::kFolderNotWritable).c_str(),
-                               ReportText::SystemMessage(found.error, found.sysErrno).c_str());
-        case DirectoryCheck::kNoSpace:
-            return text.Format(Resource(res::kNotEnoughSpace).c_str(), found.freeMb, found.askedMb);
-    }
-    return text;
-}
 
 }  // namespace
 
@@ -64,7 +41,7 @@ bool CSelectDirPage::OnInitDialog() {
     // The field tells what Next would refuse in the path itself: typing
     // writes nothing.
     ui->path->SetReasonCheck([](const Chaine& text) {
-        return std::string(ProblemText(DirectoryCheck::OfPath(text)).View());
+        return std::string(DirectoryProblemText(DirectoryCheck::OfPath(text)).View());
     });
     ui->path->setText(ToQString(m_session.prefs.directory));
     Refill();
@@ -111,7 +88,7 @@ int CSelectDirPage::OnWizardNext() {
         return -1;
     }
     if (answer->check.problem != DirectoryCheck::kUsable) {
-        MessageBox::Warn(GetSheet(), ProblemText(answer->check), caption);
+        MessageBox::Warn(GetSheet(), DirectoryProblemText(answer->check), caption);
         return -1;
     }
     const ShareClient& client = answer->client;

@@ -7,11 +7,11 @@
 #include "report/ProgressText.h"
 
 void ShowRunSummary(QLabel* label, TestSession& session) {
-    CDVXProgressData& progress = session.run.Progress();
+    const RunSnapshot run = session.run.Snapshot();
     const Chaine format(Chaine::ResourceId(res::kRunSummary));
-    const Chaine duration = CDVXProgressData::FormatDuration(progress.GetElapsedMs());
-    const Chaine written = ProgressText::Bytes(progress.GetTotalWritten(true));
-    const Chaine read = ProgressText::Bytes(progress.GetTotalRead(true));
+    const Chaine duration = CDVXProgressData::FormatDuration(run.ElapsedMs());
+    const Chaine written = ProgressText::Bytes(run.TotalWritten(true));
+    const Chaine read = ProgressText::Bytes(run.TotalRead(true));
     ShowElidedPaths(label, {ToQString(session.prefs.directory)}, [&](const QStringList& paths) {
         Chaine text;
         text.Format(format.c_str(), duration.c_str(), written.c_str(), read.c_str(),

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 
-#include "engine/CDVXThreadData.h"
 #include "tests/CliProcess.h"
+#include "tests/Failures.h"
 
 TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     CDVXPrefs prefs;
@@ -14,10 +14,10 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     run.prefs = &prefs;
     run.startedAt = {2026, 12, 0, 6, 9, 5, 3, 0, -9000};  // UTC-02:30
     FailureReport f;
-    f.errorKind = CDVXThreadData::kSystemError, f.winerr = 1117, f.sysErrno = ENOTSUP;
-    f.operation = CDVXThreadData::kSetFilePointer, f.position = 0xFFFFFFFF, f.testTimeMs = 61234;
+    f.test.failure = SystemFailure(1117, TestFailure::kSetFilePointer, 0xFFFFFFFF, ENOTSUP);
+    f.testTimeMs = 61234;
     FailureReport far = f;
-    far.position = 3000000000;  // a 4095 MB file reaches past 2 GB
+    far.test.failure.position = 3000000000;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
         JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
     EXPECT_TRUE(Contains(j, {{"directory", "/srv/partagé"},

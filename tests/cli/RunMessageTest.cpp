@@ -5,51 +5,63 @@
 #include <cerrno>
 #include <tuple>
 
-#include "engine/CDVXProgressData.h"
 #include "platform/Clock.h"
-
-using D = CDVXThreadData;
+#include "tests/Failures.h"
 
 namespace {
 
-// Every field a report, the JSON or the status line reads, at `now`.
-auto Fields(const D& r, uint32_t now) {
-    D::PendingCall call;
-    const bool pending = r.GetPendingCall(now, &call);
-    return std::tuple(r.testname, r.tstdir, r.bytesWritten[0].load(), r.bytesRead[1].load(),
-                      r.state.load(), r.stopRequest.load(), r.exited.load(), r.errorKind,
-                      r.failTicks, r.localtime.minute, r.winerr, r.sysErrno, r.operation,
-                      r.datawait, r.dataget, r.position, r.stallSeconds, r.stallFile,
-                      r.fileNames[1], r.leftFiles, r.peer, pending, call.operation, call.fileSlot,
-                      call.waitedMs);
+// Every field a report, the JSON or the status line reads, each named when
+// it differs.
+void ExpectSameTest(const TestSnapshot& a, const TestSnapshot& b) {
+    const auto same = [](const char* name, const auto& x, const auto& y) {
+        EXPECT_EQ(x, y) << name;
+    };
+    const TestFailure &f = a.failure, &g = b.failure;
+    same("testname", a.testname, b.testname);
+    same("tstdir", a.tstdir, b.tstdir);
+    same("state", a.state, b.state);
+    same("exited", a.exited, b.exited);
+    same("stalled", a.stalled, b.stalled);
+    same("written", std::tie(a.bytesWritten[0], a.bytesWritten[1]),
+         std::tie(b.bytesWritten[0], b.bytesWritten[1]));
+    same("read", std::tie(a.bytesRead[0], a.bytesRead[1]), std::tie(b.bytesRead[0], b.bytesRead[1]));
+    same("call", std::tie(a.pending, a.call.operation, a.call.position, a.call.file, a.call.sinceTicks),
+         std::tie(b.pending, b.call.operation, b.call.position, b.call.file, b.call.sinceTicks));
+    same("error", std::tie(f.errorKind, f.winerr, f.sysErrno, f.operation, f.position),
+         std::tie(g.errorKind, g.winerr, g.sysErrno, g.operation, g.position));
+    same("data", std::tie(f.datawait, f.dataget), std::tie(g.datawait, g.dataget));
+    same("stall", std::tie(f.stallSeconds, f.stallFile), std::tie(g.stallSeconds, g.stallFile));
+    same("failed at", std::tie(f.failTicks, f.localtime.minute), std::tie(g.failTicks, g.localtime.minute));
+    same("peer", a.peer, b.peer);
+    same("leftFiles", a.leftFiles, b.leftFiles);
 }
 
 }  // namespace
 
-// The supervisor's copy of the records says what the child's records say,
-// through a stream cut anywhere; a message it cannot read is refused.
-TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
-    CDVXProgressData progress;
-    progress.SetClock(1000, 0);
-    const auto failed = progress.AddThreadData();
-    failed->testname = Chaine("Test de recopie de fichier");
-    failed->tstdir = Chaine("/srv/partage");
-    failed->AddBytesWritten(0, 123456789);
-    failed->AddBytesRead(1, 42);
-    failed->localtime.minute = 17;
-    failed->RecordSystemError(112, D::kWriteFile, 65536, ENOSPC);
-    failed->RecordDataError(Chaine("00ff"), Chaine("0100"), 7);
-    failed->SetFileName(1, Chaine("/srv/partage/VXC1.TMP"));
-    failed->leftFiles.push_back(Chaine("/tmp/VXC2.TMP"));
-    failed->peer = Chaine("poste-02");
-    const auto waiting = progress.AddThreadData();
-    waiting->EnterCall(D::kReadFile, 4096, 0, platform::Clock::GetTickCount() - 7000);
-    waiting->SetStopRequest(D::kAbort);
-    waiting->exited = true;
+// The supervisor's snapshot says what the child's says, through a stream cut
+// anywhere; a message it cannot read is refused.
+TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
+    RunSnapshot run{1000, 0, 4000, {TestSnapshot(), TestSnapshot()}};
+    TestSnapshot& failed = run.tests[0];
+    failed.testname = Chaine("Test de recopie de fichier");
+    failed.tstdir = Chaine("/srv/partage");
+    failed.state = TestSnapshot::kFailed;
+    failed.bytesWritten[0] = 123456789;
+    failed.bytesRead[1] = 42;
+    failed.failure = SystemFailure(112, TestFailure::kWriteFile, 65536, ENOSPC);
+    failed.failure.datawait = Chaine("00ff"), failed.failure.dataget = Chaine("0100");
+    failed.failure.stallSeconds = 9, failed.failure.stallFile = Chaine("/srv/partage/VXZ1.TMP");
+    failed.failure.failTicks = 3000, failed.failure.localtime.minute = 17;
+    failed.leftFiles = {Chaine("/tmp/VXC2.TMP"), Chaine("/srv/partage/VXC1.TMP")};
+    failed.peer = Chaine("poste-02");
+    TestSnapshot& waiting = run.tests[1];
+    waiting.pending = true;
+    waiting.call = {TestFailure::kReadFile, 4096, Chaine("/srv/partage/VXA1.TMP"), 500};
+    waiting.exited = waiting.stalled = true;
 
     const ShareClient client{Chaine("fuse.rclone"), Chaine("smb:partage"), true, true};
-    const std::string message = RunMessage::Checking() + RunMessage::Started(client, true) +
-                                RunMessage::Progress({RunVerdict::kAborted, true}, progress) +
+    const std::string message = RunMessage::Checking() + RunMessage::Started(client, RunMessage::kUnusableDirectory, Chaine("pourquoi")) +
+                                RunMessage::Progress({RunVerdict::kAborted, true}, run) +
                                 RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
         RunMessage::Splitter splitter;
@@ -57,14 +69,16 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
         splitter.Feed(message.data() + cut, message.size() - cut);
         std::string body;
         std::vector<RunMessage::Kind> kinds;
-        CDVXProgressData copy;
+        RunSnapshot copy;
         RunMessage::RunState state;
         ShareClient told;
-        bool refused = false, left = false;
+        RunMessage::Refusal refusal = RunMessage::kStarts;
+        Chaine why;
+        bool left = false;
         while (splitter.Next(&body)) {
             kinds.push_back(RunMessage::KindOf(body));
             if (kinds.back() == RunMessage::kStarted) {
-                EXPECT_TRUE(RunMessage::ReadStarted(body, &told, &refused));
+                EXPECT_TRUE(RunMessage::ReadStarted(body, &told, &refusal, &why));
             }
             if (kinds.back() == RunMessage::kFinished) {
                 EXPECT_TRUE(RunMessage::ReadFinished(body, &left));
@@ -75,23 +89,21 @@ TEST(RunMessageTest, TheCopyOfTheRecordsMatchesThroughAnyCut) {
             EXPECT_FALSE(RunMessage::ReadProgress(body.substr(0, body.size() - 1), &state, &copy));
             EXPECT_FALSE(RunMessage::ReadProgress(body + 'x', &state, &copy));
             std::string many = body;
-            many[1 + 4 + 1 + 8] = '\xff';  // the record count's low byte
-            many[1 + 4 + 1 + 8 + 1] = '\xff';
+            many[1 + 4 + 1 + 12] = '\xff';  // the test count's low bytes
+            many[1 + 4 + 1 + 12 + 1] = '\xff';
             EXPECT_FALSE(RunMessage::ReadProgress(many, &state, &copy));
             ASSERT_TRUE(RunMessage::ReadProgress(body, &state, &copy));
         }
         EXPECT_EQ(kinds, (std::vector{RunMessage::kChecking, RunMessage::kStarted,
                                       RunMessage::kProgress, RunMessage::kFinished}));
-        EXPECT_EQ(std::tuple(told.type, told.source, told.network, told.cachesWrites, refused),
-                  std::tuple(client.type, client.source, true, true, true));
+        EXPECT_EQ(std::tuple(told.type, told.source, told.network, told.cachesWrites, refusal, why),
+                  std::tuple(client.type, client.source, true, true, RunMessage::kUnusableDirectory,
+                             Chaine("pourquoi")));
         EXPECT_TRUE(left && state.stopping);
         EXPECT_EQ(state.ending, RunVerdict::kAborted);
-        ASSERT_EQ(copy.GetThreadCount(), 2u);
-        EXPECT_EQ(std::tuple(copy.GetStartTicks(), copy.GetStopTicks()), std::tuple(1000u, 0u));
-        const uint32_t now = platform::Clock::GetTickCount();
-        for (std::size_t i = 0; i < 2; ++i) {
-            EXPECT_EQ(Fields(*copy.GetThreadData(i), now), Fields(*progress.GetThreadData(i), now))
-                << i;
-        }
+        ASSERT_EQ(copy.tests.size(), 2u);
+        EXPECT_EQ(std::tuple(copy.startTicks, copy.stopTicks, copy.takenTicks),
+                  std::tuple(1000u, 0u, 4000u));
+        for (std::size_t i = 0; i < 2; ++i) ExpectSameTest(copy.tests[i], run.tests[i]);
     }
 }

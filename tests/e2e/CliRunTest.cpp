@@ -33,7 +33,9 @@ protected:
 // One row of runs.json: the directory it names ("shm": a fresh one with a
 // stranger's file in it; "file": a file in its place; "loop": a link to
 // itself; "missing"; else a name, raw bytes in "dirHex"; or a "tmpfs" of that
-// size mounted with "mountOptions"), $TMPDIR on a tmpfs of "tmpdir" bytes, or
+// size mounted with "mountOptions"; or a "path" as typed), and for a folder
+// refused before any test (status 2) what standard error says; else
+// $TMPDIR on a tmpfs of "tmpdir" bytes, or
 // written with a "tmpdirSuffix", and what the result holds: "result", members
 // of "each" failure (all then on the server), of one of "some" failures, and
 // texts "said" on the terminal. Nothing is written or left anywhere else (a
@@ -57,9 +59,19 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     if (!mount && name != "shm" && name != "file" && name != "loop" && name != "missing")
         fs::create_directory(dir);
     fs::create_directories(work.File("x/y")), fs::create_directory(work.File("b"));
-    Strings args{dir};
+    Strings args{c.value("path", dir)};
     for (const std::string a : c.value("args", json::array()))
         args.push_back(a[0] == '@' ? out.File(a.substr(1)) : a);
+    if (c["status"] == 2) {  // refused before any test: the reason, and no result at all
+        args.insert(args.end(), {"--json", work.File("r.json")});
+        const CliResult r = CliProcess::Run(args, tmp.Path());
+        EXPECT_EQ(std::tuple(r.status, r.out, fs::exists(work.File("r.json"))),
+                  std::tuple(2, std::string(), false))
+            << r.err;
+        for (const std::string text : c.value("said", json::array()))
+            EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
+        return;
+    }
     const auto [r, j] =
         RunChecked(args, tmp.Path() + c.value("tmpdirSuffix", ""), c["status"], c["result"],
                    {dir, work.Path(), tmp.Path()}, work.File("r.json"));

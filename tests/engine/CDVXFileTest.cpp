@@ -73,8 +73,9 @@ TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
         TestFile t;
         WriteFile(t.file->GetName().c_str(), content);
         ASSERT_TRUE(t.file->Open() && !t.file->ReadAndCompare(kPattern.data(), kBlock, 2 * kBlock));
-        EXPECT_EQ(std::tie(t.record.errorKind, t.record.position, t.record.datawait,
-                           t.record.dataget, t.record.bytesRead[1], t.file->filePos),
+        const TestFailure& f = t.record.failure;
+        EXPECT_EQ(std::tie(f.errorKind, f.position, f.datawait, f.dataget, t.record.bytesRead[1],
+                           t.file->filePos),
                   std::tuple(D::kDataError, kBlock + (flipAt >= 0 ? flipAt : second),
                              Chaine(expected), Chaine(read), kBlock + second, kBlock + second));
     }
@@ -86,7 +87,8 @@ TEST(CDVXFileTest, FailedSeeksAndTheirPositions) {
         TestFile t;  // never opened: every seek fails
         t.file->filePos = 10;
         EXPECT_FALSE(t.file->Seek(offset));
-        EXPECT_EQ(std::tie(t.record.position, t.record.operation, t.record.winerr),
+        const TestFailure& f = t.record.failure;
+        EXPECT_EQ(std::tie(f.position, f.operation, f.winerr),
                   std::tuple(position, D::kSetFilePointer, 6u));
     }
 }

@@ -18,36 +18,29 @@ TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
     D r;
     for (auto v : {D::kStopAfterCycle, D::kAbort, D::kStopAfterCycle}) r.SetStopRequest(v);
     for (auto v : {D::kFailed, D::kEnded, D::kRunning}) r.SetState(v);
-    const uint32_t ticks = r.failTicks;
+    const uint32_t ticks = r.failure.failTicks;
     std::this_thread::sleep_for(std::chrono::milliseconds(20));
     r.RecordSystemError(0, D::kReadFile, 1, 0);
     r.RecordSystemError(112, D::kWriteFile, 131072, ENOSPC);
     r.RecordSystemError(5, D::kDeleteFile, 7, EACCES);
-    EXPECT_EQ(std::tuple(r.stopRequest.load(), r.state.load(), r.errorKind, r.winerr, r.sysErrno,
-                         r.operation, r.position, r.failTicks, r.localtime.year != 0),
+    const TestFailure& f = r.failure;
+    EXPECT_EQ(std::tuple(r.stopRequest.load(), r.state.load(), f.errorKind, f.winerr, f.sysErrno,
+                         f.operation, f.position, f.failTicks, f.localtime.year != 0),
               std::tuple(D::kAbort, D::kFailed, D::kSystemError, 112u, ENOSPC, D::kWriteFile,
                          131072u, ticks, true));
     r.RecordDataError(Chaine(), Chaine(), 1000);  // a truncated file: no bytes to show
     r.RecordDataError(Chaine("6162"), Chaine("6163"), 99);
     r.RecordDataError(Chaine("00"), Chaine("01"), 5);
-    EXPECT_EQ(std::tie(r.errorKind, r.datawait, r.dataget, r.position, r.winerr),
+    EXPECT_EQ(std::tie(f.errorKind, f.datawait, f.dataget, f.position, f.winerr),
               std::tuple(D::kDataError, Chaine("6162"), Chaine("6163"), 99u, 112u));
-}
-
-// Whole seconds, counted from the fifth.
-TEST(CDVXProgressDataTest, Throughputs) {
-    for (const auto& [ms, perSecond] : {std::pair{5999u, 0ull}, std::pair{6000u, 2000000ull}})
-        EXPECT_EQ(CDVXProgressData::Throughput(ms, 12000000), perSecond) << ms;
-    EXPECT_EQ(CDVXProgressData::FormatDuration(0xFFFFFFFF), "49 jour(s) 17 h 2 min 47 sec");
 }
 
 // A call that waited past the limit fails its record once, as timed out, with
 // the file it was on (the directory before the file had a name), and the
 // thread is not waited for any more; a record that failed before keeps its
-// own failure. The files a record still names
-// are the ones left behind.
+// own failure. The files a record still names are the ones left behind, and
+// its snapshot shows the call it is in and those files.
 TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
-    const uint32_t now = 1000000;
     // {first code, slot of the call, waited ms} -> {stall recorded, code, seconds, file}
     const std::tuple<uint32_t, int, uint32_t, bool, uint32_t, uint32_t, const char*> cases[] = {
         {0, 0, 6500, true, 121, 6, "/s/VXZ1.TMP"},
@@ -61,10 +54,15 @@ TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
         for (int expected : {0, 1, -1}) EXPECT_EQ(r.ClaimFileSlot(), expected);
         r.SetFileName(0, Chaine("/s/VXZ1.TMP"));
         if (first != 0) r.RecordSystemError(first, D::kReadFile, 3, EACCES);
-        r.EnterCall(D::kWriteFile, 65536, slot, now - waited);
+        r.EnterCall(D::kWriteFile, 65536, slot);
+        const TestSnapshot::PendingCall call = r.Snapshot(platform::Clock::GetTickCount()).call;
+        EXPECT_EQ(std::tuple(call.operation, call.position, call.file),
+                  std::tuple(D::kWriteFile, 65536u, Chaine(slot == 0 ? "/s/VXZ1.TMP" : "/s")));
+        const uint32_t now = call.sinceTicks + waited;
         EXPECT_EQ(r.IsStuck(now, 5000), waited >= 5000);
         EXPECT_EQ(r.RecordStall(now, 5000), recorded);
-        EXPECT_EQ(std::tuple(r.winerr, r.stallSeconds, r.stallFile, r.state.load()),
+        EXPECT_EQ(std::tuple(r.failure.winerr, r.failure.stallSeconds, r.failure.stallFile,
+                             r.state.load()),
                   std::tuple(code, seconds, Chaine(file), recorded ? D::kFailed : D::kRunning))
             << first << " " << waited;
         EXPECT_NE(r.RecordStall(now + 1000, 5000), recorded) << "recorded once";
@@ -72,6 +70,7 @@ TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
         EXPECT_TRUE(r.IsStuck(now, UINT32_MAX)) << "a thread that stalled is left for good";
         r.ReleaseFileSlot(0);  // its file is still there
         r.SetFileName(1, Chaine("/s/VXC2.TMP"));
-        EXPECT_EQ(r.LeftFiles(), (std::vector{Chaine("/s/VXZ1.TMP"), Chaine("/s/VXC2.TMP")}));
+        EXPECT_EQ(r.Snapshot(now).leftFiles,
+                  (std::vector{Chaine("/s/VXZ1.TMP"), Chaine("/s/VXC2.TMP")}));
     }
 }

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 #include <tuple>
@@ -48,25 +49,24 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
         CDVXThreadManager manager;
         CDVXProgressData& p = manager.GetProgress();
         manager.Start(&prefs);
-        ASSERT_TRUE(PollUntil(manager, [&] { return p.GetTotalRead(true) > 0; }));
+        ASSERT_TRUE(PollUntil(manager, [&] { return p.Snapshot().TotalRead(true) > 0; }));
         prefs.timings.startDelayMs = 3000;
         const auto restart = steady_clock::now();
         manager.Start(&prefs);
         const auto ms = duration_cast<milliseconds>(steady_clock::now() - restart).count();
         const std::size_t count = p.GetThreadCount();
-        ASSERT_EQ(std::tuple(count, p.GetTotalWritten(true), manager.IsRunning(),
+        ASSERT_EQ(std::tuple(count, p.Snapshot().TotalWritten(true), manager.IsRunning(),
                              p.GetElapsedMs() <= ms + 2),
                   std::tuple(10 * sets, 0u, true, true))
             << "a new run, its clock at " << p.GetElapsedMs() << " ms";
         uint64_t last = 0;  // the totals the user-interface thread reads only grow
         ASSERT_TRUE(PollUntil(manager, [&] {
-            const uint64_t now = p.GetTotalRead(true) + p.GetTotalWritten(true);
+            const RunSnapshot run = p.Snapshot();
+            const uint64_t now = run.TotalRead(true) + run.TotalWritten(true);
             EXPECT_GE(now, std::exchange(last, now));
-            std::size_t done = 0;  // threads that read back: through a cycle's writing
-            for (std::size_t i = 0; i < count; ++i)
-                done += Locked(*p.GetThreadData(i),
-                               [](D& r) { return r.bytesRead[0] || r.bytesRead[1]; });
-            return done == count;
+            // Every thread read back: it went through a cycle's writing.
+            return std::ranges::all_of(
+                run.tests, [](const TestSnapshot& t) { return t.bytesRead[0] || t.bytesRead[1]; });
         }));
         manager.Stop();
         EXPECT_EQ(std::pair(manager.IsRunning(), manager.HaveThreadsExited()),
@@ -75,19 +75,19 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
         ASSERT_TRUE(PollUntil(
             manager, [&] { return !manager.IsRunning() && manager.HaveThreadsExited(); }, 180000));
         const uint32_t budget = CDVXThreadManager::ByteBudget(prefs.diskSpaceMb, count);
+        const RunSnapshot run = p.Snapshot();
         for (std::size_t i = 0; i < count; ++i) {
-            const D& r = *p.GetThreadData(i);
+            const TestSnapshot& r = run.tests[i];
             const int s = D::Slot(i < count / 2);
             // Whole cycles, but for the Open/Write/Close test that stops at once.
             EXPECT_EQ(
-                std::tuple(r.testname, r.tstdir, r.state.load(), r.errorKind,
-                           r.bytesWritten[1 - s].load(), r.bytesRead[1 - s].load(),
-                           r.bytesWritten[s] > 0, r.bytesRead[s].load(),
-                           i % 5 == 2 || r.bytesWritten[s] % budget == 0),
+                std::tuple(r.testname, r.tstdir, r.state, r.failure.errorKind,
+                           r.bytesWritten[1 - s], r.bytesRead[1 - s], r.bytesWritten[s] > 0,
+                           r.bytesRead[s], i % 5 == 2 || r.bytesWritten[s] % budget == 0),
                 std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path())),
                            int32_t{D::kEnded}, int32_t{D::kNoError}, uint64_t{0}, uint64_t{0},
-                           true, r.bytesWritten[s].load(), true))
-                << i << " op " << r.operation;
+                           true, r.bytesWritten[s], true))
+                << i << " op " << r.failure.operation;
         }
         const uint32_t elapsed = p.GetElapsedMs();
         std::this_thread::sleep_for(milliseconds(20));

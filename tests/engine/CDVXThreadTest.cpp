@@ -55,7 +55,7 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
         Locked(record, [request = request](D& r) { r.SetStopRequest(request); });
         t.join();
         EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(),
-                             record.state.load(), record.errorKind, record.exited.load()),
+                             record.state.load(), record.failure.errorKind, record.exited.load()),
                   std::tuple(started, finished, 1, state, error, true))
             << cycleMs << " ms, request " << request;
     }

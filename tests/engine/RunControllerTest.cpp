@@ -17,7 +17,7 @@ using R = RunController;
 bool PollUntilRead(RunController& run) {
     for (int i = 0; i < 3000; ++i) {
         const bool running = run.Poll().running;
-        if (run.Progress().GetTotalRead(true) > 0) return true;
+        if (run.Snapshot().TotalRead(true) > 0) return true;
         if (!running) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }

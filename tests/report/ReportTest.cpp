@@ -8,15 +8,15 @@
 #include <string>
 #include <tuple>
 
-#include "engine/CDVXProgressData.h"
 #include "platform/SystemError.h"
 #include "report/ProgressText.h"
 #include "support/RtfReader.h"
+#include "tests/Failures.h"
 #include "tests/TempDir.h"
 
 namespace {
 
-using T = CDVXThreadData;
+using T = TestFailure;
 using R = ReportText;
 constexpr uint32_t kStart = 0xFFFF0000;  // the tick count wraps before the failure
 
@@ -48,12 +48,13 @@ using ReportDocumentTest = testing::TestWithParam<ReportCase>;
 
 TEST_P(ReportDocumentTest, ReadsAsItsGoldenFileAndClosesEveryGroupItOpens) {
     const ReportCase& c = GetParam();
-    T r;
+    TestSnapshot r = FailedTest(c.errorKind == T::kSystemError
+                                    ? SystemFailure(c.winerr, c.operation, c.position, c.sysErrno)
+                                    : DataFailure(c.datawait, c.dataget, c.position));
+    r.failure.errorKind = c.errorKind, r.failure.failTicks = kStart + c.elapsedMs;
     r.testname = Chaine(Chaine::ResourceId(c.testname)), r.tstdir = Chaine::FromUtf8(c.tstdir);
-    r.state = T::kFailed, r.errorKind = c.errorKind, r.winerr = c.winerr, r.sysErrno = c.sysErrno;
-    r.operation = c.operation, r.position = c.position, r.failTicks = kStart + c.elapsedMs;
-    r.datawait = Chaine(c.datawait), r.dataget = Chaine(c.dataget);
-    r.localtime.hour = c.hour, r.localtime.minute = c.minute, r.localtime.second = 59;
+    r.failure.localtime.hour = c.hour, r.failure.localtime.minute = c.minute;
+    r.failure.localtime.second = 59;
     const Chaine rtf = R::BuildReport(r, kStart);
     int depth = 0;  // stops at the first group closed that was never opened
     for (std::size_t i = 0; i < rtf.GetLength() && depth >= 0; i += rtf[i] == '\\' ? 2 : 1)
@@ -71,13 +72,14 @@ INSTANTIATE_TEST_SUITE_P(Documents, ReportDocumentTest, testing::ValuesIn(kCases
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortTexts) {
-    CDVXProgressData progress;
-    progress.AddThreadData()->RecordSystemError(5, T::kCreateFile, 0, EACCES);
-    progress.AddThreadData()->SetState(T::kEnded);
-    progress.AddThreadData()->RecordDataError(Chaine("00"), Chaine("01"), 3);
-    progress.AddThreadData()->RecordSystemError(112, T::kWriteFile, 65536, ENOSPC);
-    progress.AddThreadData()->RecordInternalError();
-    const auto reports = FailureReport::Collect(progress);
+    RunSnapshot run;
+    run.tests = {FailedTest(SystemFailure(5, T::kCreateFile, 0, EACCES)), TestSnapshot(),
+                 FailedTest(DataFailure("00", "01", 3)),
+                 FailedTest(SystemFailure(112, T::kWriteFile, 65536, ENOSPC)),
+                 FailedTest(TestFailure())};
+    run.tests[1].state = TestSnapshot::kEnded;
+    run.tests[4].failure.errorKind = T::kInternalError;
+    const auto reports = FailureReport::Collect(run);
     std::vector<R::Category> order;  // one category each: which record is where
     for (const FailureReport& f : reports) order.push_back(f.category);
     ASSERT_EQ(order, (std::vector{R::kDiskFull, R::kIoError, R::kDataDiffer, R::kInternal}));
@@ -115,10 +117,10 @@ TEST(FailureReportTest, ACallTheShareClientRefusesIsNotBlamedOnTheNetwork) {
     };
     for (const auto& [err, named, message] : rows) {
         SCOPED_TRACE(named.empty() ? strerrorname_np(err) : named);
-        CDVXProgressData progress;
-        progress.AddThreadData()->RecordSystemError(platform::SystemError::FromErrno(err),
-                                                    T::kSetFilePointer, 4096, err);
-        const auto reports = FailureReport::Collect(progress);
+        const auto reports = FailureReport::Collect(RunSnapshot{
+            0, 0, 0,
+            {FailedTest(SystemFailure(platform::SystemError::FromErrno(err), T::kSetFilePointer,
+                                      4096, err))}});
         ASSERT_EQ(reports.size(), 1u);
         const std::string text =
             RtfReader::ToPlainText(RtfReader::Parse(reports[0].rtf.View())).ToUtf8();
@@ -128,7 +130,7 @@ TEST(FailureReportTest, ACallTheShareClientRefusesIsNotBlamedOnTheNetwork) {
                           : "a refusé l'opération SetFilePointer (" + named + ").";
         EXPECT_EQ(std::tuple(reports[0].category, text.find(advice) != std::string::npos,
                              text.find("client du partage") != std::string::npos,
-                             R::SystemMessage(reports[0].winerr, err).ToUtf8()),
+                             R::SystemMessage(reports[0].test.failure.winerr, err).ToUtf8()),
                   std::tuple(R::kIoError, true, !named.empty(), message))
             << text;
     }

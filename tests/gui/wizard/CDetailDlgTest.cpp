@@ -1,4 +1,4 @@
-// The details dialog on real records, driven with clicks and keys.
+// The details dialog on snapshots of failed runs, driven with clicks and keys.
 #include "gui/wizard/CDetailDlg.h"
 
 #include <gtest/gtest.h>
@@ -18,18 +18,17 @@
 #include <optional>
 #include <tuple>
 
-#include "engine/CDVXProgressData.h"
-#include "engine/TestSession.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
+#include "tests/Failures.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 
 namespace {
 
-using T = CDVXThreadData;
+using T = TestFailure;
 
 // The document as the plain-text reader writes it: list items with a bullet.
 QString DocumentText(const QTextDocument* document) {
@@ -52,18 +51,19 @@ auto Style(const QTextDocument* document, const char* text) {
                       f.foreground().color().name(), f.fontFamilies().toStringList().value(0));
 }
 
-// A shown dialog on the records of tests in the directories given, failed on a
+// A shown dialog on a run of tests in the directories given, failed on a
 // system call or on data that differ, or passed; with its parts.
 struct Shown {
-    explicit Shown(std::initializer_list<std::pair<const char*, int32_t>> records) {
-        for (const auto& [dir, kind] : records) {
-            T* r = session.run.Progress().AddThreadData().get();
-            r->testname = Chaine::FromUtf8("Test d'écriture"), r->tstdir = Chaine::FromUtf8(dir);
-            if (kind == T::kSystemError) r->RecordSystemError(112, T::kWriteFile, 4096, ENOSPC);
-            if (kind == T::kDataError) r->RecordDataError(Chaine("6162"), Chaine("6164"), 7);
-            if (kind == T::kNoError) r->SetState(T::kEnded);
+    explicit Shown(std::initializer_list<std::pair<const char*, int32_t>> tests) {
+        for (const auto& [dir, kind] : tests) {
+            TestSnapshot& t = run.tests.emplace_back();
+            t.testname = Chaine::FromUtf8("Test d'écriture"), t.tstdir = Chaine::FromUtf8(dir);
+            t.state = kind == T::kNoError ? TestSnapshot::kEnded : TestSnapshot::kFailed;
+            if (kind == T::kSystemError) t.failure = SystemFailure(112, T::kWriteFile, 4096, ENOSPC);
+            if (kind == T::kDataError) t.failure = DataFailure("6162", "6164", 7);
+            t.failure.localtime = platform::Clock::GetLocalTime();
         }
-        dialog.emplace(session, nullptr);
+        dialog.emplace(run, nullptr);
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&*dialog));
     }
@@ -73,8 +73,8 @@ struct Shown {
         return std::tuple(Tabs()->geometry(), View()->geometry(),
                           dialog->findChild<QPushButton*>("close")->geometry());
     }
-    TestSession session;
-    std::optional<CDetailDlg> dialog;  // made once the records are
+    RunSnapshot run;
+    std::optional<CDetailDlg> dialog;  // made once the run is
 };
 
 }  // namespace
@@ -89,7 +89,7 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
     EXPECT_EQ(std::pair(none.Tabs()->count(), none.View()->toPlainText()), std::pair(0, QString()));
 
     Shown shown({{"/A", T::kSystemError}, {"/B", T::kDataError}, {"/C", T::kSystemError}});
-    const auto reports = FailureReport::Collect(shown.session.run.Progress());
+    const auto reports = FailureReport::Collect(shown.run);
     ASSERT_EQ(shown.Tabs()->count(), 3);
     EXPECT_EQ(DocumentText(shown.View()->document()), PlainText(reports[0].rtf));
     for (int i = 2; i >= 0; --i) {
@@ -135,7 +135,7 @@ TEST(CDetailDlgTest, TheReportInItsStylesAndAWindowThatGrows) {
 // text, or into a file, byte for byte; a file that cannot be written says so.
 TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
     Shown shown({{"/srv/partagé", T::kSystemError}});
-    const FailureReport report = FailureReport::Collect(shown.session.run.Progress()).at(0);
+    const FailureReport report = FailureReport::Collect(shown.run).at(0);
     const Chaine& rtf = report.rtf;
     const std::string bytes(rtf.View());
     PickFromContextMenu(shown.View()->viewport(), {20, 20}, "Copier le rapport");
@@ -165,7 +165,7 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         EXPECT_EQ(warning.contains("/proc/rapport.rtf"), path.starts_with("/proc")) << path;
     }
     // Offered under what it is, when its test failed and its tab's number.
-    const platform::SystemTime& t = report.localtime;
+    const platform::SystemTime& t = report.test.failure.localtime;
     EXPECT_EQ(offered, QString::asprintf("dalvex2-rapport-%04d-%02d-%02d-%02d%02d-test0.rtf",
                                          t.year, t.month, t.day, t.hour, t.minute));
     EXPECT_EQ(ReadFile(dir.File("rapport.rtf")), bytes);

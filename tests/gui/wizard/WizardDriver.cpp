@@ -7,7 +7,9 @@
 #include <QPushButton>
 #include <QTest>
 
-#include "engine/CDVXProgressData.h"
+#include <algorithm>
+
+#include "engine/RunSnapshot.h"
 #include "tests/GuiActions.h"
 
 static CDVXPrefs Prefs(const std::string& directory, const CDVXTimings& timings) {
@@ -62,4 +64,10 @@ void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
             }
         },
         m_sheet.get());
+}
+
+bool WizardDriver::AnyRunning() {
+    const RunSnapshot run = m_sheet->Snapshot();
+    return std::ranges::any_of(run.tests,
+                               [](const TestSnapshot& t) { return t.state == TestSnapshot::kRunning; });
 }

@@ -37,8 +37,8 @@ public:
     }
     // The text of the progress page's status line.
     QString Status() const;
-    // True while some record of the run still runs.
-    bool AnyRunning() { return m_sheet->Progress().IsAnyRunning(); }
+    // True while some test of the run still runs.
+    bool AnyRunning();
 
     // Answers the next message box once it shows: a click on `answer`, or the
     // Escape key for NoButton. Keeps its caption, icon and text.

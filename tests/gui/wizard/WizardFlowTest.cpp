@@ -123,13 +123,13 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
                   std::tuple(false, "", std::tuple(true, true, run ? "&Suivant >" : "Terminer")));
         if (run == 0) {
             // The result says what was tested: the run's duration, bytes and directory.
-            CDVXProgressData& progress = w.Sheet().Progress();
+            const RunSnapshot progress = w.Sheet().Snapshot();
             const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
-            EXPECT_GT(progress.GetTotalRead(true), 0u);
+            EXPECT_GT(progress.TotalRead(true), 0u);
             for (const QString& part :
-                 {ToQString(CDVXProgressData::FormatDuration(progress.GetElapsedMs())),
-                  QString::number(progress.GetTotalWritten(true)),
-                  QString::number(progress.GetTotalRead(true)), typed})
+                 {ToQString(CDVXProgressData::FormatDuration(progress.ElapsedMs())),
+                  QString::number(progress.TotalWritten(true)),
+                  QString::number(progress.TotalRead(true)), typed})
                 EXPECT_TRUE(summary.contains(part)) << (part + " in " + summary).toStdString();
             w.Click(kBack);
         }
@@ -214,7 +214,7 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
         for (int run = 0; run < 2; ++run) {
             w.Click(kNext);
             ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
-            const auto failed = FailureReport::Collect(w.Sheet().Progress()).size();
+            const auto failed = FailureReport::Collect(w.Sheet().Snapshot()).size();
             EXPECT_EQ(std::tuple(Buttons(w), failed > 0),
                       std::tuple(std::tuple(true, true, "Terminer"), true));
             EXPECT_TRUE(w.Find<QLabel>(W::kError, "summary")
@@ -290,7 +290,7 @@ TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
     W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
     QTest::mouseClick(w.Find<QRadioButton>(W::kDuration, "untilStopped"), Qt::LeftButton);
     w.Click(kNext);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().GetElapsedMs() > 1000; }, 10000));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Snapshot().ElapsedMs() > 1000; }, 10000));
     const std::tuple<const char*, void (*)(W&), int> ways[] = {
         {"Escape, Enter", [](W& w) { w.Key(Qt::Key_Escape); }, Qt::Key_Return},
         {"close box, No", [](W& w) { w.Sheet().close(); }, QMessageBox::No},
@@ -356,7 +356,7 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
             W w(W::kDuration, mount.point.Path(), {.stallLimitMs = cancel ? 60000u : 3000u});
             w.Click(kNext);
             ASSERT_TRUE(QTest::qWaitFor(
-                [&] { return !w.Sheet().Progress().WaitingTests(1000).empty(); }, 10000));
+                [&] { return !w.Sheet().Snapshot().WaitingTests(1000).empty(); }, 10000));
             const auto stalled = Clock::now();
             if (cancel) {
                 w.Click(kCancel);
@@ -365,11 +365,12 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
             } else {
                 ASSERT_TRUE(w.WaitForPage(W::kError, 10000));
                 EXPECT_LT(Clock::now() - stalled, std::chrono::milliseconds(3000 + 1000 + 1000));
-                const auto reports = FailureReport::Collect(w.Sheet().Progress());
+                const auto reports = FailureReport::Collect(w.Sheet().Snapshot());
                 ASSERT_FALSE(reports.empty());
-                EXPECT_TRUE(reports[0].stallSeconds >= 3 &&
-                            reports[0].stallFile.ToUtf8().starts_with(mount.point.Path() + "/VXZ"))
-                    << reports[0].stallFile.ToUtf8();
+                const TestFailure& f = reports[0].test.failure;
+                EXPECT_TRUE(f.stallSeconds >= 3 &&
+                            f.stallFile.ToUtf8().starts_with(mount.point.Path() + "/VXZ"))
+                    << f.stallFile.ToUtf8();
             }
         }
         // The window gone, the threads it left behind come back once the share answers.
@@ -389,7 +390,7 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
         W w(W::kDuration, mount.point.Path());
         w.Click(kNext);
-        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Progress().IsAnyFailed(); }, 30000));
+        ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Snapshot().AnyFailed(); }, 30000));
         const auto failed = Clock::now();
         if (click != -1) w.Click(click);
         if (click == kCancel) {

@@ -1,0 +1,32 @@
+#include "report/DirectoryProblemText.h"
+
+#include "platform/ResourceIds.h"
+#include "report/ReportText.h"
+
+namespace {
+
+Chaine Resource(unsigned id) { return Chaine(Chaine::ResourceId(id)); }
+
+}  // namespace
+
+Chaine DirectoryProblemText(const DirectoryCheck::Result& found) {
+    const Chaine path(std::string_view(found.path));
+    Chaine text;
+    switch (found.problem) {
+        case DirectoryCheck::kUsable: return text;
+        case DirectoryCheck::kNotAbsolute: return Resource(res::kPathNotAbsolute);
+        case DirectoryCheck::kInvalidName: return Resource(res::kPathInvalidName);
+        case DirectoryCheck::kTooLong: return Resource(res::kPathTooLong);
+        case DirectoryCheck::kLinkLoop: return Resource(res::kPathLinkLoop);
+        case DirectoryCheck::kMissing:
+            return text.Format(Resource(res::kFolderMissing).c_str(), path.c_str());
+        case DirectoryCheck::kNotDirectory:
+            return text.Format(Resource(res::kNotAFolder).c_str(), path.c_str());
+        case DirectoryCheck::kNotWritable:
+            return text.Format(Resource(res::kFolderNotWritable).c_str(),
+                               ReportText::SystemMessage(found.error, found.sysErrno).c_str());
+        case DirectoryCheck::kNoSpace:
+            return text.Format(Resource(res::kNotEnoughSpace).c_str(), found.freeMb, found.askedMb);
+    }
+    return text;
+}

@@ -1,0 +1,30 @@
+#pragma once
+#include <cstdint>
+#include <utility>
+
+#include "engine/RunSnapshot.h"
+
+// Failures as a failed test's snapshot holds them, for tests that make one
+// without running the engine.
+inline TestFailure SystemFailure(uint32_t winerr, int32_t operation, uint32_t position,
+                                 int32_t sysErrno) {
+    TestFailure f;
+    f.errorKind = TestFailure::kSystemError;
+    f.winerr = winerr, f.operation = operation, f.position = position, f.sysErrno = sysErrno;
+    return f;
+}
+
+// `expected` and `read` empty: a file shorter than written.
+inline TestFailure DataFailure(const char* expected, const char* read, uint32_t position) {
+    TestFailure f;
+    f.errorKind = TestFailure::kDataError;
+    f.datawait = Chaine(expected), f.dataget = Chaine(read), f.position = position;
+    return f;
+}
+
+inline TestSnapshot FailedTest(TestFailure failure) {
+    TestSnapshot t;
+    t.state = TestSnapshot::kFailed;
+    t.failure = std::move(failure);
+    return t;
+}
