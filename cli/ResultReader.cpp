@@ -148,8 +148,8 @@ bool TakeFailures(const json& from, json* to) {
     for (const json& f : from) {
         if (!f.is_object()) return false;
         json kept = json::object();
-        for (const char* name : {"test", "directory", "operation", "message", "file", "expected",
-                                 "read", "localTime", "testTime"}) {
+        for (const char* name : {"test", "directory", "operation", "errnoName", "message", "file",
+                                 "expected", "read", "localTime", "testTime"}) {
             const auto it = f.find(name);
             if (it == f.end() || it->is_null()) continue;
             if (!IsText(*it)) return false;

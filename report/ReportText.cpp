@@ -107,12 +107,17 @@ Chaine ReportText::SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t sta
     return text;
 }
 
-Chaine ReportText::WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds,
-                              const Chaine& stallFile) {
-    Chaine text = SystemMessage(winerr, sysErrno, stallSeconds, stallFile);
+Chaine ReportText::MessageWithCode(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds,
+                                   const Chaine& stallFile) {
+    const Chaine name = ErrnoName(sysErrno);
     Chaine code;
-    code.Format(" (WinErr:%d)", static_cast<int>(winerr));
-    return text + code;
+    code.Format(name.IsEmpty() ? " (%scode %u)" : " (%s, code %u)", name.c_str(), winerr);
+    return SystemMessage(winerr, sysErrno, stallSeconds, stallFile) + code;
+}
+
+Chaine ReportText::ErrnoName(int32_t sysErrno) {
+    const char* name = sysErrno != 0 ? strerrorname_np(sysErrno) : nullptr;
+    return name ? Chaine(name) : Chaine();
 }
 
 Chaine ReportText::OneLine(const TestSnapshot& test) {
@@ -159,7 +164,7 @@ void ReportText::ExpandPlaceholders(Chaine& document, const TestSnapshot& test,
     if (f.errorKind == TestFailure::kSystemError) {
         Replace(document, "%operation%", OperationName(f.operation));
         Replace(document, "%winerr%",
-                WinErrText(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile));
+                MessageWithCode(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile));
         Replace(document, "%errno%", f.sysErrno ? ErrnoText(f.sysErrno) : Chaine());
     } else if (f.errorKind == TestFailure::kDataError) {
         Replace(document, "%datawait%", f.datawait);

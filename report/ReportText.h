@@ -37,9 +37,12 @@ public:
     // followed by how long and on which file.
     static Chaine SystemMessage(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
                                 const Chaine& stallFile = Chaine());
-    // SystemMessage, then " (WinErr:N)".
-    static Chaine WinErrText(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
-                             const Chaine& stallFile = Chaine());
+    // SystemMessage, then the system's name of the errno beside the code:
+    // " (ENOENT, code 3)", or " (code 123)" for a code the program set.
+    static Chaine MessageWithCode(uint32_t winerr, int32_t sysErrno, uint32_t stallSeconds = 0,
+                                  const Chaine& stallFile = Chaine());
+    // "ENOENT" for an errno; empty for 0 or an errno the system has no name for.
+    static Chaine ErrnoName(int32_t sysErrno);
 
     // The failure on one line: the test, its directory and what went wrong.
     static Chaine OneLine(const TestSnapshot& test);

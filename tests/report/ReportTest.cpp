@@ -84,16 +84,26 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortT
     for (const FailureReport& f : reports) order.push_back(f.category);
     ASSERT_EQ(order, (std::vector{R::kDiskFull, R::kIoError, R::kDataDiffer, R::kInternal}));
     EXPECT_EQ(R::SystemMessage(1117, EIO), R::SystemMessage(1117, 0));
-    EXPECT_EQ(R::WinErrText(99999, 0) + "|" + R::OperationName(T::kGetTempPath) + "|" +
+    EXPECT_EQ(R::MessageWithCode(99999, 0) + "|" + R::OperationName(T::kGetTempPath) + "|" +
                   R::OperationName(T::kGetFileAttributes + 1) + "|" +
-                  ProgressText::Throughput(1000000) +
-                  "|" + ProgressText::Bytes(UINT64_MAX),
-              " (WinErr:99999)|GetTempPath|<inconnue>|1000000 octets/sec (7.6 Mbits/sec)|"
+                  ProgressText::Throughput(1000000) + "|" + ProgressText::Bytes(UINT64_MAX),
+              " (code 99999)|GetTempPath|<inconnue>|1000000 octets/sec (7.6 Mbits/sec)|"
               "18446744073709551615");
     // A call without an answer says for how long and on which file.
-    EXPECT_EQ(R::WinErrText(121, ETIMEDOUT, 61, Chaine("/mnt/s/VXZ1.TMP")),
+    EXPECT_EQ(R::MessageWithCode(121, ETIMEDOUT, 61, Chaine("/mnt/s/VXZ1.TMP")),
               Chaine::FromUtf8("Le délai d'attente de l'opération a expiré. Le serveur n'a pas "
-                               "répondu pendant 61 s (/mnt/s/VXZ1.TMP). (WinErr:121)"));
+                               "répondu pendant 61 s (/mnt/s/VXZ1.TMP). (ETIMEDOUT, code 121)"));
+    // Each failure on one line, as the command line tells it when it comes.
+    std::string lines;
+    for (FailureReport& f : FailureReport::Collect(run)) {
+        f.test.testname = Chaine("T"), f.test.tstdir = Chaine("/d");
+        lines += R::OneLine(f.test).ToUtf8() + "\n";
+    }
+    EXPECT_EQ(lines,
+              "Échec : T (/d) : WriteFile : Espace insuffisant sur le disque.\n"
+              "Échec : T (/d) : CreateFile : Accès refusé.\n"
+              "Échec : T (/d) : les données relues diffèrent\n"
+              "Échec : T (/d) : erreur interne\n");
 }
 
 // A call that the share's client does not support has advice of its own, with
