@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "cli/JsonResult.h"
-#include "cli/ResultFile.h"
-#include "cli/RunSupervisor.h"
-#include "cli/ShareSeries.h"
+#include "cli/result/JsonResult.h"
+#include "cli/result/ResultFile.h"
+#include "cli/supervision/RunSupervisor.h"
+#include "cli/result/ShareSeries.h"
 #include "engine/CDVXProgressData.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"

@@ -2,8 +2,8 @@
 
 #include <string_view>
 
-#include "cli/ClientLabel.h"
-#include "cli/StartTime.h"
+#include "cli/result/ClientLabel.h"
+#include "cli/result/StartTime.h"
 #include "engine/SettingLimits.h"
 
 namespace {

@@ -3,7 +3,7 @@
 
 #include "cli/CliApp.h"
 #include "cli/CliOptions.h"
-#include "cli/ResultMerge.h"
+#include "cli/merge/ResultMerge.h"
 #include "platform/StopSignals.h"
 #include "support/BuildVersion.h"
 #include "support/VersionInfo.h"

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cli/ClientLabel.h"
-#include "cli/ShareSeries.h"
+#include "cli/result/ClientLabel.h"
+#include "cli/result/ShareSeries.h"
 
 // Labels a person reads as one are one; labels that would fake or cut a
 // line of the merged text are refused.

@@ -1,4 +1,4 @@
-#include "cli/JsonResult.h"
+#include "cli/result/JsonResult.h"
 
 #include <gtest/gtest.h>
 

@@ -11,7 +11,7 @@ namespace {
 // 200 bytes a second on the share, its clock measured. Client i is called
 // "hi" and starts 300 ms after the one before.
 const char* const kHealthy = R"({"host": "poste", "version": "2.0.0+607.1.a",
-    "directory": "/mnt/nas/d", "networkPath": true, "fileSystem": "nfs4",
+    "directory": "/mnt/nas/d", "tempDirectory": "/tmp/", "networkPath": true, "fileSystem": "nfs4",
     "mountSource": "nas:/d", "cachesWrites": false, "serverProven": true, "crossCheck": null,
     "startedAt": "2026-12-06T21:30:00+00:00",
     "startAtMs": 1796592600000, "clockOffsetMs": 0, "elapsedMs": 20000, "ending": "time-up",

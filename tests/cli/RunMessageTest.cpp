@@ -1,4 +1,4 @@
-#include "cli/RunMessage.h"
+#include "cli/supervision/RunMessage.h"
 
 #include <gtest/gtest.h>
 

@@ -4,14 +4,16 @@
 #include <string>
 #include <vector>
 
-#include "cli/ShareSeries.h"
+#include "cli/result/ResultDocument.h"
+#include "cli/result/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunVerdict.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
 
-// The end of a run as one JSON object (UTF-8), for scripts and monitoring.
+// The end of a run as its result file (ResultDocument), for scripts and
+// monitoring.
 class JsonResult {
 public:
     struct Run {
@@ -47,6 +49,9 @@ public:
         std::vector<Chaine> leftFiles;
     };
 
+    static ResultDocument Document(const Run& run, const RunVerdict& verdict,
+                                   const std::vector<FailureReport>& failures);
+    // The document's text.
     static std::string Build(const Run& run, const RunVerdict& verdict,
                              const std::vector<FailureReport>& failures);
     // "2026-12-06T14:03:07+01:00".

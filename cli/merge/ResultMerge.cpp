@@ -1,10 +1,10 @@
-#include "cli/ResultMerge.h"
+#include "cli/merge/ResultMerge.h"
 
 #include <algorithm>
 
-#include "cli/ClientLabel.h"
-#include "cli/ResultFile.h"
-#include "cli/ResultReader.h"
+#include "cli/result/ClientLabel.h"
+#include "cli/result/ResultFile.h"
+#include "cli/merge/ResultReader.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
@@ -13,7 +13,6 @@
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
 
-using json = nlohmann::json;
 using ordered = nlohmann::ordered_json;
 
 namespace {
@@ -28,8 +27,8 @@ struct Client {
     std::vector<std::string> reasons;  // why it is not "ok", in French
     int64_t startMs = 0;               // on the common clock, when measured
 
-    const json& Data() const { return read.data; }
-    int64_t EndMs() const { return startMs + Data()["elapsedMs"].get<int64_t>(); }
+    const ResultDocument& Doc() const { return read.document; }
+    int64_t EndMs() const { return startMs + Doc().elapsedMs; }
     void Fault(RunVerdict::Result worse, std::string why) {
         if (Severity(worse) > Severity(result)) result = worse;
         reasons.push_back(std::move(why));
@@ -47,10 +46,18 @@ std::string Seconds(uint64_t ms) {
 
 // How long the run was asked to last: its minutes, or --stop-after if sooner;
 // 0 for a run until stopped, which has no time of its own to reach.
-uint64_t PlannedMs(const json& settings) {
-    const uint64_t minutes = settings["durationMinutes"], stopAfter = settings["stopAfterSeconds"];
+uint64_t PlannedMs(const ResultDocument::Settings& settings) {
+    const uint64_t minutes = settings.durationMinutes, stopAfter = settings.stopAfterSeconds;
     if (stopAfter > 0) return std::min(stopAfter * 1000, minutes * CDVXTimings::kMinuteMs);
     return minutes == CDVXPrefs::UntilStopped ? 0 : minutes * CDVXTimings::kMinuteMs;
+}
+
+// The settings every client must share; the priority of its threads is its own.
+bool SameSettings(const ResultDocument::Settings& a, const ResultDocument::Settings& b) {
+    return std::tie(a.diskSpaceMb, a.simultaneousTests, a.durationMinutes, a.stopAfterSeconds,
+                    a.stallSeconds) == std::tie(b.diskSpaceMb, b.simultaneousTests,
+                                                b.durationMinutes, b.stopAfterSeconds,
+                                                b.stallSeconds);
 }
 
 // Why `c` cannot be merged with the clients read before it, or empty.
@@ -58,27 +65,30 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
                      const ResultMerge::Options& options) {
     for (const Client& e : earlier) {
         if (e.read.key == c.read.key) {
-            return c.read.file + " : le client " + json(c.read.label).dump() + " se confond avec " +
-                   json(e.read.label).dump() + " de " + e.read.file + ".";
+            return c.read.file + " : le client " + ordered(c.read.label).dump() + " se confond avec " +
+                   ordered(e.read.label).dump() + " de " + e.read.file + ".";
         }
     }
     const auto first = std::find_if(earlier.begin(), earlier.end(),
                                     [](const Client& e) { return e.read.present; });
     if (!c.read.present || first == earlier.end()) return "";
-    const json &a = first->Data(), &b = c.Data();
-    if (a["startAtMs"] != b["startAtMs"]) {
+    const ResultDocument &a = first->Doc(), &b = c.Doc();
+    const auto moment = [](const std::optional<int64_t>& ms) {
+        return ms ? std::to_string(*ms) : std::string("aucune");
+    };
+    if (a.startAtMs != b.startAtMs) {
         return c.read.file + " n'a pas été lancé avec " + first->read.file +
-               " (heure de départ demandée : " + b["startAtMs"].dump() + " au lieu de " +
-               a["startAtMs"].dump() + ").";
+               " (heure de départ demandée : " + moment(b.startAtMs) + " au lieu de " +
+               moment(a.startAtMs) + ").";
     }
-    if (a["settings"] != b["settings"]) {
-        return c.read.file + " : les réglages (" + b["settings"].dump() + ") ne sont pas ceux de " +
-               first->read.file + " (" + a["settings"].dump() + ").";
+    if (!SameSettings(a.settings, b.settings)) {
+        return c.read.file + " : les réglages (" + ordered(b.settings).dump() +
+               ") ne sont pas ceux de " + first->read.file + " (" + ordered(a.settings).dump() +
+               ").";
     }
-    if (!options.allowMixed && a["version"] != b["version"]) {
-        return c.read.file + " vient de la version " + b["version"].get<std::string>() + ", " +
-               first->read.file + " de la version " + a["version"].get<std::string>() +
-               " (--allow-mixed pour les réunir).";
+    if (!options.allowMixed && a.version != b.version) {
+        return c.read.file + " vient de la version " + b.version + ", " + first->read.file +
+               " de la version " + a.version + " (--allow-mixed pour les réunir).";
     }
     return "";
 }
@@ -90,54 +100,50 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
         c.Fault(RunVerdict::kFailed, "aucun résultat (" + c.read.file + ")");
         return;
     }
-    const json& j = c.Data();
-    const bool failed =
-        j["result"] == "failed" || j["ending"] == "failure" || !j["failures"].empty();
-    const RunVerdict verdict(RunVerdict::EndingOf(j["ending"].get<std::string>()), failed,
-                             j["bytesWritten"], j["bytesRead"]);
+    const ResultDocument& j = c.Doc();
+    const bool failed = j.result == RunVerdict::ResultName(RunVerdict::kFailed) ||
+                        j.ending == RunVerdict::EndingName(RunVerdict::kFailure) ||
+                        !j.failures.empty();
+    const RunVerdict verdict(RunVerdict::EndingOf(j.ending), failed, j.bytesWritten, j.bytesRead);
     c.result = verdict.result;
-    const bool measured = !j["clockOffsetMs"].is_null();
-    c.startMs = measured ? j["referenceStartedAtMs"] : j["startedAtMs"];
-    const uint64_t planned = PlannedMs(j["settings"]), elapsed = j["elapsedMs"];
-    if (c.result == RunVerdict::kOk && j["result"] != "ok") {
+    const bool measured = j.clockOffsetMs.has_value();
+    c.startMs = measured ? j.referenceStartedAtMs.value_or(0) : static_cast<int64_t>(j.startedAtMs);
+    const uint64_t planned = PlannedMs(j.settings), elapsed = j.elapsedMs;
+    if (c.result == RunVerdict::kOk && j.result != RunVerdict::ResultName(RunVerdict::kOk)) {
         c.Fault(RunVerdict::kInterrupted, "le client n'a pas conclu « ok »");
     }
     if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
         c.Fault(RunVerdict::kInterrupted, "le test n'est pas allé jusqu'à son heure");
     }
     // The cross-check reads the other client's files, not its own.
-    const json& cross = j["crossCheck"];
-    const uint64_t crossRead = cross.is_null() ? 0 : cross["bytesRead"].get<uint64_t>(),
-                   crossWritten = cross.is_null() ? 0 : cross["bytesWritten"].get<uint64_t>();
-    if (j["bytesRead"].get<uint64_t>() - crossRead !=
-        j["bytesWritten"].get<uint64_t>() - crossWritten)
+    const uint64_t crossRead = j.crossCheck ? j.crossCheck->bytesRead : 0,
+                   crossWritten = j.crossCheck ? j.crossCheck->bytesWritten : 0;
+    if (j.bytesRead - crossRead != j.bytesWritten - crossWritten)
         c.Fault(RunVerdict::kInterrupted, "tout n'a pas été relu");
     if (elapsed < planned) {
         c.Fault(RunVerdict::kInterrupted,
                 "a testé " + Seconds(elapsed) + " sur " + Seconds(planned) + " prévues");
     }
-    if (!j["serverProven"]) {
-        c.Fault(RunVerdict::kInterrupted, "le client du partage (" +
-                                              j["fileSystem"].get<std::string>() +
+    if (!j.serverProven) {
+        c.Fault(RunVerdict::kInterrupted, "le client du partage (" + j.fileSystem +
                                               ") garde les écritures dans un cache local : "
                                               "le serveur n'est pas prouvé");
     }
-    if (!j["networkPath"] && !options.allowLocal) {
+    if (!j.networkPath && !options.allowLocal) {
         c.Fault(RunVerdict::kInterrupted, "le répertoire n'est pas sur le réseau (--allow-local)");
     }
     if (fleet && !measured) {
         c.Fault(RunVerdict::kInterrupted, "son horloge n'a pas été comparée (--clock-offset)");
     }
-    if (!j["startAtMs"].is_null()) {
-        const int64_t late = c.startMs - j["startAtMs"].get<int64_t>();
+    if (j.startAtMs) {
+        const int64_t late = c.startMs - *j.startAtMs;
         if (late > kTogetherMs || late < -kTogetherMs) {
             c.Fault(RunVerdict::kInterrupted,
                     std::string(late > 0 ? "départ en retard" : "départ en avance") + " de " +
                         std::to_string(late > 0 ? late : -late) + " ms");
         }
     }
-    const uint64_t idle = j["longestShareIdleMs"],
-                   limit = j["settings"]["stallSeconds"].get<uint64_t>() * 1000;
+    const uint64_t idle = j.longestShareIdleMs, limit = uint64_t{j.settings.stallSeconds} * 1000;
     if (idle > limit) {
         c.Fault(RunVerdict::kFailed, "aucun octet sur le partage pendant " + Seconds(idle) +
                                          " (plus que le délai sans réponse de " + Seconds(limit) +
@@ -148,68 +154,47 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
 // What the share carried for `c` between `from` and `to` on the common
 // clock, each point of its course counted for the part of it inside.
 uint64_t BytesBetween(const Client& c, int64_t from, int64_t to) {
-    const json& series = c.Data()["series"];
-    const int64_t interval = series["intervalMs"];
+    const ResultDocument::Series& series = c.Doc().series;
+    const int64_t interval = series.intervalMs;
     uint64_t total = 0;
-    for (std::size_t i = 0; i < series["written"].size(); ++i) {
+    for (std::size_t i = 0; i < series.written.size(); ++i) {
         const int64_t begin = c.startMs + static_cast<int64_t>(i) * interval;
         const int64_t inside = std::min(to, begin + interval) - std::max(from, begin);
         if (inside <= 0) continue;
-        const uint64_t bytes =
-            series["written"][i].get<uint64_t>() + series["read"][i].get<uint64_t>();
+        const uint64_t bytes = series.written[i] + series.read[i];
         total += static_cast<uint64_t>(static_cast<long double>(bytes) * inside / interval);
     }
     return total;
 }
 
-std::string Bytes(const json& count) {
-    return ProgressText::Bytes(count.get<uint64_t>()).ToUtf8() + " octets";
-}
+std::string Bytes(uint64_t count) { return ProgressText::Bytes(count).ToUtf8() + " octets"; }
 
 std::string Line(const Client& c) {
     std::string line = c.read.label + " | Résultat : " + RunVerdict::ResultName(c.result);
     if (c.read.present) {
-        const json& j = c.Data();
-        line += " | Fin : " + j["ending"].get<std::string>() +
-                " | Écrits : " + Bytes(j["bytesWritten"]) + " | Lus : " + Bytes(j["bytesRead"]) +
-                " | Débit sur le partage : " +
-                ProgressText::Throughput(j["shareThroughput"].get<uint64_t>()).ToUtf8() +
-                " | Échecs : " + std::to_string(j["failures"].size());
+        const ResultDocument& j = c.Doc();
+        line += " | Fin : " + j.ending + " | Écrits : " + Bytes(j.bytesWritten) +
+                " | Lus : " + Bytes(j.bytesRead) + " | Débit sur le partage : " +
+                ProgressText::Throughput(j.shareThroughput).ToUtf8() +
+                " | Échecs : " + std::to_string(j.failures.size());
     }
     for (const std::string& why : c.reasons) line += " | " + why;
     return line + "\n";
 }
 
+// The client's line of the merged document: its verdict here and why, then
+// what its result says, its course and failures left for their own lists.
 ordered Entry(const Client& c) {
     ordered entry = {{"label", c.read.label},
                      {"file", c.read.file},
                      {"result", RunVerdict::ResultName(c.result)},
                      {"reasons", c.reasons}};
     if (!c.read.present) return entry;
-    const json& j = c.Data();
-    for (const char* name : {"host",
-                             "version",
-                             "directory",
-                             "networkPath",
-                             "fileSystem",
-                             "serverProven",
-                             "ending",
-                             "startedAt",
-                             "startedAtMs",
-                             "clockOffsetMs",
-                             "referenceStartedAtMs",
-                             "elapsedMs",
-                             "bytesWritten",
-                             "bytesRead",
-                             "throughput",
-                             "shareBytesWritten",
-                             "shareBytesRead",
-                             "shareThroughput",
-                             "longestShareIdleMs",
-                             "leftFiles"}) {
-        entry[name] = j[name];
+    const ordered document = c.Doc();
+    for (const auto& [name, value] : document.items()) {
+        if (!entry.contains(name) && name != "series") entry[name] = value;
     }
-    entry["failures"] = j["failures"].size();
+    entry["failures"] = c.Doc().failures.size();
     return entry;
 }
 
@@ -246,47 +231,42 @@ ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
     ordered pairs = ordered::array();
     std::vector<std::string> readers(clients.size());  // whose files were read, by whom
     for (Client& reader : clients) {
-        if (!reader.read.present || reader.Data()["crossCheck"].is_null()) continue;
-        const json& cross = reader.Data()["crossCheck"];
+        if (!reader.read.present || !reader.Doc().crossCheck) continue;
+        const ResultDocument::CrossCheck& cross = *reader.Doc().crossCheck;
         Client* writer = nullptr;
         std::string key, why;
-        if (cross["partner"].is_string() &&
-            ClientLabel::Key(cross["partner"].get<std::string>(), &key, &why)) {
+        if (cross.partner && ClientLabel::Key(*cross.partner, &key, &why)) {
             for (Client& w : clients) {
                 if (w.read.key == key && &w != &reader) writer = &w;
             }
         }
-        const json& failures = reader.Data()["failures"];
-        const bool failed = std::any_of(failures.begin(), failures.end(), [&](const json& f) {
-            return f.value("test", std::string()) == readTest;
-        });
+        const auto& failures = reader.Doc().failures;
+        const bool failed = std::any_of(failures.begin(), failures.end(),
+                                        [&](const ResultDocument::Failure& f) { return f.test == readTest; });
         std::string problem;
         if (failed) {
             problem = "fichiers manquants ou différents";
         } else if (!writer) {
-            problem = cross["partner"].is_null() ? "rien reçu d'un autre client"
-                                                 : "l'auteur n'est pas un client de cet ensemble";
-        } else if (cross["bytesRead"] == 0) {
+            problem = !cross.partner ? "rien reçu d'un autre client"
+                                     : "l'auteur n'est pas un client de cet ensemble";
+        } else if (cross.bytesRead == 0) {
             problem = "rien relu";
         }
-        const std::string from = writer ? writer->read.label
-                                 : cross["partner"].is_string()
-                                     ? cross["partner"].get<std::string>()
-                                     : "?";
+        const std::string from = writer ? writer->read.label : cross.partner.value_or("?");
         if (writer) readers[writer - clients.data()] = reader.read.label;
         const std::string pair = from + " → " + reader.read.label;
         *text += "Contrôle croisé " + pair + " : " + (problem.empty() ? "ok" : problem) + " (" +
-                 Bytes(cross["bytesRead"]) + " relus)\n";
+                 Bytes(cross.bytesRead) + " relus)\n";
         if (!problem.empty())
             reader.Fault(RunVerdict::kFailed, "contrôle croisé " + pair + " : " + problem);
         pairs.push_back({{"writer", writer ? ordered(writer->read.label) : ordered()},
                          {"reader", reader.read.label},
                          {"result", problem.empty() ? "ok" : "failed"},
-                         {"bytesRead", cross["bytesRead"]}});
+                         {"bytesRead", cross.bytesRead}});
     }
     for (std::size_t i = 0; i < clients.size(); ++i) {
         Client& c = clients[i];
-        if (c.read.present && !c.Data()["crossCheck"].is_null() && readers[i].empty()) {
+        if (c.read.present && c.Doc().crossCheck && readers[i].empty()) {
             c.Fault(RunVerdict::kFailed,
                     "contrôle croisé : ses fichiers n'ont été relus par aucun client");
         }
@@ -311,20 +291,20 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
     Merged m;
     std::string pairsText;
     const ordered pairs = CrossChecks(clients, &pairsText);
-    json settings;
+    ordered settings;
     int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
     for (const Client* c : present) {
         windowStart = std::max(windowStart, c->startMs);
         windowEnd = std::min(windowEnd, c->EndMs());
-        settings = c->Data()["settings"];
+        settings = c->Doc().settings;
     }
     // Starts read on clocks nobody compared say nothing of who ran when.
     const bool unmeasured =
         present.size() > 1 && std::any_of(present.begin(), present.end(), [](const Client* c) {
-            return c->Data()["clockOffsetMs"].is_null();
+            return !c->Doc().clockOffsetMs;
         });
     const int64_t window = present.empty() || unmeasured ? 0 : windowEnd - windowStart;
-    const uint64_t planned = present.empty() ? 0 : PlannedMs(settings);
+    const uint64_t planned = present.empty() ? 0 : PlannedMs(present.back()->Doc().settings);
     std::string together, fleetWhy;
     uint64_t rate = 0;
     if (unmeasured) {
@@ -352,12 +332,13 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
         m.text += Line(c);
         list.push_back(Entry(c));
         if (!c.read.present) continue;
-        for (const json& f : c.Data()["failures"]) {
+        for (const ResultDocument::Failure& f : c.Doc().failures) {
             ordered labelled = {{"label", c.read.label}};
-            for (const auto& [name, value] : f.items()) labelled[name] = value;
+            const ordered failure = f;
+            for (const auto& [name, value] : failure.items()) labelled[name] = value;
             failures.push_back(labelled);
-            m.text += "Échec chez " + c.read.label + " : " + f.value("test", std::string()) + " (" +
-                      f.value("category", std::string()) + ")\n";
+            m.text += "Échec chez " + c.read.label + " : " + f.test.value_or("") + " (" +
+                      f.category.value_or("") + ")\n";
         }
     }
     m.text += pairsText;
@@ -389,7 +370,7 @@ int ResultMerge::Run(const std::vector<std::string>& files, const Options& optio
     bool delivered = true;
     if (!options.jsonPath.empty()) {
         delivered = ResultFile::Deliver(
-            options.jsonPath, m.document.dump(2, ' ', false, json::error_handler_t::replace) + "\n",
+            options.jsonPath, m.document.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n",
             out, err);
     }
     std::FILE* textOut = options.jsonPath == "-" ? err : out;

@@ -1,6 +1,6 @@
-#include "cli/EngineProcess.h"
+#include "cli/supervision/EngineProcess.h"
 
-#include "cli/RunMessage.h"
+#include "cli/supervision/RunMessage.h"
 #include "engine/DirectoryCheck.h"
 #include "engine/TestSession.h"
 #include "report/DirectoryProblemText.h"

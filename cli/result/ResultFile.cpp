@@ -1,4 +1,4 @@
-#include "cli/ResultFile.h"
+#include "cli/result/ResultFile.h"
 
 #include "platform/SystemError.h"
 #include "platform/WholeFile.h"

@@ -1,8 +1,8 @@
-#include "cli/RunSupervisor.h"
+#include "cli/supervision/RunSupervisor.h"
 
 #include <algorithm>
 
-#include "cli/EngineProcess.h"
+#include "cli/supervision/EngineProcess.h"
 #include "engine/RunController.h"
 #include "platform/Clock.h"
 #include "platform/ResourceIds.h"

@@ -3,11 +3,12 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
+#include "cli/result/ResultDocument.h"
+
 // One client's JSON result, read as a file anybody could have written: at
-// most kMaxBytes, nested kMaxDepth deep at most, no member twice, every
-// member the merge reads present and of its kind, every text printable, no
-// figure the run could not have reached. Members it does not know are left
-// out. Main thread.
+// most kMaxBytes, nested kMaxDepth deep at most, no member twice, a
+// ResultDocument that reads whole, no figure the run could not have reached.
+// Main thread.
 class ResultReader {
 public:
     static constexpr std::size_t kMaxBytes = std::size_t{1} << 20;
@@ -20,7 +21,7 @@ public:
         std::string label;    // as the result gives it
         std::string key;      // the same for labels that read as one (ClientLabel)
         bool present = true;  // false: no result, counted as failed
-        nlohmann::json data;  // the known members, checked
+        ResultDocument document;  // when present
     };
 
     // False with a French reason in `why`, which names the file. With

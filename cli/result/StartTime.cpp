@@ -1,4 +1,4 @@
-#include "cli/StartTime.h"
+#include "cli/result/StartTime.h"
 
 #include <chrono>
 

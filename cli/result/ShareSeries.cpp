@@ -1,4 +1,4 @@
-#include "cli/ShareSeries.h"
+#include "cli/result/ShareSeries.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <string>
 
-#include "cli/RunMessage.h"
+#include "cli/supervision/RunMessage.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunSnapshot.h"
 #include "engine/RunVerdict.h"

@@ -1,0 +1,116 @@
+#include "cli/result/JsonResult.h"
+
+#include <cstdio>
+
+#include "cli/result/StartTime.h"
+#include "engine/CDVXProgressData.h"
+#include "report/ReportText.h"
+#include "support/BuildVersion.h"
+
+namespace {
+
+std::string Text(const Chaine& text) { return text.ToUtf8(); }
+
+// The share's course: one entry a point in each list.
+ResultDocument::Series Series(const ShareSeries& share) {
+    ResultDocument::Series series;
+    series.intervalMs = share.IntervalMs();
+    for (const ShareSeries::Point& p : share.Points()) {
+        series.written.push_back(p.written);
+        series.read.push_back(p.read);
+        series.waiting.push_back(p.waiting);
+    }
+    return series;
+}
+
+std::optional<ResultDocument::CrossCheck> CrossCheck(const JsonResult::Run& run) {
+    if (!run.crossCheck) return std::nullopt;
+    const JsonResult::Run::CrossCheck& c = *run.crossCheck;
+    return ResultDocument::CrossCheck{
+        Text(c.directory), c.partner.IsEmpty() ? std::nullopt : std::optional(Text(c.partner)),
+        c.bytesRead, c.bytesWritten};
+}
+
+// A failed test as its report says it: what a call that failed says only
+// for a failed call, and the bytes only for data that differ.
+ResultDocument::Failure Failure(const FailureReport& report) {
+    const TestFailure& f = report.test.failure;
+    const bool system = f.errorKind == TestFailure::kSystemError;
+    const bool stalled = system && f.stallSeconds != 0;
+    const Chaine message = ReportText::SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
+    ResultDocument::Failure d;
+    d.test = Text(report.test.testname);
+    d.directory = Text(report.test.tstdir);
+    d.category = ReportText::CategoryName(report.category);
+    d.errorKind = f.errorKind;
+    if (system) {
+        d.operation = Text(ReportText::OperationName(f.operation));
+        d.winerr = f.winerr;
+        if (f.sysErrno != 0) d.errnoValue = f.sysErrno, d.errnoName = Text(ReportText::ErrnoName(f.sysErrno));
+        if (!message.IsEmpty()) d.message = Text(message);
+    }
+    d.position = ReportText::PositionValue(f.position);
+    if (stalled) d.file = Text(f.stallFile), d.stalledSeconds = f.stallSeconds;
+    if (f.errorKind == TestFailure::kDataError) d.expected = Text(f.datawait), d.read = Text(f.dataget);
+    d.localTime = JsonResult::Iso8601(f.localtime);
+    d.testTime = Text(CDVXProgressData::FormatDuration(report.testTimeMs));
+    d.testTimeMs = report.testTimeMs;
+    return d;
+}
+
+}  // namespace
+
+std::string JsonResult::Iso8601(const platform::SystemTime& t) {
+    const int offset = t.utcOffsetSeconds / 60;
+    const int magnitude = offset < 0 ? -offset : offset;
+    char text[64];
+    std::snprintf(text, sizeof text, "%04u-%02u-%02uT%02u:%02u:%02u%c%02d:%02d", t.year, t.month,
+                  t.day, t.hour, t.minute, t.second, offset < 0 ? '-' : '+', magnitude / 60,
+                  magnitude % 60);
+    return text;
+}
+
+ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
+                                   const std::vector<FailureReport>& failures) {
+    const CDVXPrefs& prefs = *run.prefs;
+    ResultDocument d;
+    d.directory = Text(prefs.directory);
+    d.tempDirectory = Text(run.tempDirectory);
+    d.networkPath = run.client.network;
+    d.fileSystem = Text(run.client.type);
+    d.mountSource = Text(run.client.source);
+    d.cachesWrites = run.client.cachesWrites;
+    // What was read back may have come from the client's cache alone.
+    d.serverProven = !run.client.cachesWrites;
+    d.crossCheck = CrossCheck(run);
+    d.host = run.host;
+    d.label = run.label;
+    d.version = BuildVersion();
+    d.startedAt = Iso8601(run.startedAt);
+    d.startedAtMs = static_cast<uint64_t>(StartTime::EpochMs(run.startedAt));
+    d.startAtMs = run.startAtMs;
+    d.clockOffsetMs = run.clockOffsetMs;
+    d.referenceStartedAtMs = run.referenceStartedAtMs;
+    d.settings = {prefs.diskSpaceMb,         prefs.simultaneousTests,
+                  prefs.durationMinutes,     prefs.threadPriority,
+                  run.stopAfterSeconds,      prefs.timings.stallLimitMs / 1000};
+    d.elapsedMs = run.elapsedMs;
+    d.bytesWritten = run.bytesWritten;
+    d.bytesRead = run.bytesRead;
+    d.throughput = run.throughput;
+    d.shareBytesWritten = run.share.Written();
+    d.shareBytesRead = run.share.Read();
+    d.shareThroughput = run.share.Throughput(run.elapsedMs);
+    d.longestShareIdleMs = run.share.LongestIdleMs();
+    d.series = Series(run.share);
+    d.ending = verdict.EndingName();
+    d.result = verdict.ResultName();
+    for (const FailureReport& f : failures) d.failures.push_back(Failure(f));
+    for (const Chaine& name : run.leftFiles) d.leftFiles.push_back(Text(name));
+    return d;
+}
+
+std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
+                              const std::vector<FailureReport>& failures) {
+    return Document(run, verdict, failures).Dump();
+}

@@ -1,0 +1,105 @@
+#pragma once
+#include <cstdint>
+#include <nlohmann/json.hpp>
+#include <optional>
+#include <string>
+#include <vector>
+
+// The result of one run as its JSON file holds it, texts in UTF-8: the one
+// definition of that file, which the run writes (JsonResult), merge reads
+// (ResultReader) and every member name comes from. A member that may be null
+// is optional. Any thread.
+struct ResultDocument {
+    struct Settings {
+        uint32_t diskSpaceMb = 0;
+        uint32_t simultaneousTests = 0;
+        uint32_t durationMinutes = 0;
+        std::optional<int32_t> threadPriority;
+        uint32_t stopAfterSeconds = 0;
+        uint32_t stallSeconds = 0;
+        bool operator==(const Settings&) const = default;
+    };
+    // The cross-check with another client: its directory as seen from here,
+    // its name once it gave it, the bytes of its files read here, and those
+    // written here for a client to read.
+    struct CrossCheck {
+        std::string directory;
+        std::optional<std::string> partner;
+        uint64_t bytesRead = 0;
+        uint64_t bytesWritten = 0;
+    };
+    // What the share carried, one entry a point in each list (ShareSeries).
+    struct Series {
+        uint32_t intervalMs = 1000;
+        std::vector<uint64_t> written;
+        std::vector<uint64_t> read;
+        std::vector<uint32_t> waiting;
+    };
+    // One failed test as its report says it; a result of another hand may
+    // leave any of it out.
+    struct Failure {
+        std::optional<std::string> test;
+        std::optional<std::string> directory;
+        std::optional<std::string> category;  // ReportText::CategoryName
+        std::optional<int32_t> errorKind;
+        std::optional<std::string> operation;
+        std::optional<uint32_t> winerr;
+        std::optional<int32_t> errnoValue;  // "errno"
+        std::optional<std::string> errnoName;
+        std::optional<std::string> message;
+        std::optional<int64_t> position;
+        std::optional<std::string> file;  // of a call that got no answer
+        std::optional<uint32_t> stalledSeconds;
+        std::optional<std::string> expected;
+        std::optional<std::string> read;
+        std::optional<std::string> localTime;
+        std::optional<std::string> testTime;
+        std::optional<uint32_t> testTimeMs;
+    };
+
+    std::string directory;
+    std::string tempDirectory;
+    bool networkPath = false;
+    std::string fileSystem;
+    std::string mountSource;
+    bool cachesWrites = false;
+    bool serverProven = false;
+    std::optional<CrossCheck> crossCheck;
+    std::string host;
+    std::string label;  // the client's name among several
+    std::string version;
+    std::string startedAt;  // ISO 8601, local time with its offset
+    uint64_t startedAtMs = 0;
+    std::optional<int64_t> startAtMs;  // the start asked for, ms since 1970
+    // This machine's clock minus the one the start was asked on, and the
+    // start read on that clock; both unknown unless the offset was given.
+    std::optional<int64_t> clockOffsetMs;
+    std::optional<int64_t> referenceStartedAtMs;
+    Settings settings;
+    uint32_t elapsedMs = 0;
+    uint64_t bytesWritten = 0;
+    uint64_t bytesRead = 0;
+    uint64_t throughput = 0;
+    uint64_t shareBytesWritten = 0;
+    uint64_t shareBytesRead = 0;
+    uint64_t shareThroughput = 0;
+    uint32_t longestShareIdleMs = 0;
+    Series series;
+    std::string ending;  // RunVerdict::EndingName
+    std::string result;  // RunVerdict::ResultName
+    std::vector<Failure> failures;
+    // Files of the run still in the share or the temporary directory.
+    std::vector<std::string> leftFiles;
+
+    // The file's text, two spaces an indent, ending in a line feed.
+    std::string Dump() const;
+    // Reads a parsed file, every member checked: of its kind, within the
+    // bounds no real run reaches, every text printable (members it does not
+    // know are left out). False with the name of the first member that is
+    // missing or wrong in `badMember`.
+    static bool Read(const nlohmann::json& j, ResultDocument* d, std::string* badMember);
+};
+
+void to_json(nlohmann::ordered_json& j, const ResultDocument& d);
+void to_json(nlohmann::ordered_json& j, const ResultDocument::Failure& f);
+void to_json(nlohmann::ordered_json& j, const ResultDocument::Settings& s);
