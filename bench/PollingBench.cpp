@@ -10,7 +10,7 @@
 
 #include <unistd.h>
 
-#include "cli/RunMessage.h"
+#include "cli/supervision/RunMessage.h"
 #include "engine/CDVXThreadManager.h"
 
 namespace {
