@@ -5,57 +5,66 @@
 #include <string>
 #include <vector>
 
+// The parts of a result (ResultDocument), complete before it holds them in
+// an optional or a list.
+struct ResultSettings {
+    uint32_t diskSpaceMb = 0;
+    uint32_t simultaneousTests = 0;
+    uint32_t durationMinutes = 0;
+    std::optional<int32_t> threadPriority;
+    uint32_t stopAfterSeconds = 0;
+    uint32_t stallSeconds = 0;
+};
+
+// The cross-check with another client: its directory as seen from here,
+// its name once it gave it, the bytes of its files read here, and those
+// written here for a client to read.
+struct ResultCrossCheck {
+    std::string directory;
+    std::optional<std::string> partner;
+    uint64_t bytesRead = 0;
+    uint64_t bytesWritten = 0;
+};
+
+// What the share carried, one entry a point in each list (ShareSeries).
+struct ResultSeries {
+    uint32_t intervalMs = 1000;
+    std::vector<uint64_t> written;
+    std::vector<uint64_t> read;
+    std::vector<uint32_t> waiting;
+};
+
+// One failed test as its report says it; a result of another hand may
+// leave any of it out.
+struct ResultFailure {
+    std::optional<std::string> test;
+    std::optional<std::string> directory;
+    std::optional<std::string> category;  // ReportText::CategoryName
+    std::optional<int32_t> errorKind;
+    std::optional<std::string> operation;
+    std::optional<uint32_t> winerr;
+    std::optional<int32_t> errnoValue;  // "errno"
+    std::optional<std::string> errnoName;
+    std::optional<std::string> message;
+    std::optional<int64_t> position;
+    std::optional<std::string> file;  // of a call that got no answer
+    std::optional<uint32_t> stalledSeconds;
+    std::optional<std::string> expected;
+    std::optional<std::string> read;
+    std::optional<std::string> localTime;
+    std::optional<std::string> testTime;
+    std::optional<uint32_t> testTimeMs;
+};
+
 // The result of one run as its JSON file holds it, texts in UTF-8: the one
 // definition of that file, which the run writes (JsonResult), merge reads
 // (ResultReader) and every member name comes from. A member that may be null
 // is optional. Any thread.
 struct ResultDocument {
-    struct Settings {
-        uint32_t diskSpaceMb = 0;
-        uint32_t simultaneousTests = 0;
-        uint32_t durationMinutes = 0;
-        std::optional<int32_t> threadPriority;
-        uint32_t stopAfterSeconds = 0;
-        uint32_t stallSeconds = 0;
-        bool operator==(const Settings&) const = default;
-    };
-    // The cross-check with another client: its directory as seen from here,
-    // its name once it gave it, the bytes of its files read here, and those
-    // written here for a client to read.
-    struct CrossCheck {
-        std::string directory;
-        std::optional<std::string> partner;
-        uint64_t bytesRead = 0;
-        uint64_t bytesWritten = 0;
-    };
-    // What the share carried, one entry a point in each list (ShareSeries).
-    struct Series {
-        uint32_t intervalMs = 1000;
-        std::vector<uint64_t> written;
-        std::vector<uint64_t> read;
-        std::vector<uint32_t> waiting;
-    };
-    // One failed test as its report says it; a result of another hand may
-    // leave any of it out.
-    struct Failure {
-        std::optional<std::string> test;
-        std::optional<std::string> directory;
-        std::optional<std::string> category;  // ReportText::CategoryName
-        std::optional<int32_t> errorKind;
-        std::optional<std::string> operation;
-        std::optional<uint32_t> winerr;
-        std::optional<int32_t> errnoValue;  // "errno"
-        std::optional<std::string> errnoName;
-        std::optional<std::string> message;
-        std::optional<int64_t> position;
-        std::optional<std::string> file;  // of a call that got no answer
-        std::optional<uint32_t> stalledSeconds;
-        std::optional<std::string> expected;
-        std::optional<std::string> read;
-        std::optional<std::string> localTime;
-        std::optional<std::string> testTime;
-        std::optional<uint32_t> testTimeMs;
-    };
+    using Settings = ResultSettings;
+    using CrossCheck = ResultCrossCheck;
+    using Series = ResultSeries;
+    using Failure = ResultFailure;
 
     std::string directory;
     std::string tempDirectory;
