@@ -23,7 +23,8 @@ public:
     // Every entry but "." and "..", in the order the system gives them.
     static bool List(std::string_view directory, std::vector<DirEntry>* entries);
     // The bytes that the file system holding `path` still gives a process
-    // without privileges.
+    // without privileges; false when it cannot tell (a size of 0 blocks, as
+    // some FUSE clients of a share give).
     static bool FreeSpace(std::string_view path, uint64_t* bytes);
     static std::string CurrentDirectory();
 };

@@ -116,3 +116,14 @@ std::pair<CliResult, json> RunChecked(Strings args, const std::string& tmp, int 
         EXPECT_EQ(Snapshot(untouched[i]), before[i]) << Listing(untouched[i]);
     return {r, j};
 }
+
+void ExpectRefused(Strings args, const std::string& tmp, const json& said,
+                   const std::string& jsonFile) {
+    args.insert(args.end(), {"--json", jsonFile});
+    const CliResult r = CliProcess::Run(args, tmp);
+    EXPECT_EQ(std::tuple(r.status, r.out, access(jsonFile.c_str(), F_OK) == 0),
+              std::tuple(2, std::string(), false))
+        << r.err;
+    for (const std::string text : said)
+        EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
+}

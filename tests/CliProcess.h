@@ -76,3 +76,9 @@ json CheckRun(const CliResult& r, int status, const json& expected, const std::s
 std::pair<CliResult, json> RunChecked(Strings args, const std::string& tmp, int status,
                                       const json& expected, const Strings& untouched,
                                       const std::string& jsonFile = "");
+
+// dalvex2-cli with `args`, $TMPDIR `tmp` and --json `jsonFile`, refused before any
+// test: exit status 2, nothing on standard output, no result file, and each text of
+// `said` on standard error.
+void ExpectRefused(Strings args, const std::string& tmp, const json& said,
+                   const std::string& jsonFile);

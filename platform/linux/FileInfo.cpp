@@ -70,6 +70,7 @@ bool FileInfo::FreeSpace(std::string_view path, uint64_t* bytes) {
         LastError::SetFromErrno(errno);
         return false;
     }
+    if (st.f_blocks == 0) return false;
     *bytes = uint64_t{st.f_bavail} * st.f_frsize;
     return true;
 }

@@ -62,16 +62,7 @@ TEST_P(CliRun, EndsWithTheResultItsDirectoryCalledFor) {
     Strings args{c.value("path", dir)};
     for (const std::string a : c.value("args", json::array()))
         args.push_back(a[0] == '@' ? out.File(a.substr(1)) : a);
-    if (c["status"] == 2) {  // refused before any test: the reason, and no result at all
-        args.insert(args.end(), {"--json", work.File("r.json")});
-        const CliResult r = CliProcess::Run(args, tmp.Path());
-        EXPECT_EQ(std::tuple(r.status, r.out, fs::exists(work.File("r.json"))),
-                  std::tuple(2, std::string(), false))
-            << r.err;
-        for (const std::string text : c.value("said", json::array()))
-            EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
-        return;
-    }
+    if (c["status"] == 2) return ExpectRefused(args, tmp.Path(), c["said"], work.File("r.json"));
     const auto [r, j] =
         RunChecked(args, tmp.Path() + c.value("tmpdirSuffix", ""), c["status"], c["result"],
                    {dir, work.Path(), tmp.Path()}, work.File("r.json"));
@@ -113,8 +104,10 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
     const int64_t at = (now + 4) * 1000;
     const std::vector<std::string> later{"--start-at", std::to_string(now + 60)},
         // This machine's clock 2 s behind the one the start is given on.
-        soon{"--start-at", std::to_string(now + 4), "--clock-offset", "-2000", "--stop-after", "1",
-             "--label", "poste 7"};
+        soon{"--start-at",     std::to_string(now + 4),
+             "--clock-offset", "-2000",
+             "--stop-after",   "1",
+             "--label",        "poste 7"};
     const struct {
         std::vector<int> signals;
         int afterMs;
@@ -166,6 +159,9 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     WriteFile(work.File("plain"), "x"), WriteFile(json, earlier);
     EXPECT_EQ(Run({shm.Path(), "--json", json, "--report-dir", work.File("plain/r")}).status, 2);
     EXPECT_EQ(ReadFile(json), earlier);
+    // A folder where no file can be made, whatever its permissions tell root.
+    const CliResult proc = Run({shm.Path(), "--stop-after", "1", "--json", "/proc/r.json"});
+    EXPECT_EQ(std::tuple(proc.status, proc.out), std::tuple(2, std::string())) << proc.err;
     const CliResult full = Run({shm.Path(), "--stop-after", "1", "--json", "/dev/full"});
     EXPECT_EQ(full.status, 2) << "the run went well, but nobody can know it";
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;

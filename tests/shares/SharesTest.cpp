@@ -19,8 +19,8 @@ class Shares : public testing::TestWithParam<std::tuple<const char*, TableRow>> 
 
 }  // namespace
 
-// Every run leaves the share (files that look like the program's own among
-// them) and the temporary directory as they were.
+// Every run, or refusal, leaves the share (files that look like the program's
+// own among them) and the temporary directory as they were.
 TEST_P(Shares, EndAsExpectedAndLeaveTheShareAsItWas) {
     const auto& [kind, row] = GetParam();
     const json& c = row.data;
@@ -38,9 +38,13 @@ TEST_P(Shares, EndAsExpectedAndLeaveTheShareAsItWas) {
     WriteFile(tmp.File("VXC0001.TMP"), "local stranger");
     std::vector<std::string> args{mine + c.value("subdir", ""), "--quiet"};
     for (const std::string a : c["args"]) args.push_back(a);
-    json expected = c["result"];
-    expected["networkPath"] = true;
-    RunChecked(args, tmp.Path(), c["status"], expected, {mine, tmp.Path()});
+    if (c["status"] == 2) {
+        ExpectRefused(args, tmp.Path(), c["said"], tmp.File("r.json"));
+    } else {
+        json expected = c["result"];
+        expected["networkPath"] = true;
+        RunChecked(args, tmp.Path(), c["status"], expected, {mine, tmp.Path()});
+    }
     fs::remove_all(mine);
 }
 
