@@ -18,7 +18,8 @@ public:
     static constexpr int kNotAFile = -1;  // Read: a directory, a pipe, a device
     static constexpr int kTooLarge = -2;  // Read: more than the bytes allowed
 
-    // Whether the file could be written now, without touching it.
+    // Whether the file could be written now, without touching it (a
+    // temporary file beside it is made and removed).
     static bool CanWrite(const std::string& path, int* error);
     static bool Write(const std::string& path, const std::string& bytes, int* error);
     // A plain file of at most `maxBytes`: not a pipe nobody writes to, a

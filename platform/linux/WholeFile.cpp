@@ -17,12 +17,6 @@ bool Fail(int code, int* error) {
     return false;
 }
 
-std::string DirectoryOf(const std::string& path) {
-    const std::size_t slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    return slash == 0 ? "/" : path.substr(0, slash);
-}
-
 // Whether the name is a plain file of the user's that a renamed copy may
 // replace without losing anything: no link, no other name, no other owner.
 bool Replaceable(const struct stat& st) {
@@ -64,6 +58,18 @@ bool WriteInPlace(const std::string& path, const std::string& bytes, int* error)
     return CloseChecked(fd, ok, error);
 }
 
+// A new file beside `path`, to be renamed over it once written: its name in
+// `temporary`; -1 with the reason in `error` when none can be made.
+int MakeTemporary(const std::string& path, std::string* temporary, int* error) {
+    for (int n = 0; n < 100; ++n) {
+        *temporary = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
+        const int fd = ::open(temporary->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0) return fd;
+        if (errno != EEXIST) return Fail(errno, error), -1;
+    }
+    return Fail(EEXIST, error), -1;
+}
+
 }  // namespace
 
 bool WholeFile::CanWrite(const std::string& path, int* error) {
@@ -75,7 +81,15 @@ bool WholeFile::CanWrite(const std::string& path, int* error) {
     } else if (errno != ENOENT) {
         return Fail(errno, error);
     }
-    return ::access(DirectoryOf(path).c_str(), W_OK | X_OK) == 0 || Fail(errno, error);
+    // The directory's permissions do not tell everything (a read-only or
+    // pseudo file system, root's rights): the file that Write() renames
+    // over the name is made and removed, the name itself left alone.
+    std::string temporary;
+    const int fd = MakeTemporary(path, &temporary, error);
+    if (fd < 0) return false;
+    ::close(fd);
+    ::unlink(temporary.c_str());
+    return true;
 }
 
 bool WholeFile::Write(const std::string& path, const std::string& bytes, int* error) {
@@ -83,13 +97,8 @@ bool WholeFile::Write(const std::string& path, const std::string& bytes, int* er
     const bool exists = ::lstat(path.c_str(), &st) == 0;
     if (exists && !Replaceable(st)) return WriteInPlace(path, bytes, error);
     std::string temporary;
-    int fd = -1;
-    for (int n = 0; fd < 0 && n < 100; ++n) {
-        temporary = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(n);
-        fd = ::open(temporary.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd < 0 && errno != EEXIST) return Fail(errno, error);
-    }
-    if (fd < 0) return Fail(EEXIST, error);
+    const int fd = MakeTemporary(path, &temporary, error);
+    if (fd < 0) return false;
     if (exists) ::fchmod(fd, st.st_mode & 07777);  // the replaced file's permissions stay
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
     ok = CloseChecked(fd, ok, error);
