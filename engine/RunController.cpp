@@ -55,19 +55,6 @@ bool RunController::EndRunsAtExit() {
     return CDVXThreadManager::WaitForAbandoned();
 }
 
-RunController::Action RunController::Decide(const State& s) {
-    if (s.running) {
-        const bool enable = !s.buttonsEnabled && (s.elapsedMs >= kButtonsDelayMs || s.timeUp);
-        return enable ? kEnableButtons : kNone;
-    }
-    // A failed thread may still be deleting its file: the front end waits for
-    // it, so that nothing is left behind and the next run need not wait.
-    if (!s.threadsExited) return kNone;
-    if (s.after == kCancel) return kPressCancel;
-    if (!s.buttonsEnabled) return kEnableButtons;
-    return s.after == kShowResult ? kPressNext : kPressBack;
-}
-
 uint32_t RunController::BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs) {
     // Clamped here, not by the bar: past the longest run the time leaves the
     // bar's signed range.
@@ -84,7 +71,6 @@ void RunController::Start(const CDVXPrefs& prefs, uint64_t stopAfterMs) {
     m_ending.reset();
     m_after = kShowResult;
     m_stopping = false;
-    m_buttonsEnabled = false;
     m_stopRequests = 0;
     m_manager.Start(&prefs);
 }
@@ -107,7 +93,7 @@ void RunController::Abort(After after) {
 }
 
 RunController::Tick RunController::Poll(int stopRequests) {
-    if (!m_prefs) return {false, 0, kNone, {}};  // no run was started
+    if (!m_prefs) return {false, true, false, {}};  // no run was started
     m_manager.CheckFailure();
     if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
     // IsRunning first: its first false answer stops the run's clock.
@@ -132,10 +118,7 @@ RunController::Tick RunController::Poll(int stopRequests) {
     if (m_after == kCancel && platform::Clock::GetTickCount() - m_cancelTicks >= kCancelWaitMs) {
         m_manager.Abandon();
     }
-    const Action action = Decide(
-        {running, m_manager.HaveThreadsExited(), elapsed, timeUp, m_buttonsEnabled, m_after});
-    if (action == kEnableButtons) m_buttonsEnabled = true;
-    return {running, elapsed, action, std::move(snapshot)};
+    return {running, m_manager.HaveThreadsExited(), timeUp, std::move(snapshot)};
 }
 
 bool RunController::IsBusy() {

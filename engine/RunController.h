@@ -10,9 +10,8 @@
 // the other tests, the end of the time (or of a shorter limit) stops them
 // after their cycle, a first stop request does the same and an abort cuts
 // them short. Once no thread runs, the verdict says what the run proved. The
-// wizard also follows the answer of each poll (its buttons and the page it
-// leads to); the command line only waits for the end. No Qt; the thread that
-// started the run only.
+// wizard also follows each poll's answer with its buttons; the command line
+// only waits for the end. No Qt; the thread that started the run only.
 //
 // A process that calls exit() with a run still going (a library that gives
 // up, as the window system's does when its display goes away) ends that run
@@ -20,29 +19,17 @@
 class RunController {
 public:
     static constexpr uint32_t kPollMs = 200;
-    // Back and Next come after this long, so that a double click ends no run.
-    static constexpr uint32_t kButtonsDelayMs = 5000;
     // A Cancel waits this long for the threads; those that have not returned
     // then are left to the system, so that the window closes at once.
     static constexpr uint32_t kCancelWaitMs = 1000;
 
     // Where the front end goes once no thread runs any more.
     enum After { kShowResult, kBack, kCancel };
-    // What a front end with buttons does after a poll.
-    enum Action { kNone, kEnableButtons, kPressNext, kPressBack, kPressCancel };
 
-    struct State {
-        bool running;        // a record still runs
-        bool threadsExited;  // every worker thread has returned
-        uint32_t elapsedMs;  // of the run, frozen once it is over
-        bool timeUp;         // the run has lasted as long as it was to
-        bool buttonsEnabled;
-        After after;
-    };
     struct Tick {
-        bool running;
-        uint32_t elapsedMs;
-        Action action;
+        bool running;          // a test still runs
+        bool threadsExited;    // every worker thread has returned
+        bool timeUp;           // the run has lasted as long as it was to
         RunSnapshot snapshot;  // the run as the poll saw it
     };
 
@@ -51,7 +38,6 @@ public:
     RunController(const RunController&) = delete;
     RunController& operator=(const RunController&) = delete;
 
-    static Action Decide(const State& state);
     // Where a bar of the run's duration stands: the elapsed time, never past the end.
     static uint32_t BarPosition(uint32_t elapsedMs, const CDVXPrefs& prefs);
     // The run has lasted its duration, or `stopAfterMs` (0: none).
@@ -71,8 +57,7 @@ public:
     // a Cancel was asked before. After a Cancel, the threads still busy
     // kCancelWaitMs later are abandoned.
     void Abort(After after);
-    // One poll, every kPollMs; a front end with buttons carries out the
-    // action it answers. `stopRequests` counts the requests so far (the
+    // One poll, every kPollMs. `stopRequests` counts the requests so far (the
     // command line's interrupts): while the run goes on, a new first one
     // stops it, a second aborts it, before the time is looked at. Nothing
     // runs before Start.
@@ -108,7 +93,6 @@ private:
     std::optional<RunVerdict::Ending> m_ending;
     After m_after = kShowResult;
     bool m_stopping = false;
-    bool m_buttonsEnabled = false;
     int m_stopRequests = 0;
     uint32_t m_cancelTicks = 0;
 };

@@ -13,7 +13,7 @@
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/BrowseForFolder.h"
 #include "gui/toolkit/GuiText.h"
-#include "gui/toolkit/MessageBeep.h"
+#include "gui/toolkit/MessageBox.h"
 #include "platform/ResourceIds.h"
 #include "support/CaseFolding.h"
 #include "support/FileIterator.h"
@@ -213,7 +213,7 @@ void ZFolderNameEdit::TakeUrls(const QList<QUrl>& urls) {
         return;
     }
     if (!AnswerInTime([folder = folder.PrivateCopy()] { return DirectoryExists(folder); }, false)) {
-        MessageBeep();
+        MessageBox::Beep();
         return;
     }
     SetText(folder);

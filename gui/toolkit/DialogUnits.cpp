@@ -103,3 +103,11 @@ void DialogUnits::Scale(const QList<QWidget*>& windows) {
     for (const QWidget* window : windows) units.FitTexts(window);
     for (QWidget* window : windows) units.Apply(window);
 }
+
+QFont DialogUnits::HeadingFont(const QFont& dialogFont) {
+    QFont font(dialogFont);
+    font.setBold(true);
+    return font;
+}
+
+QFont DialogUnits::BannerFont() { return QFont(QStringLiteral("Arial"), 12, QFont::Bold); }

@@ -31,6 +31,12 @@ public:
     static void Scale(QWidget* window);
     static void Scale(const QList<QWidget*>& windows);
 
+    // The heading of a page: the dialog's own font, bold.
+    static QFont HeadingFont(const QFont& dialogFont);
+    // The large title beside the side picture: "Arial" 12 pt bold; fontconfig
+    // gives the nearest face it has.
+    static QFont BannerFont();
+
 private:
     int MapX(int units) const;
     int MapY(int units) const;

@@ -1,5 +1,7 @@
 #include "gui/toolkit/MessageBox.h"
 
+#include <QApplication>
+
 #include <QMessageBox>
 
 #include "gui/toolkit/GuiText.h"
@@ -17,3 +19,14 @@ void MessageBox::Warn(QWidget* parent, const Chaine& text, const Chaine& caption
     QMessageBox(QMessageBox::Warning, ToQString(caption), ToQString(text), QMessageBox::Ok, parent)
         .exec();
 }
+
+namespace {
+int g_beeps = 0;
+}
+
+void MessageBox::Beep() {
+    ++g_beeps;
+    QApplication::beep();
+}
+
+int MessageBox::BeepCount() { return g_beeps; }

@@ -13,4 +13,9 @@ public:
                          Answer byDefault = kYes);
     // A failure the user should know of, with the warning icon and OK.
     static void Warn(QWidget* parent, const Chaine& text, const Chaine& caption);
+    // The system's warning sound, for an action refused without a message (a
+    // dropped file where a folder was expected). Every call is counted, so
+    // that tests, which hear nothing, can tell.
+    static void Beep();
+    static int BeepCount();
 };

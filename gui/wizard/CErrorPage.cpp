@@ -1,9 +1,9 @@
 #include "gui/wizard/CErrorPage.h"
 
-#include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
-#include "gui/toolkit/ResourceImage.h"
 #include "engine/TestSession.h"
+#include "gui/toolkit/CPropertySheet.h"
+#include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDetailDlg.h"
 #include "gui/wizard/RunSummary.h"
 #include "ui_CErrorPage.h"
@@ -11,7 +11,7 @@
 CErrorPage::CErrorPage(TestSession& session)
     : CPropertyPage(res::kErrorPage), ui(std::make_unique<Ui::CErrorPage>()), m_session(session) {
     ui->setupUi(this);
-    ui->title->setFont(BannerFont());
+    ui->title->setFont(DialogUnits::BannerFont());
     connect(ui->details, &QPushButton::clicked, this, &CErrorPage::ShowDetails);
 }
 

@@ -1,7 +1,7 @@
 #include "gui/wizard/CNoErrorPage.h"
 
 #include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/RunSummary.h"
 #include "platform/ResourceIds.h"
@@ -12,7 +12,7 @@ CNoErrorPage::CNoErrorPage(TestSession& session)
       ui(std::make_unique<Ui::CNoErrorPage>()),
       m_session(session) {
     ui->setupUi(this);
-    ui->title->setFont(BannerFont());
+    ui->title->setFont(DialogUnits::BannerFont());
 }
 
 CNoErrorPage::~CNoErrorPage() = default;

@@ -4,10 +4,11 @@
 
 #include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/ElidedPaths.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
+#include "gui/wizard/ProgressButtons.h"
 #include "platform/ResourceIds.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
@@ -35,7 +36,7 @@ CProgressPage::CProgressPage(TestSession& session)
       m_session(session) {
     ui->setupUi(this);
     // Fonts and the longest status line before the layout is fitted to its texts.
-    ui->title->setFont(HeadingFont(font()));
+    ui->title->setFont(DialogUnits::HeadingFont(font()));
     ShowStatus(res::kRunningText);
 }
 
@@ -54,6 +55,7 @@ bool CProgressPage::OnSetActive() {
     ui->bar->SetTextTemplate("");
     ui->bar->SetShowText(true);
     ShowStatus(res::kRunningText);
+    m_buttonsEnabled = false;
     m_session.run.Start(prefs);
     if (m_nTimer == 0) m_nTimer = startTimer(RunController::kPollMs);
     return true;
@@ -119,19 +121,22 @@ void CProgressPage::timerEvent(QTimerEvent* event) {
 }
 
 void CProgressPage::Tick() {
-    const RunController::Tick tick = m_session.run.Poll();
+    RunController& run = m_session.run;
+    const RunController::Tick tick = run.Poll();
     if (tick.running) ShowCounters(tick.snapshot);
     // The end of the time stops the run as Next would.
-    if (m_session.run.IsStopping()) ShowStatus(res::kStoppingText);
+    if (run.IsStopping()) ShowStatus(res::kStoppingText);
     CPropertySheet* sheet = GetSheet();
-    switch (tick.action) {
-        case RunController::kNone: break;
-        case RunController::kEnableButtons:
+    switch (ProgressButtons::Decide({tick.running, tick.threadsExited, tick.snapshot.ElapsedMs(),
+                                     tick.timeUp, m_buttonsEnabled, run.GetAfter()})) {
+        case ProgressButtons::kNone: break;
+        case ProgressButtons::kEnableButtons:
+            m_buttonsEnabled = true;
             sheet->SetWizardButtons(CPropertySheet::PSWIZB_BACK | CPropertySheet::PSWIZB_NEXT);
             break;
-        case RunController::kPressNext: sheet->PressButton(CPropertySheet::PSBTN_NEXT); break;
-        case RunController::kPressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
-        case RunController::kPressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
+        case ProgressButtons::kPressNext: sheet->PressButton(CPropertySheet::PSBTN_NEXT); break;
+        case ProgressButtons::kPressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
+        case ProgressButtons::kPressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
     }
 }
 

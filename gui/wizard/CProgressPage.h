@@ -46,4 +46,5 @@ private:
     std::unique_ptr<Ui::CProgressPage> ui;
     TestSession& m_session;
     int m_nTimer = 0;
+    bool m_buttonsEnabled = false;  // Back and Next, once the run allowed them
 };

@@ -8,7 +8,7 @@
 #include "engine/TestSession.h"
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
 #include "gui/wizard/CAdvancedDlg.h"
@@ -28,7 +28,7 @@ CSelectDirPage::CSelectDirPage(TestSession& session)
       ui(std::make_unique<Ui::CSelectDirPage>()),
       m_session(session) {
     ui->setupUi(this);
-    ui->title->setFont(HeadingFont(font()));
+    ui->title->setFont(DialogUnits::HeadingFont(font()));
 }
 
 CSelectDirPage::~CSelectDirPage() = default;

@@ -5,7 +5,7 @@
 
 #include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
 #include "platform/ResourceIds.h"
 #include "ui_CTimePage.h"
@@ -38,7 +38,7 @@ constexpr SettingLimit kMinutes = SettingLimits::kDurationMinutes;
 CTimePage::CTimePage(TestSession& session)
     : CPropertyPage(res::kTimePage), ui(std::make_unique<Ui::CTimePage>()), m_session(session) {
     ui->setupUi(this);
-    ui->title->setFont(HeadingFont(font()));
+    ui->title->setFont(DialogUnits::HeadingFont(font()));
 }
 
 CTimePage::~CTimePage() = default;

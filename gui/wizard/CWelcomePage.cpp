@@ -1,7 +1,7 @@
 #include "gui/wizard/CWelcomePage.h"
 
 #include "gui/toolkit/CPropertySheet.h"
-#include "gui/toolkit/DialogFonts.h"
+#include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "platform/ResourceIds.h"
 #include "ui_CWelcomePage.h"
@@ -9,7 +9,7 @@
 CWelcomePage::CWelcomePage()
     : CPropertyPage(res::kWelcomePage), ui(std::make_unique<Ui::CWelcomePage>()) {
     ui->setupUi(this);
-    ui->title->setFont(BannerFont());
+    ui->title->setFont(DialogUnits::BannerFont());
 }
 
 CWelcomePage::~CWelcomePage() = default;

@@ -35,29 +35,6 @@ constexpr uint32_t kForever = CDVXPrefs::UntilStopped;
 
 }  // namespace
 
-// One poll's answer for each state the run can be in.
-TEST(RunControllerTest, DecidesEachStateOfTheRun) {
-    struct Row {
-        const char* what;
-        R::State state;  // running, exited, elapsed, time up, buttons, after
-        R::Action expected;
-    };
-    // clang-format off
-    const Row rows[] = {
-        {"starting: Back only", {true, false, 4999, false, false, R::kShowResult}, R::kNone},
-        {"5 s: buttons", {true, false, 5000, false, false, R::kShowResult}, R::kEnableButtons},
-        {"time up first: buttons", {true, false, 3000, true, false, R::kShowResult}, R::kEnableButtons},
-        {"running with buttons", {true, false, 90000, true, true, R::kShowResult}, R::kNone},
-        {"a thread still deleting", {false, false, 2000, false, true, R::kShowResult}, R::kNone},
-        {"early failure: buttons", {false, true, 2000, false, false, R::kShowResult}, R::kEnableButtons},
-        {"then Next", {false, true, 2000, false, true, R::kShowResult}, R::kPressNext},
-        {"over after Back", {false, true, 9000, false, true, R::kBack}, R::kPressBack},
-        {"Cancel, even without buttons", {false, true, 900, false, false, R::kCancel}, R::kPressCancel},
-    };
-    // clang-format on
-    for (const Row& r : rows) EXPECT_EQ(R::Decide(r.state), r.expected) << r.what;
-}
-
 TEST(RunControllerTest, TheBarStopsAtTheEndOfTheLongestRun) {
     CDVXPrefs prefs;
     // The program's own waits; tests shorten them.

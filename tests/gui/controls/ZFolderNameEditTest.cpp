@@ -16,7 +16,7 @@
 
 #include "gui/controls/ZPopListBoxEx.h"
 #include "gui/toolkit/AskAside.h"
-#include "gui/toolkit/MessageBeep.h"
+#include "gui/toolkit/MessageBox.h"
 #include "tests/FaultMount.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
@@ -209,7 +209,7 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
         auto data = std::make_unique<QMimeData>();
         data->setData(format, payload);
         data->setText(QString::fromUtf8(payload));  // as a file manager gives it
-        const int beeps = MessageBeepCount();
+        const int beeps = MessageBox::BeepCount();
         if (how == kDrop) {
             QDragEnterEvent enter(QPoint(5, 5), Qt::CopyAction, data.get(), Qt::LeftButton, {});
             QApplication::sendEvent(edit, &enter);
@@ -228,7 +228,7 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
         if (how == kCtrlV) Key(Qt::Key_V, Qt::ControlModifier);
         if (how == kShiftInsert) Key(Qt::Key_Insert, Qt::ShiftModifier);
         if (how == kMenu) PickFromContextMenu(edit, QPoint(10, 5), QLineEdit::tr("&Paste"));
-        EXPECT_EQ(std::tuple(edit->text(), edit->selectedText(), MessageBeepCount() - beeps),
+        EXPECT_EQ(std::tuple(edit->text(), edit->selectedText(), MessageBox::BeepCount() - beeps),
                   std::tuple(text, text.startsWith('/') ? text : "", text == "avant" ? 1 : 0))
             << payload.toStdString();
     }

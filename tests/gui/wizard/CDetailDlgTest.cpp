@@ -59,7 +59,8 @@ struct Shown {
             TestSnapshot& t = run.tests.emplace_back();
             t.testname = Chaine::FromUtf8("Test d'écriture"), t.tstdir = Chaine::FromUtf8(dir);
             t.state = kind == T::kNoError ? TestSnapshot::kEnded : TestSnapshot::kFailed;
-            if (kind == T::kSystemError) t.failure = SystemFailure(112, T::kWriteFile, 4096, ENOSPC);
+            if (kind == T::kSystemError)
+                t.failure = SystemFailure(112, T::kWriteFile, 4096, ENOSPC);
             if (kind == T::kDataError) t.failure = DataFailure("6162", "6164", 7);
             t.failure.localtime = platform::Clock::GetLocalTime();
         }

@@ -68,6 +68,6 @@ void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
 
 bool WizardDriver::AnyRunning() {
     const RunSnapshot run = m_sheet->Snapshot();
-    return std::ranges::any_of(run.tests,
-                               [](const TestSnapshot& t) { return t.state == TestSnapshot::kRunning; });
+    return std::ranges::any_of(
+        run.tests, [](const TestSnapshot& t) { return t.state == TestSnapshot::kRunning; });
 }
