@@ -61,8 +61,8 @@ void BM_TellFiftyRecords(benchmark::State& state) {
     std::vector<char> buffer(1 << 16);
     std::size_t bytes = 0;
     for (auto _ : state) {
-        const std::string message =
-            RunMessage::Progress({RunVerdict::kTimeUp, false}, run.manager.GetProgress().Snapshot());
+        const std::string message = RunMessage::Progress({RunVerdict::kTimeUp, false},
+                                                         run.manager.GetProgress().Snapshot());
         bytes = message.size();
         if (write(fds[1], message.data(), message.size()) != static_cast<ssize_t>(bytes)) break;
         for (std::size_t got = 0; got < bytes;) {

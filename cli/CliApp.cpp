@@ -9,8 +9,8 @@
 
 #include "cli/result/JsonResult.h"
 #include "cli/result/ResultFile.h"
-#include "cli/supervision/RunSupervisor.h"
 #include "cli/result/ShareSeries.h"
+#include "cli/supervision/RunSupervisor.h"
 #include "engine/CDVXProgressData.h"
 #include "platform/Clock.h"
 #include "platform/Host.h"
@@ -19,6 +19,7 @@
 #include "report/FailureReport.h"
 #include "report/ProgressText.h"
 #include "report/ReportText.h"
+#include "report/TableText.h"
 #include "support/FileSystem.h"
 #include "support/RtfReader.h"
 
@@ -92,12 +93,12 @@ std::string CachingWarning(const ShareClient& client) {
 
 std::string StatusLine(const Chaine& directories, const RunSnapshot& run, const ShareSeries& share,
                        uint32_t elapsed) {
-    return "Répertoires : " + directories.ToUtf8() +
-           " | Écrits : " + ProgressText::Bytes(run.TotalWritten(true)).ToUtf8() +
-           " octets | Lus : " + ProgressText::Bytes(run.TotalRead(true)).ToUtf8() +
-           " octets | Débit : " + ProgressText::Throughput(run.Throughput()).ToUtf8() +
-           " (partage : " + ProgressText::Throughput(share.Throughput(elapsed)).ToUtf8() + ")" +
-           " | Durée : " + CDVXProgressData::FormatDuration(elapsed).ToUtf8();
+    return TableText::Format(res::kStatusLine, directories.ToUtf8().c_str(),
+                             ProgressText::Bytes(run.TotalWritten(true)).ToUtf8().c_str(),
+                             ProgressText::Bytes(run.TotalRead(true)).ToUtf8().c_str(),
+                             ProgressText::Throughput(run.Throughput()).ToUtf8().c_str(),
+                             ProgressText::Throughput(share.Throughput(elapsed)).ToUtf8().c_str(),
+                             CDVXProgressData::FormatDuration(elapsed).ToUtf8().c_str());
 }
 
 // Every reason not to start, settled before the result file is touched and
@@ -109,7 +110,8 @@ bool CanStart(const CliOptions& options, std::FILE* err) {
     if (!options.reportDir.empty() &&
         (!CreateDirectoryPath(Chaine::FromUtf8(options.reportDir)) ||
          !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
-        std::fprintf(err, "Impossible d'écrire dans le répertoire %s\n", options.reportDir.c_str());
+        std::fputs(TableText::Format(res::kReportDirUnwritable, options.reportDir.c_str()).c_str(),
+                   err);
         return false;
     }
     return true;
@@ -123,16 +125,14 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
     const std::string when = JsonResult::Iso8601(platform::Clock::ToLocalTime(startAtMs));
     int64_t now = clock.Now();
     if (now > startAtMs + kLateStartMs) {
-        std::fprintf(status.err,
-                     "L'heure de départ (%s) est passée depuis %lld ms : le test ne commence pas, "
-                     "il ne serait pas en même temps que les autres clients.\n",
-                     when.c_str(), static_cast<long long>(now - startAtMs));
+        std::fputs(TableText::Format(res::kStartTooLate, when.c_str(),
+                                     static_cast<long long>(now - startAtMs))
+                       .c_str(),
+                   status.err);
         return false;
     }
     if (now >= startAtMs) {
-        std::fprintf(status.err,
-                     "L'heure de départ (%s) est passée : le test commence tout de suite.\n",
-                     when.c_str());
+        std::fputs(TableText::Format(res::kStartPassed, when.c_str()).c_str(), status.err);
         return true;
     }
     int64_t nextStatus = now;
@@ -140,7 +140,7 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
         if (now >= nextStatus) {
             nextStatus = now + status.everyMs;
             const long long left = (startAtMs - now + 999) / 1000;
-            status.Show("Départ à " + when + " (dans " + std::to_string(left) + " sec)");
+            status.Show(TableText::Format(res::kStartWaiting, when.c_str(), left));
         }
         platform::Clock::Sleep(
             static_cast<uint32_t>(std::min<int64_t>(startAtMs - now, kWaitStepMs)));
@@ -166,12 +166,13 @@ void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, ShareSeries* se
 
 // The tests that have waited on the share for a while, for the status line.
 std::string WaitingText(const RunSnapshot& run) {
-    std::string text;
+    std::string tests;
     for (const RunSnapshot::Waiting& w : run.WaitingTests(kWaitingShownMs)) {
-        text += (text.empty() ? " | Sans réponse : " : ", ") + w.testname.ToUtf8() + " (" +
-                std::to_string(w.waitedMs / 1000) + " s)";
+        tests += (tests.empty() ? "" : ", ") + TableText::Format(res::kWaitingTest,
+                                                                 w.testname.ToUtf8().c_str(),
+                                                                 unsigned{w.waitedMs / 1000});
     }
-    return text;
+    return tests.empty() ? tests : " | " + TableText::Format(res::kWaitingTests, tests.c_str());
 }
 
 // Follows the run until it is over: the status line, each failure as it
@@ -235,13 +236,10 @@ JsonResult::Run::CrossCheck CrossCheckOf(const RunSnapshot& run, const Chaine& d
 // got no answer.
 void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files, bool stalled) {
     if (files.empty()) return;
-    std::fputs("\nFichiers restés en place :\n", text);
+    std::fputs(TableText::Get(res::kLeftFilesTitle).c_str(), text);
     for (const Chaine& name : files) std::fprintf(text, "  %s\n", name.ToUtf8().c_str());
     if (!stalled) return;
-    std::fputs(
-        "Un montage FUSE qui ne répond plus se libère avec « fusermount -u -z POINT_DE_MONTAGE »,"
-        " ou, en root, en écrivant 1 dans /sys/fs/fuse/connections/N/abort.\n",
-        text);
+    std::fputs(TableText::Get(res::kFreeHungMount).c_str(), text);
 }
 
 // The result for scripts first, then the verdict and each report for
@@ -260,17 +258,16 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     std::FILE* text = options.jsonPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
     if (run.client.cachesWrites && verdict.ResultName() == std::string_view("ok")) {
-        std::fprintf(text,
-                     "Ce résultat ne prouve rien du serveur : le client (%s) a pu garder les "
-                     "données dans son cache.\n",
-                     run.client.type.ToUtf8().c_str());
+        std::fputs(
+            TableText::Format(res::kCacheProvesNothing, run.client.type.ToUtf8().c_str()).c_str(),
+            text);
     }
-    std::fprintf(text, "Débit sur le partage seul : %s\n",
-                 ProgressText::Throughput(run.share.Throughput(run.elapsedMs)).ToUtf8().c_str());
+    const Chaine shareRate = ProgressText::Throughput(run.share.Throughput(run.elapsedMs));
+    std::fputs(TableText::Format(res::kShareThroughput, shareRate.ToUtf8().c_str()).c_str(), text);
     SayLeftFiles(text, run.leftFiles, hung);
     std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
-        std::fprintf(text, "\n=== Test %d ===\n", static_cast<int>(i));
+        std::fputs(TableText::Format(res::kReportTitle, static_cast<int>(i)).c_str(), text);
         Print(text, RtfReader::ToPlainText(RtfReader::Parse(failures[i].rtf.View())));
         if (options.reportDir.empty()) continue;
         const std::string name = options.reportDir + "/test-" + std::to_string(i) + ".rtf";
@@ -313,7 +310,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000,
                                  options.allowCache);
         if (!supervisor.Start()) {
-            std::fprintf(err, "Impossible de lancer le test : %s\n", std::strerror(errno));
+            std::fputs(TableText::Format(res::kCannotLaunch, std::strerror(errno)).c_str(), err);
             return 2;
         }
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
@@ -321,13 +318,16 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         switch (supervisor.Refusal()) {
             case RunMessage::kStarts: break;
             case RunMessage::kCachingClient:
-                std::fprintf(err,
-                             "%s\nLe test ne commence pas (--allow-cache pour tester quand même).\n",
-                             CachingWarning(supervisor.Client()).c_str());
+                std::fputs(TableText::Format(res::kCachingRefused,
+                                             CachingWarning(supervisor.Client()).c_str())
+                               .c_str(),
+                           err);
                 return 2;
             case RunMessage::kUnusableDirectory:
-                std::fprintf(err, "%s\nLe test ne commence pas.\n",
-                             supervisor.RefusalText().ToUtf8().c_str());
+                std::fputs(TableText::Format(res::kDirectoryRefused,
+                                             supervisor.RefusalText().ToUtf8().c_str())
+                               .c_str(),
+                           err);
                 return 2;
         }
         const RunSnapshot& snapshot = supervisor.Snapshot();
@@ -346,8 +346,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         childFailed = supervisor.ChildFailed();
         // A call that got no answer, or a test still waiting on one.
         hung = !snapshot.WaitingTests(kWaitingShownMs).empty() ||
-               std::ranges::any_of(failures,
-                                   [](const FailureReport& f) { return f.test.failure.stallSeconds; });
+               std::ranges::any_of(
+                   failures, [](const FailureReport& f) { return f.test.failure.stallSeconds; });
     }
     const bool delivered = Deliver(options, run, verdict, failures, hung, out, err);
     return delivered && !childFailed ? verdict.ExitCode() : 2;

@@ -5,6 +5,8 @@
 #include "cli/result/ClientLabel.h"
 #include "cli/result/StartTime.h"
 #include "engine/SettingLimits.h"
+#include "platform/ResourceIds.h"
+#include "report/TableText.h"
 
 namespace {
 
@@ -37,56 +39,39 @@ using enum CliOptions::Scope;
 // The one list of options: the parser, the usage text, the manual page and
 // the shell completion all read it.
 constexpr Option kOptions[] = {
-    {kSpace, "--space", 0, "MO", "espace disque utilisé en mégaoctets", kRunOnly,
+    {kSpace, "--space", 0, res::kValueMegabytes, res::kHelpSpace, kRunOnly,
      &SettingLimits::kDiskSpaceMb},
-    {kSets, "--sets", 0, "N", "nombre de tests simultanés", kRunOnly,
+    {kSets, "--sets", 0, res::kValueCount, res::kHelpSets, kRunOnly,
      &SettingLimits::kSimultaneousTests},
-    {kMinutes, "--minutes", 0, "M", "durée du test en minutes", kRunOnly,
+    {kMinutes, "--minutes", 0, res::kValueMinutes, res::kHelpMinutes, kRunOnly,
      &SettingLimits::kDurationMinutes},
-    {kUntilStopped, "--until-stopped", 0, nullptr, "tester jusqu'à l'arrêt (Ctrl+C)", kRunOnly,
-     nullptr},
-    {kNormalPriority, "--normal-priority", 0, nullptr, "priorité normale pour les tests", kRunOnly,
-     nullptr},
-    {kStopAfter, "--stop-after", 0, "S", "arrêter le test après S secondes", kRunOnly, nullptr},
-    {kStallAfter, "--stall-after", 0, "S",
-     "un appel sans réponse du partage pendant S secondes fait échouer le test", kRunOnly,
+    {kUntilStopped, "--until-stopped", 0, 0, res::kHelpUntilStopped, kRunOnly, nullptr},
+    {kNormalPriority, "--normal-priority", 0, 0, res::kHelpNormalPriority, kRunOnly, nullptr},
+    {kStopAfter, "--stop-after", 0, res::kValueSeconds, res::kHelpStopAfter, kRunOnly, nullptr},
+    {kStallAfter, "--stall-after", 0, res::kValueSeconds, res::kHelpStallAfter, kRunOnly,
      &SettingLimits::kStallSeconds},
-    {kJson, "--json", 0, "FICHIER|-", "écrire le résultat en JSON (- : sortie standard)", kBoth,
+    {kJson, "--json", 0, res::kValueFile, res::kHelpJson, kBoth, nullptr},
+    {kReportDir, "--report-dir", 0, res::kValueDirectory, res::kHelpReportDir, kRunOnly, nullptr},
+    {kStartAt, "--start-at", 0, res::kValueTime, res::kHelpStartAt, kRunOnly, nullptr},
+    {kClockOffset, "--clock-offset", 0, res::kValueMilliseconds, res::kHelpClockOffset, kRunOnly,
      nullptr},
-    {kReportDir, "--report-dir", 0, "RÉP", "écrire chaque rapport d'erreur en RTF dans RÉP",
-     kRunOnly, nullptr},
-    {kStartAt, "--start-at", 0, "HEURE",
-     "attendre cette heure pour commencer (2026-12-06T22:30:00+01:00, ou secondes depuis 1970)",
-     kRunOnly, nullptr},
-    {kClockOffset, "--clock-offset", 0, "MS",
-     "avance de l'horloge de ce client sur celle de référence de --start-at, en ms", kRunOnly,
+    {kLabel, "--label", 0, res::kValueName, res::kHelpLabel, kRunOnly, nullptr},
+    {kQuiet, "--quiet", 'q', 0, res::kHelpQuiet, kRunOnly, nullptr},
+    {kAllowCache, "--allow-cache", 0, 0, res::kHelpAllowCache, kRunOnly, nullptr},
+    {kCrossCheck, "--cross-check", 0, res::kValueDirectory, res::kHelpCrossCheck, kRunOnly,
      nullptr},
-    {kLabel, "--label", 0, "NOM", "nom du client dans le JSON (le nom de la machine)", kRunOnly,
-     nullptr},
-    {kQuiet, "--quiet", 'q', nullptr, "ne pas afficher la progression", kRunOnly, nullptr},
-    {kAllowCache, "--allow-cache", 0, nullptr,
-     "tester même un client qui garde les écritures dans un cache local (le serveur n'est alors "
-     "pas prouvé)",
-     kRunOnly, nullptr},
-    {kCrossCheck, "--cross-check", 0, "RÉP",
-     "contrôle croisé : relire par ce client les fichiers qu'un autre client écrit dans son "
-     "répertoire, vu d'ici comme RÉP, et écrire les siens pour un autre dans RÉPERTOIRE",
-     kRunOnly, nullptr},
-    {kAllowLocal, "--allow-local", 0, nullptr,
-     "merge : admettre un répertoire qui n'est pas sur le réseau", kMergeOnly, nullptr},
-    {kAllowMixed, "--allow-mixed", 0, nullptr,
-     "merge : admettre des résultats de versions différentes", kMergeOnly, nullptr},
-    {kMissingAsFailed, "--missing-as-failed", 0, nullptr,
-     "merge : un résultat absent compte comme un client en échec", kMergeOnly, nullptr},
-    {kHelpOption, "--help", 'h', nullptr, "afficher cette aide", kBoth, nullptr},
-    {kVersionOption, "--version", 0, nullptr, "afficher la version", kBoth, nullptr},
+    {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
+    {kAllowMixed, "--allow-mixed", 0, 0, res::kHelpAllowMixed, kMergeOnly, nullptr},
+    {kMissingAsFailed, "--missing-as-failed", 0, 0, res::kHelpMissingAsFailed, kMergeOnly, nullptr},
+    {kHelpOption, "--help", 'h', 0, res::kHelpHelp, kBoth, nullptr},
+    {kVersionOption, "--version", 0, 0, res::kHelpVersion, kBoth, nullptr},
 };
 
 constexpr CliOptions::ExitStatus kExitStatuses[] = {
-    {0, "aucune erreur"},
-    {1, "un test a échoué"},
-    {2, "mauvaise utilisation ou résultat impossible à écrire"},
-    {3, "test interrompu sans résultat"},
+    {0, res::kExitOk},
+    {1, res::kExitFailed},
+    {2, res::kExitMisuse},
+    {3, res::kExitInterrupted},
 };
 
 const Option* Find(std::string_view arg) {
@@ -121,36 +106,24 @@ std::span<const CliOptions::Option> CliOptions::Options() { return kOptions; }
 std::span<const CliOptions::ExitStatus> CliOptions::ExitStatuses() { return kExitStatuses; }
 
 std::string CliOptions::Usage() {
-    std::string text =
-        "Usage : dalvex2-cli [options] [--] RÉPERTOIRE\n"
-        "        dalvex2-cli merge [options de merge] [--] RÉSULTAT.json…\n"
-        "\n"
-        "Teste le réseau en écrivant puis relisant des fichiers dans RÉPERTOIRE.\n"
-        "merge réunit les résultats JSON de plusieurs clients en un seul verdict.\n"
-        "\n";
+    std::string text = TableText::Get(res::kUsageHead);
     for (const Option& o : kOptions) {
         std::string left = o.shortName ? std::string("-") + o.shortName + ", " : "    ";
         left.append(o.name);
-        if (o.value) left.append(" ").append(o.value);
+        if (o.value) left.append(" ").append(TableText::Get(o.value));
         // Pad by characters, not bytes: the value names may hold accents.
         std::size_t width = 0;
         for (unsigned char c : left) width += (c & 0xC0) != 0x80;
-        std::string help = o.help;
+        std::string help = TableText::Get(o.help);
         if (o.limits) {
-            help += " (" + std::to_string(o.limits->initial) + " ; de " +
-                    std::to_string(o.limits->minimum) + " à " + std::to_string(o.limits->maximum) +
-                    ")";
+            help = TableText::Format(res::kUsageBounds, help.c_str(), unsigned{o.limits->initial},
+                                     unsigned{o.limits->minimum}, unsigned{o.limits->maximum});
         }
         text += "  " + left + std::string(width < 24 ? 24 - width : 1, ' ') + help + "\n";
     }
-    text +=
-        "\n"
-        "Une valeur peut aussi suivre l'option après « = » (--json=resultat.json).\n"
-        "Ctrl+C arrête les tests à la fin de leur cycle ; un second Ctrl+C les interrompt,\n"
-        "un troisième rend la main sur-le-champ (des fichiers peuvent rester en place).\n"
-        "Code de sortie :\n";
+    text += TableText::Get(res::kUsageTail);
     for (const ExitStatus& status : kExitStatuses) {
-        text += "  " + std::to_string(status.code) + "  " + status.meaning + "\n";
+        text += "  " + std::to_string(status.code) + "  " + TableText::Get(status.meaning) + "\n";
     }
     return text;
 }
@@ -169,8 +142,7 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
         } else if (merging) {
             resultFiles.emplace_back(arg);
         } else if (haveDirectory || arg.empty()) {
-            *error =
-                haveDirectory ? "Un seul répertoire peut être testé." : "Le répertoire est vide.";
+            *error = TableText::Get(haveDirectory ? res::kTwoDirectories : res::kEmptyDirectory);
             return false;
         } else {
             prefs.SetDirectory(Chaine::FromUtf8(arg));
@@ -179,7 +151,7 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
     }
     if (action == kHelp || action == kVersion) return true;
     if (merging ? resultFiles.empty() : !haveDirectory) {
-        *error = merging ? "Indiquez les résultats à réunir." : "Indiquez le répertoire à tester.";
+        *error = TableText::Get(merging ? res::kNoResultFiles : res::kNoDirectory);
         return false;
     }
     const auto bare = [](std::string_view path) {
@@ -188,9 +160,7 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
     };
     if (!prefs.crossCheckDirectory.IsEmpty() &&
         bare(prefs.crossCheckDirectory.View()) == bare(prefs.directory.View())) {
-        *error =
-            "--cross-check relit les fichiers d'un autre client : donnez le répertoire "
-            "de celui-ci, pas celui du test.";
+        *error = TableText::Get(res::kCrossCheckOwnDirectory);
         return false;
     }
     return true;
@@ -203,18 +173,18 @@ bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool mer
     const std::string name(arg.substr(0, equals));
     const Option* option = Find(name);
     if (!option) {
-        *error = "Option inconnue : " + std::string(arg);
+        *error = TableText::Format(res::kUnknownOption, std::string(arg).c_str());
         return false;
     }
     if (merging ? option->scope == kRunOnly : option->scope == kMergeOnly) {
-        *error = "L'option " + name +
-                 (merging ? " ne s'applique pas à merge." : " ne s'applique qu'à merge.");
+        *error =
+            TableText::Format(merging ? res::kRunOnlyOption : res::kMergeOnlyOption, name.c_str());
         return false;
     }
     std::string_view value;
     if (!option->value) {
         if (equals != std::string_view::npos) {
-            *error = "L'option " + name + " ne prend pas de valeur.";
+            *error = TableText::Format(res::kOptionTakesNoValue, name.c_str());
             return false;
         }
     } else if (equals != std::string_view::npos) {
@@ -223,11 +193,11 @@ bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool mer
         value = argv[++*i];
     }
     if (option->value && value.empty()) {
-        *error = "L'option " + name + " attend une valeur.";
+        *error = TableText::Format(res::kOptionNeedsValue, name.c_str());
         return false;
     }
     if (!Apply(option->id, value, notes)) {
-        *error = "Valeur incorrecte pour " + name + " : " + std::string(value);
+        *error = TableText::Format(res::kBadOptionValue, name.c_str(), std::string(value).c_str());
         return false;
     }
     return true;
@@ -240,15 +210,14 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             if (!ParseNumber(value, &n)) return false;
             prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(n));
             if (prefs.diskSpaceMb != n) {
-                *notes += "Espace disque porté à " + std::to_string(prefs.diskSpaceMb) + " Mo.\n";
+                *notes += TableText::Format(res::kSpaceBrought, unsigned{prefs.diskSpaceMb});
             }
             return true;
         case kSets:
             if (!ParseNumber(value, &n)) return false;
             prefs.SetSimultaneousTests(n);
             if (prefs.simultaneousTests != n) {
-                *notes += "Nombre de tests simultanés porté à " +
-                          std::to_string(prefs.simultaneousTests) + ".\n";
+                *notes += TableText::Format(res::kSetsBrought, unsigned{prefs.simultaneousTests});
             }
             return true;
         case kMinutes:
@@ -259,7 +228,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
                 return false;
             prefs.SetDurationMinutes(n);
             if (prefs.durationMinutes != n) {
-                *notes += "Durée portée à " + std::to_string(prefs.durationMinutes) + " minutes.\n";
+                *notes += TableText::Format(res::kMinutesBrought, unsigned{prefs.durationMinutes});
             }
             return true;
         case kUntilStopped: prefs.SetDurationMinutes(CDVXPrefs::UntilStopped); return true;
@@ -272,8 +241,8 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             if (!ParseNumber(value, &n)) return false;
             prefs.timings.stallLimitMs = SettingLimits::kStallSeconds.Clamp(n) * 1000;
             if (prefs.timings.stallLimitMs != uint64_t{n} * 1000) {
-                *notes += "Délai sans réponse porté à " +
-                          std::to_string(prefs.timings.stallLimitMs / 1000) + " s.\n";
+                *notes += TableText::Format(res::kStallBrought,
+                                            unsigned{prefs.timings.stallLimitMs / 1000});
             }
             return true;
         case kJson: jsonPath = value; return true;

@@ -21,16 +21,18 @@ public:
     struct Option {
         int id;  // what Parse() does with it
         std::string_view name;
-        char shortName;     // 0: none
-        const char* value;  // what the value is called in the usage; null: a switch
-        const char* help;
+        char shortName;  // 0: none
+        // The texts are string-table ids: what the value is called in the
+        // usage (0: a switch), and what the option does.
+        unsigned value;
+        unsigned help;
         Scope scope;
         const SettingLimit* limits;  // a setting's bounds, shown in the usage
     };
     // An exit status of the program and what it says.
     struct ExitStatus {
         int code;
-        const char* meaning;
+        unsigned meaning;  // a string-table id
     };
 
     static std::span<const Option> Options();

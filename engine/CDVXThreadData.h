@@ -3,8 +3,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/CCriticalSection.h"
 #include "engine/RunSnapshot.h"
+#include "platform/CCriticalSection.h"
 #include "platform/Clock.h"
 #include "support/Chaine.h"
 

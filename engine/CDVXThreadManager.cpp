@@ -9,8 +9,8 @@
 #include "engine/CDVXCrossWriteThread.h"
 #include "engine/CDVXFillZeroThread.h"
 #include "engine/CDVXRandomThread.h"
-#include "engine/CDVXThreadData.h"
 #include "engine/CDVXTempThread.h"
+#include "engine/CDVXThreadData.h"
 #include "platform/Clock.h"
 
 namespace {

@@ -31,13 +31,15 @@ uint32_t RunSnapshot::ElapsedMs() const {
 
 uint64_t RunSnapshot::TotalWritten(bool includeBuffered) const {
     uint64_t total = 0;
-    for (const TestSnapshot& t : tests) total += t.bytesWritten[0] + (includeBuffered ? t.bytesWritten[1] : 0);
+    for (const TestSnapshot& t : tests)
+        total += t.bytesWritten[0] + (includeBuffered ? t.bytesWritten[1] : 0);
     return total;
 }
 
 uint64_t RunSnapshot::TotalRead(bool includeBuffered) const {
     uint64_t total = 0;
-    for (const TestSnapshot& t : tests) total += t.bytesRead[0] + (includeBuffered ? t.bytesRead[1] : 0);
+    for (const TestSnapshot& t : tests)
+        total += t.bytesRead[0] + (includeBuffered ? t.bytesRead[1] : 0);
     return total;
 }
 
@@ -68,7 +70,8 @@ std::vector<RunSnapshot::Waiting> RunSnapshot::WaitingTests(uint32_t minMs) cons
 
 std::vector<Chaine> RunSnapshot::LeftFiles() const {
     std::vector<Chaine> files;
-    for (const TestSnapshot& t : tests) files.insert(files.end(), t.leftFiles.begin(), t.leftFiles.end());
+    for (const TestSnapshot& t : tests)
+        files.insert(files.end(), t.leftFiles.begin(), t.leftFiles.end());
     return files;
 }
 

@@ -28,8 +28,8 @@ struct TestFailure {
     int32_t sysErrno = 0;  // the errno behind winerr; 0 when the program set the code
     int32_t operation = 0;
     uint32_t position = 0;
-    Chaine datawait;  // expected bytes from the first difference, lower-case hex
-    Chaine dataget;   // bytes read at the same positions
+    Chaine datawait;            // expected bytes from the first difference, lower-case hex
+    Chaine dataget;             // bytes read at the same positions
     uint32_t stallSeconds = 0;  // a call that got no answer: for how long
     Chaine stallFile;           // and on which file (or directory)
     uint32_t failTicks = 0;

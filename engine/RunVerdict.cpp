@@ -1,5 +1,10 @@
 #include "engine/RunVerdict.h"
 
+#include <string>
+
+#include "platform/ResourceIds.h"
+#include "support/Chaine.h"
+
 RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
     : ending(how),
       result(failed                                                   ? kFailed
@@ -42,10 +47,15 @@ const char* RunVerdict::ResultName(Result result) {
 }
 
 const char* RunVerdict::Sentence(Result result) {
+    // Read once: callers keep the pointer.
+    static const std::string ok = Chaine(Chaine::ResourceId(res::kOkSentence)).ToUtf8(),
+                             failed = Chaine(Chaine::ResourceId(res::kFailedSentence)).ToUtf8(),
+                             interrupted =
+                                 Chaine(Chaine::ResourceId(res::kInterruptedSentence)).ToUtf8();
     switch (result) {
-        case kOk: return "Le test a réussi";
-        case kFailed: return "Une erreur s'est produite";
+        case kOk: return ok.c_str();
+        case kFailed: return failed.c_str();
         case kInterrupted: break;
     }
-    return "Le test a été interrompu avant d'avoir prouvé quoi que ce soit";
+    return interrupted.c_str();
 }

@@ -64,6 +64,149 @@ inline constexpr unsigned kAboutCaptionPrefix = 5002;
 inline constexpr unsigned kTelephone = 5003;
 inline constexpr unsigned kButtonEditMessages = 13604;
 inline constexpr unsigned kCaption = 57344;  // the program's short name
+// dalvex2-cli's texts, printf-style where they carry values.
+// Its options (CliOptions): the names of their values, what each does, what
+// each exit status means and the usage around them; why a command line
+// cannot be used, and a value brought within its bounds.
+inline constexpr unsigned kValueMegabytes = 6000;
+inline constexpr unsigned kValueCount = 6001;
+inline constexpr unsigned kValueMinutes = 6002;
+inline constexpr unsigned kValueSeconds = 6003;
+inline constexpr unsigned kValueFile = 6004;
+inline constexpr unsigned kValueDirectory = 6005;
+inline constexpr unsigned kValueTime = 6006;
+inline constexpr unsigned kValueMilliseconds = 6007;
+inline constexpr unsigned kValueName = 6008;
+inline constexpr unsigned kHelpSpace = 6010;
+inline constexpr unsigned kHelpSets = 6011;
+inline constexpr unsigned kHelpMinutes = 6012;
+inline constexpr unsigned kHelpUntilStopped = 6013;
+inline constexpr unsigned kHelpNormalPriority = 6014;
+inline constexpr unsigned kHelpStopAfter = 6015;
+inline constexpr unsigned kHelpStallAfter = 6016;
+inline constexpr unsigned kHelpJson = 6017;
+inline constexpr unsigned kHelpReportDir = 6018;
+inline constexpr unsigned kHelpStartAt = 6019;
+inline constexpr unsigned kHelpClockOffset = 6020;
+inline constexpr unsigned kHelpLabel = 6021;
+inline constexpr unsigned kHelpQuiet = 6022;
+inline constexpr unsigned kHelpAllowCache = 6023;
+inline constexpr unsigned kHelpCrossCheck = 6024;
+inline constexpr unsigned kHelpAllowLocal = 6025;
+inline constexpr unsigned kHelpAllowMixed = 6026;
+inline constexpr unsigned kHelpMissingAsFailed = 6027;
+inline constexpr unsigned kHelpHelp = 6028;
+inline constexpr unsigned kHelpVersion = 6029;
+inline constexpr unsigned kExitOk = 6030;
+inline constexpr unsigned kExitFailed = 6031;
+inline constexpr unsigned kExitMisuse = 6032;
+inline constexpr unsigned kExitInterrupted = 6033;
+inline constexpr unsigned kUsageHead = 6040;
+inline constexpr unsigned kUsageBounds = 6041;  // a help text, then a setting's bounds
+inline constexpr unsigned kUsageTail = 6042;
+inline constexpr unsigned kTwoDirectories = 6050;
+inline constexpr unsigned kEmptyDirectory = 6051;
+inline constexpr unsigned kNoResultFiles = 6052;
+inline constexpr unsigned kNoDirectory = 6053;
+inline constexpr unsigned kCrossCheckOwnDirectory = 6054;
+inline constexpr unsigned kUnknownOption = 6055;
+inline constexpr unsigned kRunOnlyOption = 6056;
+inline constexpr unsigned kMergeOnlyOption = 6057;
+inline constexpr unsigned kOptionTakesNoValue = 6058;
+inline constexpr unsigned kOptionNeedsValue = 6059;
+inline constexpr unsigned kBadOptionValue = 6060;
+inline constexpr unsigned kSpaceBrought = 6061;
+inline constexpr unsigned kSetsBrought = 6062;
+inline constexpr unsigned kMinutesBrought = 6063;
+inline constexpr unsigned kStallBrought = 6064;
+// A run on the terminal (CliApp): its status line and the tests waiting on
+// the share, its start, what it leaves, its result and why it cannot start.
+inline constexpr unsigned kStatusLine = 6070;
+inline constexpr unsigned kWaitingTests = 6071;
+inline constexpr unsigned kWaitingTest = 6072;
+inline constexpr unsigned kReportDirUnwritable = 6073;
+inline constexpr unsigned kStartTooLate = 6074;
+inline constexpr unsigned kStartPassed = 6075;
+inline constexpr unsigned kStartWaiting = 6076;
+inline constexpr unsigned kLeftFilesTitle = 6077;
+inline constexpr unsigned kFreeHungMount = 6078;
+inline constexpr unsigned kCacheProvesNothing = 6079;
+inline constexpr unsigned kShareThroughput = 6080;
+inline constexpr unsigned kReportTitle = 6081;
+inline constexpr unsigned kCannotLaunch = 6082;
+inline constexpr unsigned kCachingRefused = 6083;
+inline constexpr unsigned kDirectoryRefused = 6084;
+// The process that runs the tests, when it goes wrong (RunSupervisor).
+inline constexpr unsigned kChildEndedBadly = 6100;
+inline constexpr unsigned kChildVanished = 6101;
+inline constexpr unsigned kUnknownCause = 6102;
+inline constexpr unsigned kChildSilent = 6103;
+inline constexpr unsigned kDirectorySilent = 6104;
+inline constexpr unsigned kTestsDidNotStop = 6105;
+// Why a client's name cannot be used (ClientLabel).
+inline constexpr unsigned kLabelInvisible = 6110;
+inline constexpr unsigned kLabelEmpty = 6111;
+inline constexpr unsigned kLabelNotCompared = 6112;
+// A result file that cannot be written or read (ResultFile).
+inline constexpr unsigned kNotAFile = 6120;
+inline constexpr unsigned kFileTooLarge = 6121;
+inline constexpr unsigned kStandardOutput = 6122;
+inline constexpr unsigned kJsonNotSent = 6123;
+inline constexpr unsigned kCannotWrite = 6124;
+// A file that merge cannot take as a result (ResultReader).
+inline constexpr unsigned kMemberTwice = 6130;
+inline constexpr unsigned kNotJson = 6131;
+inline constexpr unsigned kNestedTooDeep = 6132;
+inline constexpr unsigned kTooManyBytes = 6133;
+inline constexpr unsigned kMoreOnShare = 6134;
+inline constexpr unsigned kWaitLongerThanRun = 6135;
+inline constexpr unsigned kMoreCrossChecked = 6136;
+inline constexpr unsigned kHalfReference = 6137;
+inline constexpr unsigned kBadMember = 6138;
+inline constexpr unsigned kResultGives = 6139;
+inline constexpr unsigned kBadLabel = 6140;
+inline constexpr unsigned kMissingBadLabel = 6141;
+inline constexpr unsigned kCannotRead = 6142;
+inline constexpr unsigned kNotAResultBecause = 6143;
+inline constexpr unsigned kNotAResult = 6144;
+// merge (ResultMerge): results that cannot go together, why a client is not
+// "ok", the cross-checks and the lines of the fleet.
+inline constexpr unsigned kSameClient = 6160;
+inline constexpr unsigned kNoStartAsked = 6161;
+inline constexpr unsigned kOtherStart = 6162;
+inline constexpr unsigned kOtherSettings = 6163;
+inline constexpr unsigned kOtherVersion = 6164;
+inline constexpr unsigned kNoResult = 6165;
+inline constexpr unsigned kClientNotOk = 6166;
+inline constexpr unsigned kNotToItsTime = 6167;
+inline constexpr unsigned kNotAllReadBack = 6168;
+inline constexpr unsigned kTestedLess = 6169;
+inline constexpr unsigned kClientCaches = 6170;
+inline constexpr unsigned kNotOnNetwork = 6171;
+inline constexpr unsigned kClockNotCompared = 6172;
+inline constexpr unsigned kStartedLate = 6173;
+inline constexpr unsigned kStartedEarly = 6174;
+inline constexpr unsigned kShareSilent = 6175;
+inline constexpr unsigned kClientLine = 6176;  // a client with no result
+inline constexpr unsigned kClientFullLine = 6177;
+inline constexpr unsigned kMergeWouldReplace = 6178;
+inline constexpr unsigned kCrossFilesDiffer = 6179;
+inline constexpr unsigned kCrossNothingReceived = 6180;
+inline constexpr unsigned kCrossOutsider = 6181;
+inline constexpr unsigned kCrossNothingRead = 6182;
+inline constexpr unsigned kCrossCheckLine = 6183;
+inline constexpr unsigned kCrossCheckFault = 6184;
+inline constexpr unsigned kCrossNobodyRead = 6185;
+inline constexpr unsigned kClocksNotCompared = 6186;
+inline constexpr unsigned kAllTogether = 6187;
+inline constexpr unsigned kNeverTogether = 6188;
+inline constexpr unsigned kNotTogetherLongEnough = 6189;
+inline constexpr unsigned kFailureAt = 6190;
+inline constexpr unsigned kFleetLine = 6191;
+// The verdict of a run or of a fleet (RunVerdict).
+inline constexpr unsigned kOkSentence = 6220;
+inline constexpr unsigned kFailedSentence = 6221;
+inline constexpr unsigned kInterruptedSentence = 6222;
 
 // Pictures.
 inline constexpr unsigned kIcon = 128;

@@ -73,10 +73,9 @@ int64_t ReportText::PositionValue(uint32_t position) {
 }
 
 Chaine ReportText::OperationName(int32_t operation) {
-    static const char* const kNames[] = {"CreateFile",      "CloseHandle",    "ReadFile",
-                                         "WriteFile",       "SetFilePointer", "DeleteFile",
-                                         "GetTempFileName", "CopyFile",       "GetTempPath",
-                                         "GetFileAttributes"};
+    static const char* const kNames[] = {
+        "CreateFile", "CloseHandle",     "ReadFile", "WriteFile",   "SetFilePointer",
+        "DeleteFile", "GetTempFileName", "CopyFile", "GetTempPath", "GetFileAttributes"};
     constexpr int32_t kCount = sizeof kNames / sizeof kNames[0];
     return operation >= 1 && operation <= kCount ? Chaine(kNames[operation - 1])
                                                  : Chaine("<inconnue>");
@@ -134,8 +133,8 @@ Chaine ReportText::OneLine(const TestSnapshot& test) {
         case kInternal: what = Chaine(Chaine::ResourceId(res::kInternalLine)); break;
     }
     Chaine line;
-    return line.Format(Chaine(Chaine::ResourceId(res::kFailureLine)).c_str(),
-                       test.testname.c_str(), test.tstdir.c_str(), what.c_str());
+    return line.Format(Chaine(Chaine::ResourceId(res::kFailureLine)).c_str(), test.testname.c_str(),
+                       test.tstdir.c_str(), what.c_str());
 }
 
 Chaine ReportText::BuildReport(const TestSnapshot& test, uint32_t startTicks) {

@@ -52,6 +52,5 @@ public:
     static Chaine BuildReport(const TestSnapshot& test, uint32_t startTicks);
     // Fills the placeholders in order, each value escaped for RTF, so that a
     // value holding a later placeholder gets that one filled too.
-    static void ExpandPlaceholders(Chaine& document, const TestSnapshot& test,
-                                   uint32_t startTicks);
+    static void ExpandPlaceholders(Chaine& document, const TestSnapshot& test, uint32_t startTicks);
 };

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
+#include "cli/merge/ResultReader.h"
 #include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
-#include "cli/merge/ResultReader.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
@@ -12,6 +12,7 @@
 #include "platform/ResourceIds.h"
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
+#include "report/TableText.h"
 
 using ordered = nlohmann::ordered_json;
 
@@ -65,8 +66,9 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
                      const ResultMerge::Options& options) {
     for (const Client& e : earlier) {
         if (e.read.key == c.read.key) {
-            return c.read.file + " : le client " + ordered(c.read.label).dump() + " se confond avec " +
-                   ordered(e.read.label).dump() + " de " + e.read.file + ".";
+            return TableText::Format(res::kSameClient, c.read.file.c_str(),
+                                     ordered(c.read.label).dump().c_str(),
+                                     ordered(e.read.label).dump().c_str(), e.read.file.c_str());
         }
     }
     const auto first = std::find_if(earlier.begin(), earlier.end(),
@@ -74,21 +76,20 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
     if (!c.read.present || first == earlier.end()) return "";
     const ResultDocument &a = first->Doc(), &b = c.Doc();
     const auto moment = [](const std::optional<int64_t>& ms) {
-        return ms ? std::to_string(*ms) : std::string("aucune");
+        return ms ? std::to_string(*ms) : TableText::Get(res::kNoStartAsked);
     };
     if (a.startAtMs != b.startAtMs) {
-        return c.read.file + " n'a pas été lancé avec " + first->read.file +
-               " (heure de départ demandée : " + moment(b.startAtMs) + " au lieu de " +
-               moment(a.startAtMs) + ").";
+        return TableText::Format(res::kOtherStart, c.read.file.c_str(), first->read.file.c_str(),
+                                 moment(b.startAtMs).c_str(), moment(a.startAtMs).c_str());
     }
     if (!SameSettings(a.settings, b.settings)) {
-        return c.read.file + " : les réglages (" + ordered(b.settings).dump() +
-               ") ne sont pas ceux de " + first->read.file + " (" + ordered(a.settings).dump() +
-               ").";
+        return TableText::Format(res::kOtherSettings, c.read.file.c_str(),
+                                 ordered(b.settings).dump().c_str(), first->read.file.c_str(),
+                                 ordered(a.settings).dump().c_str());
     }
     if (!options.allowMixed && a.version != b.version) {
-        return c.read.file + " vient de la version " + b.version + ", " + first->read.file +
-               " de la version " + a.version + " (--allow-mixed pour les réunir).";
+        return TableText::Format(res::kOtherVersion, c.read.file.c_str(), b.version.c_str(),
+                                 first->read.file.c_str(), a.version.c_str());
     }
     return "";
 }
@@ -97,7 +98,7 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
 // rules, so that no file can claim more than its figures show.
 void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
     if (!c.read.present) {
-        c.Fault(RunVerdict::kFailed, "aucun résultat (" + c.read.file + ")");
+        c.Fault(RunVerdict::kFailed, TableText::Format(res::kNoResult, c.read.file.c_str()));
         return;
     }
     const ResultDocument& j = c.Doc();
@@ -110,44 +111,43 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
     c.startMs = measured ? j.referenceStartedAtMs.value_or(0) : static_cast<int64_t>(j.startedAtMs);
     const uint64_t planned = PlannedMs(j.settings), elapsed = j.elapsedMs;
     if (c.result == RunVerdict::kOk && j.result != RunVerdict::ResultName(RunVerdict::kOk)) {
-        c.Fault(RunVerdict::kInterrupted, "le client n'a pas conclu « ok »");
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClientNotOk));
     }
     if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
-        c.Fault(RunVerdict::kInterrupted, "le test n'est pas allé jusqu'à son heure");
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotToItsTime));
     }
     // The cross-check reads the other client's files, not its own.
     const uint64_t crossRead = j.crossCheck ? j.crossCheck->bytesRead : 0,
                    crossWritten = j.crossCheck ? j.crossCheck->bytesWritten : 0;
     if (j.bytesRead - crossRead != j.bytesWritten - crossWritten)
-        c.Fault(RunVerdict::kInterrupted, "tout n'a pas été relu");
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotAllReadBack));
     if (elapsed < planned) {
         c.Fault(RunVerdict::kInterrupted,
-                "a testé " + Seconds(elapsed) + " sur " + Seconds(planned) + " prévues");
+                TableText::Format(res::kTestedLess, Seconds(elapsed).c_str(),
+                                  Seconds(planned).c_str()));
     }
     if (!j.serverProven) {
-        c.Fault(RunVerdict::kInterrupted, "le client du partage (" + j.fileSystem +
-                                              ") garde les écritures dans un cache local : "
-                                              "le serveur n'est pas prouvé");
+        c.Fault(RunVerdict::kInterrupted,
+                TableText::Format(res::kClientCaches, j.fileSystem.c_str()));
     }
     if (!j.networkPath && !options.allowLocal) {
-        c.Fault(RunVerdict::kInterrupted, "le répertoire n'est pas sur le réseau (--allow-local)");
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotOnNetwork));
     }
     if (fleet && !measured) {
-        c.Fault(RunVerdict::kInterrupted, "son horloge n'a pas été comparée (--clock-offset)");
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClockNotCompared));
     }
     if (j.startAtMs) {
         const int64_t late = c.startMs - *j.startAtMs;
         if (late > kTogetherMs || late < -kTogetherMs) {
             c.Fault(RunVerdict::kInterrupted,
-                    std::string(late > 0 ? "départ en retard" : "départ en avance") + " de " +
-                        std::to_string(late > 0 ? late : -late) + " ms");
+                    TableText::Format(late > 0 ? res::kStartedLate : res::kStartedEarly,
+                                      static_cast<long long>(late > 0 ? late : -late)));
         }
     }
     const uint64_t idle = j.longestShareIdleMs, limit = uint64_t{j.settings.stallSeconds} * 1000;
     if (idle > limit) {
-        c.Fault(RunVerdict::kFailed, "aucun octet sur le partage pendant " + Seconds(idle) +
-                                         " (plus que le délai sans réponse de " + Seconds(limit) +
-                                         ")");
+        c.Fault(RunVerdict::kFailed, TableText::Format(res::kShareSilent, Seconds(idle).c_str(),
+                                                       Seconds(limit).c_str()));
     }
 }
 
@@ -167,16 +167,19 @@ uint64_t BytesBetween(const Client& c, int64_t from, int64_t to) {
     return total;
 }
 
-std::string Bytes(uint64_t count) { return ProgressText::Bytes(count).ToUtf8() + " octets"; }
+std::string Bytes(uint64_t count) { return ProgressText::Bytes(count).ToUtf8(); }
 
 std::string Line(const Client& c) {
-    std::string line = c.read.label + " | Résultat : " + RunVerdict::ResultName(c.result);
+    const char* result = RunVerdict::ResultName(c.result);
+    std::string line;
     if (c.read.present) {
         const ResultDocument& j = c.Doc();
-        line += " | Fin : " + j.ending + " | Écrits : " + Bytes(j.bytesWritten) +
-                " | Lus : " + Bytes(j.bytesRead) + " | Débit sur le partage : " +
-                ProgressText::Throughput(j.shareThroughput).ToUtf8() +
-                " | Échecs : " + std::to_string(j.failures.size());
+        line = TableText::Format(
+            res::kClientFullLine, c.read.label.c_str(), result, j.ending.c_str(),
+            Bytes(j.bytesWritten).c_str(), Bytes(j.bytesRead).c_str(),
+            ProgressText::Throughput(j.shareThroughput).ToUtf8().c_str(), j.failures.size());
+    } else {
+        line = TableText::Format(res::kClientLine, c.read.label.c_str(), result);
     }
     for (const std::string& why : c.reasons) line += " | " + why;
     return line + "\n";
@@ -206,7 +209,7 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
         Client client;
         if (!options.jsonPath.empty() && options.jsonPath != "-" &&
             platform::WholeFile::SameFile(file, options.jsonPath)) {
-            std::fprintf(err, "Le résultat réuni remplacerait %s.\n", file.c_str());
+            std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
             return false;
         }
         if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why)) {
@@ -241,24 +244,28 @@ ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
             }
         }
         const auto& failures = reader.Doc().failures;
-        const bool failed = std::any_of(failures.begin(), failures.end(),
-                                        [&](const ResultDocument::Failure& f) { return f.test == readTest; });
+        const bool failed =
+            std::any_of(failures.begin(), failures.end(),
+                        [&](const ResultDocument::Failure& f) { return f.test == readTest; });
         std::string problem;
         if (failed) {
-            problem = "fichiers manquants ou différents";
+            problem = TableText::Get(res::kCrossFilesDiffer);
         } else if (!writer) {
-            problem = !cross.partner ? "rien reçu d'un autre client"
-                                     : "l'auteur n'est pas un client de cet ensemble";
+            problem =
+                TableText::Get(!cross.partner ? res::kCrossNothingReceived : res::kCrossOutsider);
         } else if (cross.bytesRead == 0) {
-            problem = "rien relu";
+            problem = TableText::Get(res::kCrossNothingRead);
         }
         const std::string from = writer ? writer->read.label : cross.partner.value_or("?");
         if (writer) readers[writer - clients.data()] = reader.read.label;
         const std::string pair = from + " → " + reader.read.label;
-        *text += "Contrôle croisé " + pair + " : " + (problem.empty() ? "ok" : problem) + " (" +
-                 Bytes(cross.bytesRead) + " relus)\n";
-        if (!problem.empty())
-            reader.Fault(RunVerdict::kFailed, "contrôle croisé " + pair + " : " + problem);
+        *text += TableText::Format(res::kCrossCheckLine, pair.c_str(),
+                                   problem.empty() ? "ok" : problem.c_str(),
+                                   Bytes(cross.bytesRead).c_str());
+        if (!problem.empty()) {
+            reader.Fault(RunVerdict::kFailed,
+                         TableText::Format(res::kCrossCheckFault, pair.c_str(), problem.c_str()));
+        }
         pairs.push_back({{"writer", writer ? ordered(writer->read.label) : ordered()},
                          {"reader", reader.read.label},
                          {"result", problem.empty() ? "ok" : "failed"},
@@ -267,8 +274,7 @@ ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
     for (std::size_t i = 0; i < clients.size(); ++i) {
         Client& c = clients[i];
         if (c.read.present && c.Doc().crossCheck && readers[i].empty()) {
-            c.Fault(RunVerdict::kFailed,
-                    "contrôle croisé : ses fichiers n'ont été relus par aucun client");
+            c.Fault(RunVerdict::kFailed, TableText::Get(res::kCrossNobodyRead));
         }
     }
     return pairs;
@@ -300,29 +306,28 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
     }
     // Starts read on clocks nobody compared say nothing of who ran when.
     const bool unmeasured =
-        present.size() > 1 && std::any_of(present.begin(), present.end(), [](const Client* c) {
-            return !c->Doc().clockOffsetMs;
-        });
+        present.size() > 1 && std::any_of(present.begin(), present.end(),
+                                          [](const Client* c) { return !c->Doc().clockOffsetMs; });
     const int64_t window = present.empty() || unmeasured ? 0 : windowEnd - windowStart;
     const uint64_t planned = present.empty() ? 0 : PlannedMs(present.back()->Doc().settings);
     std::string together, fleetWhy;
     uint64_t rate = 0;
     if (unmeasured) {
-        together = " | Horloges non comparées : rien ne dit qu'ils ont testé en même temps";
+        together = " | " + TableText::Get(res::kClocksNotCompared);
     } else if (window > 0) {
         uint64_t bytes = 0;
         for (const Client* c : present) bytes += BytesBetween(*c, windowStart, windowEnd);
         rate = static_cast<uint64_t>(static_cast<long double>(bytes) * 1000 / window);
-        together = " | Tous en même temps pendant " + Seconds(window) +
-                   " | Débit sur le partage : " + ProgressText::Throughput(rate).ToUtf8();
+        together = " | " + TableText::Format(res::kAllTogether, Seconds(window).c_str(),
+                                             ProgressText::Throughput(rate).ToUtf8().c_str());
     } else if (!present.empty()) {
-        together = " | Jamais tous en même temps";
+        together = " | " + TableText::Get(res::kNeverTogether);
     }
     // Clients that did not run together for the time asked did not load the
     // server together: the verdict cannot be theirs.
     if (!present.empty() && !unmeasured &&
         (window <= 0 || static_cast<uint64_t>(window) + kTogetherMs < planned)) {
-        fleetWhy = "pas tous ensemble pendant la durée prévue (" + Seconds(planned) + ")";
+        fleetWhy = TableText::Format(res::kNotTogetherLongEnough, Seconds(planned).c_str());
         together += " | " + fleetWhy;
         m.result = RunVerdict::kInterrupted;
     }
@@ -337,12 +342,13 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
             const ordered failure = f;
             for (const auto& [name, value] : failure.items()) labelled[name] = value;
             failures.push_back(labelled);
-            m.text += "Échec chez " + c.read.label + " : " + f.test.value_or("") + " (" +
-                      f.category.value_or("") + ")\n";
+            m.text +=
+                TableText::Format(res::kFailureAt, c.read.label.c_str(),
+                                  f.test.value_or("").c_str(), f.category.value_or("").c_str());
         }
     }
     m.text += pairsText;
-    m.text += "Ensemble : " + std::to_string(clients.size()) + " client(s)" + together + "\n";
+    m.text += TableText::Format(res::kFleetLine, clients.size(), together.c_str());
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
         {"settings", settings},
@@ -370,8 +376,8 @@ int ResultMerge::Run(const std::vector<std::string>& files, const Options& optio
     bool delivered = true;
     if (!options.jsonPath.empty()) {
         delivered = ResultFile::Deliver(
-            options.jsonPath, m.document.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n",
-            out, err);
+            options.jsonPath,
+            m.document.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n", out, err);
     }
     std::FILE* textOut = options.jsonPath == "-" ? err : out;
     std::fputs(m.text.c_str(), textOut);

@@ -9,6 +9,8 @@
 #include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
 #include "cli/result/ShareSeries.h"
+#include "platform/ResourceIds.h"
+#include "report/TableText.h"
 
 using json = nlohmann::json;
 
@@ -37,19 +39,18 @@ public:
     bool end_array() override { return Close(); }
     bool key(string_t& name) override {
         if (m_levels.back().insert(name).second) return true;
-        fault = "le membre « " + json(name).get<std::string>() + " » y figure deux fois";
+        fault = TableText::Format(res::kMemberTwice, json(name).get<std::string>().c_str());
         return false;
     }
     bool parse_error(std::size_t, const std::string&, const nlohmann::detail::exception&) override {
-        fault = "ce n'est pas un fichier JSON valide";
+        fault = TableText::Get(res::kNotJson);
         return false;
     }
 
 private:
     bool Open() {
         if (m_levels.size() >= ResultReader::kMaxDepth) {
-            fault = "il est imbriqué sur plus de " + std::to_string(ResultReader::kMaxDepth) +
-                    " niveaux";
+            fault = TableText::Format(res::kNestedTooDeep, ResultReader::kMaxDepth);
             return false;
         }
         m_levels.emplace_back();
@@ -83,19 +84,19 @@ bool SeriesAddsUp(const ResultDocument& d) {
 std::string Impossible(const ResultDocument& d) {
     const uint64_t elapsed = d.elapsedMs, moved = d.bytesWritten + d.bytesRead;
     if (moved / ResultReader::kMaxBytesPerMs > elapsed + 1000) {
-        return "plus d'octets (" + std::to_string(moved) + ") que " + std::to_string(elapsed) +
-               " ms n'en permettent";
+        return TableText::Format(res::kTooManyBytes, static_cast<unsigned long long>(moved),
+                                 static_cast<unsigned long long>(elapsed));
     }
     if (d.shareBytesWritten > d.bytesWritten || d.shareBytesRead > d.bytesRead) {
-        return "plus d'octets sur le partage qu'en tout";
+        return TableText::Get(res::kMoreOnShare);
     }
-    if (d.longestShareIdleMs > elapsed) return "une attente plus longue que le test";
+    if (d.longestShareIdleMs > elapsed) return TableText::Get(res::kWaitLongerThanRun);
     if (d.crossCheck && (d.crossCheck->bytesRead > d.shareBytesRead ||
                          d.crossCheck->bytesWritten > d.shareBytesWritten)) {
-        return "plus d'octets au contrôle croisé que sur le partage";
+        return TableText::Get(res::kMoreCrossChecked);
     }
     if (d.clockOffsetMs.has_value() != d.referenceStartedAtMs.has_value()) {
-        return "une heure de départ de référence sans écart d'horloge, ou l'inverse";
+        return TableText::Get(res::kHalfReference);
     }
     return "";
 }
@@ -105,21 +106,21 @@ bool TakeAll(const json& j, ResultReader::Client* client, std::string* why) {
     ResultDocument& d = client->document;
     std::string bad;
     if (!ResultDocument::Read(j, &d, &bad)) {
-        *why = "le membre « " + bad + " » est absent ou incorrect";
+        *why = TableText::Format(res::kBadMember, bad.c_str());
         return false;
     }
     const std::string impossible = Impossible(d);
     if (!impossible.empty()) {
-        *why = "il donne " + impossible;
+        *why = TableText::Format(res::kResultGives, impossible.c_str());
         return false;
     }
     if (!SeriesAddsUp(d)) {
-        *why = "le membre « series » est absent ou incorrect";
+        *why = TableText::Format(res::kBadMember, "series");
         return false;
     }
     client->label = d.label;
     if (!ClientLabel::Key(client->label, &client->key, why)) {
-        *why = "le nom du client " + json(d.label).dump() + " " + *why;
+        *why = TableText::Format(res::kBadLabel, json(d.label).dump().c_str(), why->c_str());
         return false;
     }
     return true;
@@ -136,23 +137,25 @@ bool ResultReader::Read(const std::string& file, bool missingAsFailed, Client* c
         client->present = false;
         client->label = std::filesystem::path(file).stem().string();
         if (ClientLabel::Key(client->label, &client->key, why)) return true;
-        *why = file + " : le nom du client " + json(client->label).dump() + " " + *why + ".";
+        *why = TableText::Format(res::kMissingBadLabel, file.c_str(),
+                                 json(client->label).dump().c_str(), why->c_str());
         return false;
     }
     std::string bytes, reason;
     if (!ResultFile::Read(file, kMaxBytes, &bytes, &reason)) {
-        *why = "Impossible de lire " + file + " : " + reason;
+        *why = TableText::Format(res::kCannotRead, file.c_str(), reason.c_str());
         return false;
     }
     Shape shape;
     if (!json::sax_parse(bytes, &shape)) {
-        *why = file + " n'est pas un résultat de dalvex2-cli : " + shape.fault + ".";
+        *why = TableText::Format(res::kNotAResultBecause, file.c_str(), shape.fault.c_str());
         return false;
     }
     const json j = json::parse(bytes);
     if (!j.is_object() || !TakeAll(j, client, &reason)) {
-        *why = file + " n'est pas un résultat de dalvex2-cli" +
-               (j.is_object() ? " : " + reason : std::string()) + ".";
+        *why = j.is_object()
+                   ? TableText::Format(res::kNotAResultBecause, file.c_str(), reason.c_str())
+                   : TableText::Format(res::kNotAResult, file.c_str());
         return false;
     }
     return true;

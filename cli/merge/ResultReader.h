@@ -18,9 +18,9 @@ public:
 
     struct Client {
         std::string file;
-        std::string label;    // as the result gives it
-        std::string key;      // the same for labels that read as one (ClientLabel)
-        bool present = true;  // false: no result, counted as failed
+        std::string label;        // as the result gives it
+        std::string key;          // the same for labels that read as one (ClientLabel)
+        bool present = true;      // false: no result, counted as failed
         ResultDocument document;  // when present
     };
 

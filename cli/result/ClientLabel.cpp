@@ -7,6 +7,9 @@
 
 #include <memory>
 
+#include "platform/ResourceIds.h"
+#include "report/TableText.h"
+
 namespace {
 
 // Characters a name cannot show: controls (a newline, an escape that moves
@@ -57,7 +60,7 @@ bool ClientLabel::Shows(std::string_view text) {
 bool ClientLabel::Key(std::string_view label, std::string* key, std::string* why) {
     icu::UnicodeString text;
     if (!Decode(label, &text)) {
-        *why = "contient un octet ou un caractère invisible, de contrôle ou hors d'Unicode";
+        *why = TableText::Get(res::kLabelInvisible);
         return false;
     }
     UErrorCode status = U_ZERO_ERROR;
@@ -72,7 +75,7 @@ bool ClientLabel::Key(std::string_view label, std::string* key, std::string* why
     }
     folded = icu::UnicodeString(folded, start, end - start);
     if (folded.isEmpty()) {
-        *why = "est vide";
+        *why = TableText::Get(res::kLabelEmpty);
         return false;
     }
     icu::UnicodeString skeleton;
@@ -80,7 +83,7 @@ bool ClientLabel::Key(std::string_view label, std::string* key, std::string* why
         uspoof_getSkeletonUnicodeString(Checker(), 0, folded, skeleton, &status);
     }
     if (U_FAILURE(status) || !Checker()) {
-        *why = "n'a pas pu être comparé aux autres (Unicode indisponible)";
+        *why = TableText::Get(res::kLabelNotCompared);
         return false;
     }
     key->clear();

@@ -37,7 +37,8 @@ ResultDocument::Failure Failure(const FailureReport& report) {
     const TestFailure& f = report.test.failure;
     const bool system = f.errorKind == TestFailure::kSystemError;
     const bool stalled = system && f.stallSeconds != 0;
-    const Chaine message = ReportText::SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
+    const Chaine message =
+        ReportText::SystemMessage(f.winerr, f.sysErrno, f.stallSeconds, f.stallFile);
     ResultDocument::Failure d;
     d.test = Text(report.test.testname);
     d.directory = Text(report.test.tstdir);
@@ -46,12 +47,14 @@ ResultDocument::Failure Failure(const FailureReport& report) {
     if (system) {
         d.operation = Text(ReportText::OperationName(f.operation));
         d.winerr = f.winerr;
-        if (f.sysErrno != 0) d.errnoValue = f.sysErrno, d.errnoName = Text(ReportText::ErrnoName(f.sysErrno));
+        if (f.sysErrno != 0)
+            d.errnoValue = f.sysErrno, d.errnoName = Text(ReportText::ErrnoName(f.sysErrno));
         if (!message.IsEmpty()) d.message = Text(message);
     }
     d.position = ReportText::PositionValue(f.position);
     if (stalled) d.file = Text(f.stallFile), d.stalledSeconds = f.stallSeconds;
-    if (f.errorKind == TestFailure::kDataError) d.expected = Text(f.datawait), d.read = Text(f.dataget);
+    if (f.errorKind == TestFailure::kDataError)
+        d.expected = Text(f.datawait), d.read = Text(f.dataget);
     d.localTime = JsonResult::Iso8601(f.localtime);
     d.testTime = Text(CDVXProgressData::FormatDuration(report.testTimeMs));
     d.testTimeMs = report.testTimeMs;
@@ -71,7 +74,7 @@ std::string JsonResult::Iso8601(const platform::SystemTime& t) {
 }
 
 ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
-                                   const std::vector<FailureReport>& failures) {
+                                    const std::vector<FailureReport>& failures) {
     const CDVXPrefs& prefs = *run.prefs;
     ResultDocument d;
     d.directory = Text(prefs.directory);
@@ -91,9 +94,8 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.startAtMs = run.startAtMs;
     d.clockOffsetMs = run.clockOffsetMs;
     d.referenceStartedAtMs = run.referenceStartedAtMs;
-    d.settings = {prefs.diskSpaceMb,         prefs.simultaneousTests,
-                  prefs.durationMinutes,     prefs.threadPriority,
-                  run.stopAfterSeconds,      prefs.timings.stallLimitMs / 1000};
+    d.settings = {prefs.diskSpaceMb,    prefs.simultaneousTests, prefs.durationMinutes,
+                  prefs.threadPriority, run.stopAfterSeconds,    prefs.timings.stallLimitMs / 1000};
     d.elapsedMs = run.elapsedMs;
     d.bytesWritten = run.bytesWritten;
     d.bytesRead = run.bytesRead;

@@ -31,9 +31,13 @@ bool Moment(uint64_t v) { return v <= kMaxEpochMs; }
 bool MaybeMoment(const std::optional<int64_t>& v) {
     return !v || (*v >= 0 && static_cast<uint64_t>(*v) <= kMaxEpochMs);
 }
-bool Offset(const std::optional<int64_t>& v) { return !v || (*v >= -kMaxOffsetMs && *v <= kMaxOffsetMs); }
+bool Offset(const std::optional<int64_t>& v) {
+    return !v || (*v >= -kMaxOffsetMs && *v <= kMaxOffsetMs);
+}
 bool Bytes(uint64_t v) { return v <= kMaxBytes; }
-bool Within(uint32_t v, const SettingLimit& limit) { return v >= limit.minimum && v <= limit.maximum; }
+bool Within(uint32_t v, const SettingLimit& limit) {
+    return v >= limit.minimum && v <= limit.maximum;
+}
 bool EndingName(const std::string& v) {
     return RunVerdict::EndingOf(v) != RunVerdict::kFailure ||
            v == RunVerdict::EndingName(RunVerdict::kFailure);
@@ -56,9 +60,10 @@ bool CategoryName(const std::optional<std::string>& v) {
 // passes when read: the one place their names are written. `visit` is
 // called as visit(name, member, check).
 template <typename S, typename V>
-    requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Settings>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Settings>
 void Members(S& s, V&& visit) {
-    visit("diskSpaceMb", s.diskSpaceMb, [](uint32_t v) { return Within(v, SettingLimits::kDiskSpaceMb); });
+    visit("diskSpaceMb", s.diskSpaceMb,
+          [](uint32_t v) { return Within(v, SettingLimits::kDiskSpaceMb); });
     visit("simultaneousTests", s.simultaneousTests,
           [](uint32_t v) { return Within(v, SettingLimits::kSimultaneousTests); });
     visit("durationMinutes", s.durationMinutes, [](uint32_t v) {
@@ -66,11 +71,12 @@ void Members(S& s, V&& visit) {
     });
     visit("threadPriority", s.threadPriority, Any<std::optional<int32_t>>);
     visit("stopAfterSeconds", s.stopAfterSeconds, Any<uint32_t>);
-    visit("stallSeconds", s.stallSeconds, [](uint32_t v) { return Within(v, SettingLimits::kStallSeconds); });
+    visit("stallSeconds", s.stallSeconds,
+          [](uint32_t v) { return Within(v, SettingLimits::kStallSeconds); });
 }
 
 template <typename S, typename V>
-    requires std::is_same_v<std::remove_const_t<S>, ResultDocument::CrossCheck>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument::CrossCheck>
 void Members(S& c, V&& visit) {
     visit("directory", c.directory, Text);
     visit("partner", c.partner, MaybeText);
@@ -79,7 +85,7 @@ void Members(S& c, V&& visit) {
 }
 
 template <typename S, typename V>
-    requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Series>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Series>
 void Members(S& s, V&& visit) {
     visit("intervalMs", s.intervalMs, [](uint32_t v) { return v >= 1000; });
     visit("written", s.written, Any<std::vector<uint64_t>>);
@@ -88,7 +94,7 @@ void Members(S& s, V&& visit) {
 }
 
 template <typename S, typename V>
-    requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Failure>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Failure>
 void Members(S& f, V&& visit) {
     visit("test", f.test, MaybeText);
     visit("directory", f.directory, MaybeText);
@@ -110,7 +116,7 @@ void Members(S& f, V&& visit) {
 }
 
 template <typename S, typename V>
-    requires std::is_same_v<std::remove_const_t<S>, ResultDocument>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument>
 void Members(S& d, V&& visit) {
     visit("directory", d.directory, Text);
     visit("tempDirectory", d.tempDirectory, Text);
@@ -146,7 +152,9 @@ void Members(S& d, V&& visit) {
 }
 
 template <typename S>
-concept HasMembers = requires(S& s) { Members(s, [](const char*, auto&, auto) {}); };
+concept HasMembers = requires(S& s) {
+    Members(s, [](const char*, auto&, auto) {});
+};
 
 // Writing: every member, null for an optional one without a value.
 template <typename T>
@@ -179,14 +187,14 @@ ordered Value(const std::vector<T>& v) {
 
 // Reading: each value as its type, or false.
 template <typename T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 bool Get(const json& v, T* out);
 template <typename T>
 bool Get(const json& v, std::optional<T>* out);
 template <typename T>
 bool Get(const json& v, std::vector<T>* out);
 template <typename T>
-    requires HasMembers<T>
+requires HasMembers<T>
 bool Get(const json& v, T* out, std::string* badMember = nullptr);
 
 bool Get(const json& v, bool* out) {
@@ -200,7 +208,7 @@ bool Get(const json& v, std::string* out) {
     return true;
 }
 template <typename T>
-    requires std::is_integral_v<T>
+requires std::is_integral_v<T>
 bool Get(const json& v, T* out) {
     // Unsigned members are written as unsigned numbers, signed ones may be either.
     if (v.is_number_unsigned()) {
@@ -238,7 +246,7 @@ bool Get(const json& v, std::vector<T>* out) {
 // An object's members; those it does not know are left out. A member that
 // may be null may be left out too.
 template <typename T>
-    requires HasMembers<T>
+requires HasMembers<T>
 bool Get(const json& v, T* out, std::string* badMember) {
     if (!v.is_object()) return false;
     bool ok = true;

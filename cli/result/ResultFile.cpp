@@ -1,8 +1,10 @@
 #include "cli/result/ResultFile.h"
 
+#include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
 #include "platform/WholeFile.h"
 #include "report/ReportText.h"
+#include "report/TableText.h"
 
 using platform::WholeFile;
 
@@ -11,8 +13,8 @@ namespace {
 // The system's text for a failure; errors are named as for a file being
 // made, unless `reading`.
 std::string Reason(int error, bool reading) {
-    if (error == WholeFile::kNotAFile) return "ce n'est pas un fichier";
-    if (error == WholeFile::kTooLarge) return "le fichier est trop grand";
+    if (error == WholeFile::kNotAFile) return TableText::Get(res::kNotAFile);
+    if (error == WholeFile::kTooLarge) return TableText::Get(res::kFileTooLarge);
     return ReportText::SystemMessage(platform::SystemError::FromErrno(error, !reading), error)
         .ToUtf8();
 }
@@ -57,10 +59,10 @@ bool ResultFile::Deliver(const std::string& path, const std::string& bytes, std:
         return false;
     }
     if (std::fputs(bytes.c_str(), out) >= 0 && std::fflush(out) == 0) return true;
-    SayCannotWrite(err, "la sortie standard", "le JSON n'a pas pu être transmis");
+    SayCannotWrite(err, TableText::Get(res::kStandardOutput), TableText::Get(res::kJsonNotSent));
     return false;
 }
 
 void ResultFile::SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why) {
-    std::fprintf(err, "Impossible d'écrire %s : %s\n", what.c_str(), why.c_str());
+    std::fputs(TableText::Format(res::kCannotWrite, what.c_str(), why.c_str()).c_str(), err);
 }

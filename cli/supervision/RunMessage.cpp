@@ -3,7 +3,6 @@
 #include <cstring>
 #include <type_traits>
 
-
 namespace {
 
 // More tests than any run has, and more files than any test leaves: a
@@ -82,17 +81,17 @@ bool GetTest(Reader& in, TestSnapshot* t) {
     TestFailure& f = t->failure;
     uint8_t exited = 0, stalled = 0, pending = 0;
     uint32_t leftCount = 0;
-    bool ok = in.Get(&t->testname) && in.Get(&t->tstdir) && in.Get(&t->state) &&
-              in.Get(&exited) && in.Get(&stalled);
+    bool ok = in.Get(&t->testname) && in.Get(&t->tstdir) && in.Get(&t->state) && in.Get(&exited) &&
+              in.Get(&stalled);
     for (int slot = 0; slot < 2; ++slot) {
         ok = ok && in.Get(&t->bytesWritten[slot]) && in.Get(&t->bytesRead[slot]);
     }
     ok = ok && in.Get(&pending) && in.Get(&t->call.operation) && in.Get(&t->call.position) &&
          in.Get(&t->call.file) && in.Get(&t->call.sinceTicks);
     ok = ok && in.Get(&f.errorKind) && in.Get(&f.winerr) && in.Get(&f.sysErrno) &&
-         in.Get(&f.operation) && in.Get(&f.position) && in.Get(&f.datawait) &&
-         in.Get(&f.dataget) && in.Get(&f.stallSeconds) && in.Get(&f.stallFile) &&
-         in.Get(&f.failTicks) && in.Get(&f.localtime);
+         in.Get(&f.operation) && in.Get(&f.position) && in.Get(&f.datawait) && in.Get(&f.dataget) &&
+         in.Get(&f.stallSeconds) && in.Get(&f.stallFile) && in.Get(&f.failTicks) &&
+         in.Get(&f.localtime);
     if (!ok || !in.Get(&t->peer) || !in.Get(&leftCount) || leftCount > kMostFiles) return false;
     t->exited = exited != 0;
     t->stalled = stalled != 0;

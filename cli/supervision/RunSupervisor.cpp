@@ -7,6 +7,7 @@
 #include "platform/Clock.h"
 #include "platform/ResourceIds.h"
 #include "platform/StopSignals.h"
+#include "report/TableText.h"
 
 namespace {
 
@@ -25,8 +26,6 @@ bool Earlier(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
 
 // Milliseconds from `then` to `now`; 0 for a `then` read after `now`.
 uint32_t Since(uint32_t now, uint32_t then) { return Earlier(now, then) ? 0 : now - then; }
-
-std::string Seconds(uint32_t ms) { return std::to_string(ms / 1000) + " s"; }
 
 }  // namespace
 
@@ -98,7 +97,7 @@ bool RunSupervisor::Step(std::FILE* err) {
         // finding at its end, say, makes the run's exit status 2.
         if (exited && m_child.ExitCode() != 0) {
             m_childFailed = true;
-            m_trouble = "Le processus du test s'est terminé anormalement (" + how + ").";
+            m_trouble = TableText::Format(res::kChildEndedBadly, how.c_str());
         }
         m_child.Kill();  // a stuck one ends when the system lets it
         return false;
@@ -121,17 +120,17 @@ bool RunSupervisor::Step(std::FILE* err) {
              waited += kExitStepMs) {
             Clock::Sleep(kExitStepMs);
         }
-        EndHere(false, "Le processus du test s'est arrêté sans donner de résultat (" +
-                           (how.empty() ? std::string("cause inconnue") : how) + ").");
+        const std::string unknown = TableText::Get(res::kUnknownCause);
+        EndHere(false, TableText::Format(res::kChildVanished,
+                                         how.empty() ? unknown.c_str() : how.c_str()));
         return false;
     }
     const uint32_t limit = m_prefs.timings.stallLimitMs;
     if (Since(now, m_lastHeardTicks) >= limit) {
-        EndHere(true, m_started ? "Le processus du test ne répond plus depuis " +
-                                      Seconds(Since(now, m_lastHeardTicks)) + "."
-                                : "Le répertoire n'a pas répondu pendant " +
-                                      Seconds(Since(now, m_checkingTicks)) +
-                                      " : le test n'a pas pu commencer.");
+        EndHere(true,
+                m_started
+                    ? TableText::Format(res::kChildSilent, Since(now, m_lastHeardTicks) / 1000)
+                    : TableText::Format(res::kDirectorySilent, Since(now, m_checkingTicks) / 1000));
         return false;
     }
     if (m_started && m_run.startTicks != 0 && !m_stopping) {
@@ -153,8 +152,7 @@ bool RunSupervisor::Step(std::FILE* err) {
     }
     if (m_stopping &&
         Since(now, std::max(m_stoppingTicks, m_movedTicks, Earlier)) >= limit + kEndGraceMs) {
-        EndHere(true, "Les tests ne se sont pas arrêtés " + Seconds(Since(now, m_stoppingTicks)) +
-                          " après la demande.");
+        EndHere(true, TableText::Format(res::kTestsDidNotStop, Since(now, m_stoppingTicks) / 1000));
         return false;
     }
     return true;

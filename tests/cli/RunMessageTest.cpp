@@ -24,14 +24,17 @@ void ExpectSameTest(const TestSnapshot& a, const TestSnapshot& b) {
     same("stalled", a.stalled, b.stalled);
     same("written", std::tie(a.bytesWritten[0], a.bytesWritten[1]),
          std::tie(b.bytesWritten[0], b.bytesWritten[1]));
-    same("read", std::tie(a.bytesRead[0], a.bytesRead[1]), std::tie(b.bytesRead[0], b.bytesRead[1]));
-    same("call", std::tie(a.pending, a.call.operation, a.call.position, a.call.file, a.call.sinceTicks),
+    same("read", std::tie(a.bytesRead[0], a.bytesRead[1]),
+         std::tie(b.bytesRead[0], b.bytesRead[1]));
+    same("call",
+         std::tie(a.pending, a.call.operation, a.call.position, a.call.file, a.call.sinceTicks),
          std::tie(b.pending, b.call.operation, b.call.position, b.call.file, b.call.sinceTicks));
     same("error", std::tie(f.errorKind, f.winerr, f.sysErrno, f.operation, f.position),
          std::tie(g.errorKind, g.winerr, g.sysErrno, g.operation, g.position));
     same("data", std::tie(f.datawait, f.dataget), std::tie(g.datawait, g.dataget));
     same("stall", std::tie(f.stallSeconds, f.stallFile), std::tie(g.stallSeconds, g.stallFile));
-    same("failed at", std::tie(f.failTicks, f.localtime.minute), std::tie(g.failTicks, g.localtime.minute));
+    same("failed at", std::tie(f.failTicks, f.localtime.minute),
+         std::tie(g.failTicks, g.localtime.minute));
     same("peer", a.peer, b.peer);
     same("leftFiles", a.leftFiles, b.leftFiles);
 }
@@ -60,9 +63,10 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
     waiting.exited = waiting.stalled = true;
 
     const ShareClient client{Chaine("fuse.rclone"), Chaine("smb:partage"), true, true};
-    const std::string message = RunMessage::Checking() + RunMessage::Started(client, RunMessage::kUnusableDirectory, Chaine("pourquoi")) +
-                                RunMessage::Progress({RunVerdict::kAborted, true}, run) +
-                                RunMessage::Finished(true);
+    const std::string message =
+        RunMessage::Checking() +
+        RunMessage::Started(client, RunMessage::kUnusableDirectory, Chaine("pourquoi")) +
+        RunMessage::Progress({RunVerdict::kAborted, true}, run) + RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
         RunMessage::Splitter splitter;
         splitter.Feed(message.data(), cut);

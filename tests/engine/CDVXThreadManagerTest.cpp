@@ -85,8 +85,8 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
                            r.bytesWritten[1 - s], r.bytesRead[1 - s], r.bytesWritten[s] > 0,
                            r.bytesRead[s], i % 5 == 2 || r.bytesWritten[s] % budget == 0),
                 std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path())),
-                           int32_t{D::kEnded}, int32_t{D::kNoError}, uint64_t{0}, uint64_t{0},
-                           true, r.bytesWritten[s], true))
+                           int32_t{D::kEnded}, int32_t{D::kNoError}, uint64_t{0}, uint64_t{0}, true,
+                           r.bytesWritten[s], true))
                 << i << " op " << r.failure.operation;
         }
         const uint32_t elapsed = p.GetElapsedMs();

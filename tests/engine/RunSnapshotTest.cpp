@@ -27,15 +27,19 @@ TestSnapshot Make(int32_t state, bool pending, uint64_t writeThrough, uint64_t b
 // sixth, write-through bytes only.
 TEST(RunSnapshotTest, ClockTotalsAndThroughput) {
     // {start, stop, taken} -> elapsed
-    const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t> clocks[] = {
-        {0, 0, 5000, 0}, {1000, 0, 7000, 6000}, {1000, 3000, 9000, 2000}, {0xFFFFFF00, 0, 100, 356}};
+    const std::tuple<uint32_t, uint32_t, uint32_t, uint32_t> clocks[] = {{0, 0, 5000, 0},
+                                                                         {1000, 0, 7000, 6000},
+                                                                         {1000, 3000, 9000, 2000},
+                                                                         {0xFFFFFF00, 0, 100, 356}};
     for (const auto& [start, stop, taken, elapsed] : clocks) {
         RunSnapshot run{start, stop, taken, {}};
         EXPECT_EQ(run.ElapsedMs(), elapsed) << start << " " << stop << " " << taken;
     }
     for (const auto& [ms, perSecond] : {std::pair{5999u, 0ull}, std::pair{6999u, 2000000ull}})
         EXPECT_EQ(RunSnapshot::Throughput(ms, 12000000), perSecond) << ms;
-    RunSnapshot run{1000, 7000, 9000,
+    RunSnapshot run{1000,
+                    7000,
+                    9000,
                     {Make(TestSnapshot::kEnded, false, 3000000, 7), Make(1, false, 3000000, 5)}};
     EXPECT_EQ(std::tuple(run.TotalWritten(false), run.TotalRead(true), run.Throughput()),
               std::tuple(6000000u, 6000012u, 2000000u));
@@ -46,9 +50,12 @@ TEST(RunSnapshotTest, ClockTotalsAndThroughput) {
 // timed out on its file, one that was not as an internal error; a failed or
 // ended test keeps what it had, and the clock stops.
 TEST(RunSnapshotTest, EndHereFailsWhatStillRan) {
-    RunSnapshot run{500, 0, 0,
-                    {Make(TestSnapshot::kRunning, true, 0, 0), Make(TestSnapshot::kRunning, false, 0, 0),
-                     Make(TestSnapshot::kRunning, true, 0, 0), Make(TestSnapshot::kEnded, true, 0, 0)}};
+    RunSnapshot run{
+        500,
+        0,
+        0,
+        {Make(TestSnapshot::kRunning, true, 0, 0), Make(TestSnapshot::kRunning, false, 0, 0),
+         Make(TestSnapshot::kRunning, true, 0, 0), Make(TestSnapshot::kEnded, true, 0, 0)}};
     run.tests[2].state = TestSnapshot::kFailed;
     run.tests[2].failure.errorKind = TestFailure::kDataError;
     run.EndHere(true, 9500);
@@ -63,8 +70,9 @@ TEST(RunSnapshotTest, EndHereFailsWhatStillRan) {
     for (std::size_t i = 0; i < run.tests.size(); ++i) {
         const TestSnapshot& t = run.tests[i];
         const TestFailure& f = t.failure;
-        EXPECT_EQ(std::tie(t.state, f.errorKind, f.winerr, f.operation, f.stallSeconds, f.stallFile),
-                  expected[i])
+        EXPECT_EQ(
+            std::tie(t.state, f.errorKind, f.winerr, f.operation, f.stallSeconds, f.stallFile),
+            expected[i])
             << "test " << i;
     }
     EXPECT_EQ(std::tuple(run.tests[0].failure.failTicks, run.ElapsedMs(), run.AnyFailed()),

@@ -127,10 +127,12 @@ TEST(FailureReportTest, ACallTheShareClientRefusesIsNotBlamedOnTheNetwork) {
     };
     for (const auto& [err, named, message] : rows) {
         SCOPED_TRACE(named.empty() ? strerrorname_np(err) : named);
-        const auto reports = FailureReport::Collect(RunSnapshot{
-            0, 0, 0,
-            {FailedTest(SystemFailure(platform::SystemError::FromErrno(err), T::kSetFilePointer,
-                                      4096, err))}});
+        const auto reports = FailureReport::Collect(
+            RunSnapshot{0,
+                        0,
+                        0,
+                        {FailedTest(SystemFailure(platform::SystemError::FromErrno(err),
+                                                  T::kSetFilePointer, 4096, err))}});
         ASSERT_EQ(reports.size(), 1u);
         const std::string text =
             RtfReader::ToPlainText(RtfReader::Parse(reports[0].rtf.View())).ToUtf8();

@@ -11,6 +11,8 @@
 
 #include "cli/CliOptions.h"
 #include "engine/SettingLimits.h"
+#include "platform/ResourceIds.h"
+#include "report/TableText.h"
 #include "support/BuildVersion.h"
 
 namespace {
@@ -54,8 +56,8 @@ std::string OptionList(CliOptions::Scope scope) {
         text += ".TP\n";
         if (o.shortName) text += std::string("\\fB\\-") + o.shortName + "\\fR, ";
         text += "\\fB" + Troff(o.name) + "\\fR";
-        if (o.value) text += " \\fI" + Troff(o.value) + "\\fR";
-        text += "\n" + Troff(o.help) + ".";
+        if (o.value) text += " \\fI" + Troff(TableText::Get(o.value)) + "\\fR";
+        text += "\n" + Troff(TableText::Get(o.help)) + ".";
         if (o.limits) text += " " + Bounds(*o.limits);
         text += "\n";
     }
@@ -99,7 +101,8 @@ std::string CliPage() {
         "peuvent alors rester en place.\n"
         ".SH \"CODE DE RETOUR\"\n";
     for (const CliOptions::ExitStatus& status : CliOptions::ExitStatuses()) {
-        page += ".TP\n.B " + std::to_string(status.code) + "\n" + Troff(status.meaning) + ".\n";
+        page += ".TP\n.B " + std::to_string(status.code) + "\n" +
+                Troff(TableText::Get(status.meaning)) + ".\n";
     }
     page += ".SH \"VOIR AUSSI\"\n.BR dalvex2 (1)\n";
     return page;
@@ -150,9 +153,8 @@ std::string WizardPage() {
 // How an option's value completes, from what the usage calls it: a file, a
 // directory, or nothing to offer.
 const char* ValueCompletion(const Option& o) {
-    const std::string_view value = o.value;
-    if (value.starts_with("FICHIER")) return "compgen -f";
-    if (value.starts_with("RÉP")) return "compgen -d";
+    if (o.value == res::kValueFile) return "compgen -f";
+    if (o.value == res::kValueDirectory) return "compgen -d";
     return nullptr;
 }
 
