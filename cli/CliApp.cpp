@@ -280,22 +280,76 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     return delivered;
 }
 
-}  // namespace
-
-int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
-    if (!CanStart(options, err)) return 2;
+// The run as the options describe it; `prefs` are the options' own, given
+// the client's name for a cross-check.
+JsonResult::Run Describe(const CliOptions& options, CDVXPrefs* prefs) {
     JsonResult::Run run;
     run.tempDirectory = GetTempDirectory();
     run.host = platform::Host::Name();
     run.label = options.label.empty() ? run.host : options.label;
-    CDVXPrefs prefs = options.prefs;
-    prefs.crossCheckName = Chaine::FromUtf8(run.label);
-    run.prefs = &prefs;
+    prefs->crossCheckName = Chaine::FromUtf8(run.label);
+    run.prefs = prefs;
     run.startAtMs = options.startAtMs;
     run.clockOffsetMs = options.clockOffsetMs;
     run.stopAfterSeconds = options.stopAfterSeconds;
-    const StartClock clock{options.clockOffsetMs};
+    return run;
+}
 
+// Why the child did not start the tests, said on `err`; false when it did.
+bool SayRefusal(const RunSupervisor& supervisor, std::FILE* err) {
+    switch (supervisor.Refusal()) {
+        case RunMessage::kStarts: return false;
+        case RunMessage::kCachingClient:
+            std::fputs(
+                TableText::Format(res::kCachingRefused, CachingWarning(supervisor.Client()).c_str())
+                    .c_str(),
+                err);
+            return true;
+        case RunMessage::kUnusableDirectory:
+            std::fputs(
+                TableText::Format(res::kDirectoryRefused, supervisor.RefusalText().ToUtf8().c_str())
+                    .c_str(),
+                err);
+            return true;
+    }
+    return true;
+}
+
+// What a run leaves besides its figures.
+struct Outcome {
+    std::vector<FailureReport> failures;
+    RunVerdict verdict{RunVerdict::kStopped, false, 0, 0};
+    bool childFailed = false;
+    bool hung = false;  // a call got no answer, or a test still waits on one
+};
+
+// The run's end, as its supervisor last saw it.
+Outcome TakeEnd(const RunSupervisor& supervisor, JsonResult::Run* run) {
+    const RunSnapshot& snapshot = supervisor.Snapshot();
+    Outcome outcome{FailureReport::Collect(snapshot), supervisor.Verdict(),
+                    supervisor.ChildFailed(), !snapshot.WaitingTests(kWaitingShownMs).empty()};
+    for (const FailureReport& f : outcome.failures)
+        outcome.hung |= f.test.failure.stallSeconds != 0;
+    run->client = supervisor.Client();
+    if (!run->prefs->crossCheckDirectory.IsEmpty()) {
+        run->crossCheck = CrossCheckOf(snapshot, run->prefs->crossCheckDirectory);
+    }
+    run->elapsedMs = snapshot.ElapsedMs();
+    run->bytesWritten = snapshot.TotalWritten(true);
+    run->bytesRead = snapshot.TotalRead(true);
+    run->throughput = snapshot.Throughput();
+    run->leftFiles = snapshot.LeftFiles();
+    run->share.Stop(run->elapsedMs);
+    return outcome;
+}
+
+}  // namespace
+
+int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
+    if (!CanStart(options, err)) return 2;
+    CDVXPrefs prefs = options.prefs;
+    JsonResult::Run run = Describe(options, &prefs);
+    const StartClock clock{options.clockOffsetMs};
     const bool terminal = platform::Host::IsTerminal(err);
     const Status status{err, options.quiet, terminal, terminal ? 1000u : 10000u};
     // An interrupt during the wait: the run never starts, and proves nothing.
@@ -303,9 +357,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     const bool start = !options.startAtMs || WaitForStart(*options.startAtMs, clock, status);
     run.startedAt = platform::Clock::GetLocalTime();
     if (clock.offsetMs) run.referenceStartedAtMs = clock.Now();
-    std::vector<FailureReport> failures;
-    RunVerdict verdict(RunVerdict::kStopped, false, 0, 0);
-    bool childFailed = false, hung = false;
+    Outcome outcome;
     if (start) {
         RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000,
                                  options.allowCache);
@@ -315,40 +367,10 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         }
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
-        switch (supervisor.Refusal()) {
-            case RunMessage::kStarts: break;
-            case RunMessage::kCachingClient:
-                std::fputs(TableText::Format(res::kCachingRefused,
-                                             CachingWarning(supervisor.Client()).c_str())
-                               .c_str(),
-                           err);
-                return 2;
-            case RunMessage::kUnusableDirectory:
-                std::fputs(TableText::Format(res::kDirectoryRefused,
-                                             supervisor.RefusalText().ToUtf8().c_str())
-                               .c_str(),
-                           err);
-                return 2;
-        }
-        const RunSnapshot& snapshot = supervisor.Snapshot();
-        failures = FailureReport::Collect(snapshot);
-        run.client = supervisor.Client();
-        if (!prefs.crossCheckDirectory.IsEmpty()) {
-            run.crossCheck = CrossCheckOf(snapshot, prefs.crossCheckDirectory);
-        }
-        run.elapsedMs = snapshot.ElapsedMs();
-        run.bytesWritten = snapshot.TotalWritten(true);
-        run.bytesRead = snapshot.TotalRead(true);
-        run.throughput = snapshot.Throughput();
-        run.leftFiles = snapshot.LeftFiles();
-        run.share.Stop(run.elapsedMs);
-        verdict = supervisor.Verdict();
-        childFailed = supervisor.ChildFailed();
-        // A call that got no answer, or a test still waiting on one.
-        hung = !snapshot.WaitingTests(kWaitingShownMs).empty() ||
-               std::ranges::any_of(
-                   failures, [](const FailureReport& f) { return f.test.failure.stallSeconds; });
+        if (SayRefusal(supervisor, err)) return 2;
+        outcome = TakeEnd(supervisor, &run);
     }
-    const bool delivered = Deliver(options, run, verdict, failures, hung, out, err);
-    return delivered && !childFailed ? verdict.ExitCode() : 2;
+    const bool delivered =
+        Deliver(options, run, outcome.verdict, outcome.failures, outcome.hung, out, err);
+    return delivered && !outcome.childFailed ? outcome.verdict.ExitCode() : 2;
 }

@@ -203,48 +203,47 @@ bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool mer
     return true;
 }
 
-bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
+bool CliOptions::ApplySetting(int id, std::string_view value, std::string* notes) {
     uint32_t n = 0;
+    if (!ParseNumber(value, &n)) return false;
+    uint32_t kept = 0;
+    unsigned note = 0;
     switch (id) {
         case kSpace:
-            if (!ParseNumber(value, &n)) return false;
             prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(n));
-            if (prefs.diskSpaceMb != n) {
-                *notes += TableText::Format(res::kSpaceBrought, unsigned{prefs.diskSpaceMb});
-            }
-            return true;
+            kept = prefs.diskSpaceMb, note = res::kSpaceBrought;
+            break;
         case kSets:
-            if (!ParseNumber(value, &n)) return false;
             prefs.SetSimultaneousTests(n);
-            if (prefs.simultaneousTests != n) {
-                *notes += TableText::Format(res::kSetsBrought, unsigned{prefs.simultaneousTests});
-            }
-            return true;
+            kept = prefs.simultaneousTests, note = res::kSetsBrought;
+            break;
         case kMinutes:
             // Longer runs are refused, as the wizard's field refuses them: their
             // milliseconds leave the progress bar's range, and 2147483647 is
             // the value of "until stopped".
-            if (!ParseNumber(value, &n) || n > SettingLimits::kDurationMinutes.maximum)
-                return false;
+            if (n > SettingLimits::kDurationMinutes.maximum) return false;
             prefs.SetDurationMinutes(n);
-            if (prefs.durationMinutes != n) {
-                *notes += TableText::Format(res::kMinutesBrought, unsigned{prefs.durationMinutes});
-            }
-            return true;
+            kept = prefs.durationMinutes, note = res::kMinutesBrought;
+            break;
+        default:
+            prefs.timings.stallLimitMs = SettingLimits::kStallSeconds.Clamp(n) * 1000;
+            kept = prefs.timings.stallLimitMs / 1000, note = res::kStallBrought;
+            break;
+    }
+    if (kept != n) *notes += TableText::Format(note, unsigned{kept});
+    return true;
+}
+
+bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
+    uint32_t n = 0;
+    switch (id) {
+        case kSpace:
+        case kSets:
+        case kMinutes:
+        case kStallAfter: return ApplySetting(id, value, notes);
         case kUntilStopped: prefs.SetDurationMinutes(CDVXPrefs::UntilStopped); return true;
         case kNormalPriority: prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal); return true;
-        case kStopAfter:
-            if (!ParseNumber(value, &n) || n == 0) return false;
-            stopAfterSeconds = n;
-            return true;
-        case kStallAfter:
-            if (!ParseNumber(value, &n)) return false;
-            prefs.timings.stallLimitMs = SettingLimits::kStallSeconds.Clamp(n) * 1000;
-            if (prefs.timings.stallLimitMs != uint64_t{n} * 1000) {
-                *notes += TableText::Format(res::kStallBrought,
-                                            unsigned{prefs.timings.stallLimitMs / 1000});
-            }
-            return true;
+        case kStopAfter: return ParseNumber(value, &stopAfterSeconds) && stopAfterSeconds != 0;
         case kJson: jsonPath = value; return true;
         case kReportDir: reportDir = value; return true;
         case kStartAt: {

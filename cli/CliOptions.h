@@ -71,4 +71,8 @@ private:
                      std::string* notes);
     // False for a value the option cannot take.
     bool Apply(int id, std::string_view value, std::string* notes);
+    // A setting the wizard's fields bound too (space, sets, minutes, stall
+    // limit): a value past its bounds is brought within them, and `notes`
+    // says so.
+    bool ApplySetting(int id, std::string_view value, std::string* notes);
 };

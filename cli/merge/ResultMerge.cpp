@@ -94,44 +94,17 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
     return "";
 }
 
-// The client's result read again from what it says it did, by a run's own
-// rules, so that no file can claim more than its figures show.
-void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
-    if (!c.read.present) {
-        c.Fault(RunVerdict::kFailed, TableText::Format(res::kNoResult, c.read.file.c_str()));
-        return;
-    }
+// Whether `c` ran as long as asked, when asked, with its clock measured
+// among several, and never found the share silent past its stall limit.
+void JudgeTime(Client& c, bool fleet) {
     const ResultDocument& j = c.Doc();
-    const bool failed = j.result == RunVerdict::ResultName(RunVerdict::kFailed) ||
-                        j.ending == RunVerdict::EndingName(RunVerdict::kFailure) ||
-                        !j.failures.empty();
-    const RunVerdict verdict(RunVerdict::EndingOf(j.ending), failed, j.bytesWritten, j.bytesRead);
-    c.result = verdict.result;
     const bool measured = j.clockOffsetMs.has_value();
     c.startMs = measured ? j.referenceStartedAtMs.value_or(0) : static_cast<int64_t>(j.startedAtMs);
     const uint64_t planned = PlannedMs(j.settings), elapsed = j.elapsedMs;
-    if (c.result == RunVerdict::kOk && j.result != RunVerdict::ResultName(RunVerdict::kOk)) {
-        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClientNotOk));
-    }
-    if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
-        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotToItsTime));
-    }
-    // The cross-check reads the other client's files, not its own.
-    const uint64_t crossRead = j.crossCheck ? j.crossCheck->bytesRead : 0,
-                   crossWritten = j.crossCheck ? j.crossCheck->bytesWritten : 0;
-    if (j.bytesRead - crossRead != j.bytesWritten - crossWritten)
-        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotAllReadBack));
     if (elapsed < planned) {
         c.Fault(RunVerdict::kInterrupted,
                 TableText::Format(res::kTestedLess, Seconds(elapsed).c_str(),
                                   Seconds(planned).c_str()));
-    }
-    if (!j.serverProven) {
-        c.Fault(RunVerdict::kInterrupted,
-                TableText::Format(res::kClientCaches, j.fileSystem.c_str()));
-    }
-    if (!j.networkPath && !options.allowLocal) {
-        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotOnNetwork));
     }
     if (fleet && !measured) {
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClockNotCompared));
@@ -149,6 +122,40 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
         c.Fault(RunVerdict::kFailed, TableText::Format(res::kShareSilent, Seconds(idle).c_str(),
                                                        Seconds(limit).c_str()));
     }
+}
+
+// The client's result read again from what it says it did, by a run's own
+// rules, so that no file can claim more than its figures show.
+void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
+    if (!c.read.present) {
+        c.Fault(RunVerdict::kFailed, TableText::Format(res::kNoResult, c.read.file.c_str()));
+        return;
+    }
+    const ResultDocument& j = c.Doc();
+    const bool failed = j.result == RunVerdict::ResultName(RunVerdict::kFailed) ||
+                        j.ending == RunVerdict::EndingName(RunVerdict::kFailure) ||
+                        !j.failures.empty();
+    const RunVerdict verdict(RunVerdict::EndingOf(j.ending), failed, j.bytesWritten, j.bytesRead);
+    c.result = verdict.result;
+    if (c.result == RunVerdict::kOk && j.result != RunVerdict::ResultName(RunVerdict::kOk)) {
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClientNotOk));
+    }
+    if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotToItsTime));
+    }
+    // The cross-check reads the other client's files, not its own.
+    const uint64_t crossRead = j.crossCheck ? j.crossCheck->bytesRead : 0,
+                   crossWritten = j.crossCheck ? j.crossCheck->bytesWritten : 0;
+    if (j.bytesRead - crossRead != j.bytesWritten - crossWritten)
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotAllReadBack));
+    if (!j.serverProven) {
+        c.Fault(RunVerdict::kInterrupted,
+                TableText::Format(res::kClientCaches, j.fileSystem.c_str()));
+    }
+    if (!j.networkPath && !options.allowLocal) {
+        c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotOnNetwork));
+    }
+    JudgeTime(c, fleet);
 }
 
 // What the share carried for `c` between `from` and `to` on the common
@@ -226,36 +233,45 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
     return true;
 }
 
+// The client whose files `reader` read, by the name their announcements
+// gave; null when that is no other client of the fleet.
+Client* WriterFor(std::vector<Client>& clients, const Client& reader) {
+    const std::optional<std::string>& partner = reader.Doc().crossCheck->partner;
+    std::string key, why;
+    if (!partner || !ClientLabel::Key(*partner, &key, &why)) return nullptr;
+    Client* writer = nullptr;
+    for (Client& w : clients) {
+        if (w.read.key == key && &w != &reader) writer = &w;
+    }
+    return writer;
+}
+
+// What is wrong with the pair, in the reader's words; empty when nothing.
+std::string PairProblem(const Client& reader, const Client* writer) {
+    const std::string readTest = TableText::Get(res::kCrossReadTestName);
+    const auto& failures = reader.Doc().failures;
+    const ResultDocument::CrossCheck& cross = *reader.Doc().crossCheck;
+    if (std::any_of(failures.begin(), failures.end(),
+                    [&](const ResultDocument::Failure& f) { return f.test == readTest; })) {
+        return TableText::Get(res::kCrossFilesDiffer);
+    }
+    if (!writer) {
+        return TableText::Get(!cross.partner ? res::kCrossNothingReceived : res::kCrossOutsider);
+    }
+    return cross.bytesRead == 0 ? TableText::Get(res::kCrossNothingRead) : std::string();
+}
+
 // The cross-checks: who read whose files, and how it went. A reader that
 // failed its side, read nothing, or names no client of the fleet fails the
 // pair; a client whose files nobody read has proved nothing to anyone.
 ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
-    const std::string readTest = Chaine(Chaine::ResourceId(res::kCrossReadTestName)).ToUtf8();
     ordered pairs = ordered::array();
     std::vector<std::string> readers(clients.size());  // whose files were read, by whom
     for (Client& reader : clients) {
         if (!reader.read.present || !reader.Doc().crossCheck) continue;
         const ResultDocument::CrossCheck& cross = *reader.Doc().crossCheck;
-        Client* writer = nullptr;
-        std::string key, why;
-        if (cross.partner && ClientLabel::Key(*cross.partner, &key, &why)) {
-            for (Client& w : clients) {
-                if (w.read.key == key && &w != &reader) writer = &w;
-            }
-        }
-        const auto& failures = reader.Doc().failures;
-        const bool failed =
-            std::any_of(failures.begin(), failures.end(),
-                        [&](const ResultDocument::Failure& f) { return f.test == readTest; });
-        std::string problem;
-        if (failed) {
-            problem = TableText::Get(res::kCrossFilesDiffer);
-        } else if (!writer) {
-            problem =
-                TableText::Get(!cross.partner ? res::kCrossNothingReceived : res::kCrossOutsider);
-        } else if (cross.bytesRead == 0) {
-            problem = TableText::Get(res::kCrossNothingRead);
-        }
+        Client* writer = WriterFor(clients, reader);
+        const std::string problem = PairProblem(reader, writer);
         const std::string from = writer ? writer->read.label : cross.partner.value_or("?");
         if (writer) readers[writer - clients.data()] = reader.read.label;
         const std::string pair = from + " → " + reader.read.label;
@@ -288,75 +304,100 @@ struct Merged {
 
 // The clients together: each judged, then the window in which all of them
 // ran and what the share carried for them in it.
-Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) {
-    std::vector<Client*> present;
-    for (Client& c : clients) {
-        if (c.read.present) present.push_back(&c);
-    }
-    for (Client& c : clients) Judge(c, present.size() > 1, options);
-    Merged m;
-    std::string pairsText;
-    const ordered pairs = CrossChecks(clients, &pairsText);
-    ordered settings;
-    int64_t windowStart = INT64_MIN, windowEnd = INT64_MAX;
+// When every client ran at once, by measured clocks, and what the share
+// carried for them then.
+struct Together {
+    bool unmeasured = false;  // starts read on clocks nobody compared
+    int64_t startMs = 0;
+    int64_t lengthMs = 0;  // 0 or less: never all at once, or unmeasured
+    uint64_t plannedMs = 0;
+    uint64_t rate = 0;
+    std::string why;   // why the fleet's verdict cannot be "ok", or empty
+    std::string text;  // for the fleet's line
+};
+
+Together RanTogether(const std::vector<const Client*>& present) {
+    Together t;
+    if (present.empty()) return t;
+    int64_t end = INT64_MAX;
+    t.startMs = INT64_MIN;
     for (const Client* c : present) {
-        windowStart = std::max(windowStart, c->startMs);
-        windowEnd = std::min(windowEnd, c->EndMs());
-        settings = c->Doc().settings;
+        t.startMs = std::max(t.startMs, c->startMs);
+        end = std::min(end, c->EndMs());
     }
     // Starts read on clocks nobody compared say nothing of who ran when.
-    const bool unmeasured =
+    t.unmeasured =
         present.size() > 1 && std::any_of(present.begin(), present.end(),
                                           [](const Client* c) { return !c->Doc().clockOffsetMs; });
-    const int64_t window = present.empty() || unmeasured ? 0 : windowEnd - windowStart;
-    const uint64_t planned = present.empty() ? 0 : PlannedMs(present.back()->Doc().settings);
-    std::string together, fleetWhy;
-    uint64_t rate = 0;
-    if (unmeasured) {
-        together = " | " + TableText::Get(res::kClocksNotCompared);
-    } else if (window > 0) {
+    t.lengthMs = t.unmeasured ? 0 : end - t.startMs;
+    t.plannedMs = PlannedMs(present.back()->Doc().settings);
+    if (t.unmeasured) {
+        t.text = " | " + TableText::Get(res::kClocksNotCompared);
+        return t;
+    }
+    if (t.lengthMs > 0) {
         uint64_t bytes = 0;
-        for (const Client* c : present) bytes += BytesBetween(*c, windowStart, windowEnd);
-        rate = static_cast<uint64_t>(static_cast<long double>(bytes) * 1000 / window);
-        together = " | " + TableText::Format(res::kAllTogether, Seconds(window).c_str(),
-                                             ProgressText::Throughput(rate).ToUtf8().c_str());
-    } else if (!present.empty()) {
-        together = " | " + TableText::Get(res::kNeverTogether);
+        for (const Client* c : present) bytes += BytesBetween(*c, t.startMs, end);
+        t.rate = static_cast<uint64_t>(static_cast<long double>(bytes) * 1000 / t.lengthMs);
+        t.text = " | " + TableText::Format(res::kAllTogether, Seconds(t.lengthMs).c_str(),
+                                           ProgressText::Throughput(t.rate).ToUtf8().c_str());
+    } else {
+        t.text = " | " + TableText::Get(res::kNeverTogether);
     }
     // Clients that did not run together for the time asked did not load the
     // server together: the verdict cannot be theirs.
-    if (!present.empty() && !unmeasured &&
-        (window <= 0 || static_cast<uint64_t>(window) + kTogetherMs < planned)) {
-        fleetWhy = TableText::Format(res::kNotTogetherLongEnough, Seconds(planned).c_str());
-        together += " | " + fleetWhy;
-        m.result = RunVerdict::kInterrupted;
+    if (t.lengthMs <= 0 || static_cast<uint64_t>(t.lengthMs) + kTogetherMs < t.plannedMs) {
+        t.why = TableText::Format(res::kNotTogetherLongEnough, Seconds(t.plannedMs).c_str());
+        t.text += " | " + t.why;
     }
-    ordered list = ordered::array(), failures = ordered::array();
+    return t;
+}
+
+// Each client's line and entry, and every failure with the label of the
+// client that saw it; the worst client's verdict goes into `m`.
+void ListClients(const std::vector<Client>& clients, Merged* m, ordered* list, ordered* failures) {
     for (const Client& c : clients) {
-        if (Client::Severity(c.result) > Client::Severity(m.result)) m.result = c.result;
-        m.text += Line(c);
-        list.push_back(Entry(c));
+        if (Client::Severity(c.result) > Client::Severity(m->result)) m->result = c.result;
+        m->text += Line(c);
+        list->push_back(Entry(c));
         if (!c.read.present) continue;
         for (const ResultDocument::Failure& f : c.Doc().failures) {
             ordered labelled = {{"label", c.read.label}};
             const ordered failure = f;
             for (const auto& [name, value] : failure.items()) labelled[name] = value;
-            failures.push_back(labelled);
-            m.text +=
+            failures->push_back(labelled);
+            m->text +=
                 TableText::Format(res::kFailureAt, c.read.label.c_str(),
                                   f.test.value_or("").c_str(), f.category.value_or("").c_str());
         }
     }
+}
+
+Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) {
+    std::vector<const Client*> present;
+    for (const Client& c : clients) {
+        if (c.read.present) present.push_back(&c);
+    }
+    for (Client& c : clients) Judge(c, present.size() > 1, options);
+    std::string pairsText;
+    const ordered pairs = CrossChecks(clients, &pairsText);
+    const Together together = RanTogether(present);
+    Merged m;
+    if (!together.why.empty()) m.result = RunVerdict::kInterrupted;
+    ordered list = ordered::array(), failures = ordered::array();
+    ListClients(clients, &m, &list, &failures);
     m.text += pairsText;
-    m.text += TableText::Format(res::kFleetLine, clients.size(), together.c_str());
+    m.text += TableText::Format(res::kFleetLine, clients.size(), together.text.c_str());
+    const bool window = together.lengthMs > 0;
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
-        {"settings", settings},
+        {"settings", present.empty() ? ordered() : ordered(present.back()->Doc().settings)},
         {"window",
-         window > 0 ? ordered{{"startedAtMs", windowStart}, {"elapsedMs", window}} : ordered()},
-        {"plannedMs", planned},
-        {"together", !present.empty() && !unmeasured && fleetWhy.empty()},
-        {"throughput", window > 0 ? ordered(rate) : ordered()},
+         window ? ordered{{"startedAtMs", together.startMs}, {"elapsedMs", together.lengthMs}}
+                : ordered()},
+        {"plannedMs", together.plannedMs},
+        {"together", !present.empty() && !together.unmeasured && together.why.empty()},
+        {"throughput", window ? ordered(together.rate) : ordered()},
         {"clients", list},
         {"crossChecks", pairs},
         {"failures", failures},

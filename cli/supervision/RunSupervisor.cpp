@@ -68,9 +68,23 @@ void RunSupervisor::NoteStopping() {
 }
 
 bool RunSupervisor::Step(std::FILE* err) {
+    bool open = true;
+    const uint32_t now = Listen(err, &open);
+    if (m_finished) {
+        EndWithChild(err);
+        return false;
+    }
+    if (!PassInterrupts(now)) return false;
+    if (!open) {
+        EndWithoutChild();
+        return false;
+    }
+    return Watch(now);
+}
+
+uint32_t RunSupervisor::Listen(std::FILE* err, bool* open) {
     std::string bytes;
-    const bool open =
-        m_child.Wait(RunController::kPollMs, platform::StopSignals::WakeHandle(), &bytes, err);
+    *open = m_child.Wait(RunController::kPollMs, platform::StopSignals::WakeHandle(), &bytes, err);
     platform::StopSignals::Drain();
     m_splitter.Feed(bytes.data(), bytes.size());
     for (std::string body; m_splitter.Next(&body);) Take(body);
@@ -83,25 +97,28 @@ bool RunSupervisor::Step(std::FILE* err) {
     // stopped (Ctrl+Z), and the child said nothing for that reason alone.
     if (Since(now, m_lastStepTicks) >= kResumedGapMs) m_lastHeardTicks = m_stoppingTicks = now;
     m_lastStepTicks = now;
+    return now;
+}
 
-    std::string how;
-    if (m_finished) {
-        // A child with stuck threads cannot end before the share answers.
-        bool exited = m_child.HasExited(&how);
-        for (uint32_t waited = 0; !m_threadsLeft && !exited && waited < kExitWaitMs;
-             waited += kExitStepMs) {
-            m_child.Wait(kExitStepMs, -1, &bytes, err);
-            exited = m_child.HasExited(&how);
-        }
-        // Its result given, the child must still end well: a sanitizer's
-        // finding at its end, say, makes the run's exit status 2.
-        if (exited && m_child.ExitCode() != 0) {
-            m_childFailed = true;
-            m_trouble = TableText::Format(res::kChildEndedBadly, how.c_str());
-        }
-        m_child.Kill();  // a stuck one ends when the system lets it
-        return false;
+void RunSupervisor::EndWithChild(std::FILE* err) {
+    // A child with stuck threads cannot end before the share answers.
+    std::string how, bytes;
+    bool exited = m_child.HasExited(&how);
+    for (uint32_t waited = 0; !m_threadsLeft && !exited && waited < kExitWaitMs;
+         waited += kExitStepMs) {
+        m_child.Wait(kExitStepMs, -1, &bytes, err);
+        exited = m_child.HasExited(&how);
     }
+    // Its result given, the child must still end well: a sanitizer's
+    // finding at its end, say, makes the run's exit status 2.
+    if (exited && m_child.ExitCode() != 0) {
+        m_childFailed = true;
+        m_trouble = TableText::Format(res::kChildEndedBadly, how.c_str());
+    }
+    m_child.Kill();  // a stuck one ends when the system lets it
+}
+
+bool RunSupervisor::PassInterrupts(uint32_t now) {
     const int interrupts = platform::StopSignals::Count();
     if (interrupts >= 3) {
         // Whatever the tests do, the run is over for this process.
@@ -115,16 +132,21 @@ bool RunSupervisor::Step(std::FILE* err) {
         m_child.Request(static_cast<uint8_t>(interrupts));
         NoteStopping();
     }
-    if (!open) {
-        for (uint32_t waited = 0; waited < kExitWaitMs && !m_child.HasExited(&how);
-             waited += kExitStepMs) {
-            Clock::Sleep(kExitStepMs);
-        }
-        const std::string unknown = TableText::Get(res::kUnknownCause);
-        EndHere(false, TableText::Format(res::kChildVanished,
-                                         how.empty() ? unknown.c_str() : how.c_str()));
-        return false;
+    return true;
+}
+
+void RunSupervisor::EndWithoutChild() {
+    std::string how;
+    for (uint32_t waited = 0; waited < kExitWaitMs && !m_child.HasExited(&how);
+         waited += kExitStepMs) {
+        Clock::Sleep(kExitStepMs);
     }
+    const std::string unknown = TableText::Get(res::kUnknownCause);
+    EndHere(false,
+            TableText::Format(res::kChildVanished, how.empty() ? unknown.c_str() : how.c_str()));
+}
+
+bool RunSupervisor::Watch(uint32_t now) {
     const uint32_t limit = m_prefs.timings.stallLimitMs;
     if (Since(now, m_lastHeardTicks) >= limit) {
         EndHere(true,
@@ -174,7 +196,7 @@ void RunSupervisor::EndHere(bool stalled, const std::string& why) {
     m_child.Kill();
 }
 
-RunVerdict RunSupervisor::Verdict() {
+RunVerdict RunSupervisor::Verdict() const {
     // A run that ended in failure here failed, even with no test to say so.
     const bool failed = m_run.AnyFailed() || m_state.ending == RunVerdict::kFailure;
     return RunVerdict(m_state.ending, failed, m_run.TotalWritten(true), m_run.TotalRead(true));

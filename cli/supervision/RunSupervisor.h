@@ -36,7 +36,7 @@ public:
     // The run as the child last told it, brought to this process's clock,
     // and completed here when the run ended without the child.
     const RunSnapshot& Snapshot() const { return m_run; }
-    RunVerdict Verdict();
+    RunVerdict Verdict() const;
     bool HasStarted() const { return m_started; }
     bool IsStopping() const { return m_state.stopping; }
     bool NetworkPath() const { return m_client.network; }
@@ -52,7 +52,20 @@ public:
     bool ChildFailed() const { return m_childFailed; }
 
 private:
+    // Waits up to one poll for the child's news and takes it; the time now,
+    // and whether the child's pipe is still open.
+    uint32_t Listen(std::FILE* err, bool* open);
     void Take(const std::string& body);
+    // The child gave its result: it is given a moment to end, well.
+    void EndWithChild(std::FILE* err);
+    // Passes the interrupts on to the child; false when the third ended the
+    // run here.
+    bool PassInterrupts(uint32_t now);
+    // The child went away without its result.
+    void EndWithoutChild();
+    // Whether the child still answers, and the run ends in time; false once
+    // it ended here.
+    bool Watch(uint32_t now);
     // The run ends here: the tests that still run fail, as stalled when
     // they wait on a call (the checks count as one), else as internal errors.
     void EndHere(bool stalled, const std::string& why);
