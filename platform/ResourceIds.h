@@ -1,18 +1,10 @@
 #pragma once
 
-// The numbers of the program's resources, for every layer: the wizard's
-// pages (their layouts), the string table, the pictures and the report
-// documents. Numbers are unique within a kind only: page 134 and picture 134
-// are two resources.
+// The numbers of the program's resources, for every layer: the string
+// table, the pictures and the report documents (the wizard's pages are the
+// wizard's own: gui/wizard/PageIds.h). Numbers are unique within a kind
+// only: page 134 and picture 134 are two resources.
 namespace res {
-
-// Pages of the wizard, in the order they are shown.
-inline constexpr unsigned kWelcomePage = 107;
-inline constexpr unsigned kSelectDirPage = 108;
-inline constexpr unsigned kTimePage = 112;
-inline constexpr unsigned kProgressPage = 109;
-inline constexpr unsigned kNoErrorPage = 111;
-inline constexpr unsigned kErrorPage = 134;
 
 // Strings.
 inline constexpr unsigned kAboutEntry = 101;  // empty: no about box
@@ -47,6 +39,24 @@ inline constexpr unsigned kFailureLine = 2060;
 inline constexpr unsigned kDataDifferLine = 2061;
 inline constexpr unsigned kTruncatedLine = 2062;
 inline constexpr unsigned kInternalLine = 2063;
+// The wizard's own words: its buttons, the folder browser and field, the
+// details dialog's tabs (a number, printf-style), menu and saving (the
+// file and the reason as Qt's %1 and %2).
+inline constexpr unsigned kBackButton = 2100;
+inline constexpr unsigned kNextButton = 2101;
+inline constexpr unsigned kFinishButton = 2102;
+inline constexpr unsigned kCancelButton = 2103;
+inline constexpr unsigned kOkButton = 2104;
+inline constexpr unsigned kBrowseTitle = 2105;
+inline constexpr unsigned kBrowseFolders = 2106;
+inline constexpr unsigned kFolderLacksFiles = 2107;
+inline constexpr unsigned kFolderNoAnswer = 2108;
+inline constexpr unsigned kReportTab = 2110;
+inline constexpr unsigned kCopyReport = 2111;
+inline constexpr unsigned kSaveReportMenu = 2112;
+inline constexpr unsigned kSaveReportTitle = 2113;
+inline constexpr unsigned kRtfDocuments = 2114;
+inline constexpr unsigned kReportNotSaved = 2115;
 // Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;

@@ -81,11 +81,10 @@ ZFolderNameEdit::ZFolderNameEdit(QWidget* parent) : ZButtonEdit(parent) {
     // The browse texts' defaults start with an empty piece, which would leave
     // the button without a tooltip: set apart, each goes where it means
     // something. Code 1 keeps the control's own text.
-    browseTexts = ToChaine(QStringLiteral("Parcourir les dossiers"));
+    browseTexts = Chaine(Chaine::ResourceId(res::kBrowseFolders));
     SetMessage(kValid, browseTexts);
-    SetMessage(kNotValid,
-               ToChaine(QStringLiteral("Le dossier ne contient aucun des fichiers attendus")));
-    SetMessage(kNoAnswer, ToChaine(QStringLiteral("Le dossier ne répond pas")));
+    SetMessage(kNotValid, Chaine(Chaine::ResourceId(res::kFolderLacksFiles)));
+    SetMessage(kNoAnswer, Chaine(Chaine::ResourceId(res::kFolderNoAnswer)));
 }
 
 void ZFolderNameEdit::SetBrowseTexts(const Chaine& texts, const Chaine& expected,

@@ -59,7 +59,7 @@ public:
     BrowseDialog(const Chaine& texts, const Chaine& expectedFiles, const Chaine& root,
                  QWidget* owner)
         : QDialog(owner), m_texts(SplitText(texts)), m_expectedFiles(expectedFiles) {
-        setWindowTitle(QStringLiteral("Rechercher un dossier"));
+        setWindowTitle(ResourceQString(res::kBrowseTitle));
         m_rootPath = root.IsEmpty() ? QStringLiteral("/") : Absolute(root);
 
         auto* instruction = new QLabel(Piece(m_texts, 0), this);
@@ -84,10 +84,10 @@ public:
 
         auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
         m_ok = buttons->button(QDialogButtonBox::Ok);
-        m_ok->setText(QStringLiteral("OK"));
+        m_ok->setText(ResourceQString(res::kOkButton));
         m_ok->setObjectName("ok");
         QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
-        cancel->setText(QStringLiteral("Annuler"));
+        cancel->setText(ResourceQString(res::kCancelButton));
         cancel->setObjectName("cancel");
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);

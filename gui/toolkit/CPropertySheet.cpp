@@ -11,13 +11,15 @@
 
 #include "gui/toolkit/CPropertyPage.h"
 #include "gui/toolkit/DialogUnits.h"
+#include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 
 CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, unsigned startPage)
     : QDialog(parent),
       m_stack(new QStackedWidget(this)),
-      m_back(new QPushButton(QStringLiteral("< &Précédent"), this)),
-      m_next(new QPushButton(QStringLiteral("&Suivant >"), this)),
-      m_cancel(new QPushButton(QStringLiteral("Annuler"), this)),
+      m_back(new QPushButton(ResourceQString(res::kBackButton), this)),
+      m_next(new QPushButton(ResourceQString(res::kNextButton), this)),
+      m_cancel(new QPushButton(ResourceQString(res::kCancelButton), this)),
       m_startPage(startPage) {
     setWindowTitle(caption);
     auto* line = new QFrame(this);
@@ -60,7 +62,7 @@ void CPropertySheet::SetWizardButtons(unsigned flags) {
 void CPropertySheet::ApplyWizardButtons(unsigned flags) {
     m_finish = (flags & PSWIZB_FINISH) != 0;
     m_back->setEnabled((flags & PSWIZB_BACK) != 0);
-    m_next->setText(m_finish ? QStringLiteral("Terminer") : QStringLiteral("&Suivant >"));
+    m_next->setText(ResourceQString(m_finish ? res::kFinishButton : res::kNextButton));
     m_next->setEnabled(m_finish || (flags & PSWIZB_NEXT) != 0);
     m_next->setDefault(true);
 }

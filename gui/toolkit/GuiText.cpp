@@ -22,3 +22,5 @@ Chaine FromWindowText(const QWidget* window) {
 uint32_t FromWindowNumber(const QWidget* window) {
     return static_cast<uint32_t>(std::max(FromWindowText(window).ToInteger(), 0));
 }
+
+QString ResourceQString(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }

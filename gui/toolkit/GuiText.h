@@ -10,6 +10,8 @@ class QWidget;
 // character that Windows-1252 cannot hold becomes '?'.
 QString ToQString(const Chaine& text);
 Chaine ToChaine(const QString& text);
+// Entry `id` of the program's string table.
+QString ResourceQString(unsigned id);
 
 // The whole text of a window: an edit's contents, else its title. A null
 // window gives the empty string.

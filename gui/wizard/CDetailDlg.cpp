@@ -23,7 +23,11 @@
 namespace {
 
 // The labels the tabs get: the failed tests in the order the reports come.
-QString TabText(std::size_t index) { return QStringLiteral("Test %1").arg(index); }
+QString TabText(std::size_t index) {
+    Chaine text;
+    return ToQString(text.Format(Chaine(Chaine::ResourceId(res::kReportTab)).c_str(),
+                                 static_cast<unsigned>(index)));
+}
 
 // The name a report is offered under: what it is, when its test failed (local
 // time, to the minute) and its tab's number.
@@ -105,9 +109,9 @@ void CDetailDlg::ShowContextMenu(const QPoint& position) {
     std::unique_ptr<QMenu> menu(ui->view->createStandardContextMenu(position));
     menu->addSeparator();
     const bool any = !ShownReport().IsEmpty();
-    menu->addAction(QStringLiteral("Copier le rapport"), this, &CDetailDlg::CopyReport)
+    menu->addAction(ResourceQString(res::kCopyReport), this, &CDetailDlg::CopyReport)
         ->setEnabled(any);
-    menu->addAction(QStringLiteral("Enregistrer le rapport..."), this, &CDetailDlg::SaveReport)
+    menu->addAction(ResourceQString(res::kSaveReportMenu), this, &CDetailDlg::SaveReport)
         ->setEnabled(any);
     menu->exec(ui->view->viewport()->mapToGlobal(position));
 }
@@ -123,9 +127,9 @@ void CDetailDlg::CopyReport() {
 }
 
 void CDetailDlg::SaveReport() {
-    QFileDialog dialog(this, QStringLiteral("Enregistrer le rapport"));
+    QFileDialog dialog(this, ResourceQString(res::kSaveReportTitle));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(QStringLiteral("Documents RTF (*.rtf)"));
+    dialog.setNameFilter(ResourceQString(res::kRtfDocuments));
     dialog.setDefaultSuffix(QStringLiteral("rtf"));
     dialog.setDirectory(ReportFolder());
     // The menu offers to save only while one of the reports shows.
@@ -137,8 +141,8 @@ void CDetailDlg::SaveReport() {
     if (file.open(QIODevice::WriteOnly) && file.write(rtf.View().data(), size) == size &&
         file.commit())
         return;
-    MessageBox::Warn(this,
-                     ToChaine(QStringLiteral("Le rapport n'a pas pu être enregistré dans %1 :\n%2")
-                                  .arg(file.fileName(), file.errorString())),
-                     Chaine(Chaine::ResourceId(res::kCaption)));
+    MessageBox::Warn(
+        this,
+        ToChaine(ResourceQString(res::kReportNotSaved).arg(file.fileName(), file.errorString())),
+        Chaine(Chaine::ResourceId(res::kCaption)));
 }

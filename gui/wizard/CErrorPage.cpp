@@ -5,7 +5,9 @@
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDetailDlg.h"
+#include "gui/wizard/PageIds.h"
 #include "gui/wizard/RunSummary.h"
+#include "platform/ResourceIds.h"
 #include "ui_CErrorPage.h"
 
 CErrorPage::CErrorPage(TestSession& session)

@@ -3,6 +3,7 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/ResourceImage.h"
+#include "gui/wizard/PageIds.h"
 #include "gui/wizard/RunSummary.h"
 #include "platform/ResourceIds.h"
 #include "ui_CNoErrorPage.h"

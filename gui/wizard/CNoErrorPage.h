@@ -2,7 +2,7 @@
 #include <memory>
 
 #include "gui/toolkit/CPropertyPage.h"
-#include "platform/ResourceIds.h"
+#include "gui/wizard/PageIds.h"
 
 struct TestSession;
 

@@ -8,6 +8,7 @@
 #include "gui/toolkit/ElidedPaths.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
+#include "gui/wizard/PageIds.h"
 #include "gui/wizard/ProgressButtons.h"
 #include "platform/ResourceIds.h"
 #include "report/ProgressText.h"

@@ -12,6 +12,7 @@
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
 #include "gui/wizard/CAdvancedDlg.h"
+#include "gui/wizard/PageIds.h"
 #include "platform/ResourceIds.h"
 #include "report/DirectoryProblemText.h"
 #include "support/FileSystem.h"

@@ -7,6 +7,7 @@
 #include "gui/toolkit/CPropertySheet.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
+#include "gui/wizard/PageIds.h"
 #include "platform/ResourceIds.h"
 #include "ui_CTimePage.h"
 
