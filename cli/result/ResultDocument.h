@@ -86,13 +86,11 @@ struct ResultDocument {
     std::optional<int64_t> referenceStartedAtMs;
     Settings settings;
     uint32_t elapsedMs = 0;
-    uint64_t bytesWritten = 0;
-    uint64_t bytesRead = 0;
-    uint64_t throughput = 0;
-    uint64_t shareBytesWritten = 0;
-    uint64_t shareBytesRead = 0;
-    uint64_t shareThroughput = 0;
-    uint32_t longestShareIdleMs = 0;
+    // Every test's bytes, then those of the tests in the share alone (the
+    // temporary directory's apart); throughputs in bytes a second.
+    uint64_t bytesWritten = 0, bytesRead = 0, throughput = 0;
+    uint64_t shareBytesWritten = 0, shareBytesRead = 0, shareThroughput = 0;
+    uint32_t longestShareIdleMs = 0;  // the longest the share moved no byte
     Series series;
     std::string ending;  // RunVerdict::EndingName
     std::string result;  // RunVerdict::ResultName
