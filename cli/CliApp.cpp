@@ -359,8 +359,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (clock.offsetMs) run.referenceStartedAtMs = clock.Now();
     Outcome outcome;
     if (start) {
-        RunSupervisor supervisor(prefs, uint64_t{options.stopAfterSeconds} * 1000,
-                                 options.allowCache);
+        RunSupervisor supervisor(prefs, {uint64_t{options.stopAfterSeconds} * 1000,
+                                         options.allowCache, options.checkOnly});
         if (!supervisor.Start()) {
             std::fputs(TableText::Format(res::kCannotLaunch, std::strerror(errno)).c_str(), err);
             return 2;
@@ -368,6 +368,7 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
         if (SayRefusal(supervisor, err)) return 2;
+        if (options.checkOnly) return 0;
         outcome = TakeEnd(supervisor, &run);
     }
     const bool delivered =

@@ -25,6 +25,7 @@ enum OptionId {
     kLabel,
     kQuiet,
     kAllowCache,
+    kCheckOnly,
     kCrossCheck,
     kAllowLocal,
     kAllowMixed,
@@ -58,6 +59,7 @@ constexpr Option kOptions[] = {
     {kLabel, "--label", 0, res::kValueName, res::kHelpLabel, kRunOnly, nullptr},
     {kQuiet, "--quiet", 'q', 0, res::kHelpQuiet, kRunOnly, nullptr},
     {kAllowCache, "--allow-cache", 0, 0, res::kHelpAllowCache, kRunOnly, nullptr},
+    {kCheckOnly, "--check-only", 0, 0, res::kHelpCheckOnly, kRunOnly, nullptr},
     {kCrossCheck, "--cross-check", 0, res::kValueDirectory, res::kHelpCrossCheck, kRunOnly,
      nullptr},
     {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
@@ -267,6 +269,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
             return true;
         }
         case kAllowCache: allowCache = true; return true;
+        case kCheckOnly: checkOnly = true; return true;
         case kCrossCheck: prefs.crossCheckDirectory = Chaine::FromUtf8(value); return true;
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;

@@ -56,6 +56,7 @@ public:
     std::string reportDir;
     bool quiet = false;
     bool allowCache = false;           // a client that caches writes may be tested
+    bool checkOnly = false;            // the directory is checked as for a run, and nothing runs
     std::optional<int64_t> startAtMs;  // --start-at, milliseconds since 1970 UTC
     // --clock-offset: this machine's clock minus the one --start-at is read on.
     std::optional<int64_t> clockOffsetMs;

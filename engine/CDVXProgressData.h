@@ -12,9 +12,10 @@ class CDVXThreadData;
 // Where the worker threads and the user interface meet: the records of the
 // current or last run, in thread order, and the run's clock. User-interface
 // thread only; workers reach their own record alone. The counters and states
-// are read without waiting on any worker. Lock order: this object's lock,
-// then a record's lock; both stay inside the engine: every reader outside
-// it takes a Snapshot().
+// are read without waiting on any worker; a Snapshot() takes each record's
+// lock, which a worker holds only briefly, never across a file-system call.
+// Lock order: this object's lock, then a record's lock; both stay inside the
+// engine: every reader outside it takes a Snapshot().
 class CDVXProgressData {
 public:
     CDVXProgressData() = default;

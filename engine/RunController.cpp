@@ -93,7 +93,7 @@ void RunController::Abort(After after) {
 }
 
 RunController::Tick RunController::Poll(int stopRequests) {
-    if (!m_prefs) return {false, true, false, {}};  // no run was started
+    if (!m_prefs) return {false, false, false, {}};  // no run was started
     m_manager.CheckFailure();
     if (!m_ending && m_manager.HasFailed()) m_ending = RunVerdict::kFailure;
     // IsRunning first: its first false answer stops the run's clock.
@@ -106,6 +106,13 @@ RunController::Tick RunController::Poll(int stopRequests) {
             Stop();
         }
     }
+    if (m_after == kCancel && platform::Clock::GetTickCount() - m_cancelTicks >= kCancelWaitMs) {
+        m_manager.Abandon();
+    }
+    // Whether every thread returned, asked before the snapshot: once they
+    // all have, the snapshot holds their last word (a failed one deleting
+    // its file, say).
+    const bool exited = m_manager.HaveThreadsExited();
     RunSnapshot snapshot = Snapshot();
     const uint32_t elapsed = snapshot.ElapsedMs();
     const bool timeUp = IsTimeUp(*m_prefs, m_stopAfterMs, elapsed);
@@ -115,10 +122,7 @@ RunController::Tick RunController::Poll(int stopRequests) {
         if (!m_ending) m_ending = RunVerdict::kTimeUp;
         m_manager.Stop();
     }
-    if (m_after == kCancel && platform::Clock::GetTickCount() - m_cancelTicks >= kCancelWaitMs) {
-        m_manager.Abandon();
-    }
-    return {running, m_manager.HaveThreadsExited(), timeUp, std::move(snapshot)};
+    return {running, exited, timeUp, std::move(snapshot)};
 }
 
 bool RunController::IsBusy() {

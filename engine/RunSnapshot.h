@@ -73,8 +73,10 @@ struct TestSnapshot {
 };
 
 // A run as it stood at one moment: its clock and every test, copied out of
-// the engine so that a reader on any thread, or in another process, needs
-// no lock and never waits on a worker. The engine alone makes them.
+// the engine so that its reader, on the thread it was handed to or in
+// another process, needs no lock and never waits on a worker. Its texts are
+// its own, shared with no worker; a copy shares them with the original, so
+// both stay on one thread.
 struct RunSnapshot {
     // A test whose pending call had waited for a while.
     struct Waiting {

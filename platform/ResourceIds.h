@@ -102,6 +102,7 @@ inline constexpr unsigned kHelpLabel = 6021;
 inline constexpr unsigned kHelpQuiet = 6022;
 inline constexpr unsigned kHelpAllowCache = 6023;
 inline constexpr unsigned kHelpCrossCheck = 6024;
+inline constexpr unsigned kHelpCheckOnly = 6034;
 inline constexpr unsigned kHelpAllowLocal = 6025;
 inline constexpr unsigned kHelpAllowMixed = 6026;
 inline constexpr unsigned kHelpMissingAsFailed = 6027;

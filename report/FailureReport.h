@@ -6,7 +6,8 @@
 #include "report/ReportText.h"
 #include "support/Chaine.h"
 
-// One failed test of a run, and its report. Free to keep on any thread.
+// One failed test of a run, and its report; on the thread of the snapshot
+// it came from, whose texts it shares.
 struct FailureReport {
     ReportText::Category category = ReportText::kInternal;
     TestSnapshot test;

@@ -94,18 +94,12 @@ std::string Mismatch(const Client& c, const std::vector<Client>& earlier,
     return "";
 }
 
-// Whether `c` ran as long as asked, when asked, with its clock measured
-// among several, and never found the share silent past its stall limit.
+// Whether `c` ran when asked, with its clock measured among several, and
+// never found the share silent past its stall limit.
 void JudgeTime(Client& c, bool fleet) {
     const ResultDocument& j = c.Doc();
     const bool measured = j.clockOffsetMs.has_value();
     c.startMs = measured ? j.referenceStartedAtMs.value_or(0) : static_cast<int64_t>(j.startedAtMs);
-    const uint64_t planned = PlannedMs(j.settings), elapsed = j.elapsedMs;
-    if (elapsed < planned) {
-        c.Fault(RunVerdict::kInterrupted,
-                TableText::Format(res::kTestedLess, Seconds(elapsed).c_str(),
-                                  Seconds(planned).c_str()));
-    }
     if (fleet && !measured) {
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClockNotCompared));
     }
@@ -148,6 +142,11 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
                    crossWritten = j.crossCheck ? j.crossCheck->bytesWritten : 0;
     if (j.bytesRead - crossRead != j.bytesWritten - crossWritten)
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotAllReadBack));
+    if (j.elapsedMs < PlannedMs(j.settings)) {
+        c.Fault(RunVerdict::kInterrupted,
+                TableText::Format(res::kTestedLess, Seconds(j.elapsedMs).c_str(),
+                                  Seconds(PlannedMs(j.settings)).c_str()));
+    }
     if (!j.serverProven) {
         c.Fault(RunVerdict::kInterrupted,
                 TableText::Format(res::kClientCaches, j.fileSystem.c_str()));
@@ -192,8 +191,8 @@ std::string Line(const Client& c) {
     return line + "\n";
 }
 
-// The client's line of the merged document: its verdict here and why, then
-// what its result says, its course and failures left for their own lists.
+// The client's entry in the merged document: its verdict here and why,
+// then what its result says of its run.
 ordered Entry(const Client& c) {
     ordered entry = {{"label", c.read.label},
                      {"file", c.read.file},
@@ -201,8 +200,27 @@ ordered Entry(const Client& c) {
                      {"reasons", c.reasons}};
     if (!c.read.present) return entry;
     const ordered document = c.Doc();
-    for (const auto& [name, value] : document.items()) {
-        if (!entry.contains(name) && name != "series") entry[name] = value;
+    for (const char* name : {"host",
+                             "version",
+                             "directory",
+                             "networkPath",
+                             "fileSystem",
+                             "serverProven",
+                             "ending",
+                             "startedAt",
+                             "startedAtMs",
+                             "clockOffsetMs",
+                             "referenceStartedAtMs",
+                             "elapsedMs",
+                             "bytesWritten",
+                             "bytesRead",
+                             "throughput",
+                             "shareBytesWritten",
+                             "shareBytesRead",
+                             "shareThroughput",
+                             "longestShareIdleMs",
+                             "leftFiles"}) {
+        entry[name] = document[name];
     }
     entry["failures"] = c.Doc().failures.size();
     return entry;
@@ -302,8 +320,6 @@ struct Merged {
     ordered document;
 };
 
-// The clients together: each judged, then the window in which all of them
-// ran and what the share carried for them in it.
 // When every client ran at once, by measured clocks, and what the share
 // carried for them then.
 struct Together {
@@ -363,8 +379,11 @@ void ListClients(const std::vector<Client>& clients, Merged* m, ordered* list, o
         if (!c.read.present) continue;
         for (const ResultDocument::Failure& f : c.Doc().failures) {
             ordered labelled = {{"label", c.read.label}};
+            // What the client's result gives of it, as it gave it.
             const ordered failure = f;
-            for (const auto& [name, value] : failure.items()) labelled[name] = value;
+            for (const auto& [name, value] : failure.items()) {
+                if (!value.is_null()) labelled[name] = value;
+            }
             failures->push_back(labelled);
             m->text +=
                 TableText::Format(res::kFailureAt, c.read.label.c_str(),
@@ -373,6 +392,16 @@ void ListClients(const std::vector<Client>& clients, Merged* m, ordered* list, o
     }
 }
 
+// The settings every client shared (SameSettings); null without a result.
+ordered FleetSettings(const std::vector<const Client*>& present) {
+    if (present.empty()) return ordered();
+    ordered settings = present.back()->Doc().settings;
+    settings.erase("threadPriority");  // each client's own
+    return settings;
+}
+
+// The clients together: each judged, then the window in which all of them
+// ran and what the share carried for them in it.
 Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) {
     std::vector<const Client*> present;
     for (const Client& c : clients) {
@@ -391,7 +420,7 @@ Merged Merge(std::vector<Client>& clients, const ResultMerge::Options& options) 
     const bool window = together.lengthMs > 0;
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
-        {"settings", present.empty() ? ordered() : ordered(present.back()->Doc().settings)},
+        {"settings", FleetSettings(present)},
         {"window",
          window ? ordered{{"startedAtMs", together.startMs}, {"elapsedMs", together.lengthMs}}
                 : ordered()},

@@ -16,8 +16,6 @@ using json = nlohmann::json;
 
 namespace {
 
-// The most bytes a result may give (ResultDocument reads no more).
-constexpr uint64_t kMostBytes = 1000000000000000000;
 
 // Stops the parse at the first member given twice in one object, or at a
 // nesting deeper than kMaxDepth (which would otherwise cost the reader its
@@ -69,7 +67,7 @@ bool SeriesAddsUp(const ResultDocument& d) {
     const auto sum = [](const std::vector<uint64_t>& list, uint64_t* total) {
         *total = 0;
         for (uint64_t v : list) {
-            if (v > kMostBytes || (*total += v) > kMostBytes) return false;
+            if (v > ResultDocument::kMaxBytes || (*total += v) > ResultDocument::kMaxBytes) return false;
         }
         return true;
     };

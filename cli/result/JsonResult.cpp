@@ -47,8 +47,9 @@ ResultDocument::Failure Failure(const FailureReport& report) {
     if (system) {
         d.operation = Text(ReportText::OperationName(f.operation));
         d.winerr = f.winerr;
-        if (f.sysErrno != 0)
-            d.errnoValue = f.sysErrno, d.errnoName = Text(ReportText::ErrnoName(f.sysErrno));
+        if (f.sysErrno != 0) d.errnoValue = f.sysErrno;
+        const Chaine name = ReportText::ErrnoName(f.sysErrno);
+        if (!name.IsEmpty()) d.errnoName = Text(name);
         if (!message.IsEmpty()) d.message = Text(message);
     }
     d.position = ReportText::PositionValue(f.position);

@@ -16,9 +16,8 @@ using ordered = nlohmann::ordered_json;
 namespace {
 
 // Bounds that no real result reaches, so that sums and differences of them
-// stay far inside 64 bits: the year 5138, 10^18 bytes, a day.
+// stay far inside 64 bits: the year 5138, a day.
 constexpr uint64_t kMaxEpochMs = 100000000000000;
-constexpr uint64_t kMaxBytes = 1000000000000000000;
 constexpr int64_t kMaxOffsetMs = 86400000;
 
 // The checks a member's value passes once read as its type.
@@ -34,7 +33,7 @@ bool MaybeMoment(const std::optional<int64_t>& v) {
 bool Offset(const std::optional<int64_t>& v) {
     return !v || (*v >= -kMaxOffsetMs && *v <= kMaxOffsetMs);
 }
-bool Bytes(uint64_t v) { return v <= kMaxBytes; }
+bool Bytes(uint64_t v) { return v <= ResultDocument::kMaxBytes; }
 bool Within(uint32_t v, const SettingLimit& limit) {
     return v >= limit.minimum && v <= limit.maximum;
 }
@@ -236,7 +235,8 @@ bool Get(const json& v, std::optional<T>* out) {
 }
 template <typename T>
 bool Get(const json& v, std::vector<T>* out) {
-    if (!v.is_array()) return false;
+    // More than a run's course has points, or than it has tests and files.
+    if (!v.is_array() || v.size() > ResultDocument::kMostItems) return false;
     out->assign(v.size(), T());
     for (std::size_t i = 0; i < v.size(); ++i) {
         if (!Get(v[i], &(*out)[i])) return false;

@@ -61,6 +61,13 @@ struct ResultFailure {
 // (ResultReader) and every member name comes from. A member that may be null
 // is optional. Any thread.
 struct ResultDocument {
+    // The most bytes a count may give: more than any run moves, so that sums
+    // of them stay far inside 64 bits.
+    static constexpr uint64_t kMaxBytes = 1000000000000000000;
+    // The most items of a list: a run's course keeps fewer points
+    // (ShareSeries::kMaxPoints), its tests and files fewer still.
+    static constexpr std::size_t kMostItems = 4096;
+
     using Settings = ResultSettings;
     using CrossCheck = ResultCrossCheck;
     using Series = ResultSeries;

@@ -12,7 +12,7 @@ constexpr int kAbortRequest = 2;
 
 }  // namespace
 
-int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache,
+int EngineProcess::Run(const CDVXPrefs& prefs, const Asked& asked,
                        const platform::ChildProcess::Link& link) {
     // The checks touch the share too: the supervisor times them from here.
     link.Send(RunMessage::Checking());
@@ -21,11 +21,11 @@ int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowC
     const bool usable = check.problem == DirectoryCheck::kUsable;
     const ShareClient client = usable ? GetShareClient(prefs.directory) : ShareClient();
     const RunMessage::Refusal refusal = !usable ? RunMessage::kUnusableDirectory
-                                        : client.cachesWrites && !allowCache
+                                        : client.cachesWrites && !asked.allowCache
                                             ? RunMessage::kCachingClient
                                             : RunMessage::kStarts;
     link.Send(RunMessage::Started(client, refusal, DirectoryProblemText(check)));
-    if (refusal != RunMessage::kStarts) {
+    if (refusal != RunMessage::kStarts || asked.checkOnly) {
         link.Send(RunMessage::Finished(false));
         return 0;
     }
@@ -33,12 +33,12 @@ int EngineProcess::Run(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowC
     TestSession session;
     session.prefs = prefs;
     RunController& run = session.run;
-    run.Start(session.prefs, stopAfterMs);
+    run.Start(session.prefs, asked.stopAfterMs);
     int requests = 0;
     for (;;) {
         requests = link.ReadRequests(requests, kAbortRequest);
         const RunController::Tick tick = run.Poll(requests);
-        const bool over = !tick.running && !run.IsBusy();
+        const bool over = !tick.running && tick.threadsExited;
         const RunMessage::RunState state{run.Verdict(tick.snapshot).ending, run.IsStopping()};
         // Nobody to tell: the tests stop at once and clean up.
         if (!link.Send(RunMessage::Progress(state, tick.snapshot))) requests = kAbortRequest;

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <type_traits>
+#include <utility>
 
 namespace {
 
@@ -58,6 +59,8 @@ public:
         return true;
     }
     bool AtEnd() const { return m_rest.empty(); }
+    // Whether `count` texts may still follow: each takes its length at least.
+    bool CanHold(uint32_t count) const { return m_rest.size() / sizeof(uint32_t) >= count; }
 
 private:
     std::string_view m_rest;
@@ -92,7 +95,10 @@ bool GetTest(Reader& in, TestSnapshot* t) {
          in.Get(&f.operation) && in.Get(&f.position) && in.Get(&f.datawait) && in.Get(&f.dataget) &&
          in.Get(&f.stallSeconds) && in.Get(&f.stallFile) && in.Get(&f.failTicks) &&
          in.Get(&f.localtime);
-    if (!ok || !in.Get(&t->peer) || !in.Get(&leftCount) || leftCount > kMostFiles) return false;
+    if (!ok || !in.Get(&t->peer) || !in.Get(&leftCount) || leftCount > kMostFiles ||
+        !in.CanHold(leftCount)) {
+        return false;
+    }
     t->exited = exited != 0;
     t->stalled = stalled != 0;
     t->pending = pending != 0;
@@ -160,18 +166,21 @@ bool RunMessage::ReadProgress(std::string_view body, RunState* state, RunSnapsho
     int32_t ending = 0;
     uint8_t stopping = 0;
     uint32_t count = 0;
-    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&run->startTicks) ||
-        !in.Get(&run->stopTicks) || !in.Get(&run->takenTicks) || !in.Get(&count) ||
+    RunSnapshot read;
+    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&read.startTicks) ||
+        !in.Get(&read.stopTicks) || !in.Get(&read.takenTicks) || !in.Get(&count) ||
         count > kMostTests || ending < RunVerdict::kTimeUp || ending > RunVerdict::kFailure) {
         return false;
     }
-    state->ending = static_cast<RunVerdict::Ending>(ending);
-    state->stopping = stopping != 0;
-    run->tests.resize(count);
-    for (TestSnapshot& t : run->tests) {
+    read.tests.resize(count);
+    for (TestSnapshot& t : read.tests) {
         if (!GetTest(in, &t)) return false;
     }
-    return in.AtEnd();
+    if (!in.AtEnd()) return false;
+    state->ending = static_cast<RunVerdict::Ending>(ending);
+    state->stopping = stopping != 0;
+    *run = std::move(read);
+    return true;
 }
 
 bool RunMessage::Splitter::Next(std::string* body) {

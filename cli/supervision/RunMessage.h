@@ -45,8 +45,8 @@ public:
     static bool ReadStarted(std::string_view body, ShareClient* client, Refusal* refusal,
                             Chaine* why);
     static bool ReadFinished(std::string_view body, bool* threadsLeft);
-    // The snapshot the message carries; false for a message it cannot read,
-    // which may have changed part of `run`.
+    // The snapshot and state the message carries; false, with both left as
+    // they were, for a message it cannot read.
     static bool ReadProgress(std::string_view body, RunState* state, RunSnapshot* run);
 
     // Cuts a stream of bytes into message bodies.

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 
-#include "cli/supervision/EngineProcess.h"
 #include "engine/RunController.h"
 #include "platform/Clock.h"
 #include "platform/ResourceIds.h"
@@ -29,17 +28,15 @@ uint32_t Since(uint32_t now, uint32_t then) { return Earlier(now, then) ? 0 : no
 
 }  // namespace
 
-RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache)
-    : m_prefs(prefs), m_stopAfterMs(stopAfterMs), m_allowCache(allowCache) {}
+RunSupervisor::RunSupervisor(const CDVXPrefs& prefs, const EngineProcess::Asked& asked)
+    : m_prefs(prefs), m_asked(asked) {}
 
 bool RunSupervisor::Start() {
     const CDVXPrefs& prefs = m_prefs;
-    const uint64_t stopAfterMs = m_stopAfterMs;
-    const bool allowCache = m_allowCache;
-    const bool made =
-        m_child.Start([&prefs, stopAfterMs, allowCache](const platform::ChildProcess::Link& link) {
-            return EngineProcess::Run(prefs, stopAfterMs, allowCache, link);
-        });
+    const EngineProcess::Asked asked = m_asked;
+    const bool made = m_child.Start([&prefs, asked](const platform::ChildProcess::Link& link) {
+        return EngineProcess::Run(prefs, asked, link);
+    });
     m_lastHeardTicks = m_checkingTicks = m_lastStepTicks = m_movedTicks = Clock::GetTickCount();
     return made;
 }
@@ -159,7 +156,7 @@ bool RunSupervisor::Watch(uint32_t now) {
         // The child ends the run at its time; this is in case it does not.
         const uint32_t elapsed = m_run.ElapsedMs();
         if (elapsed >= kTimeGraceMs &&
-            RunController::IsTimeUp(m_prefs, m_stopAfterMs, elapsed - kTimeGraceMs)) {
+            RunController::IsTimeUp(m_prefs, m_asked.stopAfterMs, elapsed - kTimeGraceMs)) {
             m_requested = 1;
             m_child.Request(1);
             NoteStopping();

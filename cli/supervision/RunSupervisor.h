@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <string>
 
+#include "cli/supervision/EngineProcess.h"
 #include "cli/supervision/RunMessage.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunSnapshot.h"
@@ -22,7 +23,7 @@ public:
     // How long past its time a run may take to end.
     static constexpr uint32_t kEndGraceMs = 5000;
 
-    RunSupervisor(const CDVXPrefs& prefs, uint64_t stopAfterMs, bool allowCache);
+    RunSupervisor(const CDVXPrefs& prefs, const EngineProcess::Asked& asked);
 
     // False when the child could not be made.
     bool Start();
@@ -73,7 +74,7 @@ private:
     void NoteStopping();
 
     const CDVXPrefs& m_prefs;
-    uint64_t m_stopAfterMs;
+    EngineProcess::Asked m_asked;
     platform::ChildProcess m_child;
     RunMessage::Splitter m_splitter;
     RunSnapshot m_run;
@@ -82,7 +83,6 @@ private:
     bool m_finished = false;
     bool m_threadsLeft = false;
     bool m_childFailed = false;
-    bool m_allowCache;
     ShareClient m_client;
     RunMessage::Refusal m_refusal = RunMessage::kStarts;
     Chaine m_refusalText;

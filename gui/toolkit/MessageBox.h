@@ -3,7 +3,8 @@
 
 class QWidget;
 
-// The program's modal messages, centred over `parent`.
+// The program's modal messages, centred over `parent`, and its warning
+// sound. User-interface thread only.
 class MessageBox {
 public:
     enum Answer { kNo, kYes };

@@ -7,9 +7,11 @@
       on a network file system (TYPES: comma-separated mount types, as the
       mount table names them) whose client does not keep writes in a local
       cache (--caching: such types; a WebDAV client shown as "fuse" from an
-      http(s) address is one too), writable (a probe file created and deleted;
-      with --no-write, only asked of the system), SPACE_MB MiB free, and
-      PROGRAM (the installed dalvex2-cli) not running on this machine. Prints
+      http(s) address is one too), usable by PROGRAM (the installed
+      dalvex2-cli) with SPACE_MB MiB: it checks the folder as before any run
+      (`--check-only`: path, folder, a file made and deleted, free space);
+      with --no-write, where nothing may be written, the folder is only asked
+      of the system. PROGRAM must not be running on this machine. Prints
       a JSON object whose "problems" list says what stands in the way; empty
       when nothing does.
   dalvex2_client.py left DIRECTORY...
@@ -21,8 +23,8 @@ modules with the same interpreter.
 import json
 import os
 import re
+import subprocess
 import sys
-import tempfile
 
 # The names the tests give their files: 3 letters, 4 hexadecimal digits.
 # Those of the cross-check between clients: numbered rounds, and marks.
@@ -87,6 +89,22 @@ def running_programs(program):
     return sorted(found)
 
 
+def program_check(program, directory, space_mb):
+    """Why dalvex2-cli would refuse the directory before any test, or None."""
+    try:
+        done = subprocess.run([program, "--check-only", "--quiet", "--space", str(space_mb),
+                               "--", directory], stdout=subprocess.DEVNULL,
+                              stderr=subprocess.PIPE, check=False)
+    except OSError as error:
+        return "%s could not check it: %s" % (program, error.strerror)
+    said = done.stderr.decode("utf-8", "replace").strip()
+    if done.returncode == 0:
+        return None
+    if done.returncode == 2 and said:
+        return said.splitlines()[0]
+    return "%s could not check it (exit %d): %s" % (program, done.returncode, said)
+
+
 def check(directory, space_mb, types, program, allow_local, write, caching=(),
           allow_cache=False):
     report = {"directory": directory, "realPath": None, "mountPoint": None, "fsType": None,
@@ -97,6 +115,11 @@ def check(directory, space_mb, types, program, allow_local, write, caching=(),
     if report["running"]:
         problems.append("%s already runs here (process %s): wait for it or stop it"
                         % (program, ", ".join(map(str, report["running"]))))
+    if write:
+        refused = program_check(program, directory, space_mb)
+        if refused:
+            problems.append("%s: %s" % (directory, refused))
+            return report
     try:
         info = os.stat(directory)  # follows symbolic links
     except OSError as error:
@@ -124,13 +147,8 @@ def check(directory, space_mb, types, program, allow_local, write, caching=(),
                         "there, or set dalvex2_allow_local to test it anyway"
                         % (directory, real, where, ", ".join(sorted(types))))
     if write:
-        try:
-            handle, probe = tempfile.mkstemp(prefix=".dalvex2-fleet-probe-", dir=directory)
-            os.close(handle)
-            os.unlink(probe)
-        except OSError as error:
-            problems.append("%s is not writable: %s" % (directory, error.strerror))
-    elif not os.access(directory, os.W_OK | os.X_OK):
+        return report  # the program checked the rest
+    if not os.access(directory, os.W_OK | os.X_OK):
         problems.append("%s is not writable" % directory)
     fs = os.statvfs(directory)
     # A file system that cannot tell its size is left to the run itself.
