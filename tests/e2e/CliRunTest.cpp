@@ -159,6 +159,13 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     WriteFile(work.File("plain"), "x"), WriteFile(json, earlier);
     EXPECT_EQ(Run({shm.Path(), "--json", json, "--report-dir", work.File("plain/r")}).status, 2);
     EXPECT_EQ(ReadFile(json), earlier);
+    // --check-only: the folder would do, and nothing runs, nothing is written.
+    const CliResult checked = Run({shm.Path(), "--check-only", "--json", json});
+    EXPECT_EQ(std::tuple(checked.status, checked.out, ReadFile(json), Snapshot(shm.Path()).empty()),
+              std::tuple(0, std::string(), earlier, true))
+        << checked.err;
+    ExpectRefused({work.File("absent"), "--check-only"}, tmp.Path(), {"absent » n'existe pas."},
+                  json + ".new");
     // A folder where no file can be made, whatever its permissions tell root.
     const CliResult proc = Run({shm.Path(), "--stop-after", "1", "--json", "/proc/r.json"});
     EXPECT_EQ(std::tuple(proc.status, proc.out), std::tuple(2, std::string())) << proc.err;
