@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "engine/RunSnapshot.h"
+#include "tests/Fields.h"
 
 static Strings WithTmpDir(const std::string& tmp) {
     Strings env{"TMPDIR=" + tmp};
@@ -121,8 +122,10 @@ void ExpectRefused(Strings args, const std::string& tmp, const json& said,
                    const std::string& jsonFile) {
     args.insert(args.end(), {"--json", jsonFile});
     const CliResult r = CliProcess::Run(args, tmp);
-    EXPECT_EQ(std::tuple(r.status, r.out, access(jsonFile.c_str(), F_OK) == 0),
-              std::tuple(2, std::string(), false))
+    EXPECT_TRUE(Fields()
+                    .Is("status", r.status, 2)
+                    .Is("stdout", r.out, "")
+                    .Is("result written", access(jsonFile.c_str(), F_OK) == 0, false))
         << r.err;
     for (const std::string text : said)
         EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;

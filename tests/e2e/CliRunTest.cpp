@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/CliProcess.h"
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 
 namespace fs = std::filesystem;
@@ -161,14 +162,17 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
     EXPECT_EQ(ReadFile(json), earlier);
     // --check-only: the folder would do, and nothing runs, nothing is written.
     const CliResult checked = Run({shm.Path(), "--check-only", "--json", json});
-    EXPECT_EQ(std::tuple(checked.status, checked.out, ReadFile(json), Snapshot(shm.Path()).empty()),
-              std::tuple(0, std::string(), earlier, true))
+    EXPECT_TRUE(Fields()
+                    .Is("status", checked.status, 0)
+                    .Is("stdout", checked.out, "")
+                    .Is("result file", ReadFile(json), earlier)
+                    .Is("no file made", Snapshot(shm.Path()).empty(), true))
         << checked.err;
     ExpectRefused({work.File("absent"), "--check-only"}, tmp.Path(), {"absent » n'existe pas."},
                   json + ".new");
     // A folder where no file can be made, whatever its permissions tell root.
     const CliResult proc = Run({shm.Path(), "--stop-after", "1", "--json", "/proc/r.json"});
-    EXPECT_EQ(std::tuple(proc.status, proc.out), std::tuple(2, std::string())) << proc.err;
+    EXPECT_TRUE(Fields().Is("status", proc.status, 2).Is("stdout", proc.out, "")) << proc.err;
     const CliResult full = Run({shm.Path(), "--stop-after", "1", "--json", "/dev/full"});
     EXPECT_EQ(full.status, 2) << "the run went well, but nobody can know it";
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;

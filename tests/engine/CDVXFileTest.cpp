@@ -12,6 +12,7 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
@@ -54,7 +55,9 @@ TEST(CDVXFileTest, AnAbortBetweenBlocksIsNoFailureAndReadsNothing) {
     ui.join();
     EXPECT_TRUE(t.file->filePos < 0xFFFF0000u && t.file->filePos % kBlock == 0);
     EXPECT_TRUE(t.file->ReadAndCompare(kPattern.data(), kBlock, kBlock));
-    EXPECT_EQ(std::tie(t.record.state, t.record.bytesRead[1]), std::tuple(D::kRunning, 0u));
+    EXPECT_TRUE(Fields()
+                    .Is("state", t.record.state, D::kRunning)
+                    .Is("read", t.record.bytesRead[1], 0u));
 }
 
 // The second block read back (compared with the start of the expected buffer)
@@ -74,10 +77,14 @@ TEST(CDVXFileTest, ReadBackFaultsGiveTheFirstDifferenceAndWhatFollows) {
         WriteFile(t.file->GetName().c_str(), content);
         ASSERT_TRUE(t.file->Open() && !t.file->ReadAndCompare(kPattern.data(), kBlock, 2 * kBlock));
         const TestFailure& f = t.record.failure;
-        EXPECT_EQ(std::tie(f.errorKind, f.position, f.datawait, f.dataget, t.record.bytesRead[1],
-                           t.file->filePos),
-                  std::tuple(D::kDataError, kBlock + (flipAt >= 0 ? flipAt : second),
-                             Chaine(expected), Chaine(read), kBlock + second, kBlock + second));
+        EXPECT_TRUE(Fields()
+                        .Is("kind", f.errorKind, D::kDataError)
+                        .Is("position", f.position, kBlock + (flipAt >= 0 ? flipAt : second))
+                        .Is("expected", f.datawait, Chaine(expected))
+                        .Is("read", f.dataget, Chaine(read))
+                        .Is("bytes counted", t.record.bytesRead[1], kBlock + second)
+                        .Is("file position", t.file->filePos, kBlock + second))
+            << second << " bytes, flipped at " << flipAt;
     }
 }
 
@@ -88,8 +95,11 @@ TEST(CDVXFileTest, FailedSeeksAndTheirPositions) {
         t.file->filePos = 10;
         EXPECT_FALSE(t.file->Seek(offset));
         const TestFailure& f = t.record.failure;
-        EXPECT_EQ(std::tie(f.position, f.operation, f.winerr),
-                  std::tuple(position, D::kSetFilePointer, 6u));
+        EXPECT_TRUE(Fields()
+                        .Is("position", f.position, position)
+                        .Is("operation", f.operation, D::kSetFilePointer)
+                        .Is("code", f.winerr, 6u))
+            << offset;
     }
 }
 

@@ -7,6 +7,7 @@
 #include <tuple>
 
 #include "engine/CDVXProgressData.h"
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 
 using D = CDVXThreadData;
@@ -24,15 +25,25 @@ TEST(CDVXThreadDataTest, RequestsStatesAndTheFirstErrorsDetails) {
     r.RecordSystemError(112, D::kWriteFile, 131072, ENOSPC);
     r.RecordSystemError(5, D::kDeleteFile, 7, EACCES);
     const TestFailure& f = r.failure;
-    EXPECT_EQ(std::tuple(r.stopRequest.load(), r.state.load(), f.errorKind, f.winerr, f.sysErrno,
-                         f.operation, f.position, f.failTicks, f.localtime.year != 0),
-              std::tuple(D::kAbort, D::kFailed, D::kSystemError, 112u, ENOSPC, D::kWriteFile,
-                         131072u, ticks, true));
+    EXPECT_TRUE(Fields()
+                    .Is("stop request", r.stopRequest.load(), D::kAbort)
+                    .Is("state", r.state.load(), D::kFailed)
+                    .Is("kind", f.errorKind, D::kSystemError)
+                    .Is("code", f.winerr, 112u)
+                    .Is("errno", f.sysErrno, ENOSPC)
+                    .Is("operation", f.operation, D::kWriteFile)
+                    .Is("position", f.position, 131072u)
+                    .Is("ticks", f.failTicks, ticks)
+                    .Is("local time set", f.localtime.year != 0, true));
     r.RecordDataError(Chaine(), Chaine(), 1000);  // a truncated file: no bytes to show
     r.RecordDataError(Chaine("6162"), Chaine("6163"), 99);
     r.RecordDataError(Chaine("00"), Chaine("01"), 5);
-    EXPECT_EQ(std::tie(f.errorKind, f.datawait, f.dataget, f.position, f.winerr),
-              std::tuple(D::kDataError, Chaine("6162"), Chaine("6163"), 99u, 112u));
+    EXPECT_TRUE(Fields()
+                    .Is("kind", f.errorKind, D::kDataError)
+                    .Is("expected", f.datawait, Chaine("6162"))
+                    .Is("read", f.dataget, Chaine("6163"))
+                    .Is("position", f.position, 99u)
+                    .Is("code", f.winerr, 112u));
 }
 
 // A call that waited past the limit fails its record once, as timed out, with
@@ -56,14 +67,18 @@ TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
         if (first != 0) r.RecordSystemError(first, D::kReadFile, 3, EACCES);
         r.EnterCall(D::kWriteFile, 65536, slot);
         const TestSnapshot::PendingCall call = r.Snapshot(platform::Clock::GetTickCount()).call;
-        EXPECT_EQ(std::tuple(call.operation, call.position, call.file),
-                  std::tuple(D::kWriteFile, 65536u, Chaine(slot == 0 ? "/s/VXZ1.TMP" : "/s")));
+        EXPECT_TRUE(Fields()
+                        .Is("operation", call.operation, D::kWriteFile)
+                        .Is("position", call.position, 65536u)
+                        .Is("file", call.file, Chaine(slot == 0 ? "/s/VXZ1.TMP" : "/s")));
         const uint32_t now = call.sinceTicks + waited;
         EXPECT_EQ(r.IsStuck(now, 5000), waited >= 5000);
         EXPECT_EQ(r.RecordStall(now, 5000), recorded);
-        EXPECT_EQ(std::tuple(r.failure.winerr, r.failure.stallSeconds, r.failure.stallFile,
-                             r.state.load()),
-                  std::tuple(code, seconds, Chaine(file), recorded ? D::kFailed : D::kRunning))
+        EXPECT_TRUE(Fields()
+                        .Is("code", r.failure.winerr, code)
+                        .Is("seconds", r.failure.stallSeconds, seconds)
+                        .Is("file", r.failure.stallFile, Chaine(file))
+                        .Is("state", r.state.load(), recorded ? D::kFailed : D::kRunning))
             << first << " " << waited;
         EXPECT_NE(r.RecordStall(now + 1000, 5000), recorded) << "recorded once";
         r.LeaveCall();

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
@@ -55,9 +56,11 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
         manager.Start(&prefs);
         const auto ms = duration_cast<milliseconds>(steady_clock::now() - restart).count();
         const std::size_t count = p.GetThreadCount();
-        ASSERT_EQ(std::tuple(count, p.Snapshot().TotalWritten(true), manager.IsRunning(),
-                             p.GetElapsedMs() <= ms + 2),
-                  std::tuple(10 * sets, 0u, true, true))
+        ASSERT_TRUE(Fields()
+                        .Is("threads", count, 10 * sets)
+                        .Is("written", p.Snapshot().TotalWritten(true), 0u)
+                        .Is("running", manager.IsRunning(), true)
+                        .Is("clock restarted", p.GetElapsedMs() <= ms + 2, true))
             << "a new run, its clock at " << p.GetElapsedMs() << " ms";
         uint64_t last = 0;  // the totals the user-interface thread reads only grow
         ASSERT_TRUE(PollUntil(manager, [&] {
@@ -69,8 +72,9 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
                 run.tests, [](const TestSnapshot& t) { return t.bytesRead[0] || t.bytesRead[1]; });
         }));
         manager.Stop();
-        EXPECT_EQ(std::pair(manager.IsRunning(), manager.HaveThreadsExited()),
-                  std::pair(true, false))
+        EXPECT_TRUE(Fields()
+                        .Is("running", manager.IsRunning(), true)
+                        .Is("threads exited", manager.HaveThreadsExited(), false))
             << "threads finish their cycle first";
         ASSERT_TRUE(PollUntil(
             manager, [&] { return !manager.IsRunning() && manager.HaveThreadsExited(); }, 180000));
@@ -80,13 +84,17 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
             const TestSnapshot& r = run.tests[i];
             const int s = D::Slot(i < count / 2);
             // Whole cycles, but for the Open/Write/Close test that stops at once.
-            EXPECT_EQ(
-                std::tuple(r.testname, r.tstdir, r.state, r.failure.errorKind,
-                           r.bytesWritten[1 - s], r.bytesRead[1 - s], r.bytesWritten[s] > 0,
-                           r.bytesRead[s], i % 5 == 2 || r.bytesWritten[s] % budget == 0),
-                std::tuple(Chaine::FromUtf8(order[i % 5]), Chaine(std::string_view(dir.Path())),
-                           int32_t{D::kEnded}, int32_t{D::kNoError}, uint64_t{0}, uint64_t{0}, true,
-                           r.bytesWritten[s], true))
+            EXPECT_TRUE(Fields()
+                            .Is("name", r.testname, Chaine::FromUtf8(order[i % 5]))
+                            .Is("directory", r.tstdir, Chaine(std::string_view(dir.Path())))
+                            .Is("state", r.state, D::kEnded)
+                            .Is("error kind", r.failure.errorKind, D::kNoError)
+                            .Is("written in the other slot", r.bytesWritten[1 - s], 0u)
+                            .Is("read in the other slot", r.bytesRead[1 - s], 0u)
+                            .Is("written", r.bytesWritten[s] > 0, true)
+                            .Is("read", r.bytesRead[s], r.bytesWritten[s])
+                            .Is("whole cycles", i % 5 == 2 || r.bytesWritten[s] % budget == 0,
+                                true))
                 << i << " op " << r.failure.operation;
         }
         const uint32_t elapsed = p.GetElapsedMs();

@@ -8,6 +8,7 @@
 #include <tuple>
 
 #include "engine/CDVXRandomThread.h"
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
@@ -54,9 +55,13 @@ TEST(CDVXThreadTest, RequestsEndTheLoopAtTheRightCycle) {
         while (counts[0] < after) std::this_thread::sleep_for(std::chrono::milliseconds(2));
         Locked(record, [request = request](D& r) { r.SetStopRequest(request); });
         t.join();
-        EXPECT_EQ(std::tuple(counts[0].load(), counts[1].load(), counts[2].load(),
-                             record.state.load(), record.failure.errorKind, record.exited.load()),
-                  std::tuple(started, finished, 1, state, error, true))
+        EXPECT_TRUE(Fields()
+                        .Is("cycles started", counts[0].load(), started)
+                        .Is("cycles finished", counts[1].load(), finished)
+                        .Is("ends", counts[2].load(), 1)
+                        .Is("state", record.state.load(), state)
+                        .Is("error kind", record.failure.errorKind, error)
+                        .Is("exited", record.exited.load(), true))
             << cycleMs << " ms, request " << request;
     }
 }

@@ -6,6 +6,7 @@
 #include <thread>
 #include <tuple>
 
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
 
@@ -38,9 +39,10 @@ constexpr uint32_t kForever = CDVXPrefs::UntilStopped;
 TEST(RunControllerTest, TheBarStopsAtTheEndOfTheLongestRun) {
     CDVXPrefs prefs;
     // The program's own waits; tests shorten them.
-    EXPECT_EQ(std::tuple(prefs.timings.startDelayMs, prefs.timings.shortReadWaitMs,
-                         prefs.timings.minuteMs),
-              std::tuple(500u, 2000u, 60000u));
+    EXPECT_TRUE(Fields()
+                    .Is("start delay", prefs.timings.startDelayMs, 500u)
+                    .Is("short read wait", prefs.timings.shortReadWaitMs, 2000u)
+                    .Is("minute", prefs.timings.minuteMs, 60000u));
     // elapsed, duration, position; the longest run ends 23 s before 2^31 ms.
     const std::tuple<uint32_t, uint32_t, uint32_t> cases[] = {
         {179999, 3, 179999}, {239999, 3, 180000}, {0xFFFFFFFFu, 35791, 2147460000u}};

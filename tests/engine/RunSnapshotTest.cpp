@@ -5,6 +5,7 @@
 #include <tuple>
 
 #include "engine/CDVXProgressData.h"
+#include "tests/Fields.h"
 
 namespace {
 
@@ -41,8 +42,10 @@ TEST(RunSnapshotTest, ClockTotalsAndThroughput) {
                     7000,
                     9000,
                     {Make(TestSnapshot::kEnded, false, 3000000, 7), Make(1, false, 3000000, 5)}};
-    EXPECT_EQ(std::tuple(run.TotalWritten(false), run.TotalRead(true), run.Throughput()),
-              std::tuple(6000000u, 6000012u, 2000000u));
+    EXPECT_TRUE(Fields()
+                    .Is("written", run.TotalWritten(false), 6000000u)
+                    .Is("read", run.TotalRead(true), 6000012u)
+                    .Is("throughput", run.Throughput(), 2000000u));
     EXPECT_EQ(CDVXProgressData::FormatDuration(0xFFFFFFFF), "49 jour(s) 17 h 2 min 47 sec");
 }
 
@@ -60,7 +63,13 @@ TEST(RunSnapshotTest, EndHereFailsWhatStillRan) {
     run.tests[2].failure.errorKind = TestFailure::kDataError;
     run.EndHere(true, 9500);
     // {state, kind, code, operation, seconds, file}
-    const std::tuple<int32_t, int32_t, uint32_t, int32_t, uint32_t, Chaine> expected[] = {
+    const struct {
+        int32_t state, kind;
+        uint32_t code;
+        int32_t operation;
+        uint32_t seconds;
+        Chaine file;
+    } expected[] = {
         {TestSnapshot::kFailed, TestFailure::kSystemError, 121, TestFailure::kReadFile, 8,
          Chaine("/s/VXA1.TMP")},
         {TestSnapshot::kFailed, TestFailure::kInternalError, 0, 0, 0, Chaine()},
@@ -70,11 +79,18 @@ TEST(RunSnapshotTest, EndHereFailsWhatStillRan) {
     for (std::size_t i = 0; i < run.tests.size(); ++i) {
         const TestSnapshot& t = run.tests[i];
         const TestFailure& f = t.failure;
-        EXPECT_EQ(
-            std::tie(t.state, f.errorKind, f.winerr, f.operation, f.stallSeconds, f.stallFile),
-            expected[i])
+        const auto& e = expected[i];
+        EXPECT_TRUE(Fields()
+                        .Is("state", t.state, e.state)
+                        .Is("kind", f.errorKind, e.kind)
+                        .Is("code", f.winerr, e.code)
+                        .Is("operation", f.operation, e.operation)
+                        .Is("seconds", f.stallSeconds, e.seconds)
+                        .Is("file", f.stallFile, e.file))
             << "test " << i;
     }
-    EXPECT_EQ(std::tuple(run.tests[0].failure.failTicks, run.ElapsedMs(), run.AnyFailed()),
-              std::tuple(9500u, 9000u, true));
+    EXPECT_TRUE(Fields()
+                    .Is("failed at", run.tests[0].failure.failTicks, 9500u)
+                    .Is("elapsed", run.ElapsedMs(), 9000u)
+                    .Is("any failed", run.AnyFailed(), true));
 }

@@ -12,6 +12,7 @@
 #include "report/ProgressText.h"
 #include "support/RtfReader.h"
 #include "tests/Failures.h"
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 
 namespace {
@@ -140,10 +141,14 @@ TEST(FailureReportTest, ACallTheShareClientRefusesIsNotBlamedOnTheNetwork) {
             named.empty() ? "Il est très fortement improbable que la défaillance provienne d'un "
                             "logiciel installé sur la machine."
                           : "a refusé l'opération SetFilePointer (" + named + ").";
-        EXPECT_EQ(std::tuple(reports[0].category, text.find(advice) != std::string::npos,
-                             text.find("client du partage") != std::string::npos,
-                             R::SystemMessage(reports[0].test.failure.winerr, err).ToUtf8()),
-                  std::tuple(R::kIoError, true, !named.empty(), message))
+        EXPECT_TRUE(Fields()
+                        .Is("category", reports[0].category, R::kIoError)
+                        .Is("advice", text.find(advice) != std::string::npos, true)
+                        .Is("names the client",
+                            text.find("client du partage") != std::string::npos, !named.empty())
+                        .Is("message",
+                            R::SystemMessage(reports[0].test.failure.winerr, err).ToUtf8(),
+                            message))
             << text;
     }
 }

@@ -5,6 +5,7 @@
 #include <filesystem>
 
 #include "platform/Clock.h"
+#include "tests/Fields.h"
 #include "tests/TempDir.h"
 
 using platform::VersionTranslation;
@@ -71,9 +72,11 @@ TEST_F(VersionInfoTest, PatchRecordAndVersionNumbers) {
                   std::vector({9, day, month, year}));
     }
     const Chaine prog = Program("prog", "");
-    EXPECT_EQ(std::tuple(GetFileVersionNumber(prog, 0), GetFileVersionNumber(prog, kVersionProduct),
-                         GetFileVersionNumber(Program("true", ""), 0)),
-              std::tuple(0x000200000000025Full, 0x00020000025F0000ull, 0ull));
+    EXPECT_TRUE(Fields()
+                    .Is("file", GetFileVersionNumber(prog, 0), 0x000200000000025Full)
+                    .Is("product", GetFileVersionNumber(prog, kVersionProduct),
+                        0x00020000025F0000ull)
+                    .Is("without a block", GetFileVersionNumber(Program("true", ""), 0), 0ull));
 }
 
 // The last entry of the exact language, else of the same primary language, else

@@ -18,6 +18,7 @@
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/MessageBox.h"
 #include "tests/FaultMount.h"
+#include "tests/Fields.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 
@@ -70,8 +71,13 @@ protected:
         for (const char* name : names) std::filesystem::create_directories(dir.File(name));
     }
     QString Path(const char* name) const { return root + '/' + name; }
-    // The tooltip and the colour of the text.
-    auto Look() const { return std::pair(edit->toolTip(), edit->palette().color(QPalette::Text)); }
+    // The tooltip and the colour of the text: a problem's, or the plain look.
+    Fields LookIs(const QString& tooltip, QColor text) const {
+        return std::move(Fields()
+                             .Is("tooltip", edit->toolTip(), tooltip)
+                             .Is("text colour", edit->palette().color(QPalette::Text), text));
+    }
+    Fields LooksPlain() const { return LookIs("", next->palette().color(QPalette::Text)); }
 
     TempDir dir;
     const QString root = QString::fromStdString(dir.Path()), here = QDir::currentPath();
@@ -96,7 +102,9 @@ TEST_F(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheNameUntilFocusLeaves
     for (const auto& [typed, ignoreCase, offered] : rows) {
         edit->SetIgnoreCase(ignoreCase);
         Open(typed);
-        EXPECT_EQ(std::pair(Items(), edit->IsListShown()), std::pair(offered, !offered.isEmpty()))
+        EXPECT_TRUE(Fields()
+                        .Is("offered", Items(), offered)
+                        .Is("list shown", edit->IsListShown(), !offered.isEmpty()))
             << typed.toStdString();
         if (edit->IsListShown()) Key(Qt::Key_Escape);
     }
@@ -104,13 +112,17 @@ TEST_F(ZFolderNameEditTest, OffersTheFoldersThatStartLikeTheNameUntilFocusLeaves
     // when it comes back: one made meanwhile shows. A click outside closes it too.
     Open("./");
     Key(Qt::Key_Tab);
-    EXPECT_EQ(std::tuple(edit->IsListShown(), next->hasFocus(), edit->hasSelectedText(),
-                         edit->cursorPosition()),
-              std::tuple(false, true, false, 0));
+    EXPECT_TRUE(Fields()
+                    .Is("list shown", edit->IsListShown(), false)
+                    .Is("next has focus", next->hasFocus(), true)
+                    .Is("text selected", edit->hasSelectedText(), false)
+                    .Is("cursor", edit->cursorPosition(), 0));
     Folders({"three"});
     edit->setFocus();
     Open("./");
-    EXPECT_EQ(std::pair(Items().contains("./three"), edit->IsListShown()), std::pair(true, true));
+    EXPECT_TRUE(Fields()
+                    .Is("offers the new one", Items().contains("./three"), true)
+                    .Is("list shown", edit->IsListShown(), true));
     QTest::mouseClick(top.windowHandle(), Qt::LeftButton, {}, next->geometry().center());
     EXPECT_FALSE(edit->IsListShown());
 }
@@ -131,9 +143,12 @@ TEST_F(ZFolderNameEditTest, TheListKeysMoveTakeAndRestore) {
         Settle();
         // The text from the list is checked again: only the typed one is missing.
         const QString text = Path(name);
-        EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->selectedText(),
-                             edit->cursorPosition(), edit->IsInvalid()),
-                  std::tuple(text, shown, allSelected ? text : "", text.size(), text == Path("d")))
+        EXPECT_TRUE(Fields()
+                        .Is("text", edit->text(), text)
+                        .Is("list shown", edit->IsListShown(), shown)
+                        .Is("selected", edit->selectedText(), allSelected ? text : "")
+                        .Is("cursor", edit->cursorPosition(), text.size())
+                        .Is("invalid", edit->IsInvalid(), text == Path("d")))
             << keys.size() << " keys, last " << keys.back();
         if (edit->IsListShown()) Key(Key_Escape);
     }
@@ -146,26 +161,33 @@ TEST_F(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     const QString whole = Path("abcdefg");
     edit->checks = edit->fills = 0;
     QTest::keyClicks(edit, Path("abcdef"));
-    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(0, 0)) << "before the pause";
+    EXPECT_TRUE(Fields().Is("checks", edit->checks, 0).Is("fills", edit->fills, 0))
+        << "before the pause";
     // Filled a second time once the folder's names come.
     QTest::qWait(3 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::tuple(edit->checks, edit->fills, Items()), std::tuple(1, 2, QStringList{whole}));
-    EXPECT_EQ(Look(), std::pair(QStringLiteral("Valeur interdite"), QColor(0xC00000u)));
+    EXPECT_TRUE(Fields()
+                    .Is("checks", edit->checks, 1)
+                    .Is("fills", edit->fills, 2)
+                    .Is("offered", Items(), QStringList{whole}));
+    EXPECT_TRUE(LookIs("Valeur interdite", QColor(0xC00000u)));
     // Typed through the list, the text is followed even once valid; Escape
     // keeps what was typed last, and no pause opens the list again.
     Key(Qt::Key_G);
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->fills == 3; }));
-    EXPECT_EQ(std::tuple(edit->text(), Items(), edit->IsListShown()),
-              std::tuple(whole, QStringList{whole}, true));
-    EXPECT_EQ(Look(), std::pair(QString(), next->palette().color(QPalette::Text)));
+    EXPECT_TRUE(LooksPlain()
+                    .Is("text", edit->text(), whole)
+                    .Is("offered", Items(), QStringList{whole})
+                    .Is("list shown", edit->IsListShown(), true));
     Key(Qt::Key_Backspace);
     Key(Qt::Key_Escape);  // before the pause
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::tuple(edit->text(), edit->IsListShown(), edit->fills),
-              std::tuple(whole.chopped(1), false, 3));
+    EXPECT_TRUE(Fields()
+                    .Is("text", edit->text(), whole.chopped(1))
+                    .Is("list shown", edit->IsListShown(), false)
+                    .Is("fills", edit->fills, 3));
     QTest::keyClick(edit, Qt::Key_G);  // valid, the list hidden: not completed
     QTest::qWait(2 * ZButtonEdit::kPauseMs);
-    EXPECT_EQ(std::pair(edit->IsListShown(), edit->fills), std::pair(false, 3));
+    EXPECT_TRUE(Fields().Is("list shown", edit->IsListShown(), false).Is("fills", edit->fills, 3));
     edit->SetRequired(true);
     edit->clear();
     EXPECT_EQ(edit->toolTip(), "Champ requis");
@@ -175,10 +197,10 @@ TEST_F(ZFolderNameEditTest, QuickTypingIsCheckedAndCompletedOnceAfterThePause) {
     edit->SetFlag(ZButtonEdit::kDelayedCompletion, false);
     edit->checks = edit->fills = 0;
     QTest::keyClicks(edit, "/x");  // a folder, then a missing one
-    EXPECT_EQ(std::pair(edit->checks, edit->fills), std::pair(2, 0));
+    EXPECT_TRUE(Fields().Is("checks", edit->checks, 2).Is("fills", edit->fills, 0));
     Settle();
-    EXPECT_EQ(std::tuple(edit->fills, edit->GetCode()),
-              std::tuple(2, int{ZButtonEdit::kForbidden}));
+    EXPECT_TRUE(
+        Fields().Is("fills", edit->fills, 2).Is("code", edit->GetCode(), ZButtonEdit::kForbidden));
 }
 
 TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep) {
@@ -228,8 +250,10 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
         if (how == kCtrlV) Key(Qt::Key_V, Qt::ControlModifier);
         if (how == kShiftInsert) Key(Qt::Key_Insert, Qt::ShiftModifier);
         if (how == kMenu) PickFromContextMenu(edit, QPoint(10, 5), QLineEdit::tr("&Paste"));
-        EXPECT_EQ(std::tuple(edit->text(), edit->selectedText(), MessageBox::BeepCount() - beeps),
-                  std::tuple(text, text.startsWith('/') ? text : "", text == "avant" ? 1 : 0))
+        EXPECT_TRUE(Fields()
+                        .Is("text", edit->text(), text)
+                        .Is("selected", edit->selectedText(), text.startsWith('/') ? text : "")
+                        .Is("beeps", MessageBox::BeepCount() - beeps, text == "avant" ? 1 : 0))
             << payload.toStdString();
     }
 }
@@ -249,16 +273,22 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
         Settle();
         return edit->GetCode();
     };
-    EXPECT_EQ(std::tuple(edit->Validate(""), code("."), code("missing")), std::tuple(0, 0, 1));
+    EXPECT_TRUE(Fields()
+                    .Is("empty", edit->Validate(""), 0)
+                    .Is(".", code("."), 0)
+                    .Is("missing", code("missing"), 1));
     edit->SetAcceptMissing(true, false);
     EXPECT_EQ(code("missing/deeper"), 0);
     edit->SetAcceptMissing(true, true);
-    EXPECT_EQ(std::pair(code("missing"), code("missing/deeper")), std::pair(0, 2));
+    EXPECT_TRUE(Fields().Is("missing", code("missing"), 0).Is("deeper", code("missing/deeper"), 2));
     // Code 1 keeps the table's text.
     edit->SetBrowseTexts("Choisir|Aucun|Vu", "*.TXT|*.doc", "");
-    EXPECT_EQ(std::tuple(code("full"), code("empty"), edit->GetMessage(0), edit->GetMessage(1),
-                         edit->GetMessage(2)),
-              std::tuple(0, 2, Chaine("Choisir"), Chaine("Valeur interdite"), Chaine("Aucun")));
+    EXPECT_TRUE(Fields()
+                    .Is("full", code("full"), 0)
+                    .Is("empty", code("empty"), 2)
+                    .Is("message 0", edit->GetMessage(0), Chaine("Choisir"))
+                    .Is("message 1", edit->GetMessage(1), Chaine("Valeur interdite"))
+                    .Is("message 2", edit->GetMessage(2), Chaine("Aucun")));
 
     const QByteArray savedConfig = qgetenv("XDG_CONFIG_HOME");
     qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(dir.File("config")));
@@ -282,18 +312,22 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
                 auto* tree = dialog->findChild<QTreeView*>("tree");
                 auto* model = static_cast<QFileSystemModel*>(tree->model());
                 auto* status = dialog->findChild<QLabel*>("status");
-                EXPECT_EQ(std::pair(model->filePath(tree->rootIndex()),
-                                    model->filePath(tree->currentIndex())),
-                          std::pair(rooted ? root : "/", Path("full")));
+                EXPECT_TRUE(Fields()
+                                .Is("root", model->filePath(tree->rootIndex()), rooted ? root : "/")
+                                .Is("current", model->filePath(tree->currentIndex()),
+                                    Path("full")));
                 EXPECT_TRUE(QTest::qWaitFor(
                     [&] { return model->rowCount(tree->rootIndex()) == 3 || !rooted; }));
                 for (const auto& [folder, holds] : clicks) {
                     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                                       tree->visualRect(model->index(Path(folder))).center());
-                    EXPECT_EQ(std::tuple(dialog->findChild<QPushButton*>("ok")->isEnabled(),
-                                         status->isVisible(), status->text()),
-                              std::tuple(holds, *expected != 0,
-                                         *expected ? (holds ? "Vu" : "Aucun") : ""))
+                    EXPECT_TRUE(
+                        Fields()
+                            .Is("OK enabled", dialog->findChild<QPushButton*>("ok")->isEnabled(),
+                                holds)
+                            .Is("status shown", status->isVisible(), *expected != 0)
+                            .Is("status", status->text(),
+                                *expected ? (holds ? "Vu" : "Aucun") : ""))
                         << folder;
                 }
                 QTest::mouseClick(dialog->findChild<QPushButton*>(clicks.empty() ? "cancel" : "ok"),
@@ -303,8 +337,9 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
         button ? QTest::mouseClick(edit, Qt::LeftButton, {}, edit->ButtonRect().center())
                : Key(Qt::Key_F4);
         const QString text = clicks.empty() ? "full/missing" : Path(clicks.back().first);
-        EXPECT_EQ(std::pair(edit->text(), edit->selectedText() == text),
-                  std::pair(text, !clicks.empty()));
+        EXPECT_TRUE(Fields()
+                        .Is("text", edit->text(), text)
+                        .Is("selected", edit->selectedText() == text, !clicks.empty()));
     }
     qputenv("XDG_CONFIG_HOME", savedConfig);
     EXPECT_FALSE(std::filesystem::exists(dir.File("config")));
@@ -322,15 +357,13 @@ TEST_F(ZFolderNameEditTest, AFolderThatDoesNotAnswerNeverHoldsTheWindow) {
     QTest::keyClicks(edit, slow);
     ASSERT_TRUE(QTest::qWaitFor([&] { return edit->GetCode() == ZButtonEdit::kNoAnswer; }));
     Settle();  // the listing of the mount, which holds the folder, answers no more
-    EXPECT_EQ(std::tuple(Look(), edit->IsListShown(), watch.LongestMs() < kAnswerLimitMs / 2),
-              std::tuple(std::pair(QStringLiteral("Le dossier ne répond pas"), QColor(0xC00000u)),
-                         false, true))
+    EXPECT_TRUE(LookIs("Le dossier ne répond pas", QColor(0xC00000u))
+                    .Is("list shown", edit->IsListShown(), false)
+                    .Is("window turning", watch.LongestMs() < kAnswerLimitMs / 2, true))
         << watch.LongestMs() << " ms without an event";
     mount.Release();
     Open(slow + "/");
-    EXPECT_EQ(std::tuple(Look(), Items()),
-              std::tuple(std::pair(QString(), next->palette().color(QPalette::Text)),
-                         QStringList{slow + "/inner"}));
+    EXPECT_TRUE(LooksPlain().Is("offered", Items(), QStringList{slow + "/inner"}));
 }
 
 }  // namespace

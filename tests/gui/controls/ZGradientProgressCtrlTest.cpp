@@ -8,6 +8,8 @@
 #include <tuple>
 #include <vector>
 
+#include "tests/Fields.h"
+
 namespace {
 
 template <class... Columns>
@@ -30,16 +32,22 @@ TEST(ZGradientProgressCtrl, SetRangeOrdersTheEndsAndSetPosClamps) {
         bar.SetPos(3);
         bar.SetRange(a, b);
         // The bar's own range never reaches Qt's, which stays 0 to 10000.
-        EXPECT_EQ(std::tuple(bar.GetMinimum(), bar.GetMaximum(), bar.GetPos(), bar.value(),
-                             bar.maximum()),
-                  std::tuple(minimum, maximum, minimum, 0, 10000));
+        EXPECT_TRUE(Fields()
+                        .Is("minimum", bar.GetMinimum(), minimum)
+                        .Is("maximum", bar.GetMaximum(), maximum)
+                        .Is("position", bar.GetPos(), minimum)
+                        .Is("Qt value", bar.value(), 0)
+                        .Is("Qt maximum", bar.maximum(), 10000))
+            << a << ", " << b;
     }
     ClockedBar bar;
     for (const auto& [position, expected, value] :
          Table<int32_t, int32_t, int>{{-5, 0, 0}, {150, 100, 10000}, {42, 42, 4200}}) {
-        // Braces: the position is set before it is read back.
-        EXPECT_EQ((std::tuple{bar.SetPos(position), bar.GetPos(), bar.value()}),
-                  std::tuple(expected, expected, value));
+        EXPECT_TRUE(Fields()
+                        .Is("returned", bar.SetPos(position), expected)
+                        .Is("position", bar.GetPos(), expected)
+                        .Is("Qt value", bar.value(), value))
+            << position;
     }
 }
 
@@ -96,8 +104,11 @@ TEST(ZGradientProgressCtrl, PaintsTheGradientOrOneFlatColourFromThePaletteAndThe
         bar.SetGradient(gradient);
         palette.setColor(QPalette::Highlight, highlight);
         bar.setPalette(palette);
-        EXPECT_EQ(std::tuple(Pixel(bar, 1, 6), Pixel(bar, 1 + 99, 6), Pixel(bar, 1 + 100, 6)),
-                  std::tuple(highlight, column99, button));
+        EXPECT_TRUE(Fields()
+                        .Is("column 0", Pixel(bar, 1, 6), highlight)
+                        .Is("column 99", Pixel(bar, 1 + 99, 6), column99)
+                        .Is("column 100", Pixel(bar, 1 + 100, 6), button))
+            << (gradient ? "gradient" : "flat");
     }
     EXPECT_EQ(bar.GetTextColor(), QColor(Qt::white));
     const QImage plain = bar.grab().toImage();

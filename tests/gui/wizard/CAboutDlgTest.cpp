@@ -10,6 +10,7 @@
 #include <tuple>
 
 #include "gui/controls/CURLButton.h"
+#include "tests/Fields.h"
 #include "tests/GuiActions.h"
 #include "tests/gui/wizard/WizardDriver.h"
 
@@ -24,17 +25,20 @@ TEST(CAboutDlgTest, ShowsTheVersionBlockOrKeepsThePlaceholders) {
     for (const auto& [program, product, copyright, version] : cases) {
         CAboutDlg about(nullptr, Chaine::FromUtf8(program));
         const auto label = [&](const char* name) { return about.findChild<QLabel*>(name)->text(); };
-        EXPECT_EQ(
-            std::tuple(about.windowTitle(), label("product"), label("copyright"), label("version"),
-                       label("phone"), about.findChild<CURLButton*>("mail")->text()),
-            std::tuple("A propos de Dalvex", product, copyright, version, "01 40 27 27 00",
-                       "mailto:sav@quarn.example"));
+        EXPECT_TRUE(Fields()
+                        .Is("title", about.windowTitle(), "A propos de Dalvex")
+                        .Is("product", label("product"), product)
+                        .Is("copyright", label("copyright"), copyright)
+                        .Is("version", label("version"), version)
+                        .Is("phone", label("phone"), "01 40 27 27 00")
+                        .Is("mail", about.findChild<CURLButton*>("mail")->text(),
+                            "mailto:sav@quarn.example"));
         for (const char* icon : {"icon", "supportIcon"})
             EXPECT_FALSE(about.findChild<QLabel*>(icon)->pixmap().isNull()) << icon;
     }
-    EXPECT_EQ(
-        std::pair(CAboutDlg::LanguageId(QLocale("fr_FR")), CAboutDlg::LanguageId(QLocale("C"))),
-        std::pair(uint16_t{0x040C}, uint16_t{0}));
+    EXPECT_TRUE(Fields()
+                    .Is("fr_FR", CAboutDlg::LanguageId(QLocale("fr_FR")), 0x040C)
+                    .Is("C", CAboutDlg::LanguageId(QLocale("C")), 0));
 }
 
 // The button at the left of the row and the window's context menu both open

@@ -16,13 +16,13 @@
 #include <QTextEdit>
 #include <cerrno>
 #include <optional>
-#include <tuple>
 
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
 #include "tests/Failures.h"
+#include "tests/Fields.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 
@@ -43,12 +43,17 @@ QString PlainText(const Chaine& rtf) {
 }
 
 // Of the first character of `text` in `document`: bold, italic, points, colour and font.
-auto Style(const QTextDocument* document, const char* text) {
+Fields StyleIs(const QTextDocument* document, const char* text, bool bold, bool italic,
+               int points, const char* colour, const char* font) {
     QTextCursor at = document->find(text);
     at.setPosition(at.selectionStart() + 1);
     const QTextCharFormat f = at.charFormat();
-    return std::tuple(f.fontWeight() == QFont::Bold, f.fontItalic(), f.fontPointSize(),
-                      f.foreground().color().name(), f.fontFamilies().toStringList().value(0));
+    return std::move(Fields()
+                         .Is("bold", f.fontWeight() == QFont::Bold, bold)
+                         .Is("italic", f.fontItalic(), italic)
+                         .Is("points", f.fontPointSize(), points)
+                         .Is("colour", f.foreground().color().name(), colour)
+                         .Is("font", f.fontFamilies().toStringList().value(0), font));
 }
 
 // A shown dialog on a run of tests in the directories given, failed on a
@@ -70,10 +75,7 @@ struct Shown {
     }
     QTabBar* Tabs() { return dialog->findChild<QTabBar*>("tabs"); }
     QTextEdit* View() { return dialog->findChild<QTextEdit*>("view"); }
-    auto Geometry() {
-        return std::tuple(Tabs()->geometry(), View()->geometry(),
-                          dialog->findChild<QPushButton*>("close")->geometry());
-    }
+    QRect Close() { return dialog->findChild<QPushButton*>("close")->geometry(); }
     RunSnapshot run;
     std::optional<CDetailDlg> dialog;  // made once the run is
 };
@@ -87,7 +89,8 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
     Shown none({{"/ok", T::kNoError}});
     none.View()->setPlainText("ancien rapport");
     SetRichEditRtf(none.View(), Chaine());
-    EXPECT_EQ(std::pair(none.Tabs()->count(), none.View()->toPlainText()), std::pair(0, QString()));
+    EXPECT_TRUE(
+        Fields().Is("tabs", none.Tabs()->count(), 0).Is("text", none.View()->toPlainText(), ""));
 
     Shown shown({{"/A", T::kSystemError}, {"/B", T::kDataError}, {"/C", T::kSystemError}});
     const auto reports = FailureReport::Collect(shown.run);
@@ -95,9 +98,12 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
     EXPECT_EQ(DocumentText(shown.View()->document()), PlainText(reports[0].rtf));
     for (int i = 2; i >= 0; --i) {
         QTest::mouseClick(shown.Tabs(), Qt::LeftButton, {}, shown.Tabs()->tabRect(i).center());
-        EXPECT_EQ(std::tuple(shown.Tabs()->tabText(i), DocumentText(shown.View()->document()),
-                             shown.View()->verticalScrollBar()->value()),
-                  std::tuple(QStringLiteral("Test %1").arg(i), PlainText(reports[i].rtf), 0));
+        EXPECT_TRUE(Fields()
+                        .Is("tab", shown.Tabs()->tabText(i), QStringLiteral("Test %1").arg(i))
+                        .Is("report", DocumentText(shown.View()->document()),
+                            PlainText(reports[i].rtf))
+                        .Is("scrolled", shown.View()->verticalScrollBar()->value(), 0))
+            << "tab " << i;
     }
 }
 
@@ -109,24 +115,29 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
 TEST(CDetailDlgTest, TheReportInItsStylesAndAWindowThatGrows) {
     Shown shown({{"/srv/x", T::kDataError}});
     const QTextDocument* doc = shown.View()->document();
-    EXPECT_EQ(Style(doc, "Votre syst"), std::tuple(true, false, 14, "#800000", "Arial Narrow"));
-    EXPECT_EQ(Style(doc, "Dalvex a c"), std::tuple(false, false, 12, "#000000", "Times New Roman"));
-    EXPECT_EQ(Style(doc, "Test : "), std::tuple(true, false, 10, "#000000", "Arial"));
-    EXPECT_EQ(Style(doc, "Test d'écriture"), std::tuple(false, true, 10, "#000000", "Arial"));
+    EXPECT_TRUE(StyleIs(doc, "Votre syst", true, false, 14, "#800000", "Arial Narrow"));
+    EXPECT_TRUE(StyleIs(doc, "Dalvex a c", false, false, 12, "#000000", "Times New Roman"));
+    EXPECT_TRUE(StyleIs(doc, "Test : ", true, false, 10, "#000000", "Arial"));
+    EXPECT_TRUE(StyleIs(doc, "Test d'écriture", false, true, 10, "#000000", "Arial"));
 
     const QSize opening = shown.dialog->size();
-    const auto [tabs, view, close] = shown.Geometry();
+    const QRect tabs = shown.Tabs()->geometry(), view = shown.View()->geometry(),
+                close = shown.Close();
     for (int step = 1; step <= 3; ++step) shown.dialog->resize(opening + QSize(step, 0));
-    EXPECT_EQ(std::get<2>(shown.Geometry()), close.translated(1, 0));
+    EXPECT_EQ(shown.Close(), close.translated(1, 0));
     shown.dialog->resize(opening + QSize(100, 30));
-    EXPECT_EQ(shown.Geometry(), std::tuple(tabs.adjusted(0, 0, 100, 0),
-                                           view.adjusted(0, 0, 100, 30), close.translated(50, 30)));
+    EXPECT_TRUE(Fields()
+                    .Is("tabs", shown.Tabs()->geometry(), tabs.adjusted(0, 0, 100, 0))
+                    .Is("report", shown.View()->geometry(), view.adjusted(0, 0, 100, 30))
+                    .Is("Fermer", shown.Close(), close.translated(50, 30)));
     shown.dialog->resize(opening - QSize(40, 40));
     auto* grip = shown.dialog->findChild<QSizeGrip*>();
     ASSERT_NE(grip, nullptr);
-    EXPECT_EQ(std::tuple(shown.dialog->size(), grip->geometry().bottomRight(),
-                         shown.View()->y() >= shown.Tabs()->geometry().bottom()),
-              std::tuple(opening, shown.dialog->rect().bottomRight(), true));
+    EXPECT_TRUE(Fields()
+                    .Is("size", shown.dialog->size(), opening)
+                    .Is("grip", grip->geometry().bottomRight(), shown.dialog->rect().bottomRight())
+                    .Is("report below the tabs",
+                        shown.View()->y() >= shown.Tabs()->geometry().bottom(), true));
     // Enter in the report presses "Fermer", the default button.
     QTest::keyClick(shown.View(), Qt::Key_Return);
     EXPECT_FALSE(shown.dialog->isVisible());

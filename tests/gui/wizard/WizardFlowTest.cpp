@@ -25,6 +25,7 @@
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
 #include "tests/FaultMount.h"
+#include "tests/Fields.h"
 #include "tests/GuiActions.h"
 #include "tests/TempDir.h"
 #include "tests/gui/wizard/WizardDriver.h"
@@ -49,8 +50,19 @@ constexpr int kCancel = CPropertySheet::PSBTN_CANCEL;
 
 QString Resource(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
 
-std::tuple<bool, bool, QString> Buttons(W& w) {
-    return {w.Button(kBack)->isEnabled(), w.Button(kNext)->isEnabled(), w.Button(kNext)->text()};
+Fields ButtonsAre(W& w, bool back, bool next, const char* nextText) {
+    return std::move(Fields()
+                         .Is("Back enabled", w.Button(kBack)->isEnabled(), back)
+                         .Is("Next enabled", w.Button(kNext)->isEnabled(), next)
+                         .Is("Next text", w.Button(kNext)->text(), nextText));
+}
+
+Fields QuestionIs(W& w, QMessageBox::Icon icon, unsigned text) {
+    const auto& [caption, shownIcon, shownText] = w.Question();
+    return std::move(Fields()
+                         .Is("caption", caption, Resource(res::kCaption))
+                         .Is("icon", shownIcon, icon)
+                         .Is("question", shownText, Resource(text)));
 }
 
 // The threads of the program, but for those Qt keeps for its own painting.
@@ -68,23 +80,23 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     TempDir dir("/dev/shm");
     const QString typed = QString::fromStdString(dir.Path());
     W w;
-    EXPECT_EQ(Buttons(w), std::tuple(false, true, "&Suivant >"));
+    EXPECT_TRUE(ButtonsAre(w, false, true, "&Suivant >"));
     w.Key(Qt::Key_Return);  // Enter presses the default button
     ASSERT_TRUE(w.WaitForPage(W::kDirectory));
-    EXPECT_EQ(Buttons(w), std::tuple(true, true, "&Suivant >"));
+    EXPECT_TRUE(ButtonsAre(w, true, true, "&Suivant >"));
     auto* path = w.Find<QLineEdit>(W::kDirectory, "path");
     QTest::keyClicks(path, typed);
     // A tmpfs is no network drive: asked, No and Escape stay on the page, Yes goes on.
     for (const auto answer : {QMessageBox::No, QMessageBox::NoButton, QMessageBox::Yes}) {
         w.AnswerNextQuestion(answer);
         w.Click(kNext);
-        EXPECT_EQ(w.Question(), std::tuple(Resource(res::kCaption), QMessageBox::Question,
-                                           Resource(res::kNotNetworkQuestion)));
-        EXPECT_EQ(std::tuple(w.ActivePage(), path->text()),
-                  std::tuple(answer == QMessageBox::Yes ? W::kDuration : W::kDirectory, typed));
+        EXPECT_TRUE(QuestionIs(w, QMessageBox::Question, res::kNotNetworkQuestion)
+                        .Is("page", w.ActivePage(),
+                            answer == QMessageBox::Yes ? W::kDuration : W::kDirectory)
+                        .Is("path", path->text(), typed));
     }
     ASSERT_TRUE(w.WaitForPage(W::kDuration));
-    EXPECT_EQ(Buttons(w), std::tuple(true, true, "&Suivant >"));
+    EXPECT_TRUE(ButtonsAre(w, true, true, "&Suivant >"));
 
     uint64_t firstRunWritten = 0;
     for (int run = 0; run < 2; ++run) {
@@ -98,10 +110,13 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         w.Key(Qt::Key_Return);
         const QString directories = typed + ", " + ToQString(GetTempDirectory());
         auto* shown = w.Find<QLabel>(W::kProgress, "directories");
-        EXPECT_EQ(std::tuple(Buttons(w), w.Find<QWidget>(W::kProgress, "bar")->isVisible(),
-                             w.Status(), w.AnyRunning(), shown->text(), shown->toolTip()),
-                  std::tuple(std::tuple(true, false, "&Suivant >"), run == 0,
-                             Resource(res::kRunningText), true, directories, directories));
+        EXPECT_TRUE(ButtonsAre(w, true, false, "&Suivant >")
+                        .Is("bar shown", w.Find<QWidget>(W::kProgress, "bar")->isVisible(),
+                            run == 0)
+                        .Is("status", w.Status(), Resource(res::kRunningText))
+                        .Is("running", w.AnyRunning(), true)
+                        .Is("directories", shown->text(), directories)
+                        .Is("tooltip", shown->toolTip(), directories));
         const auto label = [&](const char* n) { return w.Find<QLabel>(W::kProgress, n)->text(); };
         if (run == 1) {
             // The counters of the last run are rewritten by the first tick.
@@ -111,16 +126,18 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         ASSERT_TRUE(QTest::qWaitFor([&] { return w.Button(kNext)->isEnabled(); }, 20000));
         EXPECT_GE(Clock::now() - started, std::chrono::milliseconds(4900));
         firstRunWritten = label("written").toULongLong();
-        EXPECT_EQ(std::tuple(firstRunWritten > 0, label("read").toULongLong() > 0,
-                             label("elapsed").endsWith("sec")),
-                  std::tuple(true, true, true))
+        EXPECT_TRUE(Fields()
+                        .Is("written > 0", firstRunWritten > 0, true)
+                        .Is("read > 0", label("read").toULongLong() > 0, true)
+                        .Is("elapsed", label("elapsed").endsWith("sec"), true))
             << firstRunWritten << " written, " << label("elapsed").toStdString();
 
         w.Click(run == 0 ? kNext : kBack);
         EXPECT_EQ(w.Status(), Resource(res::kStoppingText));
         ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kNoError : W::kDuration));
-        EXPECT_EQ(std::tuple(w.AnyRunning(), Listing(dir.Path()), Buttons(w)),
-                  std::tuple(false, "", std::tuple(true, true, run ? "&Suivant >" : "Terminer")));
+        EXPECT_TRUE(ButtonsAre(w, true, true, run ? "&Suivant >" : "Terminer")
+                        .Is("running", w.AnyRunning(), false)
+                        .Is("files left", Listing(dir.Path()), ""));
         if (run == 0) {
             // The result says what was tested: the run's duration, bytes and directory.
             const RunSnapshot progress = w.Sheet().Snapshot();
@@ -161,18 +178,17 @@ TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
     const LoopWatch watch;
     w.AnswerNextQuestion(QMessageBox::Ok);
     w.Click(kNext);
-    EXPECT_EQ(std::tuple(w.Question(), w.ActivePage(), watch.LongestMs() < kAnswerLimitMs / 2),
-              std::tuple(std::tuple(Resource(res::kCaption), QMessageBox::Warning,
-                                    Resource(res::kNoAnswerWarning)),
-                         W::kDirectory, true))
+    EXPECT_TRUE(QuestionIs(w, QMessageBox::Warning, res::kNoAnswerWarning)
+                    .Is("page", w.ActivePage(), W::kDirectory)
+                    .Is("longest ms without an event", watch.LongestMs() < kAnswerLimitMs / 2,
+                        true))
         << watch.LongestMs() << " ms without an event";
     EXPECT_GT(Clock::now() - start, std::chrono::milliseconds(2 * kAnswerLimitMs))
         << "the stall limit";
     mount.Release();
     w.AnswerNextQuestion(QMessageBox::Yes);
     w.Click(kNext);
-    EXPECT_EQ(w.Question(), std::tuple(Resource(res::kCaption), QMessageBox::Question,
-                                       Resource(res::kNotNetworkQuestion)));
+    EXPECT_TRUE(QuestionIs(w, QMessageBox::Question, res::kNotNetworkQuestion));
     EXPECT_TRUE(w.WaitForPage(W::kDuration));
 }
 
@@ -198,8 +214,10 @@ TEST(WizardFlowTest, NextAsksBeforeTakingAFolderOnAClientThatCachesWrites) {
         QTest::keyClicks(path, point);
         w.AnswerNextQuestion(answer);
         w.Click(kNext);
-        EXPECT_EQ(std::tuple(std::get<2>(w.Question()), w.ActivePage(), path->text()),
-                  std::tuple(question, page, point));
+        EXPECT_TRUE(Fields()
+                        .Is("question", std::get<2>(w.Question()), question)
+                        .Is("page", w.ActivePage(), page)
+                        .Is("path", path->text(), point));
     }
 }
 
@@ -215,8 +233,7 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
             w.Click(kNext);
             ASSERT_TRUE(w.WaitForPage(W::kError, 30000));
             const auto failed = FailureReport::Collect(w.Sheet().Snapshot()).size();
-            EXPECT_EQ(std::tuple(Buttons(w), failed > 0),
-                      std::tuple(std::tuple(true, true, "Terminer"), true));
+            EXPECT_TRUE(ButtonsAre(w, true, true, "Terminer").Is("reports", failed > 0, true));
             EXPECT_TRUE(w.Find<QLabel>(W::kError, "summary")
                             ->text()
                             .contains(QString::fromStdString(dir.File("missing"))));
@@ -228,7 +245,7 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
                 },
                 &w.Sheet());
             QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
-            EXPECT_EQ(std::pair(tabs, w.ActivePage()), std::pair(failed, int{W::kError}));
+            EXPECT_TRUE(Fields().Is("tabs", tabs, failed).Is("page", w.ActivePage(), W::kError));
             if (run == 0) w.Click(kBack);
             ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kDuration : W::kError));
         }
@@ -276,10 +293,13 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
         ASSERT_TRUE(
             QTest::qWaitFor([&] { return w.Status() == Resource(res::kStoppingText); }, 2000));
         ASSERT_TRUE(w.WaitForClose());
-        EXPECT_EQ(std::tuple(w.Sheet().result(), w.ActivePage(), w.AnyRunning(),
-                             Listing(dir.Path()), cancelOnWindowLoss.Lost()),
-                  std::tuple(QDialog::Rejected, W::kProgress, false, "",
-                             std::string(name) == "window destroyed"));
+        EXPECT_TRUE(Fields()
+                        .Is("result", w.Sheet().result(), QDialog::Rejected)
+                        .Is("page", w.ActivePage(), W::kProgress)
+                        .Is("running", w.AnyRunning(), false)
+                        .Is("files left", Listing(dir.Path()), "")
+                        .Is("window lost", cancelOnWindowLoss.Lost(),
+                            std::string(name) == "window destroyed"));
     }
 }
 
@@ -309,13 +329,16 @@ TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
         close(w);
         EXPECT_EQ(asked, Resource(res::kStopQuestion));
         if (answer != QMessageBox::Yes) {
-            EXPECT_EQ(std::tuple(w.Sheet().isVisible(), w.Status(), w.AnyRunning()),
-                      std::tuple(true, Resource(res::kRunningText), true));
+            EXPECT_TRUE(Fields()
+                            .Is("shown", w.Sheet().isVisible(), true)
+                            .Is("status", w.Status(), Resource(res::kRunningText))
+                            .Is("running", w.AnyRunning(), true));
         }
     }
     ASSERT_TRUE(w.WaitForClose());
-    EXPECT_EQ(std::tuple(w.Sheet().result(), Listing(dir.Path())),
-              std::tuple(int{QDialog::Rejected}, ""));
+    EXPECT_TRUE(Fields()
+                    .Is("result", w.Sheet().result(), QDialog::Rejected)
+                    .Is("files left", Listing(dir.Path()), ""));
 }
 
 // The display's loss makes Qt call exit(1) in the middle of a run: the run
