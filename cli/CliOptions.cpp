@@ -123,7 +123,8 @@ std::string CliOptions::Usage() {
         }
         text += "  " + left + std::string(width < 24 ? 24 - width : 1, ' ') + help + "\n";
     }
-    text += TableText::Get(res::kUsageTail);
+    text += TableText::Get(res::kUsageTail) + TableText::Get(res::kStopping) +
+            TableText::Get(res::kExitHeading);
     for (const ExitStatus& status : kExitStatuses) {
         text += "  " + std::to_string(status.code) + "  " + TableText::Get(status.meaning) + "\n";
     }

@@ -94,12 +94,7 @@ std::string CliPage() {
         "client a testé tout le temps demandé, en même temps que les autres, sans\n"
         "erreur. Ses options :\n";
     page += OptionList(CliOptions::kMergeOnly);
-    page +=
-        ".SH ARRÊT\n"
-        "Ctrl+C (ou SIGTERM, SIGHUP) arrête les tests à la fin de leur cycle ; un second\n"
-        "les interrompt ; un troisième rend la main sur\\-le\\-champ, et des fichiers\n"
-        "peuvent alors rester en place.\n"
-        ".SH \"CODE DE RETOUR\"\n";
+    page += ".SH ARRÊT\n" + Troff(TableText::Get(res::kStopping)) + ".SH \"CODE DE RETOUR\"\n";
     for (const CliOptions::ExitStatus& status : CliOptions::ExitStatuses()) {
         page += ".TP\n.B " + std::to_string(status.code) + "\n" +
                 Troff(TableText::Get(status.meaning)) + ".\n";
