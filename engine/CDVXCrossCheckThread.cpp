@@ -4,7 +4,6 @@
 
 #include "platform/Clock.h"
 #include "platform/FileApi.h"
-#include "platform/FileInfo.h"
 #include "platform/SystemError.h"
 
 using platform::FileApi;
@@ -73,8 +72,13 @@ bool CDVXCrossCheckThread::ReadAll(platform::FileHandle h, std::string_view name
 
 bool CDVXCrossCheckThread::Exists(std::string_view name) {
     const Chaine path = Path(name);
-    return Watched(CDVXThreadData::kGetFileAttributes, name, 0,
-                   [&] { return platform::FileInfo::Exists(path.View()); });
+    uint64_t size = 0;
+    const platform::FileHandle h = Watched(CDVXThreadData::kGetFileAttributes, name, 0, [&] {
+        return FileApi::OpenToRead(path.View(), &size);
+    });
+    if (h == platform::kNullHandle) return false;
+    FileApi::Close(h, false);
+    return true;
 }
 
 bool CDVXCrossCheckThread::Remove(std::string_view name) {

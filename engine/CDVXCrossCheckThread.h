@@ -27,6 +27,8 @@ protected:
     bool ReadAll(platform::FileHandle h, std::string_view name, void* into, uint32_t capacity,
                  uint32_t* got);
     // Whether the file `name` is there (a failed look counts as not there).
+    // Asked of the server: a client may keep a file's attributes for a while
+    // after another client deleted it, but an open goes through.
     bool Exists(std::string_view name);
     // Deletes the file `name`; false, recorded, when it cannot.
     bool Remove(std::string_view name);

@@ -13,13 +13,6 @@ using platform::Clock;
 using platform::FileApi;
 using platform::LastError;
 
-namespace {
-
-// More than any announcement takes.
-constexpr uint32_t kMaxAnnouncementBytes = 4096;
-
-}  // namespace
-
 Chaine CDVXCrossReadThread::GetTestName() {
     return Chaine(Chaine::ResourceId(res::kCrossReadTestName));
 }
@@ -35,6 +28,7 @@ void CDVXCrossReadThread::Run() {
         if (Clock::GetTickCount() - waitingSince < timings.stallLimitMs) return Pause(kPollMs);
         return NeverCame(CrossCheckFiles::ReadyName(round));
     }
+    writerSession = announced.session;
     {
         RecordGuard guard(record);
         if (record->peer.IsEmpty()) record->peer = announced.writer.PrivateCopy();
@@ -61,9 +55,11 @@ bool CDVXCrossReadThread::Announced(CrossCheckFiles::Round* announced) {
         if (LastError::GetErrno() != ENOENT) Fails(CDVXThreadData::kCreateFile);
         return false;
     }
-    std::string text(kMaxAnnouncementBytes, '\0');
+    // One byte more shows a file longer than any announcement.
+    std::string text(CrossCheckFiles::kAnnouncementBytes + 1, '\0');
     uint32_t got = 0;
-    const bool read = ReadAll(h, name, text.data(), kMaxAnnouncementBytes, &got);
+    const bool read =
+        ReadAll(h, name, text.data(), static_cast<uint32_t>(text.size()), &got);
     FileApi::Close(h, false);
     text.resize(got);
     return read && CrossCheckFiles::ReadAnnouncement(text, round, announced);
@@ -122,13 +118,22 @@ bool CDVXCrossReadThread::Compare(uint64_t session, const CrossCheckFiles::Entry
     return false;
 }
 
+bool CDVXCrossReadThread::RoundThere() {
+    // The writer makes a round's first file first and deletes it last; it
+    // may not have seen yet that the last round was done.
+    if (Exists(CrossCheckFiles::ReadyName(round))) return true;
+    if (!writerSession) return false;
+    return Exists(CrossCheckFiles::DataName(*writerSession, round, 0)) ||
+           Exists(CrossCheckFiles::DataName(*writerSession, round - 1, 0));
+}
+
 void CDVXCrossReadThread::Finish() {
     if (began) {
         // The other side stops making rounds, and deletes the one it has.
         const bool told = Make(CrossCheckFiles::kFinishedName, "", 0);
         if (!done.empty()) Remove(done);
         const uint32_t since = Clock::GetTickCount();
-        while (told && !IsAborted() && Exists(CrossCheckFiles::ReadyName(round)) &&
+        while (told && !IsAborted() && RoundThere() &&
                Clock::GetTickCount() - since < timings.stallLimitMs) {
             Clock::Sleep(kPollMs);
         }

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string>
 
 #include "engine/CDVXCrossCheckThread.h"
@@ -26,9 +27,13 @@ private:
     // not the whole announcement.
     void NeverCame(const std::string& name);
     bool Compare(uint64_t session, const CrossCheckFiles::Entry& file);
+    // Whether the writer still has a round there: the last one said done,
+    // or the next, announced or being made (once its session is known).
+    bool RoundThere();
 
     uint32_t round = 1;
     uint32_t waitingSince = 0;
     bool began = false;
+    std::optional<uint64_t> writerSession;  // from its last announcement
     std::string done;  // the last round said done, whose mark is still there
 };

@@ -32,11 +32,13 @@ void CDVXCrossWriteThread::Run() {
         }
     }
     if (otherDone) return Pause(kRoundPauseMs);
-    if (!announced) {
+    // Looked for before each round too: a reader that is done waits only
+    // for a round it sees.
+    otherDone = Exists(CrossCheckFiles::kFinishedName);
+    if (!otherDone && !announced) {
         announced = WriteRound();
         return;
     }
-    otherDone = Exists(CrossCheckFiles::kFinishedName);
     if (otherDone || Exists(CrossCheckFiles::DoneName(round))) {
         DeleteRound();
         ++round;

@@ -7,7 +7,7 @@
 
 namespace {
 
-constexpr std::string_view kHeader = "VXK 1";
+constexpr std::string_view kHeader = "VXK 2";
 constexpr uint32_t kMinFileBytes = 16u << 10;
 constexpr std::size_t kMaxNameBytes = 256;
 
@@ -27,6 +27,12 @@ uint64_t Next(uint64_t* state) {
     return x * 0x2545f4914f6cdd1dull;
 }
 
+std::string Hex(uint64_t value) {
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(value));
+    return text;
+}
+
 bool ParseUnsigned(std::string_view text, int base, uint64_t* value) {
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), *value, base);
     return ec == std::errc() && end == text.data() + text.size() && !text.empty();
@@ -34,8 +40,9 @@ bool ParseUnsigned(std::string_view text, int base, uint64_t* value) {
 
 }  // namespace
 
-std::string CrossCheckFiles::DataName(uint32_t round, int index) {
-    return "VXK-" + std::to_string(round) + "-" + std::to_string(index) + ".TMP";
+std::string CrossCheckFiles::DataName(uint64_t session, uint32_t round, int index) {
+    return "VXK-" + std::to_string(round) + "-" + std::to_string(index) + "-" + Hex(session) +
+           ".TMP";
 }
 
 std::string CrossCheckFiles::ReadyName(uint32_t round) {
@@ -50,7 +57,7 @@ CrossCheckFiles::Round CrossCheckFiles::Plan(uint64_t session, const Chaine& wri
                                              uint32_t round) {
     Round r{session, writer, {}};
     for (int i = 0; i < kFilesPerRound; ++i) {
-        std::string name = DataName(round, i);
+        std::string name = DataName(session, round, i);
         const uint64_t h = Hash(session, name);
         // Odd sizes: a file cut at a block boundary shows.
         const auto size =
@@ -61,18 +68,21 @@ CrossCheckFiles::Round CrossCheckFiles::Plan(uint64_t session, const Chaine& wri
 }
 
 std::string CrossCheckFiles::Announcement(const Round& round) {
-    char session[17];
-    std::snprintf(session, sizeof session, "%016llx",
-                  static_cast<unsigned long long>(round.session));
-    std::string text = std::string(kHeader) + "\nsession " + session + "\nclient ";
+    std::string text = std::string(kHeader) + "\nsession " + Hex(round.session) + "\nclient ";
     text.append(round.writer.View());
     text += "\n";
     for (const Entry& e : round.files)
         text += "file " + e.name + " " + std::to_string(e.size) + "\n";
-    return text + "end\n";
+    text += "end\n";
+    // Empty lines up to the length (a writer's name too long for it leaves
+    // the text longer, and the reader refuses it).
+    if (text.size() < kAnnouncementBytes) text.resize(kAnnouncementBytes, '\n');
+    return text;
 }
 
 bool CrossCheckFiles::ReadAnnouncement(std::string_view text, uint32_t number, Round* round) {
+    if (text.size() != kAnnouncementBytes) return false;
+    while (text.ends_with("\n\n")) text.remove_suffix(1);
     std::vector<std::string_view> lines;
     while (!text.empty()) {
         const std::size_t end = text.find('\n');
@@ -96,7 +106,7 @@ bool CrossCheckFiles::ReadAnnouncement(std::string_view text, uint32_t number, R
     r.writer = Chaine(writer);
     for (int i = 0; i < kFilesPerRound; ++i) {
         const std::string_view line = lines[3 + i];
-        const std::string name = DataName(number, i);
+        const std::string name = DataName(r.session, number, i);
         const std::string prefix = "file " + name + " ";
         uint64_t size = 0;
         // Only the names of this round: an announcement never sends the

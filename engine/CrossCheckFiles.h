@@ -10,9 +10,11 @@
 // nothing else: one client (the writer) writes rounds of files into its own
 // directory, the other (the reader) reads them through its own mount and
 // says when it is done. Names, in the writer's directory:
-//   VXK-R-I.TMP  file I of round R; its bytes follow from its name and the
-//                writer's session, so the reader needs nothing else
-//   VXK-R.RDY    the round, announced once every file of it is closed
+//   VXK-R-I-S.TMP  file I of round R of the writer's session S; its bytes
+//                follow from its name and the session, so the reader needs
+//                nothing else
+//   VXK-R.RDY    the round, announced once every file of it is closed;
+//                always the same length
 //   VXK-R.ACK    made by the reader once it has compared the whole round
 //   VXK.FIN      made by the reader when it reads no more
 // Any thread.
@@ -31,7 +33,12 @@ public:
         std::vector<Entry> files;
     };
 
-    static std::string DataName(uint32_t round, int index);
+    // The length of every announcement: a client may show a file's old size
+    // for a while after another client replaced it, and an earlier check's
+    // announcement had the same name.
+    static constexpr uint32_t kAnnouncementBytes = 1024;
+
+    static std::string DataName(uint64_t session, uint32_t round, int index);
     static std::string ReadyName(uint32_t round);
     static std::string DoneName(uint32_t round);
     static constexpr std::string_view kFinishedName = "VXK.FIN";

@@ -28,7 +28,8 @@ import sys
 
 # The names the tests give their files: 3 letters, 4 hexadecimal digits.
 # Those of the cross-check between clients: numbered rounds, and marks.
-TEST_FILE = re.compile(r"^(VX[ACRVZ][0-9A-F]{4}\.TMP|VXK-[0-9]+(-[0-9]+\.TMP|\.RDY|\.ACK)|VXK\.FIN)$")
+TEST_FILE = re.compile(
+    r"^(VX[ACRVZ][0-9A-F]{4}\.TMP|VXK-[0-9]+(-[0-9]+-[0-9a-f]{16}\.TMP|\.RDY|\.ACK)|VXK\.FIN)$")
 
 
 def unescape(field):
