@@ -64,7 +64,7 @@ def mount_of(path, device):
 
 
 def running_programs(program):
-    """The processes that run `program`, read off /proc (pgrep may be
+    """The processes that run `program` for tests, read off /proc (pgrep may be
     missing): named dalvex2-cli, and started from that file (one replaced by
     an upgrade since included); when the file cannot be read (another user's
     process), the name alone counts."""
@@ -85,9 +85,21 @@ def running_programs(program):
             continue
         except OSError:
             executable = wanted
-        if re.sub(r" \(deleted\)$", "", executable) == wanted:
+        if re.sub(r" \(deleted\)$", "", executable) == wanted and not only_checks(entry):
             found.append(int(entry))
     return sorted(found)
+
+
+def only_checks(pid):
+    """Whether process `pid` runs `--check-only`: it runs no test, and ends at
+    once (another client's check, when several share this machine)."""
+    try:
+        with open("/proc/%s/cmdline" % pid, "rb") as cmdline:
+            args = cmdline.read().split(b"\0")
+    except OSError:
+        return False
+    options = args[:args.index(b"--")] if b"--" in args else args
+    return b"--check-only" in options
 
 
 def program_check(program, directory, space_mb):
