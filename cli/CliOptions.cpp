@@ -27,6 +27,7 @@ enum OptionId {
     kAllowCache,
     kCheckOnly,
     kCrossCheck,
+    kModifyTests,
     kAllowLocal,
     kAllowMixed,
     kMissingAsFailed,
@@ -62,6 +63,7 @@ constexpr Option kOptions[] = {
     {kCheckOnly, "--check-only", 0, 0, res::kHelpCheckOnly, kRunOnly, nullptr},
     {kCrossCheck, "--cross-check", 0, res::kValueDirectory, res::kHelpCrossCheck, kRunOnly,
      nullptr},
+    {kModifyTests, "--modify-tests", 0, 0, res::kHelpModifyTests, kRunOnly, nullptr},
     {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
     {kAllowMixed, "--allow-mixed", 0, 0, res::kHelpAllowMixed, kMergeOnly, nullptr},
     {kMissingAsFailed, "--missing-as-failed", 0, 0, res::kHelpMissingAsFailed, kMergeOnly, nullptr},
@@ -272,6 +274,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kAllowCache: allowCache = true; return true;
         case kCheckOnly: checkOnly = true; return true;
         case kCrossCheck: prefs.crossCheckDirectory = Chaine::FromUtf8(value); return true;
+        case kModifyTests: prefs.modifyTests = true; return true;
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;

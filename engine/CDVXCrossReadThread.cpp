@@ -111,9 +111,14 @@ bool CDVXCrossReadThread::Compare(uint64_t session, const CrossCheckFiles::Entry
     if (same && got == file.size) return true;
     RecordGuard guard(record);
     if (same && got < file.size) {
-        record->RecordDataError(Chaine(), Chaine(), got);  // cut short
+        record->RecordDataError(Chaine(), Chaine(), got,  // cut short
+                                {.kind = Damage::kEndMissing, .count = file.size - got});
     } else {
-        record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0);
+        const Damage damage =
+            same ? Damage()
+                 : Damage::InPattern(expected.data(), file.size, bytes.data(),
+                                     std::min(got, file.size), 0);
+        record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0, damage);
     }
     return false;
 }

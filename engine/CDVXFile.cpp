@@ -14,11 +14,11 @@ using platform::LastError;
 
 CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, const Chaine& pfx,
                    uint32_t shortReadWait)
-    : directory(dir),
+    : record(rec),
+      shortReadWaitMs(shortReadWait),
+      directory(dir),
       prefix(pfx),
-      record(rec),
-      buffered(isBuffered),
-      shortReadWaitMs(shortReadWait) {
+      buffered(isBuffered) {
     RecordGuard guard(record);
     slot = record->ClaimFileSlot();
 }
@@ -157,6 +157,34 @@ bool CDVXFile::Seek(int32_t offset) {
     return ok;
 }
 
+bool CDVXFile::SeekTo(uint32_t position) {
+    const bool ok = Watched(CDVXThreadData::kSetFilePointer,
+                            [&] { return FileApi::Seek(handle, position, SEEK_SET); });
+    if (!ok) ReportLastError(CDVXThreadData::kSetFilePointer, position);
+    return ok;
+}
+
+bool CDVXFile::Resize(uint32_t size) {
+    const bool ok =
+        Watched(CDVXThreadData::kSetEndOfFile, [&] { return FileApi::Resize(handle, size); });
+    if (!ok) ReportLastError(CDVXThreadData::kSetEndOfFile, size);
+    return ok;
+}
+
+bool CDVXFile::RenameOver(CDVXFile& target) {
+    const bool ok = Watched(CDVXThreadData::kMoveFile, [&] {
+        return FileApi::Rename(fileName.View(), target.fileName.View());
+    });
+    if (!ok) {
+        ReportLastError(CDVXThreadData::kMoveFile, filePos);
+        return false;
+    }
+    const Chaine name = target.fileName;
+    target.Named(std::string_view());
+    Named(name.View());
+    return true;
+}
+
 bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total) {
     for (uint64_t done = 0; done < total; done += blockSize) {
         if (record->MustAbort()) return true;  // an abort is not a failure of this loop
@@ -176,26 +204,27 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
         if (record->MustAbort()) return true;
         const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
         uint32_t got = 0;
-        bool ok = Read(block.get(), want, &got);
-        if (ok && got < want) {
-            platform::Clock::Sleep(shortReadWaitMs);
-            ReportMismatch(expected, block.get(), got, filePos);
-            ok = false;
-        }
-        if (ok && got > 0 && std::memcmp(block.get(), expected, got) != 0) {
-            ReportMismatch(expected, block.get(), got, filePos);
-            ok = false;
+        if (!Read(block.get(), want, &got)) return false;
+        if (got < want) platform::Clock::Sleep(shortReadWaitMs);
+        const bool differ = got > 0 && std::memcmp(block.get(), expected, got) != 0;
+        if (differ || got < want) {
+            const Damage damage =
+                differ ? Damage::InPattern(static_cast<const unsigned char*>(expected), blockSize,
+                                           block.get(), got, filePos)
+                       : Damage{.kind = Damage::kEndMissing, .count = total - done - got};
+            ReportMismatch(expected, block.get(), got, filePos, damage);
+            filePos += got;
+            return false;
         }
         filePos += got;
-        if (!ok) return false;
     }
     return true;
 }
 
 void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t count,
-                              uint32_t base) {
+                              uint32_t base, const Damage& damage) {
     RecordGuard guard(record);
-    record->RecordMismatch(expected, count, read, count, base);
+    record->RecordMismatch(expected, count, read, count, base, damage);
 }
 
 void CDVXFile::ReportSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err) {

@@ -45,18 +45,29 @@ public:
     bool Write(const void* buffer, uint32_t n);
     // offset >= 0 from the start; negative from the end, -1 being the end.
     bool Seek(int32_t offset);
+    // To `position` from the start, past 2 GB too.
+    bool SeekTo(uint32_t position);
+    // The file's length becomes `size`.
+    bool Resize(uint32_t size);
+    // This file takes the name of `target`'s, which is gone with it.
+    bool RenameOver(CDVXFile& target);
 
     // Writes `buffer` again and again until `total` bytes are written.
     bool WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total);
     // Reads `total` bytes back block by block and compares each block with the
     // start of `expected`.
     bool ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total);
-    void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base);
+    void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base,
+                        const Damage& damage);
     // `err` is the errno behind `code`, 0 when there is none.
     void ReportSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
 
     // The position failures are reported at; the test kinds may set it.
     uint32_t filePos = 0;
+
+protected:
+    CDVXThreadData* record;
+    uint32_t shortReadWaitMs;
 
 private:
     // Records the platform layer's last error.
@@ -75,9 +86,7 @@ private:
     platform::FileId fileId;
     Chaine directory;
     Chaine prefix;
-    CDVXThreadData* record;
     bool buffered;
-    uint32_t shortReadWaitMs;
     int slot = -1;  // the record's place for this file's name
     platform::FileHandle handle = platform::kNullHandle;
 };

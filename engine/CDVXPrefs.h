@@ -44,6 +44,8 @@ public:
     uint32_t simultaneousTests = SettingLimits::kSimultaneousTests.initial;
     uint32_t durationMinutes = SettingLimits::kDurationMinutes.initial;
     int32_t threadPriority = kPriorityBelowNormal;
+    // Each set also runs the tests that change files they wrote.
+    bool modifyTests = false;
     // The cross-check with another client: the directory where it writes
     // its files, as seen from here (empty: none), and this client's name
     // for the other one.

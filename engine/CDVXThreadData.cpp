@@ -32,7 +32,8 @@ void CDVXThreadData::RecordSystemError(uint32_t code, int32_t op, uint32_t offse
     }
 }
 
-void CDVXThreadData::RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset) {
+void CDVXThreadData::RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset,
+                                     const Damage& damage) {
     SetState(kFailed);
     failure.errorKind = kDataError;
     if (failure.datawait.IsEmpty() && failure.dataget.IsEmpty()) {
@@ -40,11 +41,12 @@ void CDVXThreadData::RecordDataError(const Chaine& expected, const Chaine& read,
         failure.datawait = expected.PrivateCopy();
         failure.dataget = read.PrivateCopy();
         failure.position = offset;
+        failure.damage = damage;
     }
 }
 
 void CDVXThreadData::RecordMismatch(const void* expected, uint32_t expectedCount, const void* read,
-                                    uint32_t readCount, uint32_t base) {
+                                    uint32_t readCount, uint32_t base, const Damage& damage) {
     const auto* e = static_cast<const unsigned char*>(expected);
     const auto* r = static_cast<const unsigned char*>(read);
     uint32_t i = 0;
@@ -58,7 +60,7 @@ void CDVXThreadData::RecordMismatch(const void* expected, uint32_t expectedCount
         }
         return text;
     };
-    RecordDataError(hex(e, expectedCount), hex(r, readCount), base + i);
+    RecordDataError(hex(e, expectedCount), hex(r, readCount), base + i, damage);
 }
 
 void CDVXThreadData::RecordInternalError() {

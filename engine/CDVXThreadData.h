@@ -48,12 +48,14 @@ public:
     // The first failed call's code, errno, operation and position are kept (a
     // code of 0 lets the next call in); errorKind names the latest kind.
     void RecordSystemError(uint32_t code, int32_t op, uint32_t offset, int32_t err);
-    void RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset);
+    // The first data error's bytes, position and damage are kept.
+    void RecordDataError(const Chaine& expected, const Chaine& read, uint32_t offset,
+                         const Damage& damage = Damage());
     // The first difference between the `expectedCount` bytes expected and
     // the `readCount` read at `base`, with up to 10 bytes of each from there
     // (fewer, or none, past the end of either).
     void RecordMismatch(const void* expected, uint32_t expectedCount, const void* read,
-                        uint32_t readCount, uint32_t base);
+                        uint32_t readCount, uint32_t base, const Damage& damage = Damage());
     void RecordInternalError();
     void AddBytesWritten(int slot, uint32_t n) {
         bytesWritten[slot].fetch_add(n, std::memory_order_relaxed);

@@ -3,12 +3,18 @@
 #include <algorithm>
 #include <mutex>
 
+#include "engine/CDVXAppendThread.h"
 #include "engine/CDVXAtomThread.h"
 #include "engine/CDVXCopyFileThread.h"
 #include "engine/CDVXCrossReadThread.h"
 #include "engine/CDVXCrossWriteThread.h"
 #include "engine/CDVXFillZeroThread.h"
+#include "engine/CDVXOverwriteThread.h"
 #include "engine/CDVXRandomThread.h"
+#include "engine/CDVXRenameOverThread.h"
+#include "engine/CDVXRereadThread.h"
+#include "engine/CDVXResizeThread.h"
+#include "engine/CDVXRewriteShorterThread.h"
 #include "engine/CDVXTempThread.h"
 #include "engine/CDVXThreadData.h"
 #include "platform/Clock.h"
@@ -28,6 +34,18 @@ std::mutex g_abandonedLock;
 std::vector<Abandoned>& g_abandoned = *new std::vector<Abandoned>;
 
 constexpr uint32_t kWaitStepMs = 10;
+
+using ThreadList = std::vector<std::pair<std::unique_ptr<CDVXThread>, Chaine>>;
+
+// The tests that change files, beside a set's five.
+void AddChangeTests(bool buffered, const Chaine& directory, ThreadList* list) {
+    list->emplace_back(std::make_unique<CDVXOverwriteThread>(buffered), directory);
+    list->emplace_back(std::make_unique<CDVXRewriteShorterThread>(buffered), directory);
+    list->emplace_back(std::make_unique<CDVXAppendThread>(buffered), directory);
+    list->emplace_back(std::make_unique<CDVXResizeThread>(buffered), directory);
+    list->emplace_back(std::make_unique<CDVXRenameOverThread>(buffered), directory);
+    list->emplace_back(std::make_unique<CDVXRereadThread>(buffered), directory);
+}
 
 }  // namespace
 
@@ -127,7 +145,7 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
     progress.ClearThreadData();
 
     const uint32_t sets = prefs->simultaneousTests == 0 ? 1 : prefs->simultaneousTests;
-    std::vector<std::pair<std::unique_ptr<CDVXThread>, Chaine>> list;
+    ThreadList list;
     for (bool buffered : {true, false}) {
         for (uint32_t i = 0; i < sets; ++i) {
             list.emplace_back(std::make_unique<CDVXFillZeroThread>(buffered), prefs->directory);
@@ -135,6 +153,7 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
             list.emplace_back(std::make_unique<CDVXAtomThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXTempThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXCopyFileThread>(buffered), prefs->directory);
+            if (prefs->modifyTests) AddChangeTests(buffered, prefs->directory, &list);
         }
     }
     // The byte budget is the tests': the cross-check's files are its own.

@@ -9,7 +9,8 @@
 
 // Starts a test run and answers the few questions the user interface polls:
 // ten worker threads per simultaneous set (five kinds, each buffered and
-// write-through). User-interface thread only.
+// write-through), and twelve more when the tests that change files are asked
+// for. User-interface thread only.
 //
 // Protocol: Start once; every 200 ms CheckFailure() then IsRunning(); end with
 // Stop() (finish the current cycle) or Abort() (now), and keep polling

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "engine/Damage.h"
 #include "platform/Clock.h"
 #include "support/Chaine.h"
 
@@ -21,6 +22,8 @@ struct TestFailure {
         kCopyFile = 8,
         kGetTempPath = 9,
         kGetFileAttributes = 10,
+        kSetEndOfFile = 11,
+        kMoveFile = 12,
     };
 
     int32_t errorKind = kNoError;
@@ -32,6 +35,7 @@ struct TestFailure {
     Chaine dataget;             // bytes read at the same positions
     uint32_t stallSeconds = 0;  // a call that got no answer: for how long
     Chaine stallFile;           // and on which file (or directory)
+    Damage damage;              // of the data that differ, or of the file cut short
     uint32_t failTicks = 0;
     platform::SystemTime localtime;
 

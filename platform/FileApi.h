@@ -30,7 +30,9 @@ struct FileId {
 // thread; a handle belongs to one.
 class FileApi {
 public:
-    enum class Access { kRead, kReadWrite };
+    // kRewrite empties the file first; kAppend writes at its end whatever
+    // the position.
+    enum class Access { kRead, kReadWrite, kRewrite, kAppend };
     // Existing content kept. `writeThrough` makes every write reach the
     // storage (the server) before it returns. Only the file `id`, made by
     // MakeTempFileName, is opened: a symbolic link (1117, ELOOP) or any other
@@ -55,6 +57,10 @@ public:
     static bool Close(FileHandle h, bool dropCache);
 
     static bool Delete(std::string_view path);
+    // The file named `from` takes the name `to`, replacing what had it.
+    static bool Rename(std::string_view from, std::string_view to);
+    // The file's length becomes `size`: cut, or extended with zeros.
+    static bool Resize(FileHandle h, uint64_t size);
 
     // Creates, empty, a file named <dir>/<first 3 chars of prefix><XXXX>.TMP that
     // did not exist, and gives its name and which file it is.

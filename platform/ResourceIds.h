@@ -39,6 +39,10 @@ inline constexpr unsigned kFailureLine = 2060;
 inline constexpr unsigned kDataDifferLine = 2061;
 inline constexpr unsigned kTruncatedLine = 2062;
 inline constexpr unsigned kInternalLine = 2063;
+// The damage found in data that differ or a file cut short: the report's
+// label, then one text per kind of damage, printf-style (Damage).
+inline constexpr unsigned kDamageLabel = 2064;
+inline constexpr unsigned kDamageZeros = 2065;
 // The wizard's own words: its buttons, the folder browser and field, the
 // details dialog's tabs (a number, printf-style), menu and saving (the
 // file and the reason as Qt's %1 and %2).
@@ -70,6 +74,13 @@ inline constexpr unsigned kCheckTestName = 3005;
 // other, and those of the other that this one reads.
 inline constexpr unsigned kCrossWriteTestName = 3006;
 inline constexpr unsigned kCrossReadTestName = 3007;
+// The tests that change files they wrote (--modify-tests).
+inline constexpr unsigned kOverwriteTestName = 3008;
+inline constexpr unsigned kRewriteShorterTestName = 3009;
+inline constexpr unsigned kAppendTestName = 3010;
+inline constexpr unsigned kResizeTestName = 3011;
+inline constexpr unsigned kRenameOverTestName = 3012;
+inline constexpr unsigned kRereadTestName = 3013;
 inline constexpr unsigned kAboutCaptionPrefix = 5002;
 inline constexpr unsigned kTelephone = 5003;
 inline constexpr unsigned kButtonEditMessages = 13604;
@@ -103,6 +114,7 @@ inline constexpr unsigned kHelpQuiet = 6022;
 inline constexpr unsigned kHelpAllowCache = 6023;
 inline constexpr unsigned kHelpCrossCheck = 6024;
 inline constexpr unsigned kHelpCheckOnly = 6034;
+inline constexpr unsigned kHelpModifyTests = 6035;
 inline constexpr unsigned kHelpAllowLocal = 6025;
 inline constexpr unsigned kHelpAllowMixed = 6026;
 inline constexpr unsigned kHelpMissingAsFailed = 6027;

@@ -5,6 +5,7 @@
 #include <string>
 
 #include "engine/CDVXProgressData.h"
+#include "engine/Damage.h"
 #include "engine/RunSnapshot.h"
 #include "platform/ResourceIds.h"
 #include "platform/SystemError.h"
@@ -75,7 +76,8 @@ int64_t ReportText::PositionValue(uint32_t position) {
 Chaine ReportText::OperationName(int32_t operation) {
     static const char* const kNames[] = {
         "CreateFile", "CloseHandle",     "ReadFile", "WriteFile",   "SetFilePointer",
-        "DeleteFile", "GetTempFileName", "CopyFile", "GetTempPath", "GetFileAttributes"};
+        "DeleteFile", "GetTempFileName", "CopyFile", "GetTempPath", "GetFileAttributes",
+        "SetEndOfFile", "MoveFileEx"};
     constexpr int32_t kCount = sizeof kNames / sizeof kNames[0];
     return operation >= 1 && operation <= kCount ? Chaine(kNames[operation - 1])
                                                  : Chaine("<inconnue>");
@@ -119,6 +121,33 @@ Chaine ReportText::ErrnoName(int32_t sysErrno) {
     return name ? Chaine(name) : Chaine();
 }
 
+Chaine ReportText::DamageText(const Damage& d) {
+    Chaine text;
+    if (d.kind <= Damage::kNone || d.kind > Damage::kEndExtra) return text;
+    const Chaine format(
+        Chaine::ResourceId(res::kDamageZeros + static_cast<unsigned>(d.kind - Damage::kZeros)));
+    const auto count = static_cast<unsigned long long>(d.count);
+    const auto where = static_cast<long long>(d.where);
+    switch (d.kind) {
+        case Damage::kOtherWrite: return text.Format(format.c_str(), count, d.expected);
+        case Damage::kOtherPlace:
+        case Damage::kShiftedCopy: return text.Format(format.c_str(), where);
+        case Damage::kOtherFile: return text.Format(format.c_str(), d.file, where);
+        case Damage::kOtherClient:
+        case Damage::kForeignBytes: return format;
+        default: return text.Format(format.c_str(), count);
+    }
+}
+
+const char* ReportText::DamageName(int32_t kind) {
+    static const char* const kNames[] = {"zeros",         "other-write",  "other-place",
+                                         "other-file",    "other-client", "flipped-bits",
+                                         "foreign-bytes", "shifted-copy", "end-missing",
+                                         "end-extra"};
+    return kind >= Damage::kZeros && kind <= Damage::kEndExtra ? kNames[kind - Damage::kZeros]
+                                                                : "";
+}
+
 Chaine ReportText::OneLine(const TestSnapshot& test) {
     const TestFailure& f = test.failure;
     Chaine what;
@@ -132,6 +161,8 @@ Chaine ReportText::OneLine(const TestSnapshot& test) {
         case kTruncated: what = Chaine(Chaine::ResourceId(res::kTruncatedLine)); break;
         case kInternal: what = Chaine(Chaine::ResourceId(res::kInternalLine)); break;
     }
+    const Chaine damage = DamageText(f.damage);
+    if (f.errorKind == TestFailure::kDataError && !damage.IsEmpty()) what += " : " + damage;
     Chaine line;
     return line.Format(Chaine(Chaine::ResourceId(res::kFailureLine)).c_str(), test.testname.c_str(),
                        test.tstdir.c_str(), what.c_str());
@@ -146,6 +177,19 @@ Chaine ReportText::BuildReport(const TestSnapshot& test, uint32_t startTicks) {
     Chaine document;
     if (!document.LoadResourceText(id, "RTF")) return Chaine();
     ExpandPlaceholders(document, test, startTicks);
+    Chaine damage = DamageText(f.damage);
+    if (f.errorKind == TestFailure::kDataError && !damage.IsEmpty()) {
+        // One line more after the document's own fields, in their style.
+        Chaine label(Chaine::ResourceId(res::kDamageLabel));
+        label.EscapeToRtf();
+        damage.EscapeToRtf();
+        const std::string_view text = document.View();
+        const std::size_t end = text.rfind('}');
+        if (end != std::string_view::npos) {
+            document = Chaine(text.substr(0, end)) + "\\pard\\b\\f2\\fs20 " + label +
+                       " \\b0\\i " + damage + "\\i0\\par\n" + Chaine(text.substr(end));
+        }
+    }
     return document;
 }
 

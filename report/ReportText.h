@@ -3,6 +3,7 @@
 
 #include "support/Chaine.h"
 
+struct Damage;
 struct TestFailure;
 struct TestSnapshot;
 
@@ -44,7 +45,13 @@ public:
     // "ENOENT" for an errno; empty for 0 or an errno the system has no name for.
     static Chaine ErrnoName(int32_t sysErrno);
 
-    // The failure on one line: the test, its directory and what went wrong.
+    // The damage in words, empty for none.
+    static Chaine DamageText(const Damage& damage);
+    // "zeros", "other-write"... for the kinds of damage; empty for none.
+    static const char* DamageName(int32_t kind);
+
+    // The failure on one line: the test, its directory and what went wrong,
+    // with the damage found.
     static Chaine OneLine(const TestSnapshot& test);
 
     // The finished document; empty when the document cannot be loaded.

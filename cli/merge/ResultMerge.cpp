@@ -55,10 +55,10 @@ uint64_t PlannedMs(const ResultDocument::Settings& settings) {
 
 // The settings every client must share; the priority of its threads is its own.
 bool SameSettings(const ResultDocument::Settings& a, const ResultDocument::Settings& b) {
-    return std::tie(a.diskSpaceMb, a.simultaneousTests, a.durationMinutes, a.stopAfterSeconds,
-                    a.stallSeconds) == std::tie(b.diskSpaceMb, b.simultaneousTests,
-                                                b.durationMinutes, b.stopAfterSeconds,
-                                                b.stallSeconds);
+    return std::tuple(a.diskSpaceMb, a.simultaneousTests, a.durationMinutes, a.stopAfterSeconds,
+                      a.stallSeconds, a.modifyTests.value_or(false)) ==
+           std::tuple(b.diskSpaceMb, b.simultaneousTests, b.durationMinutes, b.stopAfterSeconds,
+                      b.stallSeconds, b.modifyTests.value_or(false));
 }
 
 // Why `c` cannot be merged with the clients read before it, or empty.

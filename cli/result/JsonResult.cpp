@@ -54,8 +54,13 @@ ResultDocument::Failure Failure(const FailureReport& report) {
     }
     d.position = ReportText::PositionValue(f.position);
     if (stalled) d.file = Text(f.stallFile), d.stalledSeconds = f.stallSeconds;
-    if (f.errorKind == TestFailure::kDataError)
+    if (f.errorKind == TestFailure::kDataError) {
         d.expected = Text(f.datawait), d.read = Text(f.dataget);
+        if (f.damage.kind != Damage::kNone) {
+            d.damage = ResultDamage{ReportText::DamageName(f.damage.kind),
+                                    Text(ReportText::DamageText(f.damage))};
+        }
+    }
     d.localTime = JsonResult::Iso8601(f.localtime);
     d.testTime = Text(CDVXProgressData::FormatDuration(report.testTimeMs));
     d.testTimeMs = report.testTimeMs;
@@ -96,7 +101,8 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.clockOffsetMs = run.clockOffsetMs;
     d.referenceStartedAtMs = run.referenceStartedAtMs;
     d.settings = {prefs.diskSpaceMb,    prefs.simultaneousTests, prefs.durationMinutes,
-                  prefs.threadPriority, run.stopAfterSeconds,    prefs.timings.stallLimitMs / 1000};
+                  prefs.threadPriority, run.stopAfterSeconds,    prefs.timings.stallLimitMs / 1000,
+                  prefs.modifyTests};
     d.elapsedMs = run.elapsedMs;
     d.bytesWritten = run.bytesWritten;
     d.bytesRead = run.bytesRead;

@@ -72,6 +72,7 @@ void Members(S& s, V&& visit) {
     visit("stopAfterSeconds", s.stopAfterSeconds, Any<uint32_t>);
     visit("stallSeconds", s.stallSeconds,
           [](uint32_t v) { return Within(v, SettingLimits::kStallSeconds); });
+    visit("modifyTests", s.modifyTests, Any<std::optional<bool>>);
 }
 
 template <typename S, typename V>
@@ -93,6 +94,13 @@ void Members(S& s, V&& visit) {
 }
 
 template <typename S, typename V>
+requires std::is_same_v<std::remove_const_t<S>, ResultDamage>
+void Members(S& d, V&& visit) {
+    visit("kind", d.kind, SomeText);
+    visit("text", d.text, Text);
+}
+
+template <typename S, typename V>
 requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Failure>
 void Members(S& f, V&& visit) {
     visit("test", f.test, MaybeText);
@@ -109,6 +117,7 @@ void Members(S& f, V&& visit) {
     visit("stalledSeconds", f.stalledSeconds, Any<std::optional<uint32_t>>);
     visit("expected", f.expected, MaybeText);
     visit("read", f.read, MaybeText);
+    visit("damage", f.damage, Any<std::optional<ResultDamage>>);
     visit("localTime", f.localTime, MaybeText);
     visit("testTime", f.testTime, MaybeText);
     visit("testTimeMs", f.testTimeMs, Any<std::optional<uint32_t>>);

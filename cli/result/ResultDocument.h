@@ -14,6 +14,8 @@ struct ResultSettings {
     std::optional<int32_t> threadPriority;
     uint32_t stopAfterSeconds = 0;
     uint32_t stallSeconds = 0;
+    // The tests that change files ran too; unknown in older results.
+    std::optional<bool> modifyTests;
 };
 
 // The cross-check with another client: its directory as seen from here,
@@ -34,6 +36,13 @@ struct ResultSeries {
     std::vector<uint32_t> waiting;
 };
 
+// What came back instead of the data written, for data that differ or a
+// file cut short: the kind (ReportText::DamageName) and its words.
+struct ResultDamage {
+    std::string kind;
+    std::string text;
+};
+
 // One failed test as its report says it; a result of another hand may
 // leave any of it out.
 struct ResultFailure {
@@ -51,6 +60,7 @@ struct ResultFailure {
     std::optional<uint32_t> stalledSeconds;
     std::optional<std::string> expected;
     std::optional<std::string> read;
+    std::optional<ResultDamage> damage;
     std::optional<std::string> localTime;
     std::optional<std::string> testTime;
     std::optional<uint32_t> testTimeMs;

@@ -75,6 +75,8 @@ void PutTest(Writer& w, const TestSnapshot& t) {
              t.call.sinceTicks);
     w.PutAll(f.errorKind, f.winerr, f.sysErrno, f.operation, f.position, f.datawait, f.dataget,
              f.stallSeconds, f.stallFile, f.failTicks, f.localtime);
+    const Damage& d = f.damage;
+    w.PutAll(d.kind, d.where, d.count, d.file, d.expected);
     w.Put(t.peer);
     w.Put(static_cast<uint32_t>(t.leftFiles.size()));
     for (const Chaine& name : t.leftFiles) w.Put(name);
@@ -95,6 +97,9 @@ bool GetTest(Reader& in, TestSnapshot* t) {
          in.Get(&f.operation) && in.Get(&f.position) && in.Get(&f.datawait) && in.Get(&f.dataget) &&
          in.Get(&f.stallSeconds) && in.Get(&f.stallFile) && in.Get(&f.failTicks) &&
          in.Get(&f.localtime);
+    Damage& d = f.damage;
+    ok = ok && in.Get(&d.kind) && in.Get(&d.where) && in.Get(&d.count) && in.Get(&d.file) &&
+         in.Get(&d.expected);
     if (!ok || !in.Get(&t->peer) || !in.Get(&leftCount) || leftCount > kMostFiles ||
         !in.CanHold(leftCount)) {
         return false;

@@ -142,7 +142,11 @@ FileHandle FileApi::Open(std::string_view path, Access access, bool writeThrough
                          const FileId& id) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return kNullHandle;
-    const int flags = access == Access::kRead ? O_RDONLY : O_RDWR | (writeThrough ? O_DSYNC : 0);
+    int flags = O_RDWR;
+    if (access == Access::kRead) flags = O_RDONLY;
+    if (access == Access::kRewrite) flags = O_RDWR | O_TRUNC;
+    if (access == Access::kAppend) flags = O_WRONLY | O_APPEND;
+    if (writeThrough && access != Access::kRead) flags |= O_DSYNC;
     const int fd = OpenOwn(sys, flags, id);
     return fd < 0 ? kNullHandle : fd;
 }
@@ -189,6 +193,18 @@ bool FileApi::Delete(std::string_view path) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return false;
     return UnlinkWhenFree(sys) || Fail(errno);
+}
+
+bool FileApi::Rename(std::string_view from, std::string_view to) {
+    std::string sysFrom, sysTo;
+    if (!ToSystemPath(from, &sysFrom) || !ToSystemPath(to, &sysTo)) return false;
+    return RetryInterrupted([&] { return ::rename(sysFrom.c_str(), sysTo.c_str()); }) == 0 ||
+           Fail(errno);
+}
+
+bool FileApi::Resize(FileHandle h, uint64_t size) {
+    return RetryInterrupted([&] { return ::ftruncate(h, static_cast<off_t>(size)); }) == 0 ||
+           Fail(errno);
 }
 
 bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,

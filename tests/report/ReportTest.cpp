@@ -86,7 +86,7 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortT
     ASSERT_EQ(order, (std::vector{R::kDiskFull, R::kIoError, R::kDataDiffer, R::kInternal}));
     EXPECT_EQ(R::SystemMessage(1117, EIO), R::SystemMessage(1117, 0));
     EXPECT_EQ(R::MessageWithCode(99999, 0) + "|" + R::OperationName(T::kGetTempPath) + "|" +
-                  R::OperationName(T::kGetFileAttributes + 1) + "|" +
+                  R::OperationName(T::kMoveFile + 1) + "|" +
                   ProgressText::Throughput(1000000) + "|" + ProgressText::Bytes(UINT64_MAX),
               " (code 99999)|GetTempPath|<inconnue>|1000000 octets/sec (7.6 Mbits/sec)|"
               "18446744073709551615");

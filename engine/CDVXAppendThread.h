@@ -1,0 +1,10 @@
+#pragma once
+#include "engine/CDVXChangeThread.h"
+
+// Writes a file in pieces, each added through a new open to append, then
+// checks that every piece is at the end of the ones before, in order.
+class CDVXAppendThread : public CDVXChangeThread {
+public:
+    explicit CDVXAppendThread(bool buffered);
+    void Run() override;
+};

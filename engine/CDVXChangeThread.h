@@ -1,0 +1,28 @@
+#pragma once
+#include <random>
+
+#include "engine/CDVXStampedFile.h"
+#include "engine/CDVXThread.h"
+
+// Base of the tests that change files they wrote (in place, shorter, at the
+// end, in length, by renaming over, or read twice): each writes in stamped
+// blocks and checks the whole file, every byte and its length, after a
+// fresh open. Worker thread only.
+class CDVXChangeThread : public CDVXThread {
+public:
+    CDVXChangeThread(bool buffered, unsigned nameId, const char* filePrefix);
+    Chaine GetTestName() override;
+
+protected:
+    // A new file of the test, not made yet.
+    CDVXStampedFile NewFile();
+    // Neither asked to abort nor failed: the next step may go.
+    bool Go() { return !IsAborted(); }
+    // A block number below `blocks`, drawn.
+    uint32_t DrawBlock(uint32_t blocks) { return std::uniform_int_distribution<uint32_t>(0, blocks - 1)(draws); }
+
+private:
+    const unsigned nameId;
+    const Chaine prefix;
+    std::minstd_rand draws{std::random_device()()};
+};

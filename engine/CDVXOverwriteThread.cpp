@@ -1,0 +1,20 @@
+#include "engine/CDVXOverwriteThread.h"
+
+#include "platform/ResourceIds.h"
+
+CDVXOverwriteThread::CDVXOverwriteThread(bool buffered)
+    : CDVXChangeThread(buffered, res::kOverwriteTestName, "VXO") {}
+
+void CDVXOverwriteThread::Run() {
+    static constexpr uint32_t kOverwrites = 24;
+    CDVXStampedFile file = NewFile();
+    const uint32_t blocks = byteBudget / StampedBlock::kSize;
+    bool ok = file.Open() && file.WriteAt(0, byteBudget) && Go() &&
+              file.Reopen(CDVXFile::Access::kReadWrite);
+    for (uint32_t i = 0; ok && Go() && i < kOverwrites; ++i) {
+        // One to three blocks; the same block may come again.
+        ok = file.WriteAt(DrawBlock(blocks) * StampedBlock::kSize, (1 + i % 3) * StampedBlock::kSize);
+    }
+    if (ok && Go() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
+    file.Close(true);
+}

@@ -1,0 +1,23 @@
+#include "engine/CDVXRenameOverThread.h"
+
+#include "platform/ResourceIds.h"
+
+CDVXRenameOverThread::CDVXRenameOverThread(bool buffered)
+    : CDVXChangeThread(buffered, res::kRenameOverTestName, "VXN") {}
+
+void CDVXRenameOverThread::Run() {
+    CDVXStampedFile replaced = NewFile();
+    CDVXStampedFile file = NewFile();
+    // Two lengths, so that the name cannot show the right length by chance.
+    const uint32_t half = byteBudget / 2;
+    if (replaced.Open() && replaced.WriteAt(0, half) && replaced.Close(false) && Go() &&
+        file.Open() && file.WriteAt(0, half - 3000) && Go() && file.RenameOver(replaced)) {
+        file.filePos = 0;
+        if (Go() && file.SeekTo(0) && file.Verify() && Go() &&
+            file.Reopen(CDVXFile::Access::kRead)) {
+            file.Verify();
+        }
+    }
+    file.Close(true);
+    replaced.Close(true);
+}

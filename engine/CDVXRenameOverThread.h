@@ -1,0 +1,11 @@
+#pragma once
+#include "engine/CDVXChangeThread.h"
+
+// Writes two files, renames the second over the first, then checks that the
+// name shows the second's content through the handle kept open on it and
+// through a new open of the name.
+class CDVXRenameOverThread : public CDVXChangeThread {
+public:
+    explicit CDVXRenameOverThread(bool buffered);
+    void Run() override;
+};

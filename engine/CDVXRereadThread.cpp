@@ -1,0 +1,16 @@
+#include "engine/CDVXRereadThread.h"
+
+#include "platform/ResourceIds.h"
+
+CDVXRereadThread::CDVXRereadThread(bool buffered)
+    : CDVXChangeThread(buffered, res::kRereadTestName, "VXD") {}
+
+void CDVXRereadThread::Run() {
+    CDVXStampedFile file = NewFile();
+    if (file.Open() && file.WriteAt(0, byteBudget) && Go() &&
+        file.Reopen(CDVXFile::Access::kRead) && file.Verify() && Go() &&
+        file.Reopen(CDVXFile::Access::kRead)) {
+        file.Verify();
+    }
+    file.Close(true);
+}

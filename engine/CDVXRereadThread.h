@@ -1,0 +1,10 @@
+#pragma once
+#include "engine/CDVXChangeThread.h"
+
+// Writes a file, then reads it back twice through two opens: both reads
+// must give what was written.
+class CDVXRereadThread : public CDVXChangeThread {
+public:
+    explicit CDVXRereadThread(bool buffered);
+    void Run() override;
+};

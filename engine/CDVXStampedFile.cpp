@@ -1,0 +1,171 @@
+#include "engine/CDVXStampedFile.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "engine/Damage.h"
+#include "platform/Clock.h"
+
+namespace {
+
+constexpr uint32_t kBlock = StampedBlock::kSize;
+// The bytes of one call: sixteen blocks.
+constexpr uint32_t kPiece = 16 * kBlock;
+
+std::atomic<uint32_t> g_nextSerial{1};
+
+uint32_t BlocksFor(uint32_t bytes) { return (bytes + kBlock - 1) / kBlock; }
+
+}  // namespace
+
+CDVXStampedFile::CDVXStampedFile(const Chaine& directory, CDVXThreadData* record, bool buffered,
+                                 const Chaine& prefix, uint32_t shortReadWaitMs)
+    : CDVXFile(directory, record, buffered, prefix, shortReadWaitMs),
+      serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
+
+BlockStamp CDVXStampedFile::StampOf(uint32_t index) const {
+    return {StampedBlock::ThisRun(), StampedBlock::ThisClient(), serial, uint64_t{index} * kBlock,
+            blocks[index].generation};
+}
+
+void CDVXStampedFile::Expected(uint32_t position, uint32_t length, unsigned char* out) const {
+    unsigned char block[kBlock];
+    for (uint32_t done = 0; done < length;) {
+        const uint32_t at = position + done;
+        const uint32_t index = at / kBlock, within = at % kBlock;
+        const uint32_t n = std::min(kBlock - within, length - done);
+        const Block& b = blocks[index];
+        if (within == 0 && n == kBlock && b.stamped == kBlock) {
+            StampedBlock::Fill(StampOf(index), out + done);
+        } else {
+            std::memset(block, 0, kBlock);
+            if (b.generation != 0) StampedBlock::Fill(StampOf(index), block, b.stamped);
+            std::memcpy(out + done, block + within, n);
+        }
+        done += n;
+    }
+}
+
+bool CDVXStampedFile::WriteFrom(uint32_t offset, uint32_t length) {
+    const uint32_t end = offset + length;
+    if (end > size) {
+        blocks.resize(BlocksFor(end));
+        size = end;
+    }
+    for (uint32_t index = offset / kBlock; index < BlocksFor(end); ++index) {
+        Block& b = blocks[index];
+        ++b.generation;
+        b.stamped = std::min(kBlock, end - index * kBlock);
+    }
+    const auto piece = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+    for (uint32_t done = 0; done < length;) {
+        if (record->MustAbort()) return true;  // an abort is not a failure
+        const uint32_t n = std::min(kPiece, length - done);
+        Expected(offset + done, n, piece.get());
+        filePos = offset + done;
+        if (!Write(piece.get(), n)) return false;
+        done += n;
+    }
+    filePos = end;
+    return true;
+}
+
+bool CDVXStampedFile::WriteAt(uint32_t offset, uint32_t length) {
+    // A write that would leave a block half new, half old, ends at its block.
+    if (offset + length < size && (offset + length) % kBlock != 0) {
+        length = std::min(size - offset, (offset + length + kBlock - 1) / kBlock * kBlock - offset);
+    }
+    filePos = offset;
+    return SeekTo(offset) && WriteFrom(offset, length);
+}
+
+bool CDVXStampedFile::Append(uint32_t length) { return WriteFrom(size, length); }
+
+bool CDVXStampedFile::ResizeTo(uint32_t newSize) {
+    filePos = newSize;
+    if (!Resize(newSize)) return false;
+    if (newSize < size) {
+        blocks.resize(BlocksFor(newSize));
+        if (newSize % kBlock != 0) {
+            Block& last = blocks.back();
+            last.stamped = std::min(last.stamped, newSize % kBlock);
+        }
+    } else {
+        blocks.resize(BlocksFor(newSize));
+    }
+    size = newSize;
+    return true;
+}
+
+void CDVXStampedFile::Emptied() {
+    blocks.clear();
+    size = 0;
+}
+
+void CDVXStampedFile::TakeContent(const CDVXStampedFile& other) {
+    serial = other.serial;
+    size = other.size;
+    blocks = other.blocks;
+}
+
+bool CDVXStampedFile::CheckPiece(uint32_t position, const unsigned char* read, uint32_t got) {
+    const auto expected = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+    Expected(position, got, expected.get());
+    if (std::memcmp(expected.get(), read, got) == 0) return true;
+    uint32_t at = 0;
+    while (expected[at] == read[at]) ++at;
+    // The block of the first difference, from its start.
+    const uint32_t from = at / kBlock * kBlock;
+    const uint32_t length = std::min(kBlock, got - from);
+    const uint32_t index = (position + from) / kBlock;
+    const BlockStamp stamp = StampOf(index);
+    const Damage damage =
+        Damage::InBlock(blocks[index].generation != 0 ? &stamp : nullptr, expected.get() + from,
+                        read + from, length);
+    ReportMismatch(expected.get(), read, got, position, damage);
+    return false;
+}
+
+bool CDVXStampedFile::CheckEnd() {
+    const auto piece = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+    uint32_t got = 0;
+    if (!Read(piece.get(), kPiece, &got)) return false;
+    if (got == 0) return true;
+    // The first bytes past the end, as the report shows them.
+    unsigned char head[10];
+    const uint32_t shown = std::min<uint32_t>(got, sizeof head);
+    std::memcpy(head, piece.get(), shown);
+    uint64_t extra = got;
+    // How much more there is, within reason.
+    while (got > 0 && extra < uint64_t{size} + kPiece && !record->MustAbort()) {
+        if (!Read(piece.get(), kPiece, &got)) return false;
+        extra += got;
+    }
+    RecordGuard guard(record);
+    record->RecordMismatch(nullptr, 0, head, shown, size,
+                           {.kind = Damage::kEndExtra, .count = extra});
+    return false;
+}
+
+bool CDVXStampedFile::Verify() {
+    const auto piece = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
+    filePos = 0;
+    for (uint32_t position = 0; position < size;) {
+        if (record->MustAbort()) return true;
+        const uint32_t want = std::min(kPiece, size - position);
+        uint32_t got = 0;
+        if (!Read(piece.get(), want, &got)) return false;
+        if (got < want) platform::Clock::Sleep(shortReadWaitMs);
+        if (!CheckPiece(position, piece.get(), got)) return false;
+        if (got < want) {
+            ReportMismatch(piece.get(), piece.get(), got, position,
+                           {.kind = Damage::kEndMissing, .count = size - position - got});
+            return false;
+        }
+        position += got;
+        filePos = position;
+    }
+    return CheckEnd();
+}

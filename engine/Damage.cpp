@@ -1,0 +1,129 @@
+#include "engine/Damage.h"
+
+#include <algorithm>
+#include <cstring>
+#include <memory>
+
+#include "engine/StampedBlock.h"
+
+namespace {
+
+// The bytes that differ, from the first to the last.
+struct Span {
+    uint32_t first = 0;
+    uint32_t end = 0;
+};
+
+Span Differing(const unsigned char* expected, const unsigned char* read, uint32_t length) {
+    Span s;
+    while (s.first < length && expected[s.first] == read[s.first]) ++s.first;
+    s.end = length;
+    while (s.end > s.first && expected[s.end - 1] == read[s.end - 1]) --s.end;
+    return s;
+}
+
+bool AllZero(const unsigned char* p, uint32_t length) {
+    return std::all_of(p, p + length, [](unsigned char b) { return b == 0; });
+}
+
+uint64_t FlippedBits(const unsigned char* expected, const unsigned char* read, Span s) {
+    uint64_t bits = 0;
+    for (uint32_t i = s.first; i < s.end && bits <= Damage::kMostFlippedBits; ++i) {
+        bits += static_cast<uint64_t>(__builtin_popcount(expected[i] ^ read[i]));
+    }
+    return bits;
+}
+
+// What a block of the tests that change files found where `expected` was due
+// says about itself, when its bytes are those its header stands for.
+bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t length,
+               Damage* d) {
+    BlockStamp found;
+    if (!StampedBlock::ReadStamp(read, length, &found)) return false;
+    unsigned char block[StampedBlock::kSize];
+    StampedBlock::Fill(found, block, length);
+    if (std::memcmp(block, read, length) != 0) return false;
+    d->where = static_cast<int64_t>(found.offset);  // but for another write of the block
+    if (found.runId != StampedBlock::ThisRun() || found.clientId != StampedBlock::ThisClient()) {
+        d->kind = Damage::kOtherClient;
+    } else if (!expected || !found.SameFile(*expected)) {
+        d->kind = Damage::kOtherFile, d->file = found.fileSerial;
+    } else if (found.offset != expected->offset) {
+        d->kind = Damage::kOtherPlace;
+    } else {
+        d->kind = Damage::kOtherWrite, d->count = found.generation, d->where = 0;
+        d->expected = expected->generation;
+    }
+    return true;
+}
+
+// The first stamped block read in `read`, at a 4 KiB boundary of its file.
+bool StampInside(const unsigned char* read, Span s, uint64_t filePos, Damage* d) {
+    const uint64_t first = filePos + s.first;
+    for (uint64_t at = (first + StampedBlock::kSize - 1) / StampedBlock::kSize * StampedBlock::kSize;
+         at + StampedBlock::kHeaderSize <= filePos + s.end; at += StampedBlock::kSize) {
+        const auto i = static_cast<uint32_t>(at - filePos);
+        const uint32_t length = std::min(StampedBlock::kSize, s.end - i);
+        if (FromStamp(nullptr, read + i, length, d)) return true;
+    }
+    return false;
+}
+
+// The pattern's own bytes, but from another place of it: the distance.
+bool ShiftedCopy(const unsigned char* pattern, uint32_t size, const unsigned char* read, Span s,
+                 int64_t* distance) {
+    constexpr uint32_t kProbe = 32;
+    if (s.end - s.first < kProbe || size < kProbe) return false;
+    const unsigned char* probe = read + s.first;
+    for (uint32_t j = 0; j < size; ++j) {
+        if (j == s.first % size) continue;
+        uint32_t k = 0;
+        while (k < kProbe && pattern[(j + k) % size] == probe[k]) ++k;
+        if (k == kProbe) {
+            *distance = int64_t{j} - int64_t{s.first % size};
+            return true;
+        }
+    }
+    return false;
+}
+
+}  // namespace
+
+Damage Damage::InBlock(const BlockStamp* stamp, const unsigned char* expected,
+                       const unsigned char* read, uint32_t length) {
+    Damage d;
+    const Span s = Differing(expected, read, length);
+    if (s.first == s.end) return d;
+    if (AllZero(read + s.first, s.end - s.first)) {
+        d.kind = kZeros, d.count = s.end - s.first;
+    } else if (FromStamp(stamp, read, length, &d)) {
+    } else if (const uint64_t bits = FlippedBits(expected, read, s); bits <= kMostFlippedBits) {
+        d.kind = kFlippedBits, d.count = bits;
+    } else {
+        d.kind = kForeignBytes;
+    }
+    return d;
+}
+
+Damage Damage::InPattern(const unsigned char* pattern, uint32_t patternSize,
+                         const unsigned char* read, uint32_t length, uint64_t filePos) {
+    Damage d;
+    const auto expected = std::make_unique_for_overwrite<unsigned char[]>(length);
+    for (uint32_t i = 0; i < length; i += patternSize) {
+        std::memcpy(expected.get() + i, pattern, std::min(patternSize, length - i));
+    }
+    const Span s = Differing(expected.get(), read, length);
+    if (s.first == s.end) return d;
+    if (AllZero(read + s.first, s.end - s.first)) {
+        d.kind = kZeros, d.count = s.end - s.first;
+    } else if (const uint64_t bits = FlippedBits(expected.get(), read, s);
+               bits <= kMostFlippedBits) {
+        d.kind = kFlippedBits, d.count = bits;
+    } else if (StampInside(read, s, filePos, &d)) {
+    } else if (ShiftedCopy(pattern, patternSize, read, s, &d.where)) {
+        d.kind = kShiftedCopy;
+    } else {
+        d.kind = kForeignBytes;
+    }
+    return d;
+}
