@@ -36,6 +36,7 @@ CAdvancedDlg::CAdvancedDlg(TestSession& session, QWidget* parent)
     ui->diskSpace->setText(QString::number(prefs.diskSpaceMb));
     ui->simultaneous->setText(QString::number(prefs.simultaneousTests));
     ui->priority->setChecked(prefs.threadPriority == CDVXPrefs::kPriorityNormal);
+    ui->modifyTests->setChecked(prefs.modifyTests);
     Bound(ui->diskSpace, kSpace);
     Bound(ui->simultaneous, kTests);
 }
@@ -49,5 +50,6 @@ void CAdvancedDlg::accept() {
         SettingLimits::kSimultaneousTests.Clamp(FromWindowNumber(ui->simultaneous)));
     prefs.SetThreadPriority(ui->priority->isChecked() ? CDVXPrefs::kPriorityNormal
                                                       : CDVXPrefs::kPriorityBelowNormal);
+    prefs.modifyTests = ui->modifyTests->isChecked();
     QDialog::accept();
 }

@@ -8,7 +8,8 @@ namespace Ui {
 class CAdvancedDlg;
 }
 
-// Disk space, simultaneous sets and priority of the run. A number field, once
+// Disk space, simultaneous sets, priority of the run and whether it also
+// tests changing existing files. A number field, once
 // left, shows its value brought into range, which OK stores in the settings;
 // Cancel stores nothing. User-interface thread only.
 class CAdvancedDlg : public QDialog {

@@ -278,6 +278,7 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
             Retype(tests, sets);
             checked = priority->isChecked();
             QTest::mouseClick(priority, Qt::LeftButton);
+            QTest::mouseClick(dialog->findChild<QCheckBox*>("modifyTests"), Qt::LeftButton);
             // Both fields left, each shows its number brought into range: what OK stores.
             if (ok) {
                 EXPECT_EQ(std::pair(disk->text().toUInt(), tests->text().toUInt()),
@@ -287,10 +288,12 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
                               Qt::LeftButton);
         });
         const int priorityBefore = prefs.threadPriority;
+        const bool modifyBefore = prefs.modifyTests;
         QTest::mouseClick(w.Find<QPushButton>(W::kDirectory, "advanced"), Qt::LeftButton);
         EXPECT_EQ(std::tuple(prefs.diskSpaceMb, prefs.simultaneousTests),
                   std::tuple(storedSpace, storedSets));
         EXPECT_EQ(prefs.threadPriority, ok ? (checked ? -1 : 0) : priorityBefore);
+        EXPECT_EQ(prefs.modifyTests, ok != modifyBefore);
     }
 
     // The arrows stop at the bounds: 10 and 32767 MB, 1 and 5 sets.
