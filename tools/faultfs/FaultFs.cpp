@@ -14,6 +14,23 @@
 //                                that holds data, or none) fails with ERRNO (a
 //                                number or EIO...)
 //   drop:PREFIX:K                the K-th write is answered as done but not made
+//   zero:PREFIX:OFFSET[:LENGTH]  the LENGTH bytes (4096) read back from OFFSET on
+//                                are zeros, as a page served blank
+//   misdirect:PREFIX:K:DISTANCE  the K-th write is made DISTANCE bytes further
+//                                (back if negative, not before 0) and answered
+//                                as done: the place it was meant for is unchanged
+//   stale:PREFIX:K               the K-th file created reads back, as far as they
+//                                reach, the bytes of the last file unlinked before
+//                                it (its first 64 MiB, kept when it goes)
+//   lostclose:PREFIX:K           the K-th file written to loses its last write
+//                                when it closes: the bytes that write replaced and
+//                                the size before it come back
+//   notrunc:PREFIX               every truncation, an open with O_TRUNC too, is
+//                                answered as done but not made
+//   appendzero:PREFIX            writes through a file opened with O_APPEND land
+//                                at offset 0, not at the end
+//   extendjunk:PREFIX            a truncation that makes a file longer fills the
+//                                new part with 0xA5 bytes, not zeros
 //   hang:MS                      a file that a fault struck takes MS milliseconds
 //                                to close, as on a server that stalls after an
 //                                error
@@ -32,6 +49,7 @@
 #include <sys/statvfs.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <csignal>
@@ -41,6 +59,7 @@
 #include <exception>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <mutex>
 #include <set>
 #include <string>
@@ -65,14 +84,32 @@ enum class Op {
 };
 
 struct Fault {
-    enum Kind { kFlip, kShort, kFail, kDrop, kHang, kStall } kind;
+    enum Kind {
+        kFlip,
+        kShort,
+        kFail,
+        kDrop,
+        kHang,
+        kStall,
+        kZero,
+        kMisdirect,
+        kStale,
+        kLostClose,
+        kNoTrunc,
+        kAppendZero,
+        kExtendJunk
+    } kind;
     std::string prefix;
-    uint64_t offset = 0;  // flip, short
-    int bit = 0;          // flip
-    Op op = Op::kRead;    // fail, stall
-    uint64_t k = 0;       // fail, drop: which occurrence, from 1
-    int error = EIO;      // fail
-    uint64_t hangMs = 0;  // hang
+    uint64_t offset = 0;   // flip, short, zero
+    uint64_t length = 0;   // zero
+    int bit = 0;           // flip
+    Op op = Op::kRead;     // fail, stall
+    uint64_t k = 0;        // fail, drop, misdirect, stale, lostclose: which occurrence, from 1
+    int error = EIO;       // fail
+    uint64_t hangMs = 0;   // hang
+    int64_t distance = 0;  // misdirect
+    std::string file;      // stale: the file struck, once created, and the old
+    std::string data;      // bytes it shows (both under g_keptLock)
     std::atomic<uint64_t> seen{0};
 };
 
@@ -85,6 +122,22 @@ static_assert(std::atomic<bool>::is_always_lock_free, "set from a signal handler
 // The files that a fault struck, for hang.
 std::mutex g_struckLock;
 std::set<std::string> g_struck;
+// The first bytes of the last file that a stale fault matched when it was unlinked.
+std::mutex g_keptLock;
+std::string g_kept;
+constexpr std::size_t kKeptMax = 64 << 20;
+
+// What a fault needs to know of an open file, by its handle.
+struct Handle {
+    bool atZero = false;   // appendzero: opened with O_APPEND, which its descriptor lacks
+    bool written = false;  // lostclose: counted as a file written to
+    bool undo = false;     // lostclose: its last write is undone at close:
+    off_t lastOffset = 0;  // where that write went,
+    std::string replaced;  // the bytes it replaced
+    off_t sizeBefore = 0;  // and the file's size before it
+};
+std::mutex g_handlesLock;
+std::map<uint64_t, Handle> g_handles;
 
 std::string Real(const char* path) { return g_source + path; }
 
@@ -120,11 +173,20 @@ void HangIfStruck(const char* path) {
     }
 }
 
-bool DropThisWrite(const char* path) {
-    for (Fault* f : g_faults) {
-        if (f->kind == Fault::kDrop && Matches(*f, path) && ++f->seen == f->k) return true;
+// Whether a fault of `kind` takes the file.
+bool Strikes(Fault::Kind kind, const char* path) {
+    for (const Fault* f : g_faults) {
+        if (f->kind == kind && Matches(*f, path)) return true;
     }
     return false;
+}
+
+// The fault of `kind` whose K-th occurrence this is, or null.
+Fault* KthOccurrence(Fault::Kind kind, const char* path) {
+    for (Fault* f : g_faults) {
+        if (f->kind == kind && Matches(*f, path) && ++f->seen == f->k) return f;
+    }
+    return nullptr;
 }
 
 // Holds the request until SIGUSR1. The kernel and every other thread go on.
@@ -152,6 +214,17 @@ void EndStalls(int) { g_released = true; }
 
 int Errno(int r) { return r < 0 ? -errno : r; }
 
+// Up to `size` bytes of the real file from `offset` on, read apart from any
+// handle: the file's may be open for writing only.
+std::string ReadReal(const char* path, off_t offset, std::size_t size) {
+    std::string data(size, '\0');
+    std::ifstream in(Real(path), std::ios::binary);
+    in.seekg(offset);
+    in.read(data.data(), static_cast<std::streamsize>(size));
+    data.resize(static_cast<std::size_t>(in.gcount()));
+    return data;
+}
+
 int GetAttr(const char* path, struct stat* st, fuse_file_info* fi) {
     if (fi) return Errno(fstat(static_cast<int>(fi->fh), st));
     return Errno(lstat(Real(path).c_str(), st));
@@ -167,22 +240,32 @@ int ReadDir(const char* path, void* buf, fuse_fill_dir_t fill, off_t, fuse_file_
     return 0;
 }
 
-int Create(const char* path, mode_t mode, fuse_file_info* fi) {
-    if (int e = Injected(Op::kCreate, path)) return -e;
-    const int fd = open(Real(path).c_str(), fi->flags, mode);
+// A file that appendzero takes gets a descriptor without O_APPEND: pwrite on
+// one with it appends whatever the offset.
+int OpenReal(const char* path, mode_t mode, fuse_file_info* fi) {
+    const bool atZero = (fi->flags & O_APPEND) && Strikes(Fault::kAppendZero, path);
+    const int fd = open(Real(path).c_str(), atZero ? fi->flags & ~O_APPEND : fi->flags, mode);
     if (fd < 0) return -errno;
     fi->fh = static_cast<uint64_t>(fd);
     fi->direct_io = 1;
+    if (atZero) {
+        std::lock_guard<std::mutex> guard(g_handlesLock);
+        g_handles[fi->fh].atZero = true;
+    }
     return 0;
 }
 
-int Open(const char* path, fuse_file_info* fi) {
-    const int fd = open(Real(path).c_str(), fi->flags);
-    if (fd < 0) return -errno;
-    fi->fh = static_cast<uint64_t>(fd);
-    fi->direct_io = 1;
+int Create(const char* path, mode_t mode, fuse_file_info* fi) {
+    if (int e = Injected(Op::kCreate, path)) return -e;
+    if (int e = OpenReal(path, mode, fi)) return e;
+    if (Fault* f = KthOccurrence(Fault::kStale, path)) {
+        std::lock_guard<std::mutex> guard(g_keptLock);
+        f->file = path, f->data = g_kept;
+    }
     return 0;
 }
+
+int Open(const char* path, fuse_file_info* fi) { return OpenReal(path, 0, fi); }
 
 int Read(const char* path, char* buf, size_t size, off_t offset, fuse_file_info* fi) {
     if (int e = Injected(Op::kRead, path)) return -e;
@@ -193,26 +276,66 @@ int Read(const char* path, char* buf, size_t size, off_t offset, fuse_file_info*
     }
     const ssize_t n = pread(static_cast<int>(fi->fh), buf, size, offset);
     if (n < 0) return -errno;
-    for (Fault* f : g_faults) {
-        if (f->kind == Fault::kFlip && Matches(*f, path) &&
-            f->offset >= static_cast<uint64_t>(offset) &&
-            f->offset < static_cast<uint64_t>(offset + n)) {
-            buf[f->offset - offset] ^= static_cast<char>(1 << f->bit);
+    const uint64_t from = offset, to = offset + n;
+    {
+        std::lock_guard<std::mutex> guard(g_keptLock);
+        for (const Fault* f : g_faults) {
+            if (f->kind == Fault::kStale && path && f->file == path && from < f->data.size())
+                std::memcpy(buf, f->data.data() + from, std::min(to, f->data.size()) - from);
         }
+    }
+    for (Fault* f : g_faults) {
+        if (f->kind == Fault::kZero && Matches(*f, path) && f->offset < to &&
+            f->offset + f->length > from) {
+            const uint64_t zeroFrom = std::max(from, f->offset);
+            std::memset(buf + (zeroFrom - from), 0, std::min(to, f->offset + f->length) - zeroFrom);
+        }
+        if (f->kind == Fault::kFlip && Matches(*f, path) && f->offset >= from && f->offset < to)
+            buf[f->offset - from] ^= static_cast<char>(1 << f->bit);
     }
     return static_cast<int>(n);
 }
 
 int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_file_info* fi) {
     if (int e = Injected(Op::kWrite, path)) return -e;
-    if (DropThisWrite(path)) return static_cast<int>(size);
-    const ssize_t n = pwrite(static_cast<int>(fi->fh), buf, size, offset);
+    if (KthOccurrence(Fault::kDrop, path)) return static_cast<int>(size);
+    const int fd = static_cast<int>(fi->fh);
+    {
+        std::lock_guard<std::mutex> guard(g_handlesLock);
+        Handle& h = g_handles[fi->fh];
+        if (h.atZero) offset = 0;
+        if (const Fault* f = KthOccurrence(Fault::kMisdirect, path))
+            offset = std::max<off_t>(0, offset + f->distance);
+        if (!h.written) {
+            h.written = true;
+            h.undo = KthOccurrence(Fault::kLostClose, path) != nullptr;
+        }
+        struct stat st {};
+        if (h.undo && fstat(fd, &st) == 0) {
+            h.lastOffset = offset, h.sizeBefore = st.st_size;
+            h.replaced = ReadReal(path, offset, std::clamp<off_t>(st.st_size - offset, 0, size));
+        }
+    }
+    const ssize_t n = pwrite(fd, buf, size, offset);
     return n < 0 ? -errno : static_cast<int>(n);
 }
 
 // close() reports what flush answers; release is too late to fail anything.
 int Flush(const char* path, fuse_file_info* fi) {
     HangIfStruck(path);
+    {
+        std::lock_guard<std::mutex> guard(g_handlesLock);
+        const auto it = g_handles.find(fi->fh);
+        if (it != g_handles.end() && it->second.undo) {
+            const Handle& h = it->second;
+            const int fd = static_cast<int>(fi->fh);
+            if (pwrite(fd, h.replaced.data(), h.replaced.size(), h.lastOffset) < 0 ||
+                ftruncate(fd, h.sizeBefore) != 0) {
+                std::perror("faultfs: lostclose");
+            }
+            it->second.undo = false;
+        }
+    }
     int e = Injected(Op::kClose, path);
     struct stat st {};
     if (fstat(static_cast<int>(fi->fh), &st) == 0) {
@@ -223,6 +346,11 @@ int Flush(const char* path, fuse_file_info* fi) {
 }
 
 int Release(const char*, fuse_file_info* fi) {
+    {
+        // Before close: the descriptor's number may serve a new handle at once.
+        std::lock_guard<std::mutex> guard(g_handlesLock);
+        g_handles.erase(fi->fh);
+    }
     close(static_cast<int>(fi->fh));
     return 0;
 }
@@ -234,7 +362,22 @@ int Fsync(const char*, int dataOnly, fuse_file_info* fi) {
 
 int Unlink(const char* path) {
     if (int e = Injected(Op::kUnlink, path)) return -e;
-    return Errno(unlink(Real(path).c_str()));
+    const bool keep = Strikes(Fault::kStale, path);
+    std::string kept;
+    if (keep) {
+        std::error_code error;
+        const auto size = std::filesystem::file_size(Real(path), error);
+        kept = ReadReal(path, 0, error ? 0 : std::min<uintmax_t>(size, kKeptMax));
+    }
+    if (unlink(Real(path).c_str()) != 0) return -errno;
+    if (keep) {
+        std::lock_guard<std::mutex> guard(g_keptLock);
+        g_kept = std::move(kept);
+        for (Fault* f : g_faults) {
+            if (f->kind == Fault::kStale && f->file == path) f->file.clear(), f->data.clear();
+        }
+    }
+    return 0;
 }
 
 int MkDir(const char* path, mode_t mode) { return Errno(mkdir(Real(path).c_str(), mode)); }
@@ -243,8 +386,23 @@ int Rename(const char* from, const char* to, unsigned int) {
     return Errno(rename(Real(from).c_str(), Real(to).c_str()));
 }
 int Truncate(const char* path, off_t size, fuse_file_info* fi) {
-    return fi ? Errno(ftruncate(static_cast<int>(fi->fh), size))
-              : Errno(truncate(Real(path).c_str(), size));
+    if (Strikes(Fault::kNoTrunc, path)) return 0;
+    const int fd = fi ? static_cast<int>(fi->fh) : open(Real(path).c_str(), O_WRONLY);
+    struct stat st {};
+    int r = Errno(fd < 0 || fstat(fd, &st) != 0 ? -1 : ftruncate(fd, size));
+    if (r == 0 && size > st.st_size && Strikes(Fault::kExtendJunk, path)) {
+        const std::string junk(1 << 20, '\xA5');
+        for (off_t at = st.st_size; at < size;) {
+            const ssize_t n = pwrite(fd, junk.data(), std::min<off_t>(junk.size(), size - at), at);
+            if (n < 0) {
+                r = -errno;
+                break;
+            }
+            at += n;
+        }
+    }
+    if (!fi && fd >= 0) close(fd);
+    return r;
 }
 int Chmod(const char* path, mode_t mode, fuse_file_info*) {
     return Errno(chmod(Real(path).c_str(), mode));
@@ -255,7 +413,9 @@ int Utimens(const char* path, const timespec tv[2], fuse_file_info*) {
 int StatFs(const char* path, struct statvfs* st) { return Errno(statvfs(Real(path).c_str(), st)); }
 int Access(const char* path, int mask) { return Errno(access(Real(path).c_str(), mask)); }
 
-void* Init(fuse_conn_info*, fuse_config* cfg) {
+void* Init(fuse_conn_info* conn, fuse_config* cfg) {
+    // An open with O_TRUNC truncates through Truncate, where notrunc sees it, not in open.
+    conn->want &= ~FUSE_CAP_ATOMIC_O_TRUNC;
     cfg->direct_io = 1;
     cfg->kernel_cache = 0;
     cfg->attr_timeout = 0;
@@ -330,6 +490,22 @@ bool ParseFault(const std::string& text) {
         f->kind = Fault::kHang, f->hangMs = std::stoull(p[1]);
     } else if (p[0] == "drop" && p.size() == 3) {
         f->kind = Fault::kDrop, f->prefix = p[1], f->k = std::stoull(p[2]);
+    } else if (p[0] == "zero" && (p.size() == 3 || p.size() == 4)) {
+        f->kind = Fault::kZero, f->prefix = p[1], f->offset = std::stoull(p[2]);
+        f->length = p.size() > 3 ? std::stoull(p[3]) : 4096;
+    } else if (p[0] == "misdirect" && p.size() == 4) {
+        f->kind = Fault::kMisdirect, f->prefix = p[1], f->k = std::stoull(p[2]);
+        f->distance = std::stoll(p[3]);
+    } else if (p[0] == "stale" && p.size() == 3) {
+        f->kind = Fault::kStale, f->prefix = p[1], f->k = std::stoull(p[2]);
+    } else if (p[0] == "lostclose" && p.size() == 3) {
+        f->kind = Fault::kLostClose, f->prefix = p[1], f->k = std::stoull(p[2]);
+    } else if (p[0] == "notrunc" && p.size() == 2) {
+        f->kind = Fault::kNoTrunc, f->prefix = p[1];
+    } else if (p[0] == "appendzero" && p.size() == 2) {
+        f->kind = Fault::kAppendZero, f->prefix = p[1];
+    } else if (p[0] == "extendjunk" && p.size() == 2) {
+        f->kind = Fault::kExtendJunk, f->prefix = p[1];
     } else {
         delete f;
         return false;
