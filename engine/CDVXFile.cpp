@@ -1,6 +1,7 @@
 #include "engine/CDVXFile.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -172,9 +173,13 @@ bool CDVXFile::Resize(uint32_t size) {
 }
 
 bool CDVXFile::RenameOver(CDVXFile& target) {
-    const bool ok = Watched(CDVXThreadData::kMoveFile, [&] {
-        return FileApi::Rename(fileName.View(), target.fileName.View());
-    });
+    const auto rename = [&] { return FileApi::Rename(fileName.View(), target.fileName.View()); };
+    bool ok = Watched(CDVXThreadData::kMoveFile, rename);
+    // A client that keeps Windows' sharing rules renames no open file: closed, it may.
+    if (!ok && IsOpen() && LastError::GetErrno() == EBUSY) {
+        Close(false);
+        ok = Watched(CDVXThreadData::kMoveFile, rename);
+    }
     if (!ok) {
         ReportLastError(CDVXThreadData::kMoveFile, filePos);
         return false;

@@ -49,7 +49,8 @@ public:
     bool SeekTo(uint32_t position);
     // The file's length becomes `size`.
     bool Resize(uint32_t size);
-    // This file takes the name of `target`'s, which is gone with it.
+    // This file takes the name of `target`'s, which is gone with it. Where
+    // the client renames no open file (EBUSY), this one is closed first.
     bool RenameOver(CDVXFile& target);
 
     // Writes `buffer` again and again until `total` bytes are written.

@@ -12,11 +12,9 @@ void CDVXRenameOverThread::Run() {
     const uint32_t half = byteBudget / 2;
     if (replaced.Open() && replaced.WriteAt(0, half) && replaced.Close(false) && Go() &&
         file.Open() && file.WriteAt(0, half - 3000) && Go() && file.RenameOver(replaced)) {
-        file.filePos = 0;
-        if (Go() && file.SeekTo(0) && file.Verify() && Go() &&
-            file.Reopen(CDVXFile::Access::kRead)) {
-            file.Verify();
-        }
+        // Through the handle kept from before, where the client kept it open.
+        const bool kept = !file.IsOpen() || (file.SeekTo(0) && file.Verify());
+        if (kept && Go() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
     }
     file.Close(true);
     replaced.Close(true);

@@ -44,6 +44,9 @@ private:
     // The bytes due at [position, position + length).
     void Expected(uint32_t position, uint32_t length, unsigned char* out) const;
     bool WriteFrom(uint32_t offset, uint32_t length);
+    // Whether the `got` bytes read at `position` are those due.
+    bool IsRight(uint32_t position, const unsigned char* read, uint32_t got) const;
+    // IsRight, or the first difference recorded with its damage.
     bool CheckPiece(uint32_t position, const unsigned char* read, uint32_t got);
     // Counts what follows the end, when anything does.
     bool CheckEnd();

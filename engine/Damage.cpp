@@ -50,6 +50,9 @@ bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t l
         d->kind = Damage::kOtherFile, d->file = found.fileSerial;
     } else if (found.offset != expected->offset) {
         d->kind = Damage::kOtherPlace;
+    } else if (found == *expected) {
+        // The right block, but whole where the file was cut inside it.
+        d->kind = Damage::kCutNotMade, d->where = 0;
     } else {
         d->kind = Damage::kOtherWrite, d->count = found.generation, d->where = 0;
         d->expected = expected->generation;

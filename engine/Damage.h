@@ -18,6 +18,7 @@ struct Damage {
         kShiftedCopy = 8,   // the test's own data, from `where` bytes further in it
         kEndMissing = 9,    // the file ends `count` bytes early
         kEndExtra = 10,     // the file goes on `count` bytes past its end
+        kCutNotMade = 11,   // the block as it was before the file was cut inside it
     };
     // Up to this many bits flipped read as flipped bits, not foreign bytes.
     static constexpr uint64_t kMostFlippedBits = 16;

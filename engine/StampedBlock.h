@@ -32,6 +32,9 @@ public:
 
     // The first `length` bytes (at most kSize) of the block of `stamp`.
     static void Fill(const BlockStamp& stamp, unsigned char* out, uint32_t length = kSize);
+    // Whether the whole block read back is that of `stamp`: the same as
+    // Fill and memcmp, in one pass over it.
+    static bool Holds(const BlockStamp& stamp, const unsigned char* block);
     // The stamp in the header of `length` bytes read back; false when they
     // hold no whole header, or a header that is not one (magic or checksum).
     static bool ReadStamp(const unsigned char* block, uint32_t length, BlockStamp* stamp);

@@ -123,7 +123,7 @@ Chaine ReportText::ErrnoName(int32_t sysErrno) {
 
 Chaine ReportText::DamageText(const Damage& d) {
     Chaine text;
-    if (d.kind <= Damage::kNone || d.kind > Damage::kEndExtra) return text;
+    if (d.kind <= Damage::kNone || d.kind > Damage::kCutNotMade) return text;
     const Chaine format(
         Chaine::ResourceId(res::kDamageZeros + static_cast<unsigned>(d.kind - Damage::kZeros)));
     const auto count = static_cast<unsigned long long>(d.count);
@@ -134,7 +134,8 @@ Chaine ReportText::DamageText(const Damage& d) {
         case Damage::kShiftedCopy: return text.Format(format.c_str(), where);
         case Damage::kOtherFile: return text.Format(format.c_str(), d.file, where);
         case Damage::kOtherClient:
-        case Damage::kForeignBytes: return format;
+        case Damage::kForeignBytes:
+        case Damage::kCutNotMade: return format;
         default: return text.Format(format.c_str(), count);
     }
 }
@@ -143,9 +144,9 @@ const char* ReportText::DamageName(int32_t kind) {
     static const char* const kNames[] = {"zeros",         "other-write",  "other-place",
                                          "other-file",    "other-client", "flipped-bits",
                                          "foreign-bytes", "shifted-copy", "end-missing",
-                                         "end-extra"};
-    return kind >= Damage::kZeros && kind <= Damage::kEndExtra ? kNames[kind - Damage::kZeros]
-                                                                : "";
+                                         "end-extra",     "cut-not-made"};
+    return kind >= Damage::kZeros && kind <= Damage::kCutNotMade ? kNames[kind - Damage::kZeros]
+                                                                  : "";
 }
 
 Chaine ReportText::OneLine(const TestSnapshot& test) {

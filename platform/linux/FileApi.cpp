@@ -145,7 +145,9 @@ FileHandle FileApi::Open(std::string_view path, Access access, bool writeThrough
     int flags = O_RDWR;
     if (access == Access::kRead) flags = O_RDONLY;
     if (access == Access::kRewrite) flags = O_RDWR | O_TRUNC;
-    if (access == Access::kAppend) flags = O_WRONLY | O_APPEND;
+    // Read and write: an SMB client through libsmbclient refuses, and drops
+    // its connection at, an open to append that may not read.
+    if (access == Access::kAppend) flags = O_RDWR | O_APPEND;
     if (writeThrough && access != Access::kRead) flags |= O_DSYNC;
     const int fd = OpenOwn(sys, flags, id);
     return fd < 0 ? kNullHandle : fd;

@@ -35,7 +35,7 @@ std::string Parse(const std::string& line) {
     f("stall", o.prefs.timings.stallLimitMs, 60000u), f("offset", o.clockOffsetMs.value_or(0), 0);
     f("local", o.allowLocal, false), f("mixed", o.allowMixed, false);
     f("missing", o.missingAsFailed, false), f("cache", o.allowCache, false);
-    f("cross", o.prefs.crossCheckDirectory.ToUtf8(), "");
+    f("cross", o.prefs.crossCheckDirectory.ToUtf8(), ""), f("modify", o.prefs.modifyTests, false);
     for (const std::string& file : o.resultFiles) s << ' ' << file;
     std::istringstream lines(notes);
     for (std::string note; std::getline(lines, note);) s << " | " << note;
@@ -81,7 +81,8 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --clock-offset -250", "d offset=-250"},
         {"d --clock-offset=86400000", "d offset=86400000"},
         {"./merge", "./merge"},
-        {"/mnt/a/ --cross-check /mnt/b --allow-cache", "/mnt/a/ cache=1 cross=/mnt/b"},
+        {"/mnt/a/ --cross-check /mnt/b --allow-cache --modify-tests",
+         "/mnt/a/ cache=1 cross=/mnt/b modify=1"},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
 }

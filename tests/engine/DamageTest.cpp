@@ -104,6 +104,11 @@ TEST(DamageTest, ABadStampedBlockIsNamed) {
         EXPECT_TRUE(Same(Damage::InBlock(&due, expected.data(), c.read.data(), kBlock), c.damage))
             << c.what;
     }
+    // Cut inside the block, the block whole is the cut not made.
+    Bytes cut = Block(due, 1000);
+    cut.resize(kBlock);
+    EXPECT_TRUE(Same(Damage::InBlock(&due, cut.data(), expected.data(), kBlock),
+                     {.kind = Damage::kCutNotMade}));
     // Where zeros were due (an extension), a stamped block is another file's.
     const Bytes zeros(kBlock);
     const Bytes stranger = Block(Mine(11, 0, 1));

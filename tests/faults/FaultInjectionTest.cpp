@@ -31,9 +31,9 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     const std::string temp = c.value("tempOnMount", false) ? mount.point.Path() : tmp.Path();
     const int status = c["status"];
     // Until it fails, or for 3 s when the fault must be overcome.
-    const auto [r, j] =
-        RunChecked({mount.point.Path(), "--stop-after", status ? "20" : "3", "--quiet"}, temp,
-                   status, json::object(), {mount.source.Path(), temp});
+    std::vector<std::string> args{mount.point.Path(), "--stop-after", status ? "20" : "3", "--quiet"};
+    for (const json& a : c.value("args", json::array())) args.push_back(a);
+    const auto [r, j] = RunChecked(args, temp, status, json::object(), {mount.source.Path(), temp});
     std::vector<json> found;
     for (const json& f : j["failures"]) {
         if (f["test"] == c["test"]) found.push_back(f);

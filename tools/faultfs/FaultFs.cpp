@@ -16,9 +16,10 @@
 //   drop:PREFIX:K                the K-th write is answered as done but not made
 //   zero:PREFIX:OFFSET[:LENGTH]  the LENGTH bytes (4096) read back from OFFSET on
 //                                are zeros, as a page served blank
-//   misdirect:PREFIX:K:DISTANCE  the K-th write is made DISTANCE bytes further
-//                                (back if negative, not before 0) and answered
-//                                as done: the place it was meant for is unchanged
+//   misdirect:PREFIX:K:DISTANCE  the K-th write through each open file is made
+//                                DISTANCE bytes further (back if negative, not
+//                                before 0) and answered as done: the place it
+//                                was meant for is unchanged
 //   stale:PREFIX:K               the K-th file created reads back, as far as they
 //                                reach, the bytes of the last file unlinked before
 //                                it (its first 64 MiB, kept when it goes)
@@ -130,6 +131,7 @@ constexpr std::size_t kKeptMax = 64 << 20;
 // What a fault needs to know of an open file, by its handle.
 struct Handle {
     bool atZero = false;   // appendzero: opened with O_APPEND, which its descriptor lacks
+    uint64_t writes = 0;   // misdirect: the writes made through it
     bool written = false;  // lostclose: counted as a file written to
     bool undo = false;     // lostclose: its last write is undone at close:
     off_t lastOffset = 0;  // where that write went,
@@ -304,8 +306,11 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
         std::lock_guard<std::mutex> guard(g_handlesLock);
         Handle& h = g_handles[fi->fh];
         if (h.atZero) offset = 0;
-        if (const Fault* f = KthOccurrence(Fault::kMisdirect, path))
-            offset = std::max<off_t>(0, offset + f->distance);
+        ++h.writes;
+        for (const Fault* f : g_faults) {
+            if (f->kind == Fault::kMisdirect && f->k == h.writes && Matches(*f, path))
+                offset = std::max<off_t>(0, offset + f->distance);
+        }
         if (!h.written) {
             h.written = true;
             h.undo = KthOccurrence(Fault::kLostClose, path) != nullptr;
