@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "engine/StampedBlock.h"
+#include "platform/Random.h"
 
 namespace {
 
@@ -72,6 +73,29 @@ bool StampInside(const unsigned char* read, Span s, uint64_t filePos, Damage* d)
     return false;
 }
 
+// Whether the 16 bytes at `p` are consecutive bytes of the generator the
+// random data are drawn with, from some state: another test file's data.
+// Each byte leaves about 128 of the 32768 draws that could give it; the
+// state's other 17 bits are tried for the first, and the next bytes weed
+// the candidates out.
+bool DrawnByTheProgram(const unsigned char* p) {
+    constexpr int kBytes = 16;
+    const auto byteOf = [](uint32_t state) {
+        const uint32_t scaled = ((state >> 16) & 0x7FFF) * 255;
+        return static_cast<unsigned char>((scaled + (scaled >> 15) + 1) >> 15);
+    };
+    for (uint32_t draw = 0; draw < 0x8000; ++draw) {
+        if (byteOf(draw << 16) != p[0]) continue;
+        for (uint32_t rest = 0; rest < 0x20000; ++rest) {
+            uint32_t state = (draw << 16) | ((rest & 0x10000) << 15) | (rest & 0xFFFF);
+            int k = 1;
+            while (k < kBytes && byteOf(state = platform::Random::Step(state)) == p[k]) ++k;
+            if (k == kBytes) return true;
+        }
+    }
+    return false;
+}
+
 // The pattern's own bytes, but from another place of it: the distance.
 bool ShiftedCopy(const unsigned char* pattern, uint32_t size, const unsigned char* read, Span s,
                  int64_t* distance) {
@@ -125,6 +149,8 @@ Damage Damage::InPattern(const unsigned char* pattern, uint32_t patternSize,
     } else if (StampInside(read, s, filePos, &d)) {
     } else if (ShiftedCopy(pattern, patternSize, read, s, &d.where)) {
         d.kind = kShiftedCopy;
+    } else if (s.end - s.first >= 16 && DrawnByTheProgram(read + s.first)) {
+        d.kind = kOtherTestData;
     } else {
         d.kind = kForeignBytes;
     }

@@ -19,6 +19,7 @@ struct Damage {
         kEndMissing = 9,    // the file ends `count` bytes early
         kEndExtra = 10,     // the file goes on `count` bytes past its end
         kCutNotMade = 11,   // the block as it was before the file was cut inside it
+        kOtherTestData = 12,  // bytes drawn by the program's generator: another test file's
     };
     // Up to this many bits flipped read as flipped bits, not foreign bytes.
     static constexpr uint64_t kMostFlippedBits = 16;

@@ -123,7 +123,7 @@ Chaine ReportText::ErrnoName(int32_t sysErrno) {
 
 Chaine ReportText::DamageText(const Damage& d) {
     Chaine text;
-    if (d.kind <= Damage::kNone || d.kind > Damage::kCutNotMade) return text;
+    if (d.kind <= Damage::kNone || d.kind > Damage::kOtherTestData) return text;
     const Chaine format(
         Chaine::ResourceId(res::kDamageZeros + static_cast<unsigned>(d.kind - Damage::kZeros)));
     const auto count = static_cast<unsigned long long>(d.count);
@@ -135,7 +135,8 @@ Chaine ReportText::DamageText(const Damage& d) {
         case Damage::kOtherFile: return text.Format(format.c_str(), d.file, where);
         case Damage::kOtherClient:
         case Damage::kForeignBytes:
-        case Damage::kCutNotMade: return format;
+        case Damage::kCutNotMade:
+        case Damage::kOtherTestData: return format;
         default: return text.Format(format.c_str(), count);
     }
 }
@@ -144,9 +145,10 @@ const char* ReportText::DamageName(int32_t kind) {
     static const char* const kNames[] = {"zeros",         "other-write",  "other-place",
                                          "other-file",    "other-client", "flipped-bits",
                                          "foreign-bytes", "shifted-copy", "end-missing",
-                                         "end-extra",     "cut-not-made"};
-    return kind >= Damage::kZeros && kind <= Damage::kCutNotMade ? kNames[kind - Damage::kZeros]
-                                                                  : "";
+                                         "end-extra",     "cut-not-made", "other-test-data"};
+    return kind >= Damage::kZeros && kind <= Damage::kOtherTestData
+               ? kNames[kind - Damage::kZeros]
+               : "";
 }
 
 Chaine ReportText::OneLine(const TestSnapshot& test) {

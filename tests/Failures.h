@@ -15,10 +15,12 @@ inline TestFailure SystemFailure(uint32_t winerr, int32_t operation, uint32_t po
 }
 
 // `expected` and `read` empty: a file shorter than written.
-inline TestFailure DataFailure(const char* expected, const char* read, uint32_t position) {
+inline TestFailure DataFailure(const char* expected, const char* read, uint32_t position,
+                               const Damage& damage = {}) {
     TestFailure f;
     f.errorKind = TestFailure::kDataError;
     f.datawait = Chaine(expected), f.dataget = Chaine(read), f.position = position;
+    f.damage = damage;
     return f;
 }
 

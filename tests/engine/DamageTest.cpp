@@ -10,7 +10,9 @@
 #include <random>
 #include <vector>
 
+#include "engine/CDVXRandomThread.h"
 #include "engine/StampedBlock.h"
+#include "platform/Random.h"
 #include "support/Crc32c.h"
 #include "tests/Fields.h"
 
@@ -145,6 +147,11 @@ TEST(DamageTest, ABadPieceOfPatternIsNamed) {
          1000, {.kind = Damage::kOtherFile, .where = 8 * kBlock, .file = 3}},
         {"foreign bytes", with([](Bytes& b) { std::memcpy(b.data() + 300, Junk(600, 5).data(), 600); }),
          0, {.kind = Damage::kForeignBytes}},
+        {"another random test's data", with([](Bytes& b) {
+             platform::Random::SetState(12345);
+             CDVXRandomThread::FillRandom(b.data() + 300, 600);
+         }),
+         0, {.kind = Damage::kOtherTestData}},
     };
     for (const auto& c : cases) {
         EXPECT_TRUE(Same(Damage::InPattern(pattern.data(), kPattern, c.read.data(), kPattern,

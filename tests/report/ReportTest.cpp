@@ -26,6 +26,7 @@ struct ReportCase {
     int32_t errorKind, sysErrno, operation;
     uint32_t winerr, position, testname, elapsedMs, hour, minute;  // testname: a string resource
     const char *tstdir, *datawait, *dataget;
+    Damage damage = {};
 };
 void PrintTo(const ReportCase& c, std::ostream* os) { *os << c.name; }
 
@@ -34,8 +35,10 @@ const ReportCase kCases[] = {
      "/srv/partage", "", ""},
     {"io_error", T::kSystemError, ELOOP, 0, 1117, 0xFFFFFFFF, 3000, 3723000, 9, 5,
      "\\\\serveur\\part{a}}gé\\%POSITION%", "", ""},
-    {"data_differ", T::kDataError, 0, 0, 0, 4096, 3001, 59000, 23, 59, "/données", "6162", "6164"},
-    {"truncated", T::kDataError, 0, 0, 0, 3000000000, 3003, 90061000, 0, 0, "/mnt/essai", "", ""},
+    {"data_differ", T::kDataError, 0, 0, 0, 4096, 3001, 59000, 23, 59, "/données", "6162", "6164",
+     {.kind = Damage::kOtherFile, .where = 8192, .file = 7}},
+    {"truncated", T::kDataError, 0, 0, 0, 3000000000, 3003, 90061000, 0, 0, "/mnt/essai", "", "",
+     {.kind = Damage::kEndMissing, .count = 1234}},
     {"internal", T::kInternalError, 0, 0, 0, 0, 3004, 999, 12, 30, "/tmp/dalvex", "", ""},
     {"client_refused", T::kSystemError, EPERM, T::kCreateFile, 5, 0, 3000, 2000, 10, 15,
      "/mnt/cloud/essai", "", ""},
@@ -53,6 +56,7 @@ TEST_P(ReportDocumentTest, ReadsAsItsGoldenFileAndClosesEveryGroupItOpens) {
                                     ? SystemFailure(c.winerr, c.operation, c.position, c.sysErrno)
                                     : DataFailure(c.datawait, c.dataget, c.position));
     r.failure.errorKind = c.errorKind, r.failure.failTicks = kStart + c.elapsedMs;
+    r.failure.damage = c.damage;
     r.testname = Chaine(Chaine::ResourceId(c.testname)), r.tstdir = Chaine::FromUtf8(c.tstdir);
     r.failure.localtime.hour = c.hour, r.failure.localtime.minute = c.minute;
     r.failure.localtime.second = 59;
@@ -75,7 +79,7 @@ INSTANTIATE_TEST_SUITE_P(Documents, ReportDocumentTest, testing::ValuesIn(kCases
 TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortTexts) {
     RunSnapshot run;
     run.tests = {FailedTest(SystemFailure(5, T::kCreateFile, 0, EACCES)), TestSnapshot(),
-                 FailedTest(DataFailure("00", "01", 3)),
+                 FailedTest(DataFailure("00", "01", 3, {.kind = Damage::kFlippedBits, .count = 1})),
                  FailedTest(SystemFailure(112, T::kWriteFile, 65536, ENOSPC)),
                  FailedTest(TestFailure())};
     run.tests[1].state = TestSnapshot::kEnded;
@@ -103,7 +107,7 @@ TEST(FailureReportTest, FailedCallsFirstTheLastOfThemFirstThenTheOthersAndShortT
     EXPECT_EQ(lines,
               "Échec : T (/d) : WriteFile : Espace insuffisant sur le disque.\n"
               "Échec : T (/d) : CreateFile : Accès refusé.\n"
-              "Échec : T (/d) : les données relues diffèrent\n"
+              "Échec : T (/d) : les données relues diffèrent : 1 bit(s) inversé(s)\n"
               "Échec : T (/d) : erreur interne\n");
 }
 
