@@ -10,11 +10,11 @@ void CDVXAppendThread::Run() {
     CDVXStampedFile file = NewFile();
     const uint32_t piece = byteBudget / kPieces / StampedBlock::kSize * StampedBlock::kSize;
     bool ok = file.Open() && file.WriteAt(0, piece);
-    for (uint32_t i = 1; ok && Go() && i < kPieces; ++i) {
+    for (uint32_t i = 1; ok && !IsAborted() && i < kPieces; ++i) {
         // The last piece ends inside a block.
         ok = file.Reopen(CDVXFile::Access::kAppend) &&
              file.Append(i + 1 == kPieces ? piece - 777 : piece);
     }
-    if (ok && Go() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
+    if (ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
     file.Close(true);
 }

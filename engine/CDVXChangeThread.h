@@ -16,10 +16,10 @@ public:
 protected:
     // A new file of the test, not made yet.
     CDVXStampedFile NewFile();
-    // Neither asked to abort nor failed: the next step may go.
-    bool Go() { return !IsAborted(); }
     // A block number below `blocks`, drawn.
-    uint32_t DrawBlock(uint32_t blocks) { return std::uniform_int_distribution<uint32_t>(0, blocks - 1)(draws); }
+    uint32_t DrawBlock(uint32_t blocks) {
+        return std::uniform_int_distribution<uint32_t>(0, blocks - 1)(draws);
+    }
 
 private:
     const unsigned nameId;

@@ -109,16 +109,18 @@ bool CDVXCrossReadThread::Compare(uint64_t session, const CrossCheckFiles::Entry
     const bool same =
         std::equal(bytes.begin(), bytes.begin() + std::min(got, file.size), expected.begin());
     if (same && got == file.size) return true;
+    // Named before the lock: the record is not held while the bytes are searched.
+    const Damage damage =
+        same ? Damage{.kind = Damage::kEndMissing, .count = file.size - std::min(got, file.size)}
+             : Damage::InPattern(expected.data(), file.size, bytes.data(),
+                                 std::min(got, file.size), 0);
     RecordGuard guard(record);
     if (same && got < file.size) {
-        record->RecordDataError(Chaine(), Chaine(), got,  // cut short
-                                {.kind = Damage::kEndMissing, .count = file.size - got});
+        record->RecordDataError(Chaine(), Chaine(), got, damage);  // cut short
     } else {
-        const Damage damage =
-            same ? Damage()
-                 : Damage::InPattern(expected.data(), file.size, bytes.data(),
-                                     std::min(got, file.size), 0);
-        record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0, damage);
+        // Too long: the bytes past the end, with no damage of their own.
+        record->RecordMismatch(expected.data(), file.size, bytes.data(), got, 0,
+                               same ? Damage() : damage);
     }
     return false;
 }

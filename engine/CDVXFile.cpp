@@ -173,9 +173,12 @@ bool CDVXFile::Resize(uint32_t size) {
 }
 
 bool CDVXFile::RenameOver(CDVXFile& target) {
-    const auto rename = [&] { return FileApi::Rename(fileName.View(), target.fileName.View()); };
+    // A client that keeps Windows' sharing rules renames no open file: closed,
+    // it may, once its server has seen the closes.
+    const auto rename = [&] {
+        return FileApi::Rename(fileName.View(), target.fileName.View(), !IsOpen());
+    };
     bool ok = Watched(CDVXThreadData::kMoveFile, rename);
-    // A client that keeps Windows' sharing rules renames no open file: closed, it may.
     if (!ok && IsOpen() && LastError::GetErrno() == EBUSY) {
         Close(false);
         ok = Watched(CDVXThreadData::kMoveFile, rename);

@@ -9,12 +9,13 @@ void CDVXOverwriteThread::Run() {
     static constexpr uint32_t kOverwrites = 24;
     CDVXStampedFile file = NewFile();
     const uint32_t blocks = byteBudget / StampedBlock::kSize;
-    bool ok = file.Open() && file.WriteAt(0, byteBudget) && Go() &&
+    bool ok = file.Open() && file.WriteAt(0, byteBudget) && !IsAborted() &&
               file.Reopen(CDVXFile::Access::kReadWrite);
-    for (uint32_t i = 0; ok && Go() && i < kOverwrites; ++i) {
+    for (uint32_t i = 0; ok && !IsAborted() && i < kOverwrites; ++i) {
         // One to three blocks; the same block may come again.
-        ok = file.WriteAt(DrawBlock(blocks) * StampedBlock::kSize, (1 + i % 3) * StampedBlock::kSize);
+        ok = file.WriteAt(DrawBlock(blocks - 2) * StampedBlock::kSize,
+                          (1 + i % 3) * StampedBlock::kSize);
     }
-    if (ok && Go() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
+    if (ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
     file.Close(true);
 }

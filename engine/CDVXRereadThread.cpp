@@ -7,8 +7,8 @@ CDVXRereadThread::CDVXRereadThread(bool buffered)
 
 void CDVXRereadThread::Run() {
     CDVXStampedFile file = NewFile();
-    if (file.Open() && file.WriteAt(0, byteBudget) && Go() &&
-        file.Reopen(CDVXFile::Access::kRead) && file.Verify() && Go() &&
+    if (file.Open() && file.WriteAt(0, byteBudget) && !IsAborted() &&
+        file.Reopen(CDVXFile::Access::kRead) && file.Verify() && !IsAborted() &&
         file.Reopen(CDVXFile::Access::kRead)) {
         file.Verify();
     }

@@ -9,9 +9,9 @@ void CDVXResizeThread::Run() {
     CDVXStampedFile file = NewFile();
     // Cut inside a block, then extended past the length written.
     const uint32_t written = byteBudget / 4 * 3;
-    if (file.Open() && file.WriteAt(0, written) && Go() &&
+    if (file.Open() && file.WriteAt(0, written) && !IsAborted() &&
         file.Reopen(CDVXFile::Access::kReadWrite) && file.ResizeTo(byteBudget / 3 + 1111) &&
-        Go() && file.ResizeTo(byteBudget) && Go() && file.Reopen(CDVXFile::Access::kRead)) {
+        !IsAborted() && file.ResizeTo(byteBudget) && !IsAborted() && file.Reopen(CDVXFile::Access::kRead)) {
         file.Verify();
     }
     file.Close(true);

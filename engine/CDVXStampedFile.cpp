@@ -54,10 +54,11 @@ bool CDVXStampedFile::WriteFrom(uint32_t offset, uint32_t length) {
         blocks.resize(BlocksFor(end));
         size = end;
     }
+    // Every write has its own number, so that no block written again, even
+    // after the file was emptied or cut, has the bytes it had before.
+    ++writes;
     for (uint32_t index = offset / kBlock; index < BlocksFor(end); ++index) {
-        Block& b = blocks[index];
-        ++b.generation;
-        b.stamped = std::min(kBlock, end - index * kBlock);
+        blocks[index] = {writes, std::min(kBlock, end - index * kBlock)};
     }
     const auto piece = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
     for (uint32_t done = 0; done < length;) {
@@ -104,12 +105,6 @@ void CDVXStampedFile::Emptied() {
     size = 0;
 }
 
-void CDVXStampedFile::TakeContent(const CDVXStampedFile& other) {
-    serial = other.serial;
-    size = other.size;
-    blocks = other.blocks;
-}
-
 bool CDVXStampedFile::IsRight(uint32_t position, const unsigned char* read, uint32_t got) const {
     unsigned char due[kBlock];
     for (uint32_t at = 0; at < got;) {
@@ -133,15 +128,12 @@ bool CDVXStampedFile::CheckPiece(uint32_t position, const unsigned char* read, u
     const auto expected = std::make_unique_for_overwrite<unsigned char[]>(kPiece);
     Expected(position, got, expected.get());
     uint32_t at = 0;
-    while (expected[at] == read[at]) ++at;
+    while (at + 1 < got && expected[at] == read[at]) ++at;
     // The block of the first difference, from its start.
     const uint32_t from = at / kBlock * kBlock;
     const uint32_t length = std::min(kBlock, got - from);
-    const uint32_t index = (position + from) / kBlock;
-    const BlockStamp stamp = StampOf(index);
-    const Damage damage =
-        Damage::InBlock(blocks[index].generation != 0 ? &stamp : nullptr, expected.get() + from,
-                        read + from, length);
+    const BlockStamp stamp = StampOf((position + from) / kBlock);
+    const Damage damage = Damage::InBlock(stamp, expected.get() + from, read + from, length);
     ReportMismatch(expected.get(), read, got, position, damage);
     return false;
 }
@@ -178,8 +170,9 @@ bool CDVXStampedFile::Verify() {
         if (got < want) platform::Clock::Sleep(shortReadWaitMs);
         if (!CheckPiece(position, piece.get(), got)) return false;
         if (got < want) {
-            ReportMismatch(piece.get(), piece.get(), got, position,
-                           {.kind = Damage::kEndMissing, .count = size - position - got});
+            RecordGuard guard(record);
+            record->RecordDataError(Chaine(), Chaine(), position + got,
+                                    {.kind = Damage::kEndMissing, .count = size - position - got});
             return false;
         }
         position += got;

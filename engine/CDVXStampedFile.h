@@ -14,7 +14,6 @@ public:
     CDVXStampedFile(const Chaine& directory, CDVXThreadData* record, bool buffered,
                     const Chaine& prefix, uint32_t shortReadWaitMs);
 
-    uint32_t Size() const { return size; }
     // Writes `length` bytes of new blocks (the next write of each) at
     // `offset`, a multiple of the block size, through the open handle. A
     // write that ends inside a block ends the file.
@@ -30,12 +29,10 @@ public:
     // to its end, and checks every byte and its length; the first
     // difference is recorded with its damage.
     bool Verify();
-    // What this file holds is now known as `other`'s content.
-    void TakeContent(const CDVXStampedFile& other);
 
 private:
-    // What a block holds: the first `stamped` bytes of write `generation`
-    // (none for 0), then zeros.
+    // What a block holds: the first `stamped` bytes of the file's write
+    // `generation` (none for 0), then zeros.
     struct Block {
         uint32_t generation = 0;
         uint32_t stamped = 0;
@@ -52,6 +49,7 @@ private:
     bool CheckEnd();
 
     uint32_t serial;
+    uint32_t writes = 0;  // the writes made to the file
     uint32_t size = 0;
     std::vector<Block> blocks;
 };

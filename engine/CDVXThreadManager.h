@@ -21,7 +21,6 @@
 // keeps its record and its own objects until the system lets it return.
 class CDVXThreadManager {
 public:
-    static constexpr uint32_t kThreadsPerSet = 10;
     static constexpr uint32_t kBytesPerMb = 1048576;
     // A thread's file is counted in 32 bits: 4096 MB would wrap to nothing.
     static constexpr uint32_t kMaxShareMb = 4095;

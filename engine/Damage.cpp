@@ -39,6 +39,7 @@ uint64_t FlippedBits(const unsigned char* expected, const unsigned char* read, S
 // says about itself, when its bytes are those its header stands for.
 bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t length,
                Damage* d) {
+    // `expected` null: any block of the tests is another file's.
     BlockStamp found;
     if (!StampedBlock::ReadStamp(read, length, &found)) return false;
     unsigned char block[StampedBlock::kSize];
@@ -51,8 +52,8 @@ bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t l
         d->kind = Damage::kOtherFile, d->file = found.fileSerial;
     } else if (found.offset != expected->offset) {
         d->kind = Damage::kOtherPlace;
-    } else if (found == *expected) {
-        // The right block, but whole where the file was cut inside it.
+    } else if (found == *expected || expected->generation == 0) {
+        // Bytes the file had where it was cut: whole, or past its end since.
         d->kind = Damage::kCutNotMade, d->where = 0;
     } else {
         d->kind = Damage::kOtherWrite, d->count = found.generation, d->where = 0;
@@ -116,16 +117,18 @@ bool ShiftedCopy(const unsigned char* pattern, uint32_t size, const unsigned cha
 
 }  // namespace
 
-Damage Damage::InBlock(const BlockStamp* stamp, const unsigned char* expected,
+Damage Damage::InBlock(const BlockStamp& stamp, const unsigned char* expected,
                        const unsigned char* read, uint32_t length) {
     Damage d;
     const Span s = Differing(expected, read, length);
     if (s.first == s.end) return d;
     if (AllZero(read + s.first, s.end - s.first)) {
         d.kind = kZeros, d.count = s.end - s.first;
-    } else if (FromStamp(stamp, read, length, &d)) {
+    } else if (FromStamp(&stamp, read, length, &d)) {
     } else if (const uint64_t bits = FlippedBits(expected, read, s); bits <= kMostFlippedBits) {
         d.kind = kFlippedBits, d.count = bits;
+    } else if (s.end - s.first >= 16 && DrawnByTheProgram(read + s.first)) {
+        d.kind = kOtherTestData;
     } else {
         d.kind = kForeignBytes;
     }

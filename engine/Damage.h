@@ -9,7 +9,7 @@ struct Damage {
     enum Kind : int32_t {
         kNone = 0,
         kZeros = 1,         // `count` bytes of zeros where data were expected
-        kOtherWrite = 2,    // the right block from write `count` instead of `expected`
+        kOtherWrite = 2,    // the right block from the file's write `count`, not `expected`
         kOtherPlace = 3,    // a block of the same file, written at `where`
         kOtherFile = 4,     // a block of file `file` of this client, written at `where`
         kOtherClient = 5,   // a block of a file of another client, or of another run
@@ -32,9 +32,10 @@ struct Damage {
 
     bool operator==(const Damage&) const = default;
 
-    // `length` bytes read where `expected` was due (`stamp` says which block
-    // of the tests that change files it is; null where zeros were due).
-    static Damage InBlock(const BlockStamp* stamp, const unsigned char* expected,
+    // `length` bytes read where `expected` was due: the block of the tests
+    // that change files that `stamp` stands for (its generation 0 where
+    // zeros were due).
+    static Damage InBlock(const BlockStamp& stamp, const unsigned char* expected,
                           const unsigned char* read, uint32_t length);
     // `length` bytes read where the start of `pattern` was due, the data of
     // a test that writes one pattern over and over; `filePos` is where they

@@ -57,8 +57,9 @@ public:
     static bool Close(FileHandle h, bool dropCache);
 
     static bool Delete(std::string_view path);
-    // The file named `from` takes the name `to`, replacing what had it.
-    static bool Rename(std::string_view from, std::string_view to);
+    // The file named `from` takes the name `to`, replacing what had it; made
+    // again for a second while a file is busy (EBUSY), when asked.
+    static bool Rename(std::string_view from, std::string_view to, bool waitWhileBusy);
     // The file's length becomes `size`: cut, or extended with zeros.
     static bool Resize(FileHandle h, uint64_t size);
 

@@ -93,16 +93,22 @@ int OpenOwn(const std::string& sys, int flags, const FileId& id, uint64_t* size 
     return fd;
 }
 
-// unlink(), made again while the file is busy. A FUSE client hands the last
-// close of a file to its server after close() has returned, so an SMB server
-// may still hold the file open for a moment and refuse to delete it. A file
-// still busy after a second is an error. errno tells why it failed.
-bool UnlinkWhenFree(const std::string& sys) {
+// `call` (0 on success), made again while the file is busy. A FUSE client
+// hands the last close of a file to its server after close() has returned,
+// so an SMB server may still hold the file open for a moment and refuse to
+// delete or rename it. A file still busy after a second is an error. errno
+// tells why it failed.
+template <typename F>
+bool WhenFree(F call) {
     for (int attempt = 0;; ++attempt) {
-        if (RetryInterrupted([&] { return ::unlink(sys.c_str()); }) == 0) return true;
+        if (RetryInterrupted(call) == 0) return true;
         if (errno != EBUSY || attempt == kBusyRetries) return false;
         std::this_thread::sleep_for(std::chrono::milliseconds(kBusyRetryMs));
     }
+}
+
+bool UnlinkWhenFree(const std::string& sys) {
+    return WhenFree([&] { return ::unlink(sys.c_str()); });
 }
 
 // `id` for the file just made as `sys`, open as `fd`; without it the file is
@@ -197,11 +203,11 @@ bool FileApi::Delete(std::string_view path) {
     return UnlinkWhenFree(sys) || Fail(errno);
 }
 
-bool FileApi::Rename(std::string_view from, std::string_view to) {
+bool FileApi::Rename(std::string_view from, std::string_view to, bool waitWhileBusy) {
     std::string sysFrom, sysTo;
     if (!ToSystemPath(from, &sysFrom) || !ToSystemPath(to, &sysTo)) return false;
-    return RetryInterrupted([&] { return ::rename(sysFrom.c_str(), sysTo.c_str()); }) == 0 ||
-           Fail(errno);
+    const auto rename = [&] { return ::rename(sysFrom.c_str(), sysTo.c_str()); };
+    return (waitWhileBusy ? WhenFree(rename) : RetryInterrupted(rename) == 0) || Fail(errno);
 }
 
 bool FileApi::Resize(FileHandle h, uint64_t size) {

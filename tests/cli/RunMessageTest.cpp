@@ -32,6 +32,7 @@ void ExpectSameTest(const TestSnapshot& a, const TestSnapshot& b) {
     same("error", std::tie(f.errorKind, f.winerr, f.sysErrno, f.operation, f.position),
          std::tie(g.errorKind, g.winerr, g.sysErrno, g.operation, g.position));
     same("data", std::tie(f.datawait, f.dataget), std::tie(g.datawait, g.dataget));
+    same("damage", f.damage, g.damage);
     same("stall", std::tie(f.stallSeconds, f.stallFile), std::tie(g.stallSeconds, g.stallFile));
     same("failed at", std::tie(f.failTicks, f.localtime.minute),
          std::tie(g.failTicks, g.localtime.minute));
@@ -55,6 +56,8 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
     failed.failure.datawait = Chaine("00ff"), failed.failure.dataget = Chaine("0100");
     failed.failure.stallSeconds = 9, failed.failure.stallFile = Chaine("/srv/partage/VXZ1.TMP");
     failed.failure.failTicks = 3000, failed.failure.localtime.minute = 17;
+    failed.failure.damage = {.kind = Damage::kOtherFile, .where = -1, .count = 1ull << 40,
+                             .file = 7, .expected = 3};
     failed.leftFiles = {Chaine("/tmp/VXC2.TMP"), Chaine("/srv/partage/VXC1.TMP")};
     failed.peer = Chaine("poste-02");
     TestSnapshot& waiting = run.tests[1];

@@ -103,18 +103,21 @@ TEST(DamageTest, ABadStampedBlockIsNamed) {
         {"foreign bytes", Junk(kBlock, 77), {.kind = Damage::kForeignBytes}},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Same(Damage::InBlock(&due, expected.data(), c.read.data(), kBlock), c.damage))
+        EXPECT_TRUE(Same(Damage::InBlock(due, expected.data(), c.read.data(), kBlock), c.damage))
             << c.what;
     }
     // Cut inside the block, the block whole is the cut not made.
     Bytes cut = Block(due, 1000);
     cut.resize(kBlock);
-    EXPECT_TRUE(Same(Damage::InBlock(&due, cut.data(), expected.data(), kBlock),
+    EXPECT_TRUE(Same(Damage::InBlock(due, cut.data(), expected.data(), kBlock),
                      {.kind = Damage::kCutNotMade}));
-    // Where zeros were due (an extension), a stamped block is another file's.
+    // Where zeros were due (the file cut, then extended): its own old block
+    // is the cut not made, another file's block that file's.
     const Bytes zeros(kBlock);
-    const Bytes stranger = Block(Mine(11, 0, 1));
-    EXPECT_TRUE(Same(Damage::InBlock(nullptr, zeros.data(), stranger.data(), kBlock),
+    const BlockStamp hole = Mine(7, 2 * kBlock, 0);
+    EXPECT_TRUE(Same(Damage::InBlock(hole, zeros.data(), Block(Mine(7, 2 * kBlock, 1)).data(), kBlock),
+                     {.kind = Damage::kCutNotMade}));
+    EXPECT_TRUE(Same(Damage::InBlock(hole, zeros.data(), Block(Mine(11, 0, 1)).data(), kBlock),
                      {.kind = Damage::kOtherFile, .where = 0, .file = 11}));
 }
 
@@ -148,8 +151,10 @@ TEST(DamageTest, ABadPieceOfPatternIsNamed) {
         {"foreign bytes", with([](Bytes& b) { std::memcpy(b.data() + 300, Junk(600, 5).data(), 600); }),
          0, {.kind = Damage::kForeignBytes}},
         {"another random test's data", with([](Bytes& b) {
+             const uint32_t state = platform::Random::GetState();
              platform::Random::SetState(12345);
              CDVXRandomThread::FillRandom(b.data() + 300, 600);
+             platform::Random::SetState(state);
          }),
          0, {.kind = Damage::kOtherTestData}},
     };
