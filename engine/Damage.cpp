@@ -108,7 +108,11 @@ bool ShiftedCopy(const unsigned char* pattern, uint32_t size, const unsigned cha
         uint32_t k = 0;
         while (k < kProbe && pattern[(j + k) % size] == probe[k]) ++k;
         if (k == kProbe) {
-            *distance = int64_t{j} - int64_t{s.first % size};
+            // The pattern repeats: the nearest place it came from.
+            int64_t d = int64_t{j} - int64_t{s.first % size};
+            if (d > int64_t{size} / 2) d -= size;
+            if (d <= -int64_t{size} / 2) d += size;
+            *distance = d;
             return true;
         }
     }

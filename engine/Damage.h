@@ -15,7 +15,7 @@ struct Damage {
         kOtherClient = 5,   // a block of a file of another client, or of another run
         kFlippedBits = 6,   // the right bytes but for `count` flipped bits
         kForeignBytes = 7,  // bytes that no test of the program wrote there
-        kShiftedCopy = 8,   // the test's own data, from `where` bytes further in it
+        kShiftedCopy = 8,   // the test's own data due `where` bytes further (back if negative)
         kEndMissing = 9,    // the file ends `count` bytes early
         kEndExtra = 10,     // the file goes on `count` bytes past its end
         kCutNotMade = 11,   // the block as it was before the file was cut inside it

@@ -26,10 +26,11 @@ import re
 import subprocess
 import sys
 
-# The names the tests give their files: 3 letters, 4 hexadecimal digits.
-# Those of the cross-check between clients: numbered rounds, and marks.
+# The names the tests give their files: 3 letters, 4 hexadecimal digits (the
+# tests that change files among them). Those of the cross-check between
+# clients: numbered rounds, and marks.
 TEST_FILE = re.compile(
-    r"^(VX[ACRVZ][0-9A-F]{4}\.TMP|VXK-[0-9]+(-[0-9]+-[0-9a-f]{16}\.TMP|\.RDY|\.ACK)|VXK\.FIN)$")
+    r"^(VX[ACDJNORSTVZ][0-9A-F]{4}\.TMP|VXK-[0-9]+(-[0-9]+-[0-9a-f]{16}\.TMP|\.RDY|\.ACK)|VXK\.FIN)$")
 
 
 def unescape(field):
