@@ -67,11 +67,18 @@ uint64_t Key(const BlockStamp& s) {
     return Mix(file ^ Mix(s.offset ^ (uint64_t{s.generation} << 48)));
 }
 
-// Twice the width where the processor has AVX2.
-#define DALVEX_WIDE_WHERE_ABLE __attribute__((target_clones("avx2", "default")))
+// The loops are compiled twice: twice as wide where the processor has AVX2.
+// Chosen at the first call rather than by the loader, which would run the
+// choice before a sanitizer's runtime is there.
+bool HasAvx2() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("avx2") != 0;
+    }();
+    return has;
+}
 
-DALVEX_WIDE_WHERE_ABLE void FillPayload(const BlockStamp& s, unsigned char* out, uint32_t length) {
-    const uint64_t key = Key(s);
+[[gnu::always_inline]] inline void FillLoop(uint64_t key, unsigned char* out, uint32_t length) {
     const Lanes keys = {key, key, key, key};
     const Lanes* table = Table();
     uint32_t done = 0;
@@ -85,19 +92,7 @@ DALVEX_WIDE_WHERE_ABLE void FillPayload(const BlockStamp& s, unsigned char* out,
     }
 }
 
-}  // namespace
-
-void StampedBlock::Fill(const BlockStamp& stamp, unsigned char* out, uint32_t length) {
-    length = std::min(length, kSize);
-    unsigned char header[kHeaderSize];
-    PutHeader(stamp, header);
-    std::memcpy(out, header, std::min(length, kHeaderSize));
-    if (length > kHeaderSize) FillPayload(stamp, out + kHeaderSize, length - kHeaderSize);
-}
-
-namespace {
-
-DALVEX_WIDE_WHERE_ABLE bool PayloadHolds(uint64_t key, const unsigned char* payload) {
+[[gnu::always_inline]] inline bool HoldsLoop(uint64_t key, const unsigned char* payload) {
     const Lanes keys = {key, key, key, key};
     const Lanes* table = Table();
     Lanes differ = {0, 0, 0, 0};
@@ -109,13 +104,31 @@ DALVEX_WIDE_WHERE_ABLE bool PayloadHolds(uint64_t key, const unsigned char* payl
     return (differ[0] | differ[1] | differ[2] | differ[3]) == 0;
 }
 
+[[gnu::target("avx2")]] void FillWide(uint64_t key, unsigned char* out, uint32_t length) {
+    FillLoop(key, out, length);
+}
+void FillNarrow(uint64_t key, unsigned char* out, uint32_t length) { FillLoop(key, out, length); }
+[[gnu::target("avx2")]] bool HoldsWide(uint64_t key, const unsigned char* payload) {
+    return HoldsLoop(key, payload);
+}
+bool HoldsNarrow(uint64_t key, const unsigned char* payload) { return HoldsLoop(key, payload); }
+
 }  // namespace
+
+void StampedBlock::Fill(const BlockStamp& stamp, unsigned char* out, uint32_t length) {
+    length = std::min(length, kSize);
+    unsigned char header[kHeaderSize];
+    PutHeader(stamp, header);
+    std::memcpy(out, header, std::min(length, kHeaderSize));
+    if (length <= kHeaderSize) return;
+    (HasAvx2() ? FillWide : FillNarrow)(Key(stamp), out + kHeaderSize, length - kHeaderSize);
+}
 
 bool StampedBlock::Holds(const BlockStamp& stamp, const unsigned char* block) {
     unsigned char header[kHeaderSize];
     PutHeader(stamp, header);
     return std::memcmp(header, block, kHeaderSize) == 0 &&
-           PayloadHolds(Key(stamp), block + kHeaderSize);
+           (HasAvx2() ? HoldsWide : HoldsNarrow)(Key(stamp), block + kHeaderSize);
 }
 
 bool StampedBlock::ReadStamp(const unsigned char* block, uint32_t length, BlockStamp* stamp) {

@@ -28,7 +28,13 @@ __attribute__((target("sse4.2"))) uint32_t Hardware(const unsigned char* p, std:
     return c32;
 }
 
-const bool g_hasCrcInstruction = __builtin_cpu_supports("sse4.2");
+bool HasCrcInstruction() {
+    static const bool has = [] {
+        __builtin_cpu_init();
+        return __builtin_cpu_supports("sse4.2") != 0;
+    }();
+    return has;
+}
 #endif
 
 }  // namespace
@@ -37,7 +43,7 @@ uint32_t Crc32c(const void* data, std::size_t size, uint32_t crc) {
     const auto* p = static_cast<const unsigned char*>(data);
     crc = ~crc;
 #if defined(__x86_64__)
-    if (g_hasCrcInstruction) return ~Hardware(p, size, crc);
+    if (HasCrcInstruction()) return ~Hardware(p, size, crc);
 #endif
     return ~Bitwise(p, size, crc);
 }
