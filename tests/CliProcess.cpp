@@ -82,7 +82,8 @@ json CheckRun(const CliResult& r, int status, const json& expected, const std::s
     static const std::regex iso8601(R"("\d{4}-\d\d-\d\dT\d\d:\d\d:\d\d[+-]\d\d:\d\d")");
     const auto isTime = [](const json& t) { return std::regex_match(t.dump(), iso8601); };
     json j = ParseResult(text);  // not const: a missing member reads as null
-    EXPECT_EQ(r.status, status) << r.out << r.err;
+    // The failures first: a log that keeps only the ends of long outputs keeps them.
+    EXPECT_EQ(r.status, status) << j["failures"].dump(1) << "\n" << r.err << r.out;
     const char* result = status == 0 ? "ok" : status == 1 ? "failed" : "interrupted";
     // The cross-check reads another client's files, not its own.
     const json cross = j["crossCheck"].is_object() ? j["crossCheck"] : json::object();
