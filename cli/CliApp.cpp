@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "cli/kept/KeptFiles.h"
 #include "cli/result/JsonResult.h"
 #include "cli/result/ResultFile.h"
 #include "cli/result/ShareSeries.h"
@@ -20,6 +21,7 @@
 #include "report/ProgressText.h"
 #include "report/ReportText.h"
 #include "report/TableText.h"
+#include "support/BuildVersion.h"
 #include "support/FileSystem.h"
 #include "support/RtfReader.h"
 
@@ -107,6 +109,11 @@ std::string StatusLine(const Chaine& directories, const RunSnapshot& run, const 
 bool CanStart(const CliOptions& options, std::FILE* err) {
     if (!ResultFile::CanDeliver(options.jsonPath, err)) return false;
     std::string why;
+    if (options.action == CliOptions::kRun && !options.keptList.empty() &&
+        !ResultFile::CanWrite(options.keptList, &why)) {
+        ResultFile::SayCannotWrite(err, options.keptList, why);
+        return false;
+    }
     if (!options.reportDir.empty() &&
         (!CreateDirectoryPath(Chaine::FromUtf8(options.reportDir)) ||
          !ResultFile::CanWrite(options.reportDir + "/test-0.rtf", &why))) {
@@ -242,6 +249,22 @@ void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files, bool stalle
     std::fputs(TableText::Get(res::kFreeHungMount).c_str(), text);
 }
 
+// The files the run kept, or those it checked.
+void SayKept(std::FILE* text, const JsonResult::Run& run) {
+    if (run.kept) {
+        std::fputs(TableText::Format(res::kKeptTitle, run.kept->list.c_str()).c_str(), text);
+        for (const std::string& name : run.kept->files) std::fprintf(text, "  %s\n", name.c_str());
+    }
+    if (run.verified) {
+        const ResultKept& v = *run.verified;
+        std::fputs(TableText::Format(res::kKeptChecked, v.files.size(), v.label.c_str(),
+                                     v.startedAt.c_str())
+                       .c_str(),
+                   text);
+        if (v.deleted) std::fputs(TableText::Get(res::kKeptDeleted).c_str(), text);
+    }
+}
+
 // The result for scripts first, then the verdict and each report for
 // people; false when a result file could not be written.
 bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVerdict& verdict,
@@ -264,6 +287,7 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     }
     const Chaine shareRate = ProgressText::Throughput(run.share.Throughput(run.elapsedMs));
     std::fputs(TableText::Format(res::kShareThroughput, shareRate.ToUtf8().c_str()).c_str(), text);
+    SayKept(text, run);
     SayLeftFiles(text, run.leftFiles, hung);
     std::string why;
     for (std::size_t i = 0; i < failures.size(); ++i) {
@@ -320,14 +344,16 @@ struct Outcome {
     std::vector<FailureReport> failures;
     RunVerdict verdict{RunVerdict::kStopped, false, 0, 0};
     bool childFailed = false;
-    bool hung = false;  // a call got no answer, or a test still waits on one
+    bool hung = false;           // a call got no answer, or a test still waits on one
+    std::vector<KeptFile> kept;  // for a later check
 };
 
 // The run's end, as its supervisor last saw it.
 Outcome TakeEnd(const RunSupervisor& supervisor, JsonResult::Run* run) {
     const RunSnapshot& snapshot = supervisor.Snapshot();
     Outcome outcome{FailureReport::Collect(snapshot), supervisor.Verdict(),
-                    supervisor.ChildFailed(), !snapshot.WaitingTests(kWaitingShownMs).empty()};
+                    supervisor.ChildFailed(), !snapshot.WaitingTests(kWaitingShownMs).empty(),
+                    snapshot.KeptFiles()};
     for (const FailureReport& f : outcome.failures)
         outcome.hung |= f.test.failure.stallSeconds != 0;
     run->client = supervisor.Client();
@@ -343,11 +369,46 @@ Outcome TakeEnd(const RunSupervisor& supervisor, JsonResult::Run* run) {
     return outcome;
 }
 
+// A check of the files a run kept, as the list at `options.keptList` says
+// them: the run's settings; false, the reason said on `err`.
+bool PrepareCheck(const CliOptions& options, KeptList* list, CDVXPrefs* prefs, std::FILE* err) {
+    if (!KeptFiles::Load(options.keptList, list, err)) return false;
+    prefs->SetDirectory(
+        Chaine::FromUtf8(options.keptDirectory.empty() ? list->directory : options.keptDirectory));
+    prefs->keptFiles = list->files;
+    // Each file is checked once, however long that takes.
+    prefs->SetDurationMinutes(CDVXPrefs::UntilStopped);
+    return true;
+}
+
+// The files of the run, once its verdict is known: those a run kept listed,
+// or deleted when it did not end "ok"; those a check found whole deleted
+// when asked. False when the list could not be written or a file deleted.
+bool Settle(const CliOptions& options, const CDVXPrefs& prefs, const KeptList& checked,
+            const Outcome& outcome, JsonResult::Run* run, std::FILE* err) {
+    const bool ok = outcome.verdict.result == RunVerdict::kOk && !outcome.childFailed;
+    if (prefs.keepFiles) {
+        const KeptList list{
+            BuildVersion(),           run->label,  run->host, JsonResult::Iso8601(run->startedAt),
+            prefs.directory.ToUtf8(), outcome.kept};
+        return KeptFiles::Settle(options.keptList, list, ok, err, &run->kept, &run->leftFiles);
+    }
+    if (prefs.keptFiles.empty()) return true;
+    run->verified = KeptFiles::Described(options.keptList, checked);
+    if (!ok || !options.deleteKept) return true;
+    run->verified->deleted = KeptFiles::Delete(checked, prefs.directory, &run->leftFiles);
+    return run->verified->deleted;
+}
+
 }  // namespace
 
 int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
     if (!CanStart(options, err)) return 2;
     CDVXPrefs prefs = options.prefs;
+    KeptList checked;  // verify: the files the run checks
+    if (options.action == CliOptions::kVerify && !PrepareCheck(options, &checked, &prefs, err)) {
+        return 2;
+    }
     JsonResult::Run run = Describe(options, &prefs);
     const StartClock clock{options.clockOffsetMs};
     const bool terminal = platform::Host::IsTerminal(err);
@@ -371,7 +432,8 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
         if (options.checkOnly) return 0;
         outcome = TakeEnd(supervisor, &run);
     }
+    const bool settled = Settle(options, prefs, checked, outcome, &run, err);
     const bool delivered =
         Deliver(options, run, outcome.verdict, outcome.failures, outcome.hung, out, err);
-    return delivered && !outcome.childFailed ? outcome.verdict.ExitCode() : 2;
+    return settled && delivered && !outcome.childFailed ? outcome.verdict.ExitCode() : 2;
 }

@@ -28,6 +28,9 @@ enum OptionId {
     kCheckOnly,
     kCrossCheck,
     kModifyTests,
+    kKeep,
+    kDelete,
+    kKeptDirectory,
     kAllowLocal,
     kAllowMixed,
     kMissingAsFailed,
@@ -36,7 +39,13 @@ enum OptionId {
 };
 
 using Option = CliOptions::Option;
-using enum CliOptions::Scope;
+using enum CliOptions::Command;
+constexpr unsigned kRunOnly = kRunCommand;
+constexpr unsigned kMergeOnly = kMergeCommand;
+constexpr unsigned kVerifyOnly = kVerifyCommand;
+// The options of a run that a check of the files it kept takes too.
+constexpr unsigned kRunAndVerify = kRunCommand | kVerifyCommand;
+constexpr unsigned kAll = kRunCommand | kMergeCommand | kVerifyCommand;
 
 // The one list of options: the parser, the usage text, the manual page and
 // the shell completion all read it.
@@ -48,27 +57,32 @@ constexpr Option kOptions[] = {
     {kMinutes, "--minutes", 0, res::kValueMinutes, res::kHelpMinutes, kRunOnly,
      &SettingLimits::kDurationMinutes},
     {kUntilStopped, "--until-stopped", 0, 0, res::kHelpUntilStopped, kRunOnly, nullptr},
-    {kNormalPriority, "--normal-priority", 0, 0, res::kHelpNormalPriority, kRunOnly, nullptr},
+    {kNormalPriority, "--normal-priority", 0, 0, res::kHelpNormalPriority, kRunAndVerify, nullptr},
     {kStopAfter, "--stop-after", 0, res::kValueSeconds, res::kHelpStopAfter, kRunOnly, nullptr},
-    {kStallAfter, "--stall-after", 0, res::kValueSeconds, res::kHelpStallAfter, kRunOnly,
+    {kStallAfter, "--stall-after", 0, res::kValueSeconds, res::kHelpStallAfter, kRunAndVerify,
      &SettingLimits::kStallSeconds},
-    {kJson, "--json", 0, res::kValueFile, res::kHelpJson, kBoth, nullptr},
-    {kReportDir, "--report-dir", 0, res::kValueDirectory, res::kHelpReportDir, kRunOnly, nullptr},
+    {kJson, "--json", 0, res::kValueFile, res::kHelpJson, kAll, nullptr},
+    {kReportDir, "--report-dir", 0, res::kValueDirectory, res::kHelpReportDir, kRunAndVerify,
+     nullptr},
     {kStartAt, "--start-at", 0, res::kValueTime, res::kHelpStartAt, kRunOnly, nullptr},
     {kClockOffset, "--clock-offset", 0, res::kValueMilliseconds, res::kHelpClockOffset, kRunOnly,
      nullptr},
-    {kLabel, "--label", 0, res::kValueName, res::kHelpLabel, kRunOnly, nullptr},
-    {kQuiet, "--quiet", 'q', 0, res::kHelpQuiet, kRunOnly, nullptr},
-    {kAllowCache, "--allow-cache", 0, 0, res::kHelpAllowCache, kRunOnly, nullptr},
+    {kLabel, "--label", 0, res::kValueName, res::kHelpLabel, kRunAndVerify, nullptr},
+    {kQuiet, "--quiet", 'q', 0, res::kHelpQuiet, kRunAndVerify, nullptr},
+    {kAllowCache, "--allow-cache", 0, 0, res::kHelpAllowCache, kRunAndVerify, nullptr},
     {kCheckOnly, "--check-only", 0, 0, res::kHelpCheckOnly, kRunOnly, nullptr},
     {kCrossCheck, "--cross-check", 0, res::kValueDirectory, res::kHelpCrossCheck, kRunOnly,
      nullptr},
     {kModifyTests, "--modify-tests", 0, 0, res::kHelpModifyTests, kRunOnly, nullptr},
+    {kKeep, "--keep", 0, res::kValueFile, res::kHelpKeep, kRunOnly, nullptr},
+    {kDelete, "--delete", 0, 0, res::kHelpDelete, kVerifyOnly, nullptr},
+    {kKeptDirectory, "--directory", 0, res::kValueDirectory, res::kHelpKeptDirectory, kVerifyOnly,
+     nullptr},
     {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
     {kAllowMixed, "--allow-mixed", 0, 0, res::kHelpAllowMixed, kMergeOnly, nullptr},
     {kMissingAsFailed, "--missing-as-failed", 0, 0, res::kHelpMissingAsFailed, kMergeOnly, nullptr},
-    {kHelpOption, "--help", 'h', 0, res::kHelpHelp, kBoth, nullptr},
-    {kVersionOption, "--version", 0, 0, res::kHelpVersion, kBoth, nullptr},
+    {kHelpOption, "--help", 'h', 0, res::kHelpHelp, kAll, nullptr},
+    {kVersionOption, "--version", 0, 0, res::kHelpVersion, kAll, nullptr},
 };
 
 constexpr CliOptions::ExitStatus kExitStatuses[] = {
@@ -134,18 +148,29 @@ std::string CliOptions::Usage() {
 }
 
 bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, std::string* notes) {
+    const std::string_view first = argc > 1 ? argv[1] : "";
+    const Command command = first == "merge"    ? kMergeCommand
+                            : first == "verify" ? kVerifyCommand
+                                                : kRunCommand;
+    if (command == kMergeCommand) action = kMerge;
+    if (command == kVerifyCommand) action = kVerify;
     bool haveDirectory = false;
     bool optionsEnded = false;
-    const bool merging = argc > 1 && std::string_view(argv[1]) == "merge";
-    if (merging) action = kMerge;
-    for (int i = merging ? 2 : 1; i < argc && action != kHelp && action != kVersion; ++i) {
+    for (int i = command == kRunCommand ? 1 : 2; i < argc && action != kHelp && action != kVersion;
+         ++i) {
         const std::string_view arg = argv[i];
         if (!optionsEnded && arg == "--") {
             optionsEnded = true;
         } else if (!optionsEnded && LooksLikeOption(arg)) {
-            if (!ParseOption(argc, argv, &i, merging, error, notes)) return false;
-        } else if (merging) {
+            if (!ParseOption(argc, argv, &i, command, error, notes)) return false;
+        } else if (command == kMergeCommand) {
             resultFiles.emplace_back(arg);
+        } else if (command == kVerifyCommand) {
+            if (!keptList.empty() || arg.empty()) {
+                *error = TableText::Get(arg.empty() ? res::kNoKeptList : res::kTwoKeptLists);
+                return false;
+            }
+            keptList = arg;
         } else if (haveDirectory || arg.empty()) {
             *error = TableText::Get(haveDirectory ? res::kTwoDirectories : res::kEmptyDirectory);
             return false;
@@ -155,8 +180,12 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
         }
     }
     if (action == kHelp || action == kVersion) return true;
-    if (merging ? resultFiles.empty() : !haveDirectory) {
-        *error = TableText::Get(merging ? res::kNoResultFiles : res::kNoDirectory);
+    unsigned missing = 0;
+    if (command == kMergeCommand && resultFiles.empty()) missing = res::kNoResultFiles;
+    if (command == kVerifyCommand && keptList.empty()) missing = res::kNoKeptList;
+    if (command == kRunCommand && !haveDirectory) missing = res::kNoDirectory;
+    if (missing != 0) {
+        *error = TableText::Get(missing);
         return false;
     }
     const auto bare = [](std::string_view path) {
@@ -171,7 +200,7 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
     return true;
 }
 
-bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool merging,
+bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, Command command,
                              std::string* error, std::string* notes) {
     const std::string_view arg = argv[*i];
     const std::size_t equals = arg.starts_with("--") ? arg.find('=') : std::string_view::npos;
@@ -181,9 +210,11 @@ bool CliOptions::ParseOption(int argc, const char* const* argv, int* i, bool mer
         *error = TableText::Format(res::kUnknownOption, std::string(arg).c_str());
         return false;
     }
-    if (merging ? option->scope == kRunOnly : option->scope == kMergeOnly) {
-        *error =
-            TableText::Format(merging ? res::kRunOnlyOption : res::kMergeOnlyOption, name.c_str());
+    if ((option->commands & command) == 0) {
+        const std::string what = command == kMergeCommand    ? std::string("merge")
+                                 : command == kVerifyCommand ? std::string("verify")
+                                                             : TableText::Get(res::kRunCommandName);
+        *error = TableText::Format(res::kOptionNotForCommand, name.c_str(), what.c_str());
         return false;
     }
     std::string_view value;
@@ -275,6 +306,15 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kCheckOnly: checkOnly = true; return true;
         case kCrossCheck: prefs.crossCheckDirectory = Chaine::FromUtf8(value); return true;
         case kModifyTests: prefs.modifyTests = true; return true;
+        case kKeep:
+            // A file: the list is read again later. The files kept are those
+            // of the tests that change files.
+            if (value == "-") return false;
+            keptList = value;
+            prefs.modifyTests = prefs.keepFiles = true;
+            return true;
+        case kDelete: deleteKept = true; return true;
+        case kKeptDirectory: keptDirectory = value; return true;
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;

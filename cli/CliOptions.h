@@ -12,9 +12,9 @@
 // The command line of dalvex2-cli, parsed. No Qt, no output. Texts are UTF-8.
 class CliOptions {
 public:
-    enum Action { kRun, kHelp, kVersion, kMerge };
-    // Where an option applies.
-    enum Scope { kRunOnly, kMergeOnly, kBoth };
+    enum Action { kRun, kHelp, kVersion, kMerge, kVerify };
+    // The commands an option applies to, as bits.
+    enum Command : unsigned { kRunCommand = 1, kMergeCommand = 2, kVerifyCommand = 4 };
 
     // One option as the parser, the usage, the manual page and the shell
     // completion all read it.
@@ -26,7 +26,7 @@ public:
         // usage (0: a switch), and what the option does.
         unsigned value;
         unsigned help;
-        Scope scope;
+        unsigned commands;           // Command bits
         const SettingLimit* limits;  // a setting's bounds, shown in the usage
     };
     // An exit status of the program and what it says.
@@ -43,8 +43,8 @@ public:
     // (--json=FILE); "--" ends the options. Settings keep the wizard's
     // limits (SettingLimits); `notes` says which values were brought within
     // them, and a duration beyond them is refused. "merge" as the first
-    // argument reads result files instead of a directory, with --json as the
-    // only option.
+    // argument reads result files instead of a directory, "verify" the list
+    // of the files a run kept, each with the options of its command.
     bool Parse(int argc, const char* const* argv, std::string* error, std::string* notes);
 
     static std::string Usage();
@@ -60,7 +60,12 @@ public:
     std::optional<int64_t> startAtMs;  // --start-at, milliseconds since 1970 UTC
     // --clock-offset: this machine's clock minus the one --start-at is read on.
     std::optional<int64_t> clockOffsetMs;
-    std::string label;                     // --label; empty: the host name
+    std::string label;  // --label; empty: the host name
+    // --keep: the list of the files the run keeps, written once it ends "ok";
+    // verify: the list it reads.
+    std::string keptList;
+    bool deleteKept = false;    // verify: the files are deleted once all were found whole
+    std::string keptDirectory;  // verify: where they are seen from here; empty: as listed
     std::vector<std::string> resultFiles;  // merge
     bool allowLocal = false;               // merge: a client that tested a local folder counts
     bool allowMixed = false;               // merge: clients of other versions count
@@ -68,7 +73,7 @@ public:
 
 private:
     // The option at argv[*i] and its value, which may be the next argument.
-    bool ParseOption(int argc, const char* const* argv, int* i, bool merging, std::string* error,
+    bool ParseOption(int argc, const char* const* argv, int* i, Command command, std::string* error,
                      std::string* notes);
     // False for a value the option cannot take.
     bool Apply(int id, std::string_view value, std::string* notes);

@@ -2,8 +2,8 @@
 
 #include "platform/ResourceIds.h"
 
-CDVXAppendThread::CDVXAppendThread(bool buffered)
-    : CDVXChangeThread(buffered, res::kAppendTestName, "VXJ") {}
+CDVXAppendThread::CDVXAppendThread(bool buffered, bool keep)
+    : CDVXChangeThread(buffered, keep, res::kAppendTestName, "VXJ") {}
 
 void CDVXAppendThread::Run() {
     static constexpr uint32_t kPieces = 8;
@@ -15,6 +15,5 @@ void CDVXAppendThread::Run() {
         ok = file.Reopen(CDVXFile::Access::kAppend) &&
              file.Append(i + 1 == kPieces ? piece - 777 : piece);
     }
-    if (ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
-    file.Close(true);
+    EndCycle(file, ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead) && file.Verify());
 }

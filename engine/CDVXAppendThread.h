@@ -5,6 +5,6 @@
 // checks that every piece is at the end of the ones before, in order.
 class CDVXAppendThread : public CDVXChangeThread {
 public:
-    explicit CDVXAppendThread(bool buffered);
+    CDVXAppendThread(bool buffered, bool keep);
     void Run() override;
 };

@@ -5,13 +5,12 @@
 #include "platform/Clock.h"
 #include "platform/FileApi.h"
 #include "platform/SystemError.h"
+#include "support/PathText.h"
 
 using platform::FileApi;
 
 Chaine CDVXCrossCheckThread::Path(std::string_view name) const {
-    Chaine path = directory;
-    if (path.IsEmpty() || path.View().back() != '/') path += "/";
-    return path + Chaine(name);
+    return PathText::Join(directory, name);
 }
 
 void CDVXCrossCheckThread::NameFile(std::string_view name) {
@@ -73,9 +72,8 @@ bool CDVXCrossCheckThread::ReadAll(platform::FileHandle h, std::string_view name
 bool CDVXCrossCheckThread::Exists(std::string_view name) {
     const Chaine path = Path(name);
     uint64_t size = 0;
-    const platform::FileHandle h = Watched(CDVXThreadData::kGetFileAttributes, name, 0, [&] {
-        return FileApi::OpenToRead(path.View(), &size);
-    });
+    const platform::FileHandle h = Watched(CDVXThreadData::kGetFileAttributes, name, 0,
+                                           [&] { return FileApi::OpenToRead(path.View(), &size); });
     if (h == platform::kNullHandle) return false;
     FileApi::Close(h, false);
     return true;

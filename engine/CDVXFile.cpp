@@ -9,6 +9,7 @@
 #include "engine/CDVXThreadData.h"
 #include "platform/Clock.h"
 #include "platform/SystemError.h"
+#include "support/PathText.h"
 
 using platform::FileApi;
 using platform::LastError;
@@ -27,6 +28,7 @@ CDVXFile::CDVXFile(const Chaine& dir, CDVXThreadData* rec, bool isBuffered, cons
 CDVXFile::~CDVXFile() {
     if (IsOpen())
         Watched(CDVXThreadData::kCloseHandle, [&] { return FileApi::Close(handle, false); });
+    if (!owned) fileName.Empty();
     if (!fileName.IsEmpty() &&
         Watched(CDVXThreadData::kDeleteFile, [&] { return FileApi::Delete(fileName.View()); })) {
         fileName.Empty();
@@ -101,7 +103,7 @@ bool CDVXFile::Close(bool deleteFile) {
         }
         handle = platform::kNullHandle;
     }
-    if (deleteFile && !fileName.IsEmpty()) {
+    if (deleteFile && owned && !fileName.IsEmpty()) {
         const bool deleted =
             Watched(CDVXThreadData::kDeleteFile, [&] { return FileApi::Delete(fileName.View()); });
         if (!deleted) {
@@ -118,6 +120,31 @@ bool CDVXFile::Close(bool deleteFile) {
 bool CDVXFile::Reopen(Access access) {
     Close(false);
     return Open(access);
+}
+
+void CDVXFile::SetNameToCheck(std::string_view name) {
+    owned = false;
+    Named(PathText::Join(directory, name).View());
+}
+
+bool CDVXFile::OpenToCheck() {
+    uint64_t size = 0;
+    handle = Watched(CDVXThreadData::kCreateFile,
+                     [&] { return FileApi::OpenToRead(fileName.View(), &size); });
+    if (!IsOpen()) {
+        ReportLastError(CDVXThreadData::kCreateFile, filePos);
+        return false;
+    }
+    FileApi::ForgetCached(handle);
+    return true;
+}
+
+bool CDVXFile::Keep() {
+    const bool closed = Close(false);
+    fileName.Empty();
+    RecordGuard guard(record);
+    record->SetFileName(slot, fileName);
+    return closed;
 }
 
 bool CDVXFile::Read(void* buffer, uint32_t n, uint32_t* bytesRead) {
@@ -229,8 +256,8 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
     return true;
 }
 
-void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t count,
-                              uint32_t base, const Damage& damage) {
+void CDVXFile::ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base,
+                              const Damage& damage) {
     RecordGuard guard(record);
     record->RecordMismatch(expected, count, read, count, base, damage);
 }

@@ -41,6 +41,15 @@ public:
     // Always drops the handle; a failed close is recorded but does not fail.
     bool Close(bool deleteFile);
     bool Reopen(Access access);
+    // The file `name` of the directory, made by an earlier run: opened by
+    // OpenToCheck alone, and never written nor deleted here.
+    void SetNameToCheck(std::string_view name);
+    // Opens it to read, with what this machine held of it dropped first, so
+    // that its bytes come from the server.
+    bool OpenToCheck();
+    // Closes the file and leaves it in place, out of the record: the caller
+    // answers for it from now on.
+    bool Keep();
     bool Read(void* buffer, uint32_t n, uint32_t* bytesRead);
     bool Write(const void* buffer, uint32_t n);
     // offset >= 0 from the start; negative from the end, -1 being the end.
@@ -88,6 +97,7 @@ private:
     Chaine directory;
     Chaine prefix;
     bool buffered;
-    int slot = -1;  // the record's place for this file's name
+    bool owned = true;  // made by this cycle, which deletes it
+    int slot = -1;      // the record's place for this file's name
     platform::FileHandle handle = platform::kNullHandle;
 };

@@ -2,8 +2,8 @@
 
 #include "platform/ResourceIds.h"
 
-CDVXOverwriteThread::CDVXOverwriteThread(bool buffered)
-    : CDVXChangeThread(buffered, res::kOverwriteTestName, "VXO") {}
+CDVXOverwriteThread::CDVXOverwriteThread(bool buffered, bool keep)
+    : CDVXChangeThread(buffered, keep, res::kOverwriteTestName, "VXO") {}
 
 void CDVXOverwriteThread::Run() {
     static constexpr uint32_t kOverwrites = 24;
@@ -16,6 +16,5 @@ void CDVXOverwriteThread::Run() {
         ok = file.WriteAt(DrawBlock(blocks - 2) * StampedBlock::kSize,
                           (1 + i % 3) * StampedBlock::kSize);
     }
-    if (ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead)) file.Verify();
-    file.Close(true);
+    EndCycle(file, ok && !IsAborted() && file.Reopen(CDVXFile::Access::kRead) && file.Verify());
 }

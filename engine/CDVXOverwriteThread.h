@@ -5,6 +5,6 @@
 // twice, then checks that every block holds its latest write.
 class CDVXOverwriteThread : public CDVXChangeThread {
 public:
-    explicit CDVXOverwriteThread(bool buffered);
+    CDVXOverwriteThread(bool buffered, bool keep);
     void Run() override;
 };

@@ -1,8 +1,10 @@
 #pragma once
 #include <algorithm>
 #include <cstdint>
+#include <vector>
 
 #include "engine/CDVXTimings.h"
+#include "engine/KeptFile.h"
 #include "engine/SettingLimits.h"
 #include "support/Chaine.h"
 
@@ -46,6 +48,11 @@ public:
     int32_t threadPriority = kPriorityBelowNormal;
     // Each set also runs the tests that change files they wrote.
     bool modifyTests = false;
+    // Those tests keep the file of their last cycle that checked it whole.
+    bool keepFiles = false;
+    // Not empty: the run checks these files, which an earlier run kept in
+    // the directory, once each, and runs no other test.
+    std::vector<KeptFile> keptFiles;
     // The cross-check with another client: the directory where it writes
     // its files, as seen from here (empty: none), and this client's name
     // for the other one.

@@ -6,6 +6,6 @@
 // the client renames an open file) and through a new open of the name.
 class CDVXRenameOverThread : public CDVXChangeThread {
 public:
-    explicit CDVXRenameOverThread(bool buffered);
+    CDVXRenameOverThread(bool buffered, bool keep);
     void Run() override;
 };

@@ -2,15 +2,12 @@
 
 #include "platform/ResourceIds.h"
 
-CDVXRereadThread::CDVXRereadThread(bool buffered)
-    : CDVXChangeThread(buffered, res::kRereadTestName, "VXD") {}
+CDVXRereadThread::CDVXRereadThread(bool buffered, bool keep)
+    : CDVXChangeThread(buffered, keep, res::kRereadTestName, "VXD") {}
 
 void CDVXRereadThread::Run() {
     CDVXStampedFile file = NewFile();
-    if (file.Open() && file.WriteAt(0, byteBudget) && !IsAborted() &&
-        file.Reopen(CDVXFile::Access::kRead) && file.Verify() && !IsAborted() &&
-        file.Reopen(CDVXFile::Access::kRead)) {
-        file.Verify();
-    }
-    file.Close(true);
+    EndCycle(file, file.Open() && file.WriteAt(0, byteBudget) && !IsAborted() &&
+                       file.Reopen(CDVXFile::Access::kRead) && file.Verify() && !IsAborted() &&
+                       file.Reopen(CDVXFile::Access::kRead) && file.Verify());
 }

@@ -5,6 +5,6 @@
 // must give what was written.
 class CDVXRereadThread : public CDVXChangeThread {
 public:
-    explicit CDVXRereadThread(bool buffered);
+    CDVXRereadThread(bool buffered, bool keep);
     void Run() override;
 };

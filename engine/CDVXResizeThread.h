@@ -5,6 +5,6 @@
 // checks that what was cut is gone and the extension reads as zeros.
 class CDVXResizeThread : public CDVXChangeThread {
 public:
-    explicit CDVXResizeThread(bool buffered);
+    CDVXResizeThread(bool buffered, bool keep);
     void Run() override;
 };

@@ -5,6 +5,6 @@
 // then checks that nothing of the old content is left past the new end.
 class CDVXRewriteShorterThread : public CDVXChangeThread {
 public:
-    explicit CDVXRewriteShorterThread(bool buffered);
+    CDVXRewriteShorterThread(bool buffered, bool keep);
     void Run() override;
 };

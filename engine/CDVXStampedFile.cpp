@@ -25,9 +25,40 @@ CDVXStampedFile::CDVXStampedFile(const Chaine& directory, CDVXThreadData* record
     : CDVXFile(directory, record, buffered, prefix, shortReadWaitMs),
       serial(g_nextSerial.fetch_add(1, std::memory_order_relaxed)) {}
 
+CDVXStampedFile::CDVXStampedFile(const KeptFile& kept, const Chaine& directory,
+                                 CDVXThreadData* record, uint32_t shortReadWaitMs)
+    : CDVXFile(directory, record, false, Chaine(), shortReadWaitMs),
+      runId(kept.runId),
+      clientId(kept.clientId),
+      serial(kept.serial),
+      size(kept.size) {
+    for (const KeptFile::Blocks& run : kept.blocks) {
+        blocks.insert(blocks.end(), run.count, {run.generation, run.stamped});
+    }
+    SetNameToCheck(kept.name);
+}
+
+KeptFile CDVXStampedFile::Kept() {
+    const std::string_view path = GetName().View();
+    KeptFile kept{.name = std::string(path.substr(path.rfind('/') + 1)),
+                  .size = size,
+                  .runId = runId,
+                  .clientId = clientId,
+                  .serial = serial,
+                  .blocks = {}};
+    for (const Block& b : blocks) {
+        if (!kept.blocks.empty() && kept.blocks.back().generation == b.generation &&
+            kept.blocks.back().stamped == b.stamped) {
+            ++kept.blocks.back().count;
+        } else {
+            kept.blocks.push_back({b.generation, b.stamped, 1});
+        }
+    }
+    return kept;
+}
+
 BlockStamp CDVXStampedFile::StampOf(uint32_t index) const {
-    return {StampedBlock::ThisRun(), StampedBlock::ThisClient(), serial, uint64_t{index} * kBlock,
-            blocks[index].generation};
+    return {runId, clientId, serial, uint64_t{index} * kBlock, blocks[index].generation};
 }
 
 void CDVXStampedFile::Expected(uint32_t position, uint32_t length, unsigned char* out) const {

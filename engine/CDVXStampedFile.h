@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/CDVXFile.h"
+#include "engine/KeptFile.h"
 #include "engine/StampedBlock.h"
 
 // A test file of the tests that change files: it is written in stamped
@@ -13,6 +14,13 @@ class CDVXStampedFile : public CDVXFile {
 public:
     CDVXStampedFile(const Chaine& directory, CDVXThreadData* record, bool buffered,
                     const Chaine& prefix, uint32_t shortReadWaitMs);
+    // The file an earlier run kept in `directory`, to be checked as it
+    // left it: see CDVXFile::OpenToCheck.
+    CDVXStampedFile(const KeptFile& kept, const Chaine& directory, CDVXThreadData* record,
+                    uint32_t shortReadWaitMs);
+
+    // What the file must hold as it stands, for a later check.
+    KeptFile Kept();
 
     // Writes `length` bytes of new blocks (the next write of each) at
     // `offset`, a multiple of the block size, through the open handle. A
@@ -48,6 +56,8 @@ private:
     // Counts what follows the end, when anything does.
     bool CheckEnd();
 
+    uint64_t runId = StampedBlock::ThisRun();
+    uint32_t clientId = StampedBlock::ThisClient();
     uint32_t serial;
     uint32_t writes = 0;  // the writes made to the file
     uint32_t size = 0;

@@ -171,6 +171,7 @@ TestSnapshot CDVXThreadData::Snapshot(uint32_t nowTicks) const {
         t.failure.stallFile = failure.stallFile.PrivateCopy();
     }
     t.peer = peer.PrivateCopy();
+    t.kept = kept;
     for (const Chaine& name : leftFiles) t.leftFiles.push_back(name.PrivateCopy());
     for (const Chaine& name : fileNames) {
         if (!name.IsEmpty()) t.leftFiles.push_back(name.PrivateCopy());

@@ -108,6 +108,7 @@ public:
     Chaine peer;  // the other client of a cross-check, once it gave its name
     bool slotTaken[kFileSlots] = {false, false};
     std::vector<Chaine> leftFiles;
+    KeptFile kept;  // the file kept for a later check; no name: none
 
 private:
     // The file of a slot, or the directory for a call before the file has a name.

@@ -9,6 +9,7 @@
 #include "engine/CDVXCrossReadThread.h"
 #include "engine/CDVXCrossWriteThread.h"
 #include "engine/CDVXFillZeroThread.h"
+#include "engine/CDVXKeptFileThread.h"
 #include "engine/CDVXOverwriteThread.h"
 #include "engine/CDVXRandomThread.h"
 #include "engine/CDVXRenameOverThread.h"
@@ -38,13 +39,13 @@ constexpr uint32_t kWaitStepMs = 10;
 using ThreadList = std::vector<std::pair<std::unique_ptr<CDVXThread>, Chaine>>;
 
 // The tests that change files, beside a set's five.
-void AddChangeTests(bool buffered, const Chaine& directory, ThreadList* list) {
-    list->emplace_back(std::make_unique<CDVXOverwriteThread>(buffered), directory);
-    list->emplace_back(std::make_unique<CDVXRewriteShorterThread>(buffered), directory);
-    list->emplace_back(std::make_unique<CDVXAppendThread>(buffered), directory);
-    list->emplace_back(std::make_unique<CDVXResizeThread>(buffered), directory);
-    list->emplace_back(std::make_unique<CDVXRenameOverThread>(buffered), directory);
-    list->emplace_back(std::make_unique<CDVXRereadThread>(buffered), directory);
+void AddChangeTests(bool buffered, bool keep, const Chaine& directory, ThreadList* list) {
+    list->emplace_back(std::make_unique<CDVXOverwriteThread>(buffered, keep), directory);
+    list->emplace_back(std::make_unique<CDVXRewriteShorterThread>(buffered, keep), directory);
+    list->emplace_back(std::make_unique<CDVXAppendThread>(buffered, keep), directory);
+    list->emplace_back(std::make_unique<CDVXResizeThread>(buffered, keep), directory);
+    list->emplace_back(std::make_unique<CDVXRenameOverThread>(buffered, keep), directory);
+    list->emplace_back(std::make_unique<CDVXRereadThread>(buffered, keep), directory);
 }
 
 }  // namespace
@@ -146,14 +147,19 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
 
     const uint32_t sets = prefs->simultaneousTests == 0 ? 1 : prefs->simultaneousTests;
     ThreadList list;
+    for (const KeptFile& kept : prefs->keptFiles) {
+        list.emplace_back(std::make_unique<CDVXKeptFileThread>(kept), prefs->directory);
+    }
     for (bool buffered : {true, false}) {
-        for (uint32_t i = 0; i < sets; ++i) {
+        for (uint32_t i = 0; prefs->keptFiles.empty() && i < sets; ++i) {
             list.emplace_back(std::make_unique<CDVXFillZeroThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXRandomThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXAtomThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXTempThread>(buffered), prefs->directory);
             list.emplace_back(std::make_unique<CDVXCopyFileThread>(buffered), prefs->directory);
-            if (prefs->modifyTests) AddChangeTests(buffered, prefs->directory, &list);
+            if (prefs->modifyTests) {
+                AddChangeTests(buffered, prefs->keepFiles, prefs->directory, &list);
+            }
         }
     }
     // The byte budget is the tests': the cross-check's files are its own.

@@ -37,8 +37,7 @@ uint64_t FlippedBits(const unsigned char* expected, const unsigned char* read, S
 
 // What a block of the tests that change files found where `expected` was due
 // says about itself, when its bytes are those its header stands for.
-bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t length,
-               Damage* d) {
+bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t length, Damage* d) {
     // `expected` null: any block of the tests is another file's.
     BlockStamp found;
     if (!StampedBlock::ReadStamp(read, length, &found)) return false;
@@ -46,7 +45,11 @@ bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t l
     StampedBlock::Fill(found, block, length);
     if (std::memcmp(block, read, length) != 0) return false;
     d->where = static_cast<int64_t>(found.offset);  // but for another write of the block
-    if (found.runId != StampedBlock::ThisRun() || found.clientId != StampedBlock::ThisClient()) {
+    // The run and client the block was due from: this one's, unless a later
+    // check reads what an earlier run kept.
+    const uint64_t run = expected ? expected->runId : StampedBlock::ThisRun();
+    const uint32_t client = expected ? expected->clientId : StampedBlock::ThisClient();
+    if (found.runId != run || found.clientId != client) {
         d->kind = Damage::kOtherClient;
     } else if (!expected || !found.SameFile(*expected)) {
         d->kind = Damage::kOtherFile, d->file = found.fileSerial;
@@ -65,7 +68,8 @@ bool FromStamp(const BlockStamp* expected, const unsigned char* read, uint32_t l
 // The first stamped block read in `read`, at a 4 KiB boundary of its file.
 bool StampInside(const unsigned char* read, Span s, uint64_t filePos, Damage* d) {
     const uint64_t first = filePos + s.first;
-    for (uint64_t at = (first + StampedBlock::kSize - 1) / StampedBlock::kSize * StampedBlock::kSize;
+    for (uint64_t at =
+             (first + StampedBlock::kSize - 1) / StampedBlock::kSize * StampedBlock::kSize;
          at + StampedBlock::kHeaderSize <= filePos + s.end; at += StampedBlock::kSize) {
         const auto i = static_cast<uint32_t>(at - filePos);
         const uint32_t length = std::min(StampedBlock::kSize, s.end - i);

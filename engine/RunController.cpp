@@ -134,7 +134,8 @@ RunVerdict RunController::Verdict() { return Verdict(Snapshot()); }
 
 RunVerdict RunController::Verdict(const RunSnapshot& snapshot) const {
     const bool failed = snapshot.AnyFailed();
-    // Threads only end on their own by failing; the end of the time is the fallback.
-    return RunVerdict(m_ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
-                      failed, snapshot.TotalWritten(true), snapshot.TotalRead(true));
+    // Threads only end on their own by failing, or once their one check of a
+    // kept file is done; the end of the time is the fallback.
+    return RunVerdict::Of(m_ending.value_or(failed ? RunVerdict::kFailure : RunVerdict::kTimeUp),
+                          failed, snapshot, m_prefs && !m_prefs->keptFiles.empty());
 }

@@ -75,6 +75,14 @@ std::vector<Chaine> RunSnapshot::LeftFiles() const {
     return files;
 }
 
+std::vector<KeptFile> RunSnapshot::KeptFiles() const {
+    std::vector<KeptFile> files;
+    for (const TestSnapshot& t : tests) {
+        if (!t.kept.name.empty()) files.push_back(t.kept);
+    }
+    return files;
+}
+
 void RunSnapshot::EndHere(bool stalled, uint32_t nowTicks) {
     const platform::SystemTime now = platform::Clock::GetLocalTime();
     for (TestSnapshot& t : tests) {

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "engine/Damage.h"
+#include "engine/KeptFile.h"
 #include "platform/Clock.h"
 #include "support/Chaine.h"
 
@@ -71,6 +72,7 @@ struct TestSnapshot {
     Chaine peer;          // the other client of a cross-check, once it gave its name
     // The files left behind, and those the test held at the moment.
     std::vector<Chaine> leftFiles;
+    KeptFile kept;  // the file kept for a later check; no name: none
 
     // How long the pending call had waited at `nowTicks`; 0 when none.
     uint32_t WaitedMs(uint32_t nowTicks) const;
@@ -107,6 +109,8 @@ struct RunSnapshot {
     std::vector<Waiting> WaitingTests(uint32_t minMs) const;
     // The files the run could not delete, and those its tests still held.
     std::vector<Chaine> LeftFiles() const;
+    // The files kept for a later check, in the order of the tests.
+    std::vector<KeptFile> KeptFiles() const;
 
     // The run ends here, without its engine (the process that ran it was
     // lost): every test still running fails at `nowTicks`, as stalled on

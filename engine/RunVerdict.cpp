@@ -5,11 +5,21 @@
 #include "platform/ResourceIds.h"
 #include "support/Chaine.h"
 
-RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
+RunVerdict::RunVerdict(Ending how, bool failed, bool proved)
     : ending(how),
-      result(failed                                                   ? kFailed
-             : how == kAborted || bytesWritten == 0 || bytesRead == 0 ? kInterrupted
-                                                                      : kOk) {}
+      result(failed                       ? kFailed
+             : how == kAborted || !proved ? kInterrupted
+                                          : kOk) {}
+
+RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
+    : RunVerdict(how, failed, bytesWritten != 0 && bytesRead != 0) {}
+
+RunVerdict RunVerdict::Of(Ending how, bool failed, const RunSnapshot& run, bool checking) {
+    if (!checking) return RunVerdict(how, failed, run.TotalWritten(true), run.TotalRead(true));
+    bool everyFile = !run.tests.empty();
+    for (const TestSnapshot& t : run.tests) everyFile &= t.bytesRead[0] + t.bytesRead[1] != 0;
+    return RunVerdict(how, failed, everyFile);
+}
 
 int RunVerdict::ExitCode(Result result) {
     switch (result) {

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "engine/RunSnapshot.h"
+
 // What a finished run proves. A run that found no failure is "ok" only if it
 // ended as asked and data was really written and read back: an aborted run,
 // or one stopped before any byte came back, proves nothing either way.
@@ -17,6 +19,10 @@ public:
     enum Result { kOk, kFailed, kInterrupted };
 
     RunVerdict(Ending ending, bool failed, uint64_t bytesWritten, uint64_t bytesRead);
+    // The verdict on `run`. A check of the files an earlier run kept
+    // (`checking`) writes nothing: it proves something once every file was
+    // read.
+    static RunVerdict Of(Ending ending, bool failed, const RunSnapshot& run, bool checking);
 
     // 0 ok, 1 failed, 3 interrupted (2 is left to runs that could not start
     // or whose result could not be written).
@@ -35,4 +41,7 @@ public:
 
     Ending ending;
     Result result;
+
+private:
+    RunVerdict(Ending ending, bool failed, bool proved);
 };

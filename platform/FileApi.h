@@ -78,6 +78,9 @@ public:
     // Opens for reading a file that another program made: a regular file
     // only (a link, a pipe or a directory fail at once), its length in `size`.
     static FileHandle OpenToRead(std::string_view path, uint64_t* size);
+    // What this machine holds of the file's data is dropped: the next read
+    // asks the storage (the server). Advice only, never a failure.
+    static void ForgetCached(FileHandle h);
 
     // Copies the file `srcId` named src over the file `dstId` named dst, as
     // Open checks them; dst ends with src's content alone. `onStep`, when

@@ -70,3 +70,9 @@ bool PathText::HasInvalidNameChar(const Chaine& path) {
     const Chaine name = GetFileName(path);
     return std::strpbrk(name.c_str(), kInvalidNameChars) != nullptr;
 }
+
+Chaine PathText::Join(const Chaine& directory, std::string_view name) {
+    Chaine path = directory;
+    if (path.IsEmpty() || !IsSeparator(path.View().back())) path += "/";
+    return path + Chaine(name);
+}

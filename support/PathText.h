@@ -13,6 +13,8 @@ public:
     static Chaine GetFileName(const Chaine& path);
     // The text up to the last separator or colon, without one trailing separator.
     static Chaine GetDirectory(const Chaine& path);
+    // `name` in `directory`, with one separator between them.
+    static Chaine Join(const Chaine& directory, std::string_view name);
     // Drops "." components ("a\.\b" → "a\b", "." → "").
     static Chaine RemoveDots(const Chaine& path);
     // Whether the file-name part holds a character that names may not hold.

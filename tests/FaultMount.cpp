@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 #include <fstream>
+#include <string>
 #include <thread>
 
 FaultMount::FaultMount(const std::vector<std::string>& faults, const std::string& subtype) {
@@ -25,15 +26,36 @@ FaultMount::~FaultMount() {
     umount2(point.Path().c_str(), MNT_DETACH);
 }
 
-void FaultMount::Release() {
+pid_t FaultMount::Pid() {
     // faultfs writes its pid once the kernel has greeted it, just after mounting.
     for (int tries = 0; tries < 500; ++tries) {
         pid_t pid = 0;
-        if (std::ifstream(own.File("pid")) >> pid) {
-            kill(pid, SIGUSR1);
-            return;
-        }
+        if (std::ifstream(own.File("pid")) >> pid) return pid;
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     ADD_FAILURE() << "faultfs wrote no pid in " << own.Path();
+    return 0;
+}
+
+void FaultMount::Release() {
+    if (const pid_t pid = Pid()) kill(pid, SIGUSR1);
+}
+
+void FaultMount::Unmount() {
+    if (!mounted) return;
+    const pid_t pid = Pid();
+    Release();
+    mounted = false;
+    ASSERT_EQ(umount2(point.Path().c_str(), 0), 0) << point.Path();
+    // Gone, or a zombie that nobody here reaps: it has ended either way.
+    const auto runs = [pid] {
+        std::string state;
+        std::ifstream stat("/proc/" + std::to_string(pid) + "/stat");
+        std::getline(stat, state, ')');
+        return stat >> state && state != "Z";
+    };
+    for (int tries = 0; pid && runs() && tries < 1000; ++tries) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_FALSE(pid && runs()) << "faultfs still runs 10 s after its unmount";
 }

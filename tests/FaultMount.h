@@ -1,4 +1,6 @@
 #pragma once
+#include <sys/types.h>
+
 #include <string>
 #include <vector>
 
@@ -19,9 +21,15 @@ struct FaultMount {
 
     // Answers every request a stall holds, and ends the stalls for good.
     void Release();
+    // Unmounts, as a server that restarts, once faultfs has ended: what it
+    // had not made stable is lost then.
+    void Unmount();
 
     TempDir source;  // where the files really are
     TempDir point;
     TempDir own;  // faultfs's pid file
     bool mounted = false;
+
+private:
+    pid_t Pid();  // 0 when faultfs wrote none
 };

@@ -116,6 +116,8 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.result = verdict.ResultName();
     for (const FailureReport& f : failures) d.failures.push_back(Failure(f));
     for (const Chaine& name : run.leftFiles) d.leftFiles.push_back(Text(name));
+    d.kept = run.kept;
+    d.verified = run.verified;
     return d;
 }
 

@@ -47,6 +47,9 @@ public:
         // Files of the run that are still in the share or the temporary
         // directory: they could not be deleted, or a stuck test holds them.
         std::vector<Chaine> leftFiles;
+        // The files the run kept for a later check, or those it checked.
+        std::optional<ResultKept> kept;
+        std::optional<ResultKept> verified;
     };
 
     static ResultDocument Document(const Run& run, const RunVerdict& verdict,

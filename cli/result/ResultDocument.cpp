@@ -85,6 +85,16 @@ void Members(S& c, V&& visit) {
 }
 
 template <typename S, typename V>
+requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Kept>
+void Members(S& k, V&& visit) {
+    visit("list", k.list, Text);
+    visit("label", k.label, Any<std::string>);
+    visit("startedAt", k.startedAt, Text);
+    visit("files", k.files, Texts);
+    visit("deleted", k.deleted, Any<bool>);
+}
+
+template <typename S, typename V>
 requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Series>
 void Members(S& s, V&& visit) {
     visit("intervalMs", s.intervalMs, [](uint32_t v) { return v >= 1000; });
@@ -157,6 +167,8 @@ void Members(S& d, V&& visit) {
     visit("result", d.result, ResultName);
     visit("failures", d.failures, Any<std::vector<ResultDocument::Failure>>);
     visit("leftFiles", d.leftFiles, Texts);
+    visit("kept", d.kept, Any<std::optional<ResultDocument::Kept>>);
+    visit("verified", d.verified, Any<std::optional<ResultDocument::Kept>>);
 }
 
 template <typename S>

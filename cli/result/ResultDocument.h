@@ -43,6 +43,16 @@ struct ResultDamage {
     std::string text;
 };
 
+// Files kept for a later check: by this run (--keep), or by the run whose
+// files this one checked (verify).
+struct ResultKept {
+    std::string list;       // the list of them, as the command line named it
+    std::string label;      // the client whose run kept them
+    std::string startedAt;  // when that run started
+    std::vector<std::string> files;
+    bool deleted = false;  // verify --delete removed them, all found whole
+};
+
 // One failed test as its report says it; a result of another hand may
 // leave any of it out.
 struct ResultFailure {
@@ -82,6 +92,7 @@ struct ResultDocument {
     using CrossCheck = ResultCrossCheck;
     using Series = ResultSeries;
     using Failure = ResultFailure;
+    using Kept = ResultKept;
 
     std::string directory;
     std::string tempDirectory;
@@ -114,6 +125,9 @@ struct ResultDocument {
     std::vector<Failure> failures;
     // Files of the run still in the share or the temporary directory.
     std::vector<std::string> leftFiles;
+    // The files this run kept for a later check, or those it checked.
+    std::optional<Kept> kept;
+    std::optional<Kept> verified;
 
     // The file's text, two spaces an indent, ending in a line feed.
     std::string Dump() const;

@@ -16,8 +16,11 @@ int EngineProcess::Run(const CDVXPrefs& prefs, const Asked& asked,
                        const platform::ChildProcess::Link& link) {
     // The checks touch the share too: the supervisor times them from here.
     link.Send(RunMessage::Checking());
-    // The folder as the wizard checks it on Next: a typo is not the network's fault.
-    const DirectoryCheck::Result check = DirectoryCheck::ForRun(prefs.directory, prefs.diskSpaceMb);
+    // The folder as the wizard checks it on Next: a typo is not the network's
+    // fault. A check of kept files writes nothing, not even there.
+    const DirectoryCheck::Result check =
+        prefs.keptFiles.empty() ? DirectoryCheck::ForRun(prefs.directory, prefs.diskSpaceMb)
+                                : DirectoryCheck::OfPath(prefs.directory);
     const bool usable = check.problem == DirectoryCheck::kUsable;
     const ShareClient client = usable ? GetShareClient(prefs.directory) : ShareClient();
     const RunMessage::Refusal refusal = !usable ? RunMessage::kUnusableDirectory

@@ -80,6 +80,10 @@ void PutTest(Writer& w, const TestSnapshot& t) {
     w.Put(t.peer);
     w.Put(static_cast<uint32_t>(t.leftFiles.size()));
     for (const Chaine& name : t.leftFiles) w.Put(name);
+    const KeptFile& k = t.kept;
+    w.PutAll(Chaine(k.name), k.size, k.runId, k.clientId, k.serial,
+             static_cast<uint32_t>(k.blocks.size()));
+    for (const KeptFile::Blocks& b : k.blocks) w.PutAll(b.generation, b.stamped, b.count);
 }
 
 bool GetTest(Reader& in, TestSnapshot* t) {
@@ -110,6 +114,18 @@ bool GetTest(Reader& in, TestSnapshot* t) {
     t->leftFiles.resize(leftCount);
     for (Chaine& name : t->leftFiles) {
         if (!in.Get(&name)) return false;
+    }
+    KeptFile& k = t->kept;
+    Chaine keptName;
+    uint32_t runs = 0;
+    if (!in.Get(&keptName) || !in.Get(&k.size) || !in.Get(&k.runId) || !in.Get(&k.clientId) ||
+        !in.Get(&k.serial) || !in.Get(&runs) || !in.CanHold(runs)) {
+        return false;
+    }
+    k.name = keptName.View();
+    k.blocks.resize(runs);
+    for (KeptFile::Blocks& b : k.blocks) {
+        if (!in.Get(&b.generation) || !in.Get(&b.stamped) || !in.Get(&b.count)) return false;
     }
     return true;
 }

@@ -196,5 +196,5 @@ void RunSupervisor::EndHere(bool stalled, const std::string& why) {
 RunVerdict RunSupervisor::Verdict() const {
     // A run that ended in failure here failed, even with no test to say so.
     const bool failed = m_run.AnyFailed() || m_state.ending == RunVerdict::kFailure;
-    return RunVerdict(m_state.ending, failed, m_run.TotalWritten(true), m_run.TotalRead(true));
+    return RunVerdict::Of(m_state.ending, failed, m_run, !m_prefs.keptFiles.empty());
 }

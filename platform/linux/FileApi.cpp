@@ -190,7 +190,7 @@ bool FileApi::Close(FileHandle h, bool dropCache) {
     int err = 0;
     if (dropCache) {
         if (RetryInterrupted([&] { return ::fdatasync(h); }) != 0) err = errno;
-        ::posix_fadvise(h, 0, 0, POSIX_FADV_DONTNEED);
+        ForgetCached(h);
     }
     // Not made again on EINTR: Linux has released the descriptor by then.
     if (::close(h) != 0 && err == 0 && errno != EINTR) err = errno;
@@ -297,6 +297,8 @@ FileHandle FileApi::OpenToRead(std::string_view path, uint64_t* size) {
     *size = static_cast<uint64_t>(st.st_size);
     return fd;
 }
+
+void FileApi::ForgetCached(FileHandle h) { ::posix_fadvise(h, 0, 0, POSIX_FADV_DONTNEED); }
 
 bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view dst,
                    const FileId& dstId, const std::function<void()>& onStep) {

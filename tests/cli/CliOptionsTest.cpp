@@ -23,7 +23,7 @@ std::string Parse(const std::string& line) {
     std::string err, notes;
     if (!o.Parse(static_cast<int>(args.size()), args.data(), &err, &notes)) return "error: " + err;
     std::ostringstream s;
-    const char* const actions[] = {"", "help ", "version ", "merge "};
+    const char* const actions[] = {"", "help ", "version ", "merge ", "verify "};
     s << actions[o.action] << (o.quiet ? "quiet " : "") << o.prefs.directory.ToUtf8();
     const auto f = [&s](const char* name, const auto& value, const auto& usual) {
         if (value != usual) s << ' ' << name << '=' << value;
@@ -36,6 +36,8 @@ std::string Parse(const std::string& line) {
     f("local", o.allowLocal, false), f("mixed", o.allowMixed, false);
     f("missing", o.missingAsFailed, false), f("cache", o.allowCache, false);
     f("cross", o.prefs.crossCheckDirectory.ToUtf8(), ""), f("modify", o.prefs.modifyTests, false);
+    f("keep", o.prefs.keepFiles, false), f("list", o.keptList, "");
+    f("delete", o.deleteKept, false), f("in", o.keptDirectory, "");
     for (const std::string& file : o.resultFiles) s << ' ' << file;
     std::istringstream lines(notes);
     for (std::string note; std::getline(lines, note);) s << " | " << note;
@@ -83,6 +85,10 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"./merge", "./merge"},
         {"/mnt/a/ --cross-check /mnt/b --allow-cache --modify-tests",
          "/mnt/a/ cache=1 cross=/mnt/b modify=1"},
+        {"d --keep k.json", "d modify=1 keep=1 list=k.json"},
+        {"verify k.json --delete --directory /mnt/b -q --stall-after 30 --json -",
+         "verify quiet  json=- stall=30000 list=k.json delete=1 in=/mnt/b"},
+        {"verify -- --k.json", "verify  list=--k.json"},
     };
     for (const auto& [line, expected] : cases) EXPECT_EQ(Parse(line), expected) << line;
 }
@@ -118,13 +124,22 @@ TEST(CliOptionsTest, RefusedCommandLinesSayWhy) {
                              "d --label \x1b[2J",
                              "d --clock-offset 86400001",
                              "d --clock-offset -",
-                             "d --allow-local"}) {
+                             "d --allow-local",
+                             "d --keep -"}) {
         refused(line);
     }
     for (const char* line :
          {"", "--json r.json", "a.json --sets 2", "a.json --label x", "--clock-offset 5 a.json"}) {
         refused(std::string("merge ") + line);
     }
+    // verify takes one list, and neither a run's own settings nor merge's.
+    for (const char* line : {"", "''", "a b", "a --keep b", "a --space 10", "a --modify-tests",
+                             "a --allow-local", "a --directory", "a --delete=1"}) {
+        refused(std::string("verify ") + line);
+    }
+    EXPECT_EQ(Parse("d --delete"), "error: L'option --delete ne s'applique pas à un test.");
+    EXPECT_EQ(Parse("verify k --sets 2"), "error: L'option --sets ne s'applique pas à verify.");
+    EXPECT_EQ(Parse("merge k --keep l"), "error: L'option --keep ne s'applique pas à merge.");
     for (const char* time : {"tomorrow", "2026-02-29T10:00:00Z", "2026-12-06", "2026-12-06T24:00Z",
                              "2026-12-06T10:60Z", "2026-12-06T10:00:61Z", "2026-12-06T10:00+01:",
                              "2026-12-06T10:00+2400", "2026-12-06T10:00Zz", "2026-12-06T10:00:00.Z",

@@ -38,6 +38,7 @@ void ExpectSameTest(const TestSnapshot& a, const TestSnapshot& b) {
          std::tie(g.failTicks, g.localtime.minute));
     same("peer", a.peer, b.peer);
     same("leftFiles", a.leftFiles, b.leftFiles);
+    same("kept", a.kept, b.kept);
 }
 
 }  // namespace
@@ -56,10 +57,11 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
     failed.failure.datawait = Chaine("00ff"), failed.failure.dataget = Chaine("0100");
     failed.failure.stallSeconds = 9, failed.failure.stallFile = Chaine("/srv/partage/VXZ1.TMP");
     failed.failure.failTicks = 3000, failed.failure.localtime.minute = 17;
-    failed.failure.damage = {.kind = Damage::kOtherFile, .where = -1, .count = 1ull << 40,
-                             .file = 7, .expected = 3};
+    failed.failure.damage = {
+        .kind = Damage::kOtherFile, .where = -1, .count = 1ull << 40, .file = 7, .expected = 3};
     failed.leftFiles = {Chaine("/tmp/VXC2.TMP"), Chaine("/srv/partage/VXC1.TMP")};
     failed.peer = Chaine("poste-02");
+    failed.kept = {"VXO1A2B.TMP", 9000, 1ull << 63, 77, 5, {{3, 4096, 2}, {0, 0, 0}, {1, 808, 1}}};
     TestSnapshot& waiting = run.tests[1];
     waiting.pending = true;
     waiting.call = {TestFailure::kReadFile, 4096, Chaine("/srv/partage/VXA1.TMP"), 500};

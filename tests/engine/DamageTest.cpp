@@ -91,14 +91,19 @@ TEST(DamageTest, ABadStampedBlockIsNamed) {
              return b;
          }(),
          {.kind = Damage::kZeros, .count = kBlock - 1000}},
-        {"the write before", Block(Mine(7, 2 * kBlock, 1)),
+        {"the write before",
+         Block(Mine(7, 2 * kBlock, 1)),
          {.kind = Damage::kOtherWrite, .count = 1, .expected = 2}},
-        {"another place of the file", Block(Mine(7, 5 * kBlock, 1)),
+        {"another place of the file",
+         Block(Mine(7, 5 * kBlock, 1)),
          {.kind = Damage::kOtherPlace, .where = 5 * kBlock}},
-        {"another file", Block(Mine(9, kBlock, 4)),
+        {"another file",
+         Block(Mine(9, kBlock, 4)),
          {.kind = Damage::kOtherFile, .where = kBlock, .file = 9}},
         {"another run", Block(foreignRun), {.kind = Damage::kOtherClient, .where = 2 * kBlock}},
-        {"bits in the data", flipped({800, 9000, 30001}), {.kind = Damage::kFlippedBits, .count = 3}},
+        {"bits in the data",
+         flipped({800, 9000, 30001}),
+         {.kind = Damage::kFlippedBits, .count = 3}},
         {"a bit in the header", flipped({8 * 21}), {.kind = Damage::kFlippedBits, .count = 1}},
         {"foreign bytes", Junk(kBlock, 77), {.kind = Damage::kForeignBytes}},
     };
@@ -115,10 +120,16 @@ TEST(DamageTest, ABadStampedBlockIsNamed) {
     // is the cut not made, another file's block that file's.
     const Bytes zeros(kBlock);
     const BlockStamp hole = Mine(7, 2 * kBlock, 0);
-    EXPECT_TRUE(Same(Damage::InBlock(hole, zeros.data(), Block(Mine(7, 2 * kBlock, 1)).data(), kBlock),
-                     {.kind = Damage::kCutNotMade}));
+    EXPECT_TRUE(
+        Same(Damage::InBlock(hole, zeros.data(), Block(Mine(7, 2 * kBlock, 1)).data(), kBlock),
+             {.kind = Damage::kCutNotMade}));
     EXPECT_TRUE(Same(Damage::InBlock(hole, zeros.data(), Block(Mine(11, 0, 1)).data(), kBlock),
                      {.kind = Damage::kOtherFile, .where = 0, .file = 11}));
+    // A file an earlier run kept, checked by this one: its blocks are that run's.
+    BlockStamp kept = foreignRun;
+    kept.generation = 3;
+    EXPECT_TRUE(Same(Damage::InBlock(kept, Block(kept).data(), Block(foreignRun).data(), kBlock),
+                     {.kind = Damage::kOtherWrite, .count = 2, .expected = 3}));
 }
 
 TEST(DamageTest, ABadPieceOfPatternIsNamed) {
@@ -135,33 +146,43 @@ TEST(DamageTest, ABadPieceOfPatternIsNamed) {
         uint64_t filePos;
         Damage damage;
     } cases[] = {
-        {"a page of zeros", with([](Bytes& b) { std::memset(b.data() + 8192, 0, 4096); }), 0,
+        {"a page of zeros",
+         with([](Bytes& b) { std::memset(b.data() + 8192, 0, 4096); }),
+         0,
          {.kind = Damage::kZeros, .count = 4096}},
-        {"two flipped bits", with([](Bytes& b) { b[10] ^= 1, b[500] ^= 0x80; }), 0,
+        {"two flipped bits",
+         with([](Bytes& b) { b[10] ^= 1, b[500] ^= 0x80; }),
+         0,
          {.kind = Damage::kFlippedBits, .count = 2}},
         {"the pattern from 4096 bytes further",
-         with([&](Bytes& b) { std::memcpy(b.data() + 100, pattern.data() + 4196, 5000); }), 0,
+         with([&](Bytes& b) { std::memcpy(b.data() + 100, pattern.data() + 4196, 5000); }),
+         0,
          {.kind = Damage::kShiftedCopy, .where = 4096}},
         {"a stamped block at a page of the file",
          with([](Bytes& b) {
              const Bytes s = Block(Mine(3, 8 * kBlock, 1));
              std::memcpy(b.data() + 2 * kBlock - 1000, s.data(), kBlock);
          }),
-         1000, {.kind = Damage::kOtherFile, .where = 8 * kBlock, .file = 3}},
-        {"foreign bytes", with([](Bytes& b) { std::memcpy(b.data() + 300, Junk(600, 5).data(), 600); }),
-         0, {.kind = Damage::kForeignBytes}},
-        {"another random test's data", with([](Bytes& b) {
+         1000,
+         {.kind = Damage::kOtherFile, .where = 8 * kBlock, .file = 3}},
+        {"foreign bytes",
+         with([](Bytes& b) { std::memcpy(b.data() + 300, Junk(600, 5).data(), 600); }),
+         0,
+         {.kind = Damage::kForeignBytes}},
+        {"another random test's data",
+         with([](Bytes& b) {
              const uint32_t state = platform::Random::GetState();
              platform::Random::SetState(12345);
              CDVXRandomThread::FillRandom(b.data() + 300, 600);
              platform::Random::SetState(state);
          }),
-         0, {.kind = Damage::kOtherTestData}},
+         0,
+         {.kind = Damage::kOtherTestData}},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(Same(Damage::InPattern(pattern.data(), kPattern, c.read.data(), kPattern,
-                                           c.filePos),
-                         c.damage))
+        EXPECT_TRUE(
+            Same(Damage::InPattern(pattern.data(), kPattern, c.read.data(), kPattern, c.filePos),
+                 c.damage))
             << c.what;
     }
 }

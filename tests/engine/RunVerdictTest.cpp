@@ -21,3 +21,30 @@ TEST(RunVerdictTest, OnlyACompleteRunThatReadItsDataBackIsOk) {
         EXPECT_EQ(v.ExitCode(), exit) << v.EndingName();
     }
 }
+
+// A check of kept files writes nothing: it proves something once every
+// file was read, and never when one was not.
+TEST(RunVerdictTest, ACheckOfKeptFilesIsOkOnceEveryFileWasRead) {
+    const auto run = [](std::initializer_list<uint64_t> reads) {
+        RunSnapshot r;
+        for (uint64_t read : reads) {
+            r.tests.emplace_back();
+            r.tests.back().bytesRead[0] = read;
+        }
+        return r;
+    };
+    // {bytes each file's test read, result}
+    const std::pair<RunSnapshot, const char*> cases[] = {
+        {run({4096, 9000}), "ok"},
+        {run({4096, 0}), "interrupted"},
+        {run({}), "interrupted"},
+    };
+    for (const auto& [snapshot, result] : cases) {
+        EXPECT_STREQ(RunVerdict::Of(RunVerdict::kTimeUp, false, snapshot, true).ResultName(),
+                     result)
+            << snapshot.tests.size();
+    }
+    // A run that writes is judged as before.
+    EXPECT_STREQ(RunVerdict::Of(RunVerdict::kTimeUp, false, run({4096}), false).ResultName(),
+                 "interrupted");
+}

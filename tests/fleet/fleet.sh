@@ -98,11 +98,12 @@ package)
       COMP_CWORD=$(($# - 1)) && _dalvex2_cli; printf '%s\n' "${COMPREPLY[@]}" | sort | xargs)
     [ "$got" = "$expected" ] || fail "completing '$*' offers '$got', not '$expected'"
   }
-  offers "dir merge" dalvex2-cli ""
+  offers "dir merge verify" dalvex2-cli ""
   offers "--json" dalvex2-cli --js
   offers "--allow-local --allow-mixed --help --json --missing-as-failed --version" \
     dalvex2-cli merge --
   offers "" dalvex2-cli merge --sp
+  offers "--delete --directory" dalvex2-cli verify --d
   offers "dir" dalvex2-cli --report-dir ""
   offers "dir result.json" dalvex2-cli --json = ""
   offers "dir result.json" dalvex2-cli merge a.json ""

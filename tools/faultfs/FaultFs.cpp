@@ -26,6 +26,10 @@
 //   lostclose:PREFIX:K           the K-th file written to loses its last write
 //                                when it closes: the bytes that write replaced and
 //                                the size before it come back
+//   unstable:PREFIX              writes are answered as done but are not stable:
+//                                when the file system ends (unmounted: the server
+//                                restarts), each file still there loses its last
+//                                write, as lostclose undoes it
 //   notrunc:PREFIX               every truncation, an open with O_TRUNC too, is
 //                                answered as done but not made
 //   appendzero:PREFIX            writes through a file opened with O_APPEND land
@@ -96,6 +100,7 @@ struct Fault {
         kMisdirect,
         kStale,
         kLostClose,
+        kUnstable,
         kNoTrunc,
         kAppendZero,
         kExtendJunk
@@ -128,15 +133,25 @@ std::mutex g_keptLock;
 std::string g_kept;
 constexpr std::size_t kKeptMax = 64 << 20;
 
+// A write that may be undone: where it went, the bytes it replaced and the
+// file's size before it.
+struct Undo {
+    off_t offset = 0;
+    std::string replaced;
+    off_t sizeBefore = 0;
+};
+
+// unstable: the last write of each file, by the file's path.
+std::mutex g_unstableLock;
+std::map<std::string, Undo> g_unstable;
+
 // What a fault needs to know of an open file, by its handle.
 struct Handle {
     bool atZero = false;   // appendzero: opened with O_APPEND, which its descriptor lacks
     uint64_t writes = 0;   // misdirect: the writes made through it
     bool written = false;  // lostclose: counted as a file written to
-    bool undo = false;     // lostclose: its last write is undone at close:
-    off_t lastOffset = 0;  // where that write went,
-    std::string replaced;  // the bytes it replaced
-    off_t sizeBefore = 0;  // and the file's size before it
+    bool undo = false;     // lostclose: its last write is undone at close
+    Undo last;
 };
 std::mutex g_handlesLock;
 std::map<uint64_t, Handle> g_handles;
@@ -315,10 +330,16 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
             h.written = true;
             h.undo = KthOccurrence(Fault::kLostClose, path) != nullptr;
         }
+        const bool unstable = path && Strikes(Fault::kUnstable, path);
         struct stat st {};
-        if (h.undo && fstat(fd, &st) == 0) {
-            h.lastOffset = offset, h.sizeBefore = st.st_size;
-            h.replaced = ReadReal(path, offset, std::clamp<off_t>(st.st_size - offset, 0, size));
+        if ((h.undo || unstable) && fstat(fd, &st) == 0) {
+            h.last = {offset,
+                      ReadReal(path, offset, std::clamp<off_t>(st.st_size - offset, 0, size)),
+                      st.st_size};
+            if (unstable) {
+                std::lock_guard<std::mutex> unstableGuard(g_unstableLock);
+                g_unstable[path] = h.last;
+            }
         }
     }
     const ssize_t n = pwrite(fd, buf, size, offset);
@@ -332,10 +353,10 @@ int Flush(const char* path, fuse_file_info* fi) {
         std::lock_guard<std::mutex> guard(g_handlesLock);
         const auto it = g_handles.find(fi->fh);
         if (it != g_handles.end() && it->second.undo) {
-            const Handle& h = it->second;
+            const Undo& last = it->second.last;
             const int fd = static_cast<int>(fi->fh);
-            if (pwrite(fd, h.replaced.data(), h.replaced.size(), h.lastOffset) < 0 ||
-                ftruncate(fd, h.sizeBefore) != 0) {
+            if (pwrite(fd, last.replaced.data(), last.replaced.size(), last.offset) < 0 ||
+                ftruncate(fd, last.sizeBefore) != 0) {
                 std::perror("faultfs: lostclose");
             }
             it->second.undo = false;
@@ -375,6 +396,10 @@ int Unlink(const char* path) {
         kept = ReadReal(path, 0, error ? 0 : std::min<uintmax_t>(size, kKeptMax));
     }
     if (unlink(Real(path).c_str()) != 0) return -errno;
+    {
+        std::lock_guard<std::mutex> guard(g_unstableLock);
+        g_unstable.erase(path);
+    }
     if (keep) {
         std::lock_guard<std::mutex> guard(g_keptLock);
         g_kept = std::move(kept);
@@ -388,7 +413,15 @@ int Unlink(const char* path) {
 int MkDir(const char* path, mode_t mode) { return Errno(mkdir(Real(path).c_str(), mode)); }
 int RmDir(const char* path) { return Errno(rmdir(Real(path).c_str())); }
 int Rename(const char* from, const char* to, unsigned int) {
-    return Errno(rename(Real(from).c_str(), Real(to).c_str()));
+    if (rename(Real(from).c_str(), Real(to).c_str()) != 0) return -errno;
+    // What was not stable goes with the file, and what was replaced with it.
+    std::lock_guard<std::mutex> guard(g_unstableLock);
+    g_unstable.erase(to);
+    if (auto node = g_unstable.extract(from)) {
+        node.key() = to;
+        g_unstable.insert(std::move(node));
+    }
+    return 0;
 }
 int Truncate(const char* path, off_t size, fuse_file_info* fi) {
     if (Strikes(Fault::kNoTrunc, path)) return 0;
@@ -429,6 +462,19 @@ void* Init(fuse_conn_info* conn, fuse_config* cfg) {
     // The process that serves the mount, which fuse_main has made by now.
     if (!g_pidFile.empty()) std::ofstream(g_pidFile) << getpid() << '\n';
     return nullptr;
+}
+
+// The end of the file system: what unstable kept from the disk is lost.
+void Destroy(void*) {
+    std::lock_guard<std::mutex> guard(g_unstableLock);
+    for (const auto& [path, last] : g_unstable) {
+        const int fd = open(Real(path.c_str()).c_str(), O_WRONLY);
+        if (fd < 0 || pwrite(fd, last.replaced.data(), last.replaced.size(), last.offset) < 0 ||
+            ftruncate(fd, last.sizeBefore) != 0) {
+            std::perror("faultfs: unstable");
+        }
+        if (fd >= 0) close(fd);
+    }
 }
 
 // An errno by its name ("EIO") or its number; 0 for neither.
@@ -505,6 +551,8 @@ bool ParseFault(const std::string& text) {
         f->kind = Fault::kStale, f->prefix = p[1], f->k = std::stoull(p[2]);
     } else if (p[0] == "lostclose" && p.size() == 3) {
         f->kind = Fault::kLostClose, f->prefix = p[1], f->k = std::stoull(p[2]);
+    } else if (p[0] == "unstable" && p.size() == 2) {
+        f->kind = Fault::kUnstable, f->prefix = p[1];
     } else if (p[0] == "notrunc" && p.size() == 2) {
         f->kind = Fault::kNoTrunc, f->prefix = p[1];
     } else if (p[0] == "appendzero" && p.size() == 2) {
@@ -571,5 +619,6 @@ int main(int argc, char** argv) {
     ops.statfs = Held<Op::kStatFs, StatFs>::Call;
     ops.access = Held<Op::kAny, Access>::Call;
     ops.init = Init;
+    ops.destroy = Destroy;
     return fuse_main(static_cast<int>(fuseArgs.size()), fuseArgs.data(), &ops, nullptr);
 }

@@ -47,12 +47,11 @@ std::string Bounds(const SettingLimit& limits) {
            std::to_string(limits.minimum) + " à " + std::to_string(limits.maximum) + ".";
 }
 
-// The options that apply to a run (kRunOnly) or to merge (kMergeOnly), as
-// tagged paragraphs.
-std::string OptionList(CliOptions::Scope scope) {
+// The options that apply to one command, as tagged paragraphs.
+std::string OptionList(CliOptions::Command command) {
     std::string text;
     for (const Option& o : CliOptions::Options()) {
-        if (o.scope != scope && o.scope != CliOptions::kBoth) continue;
+        if ((o.commands & command) == 0) continue;
         text += ".TP\n";
         if (o.shortName) text += std::string("\\fB\\-") + o.shortName + "\\fR, ";
         text += "\\fB" + Troff(o.name) + "\\fR";
@@ -74,6 +73,9 @@ std::string CliPage() {
         ".br\n"
         ".B dalvex2\\-cli merge\n"
         "[\\fIoptions de merge\\fR] [\\fB\\-\\-\\fR] \\fIRÉSULTAT.json\\fR…\n"
+        ".br\n"
+        ".B dalvex2\\-cli verify\n"
+        "[\\fIoptions de verify\\fR] [\\fB\\-\\-\\fR] \\fILISTE.json\\fR\n"
         ".SH DESCRIPTION\n"
         "Teste le réseau en écrivant puis relisant des fichiers dans \\fIRÉPERTOIRE\\fR,\n"
         "un répertoire sur un partage du serveur : plusieurs tâches à la fois y écrivent\n"
@@ -86,14 +88,24 @@ std::string CliPage() {
         "(\\fB\\-\\-json=resultat.json\\fR) ; \\fB\\-\\-\\fR termine les options. Une valeur hors\n"
         "des bornes y est ramenée, et le programme le dit ; une durée trop longue est\n"
         "refusée.\n";
-    page += OptionList(CliOptions::kRunOnly);
+    page += OptionList(CliOptions::kRunCommand);
     page +=
         ".SH MERGE\n"
         "\\fBdalvex2\\-cli merge\\fR réunit les résultats JSON de plusieurs clients\n"
         "(\\fB\\-\\-json\\fR de chacun) en un seul verdict, qui ne vaut « ok » que si chaque\n"
         "client a testé tout le temps demandé, en même temps que les autres, sans\n"
         "erreur. Ses options :\n";
-    page += OptionList(CliOptions::kMergeOnly);
+    page += OptionList(CliOptions::kMergeCommand);
+    page +=
+        ".SH VERIFY\n"
+        "Avec \\fB\\-\\-keep\\fR \\fILISTE.json\\fR, un test qui réussit garde le dernier fichier\n"
+        "vérifié de chaque test qui modifie des fichiers, et en écrit la liste. C'est le\n"
+        "seul cas où des fichiers restent. \\fBdalvex2\\-cli verify\\fR \\fILISTE.json\\fR les\n"
+        "relit plus tard (après un remontage, un redémarrage du serveur, ou depuis un autre\n"
+        "client) et compare chaque octet, sans jamais écrire ; le verdict et le code de\n"
+        "retour sont ceux d'un test. \\fB\\-\\-delete\\fR les supprime s'ils sont tous intacts ;\n"
+        "sinon ils se suppriment à la main, leurs noms sont dans la liste. Ses options :\n";
+    page += OptionList(CliOptions::kVerifyCommand);
     page += ".SH ARRÊT\n" + Troff(TableText::Get(res::kStopping)) + ".SH \"CODE DE RETOUR\"\n";
     for (const CliOptions::ExitStatus& status : CliOptions::ExitStatuses()) {
         page += ".TP\n.B " + std::to_string(status.code) + "\n" +
@@ -154,11 +166,15 @@ const char* ValueCompletion(const Option& o) {
 }
 
 std::string Completion() {
-    std::string runWords, mergeWords, valueCases;
+    std::string runWords, mergeWords, verifyWords, valueCases;
+    const auto add = [](std::string* words, const std::string& name) {
+        *words += (words->empty() ? "" : " ") + name;
+    };
     for (const Option& o : CliOptions::Options()) {
         const std::string name(o.name);
-        if (o.scope != CliOptions::kMergeOnly) runWords += (runWords.empty() ? "" : " ") + name;
-        if (o.scope != CliOptions::kRunOnly) mergeWords += (mergeWords.empty() ? "" : " ") + name;
+        if (o.commands & CliOptions::kRunCommand) add(&runWords, name);
+        if (o.commands & CliOptions::kMergeCommand) add(&mergeWords, name);
+        if (o.commands & CliOptions::kVerifyCommand) add(&verifyWords, name);
         if (!o.value) continue;
         std::string names = name;
         if (o.shortName) names += std::string("|-") + o.shortName;
@@ -168,14 +184,14 @@ std::string Completion() {
                                     " -- \"$cur\"); return ;;\n"
                               : std::string("return ;;\n"));
     }
-    const std::string optionWords = "            local words=\"" + runWords +
-                                    "\"\n            [[ $merging ]] && words=\"" + mergeWords +
-                                    "\"\n";
+    const std::string optionWords =
+        "            local words=\"" + runWords + "\"\n            [[ $merging ]] && words=\"" +
+        mergeWords + "\"\n            [[ $verifying ]] && words=\"" + verifyWords + "\"\n";
     return "# bash completion for dalvex2-cli, generated from its option table.\n"
            "_dalvex2_cli()\n"
            "{\n"
            "    local cur=${COMP_WORDS[COMP_CWORD]} prev=${COMP_WORDS[COMP_CWORD-1]}\n"
-           "    local merging= ended= i\n"
+           "    local merging= verifying= ended= i\n"
            "    # bash splits --option=value at the \"=\".\n"
            "    if [[ $cur == = ]]; then\n"
            "        cur=\n"
@@ -183,6 +199,7 @@ std::string Completion() {
            "        prev=${COMP_WORDS[COMP_CWORD-2]}\n"
            "    fi\n"
            "    [[ ${COMP_WORDS[1]} == merge ]] && ((COMP_CWORD > 1)) && merging=1\n"
+           "    [[ ${COMP_WORDS[1]} == verify ]] && ((COMP_CWORD > 1)) && verifying=1\n"
            "    for ((i = 1; i < COMP_CWORD; i++)); do\n"
            "        [[ ${COMP_WORDS[i]} == -- ]] && ended=1\n"
            "    done\n"
@@ -196,13 +213,14 @@ std::string Completion() {
            "            return\n"
            "        fi\n"
            "    fi\n"
-           "    # What is left: the result files of merge, else the directory to test,\n"
-           "    # or merge itself first.\n"
-           "    if [[ $merging ]]; then\n"
+           "    # What is left: the result files of merge or the list of verify, else\n"
+           "    # the directory to test, or a command first.\n"
+           "    if [[ $merging || $verifying ]]; then\n"
            "        mapfile -t COMPREPLY < <(compgen -f -- \"$cur\")\n"
            "    else\n"
            "        mapfile -t COMPREPLY < <(compgen -d -- \"$cur\")\n"
-           "        ((COMP_CWORD == 1)) && [[ merge == \"$cur\"* ]] && COMPREPLY+=(merge)\n"
+           "        ((COMP_CWORD == 1)) && COMPREPLY+=($(compgen -W \"merge verify\" -- "
+           "\"$cur\"))\n"
            "    fi\n"
            "}\n"
            "complete -o filenames -F _dalvex2_cli dalvex2-cli\n";

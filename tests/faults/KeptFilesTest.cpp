@@ -1,0 +1,147 @@
+// Files kept by a run (--keep) and checked again later by verify, through
+// faultfs: after a clean restart of the file system they come back whole and
+// can be deleted; a file system that loses unstable writes when it
+// restarts, or another program that changes them, is caught and named; a
+// run that fails, or whose list cannot be written, leaves nothing. verify
+// never writes.
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "tests/CliProcess.h"
+#include "tests/FaultMount.h"
+#include "tests/TempDir.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const std::string kChecking = "Relecture du fichier gardé ";
+
+// The names in `dir`.
+std::vector<std::string> Names(const std::string& dir) {
+    std::vector<std::string> names;
+    for (const auto& e : fs::directory_iterator(dir)) names.push_back(e.path().filename());
+    std::sort(names.begin(), names.end());
+    return names;
+}
+
+// Every file of `dir` with its modification and change times: verify must
+// leave them all as they were.
+std::map<std::string, std::pair<int64_t, int64_t>> Times(const std::string& dir) {
+    std::map<std::string, std::pair<int64_t, int64_t>> times;
+    for (const auto& e : fs::directory_iterator(dir)) {
+        struct stat st {};
+        stat(e.path().c_str(), &st);
+        times[e.path().filename()] = {st.st_mtim.tv_sec * 1000000000 + st.st_mtim.tv_nsec,
+                                      st.st_ctim.tv_sec * 1000000000 + st.st_ctim.tv_nsec};
+    }
+    return times;
+}
+
+}  // namespace
+
+TEST(KeptFiles, ComeBackWholeAfterARestartOrAreNamed) {
+    // What another program does to the kept files once the run is over.
+    enum Change { kNone, kAppended, kCut, kRemoved };
+    const struct {
+        const char* why;
+        std::vector<std::string> faults;
+        Change change;
+        int status;                      // verify's
+        std::vector<std::string> kinds;  // of the damage verify may name
+    } rows[] = {
+        {"a clean restart", {}, kNone, 0, {}},
+        {"writes lost at the restart",
+         {"unstable:VX"},
+         kNone,
+         1,
+         {"other-write", "end-missing", "end-extra", "zeros", "cut-not-made"}},
+        {"files changed by another program", {}, kAppended, 1, {"end-extra"}},
+        {"a file cut by another program", {}, kCut, 1, {"end-missing"}},
+        {"a file removed by another program", {}, kRemoved, 1, {}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        FaultMount mount(row.faults);
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        TempDir tmp, lists;
+        const std::string list = lists.File("kept.json");
+        const auto [r, j] = RunChecked(
+            {mount.point.Path(), "--keep", list, "--sets", "1", "--stop-after", "3", "--quiet"},
+            tmp.Path(), 0, json::object(), {tmp.Path()});
+        ASSERT_TRUE(j["kept"].is_object()) << j.dump(2);
+        const std::vector<std::string> kept = j["kept"]["files"];
+        // One file of each test that changes files, in each of the two kinds of access.
+        ASSERT_EQ(kept.size(), 12u) << j["kept"].dump(2);
+        mount.Unmount();  // the server restarts
+        const std::string dir = mount.source.Path();
+        EXPECT_EQ(Names(dir), [&] {
+            auto sorted = kept;
+            std::sort(sorted.begin(), sorted.end());
+            return sorted;
+        }()) << "the kept files, and nothing else";
+        const std::string struck = dir + "/" + kept[0];
+        if (row.change == kAppended) std::ofstream(struck, std::ios::app) << "et plus";
+        if (row.change == kCut) fs::resize_file(struck, fs::file_size(struck) / 2);
+        if (row.change == kRemoved) fs::remove(struck);
+        const auto before = Times(dir);
+        // Read from the server's own disk: another client, after the restart.
+        const auto [rv, v] = RunChecked({"verify", list, "--directory", dir, "--delete", "--quiet"},
+                                        tmp.Path(), row.status, json::object(), {tmp.Path()});
+        EXPECT_EQ(v["verified"]["files"], j["kept"]["files"]);
+        EXPECT_EQ(v["verified"]["deleted"], row.status == 0) << v["verified"].dump(2);
+        if (row.status == 0) {
+            EXPECT_TRUE(Names(dir).empty()) << Listing(dir);
+            continue;
+        }
+        EXPECT_EQ(Times(dir), before) << "verify wrote to the files";
+        for (const json& f : v["failures"]) {
+            const std::string test = f["test"];
+            EXPECT_TRUE(test.starts_with(kChecking)) << test;
+            if (row.change != kNone) {
+                EXPECT_EQ(test, kChecking + kept[0]);
+            }
+            if (row.change == kRemoved) {
+                EXPECT_EQ(f["errnoName"], "ENOENT") << f.dump(2);
+            }
+            if (row.kinds.empty()) continue;
+            const std::string kind = f["damage"].is_object() ? f["damage"]["kind"] : "";
+            EXPECT_NE(std::find(row.kinds.begin(), row.kinds.end(), kind), row.kinds.end())
+                << f.dump(2);
+        }
+    }
+}
+
+// A run that fails keeps nothing, and neither does one whose list cannot be
+// written at its end: both delete the files they had kept.
+TEST(KeptFiles, ARunThatDoesNotEndOkLeavesNothing) {
+    for (const bool listLost : {false, true}) {
+        SCOPED_TRACE(listLost ? "the list's folder went away" : "a write fails");
+        FaultMount mount(listLost ? std::vector<std::string>{}
+                                  : std::vector<std::string>{"fail:write:400:EIO:VXO"});
+        if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+        TempDir tmp;
+        auto lists = std::make_unique<TempDir>();
+        const std::string list = lists->File("kept.json");
+        CliProcess run({mount.point.Path(), "--keep", list, "--sets", "1", "--stop-after", "4",
+                        "--quiet", "--json", "-"},
+                       tmp.Path());
+        if (listLost) {
+            std::this_thread::sleep_for(std::chrono::seconds(2));
+            lists.reset();
+        }
+        const CliResult r = run.Wait();
+        EXPECT_EQ(r.status, listLost ? 2 : 1) << r.err;
+        if (listLost) {
+            EXPECT_NE(r.err.find("Impossible d'écrire " + list), std::string::npos) << r.err;
+        }
+        const json j = ParseResult(r.out);
+        EXPECT_TRUE(j["kept"].is_null()) << j.dump(2);
+        EXPECT_TRUE(Names(mount.source.Path()).empty()) << Listing(mount.source.Path());
+        EXPECT_NE(access(list.c_str(), F_OK), 0);
+    }
+}
