@@ -12,6 +12,9 @@
 #                                                       client of its first mount
 #   tests/shares/shares.sh cut|mend KIND STATE_DIR      drops every packet to and from
 #                                                       its server's port, or no more
+# And a server that restarts:
+#   tests/shares/shares.sh restart KIND STATE_DIR   stops its server and starts it again,
+#                                                   then mounts its first mount again
 # Without root or /dev/fuse the shares cannot exist here: STATE_DIR/skipped
 # says why and the share tests skip. Anything else that fails is a failure.
 set -uo pipefail
@@ -78,6 +81,11 @@ freeze | thaw)
   client=$(clients "$kind" mnt "$state") || { echo "no $kind client" >&2; exit 1; }
   kill "$([ "$action" = freeze ] && echo -STOP || echo -CONT)" $client
   ;;
+restart)
+  kind="$2"
+  state="$(realpath -m "$3")"
+  "$here/$kind.sh" restart "$state/$kind" >/dev/null
+  ;;
 cut | mend)
   kind="$2"
   state="$(realpath -m "$3")"
@@ -88,7 +96,7 @@ cut | mend)
   done
   ;;
 *)
-  echo "usage: $0 up|down STATE_DIR, or freeze|thaw|cut|mend KIND STATE_DIR" >&2
+  echo "usage: $0 up|down STATE_DIR, or freeze|thaw|cut|mend|restart KIND STATE_DIR" >&2
   exit 2
   ;;
 esac

@@ -8,6 +8,9 @@
 #                                          prints the same directory as seen through it
 #   tests/shares/smb.sh serve STATE_DIR    only the server, for another client:
 #                                          STATE_DIR/port, user and password
+#   tests/shares/smb.sh restart STATE_DIR  stops the server and starts it again on the
+#                                          same port, then mounts the first mount again,
+#                                          as a client does after a server's restart
 #   tests/shares/smb.sh down STATE_DIR
 set -euo pipefail
 action="$1"
@@ -56,6 +59,24 @@ CONF
   smbd -s "$state/smb.conf" -D
 }
 
+# Ends the server, and waits until it is gone: it is a daemon.
+stop_server() {
+  [ -f "$state/pid/smbd.pid" ] || return 0
+  local pid
+  pid=$(cat "$state/pid/smbd.pid")
+  kill "$pid" 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+}
+
+unmount() {  # MOUNT
+  if mountpoint -q "$1" 2>/dev/null; then
+    fusermount -u "$1" 2>/dev/null || umount -l "$1"
+  fi
+}
+
 # Mounts the share with an smbnetfs of its own on STATE_DIR/MOUNT, its
 # configuration in STATE_DIR/HOME; prints the share's directory in it.
 mount_share() {  # MOUNT HOME
@@ -101,24 +122,18 @@ second)
 serve)
   serve
   ;;
+restart)
+  unmount "$state/mnt"
+  stop_server
+  smbd -s "$state/smb.conf" -D
+  mount_share mnt home
+  ;;
 down)
-  for mnt in "$state/mnt" "$state/mnt2"; do
-    if mountpoint -q "$mnt" 2>/dev/null; then
-      fusermount -u "$mnt" 2>/dev/null || umount -l "$mnt"
-    fi
-  done
-  if [ -f "$state/pid/smbd.pid" ]; then
-    pid=$(cat "$state/pid/smbd.pid")
-    kill "$pid" 2>/dev/null || true
-    # smbd outlives the caller (it is a daemon): see it gone.
-    for _ in $(seq 50); do
-      kill -0 "$pid" 2>/dev/null || break
-      sleep 0.1
-    done
-  fi
+  for mnt in "$state/mnt" "$state/mnt2"; do unmount "$mnt"; done
+  stop_server
   ;;
 *)
-  echo "usage: $0 up|second|serve|down STATE_DIR" >&2
+  echo "usage: $0 up|second|serve|restart|down STATE_DIR" >&2
   exit 2
   ;;
 esac

@@ -6,6 +6,9 @@
 #   tests/shares/sshfs.sh up STATE_DIR       prints the mount point
 #   tests/shares/sshfs.sh second STATE_DIR   mounts the same directory once more, with
 #                                            a second sshfs; prints its mount point
+#   tests/shares/sshfs.sh restart STATE_DIR  stops the server and starts it again on the
+#                                            same port, then mounts the first mount again,
+#                                            as a client does after a server's restart
 #   tests/shares/sshfs.sh down STATE_DIR
 set -euo pipefail
 action="$1"
@@ -23,6 +26,27 @@ mount_export() {  # MOUNT
   done
   mountpoint -q "$mnt" || { cat "$state/$1.log" "$state/sshd.log" >&2; exit 1; }
   echo "$mnt"
+}
+
+# Ends the server and its sessions, which outlive it: one whose client went
+# while the port was cut would wait for it forever.
+stop_server() {
+  [ -f "$state/sshd.pid" ] || return 0
+  local pid sessions
+  pid=$(cat "$state/sshd.pid")
+  sessions=$(pgrep -P "$pid" || true)
+  kill "$pid" $sessions 2>/dev/null || true
+  for _ in $(seq 50); do
+    kill -0 "$pid" 2>/dev/null || break
+    sleep 0.1
+  done
+  rm -f "$state/sshd.pid"
+}
+
+unmount() {  # MOUNT
+  if mountpoint -q "$1" 2>/dev/null; then
+    fusermount3 -u "$1" 2>/dev/null || umount -l "$1"
+  fi
 }
 
 case "$action" in
@@ -61,23 +85,18 @@ CONF
 second)
   mount_export mnt2
   ;;
+restart)
+  unmount "$state/mnt"
+  stop_server
+  /usr/sbin/sshd -f "$state/sshd_config" -E "$state/sshd.log"
+  mount_export mnt
+  ;;
 down)
-  for mnt in "$state/mnt" "$state/mnt2"; do
-    if mountpoint -q "$mnt" 2>/dev/null; then
-      fusermount3 -u "$mnt" 2>/dev/null || umount -l "$mnt"
-    fi
-  done
-  if [ -f "$state/sshd.pid" ]; then
-    pid=$(cat "$state/sshd.pid")
-    # Its sessions outlive it: one whose client went while the port was cut
-    # would wait for it forever.
-    sessions=$(pgrep -P "$pid" || true)
-    kill "$pid" $sessions 2>/dev/null || true
-    rm -f "$state/sshd.pid"
-  fi
+  for mnt in "$state/mnt" "$state/mnt2"; do unmount "$mnt"; done
+  stop_server
   ;;
 *)
-  echo "usage: $0 up|second|down STATE_DIR" >&2
+  echo "usage: $0 up|second|restart|down STATE_DIR" >&2
   exit 2
   ;;
 esac
