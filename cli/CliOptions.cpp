@@ -34,6 +34,7 @@ enum OptionId {
     kAllowLocal,
     kAllowMixed,
     kMissingAsFailed,
+    kKeptCheck,
     kHelpOption,
     kVersionOption,
 };
@@ -81,6 +82,7 @@ constexpr Option kOptions[] = {
     {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
     {kAllowMixed, "--allow-mixed", 0, 0, res::kHelpAllowMixed, kMergeOnly, nullptr},
     {kMissingAsFailed, "--missing-as-failed", 0, 0, res::kHelpMissingAsFailed, kMergeOnly, nullptr},
+    {kKeptCheck, "--verified", 0, res::kValueFile, res::kHelpVerified, kMergeOnly, nullptr},
     {kHelpOption, "--help", 'h', 0, res::kHelpHelp, kAll, nullptr},
     {kVersionOption, "--version", 0, 0, res::kHelpVersion, kAll, nullptr},
 };
@@ -318,6 +320,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kAllowLocal: allowLocal = true; return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;
+        case kKeptCheck: keptChecks.emplace_back(value); return true;
         case kQuiet: quiet = true; return true;
         case kHelpOption: action = kHelp; return true;
         case kVersionOption: action = kVersion; return true;

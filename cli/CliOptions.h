@@ -70,6 +70,7 @@ public:
     bool allowLocal = false;               // merge: a client that tested a local folder counts
     bool allowMixed = false;               // merge: clients of other versions count
     bool missingAsFailed = false;          // merge: a result file that does not exist fails
+    std::vector<std::string> keptChecks;   // merge: results of verify, --verified
 
 private:
     // The option at argv[*i] and its value, which may be the next argument.

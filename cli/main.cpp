@@ -28,7 +28,7 @@ int main(int argc, char** argv) {
     }
     if (options.action == CliOptions::kMerge) {
         const ResultMerge::Options merge{options.jsonPath, options.allowLocal, options.allowMixed,
-                                         options.missingAsFailed};
+                                         options.missingAsFailed, options.keptChecks};
         return ResultMerge::Run(options.resultFiles, merge, stdout, stderr);
     }
     // A run ends on interrupts in its own way; anything else keeps the defaults.

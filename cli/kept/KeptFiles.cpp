@@ -9,7 +9,9 @@
 bool KeptFiles::Settle(const std::string& path, const KeptList& list, bool ok, std::FILE* err,
                        std::optional<ResultKept>* kept, std::vector<Chaine>* left) {
     std::string why;
-    const bool written = !ok || ResultFile::Write(path, list.Dump(), &why);
+    // A run that kept nothing has nothing to check later: no list, said so.
+    if (ok && list.files.empty()) why = TableText::Get(res::kNothingKept);
+    const bool written = !ok || (why.empty() && ResultFile::Write(path, list.Dump(), &why));
     if (!written) ResultFile::SayCannotWrite(err, path, why);
     if (ok && written) {
         *kept = Described(path, list);

@@ -14,8 +14,9 @@ class KeptFiles {
 public:
     // The end of a run with --keep: once it ended "ok" (`ok`), `list` is
     // written to `path` and `kept` says so; otherwise, or when the list
-    // cannot be written (said on `err`), its files are deleted, and those
-    // that cannot be go to `left`. False when the list could not be written.
+    // cannot be written or would be empty (said on `err`), its files are
+    // deleted, and those that cannot be go to `left`. False when no list
+    // was written for a run that ended "ok".
     static bool Settle(const std::string& path, const KeptList& list, bool ok, std::FILE* err,
                        std::optional<ResultKept>* kept, std::vector<Chaine>* left);
     // The list at `path`; false, the reason said on `err`.

@@ -138,7 +138,10 @@ bool KeptList::Parse(std::string_view text, KeptList* list, std::string* badMemb
     }
     if (list->directory.empty()) return bad("directory");
     const auto files = j.find("files");
-    if (files == j.end() || !files->is_array() || files->size() > kMostFiles) return bad("files");
+    // A check of no file at all would prove nothing.
+    if (files == j.end() || !files->is_array() || files->empty() || files->size() > kMostFiles) {
+        return bad("files");
+    }
     for (const json& f : *files) {
         KeptFile file;
         if (!File(f, &file)) return bad("files");

@@ -31,7 +31,8 @@ struct KeptList {
     std::string Dump() const;
     // False, with the name of the first member that is missing or wrong in
     // `badMember`, for a text that is not a whole list: every member of its
-    // kind, every file named as the program names its test files (a plain
-    // name, never a path), its blocks covering its length exactly.
+    // kind, at least one file, every file named as the program names its
+    // test files (a plain name, never a path), its blocks covering its
+    // length exactly.
     static bool Parse(std::string_view text, KeptList* list, std::string* badMember);
 };

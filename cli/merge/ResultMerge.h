@@ -6,7 +6,8 @@
 // dalvex2-cli merge: the JSON results of clients that tested one server at
 // the same time, read together into one verdict. A line per client with
 // every reason it is not "ok", what the share carried while all of them
-// ran, every failure with the label of the client that saw it. Main thread.
+// ran, every failure with the label of the client that saw it, and who
+// read back the files each one kept. Main thread.
 class ResultMerge {
 public:
     struct Options {
@@ -14,6 +15,10 @@ public:
         bool allowLocal = false;       // a client that tested a local folder may be "ok"
         bool allowMixed = false;       // clients of other versions may be merged
         bool missingAsFailed = false;  // a file that does not exist is a failed client
+        // The results of verify by clients of the fleet, each of the files
+        // another client kept; with missingAsFailed, one that does not exist
+        // is a check that was not made.
+        std::vector<std::string> keptChecks;
     };
 
     // Exit status as a run's: 0 when every client ran, on a network share,

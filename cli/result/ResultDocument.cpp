@@ -88,7 +88,7 @@ template <typename S, typename V>
 requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Kept>
 void Members(S& k, V&& visit) {
     visit("list", k.list, Text);
-    visit("label", k.label, Any<std::string>);
+    visit("label", k.label, Text);
     visit("startedAt", k.startedAt, Text);
     visit("files", k.files, Texts);
     visit("deleted", k.deleted, Any<bool>);

@@ -53,6 +53,13 @@ TEST(KeptListTest, ReadsBackWhatWasWrittenAndNothingElse) {
              return j.dump();
          }(),
          "keptFiles"},
+        {"no file",
+         [&] {
+             json j = good;
+             j["files"] = json::array();
+             return j.dump();
+         }(),
+         "files"},
         {"no directory",
          [&] {
              json j = good;

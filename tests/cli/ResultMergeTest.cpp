@@ -33,6 +33,17 @@ std::string Cross(const char* partner, int bytes = 1000) {
            R"(, "bytesRead": )" + std::to_string(bytes) + R"(, "bytesWritten": 1000}})";
 }
 
+// A run that kept files, and a check by `reader` of those `keeper` kept.
+const char* const kKept = R"({"kept": {"list": "/w/k.json", "label": "h", "startedAt": "t",
+    "files": ["VXO0A1B.TMP"], "deleted": false}})";
+std::string Check(const char* reader, const char* keeper, const char* result = "ok") {
+    return std::string(R"({"label": ")") + reader + R"(", "result": ")" + result +
+           R"(", "verified": {"list": "/w/k.json", "label": ")" + keeper +
+           R"(", "startedAt": "t", "files": ["VXO0A1B.TMP", "VXD0A1C.TMP"], "deleted": true})" +
+           (std::string(result) == "ok" ? "}" : R"(, "ending": "failure", "failures": [{"test":
+               "Relecture du fichier gardé VXO0A1B.TMP", "category": "data-differ"}]})");
+}
+
 }  // namespace
 
 // dalvex2-cli merge over clients each given as a healthy result changed by a
@@ -49,7 +60,40 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         int status;
         const char* says;  // in the text, or in the refusal with the file's name
         const char* option = "--json=-";
+        // Results of verify, given with --verified (healthy results changed).
+        std::vector<std::string> checks = {};
     } rows[] = {
+        {"kept files read back in a ring",
+         {kKept, kKept},
+         0,
+         "Fichiers gardés h0 → h1 : ok (2 fichiers relus)",
+         "--json=-",
+         {Check("h1", "h0"), Check("h0", "h1")}},
+        {"kept files nobody read", {kKept, "{}"}, 1, "h0 | Résultat : failed | Fin : time-up"},
+        {"a check that found damage",
+         {kKept, "{}"},
+         1,
+         "fichiers manquants ou différents",
+         "--json=-",
+         {Check("h1", "h0", "failed")}},
+        {"a check of a client outside the fleet",
+         {"{}", "{}"},
+         1,
+         "h9 → h1 : l'auteur n'est pas un client",
+         "--json=-",
+         {Check("h1", "h9")}},
+        {"a check not made",
+         {kKept, "{}"},
+         1,
+         "relus par aucun client",
+         "--missing-as-failed",
+         {"@missing"}},
+        {"a run's result given as a check",
+         {"{}"},
+         2,
+         "résultat de dalvex2-cli verify",
+         "--json=-",
+         {R"({"label": "h0"})"}},
         {"all well",
          {"{}", "{}", "{}"},
          0,
@@ -60,6 +104,10 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         {"stopped by hand", {"{}", R"({"ending": "stopped"})"}, 3, "Fin : stopped"},
         {"aborted", {R"({"ending": "aborted"})"}, 3, "Fin : aborted"},
         {"says ok, read less back", {R"({"bytesRead": 3999})"}, 3, "tout n'a pas été relu"},
+        {"files changed in place, read back",
+         {R"({"settings": {"modifyTests": true}, "bytesRead": 3999})"},
+         0,
+         "h0 | Résultat : ok"},
         {"says ok, ran 19 s of 20", {R"({"elapsedMs": 19000})"}, 3, "a testé 19 sec sur 20 sec"},
         {"late", {"{}", R"({"referenceStartedAtMs": 1796592605000})"}, 3, "retard de 5000 ms"},
         {"early", {"{}", R"({"referenceStartedAtMs": 1796592590000})"}, 3, "avance de 10000 ms"},
@@ -155,6 +203,21 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             WriteFile(files.back(), text[0] == '@' ? text.substr(1) : client.dump());
         }
         std::vector<std::string> args{"merge", "--json", "-", row.option};
+        std::string last = files.empty() ? "" : files.back();  // named in a refusal
+        for (std::size_t i = 0; i < row.checks.size(); ++i) {
+            last = dir.File("check" + std::to_string(i) + ".json");
+            std::remove(last.c_str());
+            args.insert(args.end(), {"--verified", last});
+            if (row.checks[i] == "@missing") continue;
+            json check = json::parse(kHealthy);
+            check["startedAtMs"] = check["referenceStartedAtMs"] = 1796592600000;
+            check["series"] = {{"intervalMs", 1000},
+                               {"written", std::vector<int>(20, 100)},
+                               {"read", std::vector<int>(20, 100)},
+                               {"waiting", std::vector<int>(20, 0)}};
+            check.merge_patch(json::parse(row.checks[i]));
+            WriteFile(last, check.dump());
+        }
         args.insert(args.end(), files.begin(), files.end());
         const CliResult r = CliProcess::Run(args, dir.Path());
         const std::string& text = r.err;
@@ -163,12 +226,16 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         EXPECT_EQ(text.find("Le test a réussi") != std::string::npos, r.status == 0) << text;
         if (r.status == 2) {
             EXPECT_TRUE(r.out.empty()) << r.out;
-            EXPECT_NE(text.find(files.back()), std::string::npos) << "names the file: " << text;
+            EXPECT_NE(text.find(last), std::string::npos) << "names the file: " << text;
             continue;
         }
         const json j = ParseResult(r.out);
         EXPECT_EQ(j["result"], r.status == 0 ? "ok" : r.status == 1 ? "failed" : "interrupted");
         EXPECT_EQ(j["clients"].size(), files.size());
+        EXPECT_EQ(j["keptChecks"].size(),
+                  std::count(row.checks.begin(), row.checks.end(), "@missing") == 0
+                      ? row.checks.size()
+                      : 0u);
         // Each failure names a client that had one.
         for (const json& f : j["failures"]) {
             EXPECT_EQ(j["clients"][f["label"] == "h0" ? 0 : 1]["failures"], 1) << f;

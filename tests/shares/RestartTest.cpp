@@ -10,6 +10,7 @@
 
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
+#include "tests/shares/MountPath.h"
 
 namespace fs = std::filesystem;
 
@@ -17,19 +18,13 @@ namespace {
 
 class KeptAcrossARestart : public testing::TestWithParam<const char*> {};
 
-std::string Mount(const std::string& file) {
-    std::string path = ReadFile(file);
-    while (!path.empty() && (path.back() == '\n' || path.back() == '/')) path.pop_back();
-    return path;
-}
-
 }  // namespace
 
 TEST_P(KeptAcrossARestart, ComeBackWholeThroughTheOtherMount) {
     const std::string kind = GetParam(), state = DALVEX_SHARES_STATE;
     if (fs::exists(state + "/skipped")) GTEST_SKIP() << ReadFile(state + "/skipped");
-    const std::string one = Mount(state + "/" + kind + ".path"),
-                      two = Mount(state + "/" + kind + ".path2");
+    const std::string one = MountPath(state + "/" + kind + ".path"),
+                      two = MountPath(state + "/" + kind + ".path2");
     ASSERT_FALSE(one.empty() || two.empty()) << "the " << kind << " mounts are not up";
     const std::string mine = one + "/kept";
     fs::create_directory(mine);

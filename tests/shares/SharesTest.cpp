@@ -10,6 +10,7 @@
 
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
+#include "tests/shares/MountPath.h"
 
 namespace fs = std::filesystem;
 
@@ -59,13 +60,6 @@ INSTANTIATE_TEST_SUITE_P(
 namespace {
 
 class ClientPairs : public testing::TestWithParam<const char*> {};
-
-// The share's directory as a mount shows it, without its line break.
-std::string MountPath(const std::string& file) {
-    std::string path = ReadFile(file);
-    while (!path.empty() && (path.back() == '\n' || path.back() == '/')) path.pop_back();
-    return path;
-}
 
 }  // namespace
 

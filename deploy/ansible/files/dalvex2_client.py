@@ -14,8 +14,10 @@
       of the system. PROGRAM must not be running on this machine. Prints
       a JSON object whose "problems" list says what stands in the way; empty
       when nothing does.
-  dalvex2_client.py left DIRECTORY...
-      the files of dalvex2-cli's tests found in those directories, as JSON.
+  dalvex2_client.py left DIRECTORY... [--kept=LIST]
+      the files of dalvex2-cli's tests found in those directories, as JSON;
+      those that LIST (dalvex2-cli --keep LIST) says the run kept, in the
+      directory it names, apart.
 
 Python 3.5 or later, standard library only: the clients run Ansible's
 modules with the same interpreter.
@@ -174,14 +176,28 @@ def check(directory, space_mb, types, program, allow_local, write, caching=(),
     return report
 
 
-def left(directories):
+def kept_files(kept_list):
+    """The paths of the files that a list of kept files names; none when it
+    cannot be read (the run kept nothing)."""
+    try:
+        with open(kept_list, encoding="utf-8") as source:
+            listed = json.load(source)
+        return {os.path.realpath(os.path.join(listed["directory"], f["name"]))
+                for f in listed["files"]}
+    except (OSError, ValueError, KeyError, TypeError):
+        return set()
+
+
+def left(directories, kept_list=None):
+    kept = kept_files(kept_list) if kept_list else set()
     files = []
     for directory in directories:
         try:
             names = os.listdir(directory)
         except OSError:
             continue
-        files += sorted(os.path.join(directory, n) for n in names if TEST_FILE.match(n))
+        files += sorted(os.path.join(directory, n) for n in names if TEST_FILE.match(n)
+                        and os.path.realpath(os.path.join(directory, n)) not in kept)
     return {"files": files}
 
 
@@ -195,7 +211,9 @@ def main(argv):
         report = check(argv[1], int(argv[2]), types, argv[4], "--allow-local" in argv[5:],
                        "--no-write" not in argv[5:], caching, "--allow-cache" in argv[5:])
     elif argv and argv[0] == "left":
-        report = left(argv[1:])
+        kept = [a[len("--kept="):] for a in argv[1:] if a.startswith("--kept=")]
+        report = left([a for a in argv[1:] if not a.startswith("--kept=")],
+                      kept[-1] if kept else None)
     else:
         sys.stderr.write(__doc__)
         return 2
