@@ -141,9 +141,7 @@ bool CDVXFile::OpenToCheck() {
 
 bool CDVXFile::Keep() {
     const bool closed = Close(false);
-    fileName.Empty();
-    RecordGuard guard(record);
-    record->SetFileName(slot, fileName);
+    Named(std::string_view());
     return closed;
 }
 
