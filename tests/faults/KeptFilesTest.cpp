@@ -2,13 +2,16 @@
 // faultfs: after a clean restart of the file system they come back whole and
 // can be deleted; a file system that loses unstable writes when it
 // restarts, or another program that changes them, is caught and named; a
-// run that fails, or whose list cannot be written, leaves nothing. verify
-// never writes.
+// run that fails, is cut short, or whose list cannot be written, leaves
+// nothing. verify never writes.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <map>
 #include <thread>
 
 #include "tests/CliProcess.h"
@@ -40,6 +43,16 @@ std::map<std::string, std::pair<int64_t, int64_t>> Times(const std::string& dir)
                                       st.st_ctim.tv_sec * 1000000000 + st.st_ctim.tv_nsec};
     }
     return times;
+}
+
+// Whether a run has kept a file yet: each test that changes files runs in
+// two threads with one prefix, so a third file of one prefix is a kept one.
+bool SomeFileKept(const std::string& dir) {
+    std::map<std::string, int> perPrefix;
+    for (const std::string& name : Names(dir)) {
+        if (++perPrefix[name.substr(0, 3)] >= 3) return true;
+    }
+    return false;
 }
 
 }  // namespace
@@ -116,27 +129,48 @@ TEST(KeptFiles, ComeBackWholeAfterARestartOrAreNamed) {
     }
 }
 
-// A run that fails keeps nothing, and neither does one whose list cannot be
-// written at its end: both delete the files they had kept.
+// A run that fails keeps nothing, and neither does one cut short or one
+// whose list cannot be written at its end: each deletes the files it had kept.
 TEST(KeptFiles, ARunThatDoesNotEndOkLeavesNothing) {
-    for (const bool listLost : {false, true}) {
-        SCOPED_TRACE(listLost ? "the list's folder went away" : "a write fails");
-        FaultMount mount(listLost ? std::vector<std::string>{}
-                                  : std::vector<std::string>{"fail:write:400:EIO:VXO"});
+    enum End { kTimeUp, kAborted, kListLost };
+    const struct {
+        const char* why;
+        std::vector<std::string> faults;
+        End end;
+        int status;
+    } rows[] = {
+        // The third file made by the overwriting threads follows a kept one.
+        {"a file that cannot be made", {"fail:create:3:EIO:VXO"}, kTimeUp, 1},
+        {"two stops", {}, kAborted, 3},
+        {"the list's folder went away", {}, kListLost, 2},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.why);
+        FaultMount mount(row.faults);
         if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
         TempDir tmp;
         auto lists = std::make_unique<TempDir>();
         const std::string list = lists->File("kept.json");
-        CliProcess run({mount.point.Path(), "--keep", list, "--sets", "1", "--stop-after", "4",
-                        "--quiet", "--json", "-"},
-                       tmp.Path());
-        if (listLost) {
-            std::this_thread::sleep_for(std::chrono::seconds(2));
-            lists.reset();
+        Strings args{mount.point.Path(), "--keep", list, "--sets", "1", "--quiet", "--json", "-"};
+        if (row.end == kTimeUp) args.insert(args.end(), {"--stop-after", "4"});
+        if (row.end != kTimeUp) args.push_back("--until-stopped");
+        CliProcess run(args, tmp.Path());
+        if (row.end != kTimeUp) {
+            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
+            while (!SomeFileKept(mount.source.Path()) && std::chrono::steady_clock::now() < limit) {
+                std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            }
+            ASSERT_TRUE(SomeFileKept(mount.source.Path())) << Listing(mount.source.Path());
+        }
+        if (row.end == kListLost) lists.reset();
+        if (row.end != kTimeUp) run.Signal(SIGINT);
+        if (row.end == kAborted) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            run.Signal(SIGINT);
         }
         const CliResult r = run.Wait();
-        EXPECT_EQ(r.status, listLost ? 2 : 1) << r.err;
-        if (listLost) {
+        EXPECT_EQ(r.status, row.status) << r.err;
+        if (row.end == kListLost) {
             EXPECT_NE(r.err.find("Impossible d'écrire " + list), std::string::npos) << r.err;
         }
         const json j = ParseResult(r.out);
