@@ -14,8 +14,28 @@ RunVerdict::RunVerdict(Ending how, bool failed, bool proved)
 RunVerdict::RunVerdict(Ending how, bool failed, uint64_t bytesWritten, uint64_t bytesRead)
     : RunVerdict(how, failed, bytesWritten != 0 && bytesRead != 0) {}
 
+namespace {
+
+// How far the cross-check of `run` went, if it had one.
+RunVerdict::CrossShortfall CrossShortfallOf(const RunSnapshot& run) {
+    const Chaine reading(Chaine::ResourceId(res::kCrossReadTestName));
+    for (const TestSnapshot& t : run.tests) {
+        if (t.testname != reading) continue;
+        if (t.peer.IsEmpty()) return RunVerdict::kPartnerNeverMet;
+        if (t.bytesRead[0] + t.bytesRead[1] == 0) return RunVerdict::kNothingOfPartner;
+    }
+    return RunVerdict::kCrossDone;
+}
+
+}  // namespace
+
 RunVerdict RunVerdict::Of(Ending how, bool failed, const RunSnapshot& run, bool checking) {
-    if (!checking) return RunVerdict(how, failed, run.TotalWritten(true), run.TotalRead(true));
+    if (!checking) {
+        RunVerdict verdict(how, failed, run.TotalWritten(true), run.TotalRead(true));
+        if (verdict.result == kOk) verdict.crossShortfall = CrossShortfallOf(run);
+        if (verdict.crossShortfall != kCrossDone) verdict.result = kInterrupted;
+        return verdict;
+    }
     bool everyFile = !run.tests.empty();
     for (const TestSnapshot& t : run.tests) everyFile &= t.bytesRead[0] + t.bytesRead[1] != 0;
     return RunVerdict(how, failed, everyFile);
@@ -54,6 +74,18 @@ const char* RunVerdict::ResultName(Result result) {
         case kInterrupted: break;
     }
     return "interrupted";
+}
+
+const char* RunVerdict::Sentence() const {
+    static const std::string
+        neverMet = Chaine(Chaine::ResourceId(res::kPartnerNeverMetSentence)).ToUtf8(),
+        nothingRead = Chaine(Chaine::ResourceId(res::kNothingOfPartnerSentence)).ToUtf8();
+    switch (crossShortfall) {
+        case kPartnerNeverMet: return neverMet.c_str();
+        case kNothingOfPartner: return nothingRead.c_str();
+        case kCrossDone: break;
+    }
+    return Sentence(result);
 }
 
 const char* RunVerdict::Sentence(Result result) {

@@ -6,7 +6,9 @@
 
 // What a finished run proves. A run that found no failure is "ok" only if it
 // ended as asked and data was really written and read back: an aborted run,
-// or one stopped before any byte came back, proves nothing either way.
+// or one stopped before any byte came back, proves nothing either way. Nor
+// does a run asked to cross-check another client that never read a byte of
+// that client's files: the check it was asked for did not take place.
 class RunVerdict {
 public:
     // What ended the run.
@@ -17,6 +19,12 @@ public:
         kFailure,  // a test failed, which aborts all the others
     };
     enum Result { kOk, kFailed, kInterrupted };
+    // Why a run that found nothing wrong proves nothing of the cross-check.
+    enum CrossShortfall {
+        kCrossDone,         // no cross-check asked, or it read the other client's files
+        kPartnerNeverMet,   // the other client never gave its name
+        kNothingOfPartner,  // it did, but no byte of its files came back here
+    };
 
     RunVerdict(Ending ending, bool failed, uint64_t bytesWritten, uint64_t bytesRead);
     // The verdict on `run`. A check of the files an earlier run kept
@@ -29,7 +37,8 @@ public:
     int ExitCode() const { return ExitCode(result); }
     const char* EndingName() const { return EndingName(ending); }
     const char* ResultName() const { return ResultName(result); }
-    const char* Sentence() const { return Sentence(result); }
+    // The line for people: the result's, or the cross-check's shortfall.
+    const char* Sentence() const;
 
     // The ending EndingName() gives `name`; kFailure for any other.
     static Ending EndingOf(std::string_view name);
@@ -41,6 +50,7 @@ public:
 
     Ending ending;
     Result result;
+    CrossShortfall crossShortfall = kCrossDone;  // kCrossDone unless it made the result
 
 private:
     RunVerdict(Ending ending, bool failed, bool proved);

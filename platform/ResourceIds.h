@@ -248,6 +248,8 @@ inline constexpr unsigned kFleetLine = 6191;
 inline constexpr unsigned kOkSentence = 6220;
 inline constexpr unsigned kFailedSentence = 6221;
 inline constexpr unsigned kInterruptedSentence = 6222;
+inline constexpr unsigned kPartnerNeverMetSentence = 6223;  // a cross-check that met nobody
+inline constexpr unsigned kNothingOfPartnerSentence = 6224;  // one that read no byte
 
 // Pictures.
 inline constexpr unsigned kIcon = 128;

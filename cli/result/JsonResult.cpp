@@ -114,6 +114,7 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.series = Series(run.share);
     d.ending = verdict.EndingName();
     d.result = verdict.ResultName();
+    d.sentence = verdict.Sentence();
     for (const FailureReport& f : failures) d.failures.push_back(Failure(f));
     for (const Chaine& name : run.leftFiles) d.leftFiles.push_back(Text(name));
     d.kept = run.kept;

@@ -165,6 +165,7 @@ void Members(S& d, V&& visit) {
     visit("series", d.series, Any<ResultDocument::Series>);
     visit("ending", d.ending, EndingName);
     visit("result", d.result, ResultName);
+    visit("sentence", d.sentence, MaybeText);
     visit("failures", d.failures, Any<std::vector<ResultDocument::Failure>>);
     visit("leftFiles", d.leftFiles, Texts);
     visit("kept", d.kept, Any<std::optional<ResultDocument::Kept>>);

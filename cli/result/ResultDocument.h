@@ -122,6 +122,9 @@ struct ResultDocument {
     Series series;
     std::string ending;  // RunVerdict::EndingName
     std::string result;  // RunVerdict::ResultName
+    // The verdict's line for people (RunVerdict::Sentence); older results
+    // lack it.
+    std::optional<std::string> sentence;
     std::vector<Failure> failures;
     // Files of the run still in the share or the temporary directory.
     std::vector<std::string> leftFiles;

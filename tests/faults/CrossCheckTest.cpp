@@ -15,25 +15,31 @@ TEST(CrossCheck, EachClientReadsTheOthersFilesAsWritten) {
         const char* why;
         std::vector<std::string> faults;  // on the files of b, as a reads them
         bool partner;                     // b runs
-        int status;                       // a's
+        const char* stopAfter;
+        int status;  // a's
         json failure;
     } rows[] = {
-        {"both sound", {}, true, 0, json()},
+        {"both sound", {}, true, "6", 0, json()},
         {"a flipped bit",
          {"flip:VXK-1-2:1000:0"},
          true,
+         "6",
          1,
          {{"test", reading}, {"category", "data-differ"}, {"position", 1000}}},
         {"a file cut short",
          {"short:VXK-1-1:5000"},
          true,
+         "6",
          1,
          {{"test", reading}, {"category", "truncated"}, {"position", 5000}}},
         {"no partner",
          {},
          false,
+         "6",
          1,
          {{"test", reading}, {"operation", "CreateFile"}, {"errno", "ENOENT"}}},
+        // Over before the stall limit: no failure, and nothing proved.
+        {"no partner before the end", {}, false, "3", 3, json()},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.why);
@@ -44,7 +50,7 @@ TEST(CrossCheck, EachClientReadsTheOthersFilesAsWritten) {
                              const char* label) {
             return std::make_unique<CliProcess>(
                 Strings{mine, "--cross-check", theirs, "--label", label, "--json", "-",
-                        "--stop-after", "6", "--stall-after", "5", "--quiet"},
+                        "--stop-after", row.stopAfter, "--stall-after", "5", "--quiet"},
                 tmp.Path());
         };
         // b writes into the mount's source and reads a's directory.
@@ -53,6 +59,12 @@ TEST(CrossCheck, EachClientReadsTheOthersFilesAsWritten) {
         const json expected = {{"crossCheck", {{"partner", row.partner ? json("b") : json()}}}};
         const json j = CheckRun(ra, row.status, expected, ra.out);
         EXPECT_EQ(j["crossCheck"]["bytesRead"] > 0, row.partner) << j.dump(2);
+        if (row.status == 3) {
+            EXPECT_EQ(j["failures"].size(), 0u) << j.dump(2);
+            const std::string never = "Le test croisé n'a jamais trouvé l'autre client";
+            EXPECT_EQ(j["sentence"].get<std::string>().rfind(never, 0), 0u) << j.dump(2);
+            EXPECT_NE(ra.err.find(never), std::string::npos) << ra.err;
+        }
         if (!row.failure.is_null()) {
             ASSERT_EQ(j["failures"].size(), 1u) << j.dump(2);
             EXPECT_TRUE(Contains(j["failures"][0], row.failure)) << j["failures"].dump(2);
