@@ -201,6 +201,12 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
             status.Say(ReportText::OneLine(run.tests[i]).ToUtf8());
         }
     };
+    // The share's course by the child's clock, each snapshot it sent.
+    supervisor.OnNews([&](const RunSnapshot& news, bool stopping) {
+        if (news.startTicks == 0) return;
+        LookAtShare(news, tempTest, series);
+        if (stopping) series->Stop(news.ElapsedMs());
+    });
     while (supervisor.Step(status.err)) {
         if (supervisor.HasStarted() && supervisor.Refusal() == RunMessage::kStarts && !warned) {
             warned = true;
@@ -211,13 +217,12 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         tellFailures();
         if (run.startTicks == 0) continue;
         const uint32_t elapsed = run.ElapsedMs();
-        LookAtShare(run, tempTest, series);
-        if (supervisor.IsStopping()) series->Stop(elapsed);
         if (elapsed - lastStatus >= status.everyMs) {
             lastStatus = elapsed;
             status.Show(StatusLine(directories, run, *series, elapsed) + WaitingText(run));
         }
     }
+    supervisor.OnNews(nullptr);  // it held this function's locals
     status.End();
     // Those of the last news, and those the run's end here made.
     tellFailures();

@@ -32,6 +32,7 @@ enum OptionId {
     kDelete,
     kKeptDirectory,
     kAllowLocal,
+    kAllowLocalFor,
     kAllowMixed,
     kMissingAsFailed,
     kKeptCheck,
@@ -80,6 +81,8 @@ constexpr Option kOptions[] = {
     {kKeptDirectory, "--directory", 0, res::kValueDirectory, res::kHelpKeptDirectory, kVerifyOnly,
      nullptr},
     {kAllowLocal, "--allow-local", 0, 0, res::kHelpAllowLocal, kMergeOnly, nullptr},
+    {kAllowLocalFor, "--allow-local-for", 0, res::kValueName, res::kHelpAllowLocalFor, kMergeOnly,
+     nullptr},
     {kAllowMixed, "--allow-mixed", 0, 0, res::kHelpAllowMixed, kMergeOnly, nullptr},
     {kMissingAsFailed, "--missing-as-failed", 0, 0, res::kHelpMissingAsFailed, kMergeOnly, nullptr},
     {kKeptCheck, "--verified", 0, res::kValueFile, res::kHelpVerified, kMergeOnly, nullptr},
@@ -318,6 +321,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kDelete: deleteKept = true; return true;
         case kKeptDirectory: keptDirectory = value; return true;
         case kAllowLocal: allowLocal = true; return true;
+        case kAllowLocalFor: localClients.emplace_back(value); return true;
         case kAllowMixed: allowMixed = true; return true;
         case kMissingAsFailed: missingAsFailed = true; return true;
         case kKeptCheck: keptChecks.emplace_back(value); return true;

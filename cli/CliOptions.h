@@ -66,11 +66,12 @@ public:
     std::string keptList;
     bool deleteKept = false;    // verify: the files are deleted once all were found whole
     std::string keptDirectory;  // verify: where they are seen from here; empty: as listed
-    std::vector<std::string> resultFiles;  // merge
-    bool allowLocal = false;               // merge: a client that tested a local folder counts
-    bool allowMixed = false;               // merge: clients of other versions count
-    bool missingAsFailed = false;          // merge: a result file that does not exist fails
-    std::vector<std::string> keptChecks;   // merge: results of verify, --verified
+    std::vector<std::string> resultFiles;   // merge
+    bool allowLocal = false;                // merge: a client that tested a local folder counts
+    std::vector<std::string> localClients;  // merge: the clients allowed one, --allow-local-for
+    bool allowMixed = false;                // merge: clients of other versions count
+    bool missingAsFailed = false;           // merge: a result file that does not exist fails
+    std::vector<std::string> keptChecks;    // merge: results of verify, --verified
 
 private:
     // The option at argv[*i] and its value, which may be the next argument.

@@ -27,7 +27,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == CliOptions::kMerge) {
-        const ResultMerge::Options merge{options.jsonPath, options.allowLocal, options.allowMixed,
+        const ResultMerge::Options merge{options.jsonPath,        options.allowLocal,
+                                         options.localClients,    options.allowMixed,
                                          options.missingAsFailed, options.keptChecks};
         return ResultMerge::Run(options.resultFiles, merge, stdout, stderr);
     }

@@ -1,14 +1,17 @@
 #include "cli/merge/ResultMerge.h"
 
 #include <algorithm>
+#include <span>
 
 #include "cli/merge/ResultReader.h"
 #include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
+#include "cli/result/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
 #include "engine/RunVerdict.h"
+#include "engine/SettingLimits.h"
 #include "platform/ResourceIds.h"
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
@@ -26,6 +29,7 @@ struct Client {
     ResultReader::Client read;
     RunVerdict::Result result = RunVerdict::kOk;
     std::vector<std::string> reasons;  // why it is not "ok", in French
+    std::vector<std::string> notes;    // what else its result shows, in French
     int64_t startMs = 0;               // on the common clock, when measured
 
     const ResultDocument& Doc() const { return read.document; }
@@ -39,18 +43,31 @@ struct Client {
     }
 };
 
+// Whether `label` names `c`, as labels that read as one do.
+bool SameClient(const std::string& label, const Client& c) {
+    std::string key, why;
+    return ClientLabel::Key(label, &key, &why) && key == c.read.key;
+}
+
 std::string Seconds(uint64_t ms) {
     return CDVXProgressData::FormatDuration(
                static_cast<uint32_t>(std::min<uint64_t>(ms, UINT32_MAX)))
         .ToUtf8();
 }
 
+// A run until stopped has no time of its own: only a stop ends it as asked.
+bool UntilStopped(const ResultDocument::Settings& settings) {
+    return settings.durationMinutes == CDVXPrefs::UntilStopped && settings.stopAfterSeconds == 0;
+}
+
 // How long the run was asked to last: its minutes, or --stop-after if sooner;
-// 0 for a run until stopped, which has no time of its own to reach.
+// for a run until stopped, the shortest time a run may be asked to last.
 uint64_t PlannedMs(const ResultDocument::Settings& settings) {
-    const uint64_t minutes = settings.durationMinutes, stopAfter = settings.stopAfterSeconds;
+    const uint64_t minutes = UntilStopped(settings) ? SettingLimits::kDurationMinutes.minimum
+                                                    : settings.durationMinutes,
+                   stopAfter = settings.stopAfterSeconds;
     if (stopAfter > 0) return std::min(stopAfter * 1000, minutes * CDVXTimings::kMinuteMs);
-    return minutes == CDVXPrefs::UntilStopped ? 0 : minutes * CDVXTimings::kMinuteMs;
+    return minutes * CDVXTimings::kMinuteMs;
 }
 
 // The settings every client must share; the priority of its threads is its own.
@@ -111,11 +128,18 @@ void JudgeTime(Client& c, bool fleet) {
                                       static_cast<long long>(late > 0 ? late : -late)));
         }
     }
-    const uint64_t idle = j.longestShareIdleMs, limit = uint64_t{j.settings.stallSeconds} * 1000;
+    // The run's own figure, or what its course shows if that is longer: a
+    // result is not taken at its word. A stretch nobody looked at is not
+    // silence, and is said apart.
+    const uint64_t idle = std::max(j.longestShareIdleMs, ShareSeries::SilentMs(j.series)),
+                   limit = uint64_t{j.settings.stallSeconds} * 1000,
+                   unseen = ShareSeries::LongestGapMs(j.series);
     if (idle > limit) {
         c.Fault(RunVerdict::kFailed, TableText::Format(res::kShareSilent, Seconds(idle).c_str(),
                                                        Seconds(limit).c_str()));
     }
+    if (unseen > limit)
+        c.notes.push_back(TableText::Format(res::kNotObserved, Seconds(unseen).c_str()));
 }
 
 // The client's result read again from what it says it did, by a run's own
@@ -134,7 +158,9 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
     if (c.result == RunVerdict::kOk && j.result != RunVerdict::ResultName(RunVerdict::kOk)) {
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kClientNotOk));
     }
-    if (c.result == RunVerdict::kOk && verdict.ending != RunVerdict::kTimeUp) {
+    const RunVerdict::Ending due =
+        UntilStopped(j.settings) ? RunVerdict::kStopped : RunVerdict::kTimeUp;
+    if (c.result == RunVerdict::kOk && verdict.ending != due) {
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotToItsTime));
     }
     // The cross-check reads the other client's files, not its own; the tests
@@ -154,7 +180,9 @@ void Judge(Client& c, bool fleet, const ResultMerge::Options& options) {
         c.Fault(RunVerdict::kInterrupted,
                 TableText::Format(res::kClientCaches, j.fileSystem.c_str()));
     }
-    if (!j.networkPath && !options.allowLocal) {
+    if (!j.networkPath && !options.allowLocal &&
+        std::none_of(options.localClients.begin(), options.localClients.end(),
+                     [&](const std::string& label) { return SameClient(label, c); })) {
         c.Fault(RunVerdict::kInterrupted, TableText::Get(res::kNotOnNetwork));
     }
     JudgeTime(c, fleet);
@@ -191,6 +219,7 @@ std::string Line(const Client& c) {
         line = TableText::Format(res::kClientLine, c.read.label.c_str(), result);
     }
     for (const std::string& why : c.reasons) line += " | " + why;
+    for (const std::string& note : c.notes) line += " | " + note;
     return line + "\n";
 }
 
@@ -200,7 +229,8 @@ ordered Entry(const Client& c) {
     ordered entry = {{"label", c.read.label},
                      {"file", c.read.file},
                      {"result", RunVerdict::ResultName(c.result)},
-                     {"reasons", c.reasons}};
+                     {"reasons", c.reasons},
+                     {"notes", c.notes}};
     if (!c.read.present) return entry;
     const ordered document = c.Doc();
     for (const char* name : {"host",
@@ -229,9 +259,19 @@ ordered Entry(const Client& c) {
     return entry;
 }
 
-// Reads every file, or says on `err` why they cannot be merged.
+// Adds a file of `bytes` to what was read; false past kMaxInput.
+bool WithinInput(const std::string& file, std::size_t bytes, uint64_t* input, std::string* why) {
+    *input += bytes;
+    if (*input <= ResultMerge::kMaxInput) return true;
+    *why = TableText::Format(res::kTooMuchInput, file.c_str(),
+                             static_cast<unsigned long long>(ResultMerge::kMaxInput));
+    return false;
+}
+
+// Reads every file, or says on `err` why they cannot be merged: each file
+// counts towards the bound of the input as it is read.
 bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& options,
-             std::vector<Client>* clients, std::FILE* err) {
+             std::vector<Client>* clients, uint64_t* input, std::FILE* err) {
     std::string why;
     for (const std::string& file : files) {
         Client client;
@@ -240,7 +280,8 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
             std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
             return false;
         }
-        if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why)) {
+        if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why) ||
+            !WithinInput(file, client.read.bytes, input, &why)) {
             std::fprintf(err, "%s\n", why.c_str());
             return false;
         }
@@ -319,11 +360,12 @@ ordered CrossChecks(std::vector<Client>& clients, std::string* text) {
 
 // The results of verify: each a client's check of the files another kept.
 bool ReadChecks(const ResultMerge::Options& options, std::vector<ResultReader::Client>* checks,
-                std::FILE* err) {
+                uint64_t* input, std::FILE* err) {
     std::string why;
     for (const std::string& file : options.keptChecks) {
         ResultReader::Client check;
-        if (!ResultReader::Read(file, options.missingAsFailed, &check, &why)) {
+        if (!ResultReader::Read(file, options.missingAsFailed, &check, &why) ||
+            !WithinInput(file, check.bytes, input, &why)) {
             std::fprintf(err, "%s\n", why.c_str());
             return false;
         }
@@ -339,10 +381,8 @@ bool ReadChecks(const ResultMerge::Options& options, std::vector<ResultReader::C
 
 // The client of the fleet named `label`; null when none is.
 Client* ByLabel(std::vector<Client>& clients, const std::string& label) {
-    std::string key, why;
-    if (!ClientLabel::Key(label, &key, &why)) return nullptr;
     for (Client& c : clients) {
-        if (c.read.key == key) return &c;
+        if (SameClient(label, c)) return &c;
     }
     return nullptr;
 }
@@ -459,7 +499,9 @@ void ListClients(const std::vector<Client>& clients, Merged* m, ordered* list, o
         m->text += Line(c);
         list->push_back(Entry(c));
         if (!c.read.present) continue;
-        for (const ResultDocument::Failure& f : c.Doc().failures) {
+        const auto& all = c.Doc().failures;
+        const std::size_t shown = std::min(all.size(), ResultMerge::kFailuresShown);
+        for (const ResultDocument::Failure& f : std::span(all).first(shown)) {
             ordered labelled = {{"label", c.read.label}};
             // What the client's result gives of it, as it gave it.
             const ordered failure = f;
@@ -470,6 +512,10 @@ void ListClients(const std::vector<Client>& clients, Merged* m, ordered* list, o
             m->text +=
                 TableText::Format(res::kFailureAt, c.read.label.c_str(),
                                   f.test.value_or("").c_str(), f.category.value_or("").c_str());
+        }
+        if (shown < all.size()) {
+            m->text += TableText::Format(res::kMoreFailures, c.read.label.c_str(),
+                                         all.size() - shown, c.read.file.c_str());
         }
     }
 }
@@ -523,10 +569,22 @@ Merged Merge(std::vector<Client>& clients, const std::vector<ResultReader::Clien
 
 int ResultMerge::Run(const std::vector<std::string>& files, const Options& options, std::FILE* out,
                      std::FILE* err) {
+    const std::size_t count = files.size() + options.keptChecks.size();
+    if (count > kMaxFiles) {
+        std::fputs(TableText::Format(res::kTooManyFiles, count, kMaxFiles).c_str(), err);
+        return 2;
+    }
     std::vector<Client> clients;
     std::vector<ResultReader::Client> checks;
-    if (!ResultFile::CanDeliver(options.jsonPath, err) || !ReadAll(files, options, &clients, err) ||
-        !ReadChecks(options, &checks, err)) {
+    uint64_t input = 0;
+    if (!ResultFile::CanDeliver(options.jsonPath, err) ||
+        !ReadAll(files, options, &clients, &input, err) ||
+        !ReadChecks(options, &checks, &input, err)) {
+        return 2;
+    }
+    for (const std::string& label : options.localClients) {
+        if (ByLabel(clients, label)) continue;
+        std::fputs(TableText::Format(res::kUnknownLocalLabel, label.c_str()).c_str(), err);
         return 2;
     }
     const Merged m = Merge(clients, checks, options);

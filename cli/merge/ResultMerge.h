@@ -1,4 +1,5 @@
 #pragma once
+#include <cstdint>
 #include <cstdio>
 #include <string>
 #include <vector>
@@ -7,14 +8,21 @@
 // the same time, read together into one verdict. A line per client with
 // every reason it is not "ok", what the share carried while all of them
 // ran, every failure with the label of the client that saw it, and who
-// read back the files each one kept. Main thread.
+// read back the files each one kept. What it reads is bounded: kMaxFiles
+// files, kMaxInput bytes in all, each ResultReader::kMaxBytes at most; it
+// shows kFailuresShown failures a client at most. Main thread.
 class ResultMerge {
 public:
+    static constexpr std::size_t kMaxFiles = 1024;
+    static constexpr uint64_t kMaxInput = uint64_t{64} << 20;
+    static constexpr std::size_t kFailuresShown = 100;
+
     struct Options {
-        std::string jsonPath;          // empty, "-" or a file
-        bool allowLocal = false;       // a client that tested a local folder may be "ok"
-        bool allowMixed = false;       // clients of other versions may be merged
-        bool missingAsFailed = false;  // a file that does not exist is a failed client
+        std::string jsonPath;                   // empty, "-" or a file
+        bool allowLocal = false;                // a client that tested a local folder may be "ok"
+        std::vector<std::string> localClients;  // the labels of those that may, when not all
+        bool allowMixed = false;                // clients of other versions may be merged
+        bool missingAsFailed = false;           // a file that does not exist is a failed client
         // The results of verify by clients of the fleet, each of the files
         // another client kept; with missingAsFailed, one that does not exist
         // is a check that was not made.

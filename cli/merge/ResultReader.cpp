@@ -9,13 +9,14 @@
 #include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
 #include "cli/result/ShareSeries.h"
+#include "engine/CDVXPrefs.h"
+#include "engine/RunVerdict.h"
 #include "platform/ResourceIds.h"
 #include "report/TableText.h"
 
 using json = nlohmann::json;
 
 namespace {
-
 
 // Stops the parse at the first member given twice in one object, or at a
 // nesting deeper than kMaxDepth (which would otherwise cost the reader its
@@ -67,10 +68,18 @@ bool SeriesAddsUp(const ResultDocument& d) {
     const auto sum = [](const std::vector<uint64_t>& list, uint64_t* total) {
         *total = 0;
         for (uint64_t v : list) {
-            if (v > ResultDocument::kMaxBytes || (*total += v) > ResultDocument::kMaxBytes) return false;
+            if (v > ResultDocument::kMaxBytes || (*total += v) > ResultDocument::kMaxBytes)
+                return false;
         }
         return true;
     };
+    const auto within = [&](uint64_t ms) { return ms <= uint64_t{d.elapsedMs} + s.intervalMs; };
+    const std::vector<ResultGap> none, &gaps = s.gaps ? *s.gaps : none;
+    if (!within(s.stoppedMs.value_or(0)) ||
+        !std::all_of(gaps.begin(), gaps.end(),
+                     [&](const ResultGap& g) { return within(uint64_t{g.fromMs} + g.ms); })) {
+        return false;
+    }
     uint64_t w = 0, r = 0;
     return s.written.size() <= ShareSeries::kMaxPoints && s.read.size() == s.written.size() &&
            s.waiting.size() == s.written.size() &&
@@ -89,6 +98,13 @@ std::string Impossible(const ResultDocument& d) {
         return TableText::Get(res::kMoreOnShare);
     }
     if (d.longestShareIdleMs > elapsed) return TableText::Get(res::kWaitLongerThanRun);
+    // A run until stopped has no time to reach, unless a shorter limit
+    // gave it one; a check of kept files ends once it read them all.
+    if (!d.verified && d.settings.durationMinutes == CDVXPrefs::UntilStopped &&
+        d.settings.stopAfterSeconds == 0 &&
+        d.ending == RunVerdict::EndingName(RunVerdict::kTimeUp)) {
+        return TableText::Get(res::kUntilStoppedOnTime);
+    }
     if (d.crossCheck && (d.crossCheck->bytesRead > d.shareBytesRead ||
                          d.crossCheck->bytesWritten > d.shareBytesWritten)) {
         return TableText::Get(res::kMoreCrossChecked);
@@ -144,6 +160,7 @@ bool ResultReader::Read(const std::string& file, bool missingAsFailed, Client* c
         *why = TableText::Format(res::kCannotRead, file.c_str(), reason.c_str());
         return false;
     }
+    client->bytes = bytes.size();
     Shape shape;
     if (!json::sax_parse(bytes, &shape)) {
         *why = TableText::Format(res::kNotAResultBecause, file.c_str(), shape.fault.c_str());

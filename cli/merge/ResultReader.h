@@ -7,7 +7,8 @@
 
 // One client's JSON result, read as a file anybody could have written: at
 // most kMaxBytes, nested kMaxDepth deep at most, no member twice, a
-// ResultDocument that reads whole, no figure the run could not have reached.
+// ResultDocument that reads whole, no figure the run could not have reached
+// and no ending it could not have had.
 // Main thread.
 class ResultReader {
 public:
@@ -21,6 +22,7 @@ public:
         std::string label;        // as the result gives it
         std::string key;          // the same for labels that read as one (ClientLabel)
         bool present = true;      // false: no result, counted as failed
+        std::size_t bytes = 0;    // the file's size
         ResultDocument document;  // when present
     };
 

@@ -20,6 +20,8 @@ ResultDocument::Series Series(const ShareSeries& share) {
         series.read.push_back(p.read);
         series.waiting.push_back(p.waiting);
     }
+    series.gaps = share.Gaps();
+    series.stoppedMs = share.StoppedMs();
     return series;
 }
 

@@ -95,12 +95,21 @@ void Members(S& k, V&& visit) {
 }
 
 template <typename S, typename V>
+requires std::is_same_v<std::remove_const_t<S>, ResultGap>
+void Members(S& g, V&& visit) {
+    visit("fromMs", g.fromMs, Any<uint32_t>);
+    visit("ms", g.ms, Any<uint32_t>);
+}
+
+template <typename S, typename V>
 requires std::is_same_v<std::remove_const_t<S>, ResultDocument::Series>
 void Members(S& s, V&& visit) {
     visit("intervalMs", s.intervalMs, [](uint32_t v) { return v >= 1000; });
     visit("written", s.written, Any<std::vector<uint64_t>>);
     visit("read", s.read, Any<std::vector<uint64_t>>);
     visit("waiting", s.waiting, Any<std::vector<uint32_t>>);
+    visit("gaps", s.gaps, Any<std::optional<std::vector<ResultGap>>>);
+    visit("stoppedMs", s.stoppedMs, Any<std::optional<uint32_t>>);
 }
 
 template <typename S, typename V>

@@ -28,12 +28,22 @@ struct ResultCrossCheck {
     uint64_t bytesWritten = 0;
 };
 
-// What the share carried, one entry a point in each list (ShareSeries).
+// A stretch of a run in which the engine did not look at the share.
+struct ResultGap {
+    uint32_t fromMs = 0;
+    uint32_t ms = 0;
+};
+
+// What the share carried, one entry a point in each list, the stretches
+// nobody saw, and when the tests were asked to stop (ShareSeries); older
+// results lack the last two.
 struct ResultSeries {
     uint32_t intervalMs = 1000;
     std::vector<uint64_t> written;
     std::vector<uint64_t> read;
     std::vector<uint32_t> waiting;
+    std::optional<std::vector<ResultGap>> gaps;
+    std::optional<uint32_t> stoppedMs;
 };
 
 // What came back instead of the data written, for data that differ or a

@@ -5,6 +5,15 @@
 #include "engine/RunSnapshot.h"
 
 void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting) {
+    if (elapsedMs < m_lookedMs) elapsedMs = m_lookedMs;
+    if (elapsedMs - m_lookedMs > kLookGapMs && !m_stoppedMs) {
+        // What the share did meanwhile is unknown: silence counts up to the
+        // last look, and again from this one.
+        NoteIdle(m_lookedMs);
+        NoteGap(m_lookedMs, elapsedMs);
+        m_movedMs = elapsedMs;
+    }
+    m_lookedMs = elapsedMs;
     std::size_t index = elapsedMs / m_intervalMs;
     while (index >= kMaxPoints) {
         Halve();
@@ -24,14 +33,22 @@ void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, ui
 }
 
 void ShareSeries::Stop(uint32_t elapsedMs) {
-    if (m_stopped) return;
+    if (m_stoppedMs) return;
     NoteIdle(elapsedMs);
-    m_stopped = true;
+    m_stoppedMs = elapsedMs;
 }
 
 void ShareSeries::NoteIdle(uint32_t elapsedMs) {
-    if (m_stopped || elapsedMs < m_movedMs) return;
+    if (m_stoppedMs || elapsedMs < m_movedMs) return;
     m_longestIdleMs = std::max(m_longestIdleMs, elapsedMs - m_movedMs);
+}
+
+void ShareSeries::NoteGap(uint32_t fromMs, uint32_t toMs) {
+    if (m_gaps.size() == kMaxPoints) {
+        m_gaps.back().ms = toMs - m_gaps.back().fromMs;
+        return;
+    }
+    m_gaps.push_back({fromMs, toMs - fromMs});
 }
 
 void ShareSeries::Halve() {
@@ -48,4 +65,28 @@ void ShareSeries::Halve() {
 
 uint64_t ShareSeries::Throughput(uint32_t elapsedMs) const {
     return RunSnapshot::Throughput(elapsedMs, m_written + m_read);
+}
+
+uint32_t ShareSeries::SilentMs(const ResultSeries& series) {
+    const uint64_t interval = series.intervalMs;
+    const uint64_t stopped = series.stoppedMs.value_or(UINT32_MAX);
+    const std::vector<Gap> none, &gaps = series.gaps ? *series.gaps : none;
+    uint64_t silent = 0, longest = 0;
+    // The last point covers the run's end only in part.
+    for (std::size_t i = 0; i + 1 < series.written.size(); ++i) {
+        const uint64_t from = i * interval, to = from + interval;
+        const bool seen = std::none_of(gaps.begin(), gaps.end(), [&](const Gap& g) {
+            return g.fromMs < to && uint64_t{g.fromMs} + g.ms > from;
+        });
+        const bool quiet = seen && to <= stopped && series.written[i] + series.read[i] == 0;
+        silent = quiet ? silent + interval : 0;
+        longest = std::max(longest, silent);
+    }
+    return static_cast<uint32_t>(std::min<uint64_t>(longest, UINT32_MAX));
+}
+
+uint32_t ShareSeries::LongestGapMs(const ResultSeries& series) {
+    uint32_t longest = 0;
+    for (const Gap& g : series.gaps.value_or(std::vector<Gap>())) longest = std::max(longest, g.ms);
+    return longest;
 }

@@ -48,9 +48,9 @@ void RunSupervisor::Take(const std::string& body) {
             m_started = RunMessage::ReadStarted(body, &m_client, &m_refusal, &m_refusalText);
             break;
         case RunMessage::kProgress:
-            if (RunMessage::ReadProgress(body, &m_state, &m_run) && m_state.stopping) {
-                NoteStopping();
-            }
+            if (!RunMessage::ReadProgress(body, &m_state, &m_run)) break;
+            if (m_state.stopping) NoteStopping();
+            if (m_onNews) m_onNews(m_run, m_state.stopping);
             break;
         case RunMessage::kFinished:
             m_finished = RunMessage::ReadFinished(body, &m_threadsLeft);

@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <functional>
 #include <string>
 
 #include "cli/supervision/EngineProcess.h"
@@ -24,6 +25,12 @@ public:
     static constexpr uint32_t kEndGraceMs = 5000;
 
     RunSupervisor(const CDVXPrefs& prefs, const EngineProcess::Asked& asked);
+
+    // What is done with each snapshot the child sends, as it sent it: timed
+    // by the child's clock, when it looked (a stopped supervisor reads many
+    // at once), and whether its tests are stopping.
+    using News = std::function<void(const RunSnapshot& run, bool stopping)>;
+    void OnNews(News see) { m_onNews = std::move(see); }
 
     // False when the child could not be made.
     bool Start();
@@ -95,4 +102,5 @@ private:
     uint32_t m_lastStepTicks = 0;
     int m_requested = 0;
     std::string m_trouble;
+    News m_onNews;
 };

@@ -29,15 +29,26 @@ TEST(FleetFieldsTest, LabelsThatReadAsOneAreOne) {
 }
 
 // Second by second, then coarser past kMaxPoints without losing a byte; the
-// longest silence of the share counts until the tests are asked to stop.
+// longest silence of the share seen counts until the tests are asked to
+// stop, and what its points show of it is never more; a stretch nobody
+// looked at is no silence.
 TEST(FleetFieldsTest, TheShareCourseKeepsEveryByteAndTheLongestSilence) {
     ShareSeries s;
     s.Sample(500, 10, 5, 0);
     s.Sample(1500, 30, 5, 2);
-    s.Sample(9500, 40, 6, 1);  // 8 s without a byte
-    s.Stop(10000);
-    s.Sample(40000, 40, 6, 0);  // quiet once stopping: not silence
+    for (uint32_t ms = 1700; ms < 9500; ms += 200) s.Sample(ms, 30, 5, 1);  // 8 s without a byte
+    s.Sample(9500, 40, 6, 1);
+    s.Sample(19500, 50, 6, 1);  // 10 s nobody looked at
+    s.Stop(19600);
+    s.Sample(40000, 50, 6, 0);  // quiet once stopping: not silence
     EXPECT_EQ(s.LongestIdleMs(), 8000u);
+    ResultSeries r{s.IntervalMs(), {}, {}, {}, s.Gaps(), s.StoppedMs()};
+    for (const ShareSeries::Point& p : s.Points()) {
+        r.written.push_back(p.written);
+        r.read.push_back(p.read);
+    }
+    EXPECT_EQ(ShareSeries::SilentMs(r), 7000u);  // the whole points of those 8 s
+    EXPECT_EQ(ShareSeries::LongestGapMs(r), 10000u);
     ASSERT_EQ(s.Points().size(), 41u);
     EXPECT_EQ(s.Points()[1].written, 20u);
     EXPECT_EQ(s.Points()[1].waiting, 2u);

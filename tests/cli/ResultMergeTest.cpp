@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "cli/merge/ResultMerge.h"
 #include "tests/CliProcess.h"
 #include "tests/TempDir.h"
 
@@ -26,6 +27,40 @@ const char* const kFailed = R"({"result": "failed", "ending": "failure",
 
 const std::string kDeep = "@" + std::string(100000, '[');
 
+// Until stopped, for 3 minutes, stopped as asked, the share moving 100
+// bytes each way every second.
+const char* const kUntilStopped = R"({"settings": {"durationMinutes": 2147483647,
+    "stopAfterSeconds": 0}, "ending": "stopped", "elapsedMs": 180000, "bytesWritten": 18000,
+    "bytesRead": 18000, "shareBytesWritten": 18000, "shareBytesRead": 18000, "series":
+    {"intervalMs": 1000, "written": [)"
+                                  R"(%s], "read": [%s], "waiting": [%s]}})";
+std::string UntilStopped(int seconds) {
+    std::string bytes, zeros;
+    for (int i = 0; i < seconds; ++i) {
+        bytes += (i ? ", " : "") + std::to_string(18000 / seconds);
+        zeros += i ? ", 0" : "0";
+    }
+    char text[8192];
+    std::snprintf(text, sizeof text, kUntilStopped, bytes.c_str(), bytes.c_str(), zeros.c_str());
+    json j = json::parse(text);
+    j["elapsedMs"] = seconds * 1000;
+    return j.dump();
+}
+
+// A share silent for the 7 seconds from the 6th, once 5 are its limit, and
+// the run's own figure of its silence edited down; `unseen`: nobody looked.
+std::string Silent(bool unseen) {
+    json series = {{"intervalMs", 1000}, {"waiting", std::vector<int>(20, 0)}};
+    std::vector<int> bytes(20, 100);
+    std::fill(bytes.begin() + 6, bytes.begin() + 13, 0);
+    bytes.back() = 800;
+    series["written"] = series["read"] = bytes;
+    if (unseen) series["gaps"] = {{{"fromMs", 6000}, {"ms", 7000}}};
+    return json{
+        {"settings", {{"stallSeconds", 5}}}, {"longestShareIdleMs", 1000}, {"series", series}}
+        .dump();
+}
+
 // A cross-check in which the client read `bytes` of the files of `partner`.
 std::string Cross(const char* partner, int bytes = 1000) {
     return R"({"bytesWritten": 5000, "bytesRead": )" + std::to_string(4000 + bytes) +
@@ -42,6 +77,18 @@ std::string Check(const char* reader, const char* keeper, const char* result = "
            R"(", "startedAt": "t", "files": ["VXO0A1B.TMP", "VXD0A1C.TMP"], "deleted": true})" +
            (std::string(result) == "ok" ? "}" : R"(, "ending": "failure", "failures": [{"test":
                "Relecture du fichier gardé VXO0A1B.TMP", "category": "data-differ"}]})");
+}
+
+// Client i of kHealthy, "hi".
+json Healthy(std::size_t i) {
+    json client = json::parse(kHealthy);
+    client["label"] = "h" + std::to_string(i);
+    client["startedAtMs"] = client["referenceStartedAtMs"] = 1796592600000 + 300 * i;
+    client["series"] = {{"intervalMs", 1000},
+                        {"written", std::vector<int>(20, 100)},
+                        {"read", std::vector<int>(20, 100)},
+                        {"waiting", std::vector<int>(20, 0)}};
+    return client;
 }
 
 }  // namespace
@@ -147,6 +194,27 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
          0,
          "h0 | Résultat : ok",
          "--allow-local"},
+        {"until stopped, ending on its time",
+         {R"({"settings": {"durationMinutes": 2147483647, "stopAfterSeconds": 0}})"},
+         2,
+         "« time-up »"},
+        {"until stopped, for 3 minutes",
+         {UntilStopped(180), UntilStopped(180)},
+         0,
+         "en même temps pendant 2 min 59 sec"},
+        {"until stopped, for 2", {UntilStopped(120), UntilStopped(120)}, 3, "sur 3 min"},
+        {"a silence the result plays down", {Silent(false)}, 1, "pendant 7 sec"},
+        {"a stretch nobody saw", {Silent(true)}, 0, "suivi interrompu pendant 7 sec"},
+        {"one local folder allowed",
+         {"{}", R"({"networkPath": false})"},
+         0,
+         "h1 | Résultat : ok",
+         "--allow-local-for=H1"},
+        {"another's local folder allowed",
+         {R"({"networkPath": false})", "{}"},
+         3,
+         "pas sur le réseau",
+         "--allow-local-for=h1"},
         {"a frozen client",
          {R"({"settings": {"stallSeconds": 5}, "longestShareIdleMs": 6000})"},
          1,
@@ -192,13 +260,7 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             files.push_back(dir.File(std::to_string(i) + ".json"));
             std::remove(files.back().c_str());
             if (text == "@missing") continue;
-            json client = json::parse(kHealthy);
-            client["label"] = "h" + std::to_string(i);
-            client["startedAtMs"] = client["referenceStartedAtMs"] = 1796592600000 + 300 * i;
-            client["series"] = {{"intervalMs", 1000},
-                                {"written", std::vector<int>(20, 100)},
-                                {"read", std::vector<int>(20, 100)},
-                                {"waiting", std::vector<int>(20, 0)}};
+            json client = Healthy(i);
             if (text[0] != '@') client.merge_patch(json::parse(text));
             WriteFile(files.back(), text[0] == '@' ? text.substr(1) : client.dump());
         }
@@ -209,12 +271,7 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
             std::remove(last.c_str());
             args.insert(args.end(), {"--verified", last});
             if (row.checks[i] == "@missing") continue;
-            json check = json::parse(kHealthy);
-            check["startedAtMs"] = check["referenceStartedAtMs"] = 1796592600000;
-            check["series"] = {{"intervalMs", 1000},
-                               {"written", std::vector<int>(20, 100)},
-                               {"read", std::vector<int>(20, 100)},
-                               {"waiting", std::vector<int>(20, 0)}};
+            json check = Healthy(0);
             check.merge_patch(json::parse(row.checks[i]));
             WriteFile(last, check.dump());
         }
@@ -240,6 +297,23 @@ TEST(ResultMergeTest, OneVerdictForAllClients) {
         for (const json& f : j["failures"]) {
             EXPECT_EQ(j["clients"][f["label"] == "h0" ? 0 : 1]["failures"], 1) << f;
         }
+    }
+    // Nor does it read past its bounds, nor allow a folder to a stranger.
+    std::vector<std::string> many{"merge", "--allow-local-for", "h0"}, files(1, "merge");
+    files.resize(1 + ResultMerge::kMaxFiles + 1, "x.json");
+    for (int i = 0; i < 65; ++i) {
+        const json client = Healthy(i);
+        many.push_back(dir.File("many" + std::to_string(i) + ".json"));
+        // Any amount of blanks around its object leaves a result a result.
+        WriteFile(many.back(), std::string((1 << 20) - 4096, ' ') + client.dump());
+    }
+    for (const auto& [args, says] : std::vector<std::pair<Strings, std::string>>{
+             {many, "Trop de données à réunir : avec " + many.back()},
+             {files, "Trop de fichiers à réunir : 1025"},
+             {{"merge", "--allow-local-for", "h7", many[3]}, "« h7 » ne nomme aucun client"}}) {
+        const CliResult r = CliProcess::Run(args, dir.Path());
+        EXPECT_EQ(r.status, 2) << r.err;
+        EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
     // Nor does the merged result replace a client's.
     const std::string client = dir.File("0.json"), kept = ReadFile(client);
