@@ -3,8 +3,11 @@
 # port of its own, a user and a password) serving a fresh directory, mounted
 # with davfs2 (mount -t davfs) with davfs2's defaults, among them the delay
 # before a closed file is uploaded. Nothing is asked and nothing of davfs2's
-# goes to $HOME: its configuration, secrets and caches are under STATE_DIR.
-# Starts only what it stops.
+# goes to $HOME: its configuration and secrets are under STATE_DIR, its
+# caches in a directory of this share's own under /var/tmp (STATE_DIR/private
+# names it), since davfs2 works in them as its own user, who may not enter
+# where STATE_DIR is (a checkout under /root). Starts only what it stops, and
+# removes that directory.
 #   tests/shares/davfs.sh up STATE_DIR       prints the mount point
 #   tests/shares/davfs.sh second STATE_DIR   mounts the same directory once more, with
 #                                            a cache of its own; prints its mount point
@@ -16,30 +19,42 @@ state="$(realpath -m "$2")"
 user=dalvex
 password=dalvex-test
 
+# davfs2's own user (dav_user of /etc/davfs2/davfs2.conf), and its group.
+dav_user=$(awk '$1 == "dav_user" {print $2}' /etc/davfs2/davfs2.conf 2>/dev/null)
+dav_user=${dav_user:-davfs2}
+
+# The directory made for this share's caches, or nothing; only one of ours,
+# so that a state directory's word never removes another.
+private_dir() {
+  local dir
+  dir=$(cat "$state/private" 2>/dev/null) || return 0
+  [[ $dir == /var/tmp/dalvex-shares.* ]] && [ -d "$dir" ] && echo "$dir"
+  return 0
+}
+
 # Mounts the server's directory on STATE_DIR/MOUNT, its configuration in
-# STATE_DIR/MOUNT.conf and its cache in STATE_DIR/MOUNT.cache; prints the
-# mount point.
+# STATE_DIR/MOUNT.conf and its cache in MOUNT.cache of the private directory;
+# prints the mount point.
 mount_export() {  # MOUNT
-  local mnt="$state/$1" url
+  local mnt="$state/$1" url private cache
   url=$(cat "$state/url")
-  mkdir -p "$mnt" "$mnt.cache"
+  private=$(private_dir)
+  [ -n "$private" ] || { echo "no private directory for davfs2's caches" >&2; exit 1; }
+  cache="$private/$1.cache"
+  mkdir -p "$mnt" "$cache"
   # Run by root, mount.davfs checks its cache directory as root, then works
-  # in it as its own user (dav_user of /etc/davfs2/davfs2.conf): root's
-  # directory, writable by that user's group.
-  local dav_user
-  dav_user=$(awk '$1 == "dav_user" {print $2}' /etc/davfs2/davfs2.conf 2>/dev/null)
-  dav_user=${dav_user:-davfs2}
-  chown "root:$(id -gn "$dav_user")" "$mnt.cache"
-  chmod 775 "$mnt.cache"
-  runuser -u "$dav_user" -- test -w "$mnt.cache" ||
-    { echo "$dav_user cannot reach $mnt.cache" >&2; exit 1; }
+  # in it as its own user: root's directory, writable by that user's group.
+  chown "root:$(id -gn "$dav_user")" "$cache"
+  chmod 770 "$cache"
+  runuser -u "$dav_user" -- test -w "$cache" ||
+    { echo "$dav_user cannot reach $cache" >&2; exit 1; }
   # Linux 6.16 and later ask for a directory listing in larger pieces (100 KB
   # here): with davfs2's default 16 KiB buffer to the kernel every listing
   # fails with EINVAL. The buffer only sets how much one message between them
   # carries (max_read), not what is cached or when it is uploaded.
   cat > "$mnt.conf" <<CONF
 secrets $state/secrets
-cache_dir $mnt.cache
+cache_dir $cache
 ask_auth 0
 buf_size 64
 CONF
@@ -63,6 +78,11 @@ up)
   mkdir -p "$state/export"
   chmod 755 "$state"
   chmod 777 "$state/export"
+  # Only root and davfs2's group enter it.
+  private=$(mktemp -d /var/tmp/dalvex-shares.XXXXXX)
+  echo "$private" > "$state/private"
+  chown "root:$(id -gn "$dav_user")" "$private"
+  chmod 750 "$private"
   port=$("$(dirname "$0")/free_port.sh")
   echo "$port" > "$state/port"
   echo "http://127.0.0.1:$port/" > "$state/url"
@@ -105,6 +125,10 @@ down)
     done
     rm -f "$state/server.pid"
   fi
+  # The caches, once their clients have ended.
+  private=$(private_dir)
+  [ -z "$private" ] || rm -rf "$private"
+  rm -f "$state/private"
   ;;
 *)
   echo "usage: $0 up|second|down STATE_DIR" >&2
