@@ -184,6 +184,7 @@ inline constexpr unsigned kTestsDidNotStop = 6105;
 inline constexpr unsigned kLabelInvisible = 6110;
 inline constexpr unsigned kLabelEmpty = 6111;
 inline constexpr unsigned kLabelNotCompared = 6112;
+inline constexpr unsigned kLabelSeparator = 6113;
 // A result file that cannot be written or read (ResultFile).
 inline constexpr unsigned kNotAFile = 6120;
 inline constexpr unsigned kFileTooLarge = 6121;

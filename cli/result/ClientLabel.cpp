@@ -50,6 +50,41 @@ bool Decode(std::string_view utf8, icu::UnicodeString* text) {
     return true;
 }
 
+// What `text` looks like, as uspoof compares texts; false when it cannot tell.
+bool Skeleton(const icu::UnicodeString& text, icu::UnicodeString* skeleton) {
+    UErrorCode status = U_ZERO_ERROR;
+    if (!Checker()) return false;
+    uspoof_getSkeletonUnicodeString(Checker(), 0, text, *skeleton, &status);
+    return U_SUCCESS(status);
+}
+
+// Whether `text` holds a sign merge's text puts between its fields (" | ",
+// " → "), a sign that is no letter or digit and looks like one, an arrow or
+// a line of a box: a label holding one could pass for several fields.
+bool HoldsSeparator(const icu::UnicodeString& text) {
+    static const std::u16string_view kSeparators[] = {u"|", u"\u2192"};
+    for (int32_t i = 0; i < text.length(); i = text.moveIndex32(i, 1)) {
+        const UChar32 c = text.char32At(i);
+        if (u_isalnum(c)) continue;
+        switch (ublock_getCode(c)) {
+            case UBLOCK_ARROWS:
+            case UBLOCK_SUPPLEMENTAL_ARROWS_A:
+            case UBLOCK_SUPPLEMENTAL_ARROWS_B:
+            case UBLOCK_MISCELLANEOUS_SYMBOLS_AND_ARROWS:
+            case UBLOCK_BOX_DRAWING: return true;
+            default: break;
+        }
+        icu::UnicodeString look;
+        if (!Skeleton(icu::UnicodeString(c), &look)) return true;
+        for (std::u16string_view separator : kSeparators) {
+            icu::UnicodeString theirs;
+            const icu::UnicodeString sign(separator.data(), static_cast<int32_t>(separator.size()));
+            if (sign.char32At(0) == c || (Skeleton(sign, &theirs) && theirs == look)) return true;
+        }
+    }
+    return false;
+}
+
 }  // namespace
 
 bool ClientLabel::Shows(std::string_view text) {
@@ -79,11 +114,12 @@ bool ClientLabel::Key(std::string_view label, std::string* key, std::string* why
         return false;
     }
     icu::UnicodeString skeleton;
-    if (Checker() && U_SUCCESS(status)) {
-        uspoof_getSkeletonUnicodeString(Checker(), 0, folded, skeleton, &status);
-    }
-    if (U_FAILURE(status) || !Checker()) {
+    if (U_FAILURE(status) || !Skeleton(folded, &skeleton)) {
         *why = TableText::Get(res::kLabelNotCompared);
+        return false;
+    }
+    if (HoldsSeparator(folded)) {
+        *why = TableText::Get(res::kLabelSeparator);
         return false;
     }
     key->clear();

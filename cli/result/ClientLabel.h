@@ -11,7 +11,8 @@ class ClientLabel {
 public:
     // The key two names share when they stand for one client; false, with a
     // French reason in `why`, for a name that is not valid UTF-8, holds a
-    // control or format character, or is blank.
+    // control or format character, a sign that separates the fields of
+    // merge's text or looks like one, or is blank.
     static bool Key(std::string_view label, std::string* key, std::string* why);
     // Valid UTF-8 without a control or format character: safe to print as
     // a line of its own. Empty is fine.

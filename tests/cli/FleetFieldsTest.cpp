@@ -4,7 +4,7 @@
 #include "cli/result/ShareSeries.h"
 
 // Labels a person reads as one are one; labels that would fake or cut a
-// line of the merged text are refused.
+// line of the merged text, or a field of it, are refused.
 TEST(FleetFieldsTest, LabelsThatReadAsOneAreOne) {
     const auto key = [](const std::string& label) {
         std::string k, why;
@@ -23,7 +23,8 @@ TEST(FleetFieldsTest, LabelsThatReadAsOneAreOne) {
     }
     EXPECT_NE(key("poste-1"), key("poste-2"));
     for (const std::string& bad : std::vector<std::string>{
-             "a\nb", std::string("a\0b", 3), "\x1b[2J", "", "  ", "a\xff", "a\u202eb"}) {
+             "a\nb", std::string("a\0b", 3), "\x1b[2J", "", "  ", "a\xff", "a\u202eb",
+             "B | Résultat : ok", "a\u2192b", "a\uff5cb", "a\u2223b", "a\u2502b"}) {
         EXPECT_TRUE(key(bad).starts_with("refused")) << bad;
     }
 }

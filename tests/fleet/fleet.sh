@@ -9,7 +9,8 @@
 #       the playbook against 4 hosts, 127.0.0.2 to 127.0.0.5, served by the
 #       SSH server of the SSHFS share (tests/shares), each client in a
 #       directory of its own on that share: ansible-lint and --check, a fleet
-#       refused before its start (a local folder, a clock 15 s ahead), a
+#       refused before its start (a local folder, a clock 15 s ahead, host
+#       names the merge reads as one or that hold a separator), a
 #       healthy fleet, then one with a client that reads a flipped bit
 #       through faultfs and one frozen for longer than its stall limit
 # Exits 77 (a skip) with the reason when this machine cannot do it.
@@ -231,6 +232,18 @@ assert all(abs(clocks[h]["offsetMs"]) < 250 for h in ("h2", "h3", "h4")), clocks
 PY
   [ -z "$(results refused)" ] || fail "clients ran: $(results refused)"
   [ -z "$(find "$share"/h? "$localdir" -mindepth 1)" ] || fail "a refused play wrote files"
+
+  # Host names the merge would read as one, or that would fake its fields,
+  # are refused on the controller, before any client is touched.
+  for hosts in "h2 H2" "h2 h3|ok"; do
+    printf 'all:\n  children:\n    dalvex2_clients:\n      hosts:\n' >"$work/labels.yml"
+    for host in $hosts; do printf '        "%s": {ansible_host: 127.0.0.9}\n' "$host" >>"$work/labels.yml"; done
+    ansible-playbook -i "$work/labels.yml" "$playbook" "${settings[@]}" -e dalvex2_results="$work/labels" \
+      >"$work/labels.log" 2>&1 && fail "the play started with the hosts $hosts"
+    grep -Eq '"msg": "Nothing started: .*(se confond avec|une flèche)' "$work/labels.log" ||
+      fail "the refusal of the hosts $hosts does not say why: $(cat "$work/labels.log")"
+    ! grep -q "127.0.0.9" "$work/labels.log" || fail "a client was reached"
+  done
 
   # Every client of a healthy fleet: "ok", started within a second of the
   # others by the controller's clock, its measured offset given, the files
