@@ -45,20 +45,21 @@ void CDVXFile::Named(std::string_view name) {
     record->SetFileName(slot, fileName);
 }
 
+FileApi::Naming CDVXFile::TrackNames() {
+    return [this](std::string_view name) { Named(name); };
+}
+
 Chaine CDVXFile::GetName() {
     if (fileName.IsEmpty()) {
         std::string name;
-        const bool made = Watched(
-            CDVXThreadData::kGetTempFileName,
-            [&] {
-                return FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId);
-            },
-            false);
+        const bool made = Watched(CDVXThreadData::kGetTempFileName, [&] {
+            return FileApi::MakeTempFileName(directory.View(), prefix.View(), &name, &fileId,
+                                             TrackNames());
+        });
         if (!made) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return Chaine();
         }
-        Named(name);
     }
     return fileName;
 }
@@ -67,18 +68,14 @@ bool CDVXFile::Open(Access access) {
     if (IsOpen()) return true;
     if (fileName.IsEmpty()) {
         std::string name;
-        handle = Watched(
-            CDVXThreadData::kGetTempFileName,
-            [&] {
-                return FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name,
-                                               &fileId);
-            },
-            false);
+        handle = Watched(CDVXThreadData::kGetTempFileName, [&] {
+            return FileApi::CreateTempFile(directory.View(), prefix.View(), !buffered, &name,
+                                           &fileId, TrackNames());
+        });
         if (!IsOpen()) {
             ReportLastError(CDVXThreadData::kGetTempFileName, filePos);
             return false;
         }
-        Named(name);
         return true;
     }
     handle = Watched(CDVXThreadData::kCreateFile,

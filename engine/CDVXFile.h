@@ -28,7 +28,7 @@ public:
 
     bool IsOpen() const { return handle != platform::kNullHandle; }
     // Makes the unique name (creating the empty file) on first use; empty when
-    // that fails.
+    // that fails. The record knows the name from before the create.
     Chaine GetName();
     // Which file the name was made for; every open checks that it finds it.
     const platform::FileId& GetId() const { return fileId; }
@@ -84,11 +84,15 @@ private:
     void ReportLastError(int32_t op, uint32_t offset);
     // The file has its name, which the record learns too.
     void Named(std::string_view name);
-    // `call`'s result, the call marked in the record while it lasts; on the
-    // file, or on the directory with `onFile` false.
+    // Names the file before the share is asked to create it, and unnames it
+    // when no file was made: a create that the share holds, then answers, is
+    // still a file the record names.
+    platform::FileApi::Naming TrackNames();
+    // `call`'s result, the call marked in the record while it lasts, on the
+    // file (on the directory while the file has no name).
     template <typename F>
-    auto Watched(int32_t op, F call, bool onFile = true) {
-        CallWatch watch(record, op, filePos, onFile ? slot : -1);
+    auto Watched(int32_t op, F call) {
+        CallWatch watch(record, op, filePos, slot);
         return call();
     }
 

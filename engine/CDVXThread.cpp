@@ -1,7 +1,11 @@
 #include "engine/CDVXThread.h"
 
+#include <cstddef>
+#include <initializer_list>
+
 #include "engine/CDVXThreadData.h"
 #include "platform/Clock.h"
+#include "platform/FileInfo.h"
 #include "platform/Thread.h"
 
 CDVXThread::CDVXThread(bool isBuffered) : buffered(isBuffered) {}
@@ -38,6 +42,30 @@ bool CDVXThread::IsAborted() {
 
 bool CDVXThread::HasFailed() { return record->state == CDVXThreadData::kFailed; }
 
+void CDVXThread::ForgetFilesGone() {
+    // Only this thread changes the list: an index stays good across the
+    // unlocked look at the share.
+    for (std::size_t i = 0;;) {
+        Chaine name;
+        {
+            RecordGuard guard(record);
+            if (i >= record->leftFiles.size()) return;
+            name = record->leftFiles[i].PrivateCopy();
+        }
+        bool found = false;
+        {
+            CallWatch watch(record, CDVXThreadData::kGetFileAttributes, 0);
+            if (!platform::FileInfo::HasEntry(name.View(), &found)) found = true;
+        }
+        RecordGuard guard(record);
+        if (found) {
+            ++i;
+        } else {
+            record->leftFiles.erase(record->leftFiles.begin() + static_cast<std::ptrdiff_t>(i));
+        }
+    }
+}
+
 void CDVXThread::ThreadProc(CDVXThread* thread) {
     platform::Clock::Sleep(thread->timings.startDelayMs);
     while (!thread->IsStopRequested()) {
@@ -48,11 +76,13 @@ void CDVXThread::ThreadProc(CDVXThread* thread) {
             thread->record->RecordInternalError();
         }
     }
-    try {
-        thread->Finish();
-    } catch (...) {
-        RecordGuard guard(thread->record);
-        thread->record->RecordInternalError();
+    for (void (CDVXThread::*step)() : {&CDVXThread::Finish, &CDVXThread::ForgetFilesGone}) {
+        try {
+            (thread->*step)();
+        } catch (...) {
+            RecordGuard guard(thread->record);
+            thread->record->RecordInternalError();
+        }
     }
     CDVXThreadData* rec = thread->record;
     RecordGuard guard(rec);

@@ -51,4 +51,10 @@ protected:
 
 private:
     static void ThreadProc(CDVXThread* thread);
+    // The one judge of the files left behind, once the cycles are done: a
+    // name with nothing under it any more (the share or another client
+    // removed it, or the whole directory) leaves the record's list. Each is
+    // looked up as any call on the share, watched for a stall; a name that
+    // cannot be looked up stays listed, since its file may be there.
+    void ForgetFilesGone();
 };

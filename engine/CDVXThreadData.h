@@ -107,6 +107,9 @@ public:
     Chaine fileNames[kFileSlots];
     Chaine peer;  // the other client of a cross-check, once it gave its name
     bool slotTaken[kFileSlots] = {false, false};
+    // Files the thread could not delete; once its cycles are done, only
+    // those still there, or that the share would not say (see
+    // CDVXThread::ForgetFilesGone).
     std::vector<Chaine> leftFiles;
     KeptFile kept;  // the file kept for a later check; no name: none
 

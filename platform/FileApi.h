@@ -63,14 +63,22 @@ public:
     // The file's length becomes `size`: cut, or extended with zeros.
     static bool Resize(FileHandle h, uint64_t size);
 
+    // Told each name a temporary file is about to be created under, before
+    // the create, then the empty name when no file of the program's has that
+    // name after all (it was taken, or the create failed): a caller that must
+    // know every file it may have made knows it even while a share holds the
+    // create, or answers it late.
+    using Naming = std::function<void(std::string_view name)>;
     // Creates, empty, a file named <dir>/<first 3 chars of prefix><XXXX>.TMP that
-    // did not exist, and gives its name and which file it is.
+    // did not exist, and gives its name and which file it is; `naming`, when
+    // given, follows the names tried.
     static bool MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
-                                 FileId* id);
+                                 FileId* id, const Naming& naming = {});
     // The same file, left open as Open would open it: one open and one close
     // fewer for the server than making it and opening it again.
     static FileHandle CreateTempFile(std::string_view dir, std::string_view prefix,
-                                     bool writeThrough, std::string* name, FileId* id);
+                                     bool writeThrough, std::string* name, FileId* id,
+                                     const Naming& naming = {});
 
     // Creates the file `path`, for writing; it must not exist (80 when it
     // does: nothing is replaced). `id` receives which file it is.

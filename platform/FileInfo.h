@@ -19,6 +19,10 @@ public:
     // Whether the path names anything, and whether that is a directory
     // (symbolic links followed).
     static bool Exists(std::string_view path, bool* isDirectory = nullptr);
+    // Whether anything has the name `path`, a symbolic link being looked at
+    // itself (never followed), in `*found`; false when that cannot be told
+    // (the directory of the path cannot be read, say).
+    static bool HasEntry(std::string_view path, bool* found);
     static bool MakeDirectory(std::string_view path);
     // Every entry but "." and "..", in the order the system gives them.
     static bool List(std::string_view directory, std::vector<DirEntry>* entries);

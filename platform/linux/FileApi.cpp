@@ -111,14 +111,35 @@ bool UnlinkWhenFree(const std::string& sys) {
     return WhenFree([&] { return ::unlink(sys.c_str()); });
 }
 
-// `id` for the file just made as `sys`, open as `fd`; without it the file is
-// of no use: closed and deleted, and the reason kept.
-bool Identified(int fd, const std::string& sys, FileId* id) {
-    if (IdentityOf(fd, id)) return true;
+// Creates the file `sys`, which must not exist (O_EXCL: nothing is replaced),
+// opened with `flags`, and gives which file it is in `id`; without that the
+// file is of no use: closed and deleted, and the reason kept. `*left` tells
+// whether a file the call made is still there after a failure.
+int CreateExclusive(const std::string& sys, int flags, FileId* id, bool* left = nullptr) {
+    if (left) *left = false;
+    const int fd = RetryInterrupted(
+        [&] { return ::open(sys.c_str(), flags | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
+    if (fd < 0) {
+        Fail(errno, true);
+        return -1;
+    }
+    if (IdentityOf(fd, id)) return fd;
     const int err = errno;
     QuietClose(fd);
-    UnlinkWhenFree(sys);
-    return Fail(err);
+    const bool deleted = UnlinkWhenFree(sys);
+    if (left) *left = !deleted;
+    Fail(err);
+    return -1;
+}
+
+// The next name MakeTempFileName tries after `*number`, which it advances:
+// `base` followed by four hexadecimal digits, never 0000, and ".TMP".
+std::string NextTempName(const std::string& base, unsigned* number) {
+    *number = (*number + 1) & 0xFFFF;
+    if (*number == 0) *number = 1;
+    char suffix[16];
+    std::snprintf(suffix, sizeof suffix, "%04X.TMP", *number);
+    return base + suffix;
 }
 
 bool CopyByReadWrite(int in, int out, const std::function<void()>& onStep) {
@@ -216,15 +237,15 @@ bool FileApi::Resize(FileHandle h, uint64_t size) {
 }
 
 bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, std::string* name,
-                               FileId* id) {
+                               FileId* id, const Naming& naming) {
     std::string made;
-    const FileHandle h = CreateTempFile(dir, prefix, false, &made, id);
+    const FileHandle h = CreateTempFile(dir, prefix, false, &made, id, naming);
     if (h == kNullHandle) return false;
     // A network file system may refuse the close: then the name is not to be
     // trusted, and the file made for it goes again.
     if (::close(h) != 0) {
         const int err = errno;
-        UnlinkWhenFree(Encoding::AnsiToUtf8(made));
+        if (UnlinkWhenFree(Encoding::AnsiToUtf8(made)) && naming) naming({});
         return Fail(err);
     }
     *name = std::move(made);
@@ -232,33 +253,31 @@ bool FileApi::MakeTempFileName(std::string_view dir, std::string_view prefix, st
 }
 
 FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix, bool writeThrough,
-                                   std::string* name, FileId* id) {
+                                   std::string* name, FileId* id, const Naming& naming) {
     std::string base(dir);
     if (!base.empty() && base.back() != '/') base += '/';
     base.append(prefix.substr(0, 3));
     std::string sysBase;
     if (!ToSystemPath(base, &sysBase)) return kNullHandle;
 
-    const int flags = O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC | (writeThrough ? O_DSYNC : 0);
+    const int flags = O_RDWR | (writeThrough ? O_DSYNC : 0);
     const auto now = std::chrono::steady_clock::now().time_since_epoch();
     unsigned number =
         static_cast<unsigned>(std::chrono::duration_cast<std::chrono::microseconds>(now).count());
     for (int tries = 0; tries < 65535; ++tries) {
-        number = (number + 1) & 0xFFFF;
-        if (number == 0) number = 1;
-        char suffix[16];
-        std::snprintf(suffix, sizeof suffix, "%04X.TMP", number);
-        const std::string candidate = sysBase + suffix;
-        const int fd = RetryInterrupted([&] { return ::open(candidate.c_str(), flags, 0666); });
+        const std::string candidate = NextTempName(sysBase, &number);
+        const std::string ansi = Encoding::Utf8ToAnsi(candidate);
+        if (naming) naming(ansi);
+        bool left = false;
+        const int fd = CreateExclusive(candidate, flags, id, &left);
         if (fd >= 0) {
-            if (!Identified(fd, candidate, id)) return kNullHandle;
-            *name = Encoding::Utf8ToAnsi(candidate);
+            *name = ansi;
             return fd;
         }
-        if (errno != EEXIST) {
-            Fail(errno, true);
-            return kNullHandle;
-        }
+        // Taken by another file, or not made at all: the name is not this
+        // program's. One made that could not go again stays named.
+        if (naming && !left) naming({});
+        if (LastError::GetErrno() != EEXIST) return kNullHandle;
     }
     Fail(EEXIST);
     return kNullHandle;
@@ -267,13 +286,8 @@ FileHandle FileApi::CreateTempFile(std::string_view dir, std::string_view prefix
 FileHandle FileApi::CreateNew(std::string_view path, FileId* id) {
     std::string sys;
     if (!ToSystemPath(path, &sys)) return kNullHandle;
-    const int fd = RetryInterrupted(
-        [&] { return ::open(sys.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666); });
-    if (fd < 0) {
-        Fail(errno, true);
-        return kNullHandle;
-    }
-    return Identified(fd, sys, id) ? fd : kNullHandle;
+    const int fd = CreateExclusive(sys, O_WRONLY, id);
+    return fd < 0 ? kNullHandle : fd;
 }
 
 FileHandle FileApi::OpenToRead(std::string_view path, uint64_t* size) {

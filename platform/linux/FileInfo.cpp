@@ -27,6 +27,23 @@ bool FileInfo::Exists(std::string_view path, bool* isDirectory) {
     return true;
 }
 
+bool FileInfo::HasEntry(std::string_view path, bool* found) {
+    std::string sys;
+    if (path.empty() || !FileApi::ToSystemPath(path, &sys)) return false;
+    struct stat st {};
+    if (RetryInterrupted([&] { return ::lstat(sys.c_str(), &st); }) == 0) {
+        *found = true;
+        return true;
+    }
+    // A missing directory of the path holds no entry either.
+    if (errno == ENOENT || errno == ENOTDIR) {
+        *found = false;
+        return true;
+    }
+    LastError::SetFromErrno(errno);
+    return false;
+}
+
 bool FileInfo::MakeDirectory(std::string_view path) {
     std::string sys;
     if (!FileApi::ToSystemPath(path, &sys)) return false;

@@ -12,6 +12,9 @@
 #include <filesystem>
 #include <thread>
 
+#include "engine/CDVXFile.h"
+#include "engine/CDVXThreadData.h"
+#include "platform/Clock.h"
 #include "tests/CliProcess.h"
 #include "tests/FaultMount.h"
 #include "tests/TempDir.h"
@@ -31,7 +34,8 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
     const std::string temp = c.value("tempOnMount", false) ? mount.point.Path() : tmp.Path();
     const int status = c["status"];
     // Until it fails, or for 3 s when the fault must be overcome.
-    std::vector<std::string> args{mount.point.Path(), "--stop-after", status ? "20" : "3", "--quiet"};
+    std::vector<std::string> args{mount.point.Path(), "--stop-after", status ? "20" : "3",
+                                  "--quiet"};
     for (const json& a : c.value("args", json::array())) args.push_back(a);
     const auto [r, j] = RunChecked(args, temp, status, json::object(), {mount.source.Path(), temp});
     std::vector<json> found;
@@ -39,6 +43,9 @@ TEST_P(FaultInjection, IsCaughtAndReported) {
         if (f["test"] == c["test"]) found.push_back(f);
     }
     ASSERT_EQ(found.empty(), status == 0) << j.dump(2);
+    // The mount was left as found: no file may be named, not even one whose
+    // create failed.
+    EXPECT_EQ(j["leftFiles"], json::array()) << j.dump(2);
     // Data go wrong in every file of the kind; a failed call is one call.
     if (status && c["faults"][0].get<std::string>().starts_with("fail:")) {
         EXPECT_EQ(found.size(), 1u) << j.dump(2);
@@ -102,7 +109,8 @@ int ProcessesNaming(const std::string& text, const std::string& more = "--stall-
 // at once at the third interrupt, while the process that ran the tests is
 // still stuck on the share; so too when the checks before the run get no
 // answer. Once the share answers, that process goes, and the files it named
-// are the only ones left.
+// are the only ones left: a create that the share held, then made, among
+// them.
 TEST(StalledShare, TheProgramAlwaysReturns) {
     using Clock = std::chrono::steady_clock;
     const struct {
@@ -110,20 +118,26 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
         const char* fault;
         const char* under;  // the run's directory in the mount
         bool interrupt;
+        bool unmade;   // a name listed may have no file: its create never reached the share
         json failure;  // the first one's members
     } cases[] = {
         {"a write",
          "stall:write:VXZ",
          "",
          false,
+         false,
          {{"operation", "WriteFile"},
           {"test", "Test d'écriture d'un bloc contenant uniquement zéro"}}},
-        {"three interrupts", "stall:write:VXZ", "", true, nullptr},
+        {"three interrupts", "stall:write:VXZ", "", true, true, nullptr},
         {"the checks",
          "stall:getattr:sub",
          "/sub",
          false,
+         false,
          {{"operation", "GetFileAttributes"}, {"test", "Vérification du répertoire"}}},
+        // The system holds the directory for the create it waits on: the
+        // other tests' creates wait behind it, and never reach the share.
+        {"a create", "stall:create:VXZ", "", false, true, {{"operation", "GetTempFileName"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -155,6 +169,11 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
             EXPECT_TRUE(Contains(f, c.failure) && f["stalledSeconds"] >= 5 &&
                         f["file"].get<std::string>().starts_with(dir))
                 << j.dump(2);
+            // A file the share was making when it stopped answering is named.
+            const bool onDirectory = f["operation"] == "GetFileAttributes";
+            EXPECT_TRUE(onDirectory ||
+                        std::count(j["leftFiles"].begin(), j["leftFiles"].end(), f["file"]) == 1)
+                << j.dump(2);
         }
         mount.Release();
         const auto released = Clock::now();
@@ -168,7 +187,7 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
         for (const json& name : j["leftFiles"]) {
             const std::string file = name;
             if (!file.starts_with(mount.point.Path())) continue;
-            const bool gone = unlink(file.c_str()) == 0 || (c.interrupt && errno == ENOENT);
+            const bool gone = unlink(file.c_str()) == 0 || (c.unmade && errno == ENOENT);
             EXPECT_TRUE(gone) << file;
         }
         if (!c.interrupt) {
@@ -186,4 +205,63 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
                       std::string::npos);
         }
     }
+}
+
+// In the program's own process, as the wizard runs the tests: a file whose
+// create the share holds is named before the share answers; once it makes the
+// file, the test deletes it and names nothing.
+TEST(StalledShare, ACreateAnsweredLateIsNamedThenDeleted) {
+    FaultMount mount({"stall:create:VXZ"});
+    if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+    CDVXThreadData record;
+    const auto named = [&record] {
+        RecordGuard guard(&record);
+        return record.Snapshot(platform::Clock::GetTickCount()).leftFiles;
+    };
+    std::thread test([&] {
+        CDVXFile file(Chaine::FromUtf8(mount.point.Path()), &record, false, Chaine("VXZ"), 0);
+        EXPECT_TRUE(file.Open());
+    });
+    const auto started = std::chrono::steady_clock::now();
+    while (named().empty() &&
+           std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    EXPECT_TRUE(named().size() == 1 && Listing(mount.source.Path()).empty())
+        << Listing(mount.source.Path());
+    mount.Release();
+    test.join();
+    EXPECT_TRUE(named().empty() && Listing(mount.source.Path()).empty())
+        << Listing(mount.source.Path());
+}
+
+// The run's directory removed on the server while the tests hold files there,
+// as another client may: the tests fail, and the files they could no longer
+// delete, being gone, are not named as left behind.
+TEST(RemovedDirectory, NamesNoFileThatIsGone) {
+    using Clock = std::chrono::steady_clock;
+    FaultMount mount({});
+    if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
+    const std::string sub = mount.source.File("sub");
+    std::filesystem::create_directory(sub);
+    TempDir tmp;
+    CliProcess cli({mount.point.Path() + "/sub", "--stop-after", "20", "--json", "-"}, tmp.Path());
+    // Once most tests hold a file there (the check before the run makes one
+    // too, alone); they keep making files until the directory is gone.
+    const auto files = [&sub] {
+        std::error_code error;
+        return std::distance(std::filesystem::directory_iterator(sub, error), {});
+    };
+    const auto started = Clock::now();
+    while (files() < 6 && Clock::now() - started < std::chrono::seconds(10)) {
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    std::error_code error;
+    while (std::filesystem::exists(sub) && Clock::now() - started < std::chrono::seconds(15)) {
+        std::filesystem::remove_all(sub, error);
+    }
+    const CliResult r = cli.Wait(30000);
+    const json j = CheckRun(r, 1, json::object(), r.out);
+    EXPECT_EQ(j["leftFiles"], json::array()) << j.dump(2);
+    EXPECT_EQ(r.err.find("Fichiers restés en place"), std::string::npos) << r.err;
 }

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <functional>
 #include <set>
+#include <string_view>
+#include <vector>
 
 #include "platform/Encoding.h"
 #include "platform/SystemError.h"
@@ -31,6 +33,7 @@ static std::pair<std::string, platform::FileId> Make(const std::string& dir) {
 // Names reach the system as UTF-8, unless they hold a character names may not
 // hold here: refused with 123, no stray file anywhere. With every name but one
 // taken, the one left is made; with none left the call fails rather than take one.
+// The caller is told each name before its create, and told it back when taken.
 TEST(FileApiTest, NamesReachTheSystemAsUtf8OrAreRefusedAndReplaceNothing) {
     TempDir dir("/dev/shm");
     fs::create_directories(dir.File("sub/résumé"));
@@ -52,10 +55,24 @@ TEST(FileApiTest, NamesReachTheSystemAsUtf8OrAreRefusedAndReplaceNothing) {
     for (unsigned n = 1; n <= 0xFFFF; ++n)
         if (std::snprintf(taken, sizeof taken, "VXR%04X.TMP", n); n != 0xBEEF)
             WriteFile(dir.File(taken), "");
-    std::tie(name, id) = Make(dir.Path());
+    std::vector<std::string> told;
+    const auto tell = [&told](std::string_view n) { told.emplace_back(n); };
+    // Every name tried, then taken back when it was taken: empty once all were.
+    const auto followed = [&told] {
+        bool paired = told.size() % 2 == 0;
+        for (std::size_t i = 1; i < told.size(); i += 2)
+            paired = paired && told[i - 1].find("/VXR") != std::string::npos && told[i].empty();
+        return paired;
+    };
+    EXPECT_TRUE(FileApi::MakeTempFileName(dir.Path(), "VXR", &name, &id, tell));
     EXPECT_EQ(name, dir.File("VXRBEEF.TMP"));
-    EXPECT_FALSE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name, &id));
+    EXPECT_EQ(told.back(), name) << "the file made keeps its name told";
+    told.pop_back();
+    EXPECT_TRUE(followed()) << told.size();
+    told.clear();
+    EXPECT_FALSE(FileApi::MakeTempFileName(dir.Path() + "/", "VXRandom", &name, &id, tell));
     EXPECT_EQ(LastError::Get(), E::kFileExists);
+    EXPECT_TRUE(followed() && told.size() == 2 * 0xFFFF) << told.size();
     EXPECT_EQ(name, dir.File("VXRBEEF.TMP")) << "a failure leaves the name alone";
 }
 
