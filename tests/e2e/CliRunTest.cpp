@@ -152,6 +152,24 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
     }
 }
 
+// The program that follows the run, stopped for a while, hears the engine
+// late: the share's course, timed by the engine, shows a stretch nobody
+// looked at, not a share that went silent.
+TEST_F(CliProgram, AStoppedFollowerIsNoSilentShare) {
+    using namespace std::chrono;
+    CliProcess cli({shm.Path(), "--stop-after", "16", "--stall-after", "5", "--json", "-"},
+                   tmp.Path());
+    ASSERT_TRUE(cli.WaitForError("n'est pas un chemin réseau"));
+    std::this_thread::sleep_for(1s);
+    cli.Signal(SIGSTOP);
+    std::this_thread::sleep_for(9s);
+    cli.Signal(SIGCONT);
+    const CliResult r = cli.Wait();
+    const json j = CheckRun(r, 0, {{"ending", "time-up"}}, r.out);
+    EXPECT_LT(j["longestShareIdleMs"], 5000) << j["series"].dump();
+    EXPECT_FALSE(j["series"]["gaps"].empty()) << j["series"].dump();
+}
+
 // The result reaches its reader whole, or the exit status says it did not;
 // a reader of the text that goes away costs nothing; a run that could not
 // start leaves an earlier result as it was.
