@@ -48,6 +48,11 @@ void AddChangeTests(bool buffered, bool keep, const Chaine& directory, ThreadLis
     list->emplace_back(std::make_unique<CDVXRereadThread>(buffered, keep), directory);
 }
 
+// Settings made by hand may say no set: a run has one at least.
+uint32_t Sets(const CDVXPrefs& prefs) {
+    return prefs.simultaneousTests == 0 ? 1 : prefs.simultaneousTests;
+}
+
 }  // namespace
 
 CDVXThreadManager::~CDVXThreadManager() {
@@ -138,6 +143,15 @@ uint32_t CDVXThreadManager::ByteBudget(uint32_t diskSpaceMb, uint32_t threadCoun
     return shareMb * kBytesPerMb;
 }
 
+uint32_t CDVXThreadManager::ChangeThreads(const CDVXPrefs& prefs) {
+    return prefs.modifyTests && prefs.keptFiles.empty() ? 2 * Sets(prefs) * kChangeTests : 0;
+}
+
+uint32_t CDVXThreadManager::TestThreads(const CDVXPrefs& prefs) {
+    if (!prefs.keptFiles.empty()) return static_cast<uint32_t>(prefs.keptFiles.size());
+    return 2 * Sets(prefs) * kSetTests + ChangeThreads(prefs);
+}
+
 void CDVXThreadManager::Start(const CDVXPrefs* p) {
     Abort();
     WaitForThreads();
@@ -145,7 +159,7 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
     abandoned = false;
     progress.ClearThreadData();
 
-    const uint32_t sets = prefs->simultaneousTests == 0 ? 1 : prefs->simultaneousTests;
+    const uint32_t sets = Sets(*prefs);
     ThreadList list;
     for (const KeptFile& kept : prefs->keptFiles) {
         list.emplace_back(std::make_unique<CDVXKeptFileThread>(kept), prefs->directory);
@@ -162,8 +176,10 @@ void CDVXThreadManager::Start(const CDVXPrefs* p) {
             }
         }
     }
-    // The byte budget is the tests': the cross-check's files are its own.
-    const uint32_t budget = ByteBudget(prefs->diskSpaceMb, static_cast<uint32_t>(list.size()));
+    // The byte budget is the tests': the cross-check's files are its own. The
+    // count is the one the folder's check and the advanced dialog use
+    // (RunFootprint); a test compares it with the threads started.
+    const uint32_t budget = ByteBudget(prefs->diskSpaceMb, TestThreads(*prefs));
     if (!prefs->crossCheckDirectory.IsEmpty()) {
         list.emplace_back(std::make_unique<CDVXCrossWriteThread>(prefs->crossCheckName),
                           prefs->directory);

@@ -24,6 +24,10 @@ public:
     static constexpr uint32_t kBytesPerMb = 1048576;
     // A thread's file is counted in 32 bits: 4096 MB would wrap to nothing.
     static constexpr uint32_t kMaxShareMb = 4095;
+    // The tests of a set in each mode (buffered, write-through), and those
+    // that change files, added when they are asked for.
+    static constexpr uint32_t kSetTests = 5;
+    static constexpr uint32_t kChangeTests = 6;
     // Once a call went unanswered past the stall limit, the share is known
     // not to answer: the run waits this long for another call, say a failed
     // test's cleanup, before it leaves that thread too (without a failure of
@@ -74,6 +78,13 @@ public:
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the
     // disk space, at least 1 MB and at most kMaxShareMb.
     static uint32_t ByteBudget(uint32_t diskSpaceMb, uint32_t threadCount);
+    // The test threads Start starts for `prefs`, among which it divides the
+    // disk space, the cross-check's apart: one per kept file to check, else
+    // kSetTests per set and mode, and ChangeThreads.
+    static uint32_t TestThreads(const CDVXPrefs& prefs);
+    // Those of the tests that change files: kChangeTests per set and mode
+    // when they are asked for.
+    static uint32_t ChangeThreads(const CDVXPrefs& prefs);
 
 private:
     struct Worker {

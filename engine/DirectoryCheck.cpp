@@ -128,7 +128,7 @@ bool DirectoryCheck::WaitForChecks(uint32_t limitMs) {
                                     [] { return g_checks.running == 0; });
 }
 
-Result DirectoryCheck::ForRun(const Chaine& directory, uint32_t diskSpaceMb) {
+Result DirectoryCheck::ForRun(const Chaine& directory, const RunFootprint& needed) {
     // Registered after the static objects a check uses: exit() runs it first.
     static const int atExit = std::atexit(WaitForChecksThenExit);
     (void)atExit;
@@ -145,11 +145,11 @@ Result DirectoryCheck::ForRun(const Chaine& directory, uint32_t diskSpaceMb) {
     // reports a full disk when it meets one.
     uint64_t freeBytes = 0;
     if (!FileInfo::FreeSpace(directory.View(), &freeBytes) ||
-        freeBytes >= uint64_t{diskSpaceMb} * kMiB) {
+        freeBytes >= uint64_t{needed.Mb()} * kMiB) {
         return Result();
     }
     Result result = Found(kNoSpace);
     result.freeMb = static_cast<uint32_t>(freeBytes / kMiB);
-    result.askedMb = diskSpaceMb;
+    result.needed = needed;
     return result;
 }

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <string>
 
+#include "engine/RunFootprint.h"
 #include "support/Chaine.h"
 
 // Whether a directory can hold a run, asked before it starts: a folder that
@@ -20,7 +21,7 @@ public:
         kMissing,       // `path`: the first folder of the path that does not exist
         kNotDirectory,  // `path`: the file found where a folder was expected
         kNotWritable,   // `error`, `sysErrno`: why no file could be made and deleted there
-        kNoSpace,       // `freeMb`: less than the run asks, `askedMb`
+        kNoSpace,       // `freeMb`: less than the run writes at most, `needed`
     };
     struct Result {
         Problem problem = kUsable;
@@ -28,15 +29,16 @@ public:
         uint32_t error = 0;  // SystemError's code
         int sysErrno = 0;
         uint32_t freeMb = 0;
-        uint32_t askedMb = 0;
+        RunFootprint needed;
     };
 
     // The path alone, up to kNotDirectory: nothing is written.
     static Result OfPath(const Chaine& directory);
     // The path, then a file made and deleted there under the program's own
-    // pattern, then the free space against `diskSpaceMb` (MiB).
+    // pattern, then the free space against what the run writes at most,
+    // `needed` (RunFootprint::Of its settings).
     // The program's end waits for the checks on their way (WaitForChecks).
-    static Result ForRun(const Chaine& directory, uint32_t diskSpaceMb);
+    static Result ForRun(const Chaine& directory, const RunFootprint& needed);
     // Waits up to `limitMs` for every ForRun on its way to end; true when one
     // still runs.
     static bool WaitForChecks(uint32_t limitMs);

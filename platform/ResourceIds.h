@@ -19,8 +19,8 @@ inline constexpr unsigned kCachingClientQuestion = 2005;
 // A call that got no answer: its seconds and file, printf-style.
 inline constexpr unsigned kStallText = 2010;
 // Why a directory cannot hold a run (DirectoryCheck), then why its name
-// cannot be carried by the program's text. The path, the system's text and
-// the free and asked megabytes are printf-style.
+// cannot be carried by the program's text. The path, the system's text, the
+// free and needed megabytes and the run's files are printf-style.
 inline constexpr unsigned kPathNotAbsolute = 2020;
 inline constexpr unsigned kPathInvalidName = 2021;
 inline constexpr unsigned kPathTooLong = 2022;
@@ -30,6 +30,8 @@ inline constexpr unsigned kNotAFolder = 2025;
 inline constexpr unsigned kFolderNotWritable = 2026;
 inline constexpr unsigned kNotEnoughSpace = 2027;
 inline constexpr unsigned kPathNotCarried = 2028;
+// A run that needs more than the space asked, its 1 MB files being many.
+inline constexpr unsigned kNotEnoughSpaceForFiles = 2029;
 // What a run tested, on the result pages: its duration, the bytes written and
 // read, and the directory, printf-style.
 inline constexpr unsigned kRunSummary = 2040;
@@ -61,6 +63,9 @@ inline constexpr unsigned kSaveReportMenu = 2112;
 inline constexpr unsigned kSaveReportTitle = 2113;
 inline constexpr unsigned kRtfDocuments = 2114;
 inline constexpr unsigned kReportNotSaved = 2115;
+// The advanced dialog: a run that writes more than the space asked, its
+// megabytes and files, printf-style.
+inline constexpr unsigned kRunWritesMore = 2116;
 // Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;

@@ -25,8 +25,15 @@ Chaine DirectoryProblemText(const DirectoryCheck::Result& found) {
         case DirectoryCheck::kNotWritable:
             return text.Format(Resource(res::kFolderNotWritable).c_str(),
                                ReportText::SystemMessage(found.error, found.sysErrno).c_str());
-        case DirectoryCheck::kNoSpace:
-            return text.Format(Resource(res::kNotEnoughSpace).c_str(), found.freeMb, found.askedMb);
+        case DirectoryCheck::kNoSpace: {
+            // Told why the run needs more than the disk space asked.
+            const RunFootprint& needed = found.needed;
+            if (needed.Raised()) {
+                return text.Format(Resource(res::kNotEnoughSpaceForFiles).c_str(), found.freeMb,
+                                   needed.Mb(), needed.files);
+            }
+            return text.Format(Resource(res::kNotEnoughSpace).c_str(), found.freeMb, needed.Mb());
+        }
     }
     return text;
 }

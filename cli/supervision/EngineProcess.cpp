@@ -2,6 +2,7 @@
 
 #include "cli/supervision/RunMessage.h"
 #include "engine/DirectoryCheck.h"
+#include "engine/RunFootprint.h"
 #include "engine/TestSession.h"
 #include "report/DirectoryProblemText.h"
 #include "support/FileSystem.h"
@@ -19,7 +20,7 @@ int EngineProcess::Run(const CDVXPrefs& prefs, const Asked& asked,
     // The folder as the wizard checks it on Next: a typo is not the network's
     // fault. A check of kept files writes nothing, not even there.
     const DirectoryCheck::Result check =
-        prefs.keptFiles.empty() ? DirectoryCheck::ForRun(prefs.directory, prefs.diskSpaceMb)
+        prefs.keptFiles.empty() ? DirectoryCheck::ForRun(prefs.directory, RunFootprint::Of(prefs))
                                 : DirectoryCheck::OfPath(prefs.directory);
     const bool usable = check.problem == DirectoryCheck::kUsable;
     const ShareClient client = usable ? GetShareClient(prefs.directory) : ShareClient();

@@ -1,8 +1,10 @@
 #include "gui/wizard/CAdvancedDlg.h"
 
+#include "engine/RunFootprint.h"
 #include "engine/TestSession.h"
 #include "gui/toolkit/DialogUnits.h"
 #include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 #include "ui_CAdvancedDlg.h"
 
 namespace {
@@ -39,17 +41,37 @@ CAdvancedDlg::CAdvancedDlg(TestSession& session, QWidget* parent)
     ui->modifyTests->setChecked(prefs.modifyTests);
     Bound(ui->diskSpace, kSpace);
     Bound(ui->simultaneous, kTests);
+    for (QLineEdit* field : {ui->diskSpace, ui->simultaneous}) {
+        connect(field, &QLineEdit::textChanged, this, &CAdvancedDlg::ShowNeeded);
+    }
+    connect(ui->modifyTests, &QCheckBox::toggled, this, &CAdvancedDlg::ShowNeeded);
+    ShowNeeded();
 }
 
 CAdvancedDlg::~CAdvancedDlg() = default;
 
-void CAdvancedDlg::accept() {
-    CDVXPrefs& prefs = m_session.prefs;
+CDVXPrefs CAdvancedDlg::Typed() const {
+    CDVXPrefs prefs = m_session.prefs;
     prefs.SetDiskSpaceMb(SettingLimits::kDiskSpaceMb.Clamp(FromWindowNumber(ui->diskSpace)));
     prefs.SetSimultaneousTests(
         SettingLimits::kSimultaneousTests.Clamp(FromWindowNumber(ui->simultaneous)));
     prefs.SetThreadPriority(ui->priority->isChecked() ? CDVXPrefs::kPriorityNormal
                                                       : CDVXPrefs::kPriorityBelowNormal);
     prefs.modifyTests = ui->modifyTests->isChecked();
+    return prefs;
+}
+
+void CAdvancedDlg::ShowNeeded() {
+    const RunFootprint needed = RunFootprint::Of(Typed());
+    Chaine text;
+    if (needed.Raised()) {
+        text.Format(Chaine(Chaine::ResourceId(res::kRunWritesMore)).c_str(), needed.Mb(),
+                    needed.files);
+    }
+    ui->diskNeeded->setText(ToQString(text));
+}
+
+void CAdvancedDlg::accept() {
+    m_session.prefs = Typed();
     QDialog::accept();
 }

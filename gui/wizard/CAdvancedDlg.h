@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <memory>
 
+#include "engine/CDVXPrefs.h"
+
 struct TestSession;
 
 namespace Ui {
@@ -11,7 +13,9 @@ class CAdvancedDlg;
 // Disk space, simultaneous sets, priority of the run and whether it also
 // tests changing existing files. A number field, once
 // left, shows its value brought into range, which OK stores in the settings;
-// Cancel stores nothing. User-interface thread only.
+// Cancel stores nothing. Under the disk space, a line tells what the run
+// will write when its many 1 MB files take it past that space, as the
+// fields stand. User-interface thread only.
 class CAdvancedDlg : public QDialog {
     Q_OBJECT
 public:
@@ -22,6 +26,10 @@ public:
     void accept() override;
 
 private:
+    // The session's settings with the fields' values, brought into range.
+    CDVXPrefs Typed() const;
+    void ShowNeeded();
+
     std::unique_ptr<Ui::CAdvancedDlg> ui;
     TestSession& m_session;
 };

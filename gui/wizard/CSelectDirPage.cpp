@@ -5,6 +5,7 @@
 #include <QPushButton>
 #include <algorithm>
 
+#include "engine/RunFootprint.h"
 #include "engine/TestSession.h"
 #include "gui/toolkit/AskAside.h"
 #include "gui/toolkit/CPropertySheet.h"
@@ -78,8 +79,8 @@ int CSelectDirPage::OnWizardNext() {
         return -1;
     }
     const std::optional<Answer> answer =
-        Await(AskAside([path = path.PrivateCopy(), space = m_session.prefs.diskSpaceMb] {
-            Answer found{DirectoryCheck::ForRun(path, space), {}};
+        Await(AskAside([path = path.PrivateCopy(), needed = RunFootprint::Of(m_session.prefs)] {
+            Answer found{DirectoryCheck::ForRun(path, needed), {}};
             if (found.check.problem == DirectoryCheck::kUsable) found.client = GetShareClient(path);
             return found;
         }));

@@ -8,6 +8,7 @@
 #include <tuple>
 #include <utility>
 
+#include "engine/RunFootprint.h"
 #include "tests/Fields.h"
 #include "tests/TempDir.h"
 #include "tests/engine/EngineEnvironment.h"
@@ -21,6 +22,28 @@ TEST(CDVXThreadManagerTest, BudgetsAreWholeMegabyteSharesThatFitIn32Bits) {
         {30, 50, 1}, {32767, 10, 3276}, {40960, 10, 4095}};
     for (const auto& [spaceMb, threads, mb] : cases)
         EXPECT_EQ(CDVXThreadManager::ByteBudget(spaceMb, threads), mb * 1048576u) << spaceMb;
+}
+
+// What a run writes at most: a file of its budget per test thread, and one
+// more per changing test that keeps files; more than the space asked once
+// many files share a small one. {disk space, sets, tests that change files,
+// keep them, files, MB a file, raised}.
+TEST(CDVXThreadManagerTest, AFootprintCountsEveryFileAtItsBudget) {
+    const std::tuple<uint32_t, uint32_t, bool, bool, uint32_t, uint32_t, bool> cases[] = {
+        {30, 1, false, false, 10, 3, false},
+        {10, 5, false, false, 50, 1, true},
+        {30, 1, true, false, 22, 1, false},
+        {100, 2, true, true, 68, 2, true},
+        {32767, 5, true, false, 110, 297, false}};
+    for (const auto& [spaceMb, sets, modify, keep, files, fileMb, raised] : cases) {
+        CDVXPrefs prefs;
+        prefs.SetDiskSpaceMb(spaceMb), prefs.SetSimultaneousTests(sets);
+        prefs.modifyTests = modify, prefs.keepFiles = keep;
+        const RunFootprint f = RunFootprint::Of(prefs);
+        EXPECT_EQ(std::tuple(f.files, f.fileMb, f.Mb(), f.Raised()),
+                  std::tuple(files, fileMb, files * fileMb, raised))
+            << spaceMb << " MB, " << sets << " sets";
+    }
 }
 
 // Ten threads a set, the five kinds in this order, buffered first. The run is
@@ -78,23 +101,24 @@ TEST(CDVXThreadManagerTest, HealthyRestartedRunsOnTheLocalDiskAndOnTmpfs) {
             << "threads finish their cycle first";
         ASSERT_TRUE(PollUntil(
             manager, [&] { return !manager.IsRunning() && manager.HaveThreadsExited(); }, 180000));
-        const uint32_t budget = CDVXThreadManager::ByteBudget(prefs.diskSpaceMb, count);
+        // The budget the folder's check counted with.
+        const uint32_t budget = RunFootprint::Of(prefs).fileMb * 1048576u;
         const RunSnapshot run = p.Snapshot();
         for (std::size_t i = 0; i < count; ++i) {
             const TestSnapshot& r = run.tests[i];
             const int s = D::Slot(i < count / 2);
             // Whole cycles, but for the Open/Write/Close test that stops at once.
-            EXPECT_TRUE(Fields()
-                            .Is("name", r.testname, Chaine::FromUtf8(order[i % 5]))
-                            .Is("directory", r.tstdir, Chaine(std::string_view(dir.Path())))
-                            .Is("state", r.state, D::kEnded)
-                            .Is("error kind", r.failure.errorKind, D::kNoError)
-                            .Is("written in the other slot", r.bytesWritten[1 - s], 0u)
-                            .Is("read in the other slot", r.bytesRead[1 - s], 0u)
-                            .Is("written", r.bytesWritten[s] > 0, true)
-                            .Is("read", r.bytesRead[s], r.bytesWritten[s])
-                            .Is("whole cycles", i % 5 == 2 || r.bytesWritten[s] % budget == 0,
-                                true))
+            EXPECT_TRUE(
+                Fields()
+                    .Is("name", r.testname, Chaine::FromUtf8(order[i % 5]))
+                    .Is("directory", r.tstdir, Chaine(std::string_view(dir.Path())))
+                    .Is("state", r.state, D::kEnded)
+                    .Is("error kind", r.failure.errorKind, D::kNoError)
+                    .Is("written in the other slot", r.bytesWritten[1 - s], 0u)
+                    .Is("read in the other slot", r.bytesRead[1 - s], 0u)
+                    .Is("written", r.bytesWritten[s] > 0, true)
+                    .Is("read", r.bytesRead[s], r.bytesWritten[s])
+                    .Is("whole cycles", i % 5 == 2 || r.bytesWritten[s] % budget == 0, true))
                 << i << " op " << r.failure.operation;
         }
         const uint32_t elapsed = p.GetElapsedMs();

@@ -27,7 +27,7 @@ TEST(DirectoryCheckTest, AnExitWaitsForTheProbeTheShareHolds) {
     EXPECT_EXIT(
         {
             const Chaine folder = Chaine::FromUtf8(mount.point.Path());
-            std::thread([&folder] { DirectoryCheck::ForRun(folder, 1); }).detach();
+            std::thread([&folder] { DirectoryCheck::ForRun(folder, {}); }).detach();
             while (!DirectoryCheck::WaitForChecks(0)) platform::Clock::Sleep(10);
             std::exit(7);
         },

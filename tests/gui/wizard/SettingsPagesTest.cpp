@@ -253,16 +253,19 @@ TEST(SettingsPagesTest, TheMinutesFieldRefillsAndStoresWithinItsBounds) {
 TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
     W w(W::kDirectory);
     const CDVXPrefs& prefs = w.Sheet().Settings();
-    // Disk space and sets typed, then what OK stores; Cancel stores nothing.
-    const std::tuple<const char*, const char*, bool, uint32_t, uint32_t> cases[] = {
-        {"5", "8", true, 10, 5},  {"0", "0", true, 10, 1},        {"abc", "-5", true, 10, 1},
-        {"-5", "2", true, 10, 2}, {"41000", "3", true, 32767, 3}, {"100", "4", false, 32767, 3},
+    // Disk space and sets typed (the tests that change files clicked each
+    // time), then what OK stores; Cancel stores nothing. And the megabytes
+    // the run's 1 MB files would write past the space asked, as typed (0: not past).
+    const std::tuple<const char*, const char*, bool, uint32_t, uint32_t, int> cases[] = {
+        {"5", "8", true, 10, 5, 110},      {"0", "0", true, 10, 1, 0},
+        {"abc", "-5", true, 10, 1, 22},    {"-5", "2", true, 10, 2, 20},
+        {"41000", "3", true, 32767, 3, 0}, {"100", "4", false, 32767, 3, 0},
     };
-    for (const auto& [space, sets, ok, storedSpace, storedSets] : cases) {
+    for (const auto& [space, sets, ok, storedSpace, storedSets, pastMb] : cases) {
         SCOPED_TRACE(space);
         bool checked = false;
         QTimer::singleShot(50, [&, space = space, sets = sets, ok = ok, storedSpace = storedSpace,
-                                storedSets = storedSets] {
+                                storedSets = storedSets, pastMb = pastMb] {
             auto* dialog = qobject_cast<CAdvancedDlg*>(QApplication::activeModalWidget());
             ASSERT_TRUE(dialog);
             EXPECT_EQ(dialog->parentWidget(), &w.Sheet());
@@ -279,6 +282,11 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
             checked = priority->isChecked();
             QTest::mouseClick(priority, Qt::LeftButton);
             QTest::mouseClick(dialog->findChild<QCheckBox*>("modifyTests"), Qt::LeftButton);
+            EXPECT_EQ(dialog->findChild<QLabel*>("diskNeeded")->text(),
+                      pastMb ? QString("Le test écrira jusqu'à %1 Mo : %1 fichiers d'au moins 1 "
+                                       "Mo chacun.")
+                                   .arg(pastMb)
+                             : QString());
             // Both fields left, each shows its number brought into range: what OK stores.
             if (ok) {
                 EXPECT_EQ(std::pair(disk->text().toUInt(), tests->text().toUInt()),
@@ -321,6 +329,9 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
 TEST(SettingsPagesTest, EveryTextFitsItsRectangle) {
     W w;
     TestSession session;
+    // The line of what the run writes shows, at its longest.
+    session.prefs.SetDiskSpaceMb(10), session.prefs.SetSimultaneousTests(5);
+    session.prefs.modifyTests = true;
     CAdvancedDlg dialog(session, &w.Sheet());
     CAboutDlg about(&w.Sheet(), Chaine(DALVEX_GUI_PATH));  // with the version block's texts
     QList<QWidget*> windows{&dialog, &about};
