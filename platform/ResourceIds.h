@@ -66,7 +66,7 @@ inline constexpr unsigned kReportNotSaved = 2115;
 // The advanced dialog: a run that writes more than the space asked, its
 // megabytes and files, printf-style.
 inline constexpr unsigned kRunWritesMore = 2116;
-// Escape or the close box during a long run.
+// Back, Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;

@@ -90,15 +90,18 @@ int CProgressPage::OnWizardNext() {
 int CProgressPage::OnWizardBack() {
     RunController& run = m_session.run;
     if (!run.IsBusy()) return run.GetAfter() == RunController::kCancel ? -1 : 0;
+    if (!MayThrowAwayRun()) return -1;
     run.Abort(RunController::kBack);
     ShowStatus(res::kStoppingText);
     return -1;
 }
 
-bool CProgressPage::OnQueryClose() {
+bool CProgressPage::OnQueryClose() { return MayThrowAwayRun(); }
+
+bool CProgressPage::MayThrowAwayRun() {
     RunController& run = m_session.run;
-    // A Cancel already on its way has been asked for.
-    if (!run.IsBusy() || run.GetAfter() == RunController::kCancel ||
+    // A Cancel or Back already on its way has been asked for.
+    if (!run.IsBusy() || run.GetAfter() != RunController::kShowResult ||
         run.Snapshot().ElapsedMs() < m_session.prefs.timings.minuteMs) {
         return true;
     }

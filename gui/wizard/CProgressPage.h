@@ -26,9 +26,9 @@ public:
     bool OnSetActive() override;
     bool OnKillActive() override;
     int OnWizardNext() override;
+    // Back, Escape and the close box throw a run away once asked
+    // (MayThrowAwayRun).
     int OnWizardBack() override;
-    // A run that has lasted a minute is not thrown away by one stray key:
-    // Escape and the close box ask first, No by default.
     bool OnQueryClose() override;
     bool OnQueryCancel() override;
     void OnCancel() override;
@@ -37,6 +37,10 @@ protected:
     void timerEvent(QTimerEvent* event) override;
 
 private:
+    // A run that has lasted a minute is not thrown away by one stray key or
+    // click: the user is asked first, No by default. True when the run may
+    // go: the user said so, or there was nothing to lose.
+    bool MayThrowAwayRun();
     void Tick();
     void ShowCounters(const RunSnapshot& run);
     void ShowDirectories();

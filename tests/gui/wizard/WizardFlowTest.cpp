@@ -110,13 +110,13 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
         w.Key(Qt::Key_Return);
         const QString directories = typed + ", " + ToQString(GetTempDirectory());
         auto* shown = w.Find<QLabel>(W::kProgress, "directories");
-        EXPECT_TRUE(ButtonsAre(w, true, false, "&Suivant >")
-                        .Is("bar shown", w.Find<QWidget>(W::kProgress, "bar")->isVisible(),
-                            run == 0)
-                        .Is("status", w.Status(), Resource(res::kRunningText))
-                        .Is("running", w.AnyRunning(), true)
-                        .Is("directories", shown->text(), directories)
-                        .Is("tooltip", shown->toolTip(), directories));
+        EXPECT_TRUE(
+            ButtonsAre(w, true, false, "&Suivant >")
+                .Is("bar shown", w.Find<QWidget>(W::kProgress, "bar")->isVisible(), run == 0)
+                .Is("status", w.Status(), Resource(res::kRunningText))
+                .Is("running", w.AnyRunning(), true)
+                .Is("directories", shown->text(), directories)
+                .Is("tooltip", shown->toolTip(), directories));
         const auto label = [&](const char* n) { return w.Find<QLabel>(W::kProgress, n)->text(); };
         if (run == 1) {
             // The counters of the last run are rewritten by the first tick.
@@ -178,10 +178,10 @@ TEST(WizardFlowTest, NextOnADirectoryThatDoesNotAnswerWarnsAndStays) {
     const LoopWatch watch;
     w.AnswerNextQuestion(QMessageBox::Ok);
     w.Click(kNext);
-    EXPECT_TRUE(QuestionIs(w, QMessageBox::Warning, res::kNoAnswerWarning)
-                    .Is("page", w.ActivePage(), W::kDirectory)
-                    .Is("longest ms without an event", watch.LongestMs() < kAnswerLimitMs / 2,
-                        true))
+    EXPECT_TRUE(
+        QuestionIs(w, QMessageBox::Warning, res::kNoAnswerWarning)
+            .Is("page", w.ActivePage(), W::kDirectory)
+            .Is("longest ms without an event", watch.LongestMs() < kAnswerLimitMs / 2, true))
         << watch.LongestMs() << " ms without an event";
     EXPECT_GT(Clock::now() - start, std::chrono::milliseconds(2 * kAnswerLimitMs))
         << "the stall limit";
@@ -303,17 +303,25 @@ TEST(WizardFlowTest, LeavingDuringARunWaitsForTheThreads) {
     }
 }
 
-// A run that has lasted its first minute: Escape and the close box ask
-// before they throw it away, and Enter answers No; Yes ends it as Cancel does.
-TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
+// A run that has lasted its first minute: Escape, the close box and Back
+// ask before they throw it away, and Enter answers No;
+// Yes ends it as Cancel, or Back, does without asking.
+TEST(WizardFlowTest, LeavingALongRunAsks) {
     TempDir dir("/dev/shm");
     W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
     QTest::mouseClick(w.Find<QRadioButton>(W::kDuration, "untilStopped"), Qt::LeftButton);
-    w.Click(kNext);
-    ASSERT_TRUE(QTest::qWaitFor([&] { return w.Sheet().Snapshot().ElapsedMs() > 1000; }, 10000));
+    const auto start = [&w] {
+        w.Click(kNext);
+        return QTest::qWaitFor([&] { return w.Sheet().Snapshot().ElapsedMs() > 1000; }, 10000);
+    };
+    ASSERT_TRUE(start());
+    const auto back = [](W& w) { w.Click(kBack); };
     const std::tuple<const char*, void (*)(W&), int> ways[] = {
         {"Escape, Enter", [](W& w) { w.Key(Qt::Key_Escape); }, Qt::Key_Return},
         {"close box, No", [](W& w) { w.Sheet().close(); }, QMessageBox::No},
+        {"Back, Enter", back, Qt::Key_Return},
+        {"Back, No", back, QMessageBox::No},
+        {"Back, Yes", back, QMessageBox::Yes},
         {"Escape, Yes", [](W& w) { w.Key(Qt::Key_Escape); }, QMessageBox::Yes},
     };
     for (const auto& [name, close, answer] : ways) {
@@ -333,6 +341,11 @@ TEST(WizardFlowTest, EscapeDuringALongRunAsks) {
                             .Is("shown", w.Sheet().isVisible(), true)
                             .Is("status", w.Status(), Resource(res::kRunningText))
                             .Is("running", w.AnyRunning(), true));
+        } else if (std::string_view(name).starts_with("Back")) {
+            // Back to the duration page, the run's files gone, for another run.
+            ASSERT_TRUE(w.WaitForPage(W::kDuration));
+            EXPECT_EQ(Listing(dir.Path()), "");
+            ASSERT_TRUE(start());
         }
     }
     ASSERT_TRUE(w.WaitForClose());
