@@ -11,6 +11,7 @@
 #include <thread>
 
 #include "engine/RunSnapshot.h"
+#include "tests/Eventually.h"
 #include "tests/Fields.h"
 
 static Strings WithTmpDir(const std::string& tmp) {
@@ -47,9 +48,8 @@ CliProcess::~CliProcess() {
 }
 
 bool CliProcess::WaitForError(const std::string& text) {
-    for (int i = 0; i < 3000; ++i, std::this_thread::sleep_for(std::chrono::milliseconds(10)))
-        if (ReadFile(m_work.File("err")).find(text) != std::string::npos) return true;
-    return false;
+    return Eventually([&] { return ReadFile(m_work.File("err")).find(text) != std::string::npos; },
+                      30000);
 }
 
 CliResult CliProcess::Wait(int limitMs) {

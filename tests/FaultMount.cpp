@@ -10,6 +10,7 @@
 #include <fstream>
 #include <string>
 #include <thread>
+#include "tests/Eventually.h"
 
 FaultMount::FaultMount(const std::vector<std::string>& faults, const std::string& subtype) {
     if (geteuid() != 0 || access("/dev/fuse", R_OK | W_OK) != 0 || !*DALVEX_FAULTFS_PATH) return;
@@ -28,11 +29,8 @@ FaultMount::~FaultMount() {
 
 pid_t FaultMount::Pid() {
     // faultfs writes its pid once the kernel has greeted it, just after mounting.
-    for (int tries = 0; tries < 500; ++tries) {
-        pid_t pid = 0;
-        if (std::ifstream(own.File("pid")) >> pid) return pid;
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    pid_t pid = 0;
+    if (Eventually([&] { return bool(std::ifstream(own.File("pid")) >> pid); }, 5000)) return pid;
     ADD_FAILURE() << "faultfs wrote no pid in " << own.Path();
     return 0;
 }
@@ -54,8 +52,6 @@ void FaultMount::Unmount() {
         std::getline(stat, state, ')');
         return stat >> state && state != "Z";
     };
-    for (int tries = 0; pid && runs() && tries < 1000; ++tries) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_FALSE(pid && runs()) << "faultfs still runs 10 s after its unmount";
+    EXPECT_TRUE(!pid || Eventually([&] { return !runs(); }, 10000))
+        << "faultfs still runs 10 s after its unmount";
 }

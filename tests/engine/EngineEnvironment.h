@@ -5,6 +5,7 @@
 
 #include "engine/CDVXThreadData.h"
 #include "engine/CDVXThreadManager.h"
+#include "tests/Eventually.h"
 
 // Every engine test process gets a temporary directory of its own ($TMPDIR),
 // so that the Temp and file-copy tests can be shown to leave nothing behind.
@@ -24,10 +25,5 @@ auto Locked(CDVXThreadData& record, F read) {
 // `limitMs` passes; CheckFailure() on the way.
 template <typename F>
 bool PollUntil(CDVXThreadManager& manager, F done, unsigned limitMs = 60000) {
-    for (unsigned waited = 0; waited < limitMs; waited += 20) {
-        manager.CheckFailure();
-        if (done()) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    return Eventually([&] { return manager.CheckFailure(), done(); }, limitMs);
 }

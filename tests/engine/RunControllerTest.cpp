@@ -16,19 +16,13 @@ using R = RunController;
 
 // Polls as the front ends do until data came back, or the run is over.
 bool PollUntilRead(RunController& run) {
-    for (int i = 0; i < 3000; ++i) {
-        const bool running = run.Poll().running;
-        if (run.Snapshot().TotalRead(true) > 0) return true;
-        if (!running) return false;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
-    return false;
+    const auto read = [&run] { return run.Snapshot().TotalRead(true) > 0; };
+    Eventually([&] { return !run.Poll().running || read(); }, 60000);
+    return read();
 }
 
 void PollUntilOver(RunController& run) {
-    for (int i = 0; i < 3000 && run.Poll().running; ++i) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    }
+    Eventually([&] { return !run.Poll().running; }, 60000);
     run.WaitForThreads();
 }
 

@@ -54,27 +54,21 @@ TEST(RunVerdictTest, ACheckOfKeptFilesIsOkOnceEveryFileWasRead) {
 // A run asked to cross-check proves nothing of it until it read some of the
 // other client's files; its own line says which part was missing.
 TEST(RunVerdictTest, ACrossCheckThatReadNothingIsNeverOk) {
-    const auto run = [](const char* peer, uint64_t partnerBytes, bool failed) {
-        RunSnapshot r;
-        r.tests.resize(2);
-        r.tests[0].bytesWritten[0] = r.tests[0].bytesRead[0] = 4096;
-        r.tests[1].testname = Chaine(Chaine::ResourceId(res::kCrossReadTestName));
-        r.tests[1].peer = Chaine(peer);
-        r.tests[1].bytesRead[0] = partnerBytes;
-        if (failed) r.tests[1].state = TestSnapshot::kFailed;
-        return r;
+    // {the other client's name, bytes of its files read, failed, result, start of the line}
+    const std::tuple<const char*, uint64_t, bool, const char*, std::string> cases[] = {
+        {"h1", 100, false, "ok", RunVerdict::Sentence(RunVerdict::kOk)},
+        {"", 0, false, "interrupted", "Le test croisé n'a jamais"},
+        {"h1", 0, false, "interrupted", "Le test croisé n'a lu aucun"},
+        {"", 0, true, "failed", RunVerdict::Sentence(RunVerdict::kFailed)},  // it says more
     };
-    const std::string ok = RunVerdict::Sentence(RunVerdict::kOk),
-                      failed = RunVerdict::Sentence(RunVerdict::kFailed);
-    // {run, ending, result, the start of its line}
-    const std::tuple<RunSnapshot, RunVerdict::Ending, const char*, std::string> cases[] = {
-        {run("h1", 100, false), RunVerdict::kTimeUp, "ok", ok},
-        {run("", 0, false), RunVerdict::kTimeUp, "interrupted", "Le test croisé n'a jamais"},
-        {run("h1", 0, false), RunVerdict::kStopped, "interrupted", "Le test croisé n'a lu aucun"},
-        {run("", 0, true), RunVerdict::kFailure, "failed", failed},  // its failure says more
-    };
-    for (const auto& [snapshot, ending, result, sentence] : cases) {
-        const RunVerdict v = RunVerdict::Of(ending, snapshot.AnyFailed(), snapshot, false);
+    for (const auto& [peer, read, failed, result, sentence] : cases) {
+        RunSnapshot run;
+        run.tests.resize(2);
+        run.tests[0].bytesWritten[0] = run.tests[0].bytesRead[0] = 4096;
+        run.tests[1].testname = Chaine(Chaine::ResourceId(res::kCrossReadTestName));
+        run.tests[1].peer = Chaine(peer);
+        run.tests[1].bytesRead[0] = read;
+        const RunVerdict v = RunVerdict::Of(RunVerdict::kTimeUp, failed, run, false);
         EXPECT_STREQ(v.ResultName(), result) << sentence;
         EXPECT_EQ(std::string(v.Sentence()).rfind(sentence, 0), 0u) << v.Sentence();
     }

@@ -12,10 +12,8 @@
 #include <filesystem>
 #include <thread>
 
-#include "engine/CDVXFile.h"
-#include "engine/CDVXThreadData.h"
-#include "platform/Clock.h"
 #include "tests/CliProcess.h"
+#include "tests/Eventually.h"
 #include "tests/FaultMount.h"
 #include "tests/TempDir.h"
 
@@ -118,26 +116,23 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
         const char* fault;
         const char* under;  // the run's directory in the mount
         bool interrupt;
-        bool unmade;   // a name listed may have no file: its create never reached the share
         json failure;  // the first one's members
     } cases[] = {
         {"a write",
          "stall:write:VXZ",
          "",
          false,
-         false,
          {{"operation", "WriteFile"},
           {"test", "Test d'écriture d'un bloc contenant uniquement zéro"}}},
-        {"three interrupts", "stall:write:VXZ", "", true, true, nullptr},
+        {"three interrupts", "stall:write:VXZ", "", true, nullptr},
         {"the checks",
          "stall:getattr:sub",
          "/sub",
          false,
-         false,
          {{"operation", "GetFileAttributes"}, {"test", "Vérification du répertoire"}}},
         // The system holds the directory for the create it waits on: the
         // other tests' creates wait behind it, and never reach the share.
-        {"a create", "stall:create:VXZ", "", false, true, {{"operation", "GetTempFileName"}}},
+        {"a create", "stall:create:VXZ", "", false, {{"operation", "GetTempFileName"}}},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
@@ -176,29 +171,24 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
                 << j.dump(2);
         }
         mount.Release();
-        const auto released = Clock::now();
-        while (ProcessesNaming(mount.point.Path()) > 0 &&
-               Clock::now() - released < std::chrono::seconds(10)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        EXPECT_EQ(ProcessesNaming(mount.point.Path()), 0) << "the share answered: it went";
+        EXPECT_TRUE(Eventually([&] { return ProcessesNaming(mount.point.Path()) == 0; }, 10000))
+            << "the share answered: it went";
         // Every file named is there; cut short at any point, a test may also
         // have been making one, or deleting one.
         for (const json& name : j["leftFiles"]) {
             const std::string file = name;
             if (!file.starts_with(mount.point.Path())) continue;
-            const bool gone = unlink(file.c_str()) == 0 || (c.unmade && errno == ENOENT);
+            // A name listed may have no file: its create never reached the share.
+            const bool unmade =
+                c.interrupt || std::string_view(c.fault).starts_with("stall:create");
+            const bool gone = unlink(file.c_str()) == 0 || (unmade && errno == ENOENT);
             EXPECT_TRUE(gone) << file;
         }
         if (!c.interrupt) {
             // A file deleted while the killed process still held it open is
             // kept hidden until the system's closes reach the file system.
-            const auto deleted = Clock::now();
-            while (Listing(mount.source.Path()) != "sub " &&
-                   Clock::now() - deleted < std::chrono::seconds(5)) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            EXPECT_EQ(Listing(mount.source.Path()), "sub ") << "nothing but those";
+            EXPECT_TRUE(Eventually([&] { return Listing(mount.source.Path()) == "sub "; }, 5000))
+                << "nothing but those: " << Listing(mount.source.Path());
         }
         if (c.failure.is_object() && c.failure["operation"] == "WriteFile") {
             EXPECT_NE(r.err.find("Fichiers restés en place :\n  " + mount.point.Path()),
@@ -207,39 +197,10 @@ TEST(StalledShare, TheProgramAlwaysReturns) {
     }
 }
 
-// In the program's own process, as the wizard runs the tests: a file whose
-// create the share holds is named before the share answers; once it makes the
-// file, the test deletes it and names nothing.
-TEST(StalledShare, ACreateAnsweredLateIsNamedThenDeleted) {
-    FaultMount mount({"stall:create:VXZ"});
-    if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
-    CDVXThreadData record;
-    const auto named = [&record] {
-        RecordGuard guard(&record);
-        return record.Snapshot(platform::Clock::GetTickCount()).leftFiles;
-    };
-    std::thread test([&] {
-        CDVXFile file(Chaine::FromUtf8(mount.point.Path()), &record, false, Chaine("VXZ"), 0);
-        EXPECT_TRUE(file.Open());
-    });
-    const auto started = std::chrono::steady_clock::now();
-    while (named().empty() &&
-           std::chrono::steady_clock::now() - started < std::chrono::seconds(10)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
-    EXPECT_TRUE(named().size() == 1 && Listing(mount.source.Path()).empty())
-        << Listing(mount.source.Path());
-    mount.Release();
-    test.join();
-    EXPECT_TRUE(named().empty() && Listing(mount.source.Path()).empty())
-        << Listing(mount.source.Path());
-}
-
 // The run's directory removed on the server while the tests hold files there,
 // as another client may: the tests fail, and the files they could no longer
 // delete, being gone, are not named as left behind.
 TEST(RemovedDirectory, NamesNoFileThatIsGone) {
-    using Clock = std::chrono::steady_clock;
     FaultMount mount({});
     if (!mount.mounted) GTEST_SKIP() << "FUSE, root or faultfs missing";
     const std::string sub = mount.source.File("sub");
@@ -252,14 +213,9 @@ TEST(RemovedDirectory, NamesNoFileThatIsGone) {
         std::error_code error;
         return std::distance(std::filesystem::directory_iterator(sub, error), {});
     };
-    const auto started = Clock::now();
-    while (files() < 6 && Clock::now() - started < std::chrono::seconds(10)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    }
+    Eventually([&] { return files() >= 6; }, 10000);
     std::error_code error;
-    while (std::filesystem::exists(sub) && Clock::now() - started < std::chrono::seconds(15)) {
-        std::filesystem::remove_all(sub, error);
-    }
+    Eventually([&] { return std::filesystem::remove_all(sub, error) != UINTMAX_MAX; }, 5000);
     const CliResult r = cli.Wait(30000);
     const json j = CheckRun(r, 1, json::object(), r.out);
     EXPECT_EQ(j["leftFiles"], json::array()) << j.dump(2);

@@ -15,6 +15,7 @@
 #include <thread>
 
 #include "tests/CliProcess.h"
+#include "tests/Eventually.h"
 #include "tests/FaultMount.h"
 #include "tests/TempDir.h"
 
@@ -158,11 +159,8 @@ TEST(KeptFiles, ARunThatDoesNotEndOkLeavesNothing) {
         if (row.end == kAborted) args.insert(args.end(), {"--space", "1000"});
         CliProcess run(args, tmp.Path());
         if (row.end != kTimeUp) {
-            const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(60);
-            while (!SomeFileKept(mount.source.Path()) && std::chrono::steady_clock::now() < limit) {
-                std::this_thread::sleep_for(std::chrono::milliseconds(50));
-            }
-            ASSERT_TRUE(SomeFileKept(mount.source.Path())) << Listing(mount.source.Path());
+            ASSERT_TRUE(Eventually([&] { return SomeFileKept(mount.source.Path()); }, 60000))
+                << Listing(mount.source.Path());
         }
         if (row.end == kListLost) lists.reset();
         if (row.end != kTimeUp) run.Signal(SIGINT);

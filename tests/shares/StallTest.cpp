@@ -12,6 +12,7 @@
 #include <thread>
 
 #include "tests/CliProcess.h"
+#include "tests/Eventually.h"
 #include "tests/TempDir.h"
 #include "tests/shares/MountPath.h"
 
@@ -21,39 +22,35 @@ using std::chrono::seconds;
 
 namespace {
 
-struct Disturbance {
-    const char* name;
-    const char* make;  // the shares.sh action that stops the share answering
-    const char* undo;  // and the one that makes it answer again
-};
-
-void PrintTo(const Disturbance& d, std::ostream* os) { *os << d.name; }
+// A shares.sh action that stops the share answering, and the one that makes
+// it answer again.
+using Disturbance = std::pair<std::string, std::string>;
 
 class ShareStopsAnswering : public testing::TestWithParam<Disturbance> {};
 
 // Runs a shares.sh action on the SSHFS share; its exit status.
 int OnTheShare(const std::string& action) {
-    const std::string command =
-        std::string(DALVEX_SHARES_SCRIPT) + " " + action + " sshfs " + DALVEX_SHARES_STATE;
-    return std::system(command.c_str());
+    return std::system(
+        (std::string(DALVEX_SHARES_SCRIPT) + " " + action + " sshfs " + DALVEX_SHARES_STATE)
+            .c_str());
 }
 
 // Undoes the disturbance however the test ends: a share left stopped would
 // fail every share test after this one.
 struct Undo {
-    const char* action;
+    std::string action;
     ~Undo() { EXPECT_EQ(OnTheShare(action), 0) << action; }
 };
 
 }  // namespace
 
 TEST_P(ShareStopsAnswering, TheRunEndsSoonAfterTheStallLimit) {
-    const Disturbance& d = GetParam();
+    const auto& [make, undo] = GetParam();
     const std::string state = DALVEX_SHARES_STATE;
     if (fs::exists(state + "/skipped")) GTEST_SKIP() << ReadFile(state + "/skipped");
     const std::string mount = MountPath(state + "/sshfs.path");
     ASSERT_FALSE(mount.empty()) << "the sshfs share is not up";
-    const std::string mine = mount + "/stall-" + d.name;
+    const std::string mine = mount + "/stall-" + make;
     fs::create_directory(mine);
     TempDir tmp;
     const std::string result = tmp.File("r.json");
@@ -69,13 +66,9 @@ TEST_P(ShareStopsAnswering, TheRunEndsSoonAfterTheStallLimit) {
             }
             return false;
         };
-        const auto started = Clock::now();
-        while (!underway() && Clock::now() - started < seconds(10)) {
-            std::this_thread::sleep_for(std::chrono::milliseconds(50));
-        }
-        ASSERT_TRUE(underway()) << "no test made a file on the share";
-        const Undo undo{d.undo};
-        ASSERT_EQ(OnTheShare(d.make), 0) << d.make;
+        ASSERT_TRUE(Eventually(underway, 10000)) << "no test made a file on the share";
+        const Undo undoing{undo};
+        ASSERT_EQ(OnTheShare(make), 0) << make;
         const auto stopped = Clock::now();
         const CliResult r = cli.Wait(30000);
         EXPECT_LT(Clock::now() - stopped, seconds(5 + 7)) << "the stall limit is 5 s";
@@ -85,20 +78,15 @@ TEST_P(ShareStopsAnswering, TheRunEndsSoonAfterTheStallLimit) {
         EXPECT_TRUE(stalled) << j.dump(2);
     }
     // The share answers again, and its mount writes and reads back.
-    WriteFile(mine + "/after", d.name);
-    EXPECT_EQ(ReadFile(mine + "/after"), d.name);
+    WriteFile(mine + "/after", make);
+    EXPECT_EQ(ReadFile(mine + "/after"), make);
     // A file the run's stuck process still held open may stay a moment, kept
     // hidden by sshfs until that process ends.
     std::error_code error;
-    const auto cleaning = Clock::now();
-    while (fs::remove_all(mine, error) == static_cast<std::uintmax_t>(-1) &&
-           Clock::now() - cleaning < seconds(10)) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
-    EXPECT_FALSE(fs::exists(mine)) << Listing(mine);
+    EXPECT_TRUE(Eventually([&] { return fs::remove_all(mine, error) != UINTMAX_MAX; }, 10000))
+        << Listing(mine);
 }
 
 INSTANTIATE_TEST_SUITE_P(RealShare, ShareStopsAnswering,
-                         testing::Values(Disturbance{"frozen", "freeze", "thaw"},
-                                         Disturbance{"cut", "cut", "mend"}),
-                         [](const auto& info) { return std::string(info.param.name); });
+                         testing::Values(Disturbance{"freeze", "thaw"}, Disturbance{"cut", "mend"}),
+                         [](const auto& info) { return info.param.first; });

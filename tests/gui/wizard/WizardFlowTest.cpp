@@ -319,7 +319,6 @@ TEST(WizardFlowTest, LeavingALongRunAsks) {
     const std::tuple<const char*, void (*)(W&), int> ways[] = {
         {"Escape, Enter", [](W& w) { w.Key(Qt::Key_Escape); }, Qt::Key_Return},
         {"close box, No", [](W& w) { w.Sheet().close(); }, QMessageBox::No},
-        {"Back, Enter", back, Qt::Key_Return},
         {"Back, No", back, QMessageBox::No},
         {"Back, Yes", back, QMessageBox::Yes},
         {"Escape, Yes", [](W& w) { w.Key(Qt::Key_Escape); }, QMessageBox::Yes},
