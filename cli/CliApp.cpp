@@ -157,8 +157,9 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
 }
 
 // The share's write-through bytes so far and the tests waiting on it now:
-// every test but the temporary directory's, named `tempTest`.
-void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, ShareSeries* series) {
+// every test but the temporary directory's, named `tempTest`; `held`: the
+// child's look before this one waited for this process.
+void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, bool held, ShareSeries* series) {
     const int slot = TestSnapshot::Slot(false);
     uint64_t written = 0, read = 0;
     uint32_t waiting = 0;
@@ -168,7 +169,7 @@ void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, ShareSeries* se
         read += t.bytesRead[slot];
         waiting += t.pending && t.WaitedMs(run.takenTicks) >= kWaitingCountedMs;
     }
-    series->Sample(run.ElapsedMs(), written, read, waiting);
+    series->Sample(run.ElapsedMs(), written, read, waiting, held);
 }
 
 // The tests that have waited on the share for a while, for the status line.
@@ -202,10 +203,10 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
         }
     };
     // The share's course by the child's clock, each snapshot it sent.
-    supervisor.OnNews([&](const RunSnapshot& news, bool stopping) {
+    supervisor.OnNews([&](const RunSnapshot& news, const RunMessage::RunState& state) {
         if (news.startTicks == 0) return;
-        LookAtShare(news, tempTest, series);
-        if (stopping) series->Stop(news.ElapsedMs());
+        LookAtShare(news, tempTest, state.heldMs > 0, series);
+        if (state.stopping) series->Stop(news.ElapsedMs());
     });
     while (supervisor.Step(status.err)) {
         if (supervisor.HasStarted() && supervisor.Refusal() == RunMessage::kStarts && !warned) {

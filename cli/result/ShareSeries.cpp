@@ -4,9 +4,10 @@
 
 #include "engine/RunSnapshot.h"
 
-void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting) {
+void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting,
+                         bool held) {
     if (elapsedMs < m_lookedMs) elapsedMs = m_lookedMs;
-    if (elapsedMs - m_lookedMs > kLookGapMs && !m_stoppedMs) {
+    if (held && !m_stoppedMs) {
         // What the share did meanwhile is unknown: silence counts up to the
         // last look, and again from this one.
         NoteIdle(m_lookedMs);

@@ -9,15 +9,16 @@
 // in the share wrote and read (the temporary directory's test apart), and
 // how many tests waited on it. A long run keeps at most kMaxPoints points:
 // past that, neighbours add up in pairs and each point covers twice the time.
-// The looks come from the engine's own clock, each when it counted the bytes:
-// looks further apart than kLookGapMs leave a gap in observation (the
-// process that follows the engine was stopped, say), which is not silence of
-// the share. The longest stretch in which the share was seen to move no byte
-// is kept to the look, whatever the points cover. Main thread.
+// The looks come from the engine's own clock, each when it counted the bytes.
+// A look that the process following the engine held back (it was stopped,
+// say) leaves a gap in observation from the look before: the tests went on
+// meanwhile, unseen, and it is no silence of the share. Looks far apart for
+// any other reason (the whole program was stopped) are silence: nothing of
+// this client reached the share. The longest stretch in which the share moved
+// no byte is kept to the look, whatever the points cover. Main thread.
 class ShareSeries {
 public:
     static constexpr std::size_t kMaxPoints = 3600;
-    static constexpr uint32_t kLookGapMs = 2000;
 
     struct Point {
         uint64_t written = 0;
@@ -27,8 +28,10 @@ public:
     using Gap = ResultGap;
 
     // A look at the run `elapsedMs` after its start: the share's byte totals
-    // so far and the tests waiting on it now. Looks come in time order.
-    void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting);
+    // so far and the tests waiting on it now; `held`: the look before it was
+    // held back, and nobody looked since. Looks come in time order.
+    void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting,
+                bool held = false);
     // The tests were asked to stop at `elapsedMs`: a share that stays quiet
     // from then on is no longer idle time.
     void Stop(uint32_t elapsedMs);

@@ -4,12 +4,15 @@
 #include "engine/DirectoryCheck.h"
 #include "engine/RunFootprint.h"
 #include "engine/TestSession.h"
+#include "platform/Clock.h"
 #include "report/DirectoryProblemText.h"
 #include "support/FileSystem.h"
 
 namespace {
 
 constexpr int kAbortRequest = 2;
+// A message that waited this long was held by its reader, not by this machine.
+constexpr uint32_t kHeldMs = 1000;
 
 }  // namespace
 
@@ -39,13 +42,20 @@ int EngineProcess::Run(const CDVXPrefs& prefs, const Asked& asked,
     RunController& run = session.run;
     run.Start(session.prefs, asked.stopAfterMs);
     int requests = 0;
+    uint32_t heldMs = 0;
     for (;;) {
         requests = link.ReadRequests(requests, kAbortRequest);
         const RunController::Tick tick = run.Poll(requests);
         const bool over = !tick.running && tick.threadsExited;
-        const RunMessage::RunState state{run.Verdict(tick.snapshot).ending, run.IsStopping()};
+        const RunMessage::RunState state{run.Verdict(tick.snapshot).ending, run.IsStopping(),
+                                         heldMs};
+        // A supervisor that does not read (stopped, say) holds this loop
+        // once the pipe is full: the next message says for how long.
+        const uint32_t sending = platform::Clock::GetTickCount();
         // Nobody to tell: the tests stop at once and clean up.
         if (!link.Send(RunMessage::Progress(state, tick.snapshot))) requests = kAbortRequest;
+        heldMs = platform::Clock::GetTickCount() - sending;
+        if (heldMs < kHeldMs) heldMs = 0;
         if (over) break;
         platform::Clock::Sleep(RunController::kPollMs);
     }

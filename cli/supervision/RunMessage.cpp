@@ -143,7 +143,7 @@ std::string RunMessage::Started(const ShareClient& client, Refusal refusal, cons
 
 std::string RunMessage::Progress(const RunState& state, const RunSnapshot& run) {
     Writer w(kProgress);
-    w.PutAll(static_cast<int32_t>(state.ending), static_cast<uint8_t>(state.stopping),
+    w.PutAll(static_cast<int32_t>(state.ending), static_cast<uint8_t>(state.stopping), state.heldMs,
              run.startTicks, run.stopTicks, run.takenTicks,
              static_cast<uint32_t>(run.tests.size()));
     for (const TestSnapshot& t : run.tests) PutTest(w, t);
@@ -188,7 +188,8 @@ bool RunMessage::ReadProgress(std::string_view body, RunState* state, RunSnapsho
     uint8_t stopping = 0;
     uint32_t count = 0;
     RunSnapshot read;
-    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&read.startTicks) ||
+    uint32_t heldMs = 0;
+    if (!in.Get(&ending) || !in.Get(&stopping) || !in.Get(&heldMs) || !in.Get(&read.startTicks) ||
         !in.Get(&read.stopTicks) || !in.Get(&read.takenTicks) || !in.Get(&count) ||
         count > kMostTests || ending < RunVerdict::kTimeUp || ending > RunVerdict::kFailure) {
         return false;
@@ -200,6 +201,7 @@ bool RunMessage::ReadProgress(std::string_view body, RunState* state, RunSnapsho
     if (!in.AtEnd()) return false;
     state->ending = static_cast<RunVerdict::Ending>(ending);
     state->stopping = stopping != 0;
+    state->heldMs = heldMs;
     *run = std::move(read);
     return true;
 }

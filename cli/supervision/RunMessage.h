@@ -30,6 +30,9 @@ public:
     struct RunState {
         RunVerdict::Ending ending = RunVerdict::kTimeUp;  // as the verdict would say now
         bool stopping = false;
+        // How long the message before this one waited for the supervisor to
+        // read it (0 under a second): meanwhile nobody looked at the share.
+        uint32_t heldMs = 0;
     };
 
     static std::string Checking();

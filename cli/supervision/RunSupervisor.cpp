@@ -50,7 +50,7 @@ void RunSupervisor::Take(const std::string& body) {
         case RunMessage::kProgress:
             if (!RunMessage::ReadProgress(body, &m_state, &m_run)) break;
             if (m_state.stopping) NoteStopping();
-            if (m_onNews) m_onNews(m_run, m_state.stopping);
+            if (m_onNews) m_onNews(m_run, m_state);
             break;
         case RunMessage::kFinished:
             m_finished = RunMessage::ReadFinished(body, &m_threadsLeft);

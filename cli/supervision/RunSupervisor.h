@@ -28,8 +28,8 @@ public:
 
     // What is done with each snapshot the child sends, as it sent it: timed
     // by the child's clock, when it looked (a stopped supervisor reads many
-    // at once), and whether its tests are stopping.
-    using News = std::function<void(const RunSnapshot& run, bool stopping)>;
+    // at once), with the state it sent along.
+    using News = std::function<void(const RunSnapshot& run, const RunMessage::RunState& state)>;
     void OnNews(News see) { m_onNews = std::move(see); }
 
     // False when the child could not be made.

@@ -19,6 +19,8 @@ namespace platform {
 
 namespace {
 
+constexpr int kMessageRoom = 1 << 20;
+
 void CloseFd(int* fd) {
     if (*fd >= 0) ::close(*fd);
     *fd = -1;
@@ -72,6 +74,9 @@ bool ChildProcess::Start(const std::function<int(const Link&)>& job) {
         ::close(down[0]), ::close(down[1]);
         return false;
     }
+    // Room for some 40 s of a run's news, so that a supervisor stopped a while
+    // does not hold the child (as large as the system allows; best effort).
+    ::fcntl(up[1], F_SETPIPE_SZ, kMessageRoom);
     if (::pipe2(errors, O_CLOEXEC) != 0) {
         ::close(down[0]), ::close(down[1]), ::close(up[0]), ::close(up[1]);
         return false;

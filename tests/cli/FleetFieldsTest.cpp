@@ -39,7 +39,7 @@ TEST(FleetFieldsTest, TheShareCourseKeepsEveryByteAndTheLongestSilence) {
     s.Sample(1500, 30, 5, 2);
     for (uint32_t ms = 1700; ms < 9500; ms += 200) s.Sample(ms, 30, 5, 1);  // 8 s without a byte
     s.Sample(9500, 40, 6, 1);
-    s.Sample(19500, 50, 6, 1);  // 10 s nobody looked at
+    s.Sample(19500, 50, 6, 1, true);  // 10 s nobody looked at
     s.Stop(19600);
     s.Sample(40000, 50, 6, 0);  // quiet once stopping: not silence
     EXPECT_EQ(s.LongestIdleMs(), 8000u);

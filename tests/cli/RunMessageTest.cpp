@@ -71,7 +71,7 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
     const std::string message =
         RunMessage::Checking() +
         RunMessage::Started(client, RunMessage::kUnusableDirectory, Chaine("pourquoi")) +
-        RunMessage::Progress({RunVerdict::kAborted, true}, run) + RunMessage::Finished(true);
+        RunMessage::Progress({RunVerdict::kAborted, true, 1500}, run) + RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
         RunMessage::Splitter splitter;
         splitter.Feed(message.data(), cut);
@@ -98,8 +98,8 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
             EXPECT_FALSE(RunMessage::ReadProgress(body.substr(0, body.size() - 1), &state, &copy));
             EXPECT_FALSE(RunMessage::ReadProgress(body + 'x', &state, &copy));
             std::string many = body;
-            many[1 + 4 + 1 + 12] = '\xff';  // the test count's low bytes
-            many[1 + 4 + 1 + 12 + 1] = '\xff';
+            many[1 + 4 + 1 + 4 + 12] = '\xff';  // the test count's low bytes
+            many[1 + 4 + 1 + 4 + 12 + 1] = '\xff';
             EXPECT_FALSE(RunMessage::ReadProgress(many, &state, &copy));
             ASSERT_TRUE(RunMessage::ReadProgress(body, &state, &copy));
         }
@@ -108,7 +108,7 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
         EXPECT_EQ(std::tuple(told.type, told.source, told.network, told.cachesWrites, refusal, why),
                   std::tuple(client.type, client.source, true, true, RunMessage::kUnusableDirectory,
                              Chaine("pourquoi")));
-        EXPECT_TRUE(left && state.stopping);
+        EXPECT_TRUE(left && state.stopping && state.heldMs == 1500);
         EXPECT_EQ(state.ending, RunVerdict::kAborted);
         ASSERT_EQ(copy.tests.size(), 2u);
         EXPECT_EQ(std::tuple(copy.startTicks, copy.stopTicks, copy.takenTicks),
