@@ -268,6 +268,8 @@ TEST(SettingsPagesTest, TheAdvancedDialogStoresOnlyOnOkAndWithinRange) {
                                 storedSets = storedSets, pastMb = pastMb] {
             auto* dialog = qobject_cast<CAdvancedDlg*>(QApplication::activeModalWidget());
             ASSERT_TRUE(dialog);
+            // A field is refilled when the focus leaves it, which takes an active window.
+            ASSERT_TRUE(QTest::qWaitForWindowActive(dialog));
             EXPECT_EQ(dialog->parentWidget(), &w.Sheet());
             EXPECT_LE(dialog->width(), w.Sheet().width()) << "no wider than the wizard";
             auto* disk = dialog->findChild<QLineEdit*>("diskSpace");
