@@ -58,7 +58,7 @@ int64_t StartTime::EpochMs(const platform::SystemTime& t) {
 bool StartTime::Parse(std::string_view text, int64_t* epochMs) {
     if (text.find('-') == std::string_view::npos) return ParseEpoch(text, epochMs);
     std::size_t pos = 0;
-    int y, mo, d, h, mi, s = 0, ms = 0;
+    int y = 0, mo = 0, d = 0, h = 0, mi = 0, s = 0, ms = 0;
     const auto separator = [&](char c) { return pos < text.size() && text[pos++] == c; };
     if (!Digits(text, pos, 4, &y) || !separator('-') || !Digits(text, pos, 2, &mo) ||
         !separator('-') || !Digits(text, pos, 2, &d) || pos >= text.size() ||
