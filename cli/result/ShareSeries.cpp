@@ -71,15 +71,23 @@ uint64_t ShareSeries::Throughput(uint32_t elapsedMs) const {
 uint32_t ShareSeries::SilentMs(const ResultSeries& series) {
     const uint64_t interval = series.intervalMs;
     const uint64_t stopped = series.stoppedMs.value_or(UINT32_MAX);
-    const std::vector<Gap> none, &gaps = series.gaps ? *series.gaps : none;
+    const std::size_t count = series.written.size();
+    // How many gaps cover each point, added up from where each begins and
+    // ends: one pass over the gaps, one over the points, however many of either.
+    std::vector<int64_t> unseen(count + 1);
+    for (const Gap& g : series.gaps.value_or(std::vector<Gap>())) {
+        const uint64_t end = uint64_t{g.fromMs} + g.ms;
+        if (g.ms == 0 || g.fromMs / interval >= count) continue;
+        ++unseen[g.fromMs / interval];
+        --unseen[std::min<uint64_t>((end + interval - 1) / interval, count)];
+    }
     uint64_t silent = 0, longest = 0;
+    int64_t covered = 0;
     // The last point covers the run's end only in part.
-    for (std::size_t i = 0; i + 1 < series.written.size(); ++i) {
-        const uint64_t from = i * interval, to = from + interval;
-        const bool seen = std::none_of(gaps.begin(), gaps.end(), [&](const Gap& g) {
-            return g.fromMs < to && uint64_t{g.fromMs} + g.ms > from;
-        });
-        const bool quiet = seen && to <= stopped && series.written[i] + series.read[i] == 0;
+    for (std::size_t i = 0; i + 1 < count; ++i) {
+        covered += unseen[i];
+        const bool quiet = covered == 0 && (i + 1) * interval <= stopped &&
+                           series.written[i] + series.read[i] == 0;
         silent = quiet ? silent + interval : 0;
         longest = std::max(longest, silent);
     }
