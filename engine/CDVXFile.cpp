@@ -89,9 +89,10 @@ bool CDVXFile::Open(Access access) {
 
 bool CDVXFile::Close(bool deleteFile) {
     if (IsOpen()) {
-        // A write-through file is flushed and dropped from this machine's cache,
-        // so that reading it again asks the server for what it really holds. A
-        // file about to be deleted is not read again.
+        // A write-through file, every write of which reached the server before
+        // it returned, is dropped from this machine's cache, so that reading it
+        // again asks the server for what it really holds. A file about to be
+        // deleted is not read again.
         const bool closed = Watched(CDVXThreadData::kCloseHandle, [&] {
             return FileApi::Close(handle, !buffered && !deleteFile);
         });
@@ -227,26 +228,36 @@ bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t tota
 
 bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total) {
     if (total == 0) return true;
-    // One piece buffer for the whole read-back, left uninitialised: every byte
+    // Read in whole blocks, several at once: the blocks compared and what is
+    // told of each are those of a read per block, for a fraction of the calls.
+    // One buffer for the whole read-back, left uninitialised: every byte
     // compared is a byte read.
-    const auto block = std::make_unique_for_overwrite<unsigned char[]>(std::min(blockSize, total));
-    for (uint64_t done = 0; done < total; done += blockSize) {
+    const uint32_t perRead = std::min(std::max(kReadAtOnce / blockSize, 1u) * blockSize, total);
+    const auto pieces = std::make_unique_for_overwrite<unsigned char[]>(perRead);
+    for (uint64_t done = 0; done < total;) {
         if (record->MustAbort()) return true;
-        const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(blockSize, total - done));
+        const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(perRead, total - done));
         uint32_t got = 0;
-        if (!Read(block.get(), want, &got)) return false;
+        if (!Read(pieces.get(), want, &got)) return false;
         if (got < want) platform::Clock::Sleep(shortReadWaitMs);
-        const bool differ = got > 0 && std::memcmp(block.get(), expected, got) != 0;
-        if (differ || got < want) {
-            const Damage damage =
-                differ ? Damage::InPattern(static_cast<const unsigned char*>(expected), blockSize,
-                                           block.get(), got, filePos)
-                       : Damage{.kind = Damage::kEndMissing, .count = total - done - got};
-            ReportMismatch(expected, block.get(), got, filePos, damage);
-            filePos += got;
-            return false;
+        for (uint32_t at = 0; at < want; at += blockSize) {
+            const unsigned char* block = pieces.get() + at;
+            const uint32_t wanted = std::min(blockSize, want - at);
+            const uint32_t came = got > at ? std::min(wanted, got - at) : 0;
+            const bool differ = came > 0 && std::memcmp(block, expected, came) != 0;
+            if (differ || came < wanted) {
+                const Damage damage =
+                    differ ? Damage::InPattern(static_cast<const unsigned char*>(expected),
+                                               blockSize, block, came, filePos)
+                           : Damage{.kind = Damage::kEndMissing,
+                                    .count = static_cast<uint32_t>(total - done - at - came)};
+                ReportMismatch(expected, block, came, filePos, damage);
+                filePos += came;
+                return false;
+            }
+            filePos += came;
         }
-        filePos += got;
+        done += want;
     }
     return true;
 }

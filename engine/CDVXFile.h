@@ -64,8 +64,9 @@ public:
 
     // Writes `buffer` again and again until `total` bytes are written.
     bool WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total);
-    // Reads `total` bytes back block by block and compares each block with the
-    // start of `expected`.
+    // Reads `total` bytes back and compares each block of `blockSize` with the
+    // start of `expected`; a read takes up to kReadAtOnce bytes of whole blocks.
+    static constexpr uint32_t kReadAtOnce = 1 << 20;
     bool ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total);
     void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base,
                         const Damage& damage);

@@ -51,8 +51,10 @@ public:
     // whence as lseek's. The new offset goes to *newOffset when given.
     static bool Seek(FileHandle h, int64_t offset, int whence, uint64_t* newOffset = nullptr);
 
-    // `dropCache` first flushes the file and drops its cached pages, so that the
-    // next read of it comes from the storage and not from this machine's memory.
+    // `dropCache` drops the file's cached pages, so that the next read of it
+    // comes from the storage and not from this machine's memory. Only pages
+    // already written out are dropped: a handle that wrote had to write
+    // through for that.
     // The handle is released even when the call fails.
     static bool Close(FileHandle h, bool dropCache);
 

@@ -37,8 +37,9 @@ void QuietClose(int fd) {
 // Which file an open descriptor is: a regular file's device and inode, and
 // its birth time where the file system keeps one, since an inode number freed
 // by a deletion may come back at once for a new file. Anything but a regular
-// file gets no identity at all. `size`, when asked, is the file's length.
-bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr) {
+// file gets no identity at all. `size`, when asked, is the file's length, and
+// `type` its kind (S_IFMT bits).
+bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr, mode_t* type = nullptr) {
     struct statx st {};
     if (RetryInterrupted([&] {
             return ::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME | STATX_SIZE,
@@ -47,6 +48,7 @@ bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr) {
         return false;
     }
     if (size) *size = st.stx_size;
+    if (type) *type = st.stx_mode & S_IFMT;
     *id = FileId{};
     if (!S_ISREG(st.stx_mode)) return true;
     id->device = (uint64_t{st.stx_dev_major} << 32) | st.stx_dev_minor;
@@ -57,36 +59,39 @@ bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr) {
     return true;
 }
 
-// Opens the program's own file `id` by its name `sys`. The name is only a
-// name: another process may have put a link, a pipe or another file there, and
-// the program must never open for writing a file it did not create. So the
-// name is first only looked up, through a handle that neither reads nor
-// writes (a network client sees no open, let alone one for writing to upload),
+// Opens the program's own file `id` by its name `sys`, in one open. The
+// name is only a name: another process may have put a link, a pipe or another
+// file there, and the program must never change a file it did not create. So
 // no link is followed, nothing is created (the file exists since its name was
-// made: if it is gone, that is the failure), and the file found must be `id`.
-// That very file is then opened with `flags`, whatever the name holds by now.
-// `size` receives its length.
-int OpenOwn(const std::string& sys, int flags, const FileId& id, uint64_t* size = nullptr) {
-    const int path =
-        RetryInterrupted([&] { return ::open(sys.c_str(), O_PATH | O_NOFOLLOW | O_CLOEXEC); });
-    if (path < 0) {
-        Fail(errno);
+// made: if it is gone, that is the failure), the open neither waits (a pipe
+// with nobody at its other end would hold it for ever) nor empties the file,
+// and the file opened must be `id`, as that same descriptor tells, before
+// anything is done with it. Only then is it emptied when `flags` asks so,
+// by a call of its own only when something is in it: an SMB client may refuse
+// to empty a file whose last close it has not yet passed on.
+int OpenOwn(const std::string& sys, int flags, const FileId& id) {
+    // Only an open for reading alone, or for writing alone, waits on a pipe.
+    const bool mayWait = (flags & O_ACCMODE) != O_RDWR;
+    const int opened = flags & ~O_TRUNC;
+    const int fd = RetryInterrupted([&] {
+        return ::open(sys.c_str(), opened | O_NOFOLLOW | O_CLOEXEC | (mayWait ? O_NONBLOCK : 0));
+    });
+    if (fd < 0) {
+        Fail(errno == ENXIO ? EEXIST : errno);  // ENXIO: a pipe nobody reads
         return -1;
     }
-    struct stat st {};
     FileId found;
-    int err = ::fstat(path, &st) == 0 && IdentityOf(path, &found, size) ? 0 : errno;
-    if (err == 0 && S_ISLNK(st.st_mode)) err = ELOOP;
-    if (err == 0 && S_ISDIR(st.st_mode)) err = EISDIR;
-    if (err == 0 && !id.Matches(found)) err = EEXIST;  // not the program's file
-    int fd = -1;
-    if (err == 0) {
-        const std::string self = "/proc/self/fd/" + std::to_string(path);
-        fd = RetryInterrupted([&] { return ::open(self.c_str(), flags | O_CLOEXEC); });
-        if (fd < 0) err = errno;
+    uint64_t length = 0;
+    mode_t type = 0;
+    int err = IdentityOf(fd, &found, &length, &type) ? 0 : errno;
+    if (err == 0 && !id.Matches(found)) err = type == S_IFDIR ? EISDIR : EEXIST;
+    if (err == 0 && mayWait && ::fcntl(fd, F_SETFL, opened & ~O_ACCMODE) != 0) err = errno;
+    if (err == 0 && (flags & O_TRUNC) && length != 0 &&
+        RetryInterrupted([&] { return ::ftruncate(fd, 0); }) != 0) {
+        err = errno;
     }
-    QuietClose(path);
     if (err != 0) {
+        QuietClose(fd);
         Fail(err);
         return -1;
     }
@@ -208,14 +213,9 @@ bool FileApi::Seek(FileHandle h, int64_t offset, int whence, uint64_t* newOffset
 }
 
 bool FileApi::Close(FileHandle h, bool dropCache) {
-    int err = 0;
-    if (dropCache) {
-        if (RetryInterrupted([&] { return ::fdatasync(h); }) != 0) err = errno;
-        ForgetCached(h);
-    }
+    if (dropCache) ForgetCached(h);
     // Not made again on EINTR: Linux has released the descriptor by then.
-    if (::close(h) != 0 && err == 0 && errno != EINTR) err = errno;
-    return err == 0 || Fail(err);
+    return ::close(h) == 0 || errno == EINTR || Fail(errno);
 }
 
 bool FileApi::Delete(std::string_view path) {
@@ -320,17 +320,12 @@ bool FileApi::Copy(std::string_view src, const FileId& srcId, std::string_view d
     if (!ToSystemPath(src, &sysSrc) || !ToSystemPath(dst, &sysDst)) return false;
     const int in = OpenOwn(sysSrc, O_RDONLY, srcId);
     if (in < 0) return false;
-    // Emptied only once it is known to be the program's own file, and only
-    // when something is in it: a file just made is empty, and an SMB client
-    // may refuse to truncate a file whose last close it has not yet passed on.
-    uint64_t size = 0;
-    const int out = OpenOwn(sysDst, O_WRONLY, dstId, &size);
+    const int out = OpenOwn(sysDst, O_WRONLY | O_TRUNC, dstId);
     if (out < 0) {
         QuietClose(in);
         return false;
     }
-    bool ok =
-        size == 0 || RetryInterrupted([&] { return ::ftruncate(out, 0); }) == 0 || Fail(errno);
+    bool ok = true;
     while (ok) {
         const ssize_t n = RetryInterrupted(
             [&] { return ::copy_file_range(in, nullptr, out, nullptr, kCopyStep, 0); });
