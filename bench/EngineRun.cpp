@@ -1,5 +1,6 @@
 // Runs the engine on a directory for a number of seconds and prints one line
-// of JSON: bytes written and read, wall and CPU seconds.
+// of JSON: bytes written and read, wall and CPU seconds, the bytes of each
+// kind of test, and the bytes the copy test's copy pass carried.
 //   engine_run DIRECTORY SECONDS [SETS]
 #include <sys/resource.h>
 
@@ -46,16 +47,23 @@ int main(int argc, char** argv) {
     // Bytes moved by each kind of test, both access modes and all sets together.
     static const char* const kKinds[5] = {"zero", "random", "openwriteclose", "temp", "copy"};
     unsigned long long byKind[5] = {};
+    // The copy pass itself (the share's file copied to the temporary
+    // directory) counts in no test's bytes. Each copy is then read back
+    // whole, so the copy test's reads are what its copies carried, short
+    // at most of the one copy each copy thread was making or reading back
+    // at the abort.
+    unsigned long long copied = 0;
     for (std::size_t i = 0; i < run.tests.size(); ++i) {
         const TestSnapshot& t = run.tests[i];
         byKind[i % 5] += t.bytesWritten[0] + t.bytesWritten[1] + t.bytesRead[0] + t.bytesRead[1];
+        if (i % 5 == 4) copied += t.bytesRead[0] + t.bytesRead[1];
     }
     std::printf(
         "{\"written\": %llu, \"read\": %llu, \"wall\": %.3f, \"cpu\": %.3f, \"failed\": %s, "
-        "\"byTest\": {",
+        "\"copied\": %llu, \"byTest\": {",
         static_cast<unsigned long long>(run.TotalWritten(true)),
         static_cast<unsigned long long>(run.TotalRead(true)), wall, CpuSeconds(),
-        manager.HasFailed() ? "true" : "false");
+        manager.HasFailed() ? "true" : "false", copied);
     for (int k = 0; k < 5; ++k) std::printf("%s\"%s\": %llu", k ? ", " : "", kKinds[k], byKind[k]);
     std::printf("}}\n");
     return manager.HasFailed() ? 1 : 0;
