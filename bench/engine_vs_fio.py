@@ -1,9 +1,11 @@
 #!/usr/bin/env python3
 """Runs the engine and fio on the same directory with the same shape of work
-and prints bytes per second and CPU seconds per GiB for both, and the ratios.
+and prints each tool's bytes per second, CPU seconds and system calls per GiB,
+then one summary line of figures and ratios per number of sets.
 
   bench/engine_vs_fio.py --engine build-bench/bench/engine_run --dir /mnt/x \
-      [--seconds 20] [--sets 1 5] [--server-pid PID] [--repeat N]
+      [--seconds 20] [--sets 1 5] [--server-pid PID] [--repeat N] [--label NAME]
+      [--calls auto|perf|strace]
 
 fio gets what the engine does: 10 jobs per set (half buffered, half opened with
 O_DSYNC), files of the engine's per-thread budget, 64 KiB blocks, each file
@@ -13,6 +15,26 @@ written then read back and compared with the pattern it was written with
 by the engine's own block sizes (SHAPED below). Where unlink_retry.so
 lies next to the engine, fio runs with it: an SMB server may refuse for a
 moment to delete a file just closed, which fio would not survive.
+
+fio runs with --thread: all its jobs are threads of one process, as the
+engine's tests are. As processes, each fio job calls setsid(), and with the
+kernel's autogroup scheduling a loaded machine then gives every job a CPU
+share of its own while the whole engine gets one: the comparison measured
+the scheduler, not the tools.
+
+The engine's copy test copies each file it wrote to the temporary directory
+before reading the copy back; those copied bytes are in none of the engine's
+compared bytes (nor does fio do any such pass) and show in a column of their
+own, copy MB/s (engine_run counts them from the copy test's read-back).
+
+System calls are counted around each run with `perf stat -e
+raw_syscalls:sys_enter` (all threads of the tool). Where that tracepoint
+cannot be counted, each tool gets one more short run under `strace -f -c`
+for its count only; the summary's calls= key says which.
+
+Each mount's output ends with one summary line per number of sets, a line of
+space-separated key=value pairs that begins with "summary" (keys in
+summary_line() below, README: docs/benchmarks.md).
 
 With --server-pid (the main process of the share's server), it also counts
 what the server itself moved during each run: the read and write bytes of
@@ -108,29 +130,73 @@ class ServerBytes:
         return sum(count - self.first.get(process, 0) for process, count in self.last.items())
 
 
-def run(cmd, server, env=None, cwd=None):
-    """Output, wall seconds, CPU seconds (user + system) of one command, and
-    the bytes its server moved meanwhile."""
-    before = children_cpu()
-    server.start()
-    start = time.monotonic()
-    out = subprocess.run(cmd, capture_output=True, text=True, env=env, cwd=cwd)
-    wall = time.monotonic() - start
-    served = server.stop()
-    if out.returncode != 0:
-        sys.exit(f"{cmd[0]} failed ({out.returncode}): {out.stderr.strip()[:500]}")
-    return out.stdout, wall, children_cpu() - before, served
+EVENT = "raw_syscalls:sys_enter"
 
 
-def engine(binary, directory, seconds, sets, server):
+def loadavg():
+    """The machine's load over the last minute, as /proc/loadavg gives it."""
+    with open("/proc/loadavg") as f:
+        return float(f.read().split()[0])
+
+
+def perf_counts():
+    """Whether perf can count the system-call tracepoint here."""
+    try:
+        probe = subprocess.run(["perf", "stat", "-x,", "-e", EVENT, "--", "true"],
+                               capture_output=True, text=True)
+    except OSError:
+        return False
+    return probe.returncode == 0 and parse_calls("perf", probe.stderr) is not None
+
+
+def parse_calls(how, text):
+    """The number of system calls in perf stat -x, or strace -c output."""
+    for line in text.splitlines():
+        fields = line.split(",") if how == "perf" else line.split()
+        if how == "perf" and len(fields) > 2 and fields[2] == EVENT:
+            return int(fields[0]) if fields[0].isdigit() else None
+        if how == "strace" and fields and fields[-1] == "total":
+            return int(fields[3])
+    return None
+
+
+def run(cmd, server, env=None, cwd=None, calls=None):
+    """One command's output, wall seconds, CPU seconds (user + system), the
+    bytes its server moved meanwhile, the machine's load at its start, and
+    its system calls when counted ("perf" or "strace")."""
+    tool = cmd[0]
+    with tempfile.NamedTemporaryFile("r") as counted:
+        if calls == "perf":
+            cmd = ["perf", "stat", "-x,", "-o", counted.name, "-e", EVENT, "--", *cmd]
+        elif calls == "strace":
+            cmd = ["strace", "-f", "-c", "-o", counted.name, *cmd]
+        load = loadavg()
+        before = children_cpu()
+        server.start()
+        start = time.monotonic()
+        out = subprocess.run(cmd, capture_output=True, text=True, env=env, cwd=cwd)
+        wall = time.monotonic() - start
+        served = server.stop()
+        if out.returncode != 0:
+            sys.exit(f"{tool} failed ({out.returncode}): {out.stderr.strip()[:500]}")
+        n = parse_calls(calls, counted.read()) if calls else None
+        if calls and n is None:
+            sys.exit(f"{calls} counted no system calls of {tool}")
+    return out.stdout, {"wall": wall, "cpu": children_cpu() - before, "served": served,
+                        "load": load, "calls": n}
+
+
+def engine(binary, directory, seconds, sets, server, calls):
     work = tempfile.mkdtemp(dir=directory)
     env = dict(os.environ, TMPDIR=work)  # the Temp and copy tests on the same mount
     try:
-        out, wall, cpu, served = run([binary, work, str(seconds), str(sets)], server, env)
+        out, r = run([binary, work, str(seconds), str(sets)], server, env, calls=calls)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    r = json.loads(out)
-    return r["written"] + r["read"], wall, cpu, served, r["byTest"]
+    result = json.loads(out)
+    r.update(moved=result["written"] + result["read"], copied=result["copied"],
+             by_test=result["byTest"])
+    return r
 
 
 # Jobs per set and access mode, by block size. The reference: five jobs of
@@ -142,7 +208,7 @@ REFERENCE = {65536: 5}
 SHAPED = {65536: 1, 58997: 2, 9651: 1}
 
 
-def fio(directory, seconds, sets, server, jobs, preload):
+def fio(directory, seconds, sets, server, calls, jobs, preload):
     work = tempfile.mkdtemp(dir=directory)
     size_mb = max(1, 30 // (10 * sets))
     common = [f"--size={size_mb}m", "--rw=write",
@@ -150,9 +216,10 @@ def fio(directory, seconds, sets, server, jobs, preload):
               "--verify_state_save=0",
               "--loops=1000000", f"--runtime={seconds}", "--ioengine=psync", "--fallocate=none",
               "--group_reporting", "--unlink_each_loop=1"]
+    # All jobs threads of one process, as the engine (see the docstring).
+    cmd = ["fio", "--thread", "--output-format=json"]
     # As the engine: buffered files are read back through the cache, O_DSYNC
     # ones from the storage (fio drops their cache before the verify pass).
-    cmd = ["fio", "--output-format=json"]
     for mode, flags in (("buffered", ["--invalidate=0"]),
                         ("dsync", ["--sync=dsync", "--invalidate=1"])):
         for bs, count in jobs.items():
@@ -164,12 +231,50 @@ def fio(directory, seconds, sets, server, jobs, preload):
     try:
         # fio runs inside the directory: its --directory takes ':' as a list
         # separator, and a share's path may hold one (HOST:PORT).
-        out, wall, cpu, served = run(cmd, server, env, cwd=work)
+        out, r = run(cmd, server, env, cwd=work, calls=calls)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    moved = sum(j["write"]["io_bytes"] + j["read"]["io_bytes"]
-                for j in json.loads(out)["jobs"])
-    return moved, wall, cpu, served, {}
+    r.update(moved=sum(j["write"]["io_bytes"] + j["read"]["io_bytes"]
+                       for j in json.loads(out)["jobs"]), copied=None, by_test={})
+    return r
+
+
+def figures(r):
+    """One run's counts, and its figures per second and per GiB moved."""
+    gib = r["moved"] / 2**30
+    r["mb_s"] = r["moved"] / r["wall"] / 1e6
+    r["server_mb_s"] = r["served"] / r["wall"] / 1e6
+    r["copy_mb_s"] = None if r["copied"] is None else r["copied"] / r["wall"] / 1e6
+    r["cpu_gib"] = r["cpu"] / gib if gib else None
+    r["calls_gib"] = r["calls"] / gib if gib and r["calls"] is not None else None
+    return r
+
+
+def text(value, digits):
+    return "-" if value is None else f"{value:.{digits}f}"
+
+
+def summary_line(label, sets, a, rows, how, loads):
+    """One line of key=value pairs, each value one word ("-": not measured):
+    the engine's bytes per second over fio's and over shaped fio's, client
+    side and (shares) server side; each tool's CPU seconds and system calls
+    per GiB moved; the engine's copy pass in MB/s; the 1-minute load at the
+    start of each run in the order they ran."""
+    e, f, s = rows["engine"], rows["fio"], rows["shaped"]
+    ratio = lambda x, y: x / y if x is not None and y else None
+    server = a.server_pid is not None
+    pairs = [("mount", label), ("sets", sets), ("seconds", a.seconds), ("repeat", a.repeat),
+             ("engine_mb_s", text(e["mb_s"], 1)), ("fio_mb_s", text(f["mb_s"], 1)),
+             ("shaped_mb_s", text(s["mb_s"], 1)),
+             ("engine_vs_fio", text(e["mb_s"] / f["mb_s"], 2)),
+             ("engine_vs_shaped", text(e["mb_s"] / s["mb_s"], 2)),
+             ("server_vs_fio", text(ratio(e["server_mb_s"], f["server_mb_s"]) if server else None, 2)),
+             ("server_vs_shaped", text(ratio(e["server_mb_s"], s["server_mb_s"]) if server else None, 2))]
+    pairs += [(f"cpu_gib_{n}", text(rows[n]["cpu_gib"], 3)) for n in rows]
+    pairs += [(f"calls_per_gib_{n}", text(rows[n]["calls_gib"], 0)) for n in rows]
+    pairs += [("calls", how), ("copy_mb_s", text(e["copy_mb_s"], 1)),
+              ("load", ",".join(f"{x:.2f}" for x in loads))]
+    return "summary " + " ".join(f"{k}={v}" for k, v in pairs)
 
 
 def main():
@@ -180,47 +285,55 @@ def main():
     p.add_argument("--sets", type=int, nargs="+", default=[1, 5])
     p.add_argument("--server-pid", type=int)
     p.add_argument("--repeat", type=int, default=1)
+    p.add_argument("--label", help="the mount's name in the summary (default: its type)")
+    p.add_argument("--calls", choices=["auto", "perf", "strace"], default="auto")
     a = p.parse_args()
     shim = os.path.join(os.path.dirname(os.path.abspath(a.engine)), "unlink_retry.so")
     preload = shim if os.path.exists(shim) else None
     mount = subprocess.run(["findmnt", "-n", "-o", "FSTYPE", "--target", a.dir],
                            capture_output=True, text=True).stdout.strip()
+    label = a.label or mount
+    how = a.calls if a.calls != "auto" else "perf" if perf_counts() else "strace"
     server = ServerBytes(a.server_pid)
     has_server = a.server_pid is not None
-    print(f"{a.dir} ({mount}), {a.seconds} s per run, median of {a.repeat}")
-    print(f"{'sets':>4} {'tool':>8} {'MB/s':>10} {'CPU s/GiB':>10}" +
-          (f" {'server MB/s':>12}" if has_server else ""))
+    print(f"{a.dir} ({mount}), {a.seconds} s per run, median of {a.repeat}, "
+          f"system calls counted by {how}")
+    print(f"{'sets':>4} {'tool':>8} {'MB/s':>10} {'CPU s/GiB':>10} {'calls/GiB':>10}" +
+          (f" {'server MB/s':>12}" if has_server else "") + f" {'copy MB/s':>10} {'load':>6}")
+    summaries = []
     for sets in a.sets:
-        tools = (("engine", lambda: engine(a.engine, a.dir, a.seconds, sets, server)),
-                 ("fio", lambda: fio(a.dir, a.seconds, sets, server, REFERENCE, preload)),
-                 ("shaped", lambda: fio(a.dir, a.seconds, sets, server, SHAPED, preload)))
+        tools = (("engine", lambda secs, calls: engine(a.engine, a.dir, secs, sets, server, calls)),
+                 ("fio", lambda secs, calls: fio(a.dir, secs, sets, server, calls, REFERENCE, preload)),
+                 ("shaped", lambda secs, calls: fio(a.dir, secs, sets, server, calls, SHAPED, preload)))
         # The tools take turns, so that a slow spell of a shared machine
         # falls on all of them.
         runs = {name: [] for name, _ in tools}
+        loads = []
         for _ in range(a.repeat):
             for name, fn in tools:
-                moved, wall, cpu, served, by_test = fn()
-                runs[name].append((moved / wall, cpu / (moved / 2**30) if moved else float("inf"),
-                                   served / wall, wall, by_test))
+                runs[name].append(figures(fn(a.seconds, "perf" if how == "perf" else None)))
+                loads.append(runs[name][-1]["load"])
         # Each tool's median run by bytes per second, whole: its other
         # figures are that run's own.
-        rows = {name: sorted(found, key=lambda r: r[0])[len(found) // 2]
+        rows = {name: sorted(found, key=lambda r: r["mb_s"])[len(found) // 2]
                 for name, found in runs.items()}
-        for name, row in rows.items():
-            print(f"{sets:>4} {name:>8} {row[0] / 1e6:>10.1f} {row[1]:>10.3f}" +
-                  (f" {row[2] / 1e6:>12.1f}" if has_server else ""))
-        wall_engine, shares = rows["engine"][3], rows["engine"][4]
+        if how == "strace":
+            # strace slows a tool many times over: its own short run gives
+            # the calls per GiB, and nothing else.
+            for name, fn in tools:
+                rows[name]["calls_gib"] = figures(fn(min(a.seconds, 5), "strace"))["calls_gib"]
+        for name, r in rows.items():
+            print(f"{sets:>4} {name:>8} {r['mb_s']:>10.1f} {text(r['cpu_gib'], 3):>10} "
+                  f"{text(r['calls_gib'], 0):>10}" +
+                  (f" {r['server_mb_s']:>12.1f}" if has_server else "") +
+                  f" {text(r['copy_mb_s'], 1):>10} {r['load']:>6.2f}")
+        wall_engine, shares = rows["engine"]["wall"], rows["engine"]["by_test"]
         total = sum(shares.values()) or 1
         print("        engine bytes by test: " +
               ", ".join(f"{k} {100 * v / total:.0f}%" for k, v in shares.items()) +
               f"; its 0.5 s start delay: {50 / wall_engine:.1f}% of its time")
-        e = rows["engine"]
-        for ref in ("fio", "shaped"):
-            f = rows[ref]
-            print(f"{sets:>4} {'÷ ' + ref:>8} {e[0] / f[0]:>10.2f} {f[1] / e[1]:>10.2f}" +
-                  (f" {e[2] / f[2]:>12.2f}" if has_server else ""))
-    print("(÷: engine/fio bytes per second" + (", client and server side" if has_server else "") +
-          "; fio/engine CPU per GiB, above 1 = the engine is cheaper)")
+        summaries.append(summary_line(label, sets, a, rows, how, loads))
+    print("\n".join(summaries))
 
 
 if __name__ == "__main__":
