@@ -37,13 +37,16 @@ void QuietClose(int fd) {
 // Which file an open descriptor is: a regular file's device and inode, and
 // its birth time where the file system keeps one, since an inode number freed
 // by a deletion may come back at once for a new file. Anything but a regular
-// file gets no identity at all. `size`, when asked, is the file's length, and
-// `type` its kind (S_IFMT bits).
-bool IdentityOf(int fd, FileId* id, uint64_t* size = nullptr, mode_t* type = nullptr) {
+// file gets no identity at all. `type`, when asked, is its kind (S_IFMT bits),
+// and `size` its length. A file's identity never changes: what this machine
+// already knows of it serves, where asking a network server again would cost
+// a round trip; its length may have, and is asked for.
+bool IdentityOf(int fd, FileId* id, mode_t* type = nullptr, uint64_t* size = nullptr) {
     struct statx st {};
+    const int sync = size ? AT_STATX_SYNC_AS_STAT : AT_STATX_DONT_SYNC;
     if (RetryInterrupted([&] {
-            return ::statx(fd, "", AT_EMPTY_PATH, STATX_TYPE | STATX_INO | STATX_BTIME | STATX_SIZE,
-                           &st);
+            return ::statx(fd, "", AT_EMPTY_PATH | sync,
+                           STATX_TYPE | STATX_INO | STATX_BTIME | (size ? STATX_SIZE : 0), &st);
         }) != 0) {
         return false;
     }
@@ -81,12 +84,13 @@ int OpenOwn(const std::string& sys, int flags, const FileId& id) {
         return -1;
     }
     FileId found;
-    uint64_t length = 0;
     mode_t type = 0;
-    int err = IdentityOf(fd, &found, &length, &type) ? 0 : errno;
+    uint64_t length = 0;
+    const bool empties = flags & O_TRUNC;
+    int err = IdentityOf(fd, &found, &type, empties ? &length : nullptr) ? 0 : errno;
     if (err == 0 && !id.Matches(found)) err = type == S_IFDIR ? EISDIR : EEXIST;
     if (err == 0 && mayWait && ::fcntl(fd, F_SETFL, opened & ~O_ACCMODE) != 0) err = errno;
-    if (err == 0 && (flags & O_TRUNC) && length != 0 &&
+    if (err == 0 && empties && length != 0 &&
         RetryInterrupted([&] { return ::ftruncate(fd, 0); }) != 0) {
         err = errno;
     }
