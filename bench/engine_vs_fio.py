@@ -290,8 +290,10 @@ def main():
     a = p.parse_args()
     shim = os.path.join(os.path.dirname(os.path.abspath(a.engine)), "unlink_retry.so")
     preload = shim if os.path.exists(shim) else None
-    mount = subprocess.run(["findmnt", "-n", "-o", "FSTYPE", "--target", a.dir],
-                           capture_output=True, text=True).stdout.strip()
+    # The last line: a directory mounted over twice lists both, the one in
+    # force last.
+    mount = (subprocess.run(["findmnt", "-n", "-o", "FSTYPE", "--target", a.dir],
+                            capture_output=True, text=True).stdout.split() or ["?"])[-1]
     label = a.label or mount
     how = a.calls if a.calls != "auto" else "perf" if perf_counts() else "strace"
     server = ServerBytes(a.server_pid)
