@@ -14,6 +14,8 @@ struct SystemTime {
     uint16_t second = 0;
     uint16_t milliseconds = 0;
     int32_t utcOffsetSeconds = 0;  // local time minus UTC at that moment
+
+    bool operator==(const SystemTime&) const = default;
 };
 
 // Any thread.

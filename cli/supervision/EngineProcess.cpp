@@ -1,5 +1,7 @@
 #include "cli/supervision/EngineProcess.h"
 
+#include <utility>
+
 #include "cli/supervision/RunMessage.h"
 #include "engine/DirectoryCheck.h"
 #include "engine/RunFootprint.h"
@@ -43,17 +45,22 @@ int EngineProcess::Run(const CDVXPrefs& prefs, const Asked& asked,
     run.Start(session.prefs, asked.stopAfterMs);
     int requests = 0;
     uint32_t heldMs = 0;
+    RunMessage::Teller teller;
     for (;;) {
         requests = link.ReadRequests(requests, kAbortRequest);
-        const RunController::Tick tick = run.Poll(requests);
+        RunController::Tick tick = run.Poll(requests);
         const bool over = !tick.running && tick.threadsExited;
         const RunMessage::RunState state{run.Verdict(tick.snapshot).ending, run.IsStopping(),
                                          heldMs};
         // A supervisor that does not read (stopped, say) holds this loop
         // once the pipe is full: the next message says for how long.
         const uint32_t sending = platform::Clock::GetTickCount();
-        // Nobody to tell: the tests stop at once and clean up.
-        if (!link.Send(RunMessage::Progress(state, tick.snapshot))) requests = kAbortRequest;
+        // Nobody to tell: the tests stop at once and clean up. The last
+        // message is the result: it carries everything.
+        if (!link.Send(teller.Progress(state, std::move(tick.snapshot), over))) {
+            teller.Lost();
+            requests = kAbortRequest;
+        }
         heldMs = platform::Clock::GetTickCount() - sending;
         if (heldMs < kHeldMs) heldMs = 0;
         if (over) break;

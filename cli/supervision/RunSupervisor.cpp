@@ -48,7 +48,7 @@ void RunSupervisor::Take(const std::string& body) {
             m_started = RunMessage::ReadStarted(body, &m_client, &m_refusal, &m_refusalText);
             break;
         case RunMessage::kProgress:
-            if (!RunMessage::ReadProgress(body, &m_state, &m_run)) break;
+            if (!RunMessage::ReadProgress(body, &m_state, &m_run, &m_progressNumber)) break;
             if (m_state.stopping) NoteStopping();
             if (m_onNews) m_onNews(m_run, m_state);
             break;

@@ -85,6 +85,7 @@ private:
     platform::ChildProcess m_child;
     RunMessage::Splitter m_splitter;
     RunSnapshot m_run;
+    uint32_t m_progressNumber = 0;  // of the message m_run last took
     RunMessage::RunState m_state;
     bool m_started = false;
     bool m_finished = false;

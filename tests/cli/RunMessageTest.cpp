@@ -41,6 +41,13 @@ void ExpectSameTest(const TestSnapshot& a, const TestSnapshot& b) {
     same("kept", a.kept, b.kept);
 }
 
+void ExpectSameRun(const RunSnapshot& a, const RunSnapshot& b) {
+    EXPECT_EQ(std::tuple(a.startTicks, a.stopTicks, a.takenTicks),
+              std::tuple(b.startTicks, b.stopTicks, b.takenTicks));
+    ASSERT_EQ(a.tests.size(), b.tests.size());
+    for (std::size_t i = 0; i < a.tests.size(); ++i) ExpectSameTest(a.tests[i], b.tests[i]);
+}
+
 }  // namespace
 
 // The supervisor's snapshot says what the child's says, through a stream cut
@@ -71,7 +78,8 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
     const std::string message =
         RunMessage::Checking() +
         RunMessage::Started(client, RunMessage::kUnusableDirectory, Chaine("pourquoi")) +
-        RunMessage::Progress({RunVerdict::kAborted, true, 1500}, run) + RunMessage::Finished(true);
+        RunMessage::Teller().Progress({RunVerdict::kAborted, true, 1500}, run, false) +
+        RunMessage::Finished(true);
     for (std::size_t cut : {std::size_t{1}, std::size_t{7}, message.size() - 1}) {
         RunMessage::Splitter splitter;
         splitter.Feed(message.data(), cut);
@@ -93,15 +101,16 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
                 EXPECT_TRUE(RunMessage::ReadFinished(body, &left));
             }
             if (kinds.back() != RunMessage::kProgress) continue;
-            ASSERT_TRUE(RunMessage::ReadProgress(body, &state, &copy));
             // Shorter or longer by a byte, or claiming too many records: refused.
-            EXPECT_FALSE(RunMessage::ReadProgress(body.substr(0, body.size() - 1), &state, &copy));
-            EXPECT_FALSE(RunMessage::ReadProgress(body + 'x', &state, &copy));
+            uint32_t number = 0;
+            EXPECT_FALSE(
+                RunMessage::ReadProgress(body.substr(0, body.size() - 1), &state, &copy, &number));
+            EXPECT_FALSE(RunMessage::ReadProgress(body + 'x', &state, &copy, &number));
             std::string many = body;
-            many[1 + 4 + 1 + 4 + 12] = '\xff';  // the test count's low bytes
-            many[1 + 4 + 1 + 4 + 12 + 1] = '\xff';
-            EXPECT_FALSE(RunMessage::ReadProgress(many, &state, &copy));
-            ASSERT_TRUE(RunMessage::ReadProgress(body, &state, &copy));
+            many[1 + 4 + 4 + 4 + 1 + 4 + 12] = '\xff';  // the test count's low bytes
+            many[1 + 4 + 4 + 4 + 1 + 4 + 12 + 1] = '\xff';
+            EXPECT_FALSE(RunMessage::ReadProgress(many, &state, &copy, &number));
+            ASSERT_TRUE(RunMessage::ReadProgress(body, &state, &copy, &number));
         }
         EXPECT_EQ(kinds, (std::vector{RunMessage::kChecking, RunMessage::kStarted,
                                       RunMessage::kProgress, RunMessage::kFinished}));
@@ -110,9 +119,98 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
                              Chaine("pourquoi")));
         EXPECT_TRUE(left && state.stopping && state.heldMs == 1500);
         EXPECT_EQ(state.ending, RunVerdict::kAborted);
-        ASSERT_EQ(copy.tests.size(), 2u);
-        EXPECT_EQ(std::tuple(copy.startTicks, copy.stopTicks, copy.takenTicks),
-                  std::tuple(1000u, 0u, 4000u));
-        for (std::size_t i = 0; i < 2; ++i) ExpectSameTest(copy.tests[i], run.tests[i]);
+        ExpectSameRun(copy, run);
+    }
+}
+
+// Through a series of messages, each carrying what changed since the one
+// before, the supervisor's copy is the child's snapshot; a message that does
+// not follow the one it took, or that it cannot read, is refused and leaves
+// the copy as it was, until one that carries everything.
+TEST(RunMessageTest, EachMessageBringsTheCopyToTheSnapshot) {
+    enum Arrival { kArrives, kDropped, kLost, kCutShort, kTwice };
+    const struct {
+        const char* what;
+        void (*change)(RunSnapshot& run);
+        Arrival arrival;
+        bool whole;        // the sender makes it carry everything
+        bool taken;        // by the receiver; a message read twice is taken once
+        std::size_t most;  // bytes, 0: any
+    } steps[] = {
+        {"the first", [](RunSnapshot&) {}, kArrives, false, true, 0},
+        {"unchanged: the header alone", [](RunSnapshot& r) { r.takenTicks += 200; }, kArrives,
+         false, true, 38},
+        {"counters move", [](RunSnapshot& r) { r.tests[1].bytesWritten[0] += 4096; }, kArrives,
+         false, true, 38 + 5 + 32},
+        {"a failure, its texts",
+         [](RunSnapshot& r) {
+             r.tests[0].state = TestSnapshot::kFailed;
+             r.tests[0].failure = SystemFailure(5, TestFailure::kReadFile, 8, EIO);
+             r.tests[0].failure.datawait = Chaine("ab");
+         },
+         kArrives, false, true, 0},
+        {"files held and kept",
+         [](RunSnapshot& r) {
+             r.tests[2].leftFiles = {Chaine("/srv/VXA1.TMP")};
+             r.tests[2].kept = {"VXO1.TMP", 10, 1, 2, 3, {{1, 2, 3}}};
+         },
+         kArrives, false, true, 0},
+        {"a pending call; no file held any more",
+         [](RunSnapshot& r) {
+             r.tests[1].pending = true, r.tests[1].call.file = Chaine("/srv/VXB1.TMP");
+             r.tests[2].leftFiles.clear();
+         },
+         kArrives, false, true, 0},
+        {"a test more", [](RunSnapshot& r) { r.tests.emplace_back().testname = Chaine("T"); },
+         kArrives, false, true, 0},
+        {"a test fewer", [](RunSnapshot& r) { r.tests.pop_back(); }, kArrives, false, true, 0},
+        {"dropped", [](RunSnapshot& r) { r.tests[2].kept = {}; }, kDropped, false, false, 0},
+        {"after a dropped one", [](RunSnapshot& r) { r.tests[1].exited = true; }, kArrives, false,
+         false, 0},
+        {"whole again", [](RunSnapshot& r) { r.stopTicks = 9000; }, kArrives, true, true, 0},
+        {"cut short", [](RunSnapshot& r) { r.tests[0].peer = Chaine("p"); }, kCutShort, false,
+         false, 0},
+        {"after a cut one", [](RunSnapshot& r) { r.tests[0].tstdir = Chaine("/d"); }, kArrives,
+         false, false, 0},
+        {"lost in sending", [](RunSnapshot& r) { r.tests[1].stalled = true; }, kLost, false, false,
+         0},
+        {"after a lost one: whole", [](RunSnapshot& r) { r.startTicks = 7; }, kArrives, false, true,
+         0},
+        {"read twice", [](RunSnapshot& r) { r.tests[0].failure.failTicks = 1; }, kTwice, false,
+         true, 0},
+    };
+    RunSnapshot run{100, 0, 200, {TestSnapshot(), TestSnapshot(), TestSnapshot()}};
+    run.tests[0].testname = Chaine("Test de recopie de fichier");
+    RunMessage::Teller teller;
+    const auto tell = [&](bool whole) {
+        return teller.Progress({RunVerdict::kTimeUp, false, 0}, run, whole)
+            .substr(sizeof(uint32_t));
+    };
+    RunSnapshot copy, taken;
+    RunMessage::RunState state;
+    uint32_t number = 0;
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.what);
+        step.change(run);
+        std::string body = tell(step.whole);
+        if (step.most != 0) {
+            EXPECT_LE(body.size(), step.most);
+        }
+        if (step.arrival == kLost) teller.Lost();
+        if (step.arrival == kCutShort) body.pop_back();
+        const bool read = step.arrival != kDropped && step.arrival != kLost &&
+                          RunMessage::ReadProgress(body, &state, &copy, &number);
+        EXPECT_EQ(read, step.taken);
+        if (read) taken = run;
+        if (step.arrival == kTwice) {
+            EXPECT_FALSE(RunMessage::ReadProgress(body, &state, &copy, &number));
+        }
+        ExpectSameRun(copy, taken);
+    }
+    // A receiver out of step catches up within kWholeEvery messages.
+    tell(false);
+    uint32_t refused = 0;
+    while (!RunMessage::ReadProgress(tell(false), &state, &copy, &number)) {
+        ASSERT_LT(++refused, RunMessage::Teller::kWholeEvery);
     }
 }
