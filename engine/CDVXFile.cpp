@@ -228,12 +228,14 @@ bool CDVXFile::WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t tota
 
 bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total) {
     if (total == 0) return true;
-    // Read in whole blocks, several at once: the blocks compared and what is
-    // told of each are those of a read per block, for a fraction of the calls.
-    // One buffer for the whole read-back, left uninitialised: every byte
-    // compared is a byte read.
+    // Read in whole blocks, several at once, each compared as a read of that
+    // block alone would be: what is told of it is the same, for a fraction of
+    // the calls. A read that comes back short, even by a byte, is a failure,
+    // as a block's would be. One buffer for the whole read-back, left
+    // uninitialised: every byte compared is a byte read.
     const uint32_t perRead = std::min(std::max(kReadAtOnce / blockSize, 1u) * blockSize, total);
     const auto pieces = std::make_unique_for_overwrite<unsigned char[]>(perRead);
+    const auto* pattern = static_cast<const unsigned char*>(expected);
     for (uint64_t done = 0; done < total;) {
         if (record->MustAbort()) return true;
         const uint32_t want = static_cast<uint32_t>(std::min<uint64_t>(perRead, total - done));
@@ -244,11 +246,10 @@ bool CDVXFile::ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t
             const unsigned char* block = pieces.get() + at;
             const uint32_t wanted = std::min(blockSize, want - at);
             const uint32_t came = got > at ? std::min(wanted, got - at) : 0;
-            const bool differ = came > 0 && std::memcmp(block, expected, came) != 0;
+            const bool differ = came > 0 && std::memcmp(block, pattern, came) != 0;
             if (differ || came < wanted) {
                 const Damage damage =
-                    differ ? Damage::InPattern(static_cast<const unsigned char*>(expected),
-                                               blockSize, block, came, filePos)
+                    differ ? Damage::InPattern(pattern, blockSize, block, came, filePos)
                            : Damage{.kind = Damage::kEndMissing,
                                     .count = static_cast<uint32_t>(total - done - at - came)};
                 ReportMismatch(expected, block, came, filePos, damage);

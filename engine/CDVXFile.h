@@ -65,8 +65,12 @@ public:
     // Writes `buffer` again and again until `total` bytes are written.
     bool WriteBlocks(const void* buffer, uint32_t blockSize, uint32_t total);
     // Reads `total` bytes back and compares each block of `blockSize` with the
-    // start of `expected`; a read takes up to kReadAtOnce bytes of whole blocks.
-    static constexpr uint32_t kReadAtOnce = 1 << 20;
+    // start of `expected`; a read takes up to kReadAtOnce bytes of whole
+    // blocks. No more than a network client's one request carries (128 KiB,
+    // the most a FUSE client asks at once unless its server says otherwise):
+    // a client that splits a read and meets an error past its first request
+    // returns what came before, and the error would never be told.
+    static constexpr uint32_t kReadAtOnce = 128 << 10;
     bool ReadAndCompare(const void* expected, uint32_t blockSize, uint32_t total);
     void ReportMismatch(const void* expected, const void* read, uint32_t count, uint32_t base,
                         const Damage& damage);
