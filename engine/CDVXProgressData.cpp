@@ -4,13 +4,6 @@
 
 #include "platform/Clock.h"
 
-namespace {
-
-// Polls come every 200 ms: a gap this long means the process was stopped.
-constexpr uint32_t kResumedGapMs = 5000;
-
-}  // namespace
-
 template <typename F>
 void CDVXProgressData::ForEachRecord(F&& visit) {
     CriticalSectionGuard listGuard(lock);
@@ -81,9 +74,7 @@ void CDVXProgressData::CheckFailure() {
 
 bool CDVXProgressData::CheckStalls(uint32_t limitMs) {
     const uint32_t now = platform::Clock::GetTickCount();
-    const bool resumed = looked && now - lastLookTicks >= kResumedGapMs;
-    looked = true;
-    lastLookTicks = now;
+    const bool resumed = resumeWatch.Resumed(now, platform::Clock::GetSleptMs());
     bool found = false;
     ForEachRecord([&](CDVXThreadData& r) {
         if (resumed) r.RestartCallClock(now);

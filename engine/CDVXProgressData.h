@@ -3,6 +3,7 @@
 #include <memory>
 #include <vector>
 
+#include "engine/ResumeWatch.h"
 #include "engine/RunSnapshot.h"
 #include "platform/CCriticalSection.h"
 #include "support/Chaine.h"
@@ -49,9 +50,9 @@ public:
     // One failed record makes every thread abort.
     void CheckFailure();
     // A file-system call pending for `limitMs` or longer fails its record
-    // (see CDVXThreadData::RecordStall); true when one did now. Looks that
-    // come far apart mean the process was stopped: the pending calls then
-    // count their wait from now.
+    // (see CDVXThreadData::RecordStall); true when one did now. After the
+    // process was stopped or the system slept (ResumeWatch), the pending
+    // calls count their wait from now.
     bool CheckStalls(uint32_t limitMs);
 
     // "1 jour(s) 2 h 3 min 4 sec", leading zero units left out.
@@ -68,6 +69,5 @@ private:
     std::vector<std::shared_ptr<CDVXThreadData>> records;
     uint32_t startTicks = 0;
     uint32_t stopTicks = 0;
-    bool looked = false;
-    uint32_t lastLookTicks = 0;  // of CheckStalls
+    ResumeWatch resumeWatch;  // of CheckStalls
 };

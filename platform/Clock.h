@@ -23,6 +23,9 @@ class Clock {
 public:
     // Milliseconds of a monotonic clock, truncated to 32 bits (wraps).
     static uint32_t GetTickCount();
+    // Milliseconds the system has spent asleep (suspended) since it booted:
+    // the boot-time clock less the monotonic one, which stands still then.
+    static uint64_t GetSleptMs();
     static SystemTime GetLocalTime();
     // Milliseconds since 1970-01-01 UTC by the wall clock, which may be set
     // back or forth while the program runs.

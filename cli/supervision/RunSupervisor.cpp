@@ -18,7 +18,6 @@ constexpr uint32_t kExitWaitMs = 2000;
 constexpr uint32_t kExitStepMs = 50;
 // How late the child may be to stop the tests at their time.
 constexpr uint32_t kTimeGraceMs = 1000;
-constexpr uint32_t kResumedGapMs = 5000;
 
 // Orders tick counts, which wrap.
 bool Earlier(uint32_t a, uint32_t b) { return static_cast<int32_t>(a - b) < 0; }
@@ -37,7 +36,8 @@ bool RunSupervisor::Start() {
     const bool made = m_child.Start([&prefs, asked](const platform::ChildProcess::Link& link) {
         return EngineProcess::Run(prefs, asked, link);
     });
-    m_lastHeardTicks = m_checkingTicks = m_lastStepTicks = m_movedTicks = Clock::GetTickCount();
+    m_lastHeardTicks = m_checkingTicks = m_movedTicks = Clock::GetTickCount();
+    m_resumeWatch.Resumed(m_lastHeardTicks, Clock::GetSleptMs());
     return made;
 }
 
@@ -90,10 +90,9 @@ uint32_t RunSupervisor::Listen(std::FILE* err, bool* open) {
     // says nothing moves no counter, but its time and its calls' waits go on.
     m_run.takenTicks = now;
     if (!bytes.empty()) m_lastHeardTicks = now;
-    // Steps come every poll: a gap this long means both processes were
-    // stopped (Ctrl+Z), and the child said nothing for that reason alone.
-    if (Since(now, m_lastStepTicks) >= kResumedGapMs) m_lastHeardTicks = m_stoppingTicks = now;
-    m_lastStepTicks = now;
+    // Both processes were stopped (Ctrl+Z) or the system slept: the child
+    // said nothing for that reason alone.
+    if (m_resumeWatch.Resumed(now, Clock::GetSleptMs())) m_lastHeardTicks = m_stoppingTicks = now;
     return now;
 }
 

@@ -7,6 +7,7 @@
 #include "cli/supervision/EngineProcess.h"
 #include "cli/supervision/RunMessage.h"
 #include "engine/CDVXPrefs.h"
+#include "engine/ResumeWatch.h"
 #include "engine/RunSnapshot.h"
 #include "engine/RunVerdict.h"
 #include "platform/ChildProcess.h"
@@ -100,7 +101,7 @@ private:
     uint32_t m_stoppingTicks = 0;  // when the tests were first asked to stop
     uint64_t m_moved = 0;          // bytes written and read so far
     uint32_t m_movedTicks = 0;     // when that last changed
-    uint32_t m_lastStepTicks = 0;
+    ResumeWatch m_resumeWatch;     // of Listen
     int m_requested = 0;
     std::string m_trouble;
     News m_onNews;

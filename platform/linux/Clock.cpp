@@ -14,6 +14,17 @@ uint32_t Clock::GetTickCount() {
     return static_cast<uint32_t>(ms);
 }
 
+uint64_t Clock::GetSleptMs() {
+    timespec boot{}, mono{};
+    // The monotonic clock read first: the time between the two readings adds
+    // to the difference, never takes from it.
+    clock_gettime(CLOCK_MONOTONIC, &mono);
+    clock_gettime(CLOCK_BOOTTIME, &boot);
+    const int64_t ns = (static_cast<int64_t>(boot.tv_sec) - mono.tv_sec) * 1000000000 +
+                       (boot.tv_nsec - mono.tv_nsec);
+    return ns > 0 ? static_cast<uint64_t>(ns) / 1000000 : 0;
+}
+
 SystemTime Clock::GetLocalTime() { return ToLocalTime(GetEpochMs()); }
 
 int64_t Clock::GetEpochMs() {

@@ -7,6 +7,8 @@
 #include <tuple>
 
 #include "engine/CDVXProgressData.h"
+#include "engine/ResumeWatch.h"
+#include "platform/Clock.h"
 #include "tests/Fields.h"
 #include "tests/TempDir.h"
 
@@ -87,5 +89,22 @@ TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
         r.SetFileName(1, Chaine("/s/VXC2.TMP"));
         EXPECT_EQ(r.Snapshot(now).leftFiles,
                   (std::vector{Chaine("/s/VXZ1.TMP"), Chaine("/s/VXC2.TMP")}));
+    }
+}
+
+// A pending call's wait restarts after a pause no share caused: the process
+// stopped (looks far apart) or the system asleep (the boot-time clock ran on
+// while the monotonic one stood still), the tick count wrapping or not.
+TEST(CDVXThreadDataTest, APauseOfTheProcessOrTheSystemIsNoWaitOnTheShare) {
+    // {ticks after the look before, ms slept since} -> resumed
+    const std::tuple<uint32_t, uint64_t, bool> cases[] = {
+        {200, 0, false}, {4999, 99, false}, {5000, 0, true}, {200, 100, true}, {200, 3600000, true},
+    };
+    for (const auto& [after, slept, resumed] : cases) {
+        for (const uint32_t first : {1000u, UINT32_MAX - 100}) {
+            ResumeWatch watch;
+            EXPECT_FALSE(watch.Resumed(first, 7000)) << "the first look";
+            EXPECT_EQ(watch.Resumed(first + after, 7000 + slept), resumed) << after << " " << slept;
+        }
     }
 }
