@@ -8,9 +8,7 @@
 #include <vector>
 
 #include "cli/kept/KeptFiles.h"
-#include "cli/result/JsonResult.h"
 #include "cli/result/ResultFile.h"
-#include "cli/result/ShareSeries.h"
 #include "cli/supervision/RunSupervisor.h"
 #include "engine/CDVXProgressData.h"
 #include "platform/Clock.h"
@@ -21,6 +19,8 @@
 #include "report/ProgressText.h"
 #include "report/ReportText.h"
 #include "report/TableText.h"
+#include "report/result/JsonResult.h"
+#include "report/result/ShareSeries.h"
 #include "support/BuildVersion.h"
 #include "support/FileSystem.h"
 #include "support/RtfReader.h"

@@ -2,11 +2,11 @@
 
 #include <string_view>
 
-#include "cli/result/ClientLabel.h"
-#include "cli/result/StartTime.h"
 #include "engine/SettingLimits.h"
 #include "platform/ResourceIds.h"
 #include "report/TableText.h"
+#include "report/result/ClientLabel.h"
+#include "report/result/StartTime.h"
 
 namespace {
 

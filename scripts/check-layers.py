@@ -14,15 +14,17 @@ BELOW = {
     "support": ["platform"],
     "engine": ["platform", "support"],
     "report": ["platform", "support", "engine"],
+    "report/result": ["platform", "support", "engine", "report"],
     "cli/result": ["platform", "support", "engine", "report"],
     "cli/supervision": ["platform", "support", "engine", "report"],
-    "cli/merge": ["platform", "support", "engine", "report", "cli/result"],
-    "cli/kept": ["platform", "support", "engine", "report", "cli/result"],
-    "cli": ["platform", "support", "engine", "report", "cli/result", "cli/supervision",
-            "cli/merge", "cli/kept"],
+    "cli/merge": ["platform", "support", "engine", "report", "report/result", "cli/result"],
+    "cli/kept": ["platform", "support", "engine", "report", "report/result", "cli/result"],
+    "cli": ["platform", "support", "engine", "report", "report/result", "cli/result",
+            "cli/supervision", "cli/merge", "cli/kept"],
     "gui/toolkit": ["platform", "support"],
     "gui/controls": ["platform", "support", "gui/toolkit"],
-    "gui/wizard": ["platform", "support", "engine", "report", "gui/toolkit", "gui/controls"],
+    "gui/wizard": ["platform", "support", "engine", "report", "report/result", "gui/toolkit",
+                   "gui/controls"],
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 # A Qt Designer form names the headers of its custom widgets.

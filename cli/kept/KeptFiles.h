@@ -5,7 +5,7 @@
 #include <vector>
 
 #include "cli/kept/KeptList.h"
-#include "cli/result/ResultDocument.h"
+#include "report/result/ResultDocument.h"
 #include "support/Chaine.h"
 
 // What becomes of the files a run kept, at the end of the run and at the end

@@ -4,9 +4,7 @@
 #include <span>
 
 #include "cli/merge/ResultReader.h"
-#include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
-#include "cli/result/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
 #include "engine/CDVXTimings.h"
@@ -16,6 +14,8 @@
 #include "platform/WholeFile.h"
 #include "report/ProgressText.h"
 #include "report/TableText.h"
+#include "report/result/ClientLabel.h"
+#include "report/result/ShareSeries.h"
 
 using ordered = nlohmann::ordered_json;
 

@@ -6,13 +6,13 @@
 #include <set>
 #include <vector>
 
-#include "cli/result/ClientLabel.h"
 #include "cli/result/ResultFile.h"
-#include "cli/result/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunVerdict.h"
 #include "platform/ResourceIds.h"
 #include "report/TableText.h"
+#include "report/result/ClientLabel.h"
+#include "report/result/ShareSeries.h"
 
 using json = nlohmann::json;
 

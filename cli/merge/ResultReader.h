@@ -3,7 +3,7 @@
 #include <nlohmann/json.hpp>
 #include <string>
 
-#include "cli/result/ResultDocument.h"
+#include "report/result/ResultDocument.h"
 
 // One client's JSON result, read as a file anybody could have written: at
 // most kMaxBytes, nested kMaxDepth deep at most, no member twice, a

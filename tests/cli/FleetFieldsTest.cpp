@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "cli/result/ClientLabel.h"
-#include "cli/result/ShareSeries.h"
+#include "report/result/ClientLabel.h"
+#include "report/result/ShareSeries.h"
 
 // Labels a person reads as one are one; labels that would fake or cut a
 // line of the merged text, or a field of it, are refused.

@@ -1,4 +1,4 @@
-#include "cli/result/JsonResult.h"
+#include "report/result/JsonResult.h"
 
 #include <gtest/gtest.h>
 

@@ -1,14 +1,14 @@
-#include "cli/result/ResultDocument.h"
+#include "report/result/ResultDocument.h"
 
 #include <algorithm>
 #include <limits>
 #include <type_traits>
 
-#include "cli/result/ClientLabel.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunVerdict.h"
 #include "engine/SettingLimits.h"
 #include "report/ReportText.h"
+#include "report/result/ClientLabel.h"
 
 using json = nlohmann::json;
 using ordered = nlohmann::ordered_json;

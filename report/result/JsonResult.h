@@ -4,12 +4,12 @@
 #include <string>
 #include <vector>
 
-#include "cli/result/ResultDocument.h"
-#include "cli/result/ShareSeries.h"
 #include "engine/CDVXPrefs.h"
 #include "engine/RunVerdict.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
+#include "report/result/ResultDocument.h"
+#include "report/result/ShareSeries.h"
 #include "support/FileSystem.h"
 
 // The end of a run as its result file (ResultDocument), for scripts and

@@ -1,4 +1,4 @@
-#include "cli/result/ClientLabel.h"
+#include "report/result/ClientLabel.h"
 
 #include <unicode/normalizer2.h>
 #include <unicode/uchar.h>

@@ -1,4 +1,4 @@
-#include "cli/result/StartTime.h"
+#include "report/result/StartTime.h"
 
 #include <chrono>
 

@@ -1,10 +1,10 @@
-#include "cli/result/JsonResult.h"
+#include "report/result/JsonResult.h"
 
 #include <cstdio>
 
-#include "cli/result/StartTime.h"
 #include "engine/CDVXProgressData.h"
 #include "report/ReportText.h"
+#include "report/result/StartTime.h"
 #include "support/BuildVersion.h"
 
 namespace {

@@ -1,4 +1,4 @@
-#include "cli/result/ShareSeries.h"
+#include "report/result/ShareSeries.h"
 
 #include <algorithm>
 

@@ -3,7 +3,7 @@
 #include <optional>
 #include <vector>
 
-#include "cli/result/ResultDocument.h"
+#include "report/result/ResultDocument.h"
 
 // What the share carried during a run, second by second: the bytes the tests
 // in the share wrote and read (the temporary directory's test apart), and
