@@ -157,7 +157,8 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
 }
 
 // The share's write-through bytes so far and the tests waiting on it now:
-// every test but the temporary directory's, named `tempTest`; `held`: the
+// every test but the temporary directory's, named `tempTest`; beside them
+// every byte of every test, as the run's own totals count them; `held`: the
 // child's look before this one waited for this process.
 void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, bool held, ShareSeries* series) {
     const int slot = TestSnapshot::Slot(false);
@@ -169,7 +170,8 @@ void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, bool held, Shar
         read += t.bytesRead[slot];
         waiting += t.pending && t.WaitedMs(run.takenTicks) >= kWaitingCountedMs;
     }
-    series->Sample(run.ElapsedMs(), written, read, waiting, held);
+    series->Sample(run.ElapsedMs(), written, read, run.TotalWritten(true) + run.TotalRead(true),
+                   waiting, held);
 }
 
 // The tests that have waited on the share for a while, for the status line.

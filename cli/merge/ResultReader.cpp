@@ -80,7 +80,9 @@ bool SeriesAddsUp(const ResultDocument& d) {
                      [&](const ResultGap& g) { return within(uint64_t{g.fromMs} + g.ms); })) {
         return false;
     }
-    uint64_t w = 0, r = 0;
+    uint64_t w = 0, r = 0, all = 0;
+    // Every test's bytes, when the result has them, bounded as any count.
+    if (s.total && (s.total->size() != s.written.size() || !sum(*s.total, &all))) return false;
     return s.written.size() <= ShareSeries::kMaxPoints && s.read.size() == s.written.size() &&
            s.waiting.size() == s.written.size() &&
            s.written.size() <= d.elapsedMs / s.intervalMs + 2 && sum(s.written, &w) &&

@@ -15,10 +15,12 @@ std::string Text(const Chaine& text) { return text.ToUtf8(); }
 ResultDocument::Series Series(const ShareSeries& share) {
     ResultDocument::Series series;
     series.intervalMs = share.IntervalMs();
+    series.total.emplace();
     for (const ShareSeries::Point& p : share.Points()) {
         series.written.push_back(p.written);
         series.read.push_back(p.read);
         series.waiting.push_back(p.waiting);
+        series.total->push_back(p.total);
     }
     series.gaps = share.Gaps();
     series.stoppedMs = share.StoppedMs();

@@ -110,6 +110,7 @@ void Members(S& s, V&& visit) {
     visit("waiting", s.waiting, Any<std::vector<uint32_t>>);
     visit("gaps", s.gaps, Any<std::optional<std::vector<ResultGap>>>);
     visit("stoppedMs", s.stoppedMs, Any<std::optional<uint32_t>>);
+    visit("total", s.total, Any<std::optional<std::vector<uint64_t>>>);
 }
 
 template <typename S, typename V>

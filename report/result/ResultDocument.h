@@ -35,8 +35,9 @@ struct ResultGap {
 };
 
 // What the share carried, one entry a point in each list, the stretches
-// nobody saw, and when the tests were asked to stop (ShareSeries); older
-// results lack the last two.
+// nobody saw, when the tests were asked to stop, and what every test moved,
+// the temporary directory's included, one entry a point (ShareSeries); older
+// results lack the last three.
 struct ResultSeries {
     uint32_t intervalMs = 1000;
     std::vector<uint64_t> written;
@@ -44,6 +45,7 @@ struct ResultSeries {
     std::vector<uint32_t> waiting;
     std::optional<std::vector<ResultGap>> gaps;
     std::optional<uint32_t> stoppedMs;
+    std::optional<std::vector<uint64_t>> total;
 };
 
 // What came back instead of the data written, for data that differ or a

@@ -4,8 +4,8 @@
 
 #include "engine/RunSnapshot.h"
 
-void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting,
-                         bool held) {
+void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint64_t total,
+                         uint32_t waiting, bool held) {
     if (elapsedMs < m_lookedMs) elapsedMs = m_lookedMs;
     if (held && !m_stoppedMs) {
         // What the share did meanwhile is unknown: silence counts up to the
@@ -25,10 +25,12 @@ void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, ui
     // Totals only grow; a smaller one (a record gone) moves nothing.
     p.written += written > m_written ? written - m_written : 0;
     p.read += read > m_read ? read - m_read : 0;
+    p.total += total > m_total ? total - m_total : 0;
     p.waiting = std::max(p.waiting, waiting);
     const bool moved = written > m_written || read > m_read;
     m_written = std::max(m_written, written);
     m_read = std::max(m_read, read);
+    m_total = std::max(m_total, total);
     NoteIdle(elapsedMs);
     if (moved) m_movedMs = elapsedMs;
 }
@@ -58,6 +60,7 @@ void ShareSeries::Halve() {
         Point& p = halved[i / 2];
         p.written += m_points[i].written;
         p.read += m_points[i].read;
+        p.total += m_points[i].total;
         p.waiting = std::max(p.waiting, m_points[i].waiting);
     }
     m_points = std::move(halved);

@@ -6,8 +6,9 @@
 #include "report/result/ResultDocument.h"
 
 // What the share carried during a run, second by second: the bytes the tests
-// in the share wrote and read (the temporary directory's test apart), and
-// how many tests waited on it. A long run keeps at most kMaxPoints points:
+// in the share wrote and read (the temporary directory's test apart), how
+// many tests waited on it, and beside it the bytes every test moved, the
+// temporary directory's included. A long run keeps at most kMaxPoints points:
 // past that, neighbours add up in pairs and each point covers twice the time.
 // The looks come from the engine's own clock, each when it counted the bytes.
 // A look that the process following the engine held back (it was stopped,
@@ -23,15 +24,17 @@ public:
     struct Point {
         uint64_t written = 0;
         uint64_t read = 0;
+        uint64_t total = 0;    // written and read by every test
         uint32_t waiting = 0;  // the most tests waiting at once
     };
     using Gap = ResultGap;
 
     // A look at the run `elapsedMs` after its start: the share's byte totals
-    // so far and the tests waiting on it now; `held`: the look before it was
-    // held back, and nobody looked since. Looks come in time order.
-    void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint32_t waiting,
-                bool held = false);
+    // so far, the bytes every test wrote and read so far (`total`), and the
+    // tests waiting on the share now; `held`: the look before it was held
+    // back, and nobody looked since. Looks come in time order.
+    void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint64_t total,
+                uint32_t waiting, bool held = false);
     // The tests were asked to stop at `elapsedMs`: a share that stays quiet
     // from then on is no longer idle time.
     void Stop(uint32_t elapsedMs);
@@ -64,6 +67,7 @@ private:
     std::vector<Gap> m_gaps;
     uint64_t m_written = 0;
     uint64_t m_read = 0;
+    uint64_t m_total = 0;
     uint32_t m_movedMs = 0;   // when the share last moved a byte (0: the start)
     uint32_t m_lookedMs = 0;  // the last look (0: the start)
     uint32_t m_longestIdleMs = 0;

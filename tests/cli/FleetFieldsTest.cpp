@@ -35,15 +35,16 @@ TEST(FleetFieldsTest, LabelsThatReadAsOneAreOne) {
 // looked at is no silence.
 TEST(FleetFieldsTest, TheShareCourseKeepsEveryByteAndTheLongestSilence) {
     ShareSeries s;
-    s.Sample(500, 10, 5, 0);
-    s.Sample(1500, 30, 5, 2);
-    for (uint32_t ms = 1700; ms < 9500; ms += 200) s.Sample(ms, 30, 5, 1);  // 8 s without a byte
-    s.Sample(9500, 40, 6, 1);
-    s.Sample(19500, 50, 6, 1, true);  // 10 s nobody looked at
+    s.Sample(500, 10, 5, 25, 0);
+    s.Sample(1500, 30, 5, 70, 2);
+    for (uint32_t ms = 1700; ms < 9500; ms += 200)
+        s.Sample(ms, 30, 5, 70, 1);  // 8 s without a byte
+    s.Sample(9500, 40, 6, 90, 1);
+    s.Sample(19500, 50, 6, 110, 1, true);  // 10 s nobody looked at
     s.Stop(19600);
-    s.Sample(40000, 50, 6, 0);  // quiet once stopping: not silence
+    s.Sample(40000, 50, 6, 110, 0);  // quiet once stopping: not silence
     EXPECT_EQ(s.LongestIdleMs(), 8000u);
-    ResultSeries r{s.IntervalMs(), {}, {}, {}, s.Gaps(), s.StoppedMs()};
+    ResultSeries r{s.IntervalMs(), {}, {}, {}, s.Gaps(), s.StoppedMs(), {}};
     for (const ShareSeries::Point& p : s.Points()) {
         r.written.push_back(p.written);
         r.read.push_back(p.read);
@@ -53,12 +54,15 @@ TEST(FleetFieldsTest, TheShareCourseKeepsEveryByteAndTheLongestSilence) {
     ASSERT_EQ(s.Points().size(), 41u);
     EXPECT_EQ(s.Points()[1].written, 20u);
     EXPECT_EQ(s.Points()[1].waiting, 2u);
-    s.Sample(ShareSeries::kMaxPoints * 1000 + 10, 100, 6, 0);
+    EXPECT_EQ(s.Points()[1].total, 45u);  // every test's bytes, the share's and the rest
+    s.Sample(ShareSeries::kMaxPoints * 1000 + 10, 100, 6, 200, 0);
     EXPECT_EQ(s.IntervalMs(), 2000u);
     ASSERT_EQ(s.Points().size(), ShareSeries::kMaxPoints / 2 + 1);
-    uint64_t written = 0;
-    for (const ShareSeries::Point& p : s.Points()) written += p.written;
+    uint64_t written = 0, total = 0;
+    for (const ShareSeries::Point& p : s.Points()) written += p.written, total += p.total;
     EXPECT_EQ(written, 100u);
+    EXPECT_EQ(total, 200u);
     EXPECT_EQ(s.Points()[0].written, 30u);
+    EXPECT_EQ(s.Points()[0].total, 70u);
     EXPECT_EQ(s.Points()[0].waiting, 2u);
 }
