@@ -19,6 +19,7 @@
 #include "report/ProgressText.h"
 #include "report/ReportText.h"
 #include "report/TableText.h"
+#include "report/result/HtmlReport.h"
 #include "report/result/JsonResult.h"
 #include "report/result/ShareSeries.h"
 #include "support/BuildVersion.h"
@@ -107,7 +108,10 @@ std::string StatusLine(const Chaine& directories, const RunSnapshot& run, const 
 // before any thread exists: a run that cannot start leaves a previous result
 // as it was.
 bool CanStart(const CliOptions& options, std::FILE* err) {
-    if (!ResultFile::CanDeliver(options.jsonPath, err)) return false;
+    if (!ResultFile::CanDeliver(options.jsonPath, err) ||
+        !ResultFile::CanDeliver(options.htmlPath, err)) {
+        return false;
+    }
     std::string why;
     if (options.action == CliOptions::kRun && !options.keptList.empty() &&
         !ResultFile::CanWrite(options.keptList, &why)) {
@@ -273,20 +277,23 @@ void SayKept(std::FILE* text, const JsonResult::Run& run) {
     }
 }
 
-// The result for scripts first, then the verdict and each report for
-// people; false when a result file could not be written.
+// The result for scripts and its HTML report first, then the verdict and
+// each report for people; false when a result file could not be written.
 bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVerdict& verdict,
              const std::vector<FailureReport>& failures, bool hung, std::FILE* out,
              std::FILE* err) {
     // A reader of the text that goes away early must not cost the JSON.
     bool delivered = true;
+    const ResultDocument document = JsonResult::Document(run, verdict, failures);
     if (!options.jsonPath.empty()) {
-        delivered = ResultFile::Deliver(options.jsonPath, JsonResult::Build(run, verdict, failures),
-                                        out, err);
+        delivered = ResultFile::Deliver(options.jsonPath, document.Dump(), out, err);
     }
-    // With the JSON on standard output, everything meant for people goes to
-    // standard error.
-    std::FILE* text = options.jsonPath == "-" ? err : out;
+    if (!options.htmlPath.empty()) {
+        delivered &= ResultFile::Deliver(options.htmlPath, HtmlReport::OfRun(document), out, err);
+    }
+    // With the JSON or the report on standard output, everything else meant
+    // for people goes to standard error.
+    std::FILE* text = options.jsonPath == "-" || options.htmlPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
     if (run.client.cachesWrites && verdict.ResultName() == std::string_view("ok")) {
         std::fputs(

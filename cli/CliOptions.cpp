@@ -19,6 +19,7 @@ enum OptionId {
     kStopAfter,
     kStallAfter,
     kJson,
+    kHtml,
     kReportDir,
     kStartAt,
     kClockOffset,
@@ -64,6 +65,7 @@ constexpr Option kOptions[] = {
     {kStallAfter, "--stall-after", 0, res::kValueSeconds, res::kHelpStallAfter, kRunAndVerify,
      &SettingLimits::kStallSeconds},
     {kJson, "--json", 0, res::kValueFile, res::kHelpJson, kAll, nullptr},
+    {kHtml, "--html", 0, res::kValueFile, res::kHelpHtml, kAll, nullptr},
     {kReportDir, "--report-dir", 0, res::kValueDirectory, res::kHelpReportDir, kRunAndVerify,
      nullptr},
     {kStartAt, "--start-at", 0, res::kValueTime, res::kHelpStartAt, kRunOnly, nullptr},
@@ -189,6 +191,7 @@ bool CliOptions::Parse(int argc, const char* const* argv, std::string* error, st
     if (command == kMergeCommand && resultFiles.empty()) missing = res::kNoResultFiles;
     if (command == kVerifyCommand && keptList.empty()) missing = res::kNoKeptList;
     if (command == kRunCommand && !haveDirectory) missing = res::kNoDirectory;
+    if (jsonPath == "-" && htmlPath == "-") missing = res::kHtmlAndJsonOnStdout;
     if (missing != 0) {
         *error = TableText::Get(missing);
         return false;
@@ -286,6 +289,7 @@ bool CliOptions::Apply(int id, std::string_view value, std::string* notes) {
         case kNormalPriority: prefs.SetThreadPriority(CDVXPrefs::kPriorityNormal); return true;
         case kStopAfter: return ParseNumber(value, &stopAfterSeconds) && stopAfterSeconds != 0;
         case kJson: jsonPath = value; return true;
+        case kHtml: htmlPath = value; return true;
         case kReportDir: reportDir = value; return true;
         case kStartAt: {
             int64_t moment = 0;

@@ -53,6 +53,7 @@ public:
     CDVXPrefs prefs;
     uint32_t stopAfterSeconds = 0;  // 0: not asked
     std::string jsonPath;           // "-" for standard output
+    std::string htmlPath;           // the same for the report for people
     std::string reportDir;
     bool quiet = false;
     bool allowCache = false;           // a client that caches writes may be tested

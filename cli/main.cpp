@@ -27,9 +27,9 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (options.action == CliOptions::kMerge) {
-        const ResultMerge::Options merge{options.jsonPath,        options.allowLocal,
-                                         options.localClients,    options.allowMixed,
-                                         options.missingAsFailed, options.keptChecks};
+        const ResultMerge::Options merge{
+            options.jsonPath,   options.htmlPath,        options.allowLocal, options.localClients,
+            options.allowMixed, options.missingAsFailed, options.keptChecks};
         return ResultMerge::Run(options.resultFiles, merge, stdout, stderr);
     }
     // A run ends on interrupts in its own way; anything else keeps the defaults.

@@ -5,7 +5,8 @@
 # need (GoogleTest, FUSE, the servers and clients of the real shares, the
 # desktop-entry and package checkers, Ansible with ansible-lint, libfaketime
 # for a client whose clock is off, an X server with a window manager and
-# xdotool for the wizard losing its display). Uses sudo only when not root.
+# xdotool for the wizard losing its display, tidy for the HTML reports). Uses
+# sudo only when not root.
 set -euo pipefail
 
 packages=(
@@ -22,7 +23,7 @@ if [ "${1:-}" = "--test" ]; then
     fuse3 libfuse3-dev
     samba smbnetfs openssh-server sshfs rclone davfs2 python3 iptables
     desktop-file-utils lintian ansible-core python3-apt ansible-lint faketime
-    xvfb x11-utils openbox xdotool
+    xvfb x11-utils openbox xdotool tidy
   )
 fi
 

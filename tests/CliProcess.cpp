@@ -137,3 +137,10 @@ void ExpectRefused(Strings args, const std::string& tmp, const json& said,
     for (const std::string text : said)
         EXPECT_NE(r.err.find(text), std::string::npos) << text << "\n" << r.err;
 }
+
+std::string TidyComplaints(const std::string& path) {
+    const CliResult r =
+        CliProcess("/usr/bin/tidy", {"-q", "-e", "--show-warnings", "yes", path}, {}).Wait();
+    if (r.status == 0 && r.out.empty() && r.err.empty()) return "";
+    return "tidy, status " + std::to_string(r.status) + ":\n" + r.out + r.err;
+}

@@ -62,6 +62,10 @@ inline json ParseResult(const std::string& text) {
     return result.is_discarded() ? json::object() : result;
 }
 
+// What tidy finds wrong in the HTML file `path`, errors and warnings alike;
+// empty when nothing, and tidy's status when it could not run.
+std::string TidyComplaints(const std::string& path);
+
 // Whether `value` holds every member of `subset` alike (objects in depth; an "errno" by name).
 bool Contains(const json& value, const json& subset);
 

@@ -15,6 +15,7 @@
 #include "report/ProgressText.h"
 #include "report/TableText.h"
 #include "report/result/ClientLabel.h"
+#include "report/result/HtmlReport.h"
 #include "report/result/ShareSeries.h"
 
 using ordered = nlohmann::ordered_json;
@@ -275,10 +276,11 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
     std::string why;
     for (const std::string& file : files) {
         Client client;
-        if (!options.jsonPath.empty() && options.jsonPath != "-" &&
-            platform::WholeFile::SameFile(file, options.jsonPath)) {
-            std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
-            return false;
+        for (const std::string& output : {options.jsonPath, options.htmlPath}) {
+            if (!output.empty() && output != "-" && platform::WholeFile::SameFile(file, output)) {
+                std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
+                return false;
+            }
         }
         if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why) ||
             !WithinInput(file, client.read.bytes, input, &why)) {
@@ -440,6 +442,7 @@ struct Merged {
     RunVerdict::Result result = RunVerdict::kOk;
     std::string text;
     ordered document;
+    HtmlReport::Fleet report;  // its documents are those of the clients merged
 };
 
 // When every client ran at once, by measured clocks, and what the share
@@ -548,6 +551,19 @@ Merged Merge(std::vector<Client>& clients, const std::vector<ResultReader::Clien
     m.text += pairsText;
     m.text += TableText::Format(res::kFleetLine, clients.size(), together.text.c_str());
     const bool window = together.lengthMs > 0;
+    m.report = {RunVerdict::ResultName(m.result),
+                RunVerdict::Sentence(m.result),
+                m.text,
+                {},
+                window ? std::optional(together.startMs) : std::nullopt,
+                together.lengthMs};
+    for (const Client& c : clients) {
+        std::vector<std::string> reasons = c.reasons;
+        reasons.insert(reasons.end(), c.notes.begin(), c.notes.end());
+        m.report.clients.push_back({c.read.label, RunVerdict::ResultName(c.result),
+                                    RunVerdict::Sentence(c.result), reasons,
+                                    c.read.present ? &c.Doc() : nullptr, c.startMs});
+    }
     m.document = {
         {"result", RunVerdict::ResultName(m.result)},
         {"settings", FleetSettings(present)},
@@ -578,6 +594,7 @@ int ResultMerge::Run(const std::vector<std::string>& files, const Options& optio
     std::vector<ResultReader::Client> checks;
     uint64_t input = 0;
     if (!ResultFile::CanDeliver(options.jsonPath, err) ||
+        !ResultFile::CanDeliver(options.htmlPath, err) ||
         !ReadAll(files, options, &clients, &input, err) ||
         !ReadChecks(options, &checks, &input, err)) {
         return 2;
@@ -594,7 +611,10 @@ int ResultMerge::Run(const std::vector<std::string>& files, const Options& optio
             options.jsonPath,
             m.document.dump(2, ' ', false, ordered::error_handler_t::replace) + "\n", out, err);
     }
-    std::FILE* textOut = options.jsonPath == "-" ? err : out;
+    if (!options.htmlPath.empty()) {
+        delivered &= ResultFile::Deliver(options.htmlPath, HtmlReport::OfFleet(m.report), out, err);
+    }
+    std::FILE* textOut = options.jsonPath == "-" || options.htmlPath == "-" ? err : out;
     std::fputs(m.text.c_str(), textOut);
     std::fprintf(textOut, "%s\n", RunVerdict::Sentence(m.result));
     std::fflush(textOut);

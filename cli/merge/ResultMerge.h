@@ -19,6 +19,7 @@ public:
 
     struct Options {
         std::string jsonPath;                   // empty, "-" or a file
+        std::string htmlPath;                   // the same, for the report for people
         bool allowLocal = false;                // a client that tested a local folder may be "ok"
         std::vector<std::string> localClients;  // the labels of those that may, when not all
         bool allowMixed = false;                // clients of other versions may be merged

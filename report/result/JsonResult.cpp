@@ -125,8 +125,3 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.verified = run.verified;
     return d;
 }
-
-std::string JsonResult::Build(const Run& run, const RunVerdict& verdict,
-                              const std::vector<FailureReport>& failures) {
-    return Document(run, verdict, failures).Dump();
-}

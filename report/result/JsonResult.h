@@ -54,9 +54,6 @@ public:
 
     static ResultDocument Document(const Run& run, const RunVerdict& verdict,
                                    const std::vector<FailureReport>& failures);
-    // The document's text.
-    static std::string Build(const Run& run, const RunVerdict& verdict,
-                             const std::vector<FailureReport>& failures);
     // "2026-12-06T14:03:07+01:00".
     static std::string Iso8601(const platform::SystemTime& time);
 };

@@ -19,7 +19,7 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
     FailureReport far = f;
     far.test.failure.position = 3000000000;  // a 4095 MB file reaches past 2 GB
     const auto j = nlohmann::json::parse(
-        JsonResult::Build(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}));
+        JsonResult::Document(run, RunVerdict(RunVerdict::kFailure, true, 0, 0), {f, far}).Dump());
     EXPECT_TRUE(Contains(j, {{"directory", "/srv/partagé"},
                              {"startedAt", "2026-12-06T09:05:03-02:30"},
                              {"startedAtMs", 1796556903000}}))
