@@ -213,8 +213,9 @@ TEST_F(CliProgram, TheResultIsDeliveredOrTheExitSaysSo) {
 }
 
 // --html as --json: the report of a real run that tidy takes whole, with the
-// share's line and every test's; a file that cannot be written is said, and
-// the exit status says so; standard output takes one of the two at most.
+// share's line and every test's, and that of its merge; a file that cannot be
+// written is said, and the exit status says so; standard output takes one of
+// the two at most.
 TEST_F(CliProgram, TheHtmlReportIsWrittenOrTheExitSaysSo) {
     const std::string html = work.File("rapport.html"), json = work.File("r.json");
     const CliResult r = Run({shm.Path(), "--stop-after", "2", "--json", json, "--html", html});
@@ -223,6 +224,9 @@ TEST_F(CliProgram, TheHtmlReportIsWrittenOrTheExitSaysSo) {
     const std::string report = ReadFile(html);
     const std::string line = "<polyline class=\"series\"";
     EXPECT_NE(report.find(line), report.rfind(line)) << "two lines: the share's and every test's";
+    const std::string fleet = work.File("ensemble.html");
+    EXPECT_EQ(Run({"merge", "--allow-local", "--html", fleet, json}).status, 0);
+    EXPECT_EQ(TidyComplaints(fleet), "");
     const CliResult full = Run({shm.Path(), "--stop-after", "1", "--html", "/dev/full"});
     EXPECT_EQ(full.status, 2) << "the run went well, but nobody can read its report";
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;
