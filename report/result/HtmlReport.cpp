@@ -83,8 +83,7 @@ std::vector<uint64_t> ShareBytes(const ResultSeries& s) {
 }
 
 Html Figure(const SvgChart& chart, const std::string& title) {
-    return "<figure>\n" + chart.Svg(title) + "<figcaption>" + E(title) +
-           "</figcaption>\n</figure>\n";
+    return "<figure>\n" + chart.Svg(title) + "</figure>\n";
 }
 
 // The share's line and every test's, the gaps in observation and the stop.
