@@ -14,6 +14,7 @@
 #include "platform/Clock.h"
 #include "platform/Host.h"
 #include "platform/ResourceIds.h"
+#include "platform/SleepInhibitor.h"
 #include "platform/StopSignals.h"
 #include "report/FailureReport.h"
 #include "report/ProgressText.h"
@@ -441,7 +442,12 @@ int CliApp::Run(const CliOptions& options, std::FILE* out, std::FILE* err) {
             std::fputs(TableText::Format(res::kCannotLaunch, std::strerror(errno)).c_str(), err);
             return 2;
         }
+        // Taken once the child is forked, which would hold it too; without a
+        // bus or logind the run goes on all the same.
+        platform::SleepInhibitor awake;
+        awake.Take("Dalvex 2", TableText::Get(res::kStayAwakeReason).c_str());
         Follow(supervisor, prefs.directory + ", " + run.tempDirectory, status, &run.share);
+        awake.Release();
         if (!supervisor.Trouble().empty()) std::fprintf(err, "%s\n", supervisor.Trouble().c_str());
         if (SayRefusal(supervisor, err)) return 2;
         if (options.checkOnly) return 0;

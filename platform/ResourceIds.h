@@ -68,6 +68,8 @@ inline constexpr unsigned kReportNotSaved = 2115;
 inline constexpr unsigned kRunWritesMore = 2116;
 // Back, Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
+// Why the machine is kept awake during a run, for whoever asks it to sleep.
+inline constexpr unsigned kStayAwakeReason = 2090;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;
 inline constexpr unsigned kRandomTestName = 3002;

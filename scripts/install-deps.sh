@@ -5,13 +5,14 @@
 # need (GoogleTest, FUSE, the servers and clients of the real shares, the
 # desktop-entry and package checkers, Ansible with ansible-lint, libfaketime
 # for a client whose clock is off, an X server with a window manager and
-# xdotool for the wizard losing its display, tidy for the HTML reports). Uses
-# sudo only when not root.
+# xdotool for the wizard losing its display, tidy for the HTML reports, a bus
+# daemon and Python's D-Bus and GLib bindings for the desktop's services
+# faked). Uses sudo only when not root.
 set -euo pipefail
 
 packages=(
   cmake ninja-build g++ pkg-config
-  libinih-dev nlohmann-json3-dev libicu-dev
+  libinih-dev nlohmann-json3-dev libicu-dev libsystemd-dev
   qt6-base-dev libxcb1-dev qt6-translations-l10n fonts-dejavu-core
 )
 if [ "${1:-}" = "--package" ] || [ "${1:-}" = "--test" ]; then
@@ -24,6 +25,7 @@ if [ "${1:-}" = "--test" ]; then
     samba smbnetfs openssh-server sshfs rclone davfs2 python3 iptables
     desktop-file-utils lintian ansible-core python3-apt ansible-lint faketime
     xvfb x11-utils openbox xdotool tidy
+    dbus-daemon python3-dbus python3-gi
   )
 fi
 

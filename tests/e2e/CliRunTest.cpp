@@ -10,6 +10,7 @@
 #include <thread>
 
 #include "tests/CliProcess.h"
+#include "tests/FakeDesktop.h"
 #include "tests/Fields.h"
 #include "tests/TempDir.h"
 
@@ -149,6 +150,36 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
         // Ended on the spot, files may stay: that is the point.
         if (c.signals.size() == 3) continue;
         EXPECT_TRUE(Snapshot(shm.Path()).empty() && Snapshot(tmp.Path()).empty());
+    }
+}
+
+// The machine stays awake while the tests run: logind's lock is taken once
+// they start and given back when they end, or when the program is killed;
+// with no logind to ask, the run goes on.
+TEST_F(CliProgram, KeepsTheMachineAwakeWhileTheTestsRun) {
+    const std::string taken = "ready\nlogind inhibit sleep:idle Dalvex 2 block\n";
+    const struct {
+        const char* name;
+        Strings services;
+        bool killed;
+        std::string during, after;
+    } cases[] = {
+        {"run ends", {"logind"}, false, taken, taken + "logind release\n"},
+        {"killed", {"logind"}, true, taken, taken + "logind release\n"},
+        {"no logind", {}, false, "ready\n", "ready\n"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const FakeDesktop desktop(c.services);
+        ASSERT_TRUE(desktop.Ready());
+        CliProcess cli({shm.Path(), "--stop-after", "2", "--json", "-"}, tmp.Path());
+        ASSERT_TRUE(cli.WaitForError("n'est pas un chemin réseau"));  // the tests run
+        EXPECT_EQ(desktop.Events(), c.during);
+        if (c.killed) cli.Signal(SIGKILL);
+        const CliResult r = cli.Wait(30000);
+        if (!c.killed) CheckRun(r, 0, json::object(), r.out);
+        if (!c.services.empty()) desktop.WaitFor("logind release");
+        EXPECT_EQ(desktop.Events(), c.after);
     }
 }
 

@@ -1,0 +1,85 @@
+#!/usr/bin/python3
+"""The desktop's D-Bus services that keep the machine awake, faked for the
+tests on whatever bus DBUS_SESSION_BUS_ADDRESS names.
+  tests/FakeDesktop.py LOG SERVICE...
+SERVICE is "portal" (the desktop portal's Inhibit, whose Request is closed to
+release) or "logind" (login1's Manager.Inhibit, which hands out one end of a
+pipe and sees it closed). Each event is one line appended to LOG:
+"portal inhibit FLAGS REASON", "portal release", "logind inhibit WHAT WHO
+MODE", "logind release", and "ready" once every name is owned."""
+import os
+import sys
+
+import dbus
+import dbus.mainloop.glib
+import dbus.service
+from gi.repository import GLib
+
+PORTAL = "org.freedesktop.portal.Desktop"
+PORTAL_PATH = "/org/freedesktop/portal/desktop"
+LOGIND = "org.freedesktop.login1"
+
+
+def log(line):
+    with open(sys.argv[1], "a", encoding="utf-8") as f:
+        f.write(line + "\n")
+
+
+class Request(dbus.service.Object):
+    @dbus.service.method("org.freedesktop.portal.Request")
+    def Close(self):
+        log("portal release")
+        self.remove_from_connection()
+
+
+class Portal(dbus.service.Object):
+    def __init__(self, bus):
+        super().__init__(bus, PORTAL_PATH)
+        self.requests = 0
+
+    @dbus.service.method("org.freedesktop.portal.Inhibit", in_signature="sua{sv}",
+                         out_signature="o", sender_keyword="sender")
+    def Inhibit(self, window, flags, options, sender):
+        self.requests += 1
+        path = f"{PORTAL_PATH}/request/{sender[1:].replace('.', '_')}/t{self.requests}"
+        Request(self.connection, path)
+        log(f"portal inhibit {flags} {options.get('reason', '')}")
+        return path
+
+
+class Login(dbus.service.Object):
+    @dbus.service.method("org.freedesktop.login1.Manager", in_signature="ssss",
+                         out_signature="h")
+    def Inhibit(self, what, who, why, mode):
+        ours, theirs = os.pipe()
+        # The lock ends when every copy of the caller's end is closed: our
+        # end then reads the end of the file.
+        GLib.io_add_watch(ours, GLib.IO_IN | GLib.IO_HUP, self.released)
+        log(f"logind inhibit {what} {who} {mode}")
+        handed = dbus.types.UnixFd(theirs)  # a copy, sent with the reply
+        os.close(theirs)
+        return handed
+
+    @staticmethod
+    def released(fd, _condition):
+        os.close(fd)
+        log("logind release")
+        return False
+
+
+def main():
+    dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
+    bus = dbus.SessionBus()
+    names = []
+    if "portal" in sys.argv[2:]:
+        names.append(dbus.service.BusName(PORTAL, bus))
+        Portal(bus)
+    if "logind" in sys.argv[2:]:
+        names.append(dbus.service.BusName(LOGIND, bus))
+        Login(bus, "/org/freedesktop/login1")
+    log("ready")
+    GLib.MainLoop().run()
+
+
+if __name__ == "__main__":
+    main()
