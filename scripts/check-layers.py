@@ -23,8 +23,9 @@ BELOW = {
             "cli/supervision", "cli/merge", "cli/kept"],
     "gui/toolkit": ["platform", "support"],
     "gui/controls": ["platform", "support", "gui/toolkit"],
+    "gui/desktop": ["platform", "support"],
     "gui/wizard": ["platform", "support", "engine", "report", "report/result", "gui/toolkit",
-                   "gui/controls"],
+                   "gui/controls", "gui/desktop"],
 }
 INCLUDE = re.compile(r'^\s*#\s*include\s*([<"])([^>"]+)[>"]', re.MULTILINE)
 # A Qt Designer form names the headers of its custom widgets.

@@ -58,6 +58,7 @@ bool CProgressPage::OnSetActive() {
     ShowStatus(res::kRunningText);
     m_buttonsEnabled = false;
     m_session.run.Start(prefs);
+    m_awake.Take(window(), ToQString(Chaine(Chaine::ResourceId(res::kStayAwakeReason))));
     if (m_nTimer == 0) m_nTimer = startTimer(RunController::kPollMs);
     return true;
 }
@@ -127,6 +128,9 @@ void CProgressPage::timerEvent(QTimerEvent* event) {
 void CProgressPage::Tick() {
     RunController& run = m_session.run;
     const RunController::Tick tick = run.Poll();
+    // Every way a run ends leads here: to the result, Back, and a Cancel
+    // (pressed once the threads are done, or their wait is over).
+    if (tick.threadsExited) m_awake.Release();
     if (tick.running) ShowCounters(tick.snapshot);
     // The end of the time stops the run as Next would.
     if (run.IsStopping()) ShowStatus(res::kStoppingText);

@@ -3,6 +3,7 @@
 #include <memory>
 
 #include "engine/RunSnapshot.h"
+#include "gui/desktop/DesktopInhibitor.h"
 #include "gui/toolkit/CPropertyPage.h"
 
 struct TestSession;
@@ -15,7 +16,11 @@ class CProgressPage;
 // session's run, a timer polls it while the page is active and shows its
 // counters, and the page leaves only once every worker thread has returned,
 // for the page the user's last request asked for. It never waits for a
-// thread: it polls. User-interface thread only.
+// thread: it polls. The machine is kept awake from the run's start until
+// the poll that finds every worker thread returned, whichever way the run
+// ended; when the window goes first (the threads left stuck on a share that
+// does not answer, the display lost), with the window. User-interface
+// thread only.
 class CProgressPage : public CPropertyPage {
     Q_OBJECT
 public:
@@ -50,5 +55,6 @@ private:
     std::unique_ptr<Ui::CProgressPage> ui;
     TestSession& m_session;
     int m_nTimer = 0;
+    DesktopInhibitor m_awake;
     bool m_buttonsEnabled = false;  // Back and Next, once the run allowed them
 };

@@ -65,11 +65,14 @@ Fields QuestionIs(W& w, QMessageBox::Icon icon, unsigned text) {
                          .Is("question", shownText, Resource(text)));
 }
 
-// The threads of the program, but for those Qt keeps for its own painting.
+// The threads of the program, but for those Qt keeps for its own painting
+// and for the session bus, which the progress page's first run connects to.
 std::size_t ThreadCount() {
     std::size_t count = 0;
-    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task"))
-        count += ReadFile(task.path() / "comm") != "Thread (pooled)\n";
+    for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
+        const std::string name = ReadFile(task.path() / "comm");
+        count += name != "Thread (pooled)\n" && name != "QDBusConnection\n";
+    }
     return count;
 }
 
