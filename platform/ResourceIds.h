@@ -70,6 +70,12 @@ inline constexpr unsigned kRunWritesMore = 2116;
 inline constexpr unsigned kStopQuestion = 2050;
 // Why the machine is kept awake during a run, for whoever asks it to sleep.
 inline constexpr unsigned kStayAwakeReason = 2090;
+// A run over while its window was not looked at, on the desktop's
+// notification: the verdict and the duration, printf-style, and the click
+// that shows the window. A success says kOkSentence.
+inline constexpr unsigned kFailedNotice = 2091;
+inline constexpr unsigned kRunOverNotice = 2092;
+inline constexpr unsigned kShowWindowAction = 2093;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;
 inline constexpr unsigned kRandomTestName = 3002;

@@ -1,12 +1,16 @@
 #!/usr/bin/python3
-"""The desktop's D-Bus services that keep the machine awake, faked for the
-tests on whatever bus DBUS_SESSION_BUS_ADDRESS names.
+"""The desktop's D-Bus services that the wizard and the command line use,
+faked for the tests on whatever bus DBUS_SESSION_BUS_ADDRESS names.
   tests/FakeDesktop.py LOG SERVICE...
 SERVICE is "portal" (the desktop portal's Inhibit, whose Request is closed to
-release) or "logind" (login1's Manager.Inhibit, which hands out one end of a
-pipe and sees it closed). Each event is one line appended to LOG:
+release, and its Notification), "logind" (login1's Manager.Inhibit, which
+hands out one end of a pipe and sees it closed) or "notifications"
+(org.freedesktop.Notifications). Each event is one line appended to LOG:
 "portal inhibit FLAGS REASON", "portal release", "logind inhibit WHAT WHO
-MODE", "logind release", and "ready" once every name is owned."""
+MODE", "logind release", "portal notify TITLE | BODY | DEFAULT-ACTION",
+"notifications notify TITLE | BODY | ACTIONS", and "ready" once every name is
+owned. Every notification is clicked, its default action invoked, 200 ms
+after it comes."""
 import os
 import sys
 
@@ -46,6 +50,29 @@ class Portal(dbus.service.Object):
         log(f"portal inhibit {flags} {options.get('reason', '')}")
         return path
 
+    @dbus.service.method("org.freedesktop.portal.Notification", in_signature="sa{sv}")
+    def AddNotification(self, id, notification):
+        action = notification.get("default-action", "")
+        log(f"portal notify {notification.get('title')} | {notification.get('body')} | {action}")
+        GLib.timeout_add(200, lambda: self.ActionInvoked(id, action, []))
+
+    @dbus.service.signal("org.freedesktop.portal.Notification", signature="ssav")
+    def ActionInvoked(self, id, action, parameter):
+        pass
+
+
+class Notifications(dbus.service.Object):
+    @dbus.service.method("org.freedesktop.Notifications", in_signature="susssasa{sv}i",
+                         out_signature="u")
+    def Notify(self, app, replaces, icon, title, body, actions, hints, timeout):
+        log(f"notifications notify {title} | {body} | {' '.join(actions)}")
+        GLib.timeout_add(200, lambda: self.ActionInvoked(7, "default"))
+        return 7
+
+    @dbus.service.signal("org.freedesktop.Notifications", signature="us")
+    def ActionInvoked(self, id, action):
+        pass
+
 
 class Login(dbus.service.Object):
     @dbus.service.method("org.freedesktop.login1.Manager", in_signature="ssss",
@@ -77,6 +104,9 @@ def main():
     if "logind" in sys.argv[2:]:
         names.append(dbus.service.BusName(LOGIND, bus))
         Login(bus, "/org/freedesktop/login1")
+    if "notifications" in sys.argv[2:]:
+        names.append(dbus.service.BusName("org.freedesktop.Notifications", bus))
+        Notifications(bus, "/org/freedesktop/Notifications")
     log("ready")
     GLib.MainLoop().run()
 

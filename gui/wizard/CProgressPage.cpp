@@ -34,7 +34,8 @@ int ResultPage(const RunVerdict& verdict) {
 CProgressPage::CProgressPage(TestSession& session)
     : CPropertyPage(res::kProgressPage),
       ui(std::make_unique<Ui::CProgressPage>()),
-      m_session(session) {
+      m_session(session),
+      m_notifier(ToQString(Chaine(Chaine::ResourceId(res::kShowWindowAction)))) {
     ui->setupUi(this);
     // Fonts and the longest status line before the layout is fitted to its texts.
     ui->title->setFont(DialogUnits::HeadingFont(font()));
@@ -59,6 +60,7 @@ bool CProgressPage::OnSetActive() {
     m_buttonsEnabled = false;
     m_session.run.Start(prefs);
     m_awake.Take(window(), ToQString(Chaine(Chaine::ResourceId(res::kStayAwakeReason))));
+    m_runGoing = true;
     if (m_nTimer == 0) m_nTimer = startTimer(RunController::kPollMs);
     return true;
 }
@@ -130,7 +132,7 @@ void CProgressPage::Tick() {
     const RunController::Tick tick = run.Poll();
     // Every way a run ends leads here: to the result, Back, and a Cancel
     // (pressed once the threads are done, or their wait is over).
-    if (tick.threadsExited) m_awake.Release();
+    if (tick.threadsExited && m_runGoing) RunOver(tick.snapshot);
     if (tick.running) ShowCounters(tick.snapshot);
     // The end of the time stops the run as Next would.
     if (run.IsStopping()) ShowStatus(res::kStoppingText);
@@ -146,6 +148,22 @@ void CProgressPage::Tick() {
         case ProgressButtons::kPressBack: sheet->PressButton(CPropertySheet::PSBTN_BACK); break;
         case ProgressButtons::kPressCancel: sheet->PressButton(CPropertySheet::PSBTN_CANCEL); break;
     }
+}
+
+void CProgressPage::RunOver(const RunSnapshot& snapshot) {
+    m_runGoing = false;
+    m_awake.Release();
+    RunController& run = m_session.run;
+    // Back and Cancel were asked for here; a run that proved nothing has no verdict to tell.
+    const RunVerdict verdict = run.Verdict();
+    if (run.GetAfter() != RunController::kShowResult || verdict.result == RunVerdict::kInterrupted)
+        return;
+    const Chaine said(Chaine::ResourceId(verdict.result == RunVerdict::kOk ? res::kOkSentence
+                                                                           : res::kFailedNotice));
+    Chaine body;
+    body.Format(Chaine(Chaine::ResourceId(res::kRunOverNotice)).c_str(), said.c_str(),
+                CDVXProgressData::FormatDuration(snapshot.ElapsedMs()).c_str());
+    m_notifier.Notify(window(), QStringLiteral("Dalvex 2"), ToQString(body));
 }
 
 void CProgressPage::ShowStatus(unsigned textId) {

@@ -4,6 +4,7 @@
 
 #include "engine/RunSnapshot.h"
 #include "gui/desktop/DesktopInhibitor.h"
+#include "gui/desktop/DesktopNotifier.h"
 #include "gui/toolkit/CPropertyPage.h"
 
 struct TestSession;
@@ -16,7 +17,8 @@ class CProgressPage;
 // session's run, a timer polls it while the page is active and shows its
 // counters, and the page leaves only once every worker thread has returned,
 // for the page the user's last request asked for. It never waits for a
-// thread: it polls. The machine is kept awake from the run's start until
+// thread: it polls. A run that ends on its result while the window is not
+// the active one is told on the desktop. The machine is kept awake from the run's start until
 // the poll that finds every worker thread returned, whichever way the run
 // ended; when the window goes first (the threads left stuck on a share that
 // does not answer, the display lost), with the window. User-interface
@@ -47,6 +49,8 @@ private:
     // go: the user said so, or there was nothing to lose.
     bool MayThrowAwayRun();
     void Tick();
+    // Once per run, at the poll that finds every worker thread returned.
+    void RunOver(const RunSnapshot& run);
     void ShowCounters(const RunSnapshot& run);
     void ShowDirectories();
     void ShowStatus(unsigned textId);
@@ -56,5 +60,7 @@ private:
     TestSession& m_session;
     int m_nTimer = 0;
     DesktopInhibitor m_awake;
+    DesktopNotifier m_notifier;
+    bool m_runGoing = false;        // started, and RunOver not yet called
     bool m_buttonsEnabled = false;  // Back and Next, once the run allowed them
 };

@@ -1,5 +1,6 @@
 // The wizard and the desktop's services, faked on a private bus
-// (tests/FakeDesktop.py): the machine kept awake while a run goes.
+// (tests/FakeDesktop.py): the machine kept awake while a run goes, and the
+// run's end told when the window is not looked at.
 #include <gtest/gtest.h>
 
 #include <QAbstractEventDispatcher>
@@ -8,8 +9,11 @@
 
 #include <xcb/xcb.h>
 
+#include "engine/CDVXProgressData.h"
 #include "gui/toolkit/CancelOnSignal.h"
 #include "gui/toolkit/CancelOnWindowLoss.h"
+#include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 #include "tests/FakeDesktop.h"
 #include "tests/gui/wizard/WizardDriver.h"
 
@@ -70,5 +74,53 @@ TEST(DesktopServicesTest, TheMachineStaysAwakeWhileARunGoes) {
         // released the lock, not the page's end.
         if (!way.release.empty()) desktop.WaitFor(way.release);
         EXPECT_EQ(desktop.Events(), way.taken + way.release + (way.release.empty() ? "" : "\n"));
+    }
+}
+
+// A run that ends on its result while another window is the active one is
+// told through the portal, else through the notification service, with its
+// verdict and duration; the click raises the wizard. While the wizard is the
+// active window, nothing is sent. A run on a missing directory fails at once.
+TEST(DesktopServicesTest, TheEndIsToldWhenTheWindowIsNotLookedAt) {
+    const struct {
+        const char* name;
+        Strings services;
+        bool away, fails;
+        std::string notice;  // the event, but for the body, which follows the run
+    } ways[] = {
+        {"portal", {"portal"}, true, false, "portal notify Dalvex 2 | %1 | show"},
+        {"failed", {"portal"}, true, true, "portal notify Dalvex 2 | %1 | show"},
+        {"no portal",
+         {"notifications"},
+         true,
+         false,
+         "notifications notify Dalvex 2 | %1 | default Afficher"},
+        {"window active", {"portal", "notifications"}, false, false, ""},
+    };
+    for (const auto& way : ways) {
+        SCOPED_TRACE(way.name);
+        const FakeDesktop desktop(way.services);
+        ASSERT_TRUE(desktop.Ready());
+        TempDir dir("/dev/shm");
+        W w(W::kDuration, way.fails ? dir.File("missing") : dir.Path(), {.minuteMs = 1000});
+        QWidget other;
+        QWidget* active = way.away ? &other : &w.Sheet();
+        other.show();
+        active->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(active));
+        w.Click(CPropertySheet::PSBTN_NEXT);
+        ASSERT_TRUE(w.WaitForPage(way.fails ? W::kError : W::kNoError, 30000));
+        const Chaine verdict(Chaine::ResourceId(way.fails ? res::kFailedNotice : res::kOkSentence));
+        const QString body =
+            ToQString(verdict) + QString::fromUtf8(" – durée\u00a0: ") +
+            ToQString(CDVXProgressData::FormatDuration(w.Sheet().Snapshot().ElapsedMs()));
+        const std::string notice = QString::fromStdString(way.notice).arg(body).toStdString();
+        if (!notice.empty()) {
+            EXPECT_TRUE(desktop.WaitFor(notice)) << desktop.Events();
+            EXPECT_TRUE(QTest::qWaitFor([&] { return w.Sheet().isActiveWindow(); }, 5000));
+        } else {
+            QTest::qWait(500);  // as long as a notification would take, and its click
+            EXPECT_EQ(desktop.Events().find("notify"), std::string::npos) << desktop.Events();
+        }
     }
 }
