@@ -4,11 +4,13 @@ faked for the tests on whatever bus DBUS_SESSION_BUS_ADDRESS names.
   tests/FakeDesktop.py LOG SERVICE...
 SERVICE is "portal" (the desktop portal's Inhibit, whose Request is closed to
 release, and its Notification), "logind" (login1's Manager.Inhibit, which
-hands out one end of a pipe and sees it closed) or "notifications"
-(org.freedesktop.Notifications). Each event is one line appended to LOG:
+hands out one end of a pipe and sees it closed), "notifications"
+(org.freedesktop.Notifications) or "launcher" (a dock that hears the
+LauncherEntry signals). Each event is one line appended to LOG:
 "portal inhibit FLAGS REASON", "portal release", "logind inhibit WHAT WHO
 MODE", "logind release", "portal notify TITLE | BODY | DEFAULT-ACTION",
-"notifications notify TITLE | BODY | ACTIONS", and "ready" once every name is
+"notifications notify TITLE | BODY | ACTIONS", "launcher PATH APP
+PROGRESS VISIBLE URGENT" (PROGRESS "-" when none is given), and "ready" once every name is
 owned. Every notification is clicked, its default action invoked, 200 ms
 after it comes."""
 import os
@@ -94,6 +96,13 @@ class Login(dbus.service.Object):
         return False
 
 
+def launcher_update(app, properties, path):
+    progress = properties.get("progress")
+    shown = "-" if progress is None else f"{float(progress):.3f}"
+    log(f"launcher {path} {app} {shown} {bool(properties['progress-visible'])} "
+        f"{bool(properties['urgent'])}")
+
+
 def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
@@ -107,6 +116,9 @@ def main():
     if "notifications" in sys.argv[2:]:
         names.append(dbus.service.BusName("org.freedesktop.Notifications", bus))
         Notifications(bus, "/org/freedesktop/Notifications")
+    if "launcher" in sys.argv[2:]:
+        bus.add_signal_receiver(launcher_update, "Update", "com.canonical.Unity.LauncherEntry",
+                                path_keyword="path")
     log("ready")
     GLib.MainLoop().run()
 

@@ -1,6 +1,7 @@
 #include "gui/wizard/CProgressPage.h"
 
 #include <QTimerEvent>
+#include <optional>
 
 #include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
@@ -154,8 +155,9 @@ void CProgressPage::RunOver(const RunSnapshot& snapshot) {
     m_runGoing = false;
     m_awake.Release();
     RunController& run = m_session.run;
-    // Back and Cancel were asked for here; a run that proved nothing has no verdict to tell.
     const RunVerdict verdict = run.Verdict();
+    m_launcher.Update(std::nullopt, verdict.result == RunVerdict::kFailed);
+    // Back and Cancel were asked for here; a run that proved nothing has no verdict to tell.
     if (run.GetAfter() != RunController::kShowResult || verdict.result == RunVerdict::kInterrupted)
         return;
     const Chaine said(Chaine::ResourceId(verdict.result == RunVerdict::kOk ? res::kOkSentence
@@ -182,9 +184,13 @@ void CProgressPage::ShowDirectories() {
 void CProgressPage::ShowCounters(const RunSnapshot& run) {
     const uint32_t elapsedMs = run.ElapsedMs();
     const CDVXPrefs& prefs = m_session.prefs;
+    std::optional<double> progress;
     if (prefs.durationMinutes != CDVXPrefs::UntilStopped) {
-        ui->bar->SetPos(static_cast<int32_t>(RunController::BarPosition(elapsedMs, prefs)));
+        const uint32_t position = RunController::BarPosition(elapsedMs, prefs);
+        ui->bar->SetPos(static_cast<int32_t>(position));
+        progress = double(position) / (double(prefs.durationMinutes) * prefs.timings.minuteMs);
     }
+    m_launcher.Update(progress, run.AnyFailed());
     ui->read->setText(ToQString(ProgressText::Bytes(run.TotalRead(true))));
     ui->written->setText(ToQString(ProgressText::Bytes(run.TotalWritten(true))));
     ui->throughput->setText(ToQString(ProgressText::Throughput(run.Throughput())));

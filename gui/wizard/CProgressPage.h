@@ -5,6 +5,7 @@
 #include "engine/RunSnapshot.h"
 #include "gui/desktop/DesktopInhibitor.h"
 #include "gui/desktop/DesktopNotifier.h"
+#include "gui/desktop/LauncherProgress.h"
 #include "gui/toolkit/CPropertyPage.h"
 
 struct TestSession;
@@ -18,11 +19,12 @@ class CProgressPage;
 // counters, and the page leaves only once every worker thread has returned,
 // for the page the user's last request asked for. It never waits for a
 // thread: it polls. A run that ends on its result while the window is not
-// the active one is told on the desktop. The machine is kept awake from the run's start until
-// the poll that finds every worker thread returned, whichever way the run
-// ended; when the window goes first (the threads left stuck on a share that
-// does not answer, the display lost), with the window. User-interface
-// thread only.
+// the active one is told on the desktop; its progress shows on the
+// program's icon in the launcher while it goes. The machine is kept awake
+// from the run's start until the poll that finds every worker thread
+// returned, whichever way the run ended; when the window goes first (the
+// threads left stuck on a share that does not answer, the display lost),
+// until the window goes. User-interface thread only.
 class CProgressPage : public CPropertyPage {
     Q_OBJECT
 public:
@@ -61,6 +63,7 @@ private:
     int m_nTimer = 0;
     DesktopInhibitor m_awake;
     DesktopNotifier m_notifier;
+    LauncherProgress m_launcher;
     bool m_runGoing = false;        // started, and RunOver not yet called
     bool m_buttonsEnabled = false;  // Back and Next, once the run allowed them
 };

@@ -1,11 +1,15 @@
 // The wizard and the desktop's services, faked on a private bus
-// (tests/FakeDesktop.py): the machine kept awake while a run goes, and the
-// run's end told when the window is not looked at.
+// (tests/FakeDesktop.py): the machine kept awake while a run goes, the
+// run's end told when the window is not looked at, its progress on the
+// launcher.
 #include <gtest/gtest.h>
 
 #include <QAbstractEventDispatcher>
+#include <QGuiApplication>
 #include <QTest>
+#include <algorithm>
 #include <csignal>
+#include <sstream>
 
 #include <xcb/xcb.h>
 
@@ -122,5 +126,41 @@ TEST(DesktopServicesTest, TheEndIsToldWhenTheWindowIsNotLookedAt) {
             QTest::qWait(500);  // as long as a notification would take, and its click
             EXPECT_EQ(desktop.Events().find("notify"), std::string::npos) << desktop.Events();
         }
+    }
+}
+
+// While a timed run goes, its share of the time rises on the program's icon,
+// told once a second at most; once the run is over the progress goes, and
+// the icon asks for attention when a test failed. Keyed to the desktop entry.
+TEST(DesktopServicesTest, TheLauncherShowsTheRunsProgress) {
+    QGuiApplication::setDesktopFileName(QStringLiteral("dalvex2"));
+    const std::string entry =
+        "launcher /com/canonical/unity/launcherentry/dalvex2 application://dalvex2.desktop ";
+    for (const bool fails : {false, true}) {
+        SCOPED_TRACE(fails ? "failed" : "ok");
+        const FakeDesktop desktop({"launcher"});
+        ASSERT_TRUE(desktop.Ready());
+        TempDir dir("/dev/shm");
+        W w(W::kDuration, fails ? dir.File("missing") : dir.Path(), {.minuteMs = 1000});
+        w.Click(CPropertySheet::PSBTN_NEXT);
+        ASSERT_TRUE(w.WaitForPage(fails ? W::kError : W::kNoError, 30000));
+        const std::string last = entry + "- False " + (fails ? "True" : "False");
+        ASSERT_TRUE(desktop.WaitFor(last)) << desktop.Events();
+        std::istringstream events(desktop.Events());
+        std::vector<double> progress;
+        for (std::string line; std::getline(events, line) && line != last;) {
+            if (line == "ready") continue;
+            // Urgent from the failure on, before the run is over.
+            ASSERT_TRUE(line.starts_with(entry) &&
+                        (line.ends_with(" True False") || (fails && line.ends_with(" True True"))))
+                << line;
+            progress.push_back(std::stod(line.substr(entry.size())));
+        }
+        if (fails) continue;
+        const double seconds = w.Sheet().Snapshot().ElapsedMs() / 1000.0;
+        EXPECT_TRUE(progress.size() >= 3 && progress.size() <= seconds + 1 &&
+                    std::is_sorted(progress.begin(), progress.end(), std::less_equal<>()) &&
+                    progress.back() <= 1)
+            << desktop.Events();
     }
 }
