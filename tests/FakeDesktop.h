@@ -5,11 +5,12 @@
 #include "tests/CliProcess.h"
 
 // The desktop's services faked by tests/FakeDesktop.py, `services` of them
-// ("portal", "logind", or none), on a private bus daemon that stands for
-// both the session and the system bus of this process and its children: it
-// is started once per test program, and its address set in the environment
-// before anything connects, since a connection is kept for the process's
-// life. The services go with this object; the bus stays.
+// ("portal", "logind", "notifications", "launcher", or none), on a private
+// bus daemon that stands for both the session and the system bus of this
+// process and its children: it is started once per test program, and its
+// address set in the environment before anything connects, since a
+// connection is kept for the process's life. The services go with this
+// object; the bus stays.
 class FakeDesktop {
 public:
     explicit FakeDesktop(const Strings& services);

@@ -60,6 +60,11 @@ private:
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // The desktop's real services hear nothing of the tests: no lock taken,
+    // no notification shown. Those that test them bring a bus of their own
+    // (tests/FakeDesktop.h).
+    for (const char* bus : {"DBUS_SESSION_BUS_ADDRESS", "DBUS_SYSTEM_BUS_ADDRESS"})
+        ::setenv(bus, "unix:path=/nonexistent/bus", 1);
     testing::InitGoogleTest(&argc, argv);
     testing::AddGlobalTestEnvironment(new RealFoldersUntouched);
     QApplication app(argc, argv);
