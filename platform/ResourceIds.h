@@ -66,6 +66,23 @@ inline constexpr unsigned kReportNotSaved = 2115;
 // The advanced dialog: a run that writes more than the space asked, its
 // megabytes and files, printf-style.
 inline constexpr unsigned kRunWritesMore = 2116;
+// What a screen reader says of the controls made in code: what the sheet's
+// buttons and the about button do, the arrows beside a number field (%1:
+// the field's name), the browse dialog's tree and buttons, the completions.
+inline constexpr unsigned kBackDescription = 2120;
+inline constexpr unsigned kNextDescription = 2121;
+inline constexpr unsigned kFinishDescription = 2122;
+inline constexpr unsigned kCancelDescription = 2123;
+inline constexpr unsigned kAboutDescription = 2124;
+inline constexpr unsigned kStepUpName = 2125;
+inline constexpr unsigned kStepDownName = 2126;
+inline constexpr unsigned kStepUpDescription = 2127;
+inline constexpr unsigned kStepDownDescription = 2128;
+inline constexpr unsigned kFolderTreeName = 2129;
+inline constexpr unsigned kBrowseOkDescription = 2130;
+inline constexpr unsigned kBrowseCancelDescription = 2131;
+inline constexpr unsigned kCompletionsName = 2132;
+inline constexpr unsigned kCompletionsDescription = 2133;
 // Back, Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
 // Why the machine is kept awake during a run, for whoever asks it to sleep.

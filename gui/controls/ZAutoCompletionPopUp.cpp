@@ -6,6 +6,8 @@
 #include <QVBoxLayout>
 
 #include "gui/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 
 ZAutoCompletionPopUp::ZAutoCompletionPopUp(QWidget* edit, ZPopListBoxEx* list)
     : QFrame(edit, Qt::Popup), edit(edit), list(list) {
@@ -17,6 +19,8 @@ ZAutoCompletionPopUp::ZAutoCompletionPopUp(QWidget* edit, ZPopListBoxEx* list)
     list->setParent(this);
     list->setFrameStyle(QFrame::NoFrame);
     list->setFocusPolicy(Qt::NoFocus);
+    SetAccessibleTexts(list, ResourceQString(res::kCompletionsName),
+                       ResourceQString(res::kCompletionsDescription));
     list->setMinimumSize(0, 0);
     // Long paths keep their end, where the folder names differ.
     list->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

@@ -72,6 +72,8 @@ public:
         m_model->setRootPath(m_rootPath);
         m_tree = new QTreeView(this);
         m_tree->setObjectName("tree");
+        SetAccessibleTexts(m_tree, ResourceQString(res::kFolderTreeName),
+                           instruction->text().isEmpty() ? windowTitle() : instruction->text());
         m_tree->setModel(m_model);
         m_tree->setRootIndex(m_model->index(m_rootPath));
         m_tree->setHeaderHidden(true);
@@ -86,9 +88,13 @@ public:
         m_ok = buttons->button(QDialogButtonBox::Ok);
         m_ok->setText(ResourceQString(res::kOkButton));
         m_ok->setObjectName("ok");
+        SetAccessibleTexts(m_ok, SpokenName(m_ok->text()),
+                           ResourceQString(res::kBrowseOkDescription));
         QPushButton* cancel = buttons->button(QDialogButtonBox::Cancel);
         cancel->setText(ResourceQString(res::kCancelButton));
         cancel->setObjectName("cancel");
+        SetAccessibleTexts(cancel, SpokenName(cancel->text()),
+                           ResourceQString(res::kBrowseCancelDescription));
         connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
         connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 

@@ -36,6 +36,12 @@ CPropertySheet::CPropertySheet(const QString& caption, QWidget* parent, unsigned
     layout->addWidget(line);
     layout->addLayout(m_buttonRow);
     layout->setSizeConstraint(QLayout::SetFixedSize);
+    // Said without the arrows drawn around Back's and Next's texts.
+    for (const auto& [button, description] : {std::pair{m_back, res::kBackDescription},
+                                              {m_next, res::kNextDescription},
+                                              {m_cancel, res::kCancelDescription}}) {
+        SetAccessibleTexts(button, SpokenName(button->text()), ResourceQString(description));
+    }
     m_next->setDefault(true);
     m_back->setEnabled(false);
     m_next->setEnabled(false);
@@ -63,6 +69,8 @@ void CPropertySheet::ApplyWizardButtons(unsigned flags) {
     m_finish = (flags & PSWIZB_FINISH) != 0;
     m_back->setEnabled((flags & PSWIZB_BACK) != 0);
     m_next->setText(ResourceQString(m_finish ? res::kFinishButton : res::kNextButton));
+    SetAccessibleTexts(m_next, SpokenName(m_next->text()),
+                       ResourceQString(m_finish ? res::kFinishDescription : res::kNextDescription));
     m_next->setEnabled(m_finish || (flags & PSWIZB_NEXT) != 0);
     m_next->setDefault(true);
 }

@@ -24,3 +24,16 @@ uint32_t FromWindowNumber(const QWidget* window) {
 }
 
 QString ResourceQString(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
+
+QString SpokenName(const QString& text) {
+    QString name = QString(text).remove(QLatin1Char('&'));
+    if (name.startsWith(QLatin1Char('<'))) name.remove(0, 1);
+    if (name.endsWith(QLatin1Char('>'))) name.chop(1);
+    while (name.endsWith(QLatin1Char('.'))) name.chop(1);
+    return name.trimmed();
+}
+
+void SetAccessibleTexts(QWidget* widget, const QString& name, const QString& description) {
+    widget->setAccessibleName(name);
+    widget->setAccessibleDescription(description);
+}

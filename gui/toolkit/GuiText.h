@@ -12,6 +12,12 @@ QString ToQString(const Chaine& text);
 Chaine ToChaine(const QString& text);
 // Entry `id` of the program's string table.
 QString ResourceQString(unsigned id);
+// What a screen reader should call a control that shows `text`: without the
+// mnemonic's '&', the arrows of "< Précédent" and "Suivant >" or a trailing
+// ellipsis, which are drawn for the eye only.
+QString SpokenName(const QString& text);
+// Gives `widget` the name a screen reader says and what it tells of it.
+void SetAccessibleTexts(QWidget* widget, const QString& name, const QString& description);
 
 // The whole text of a window: an edit's contents, else its title. A null
 // window gives the empty string.

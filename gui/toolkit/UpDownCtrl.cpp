@@ -6,11 +6,14 @@
 #include <algorithm>
 
 #include "gui/toolkit/GuiText.h"
+#include "platform/ResourceIds.h"
 
 UpDownCtrl::UpDownCtrl(QWidget* parent)
     : QWidget(parent), m_up(new QToolButton(this)), m_down(new QToolButton(this)) {
     m_up->setArrowType(Qt::UpArrow);
     m_down->setArrowType(Qt::DownArrow);
+    m_up->setAccessibleName(ResourceQString(res::kStepUpName));
+    m_down->setAccessibleName(ResourceQString(res::kStepDownName));
     for (QToolButton* arrow : {m_up, m_down}) {
         arrow->setAutoRepeat(true);
         arrow->setFocusPolicy(Qt::NoFocus);
@@ -22,6 +25,11 @@ UpDownCtrl::UpDownCtrl(QWidget* parent)
 
 void UpDownCtrl::SetBuddy(QLineEdit* buddy) {
     m_buddy = buddy;
+    // The arrows say which field they step: they sit apart from its label.
+    m_up->setAccessibleDescription(
+        ResourceQString(res::kStepUpDescription).arg(buddy->accessibleName()));
+    m_down->setAccessibleDescription(
+        ResourceQString(res::kStepDownDescription).arg(buddy->accessibleName()));
     buddy->installEventFilter(this);
     QRect field = buddy->geometry();
     field.setWidth(std::max(field.width() - width(), 1));

@@ -42,6 +42,7 @@ void CDalvex2Sheet::AddAboutEntry() {
     setContextMenuPolicy(Qt::ActionsContextMenu);
     auto* button = new QPushButton(QString(text).remove(QLatin1Char('&')), this);
     button->setObjectName(QStringLiteral("about"));
+    SetAccessibleTexts(button, SpokenName(text), ResourceQString(res::kAboutDescription));
     button->setAutoDefault(false);
     connect(button, &QPushButton::clicked, this, &CDalvex2Sheet::ShowAbout);
     AddLeftButton(button);
