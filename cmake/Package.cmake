@@ -4,7 +4,7 @@
 #   dalvex2-cli_<version>_amd64.deb  (component cli) the command line, its
 #       manual page and bash completion; nothing of Qt, for headless servers
 #   dalvex2_<version>_amd64.deb      (component wizard) the wizard, its desktop
-#       entry, icons and manual page
+#       entry with its metainfo, icons and manual page
 # dalvex2 depends on dalvex2-cli of the very same version instead of carrying a
 # copy of it: two packages cannot both own /usr/bin/dalvex2-cli, a desktop that
 # has the wizard also gets the command line that scripts and the playbook's

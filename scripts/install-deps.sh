@@ -3,9 +3,9 @@
 # missing (Qt 6 with its French texts for the wizard); with --package also
 # what making the Debian package needs; with --test that and what the tests
 # need (GoogleTest, FUSE, the servers and clients of the real shares, the
-# desktop-entry and package checkers, Ansible with ansible-lint, libfaketime
-# for a client whose clock is off, an X server with a window manager and
-# xdotool for the wizard losing its display, tidy for the HTML reports, a bus
+# desktop-entry, metainfo and package checkers, Ansible with ansible-lint,
+# libfaketime for a client whose clock is off, an X server with a window
+# manager and xdotool for the wizard losing its display, tidy for the HTML reports, a bus
 # daemon and Python's D-Bus and GLib bindings for the desktop's services
 # faked). Uses sudo only when not root.
 set -euo pipefail
@@ -23,7 +23,7 @@ if [ "${1:-}" = "--test" ]; then
     libgtest-dev libbenchmark-dev clang ccache
     fuse3 libfuse3-dev
     samba smbnetfs openssh-server sshfs rclone davfs2 python3 iptables
-    desktop-file-utils lintian ansible-core python3-apt ansible-lint faketime
+    desktop-file-utils appstream lintian ansible-core python3-apt ansible-lint faketime
     xvfb x11-utils openbox xdotool tidy
     dbus-daemon python3-dbus python3-gi
   )

@@ -66,6 +66,7 @@ package)
   holds "$cli" bin/dalvex2-cli share/man/man1/dalvex2-cli.1.gz \
     share/bash-completion/completions/dalvex2-cli share/doc/dalvex2-cli/{copyright,changelog.gz}
   holds "$wizard" bin/dalvex2 share/man/man1/dalvex2.1.gz share/applications/dalvex2.desktop \
+    share/metainfo/example.quarn.dalvex2.metainfo.xml \
     share/icons/hicolor/48x48/apps/dalvex2.png share/doc/dalvex2/{copyright,changelog.gz}
   # One dependency a line.
   cli_depends=$(dpkg-deb -f "$cli" Depends | tr ',' '\n' | sed 's/^ *//')
