@@ -6,6 +6,8 @@
 #include <QStylePainter>
 #include <algorithm>
 
+#include "gui/toolkit/Contrast.h"
+
 namespace {
 
 constexpr int kInset = 5;       // pixels between the text and either side
@@ -51,7 +53,13 @@ void CURLButton::paintEvent(QPaintEvent*) {
     const QFontMetrics metrics = fontMetrics();
     const QString shown = FittedText(ShownText(text()), metrics, width());
     const QRect box = TextBox(rect(), QSize(metrics.horizontalAdvance(shown), metrics.height()));
-    const QColor color = QColor::fromRgb(isDown() ? kPressedColor : kColor);
+    const QPalette& colors = palette();
+    const QColor ground = colors.color(QPalette::Window);
+    // A dark scheme: its text is lighter than its ground.
+    const bool dark = colors.color(QPalette::WindowText).lightness() > ground.lightness();
+    const QColor color =
+        dark ? Readable(colors.color(isDown() ? QPalette::LinkVisited : QPalette::Link), {ground})
+             : QColor::fromRgb(isDown() ? kPressedColor : kColor);
     painter.setPen(color);
     painter.drawText(box.adjusted(0, 0, kInset, 0),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, shown);

@@ -5,7 +5,9 @@
 #include <QRect>
 #include <QUrl>
 
-// A link drawn as underlined text: green, purple while pressed. Its text is
+// A link drawn as underlined text: green, purple while pressed, on a light
+// window; on a dark one, where those do not read, the palette's link colours
+// (visited while pressed), lightened as far as they need. Its text is
 // the whole target — a web address, or "mailto:" and an e-mail address — and
 // a click hands it to the desktop's handler for its scheme. It draws no
 // background, so it takes the look of the window below. User-interface

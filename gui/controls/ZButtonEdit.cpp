@@ -10,6 +10,7 @@
 
 #include "gui/controls/ZAutoCompletionPopUp.h"
 #include "gui/controls/ZPopListBoxEx.h"
+#include "gui/toolkit/Contrast.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "platform/ResourceIds.h"
@@ -140,8 +141,10 @@ void ZButtonEdit::UpdateCode(int newCode, const Chaine& newReason) {
         setPalette(QPalette());  // back to the inherited colours
     } else {
         QPalette colors = palette();
-        colors.setColor(QPalette::Active, QPalette::Text, QColor(kInvalidTextColor));
-        colors.setColor(QPalette::Inactive, QPalette::Text, QColor(kInvalidTextColor));
+        // Lightened on the dark field of a dark scheme, where this red does not read.
+        const QColor red = Readable(QColor(kInvalidTextColor), {colors.color(QPalette::Base)});
+        colors.setColor(QPalette::Active, QPalette::Text, red);
+        colors.setColor(QPalette::Inactive, QPalette::Text, red);
         setPalette(colors);
     }
     setToolTip(code == kValid ? QString()

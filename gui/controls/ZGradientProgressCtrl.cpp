@@ -8,6 +8,7 @@
 #include <limits>
 #include <string_view>
 
+#include "gui/toolkit/Contrast.h"
 #include "gui/toolkit/GuiText.h"
 #include "platform/Clock.h"
 #include "support/TimeText.h"
@@ -202,10 +203,12 @@ void ZGradientProgressCtrl::paintEvent(QPaintEvent* /*event*/) {
             painter.fillRect(client.left() + i, client.top(), 1, client.height(), color);
         }
     }
-    QRect rest = client;
+    QRect filled = client, rest = client;
     if (vertical) {
+        filled.setTop(client.bottom() - extent + 1);
         rest.setBottom(client.bottom() - extent);
     } else {
+        filled.setRight(client.left() + extent - 1);
         rest.setLeft(client.left() + extent);
     }
     painter.fillRect(rest, m_backgroundColor);
@@ -213,8 +216,13 @@ void ZGradientProgressCtrl::paintEvent(QPaintEvent* /*event*/) {
     if (m_showText && m_maximum != 0) {
         const Chaine text = GetDisplayText();
         if (!text.IsEmpty()) {
-            painter.setPen(m_textColor);
-            painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine, ToQString(text));
+            // Each part of the text in the colour that reads on the part it crosses.
+            for (const auto& [part, color] :
+                 {std::pair{filled, m_textColor}, {rest, m_restTextColor}}) {
+                painter.setClipRect(part);
+                painter.setPen(color);
+                painter.drawText(client, Qt::AlignCenter | Qt::TextSingleLine, ToQString(text));
+            }
         }
     }
 }
@@ -234,7 +242,10 @@ void ZGradientProgressCtrl::LoadColors() {
     m_startColor = highlight;
     m_endColor = m_gradient ? highlight.lighter(150) : highlight;
     m_backgroundColor = colors.color(QPalette::Active, QPalette::Button);
-    m_textColor = colors.color(QPalette::Active, QPalette::HighlightedText);
+    m_textColor = Readable(colors.color(QPalette::Active, QPalette::HighlightedText),
+                           {m_startColor, m_endColor});
+    m_restTextColor =
+        Readable(colors.color(QPalette::Active, QPalette::ButtonText), {m_backgroundColor});
 }
 
 QRect ZGradientProgressCtrl::ClientArea() const {

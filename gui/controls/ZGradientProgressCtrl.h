@@ -57,6 +57,7 @@ public:
     uint32_t GetLastPushTime() const { return m_lastPushTime; }
     QColor GetStartColor() const { return m_startColor; }
     QColor GetEndColor() const { return m_endColor; }
+    // The text's colour over the filled part.
     QColor GetTextColor() const { return m_textColor; }
 
     // Colour of column i of a gradient spread over fullWidth columns, channel by
@@ -96,6 +97,7 @@ private:
     QColor m_endColor;
     QColor m_backgroundColor;
     QColor m_textColor;
+    QColor m_restTextColor;  // over the part not filled
     uint32_t m_elapsedMs = 0;
     uint32_t m_remainingMs = 0;
     uint32_t m_lastPushTime = 0;

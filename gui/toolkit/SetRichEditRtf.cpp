@@ -44,6 +44,15 @@ void Fill(QTextDocument* document, const std::vector<RtfParagraph>& paragraphs) 
 
 void SetRichEditRtf(QTextEdit* edit, const Chaine& rtf) {
     edit->setUpdatesEnabled(false);
+    // The documents give their own colours, dark ones for a white page, and
+    // the bullets take the view's text colour: the page stays white and its
+    // text black in a dark scheme too.
+    QPalette page = edit->palette();
+    for (const auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
+        page.setColor(group, QPalette::Base, Qt::white);
+        page.setColor(group, QPalette::Text, Qt::black);
+    }
+    edit->setPalette(page);
     edit->document()->clear();
     if (!rtf.IsEmpty()) Fill(edit->document(), RtfReader::Parse(rtf.View()));
     edit->moveCursor(QTextCursor::Start);  // a document is read from its top
