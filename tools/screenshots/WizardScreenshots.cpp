@@ -1,8 +1,9 @@
 // Walks the wizard through a real run on Qt's offscreen platform and saves a
 // picture of each page and dialog:
-//   dalvex2-screenshots OUTPUT_DIR TEST_DIR
+//   dalvex2-screenshots [--dark] OUTPUT_DIR TEST_DIR
 // TEST_DIR is where the run writes (a tmpfs is quickest); a missing directory
-// under it gives the error page. Without a window manager there is no title
+// under it gives the error page. --dark draws them as a desktop in a dark
+// colour scheme shows them. Without a window manager there is no title
 // bar on the pictures.
 #include <QDir>
 #include <QLineEdit>
@@ -14,6 +15,7 @@
 #include <cstdio>
 
 #include "gui/toolkit/CPropertyPage.h"
+#include "gui/toolkit/DarkScheme.h"
 #include "gui/wizard/CDalvex2App.h"
 #include "gui/wizard/CDalvex2Sheet.h"
 
@@ -58,12 +60,14 @@ void AnswerModal(const QWidget& sheet, const char* name, QMessageBox::StandardBu
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     CDalvex2App app(argc, argv);
-    if (argc != 3) {
-        std::fprintf(stderr, "usage: %s OUTPUT_DIR TEST_DIR\n", argv[0]);
+    const bool dark = argc == 4 && QByteArrayView(argv[1]) == "--dark";
+    if (argc != 3 && !dark) {
+        std::fprintf(stderr, "usage: %s [--dark] OUTPUT_DIR TEST_DIR\n", argv[0]);
         return 2;
     }
-    g_output = QString::fromLocal8Bit(argv[1]);
-    const QString testDir = QString::fromLocal8Bit(argv[2]);
+    if (dark) UseDarkScheme();
+    g_output = QString::fromLocal8Bit(argv[argc - 2]);
+    const QString testDir = QString::fromLocal8Bit(argv[argc - 1]);
     QDir().mkpath(g_output);
 
     CDalvex2Sheet sheet;
