@@ -5,9 +5,9 @@
 # need (GoogleTest, FUSE, the servers and clients of the real shares, the
 # desktop-entry, metainfo and package checkers, Ansible with ansible-lint,
 # libfaketime for a client whose clock is off, an X server with a window
-# manager and xdotool for the wizard losing its display, tidy for the HTML reports, a bus
-# daemon and Python's D-Bus and GLib bindings for the desktop's services
-# faked). Uses sudo only when not root.
+# manager and xdotool for the wizard losing its display, tidy for the HTML
+# reports, a bus daemon and Python's D-Bus and GLib bindings for the desktop's
+# services faked). Uses sudo only when not root.
 set -euo pipefail
 
 packages=(
