@@ -35,6 +35,9 @@ inline constexpr unsigned kNotEnoughSpaceForFiles = 2029;
 // What a run tested, on the result pages: its duration, the bytes written and
 // read, and the directory, printf-style.
 inline constexpr unsigned kRunSummary = 2040;
+// The same for a run stopped before its duration: the time it lasted and the
+// minutes it was to last come first.
+inline constexpr unsigned kRunSummaryStopped = 2041;
 // A failed test on one line: its name, its directory and what went wrong,
 // printf-style; what went wrong when no call failed.
 inline constexpr unsigned kFailureLine = 2060;

@@ -1,21 +1,33 @@
 #include "gui/wizard/RunSummary.h"
 
+#include "engine/CDVXProgressData.h"
 #include "engine/TestSession.h"
 #include "gui/toolkit/ElidedPaths.h"
 #include "gui/toolkit/GuiText.h"
 #include "platform/ResourceIds.h"
-#include "report/ProgressText.h"
+#include "support/NumberText.h"
 
 void ShowRunSummary(QLabel* label, TestSession& session) {
     const RunSnapshot run = session.run.Snapshot();
-    const Chaine format(Chaine::ResourceId(res::kRunSummary));
-    const Chaine duration = CDVXProgressData::FormatDuration(run.ElapsedMs());
-    const Chaine written = ProgressText::Bytes(run.TotalWritten(true));
-    const Chaine read = ProgressText::Bytes(run.TotalRead(true));
+    // A run stopped before the minutes it was given says so: its "ok" covers
+    // only the time it lasted.
+    const bool cutShort = session.run.Verdict(run).ending == RunVerdict::kStopped &&
+                          session.prefs.durationMinutes != CDVXPrefs::UntilStopped;
+    const Chaine format(Chaine::ResourceId(cutShort ? res::kRunSummaryStopped : res::kRunSummary));
+    Chaine duration = CDVXProgressData::FormatDuration(run.ElapsedMs());
+    duration.ReplaceChar(' ', '\xA0');  // "12 sec" stays on one line
+    const Chaine written = FormatGroupedNumber(run.TotalWritten(true));
+    const Chaine read = FormatGroupedNumber(run.TotalRead(true));
     ShowElidedPaths(label, {ToQString(session.prefs.directory)}, [&](const QStringList& paths) {
         Chaine text;
-        text.Format(format.c_str(), duration.c_str(), written.c_str(), read.c_str(),
-                    ToChaine(paths.constFirst()).c_str());
+        const Chaine directory = ToChaine(paths.constFirst());
+        if (cutShort) {
+            text.Format(format.c_str(), duration.c_str(), session.prefs.durationMinutes,
+                        written.c_str(), read.c_str(), directory.c_str());
+        } else {
+            text.Format(format.c_str(), duration.c_str(), written.c_str(), read.c_str(),
+                        directory.c_str());
+        }
         return ToQString(text);
     });
 }

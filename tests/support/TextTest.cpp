@@ -1,10 +1,12 @@
 #include "support/Chaine.h"
 #include "support/FDictionnary.h"
+#include "support/NumberText.h"
 #include "support/RtfReader.h"
 #include "support/TextList.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdlib>
 #include <string>
@@ -59,6 +61,23 @@ TEST(TextListTest, PiecesAndDictionaries) {
         for (const Chaine& key : *d) keys += std::string(key.View()) + ",";
     EXPECT_EQ(added, "111111111100") << "texts that differ only in case stay apart";
     EXPECT_EQ(keys, "Beta,alpha,beta,\xC9T\xC9,\xE9t\xE9,alpha,Beta,beta,\xC9T\xC9,\xE9t\xE9,");
+}
+
+// Groups of three from the right, a no-break space ("_" below) between them,
+// none before the first: the edges of each group count.
+TEST(NumberTextTest, DigitsInGroupsOfThree) {
+    const std::pair<uint64_t, std::string> rows[] = {
+        {0, "0"},
+        {999, "999"},
+        {1000, "1_000"},
+        {123456, "123_456"},
+        {47280352582, "47_280_352_582"},
+        {UINT64_MAX, "18_446_744_073_709_551_615"},
+    };
+    for (auto [value, grouped] : rows) {
+        std::replace(grouped.begin(), grouped.end(), '_', '\xA0');
+        EXPECT_EQ(FormatGroupedNumber(value).View(), grouped);
+    }
 }
 
 // A document cut short gives what can be read; an escape cut short, what its

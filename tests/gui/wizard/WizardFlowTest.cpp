@@ -24,6 +24,7 @@
 #include "platform/ResourceIds.h"
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
+#include "support/NumberText.h"
 #include "tests/FaultMount.h"
 #include "tests/Fields.h"
 #include "tests/GuiActions.h"
@@ -142,19 +143,39 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
                         .Is("running", w.AnyRunning(), false)
                         .Is("files left", Listing(dir.Path()), ""));
         if (run == 0) {
-            // The result says what was tested: the run's duration, bytes and directory.
+            // The result says what was tested: stopped after how long of the
+            // 5 minutes, the bytes in groups of digits, each number held to its
+            // label by no-break spaces, and the directory.
             const RunSnapshot progress = w.Sheet().Snapshot();
             const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
             EXPECT_GT(progress.TotalRead(true), 0u);
+            const QString duration =
+                ToQString(CDVXProgressData::FormatDuration(progress.ElapsedMs()));
+            const QString nbsp(QChar(0xA0));
             for (const QString& part :
-                 {ToQString(CDVXProgressData::FormatDuration(progress.ElapsedMs())),
-                  QString::number(progress.TotalWritten(true)),
-                  QString::number(progress.TotalRead(true)), typed})
+                 {QStringLiteral("Arrêté après ") + QString(duration).replace(' ', nbsp) +
+                      QStringLiteral(" sur 5") + nbsp + QStringLiteral("min prévues"),
+                  QStringLiteral("écrits") + nbsp + ':' + nbsp +
+                      ToQString(FormatGroupedNumber(progress.TotalWritten(true))) + nbsp,
+                  QStringLiteral("lus") + nbsp + ':' + nbsp +
+                      ToQString(FormatGroupedNumber(progress.TotalRead(true))) + nbsp,
+                  typed})
                 EXPECT_TRUE(summary.contains(part)) << (part + " in " + summary).toStdString();
             w.Click(kBack);
         }
         ASSERT_TRUE(w.WaitForPage(W::kDuration)) << "Back skips the progress page";
     }
+}
+
+// A run that lasted its whole duration says nothing of a stop.
+TEST(WizardFlowTest, ARunThatLastedItsDurationIsNotSaidStopped) {
+    TempDir dir("/dev/shm");
+    W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
+    w.Click(kNext);
+    ASSERT_TRUE(w.WaitForPage(W::kNoError, 30000));
+    const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
+    EXPECT_TRUE(summary.startsWith(Resource(res::kRunSummary).section('%', 0, 0)))
+        << summary.toStdString();
 }
 
 // A directory whose server stopped answering: Next waits up to the stall
