@@ -69,19 +69,25 @@ uint32_t CDVXThreadManager::AbandonedThreads() {
     return static_cast<uint32_t>(g_abandoned.size());
 }
 
-bool CDVXThreadManager::WaitForAbandoned() {
+CDVXThreadManager::AbandonedState CDVXThreadManager::PollAbandoned() {
     const std::lock_guard<std::mutex> guard(g_abandonedLock);
-    for (;;) {
-        const uint32_t now = platform::Clock::GetTickCount();
-        bool busy = false, stuck = false;
-        for (Abandoned& a : g_abandoned) {
-            if (a.record->exited.load(std::memory_order_acquire)) {
-                if (a.thread.joinable()) a.thread.join();
-                continue;
-            }
-            (a.record->IsStuck(now, a.limitMs) ? stuck : busy) = true;
+    const uint32_t now = platform::Clock::GetTickCount();
+    bool busy = false, stuck = false;
+    for (Abandoned& a : g_abandoned) {
+        if (a.record->exited.load(std::memory_order_acquire)) {
+            if (a.thread.joinable()) a.thread.join();
+            continue;
         }
-        if (!busy) return stuck;
+        (a.record->IsStuck(now, a.limitMs) ? stuck : busy) = true;
+    }
+    if (busy) return kAbandonedBusy;
+    return stuck ? kAbandonedStuck : kAbandonedDone;
+}
+
+bool CDVXThreadManager::WaitForAbandoned() {
+    for (;;) {
+        const AbandonedState state = PollAbandoned();
+        if (state != kAbandonedBusy) return state == kAbandonedStuck;
         platform::Clock::Sleep(kWaitStepMs);
     }
 }

@@ -69,10 +69,16 @@ public:
     // Threads this process left to the system, over all runs. The program's
     // end must then not run the destructors that such a thread may still need.
     static uint32_t AbandonedThreads();
-    // Waits until every thread left to the system has returned (a slow one
-    // deletes its files), and joins it, or waits past its stall limit on a
-    // call; true when one is still there. For the program's end, once its
-    // window is gone.
+    // Where the threads left to the system stand: all returned; one still on
+    // its way out (a slow one deletes its files) within its stall limit; or
+    // none on its way, but one waiting past its stall limit on a call.
+    enum AbandonedState { kAbandonedDone, kAbandonedBusy, kAbandonedStuck };
+    // Joins those that have returned and says where the others stand. Never
+    // blocks, but for the joins: a user interface polls it while it tells
+    // that the files are being deleted.
+    static AbandonedState PollAbandoned();
+    // Polls until none is on its way out any more; true when one is still
+    // there, stuck. For the program's end, once its window is gone.
     static bool WaitForAbandoned();
 
     // Bytes each thread writes per cycle: an equal whole-megabyte share of the

@@ -88,6 +88,9 @@ inline constexpr unsigned kCompletionsName = 2132;
 inline constexpr unsigned kCompletionsDescription = 2133;
 // Back, Escape or the close box during a long run.
 inline constexpr unsigned kStopQuestion = 2050;
+// The small window that stays up, once the wizard has closed on a Cancel,
+// while tests left behind still delete their files.
+inline constexpr unsigned kDeletingFilesText = 2051;
 // Why the machine is kept awake during a run, for whoever asks it to sleep.
 inline constexpr unsigned kStayAwakeReason = 2090;
 // A run over while its window was not looked at, on the desktop's

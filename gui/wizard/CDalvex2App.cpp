@@ -6,6 +6,7 @@
 #include "gui/toolkit/CancelOnWindowLoss.h"
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDalvex2Sheet.h"
+#include "gui/wizard/DeletionWait.h"
 #include "platform/ResourceIds.h"
 
 CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
@@ -25,5 +26,6 @@ int CDalvex2App::Run() {
     CancelOnSignal cancelOnSignal(&sheet);
     CancelOnWindowLoss cancelOnWindowLoss(&sheet);
     sheet.DoModal();
+    ShowWhileFilesAreDeleted();
     return cancelOnWindowLoss.Lost() ? 1 : 0;
 }

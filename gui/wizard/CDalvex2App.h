@@ -13,7 +13,8 @@ public:
     // close box and SIGTERM, SIGINT or SIGHUP all end it the same way, with
     // 0; the window destroyed by another program too, with 1. The display's
     // loss makes Qt call exit(1): a run still going is ended first (see
-    // RunController::EndRunsAtExit).
+    // RunController::EndRunsAtExit). Once the wizard has closed, a small
+    // window stays while tests left behind delete their files.
     int Run();
 
 private:

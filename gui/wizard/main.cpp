@@ -8,9 +8,10 @@ int main(int argc, char** argv) {
         CDalvex2App app(argc, argv);
         code = app.Run();
     }
-    // The window is gone. A test left behind by a Cancel still deletes its
-    // files; one stuck on a share that does not answer may wake up at any
-    // moment: the program then ends without the destructors it could need.
+    // The windows are gone, and so are the files of the tests a Cancel left
+    // behind (Run showed that they were being deleted), unless one is stuck
+    // on a share that does not answer: it may wake up at any moment, and the
+    // program then ends without the destructors it could need.
     if (CDVXThreadManager::WaitForAbandoned()) platform::Thread::EndProcessUnderThreads(code);
     return code;
 }

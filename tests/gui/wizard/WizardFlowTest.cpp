@@ -7,6 +7,7 @@
 #include <QAbstractEventDispatcher>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
@@ -21,6 +22,7 @@
 #include "gui/toolkit/CancelOnWindowLoss.h"
 #include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDetailDlg.h"
+#include "gui/wizard/DeletionWait.h"
 #include "platform/ResourceIds.h"
 #include "report/FailureReport.h"
 #include "support/FileSystem.h"
@@ -441,7 +443,8 @@ TEST(WizardFlowTest, AStalledShareNeverHoldsTheWindow) {
 // A thread that failed still closes and deletes its file while its record no longer runs;
 // the server takes 3 s for that here. The page leaves only once it is done: for the error
 // page, for the duration page when Back was pressed during the stop. Cancel closes the
-// wizard within 2 s, and the thread deletes its file all the same.
+// wizard within 2 s, and the thread deletes its file all the same, a small window
+// saying so until it is done.
 TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
     for (const int click : {-1, kBack, kCancel}) {
         SCOPED_TRACE(click);
@@ -454,6 +457,22 @@ TEST(WizardFlowTest, AfterAFailureThePageWaitsForTheLastThread) {
         if (click != -1) w.Click(click);
         if (click == kCancel) {
             ASSERT_TRUE(w.WaitForClose(2000));
+            QString shown;
+            std::string filesMeanwhile;
+            QTimer::singleShot(300, [&] {
+                for (QWidget* window : QApplication::topLevelWidgets()) {
+                    auto* box = qobject_cast<QProgressDialog*>(window);
+                    if (box && box->isVisible()) shown = box->labelText();
+                }
+                filesMeanwhile = Listing(mount.source.Path());
+            });
+            ShowWhileFilesAreDeleted();
+            EXPECT_TRUE(Fields()
+                            .Is("window", shown, Resource(res::kDeletingFilesText))
+                            .Is("files meanwhile", filesMeanwhile.empty(), false)
+                            .Is("files after", Listing(mount.source.Path()), ""));
+            for (QWidget* window : QApplication::topLevelWidgets())
+                EXPECT_FALSE(window->isVisible()) << window->metaObject()->className();
         } else {
             ASSERT_TRUE(w.WaitForPage(click == kBack ? W::kDuration : W::kError, 30000));
             EXPECT_GE(Clock::now() - failed, std::chrono::milliseconds(2500));
