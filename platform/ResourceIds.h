@@ -32,6 +32,9 @@ inline constexpr unsigned kNotEnoughSpace = 2027;
 inline constexpr unsigned kPathNotCarried = 2028;
 // A run that needs more than the space asked, its 1 MB files being many.
 inline constexpr unsigned kNotEnoughSpaceForFiles = 2029;
+// A folder that exists but where the system says no such file on creating
+// one: a file system that takes no new name, as /proc.
+inline constexpr unsigned kFolderTakesNoNewName = 2030;
 // What a run tested, on the result pages: its duration, the bytes written and
 // read, and the directory, printf-style.
 inline constexpr unsigned kRunSummary = 2040;

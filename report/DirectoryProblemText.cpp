@@ -1,6 +1,7 @@
 #include "report/DirectoryProblemText.h"
 
 #include "platform/ResourceIds.h"
+#include "platform/SystemError.h"
 #include "report/ReportText.h"
 
 namespace {
@@ -23,6 +24,12 @@ Chaine DirectoryProblemText(const DirectoryCheck::Result& found) {
         case DirectoryCheck::kNotDirectory:
             return text.Format(Resource(res::kNotAFolder).c_str(), path.c_str());
         case DirectoryCheck::kNotWritable:
+            // The folder was found a moment ago: "no such file" on making one
+            // in it is a file system that takes no new name (/proc), and the
+            // system's own text would say the folder is missing.
+            if (found.error == platform::SystemError::kFileNotFound ||
+                found.error == platform::SystemError::kPathNotFound)
+                return Resource(res::kFolderTakesNoNewName);
             return text.Format(Resource(res::kFolderNotWritable).c_str(),
                                ReportText::SystemMessage(found.error, found.sysErrno).c_str());
         case DirectoryCheck::kNoSpace: {

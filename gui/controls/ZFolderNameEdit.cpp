@@ -114,10 +114,7 @@ int ZFolderNameEdit::Validate(const Chaine& text) {
     const unsigned check = ++checks;
     // A character that the program's text cannot carry reads as '?': the
     // folder meant could not be tested.
-    const std::string refusal =
-        ToQString(text) == this->text()
-            ? std::string()
-            : std::string(Chaine(Chaine::ResourceId(res::kPathNotCarried)).View());
+    const std::string refusal(UncarriedRefusal(this->text()).View());
     OnAnswer(
         AskAside([text = text.PrivateCopy(), expected = expectedFiles.PrivateCopy(),
                   accept = acceptMissing, withParent = onlyWithParent, why = reasonCheck, refusal] {

@@ -52,6 +52,28 @@ bool IsInside(const QString& folder, const QString& ancestor) {
             folder.at(ancestor.size()) == '/');
 }
 
+// The folders, those whose path the program's text cannot carry greyed: they
+// could not be tested, so they cannot be chosen (the folder field refuses
+// them by the same rule); the tooltip says why.
+class CarriedFolderModel : public QFileSystemModel {
+public:
+    using QFileSystemModel::QFileSystemModel;
+
+    Qt::ItemFlags flags(const QModelIndex& index) const override {
+        const Qt::ItemFlags all = QFileSystemModel::flags(index);
+        if (!index.isValid() || UncarriedRefusal(filePath(index)).IsEmpty()) return all;
+        return all & ~(Qt::ItemIsEnabled | Qt::ItemIsSelectable);
+    }
+
+    QVariant data(const QModelIndex& index, int role) const override {
+        if (role == Qt::ToolTipRole && index.isValid()) {
+            const Chaine refusal = UncarriedRefusal(filePath(index));
+            if (!refusal.IsEmpty()) return ToQString(refusal);
+        }
+        return QFileSystemModel::data(index, role);
+    }
+};
+
 // Qt's file dialog records its history in a settings file, and the program
 // writes none: this one is a tree of folders over the file-system model.
 class BrowseDialog : public QDialog {
@@ -67,7 +89,7 @@ public:
         instruction->setWordWrap(true);
         instruction->setVisible(!instruction->text().isEmpty());
 
-        m_model = new QFileSystemModel(this);
+        m_model = new CarriedFolderModel(this);
         m_model->setFilter(QDir::AllDirs | QDir::NoDotAndDotDot);
         m_model->setRootPath(m_rootPath);
         m_tree = new QTreeView(this);
@@ -151,15 +173,6 @@ protected:
 private:
     void ShowSelection() {
         const QString folder = Chosen();
-        // A folder whose path the program's text cannot carry unchanged could
-        // not be tested: it cannot be chosen, and the status says why.
-        const bool carried = ToQString(ToChaine(folder)) == folder;
-        m_status->setVisible(!m_expectedFiles.IsEmpty() || !carried);
-        if (!carried) {
-            m_status->setText(ToQString(Chaine(Chaine::ResourceId(res::kPathNotCarried))));
-            m_ok->setEnabled(false);
-            return;
-        }
         if (m_expectedFiles.IsEmpty()) {
             m_ok->setEnabled(!folder.isEmpty() && Exists(folder));
             return;

@@ -4,6 +4,7 @@
 #include <algorithm>
 
 #include "platform/Encoding.h"
+#include "platform/ResourceIds.h"
 
 QString ToQString(const Chaine& text) {
     return QString::fromStdString(platform::Encoding::AnsiToUtf8(text.View()));
@@ -11,6 +12,19 @@ QString ToQString(const Chaine& text) {
 
 Chaine ToChaine(const QString& text) {
     return Chaine(platform::Encoding::Utf8ToAnsi(text.toStdString()));
+}
+
+Chaine UncarriedRefusal(const QString& text) {
+    uint32_t position = 0;
+    for (const char32_t c : text.toUcs4()) {
+        ++position;
+        const QString one = QString::fromUcs4(&c, 1);
+        if (ToQString(ToChaine(one)) == one) continue;
+        Chaine refusal;
+        return refusal.Format(Chaine(Chaine::ResourceId(res::kPathNotCarried)).c_str(), position,
+                              static_cast<unsigned>(c));
+    }
+    return Chaine();
 }
 
 Chaine FromWindowText(const QWidget* window) {

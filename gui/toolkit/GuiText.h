@@ -10,6 +10,12 @@ class QWidget;
 // character that Windows-1252 cannot hold becomes '?'.
 QString ToQString(const Chaine& text);
 Chaine ToChaine(const QString& text);
+// Why `text` cannot be carried unchanged by the program's text: the rule,
+// naming the first character that breaks it (by number and U+ code point,
+// the character itself being one the text cannot show); empty when every
+// character can. The one rule by which the folder field, the directory page
+// and the folder browser refuse a path.
+Chaine UncarriedRefusal(const QString& text);
 // Entry `id` of the program's string table.
 QString ResourceQString(unsigned id);
 // What a screen reader should call a control that shows `text`: without the

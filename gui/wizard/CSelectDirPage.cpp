@@ -74,8 +74,8 @@ int CSelectDirPage::OnWizardNext() {
     const QString typed = ui->path->text();
     const Chaine path = ToChaine(typed);
     const Chaine caption(Chaine::ResourceId(res::kCaption));
-    if (ToQString(path) != typed) {
-        MessageBox::Warn(GetSheet(), Resource(res::kPathNotCarried), caption);
+    if (const Chaine refusal = UncarriedRefusal(typed); !refusal.IsEmpty()) {
+        MessageBox::Warn(GetSheet(), refusal, caption);
         return -1;
     }
     const std::optional<Answer> answer =

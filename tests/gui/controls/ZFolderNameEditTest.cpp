@@ -16,6 +16,7 @@
 
 #include "gui/controls/ZPopListBoxEx.h"
 #include "gui/toolkit/AskAside.h"
+#include "gui/toolkit/GuiText.h"
 #include "gui/toolkit/MessageBox.h"
 #include "tests/FaultMount.h"
 #include "tests/Fields.h"
@@ -263,7 +264,8 @@ TEST_F(ZFolderNameEditTest, DroppedAndPastedFoldersReplaceTheTextOtherThingsBeep
 // root given; with expected files its status line and OK follow the selection. A
 // choice replaces the text, Annuler changes nothing, and no settings are written.
 TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
-    Folders({"empty", "full", "x|y"});  // "|": a name the program cannot test
+    // "|": a name the program cannot test; "Ω日本": one its text cannot carry.
+    Folders({"empty", "full", "x|y", "Ω日本"});
     WriteFile(dir.File("full/a.txt"), "x");
     // Checked as soon as it is set, even set again; the code once the check answers.
     edit->SetFlag(ZButtonEdit::kDelayedValidation, false);
@@ -296,7 +298,8 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
     // with OK enabled there, the last one taken with OK (with no click, Annuler).
     const std::tuple<bool, const char*, bool, std::vector<std::pair<const char*, bool>>> rows[] = {
         {false, "*.TXT|*.doc", true, {{"empty", false}, {"full", true}}},
-        {true, "", true, {{"empty", true}, {"x|y", false}, {"empty", true}}},
+        // A click on the greyed "Ω日本" leaves "empty" chosen.
+        {true, "", true, {{"empty", true}, {"Ω日本", true}, {"x|y", false}, {"empty", true}}},
         {false, "", false, {}},
     };
     for (const auto& row : rows) {
@@ -312,22 +315,27 @@ TEST_F(ZFolderNameEditTest, TheCodesAndTheBrowseDialogOfTheExpectedFiles) {
                 auto* tree = dialog->findChild<QTreeView*>("tree");
                 auto* model = static_cast<QFileSystemModel*>(tree->model());
                 auto* status = dialog->findChild<QLabel*>("status");
-                EXPECT_TRUE(Fields()
-                                .Is("root", model->filePath(tree->rootIndex()), rooted ? root : "/")
-                                .Is("current", model->filePath(tree->currentIndex()),
-                                    Path("full")));
+                EXPECT_TRUE(
+                    Fields()
+                        .Is("root", model->filePath(tree->rootIndex()), rooted ? root : "/")
+                        .Is("current", model->filePath(tree->currentIndex()), Path("full")));
                 EXPECT_TRUE(QTest::qWaitFor(
-                    [&] { return model->rowCount(tree->rootIndex()) == 3 || !rooted; }));
+                    [&] { return model->rowCount(tree->rootIndex()) == 4 || !rooted; }));
+                const QModelIndex greyed = model->index(Path("Ω日本"));
+                EXPECT_TRUE(
+                    Fields()
+                        .Is("greyed", model->flags(greyed).testFlag(Qt::ItemIsEnabled), false)
+                        .Is("why", model->data(greyed, Qt::ToolTipRole).toString(),
+                            ToQString(UncarriedRefusal(Path("Ω日本")))));
                 for (const auto& [folder, holds] : clicks) {
                     QTest::mouseClick(tree->viewport(), Qt::LeftButton, {},
                                       tree->visualRect(model->index(Path(folder))).center());
-                    EXPECT_TRUE(
-                        Fields()
-                            .Is("OK enabled", dialog->findChild<QPushButton*>("ok")->isEnabled(),
-                                holds)
-                            .Is("status shown", status->isVisible(), *expected != 0)
-                            .Is("status", status->text(),
-                                *expected ? (holds ? "Vu" : "Aucun") : ""))
+                    EXPECT_TRUE(Fields()
+                                    .Is("OK enabled",
+                                        dialog->findChild<QPushButton*>("ok")->isEnabled(), holds)
+                                    .Is("status shown", status->isVisible(), *expected != 0)
+                                    .Is("status", status->text(),
+                                        *expected ? (holds ? "Vu" : "Aucun") : ""))
                         << folder;
                 }
                 QTest::mouseClick(dialog->findChild<QPushButton*>(clicks.empty() ? "cancel" : "ok"),

@@ -125,9 +125,9 @@ TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
     // Typed; the message shown; whether the field's tooltip says it too.
     // clang-format off
     const std::tuple<QString, QString, bool> rows[] = {
-        {"relatif/dossier", "Le chemin doit être absolu : il commence par /.", true},
+        {"relatif/dossier", "Le chemin doit être absolu : il doit commencer par « / ».", true},
         {"/tmp/a|b", "Le chemin contient un caractère interdit dans un nom de fichier (\\ * ? \" < > |).", true},
-        {"C:\\Temp", "Le chemin doit être absolu : il commence par /.", true},
+        {"C:\\Temp", "Le chemin doit être absolu : il doit commencer par « / ».", true},
         {d + "/missing/deeper", "Le dossier « " + d + "/missing » n'existe pas.", true},
         {d + "/file", "« " + d + "/file » est un fichier, pas un dossier.", true},
         {d + "/file/", "« " + d + "/file » est un fichier, pas un dossier.", true},
@@ -135,7 +135,9 @@ TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
         {"/" + QString(5000, 'a'), "Le chemin est trop long.", true},
         {QString::fromStdString(locked), cannot + (root ? "Le support est protégé en écriture." : "Accès refusé."), false},
         {QString::fromStdString(small.Path()), "Le disque de ce dossier n'a que 2 Mo d'espace libre ; le test en demande 30 (voir Avancé).", false},
-        {"/tmp/Ω日本", "Le chemin contient des caractères que Dalvex ne sait pas traiter (hors de l'alphabet Windows-1252).", true},
+        {"/tmp/Ω日本", "Le chemin ne doit contenir que des caractères de l'alphabet Windows-1252 : son caractère n° 6, U+03A9, n'en est pas un.", true},
+        {"/tmp/a😀", "Le chemin ne doit contenir que des caractères de l'alphabet Windows-1252 : son caractère n° 7, U+1F600, n'en est pas un.", true},
+        {"/proc/self", "Dalvex ne peut créer aucun fichier dans ce dossier : son système de fichiers n'accepte pas de nouveau nom.", false},
         {d, ToQString(Chaine(Chaine::ResourceId(res::kNotNetworkQuestion))), false},
     };
     // clang-format on
