@@ -69,6 +69,12 @@ inline constexpr unsigned kSaveReportMenu = 2112;
 inline constexpr unsigned kSaveReportTitle = 2113;
 inline constexpr unsigned kRtfDocuments = 2114;
 inline constexpr unsigned kReportNotSaved = 2115;
+// The kinds Qt's file dialog gives a drive, a folder, a link and anything
+// else, which Qt's French catalogue lacks (QtTextGaps).
+inline constexpr unsigned kQtDrive = 2140;
+inline constexpr unsigned kQtFolder = 2141;
+inline constexpr unsigned kQtShortcut = 2142;
+inline constexpr unsigned kQtUnknown = 2143;
 // The advanced dialog: a run that writes more than the space asked, its
 // megabytes and files, printf-style.
 inline constexpr unsigned kRunWritesMore = 2116;

@@ -10,8 +10,10 @@
 #include "platform/ResourceIds.h"
 
 CDalvex2App::CDalvex2App(int& argc, char** argv) : QApplication(argc, argv) {
-    // Qt's own texts (context menus of the fields, message box buttons) in
-    // French; without the translation they stay in English.
+    // Qt's own texts (context menus of the fields, message box buttons, the
+    // file dialog) in French; without the translation they stay in English.
+    // The words Qt's catalogue lacks come from ours, asked after it.
+    installTranslator(&m_qtTextGaps);
     if (m_qtTranslator.load(QStringLiteral("qtbase_fr"),
                             QLibraryInfo::path(QLibraryInfo::TranslationsPath))) {
         installTranslator(&m_qtTranslator);

@@ -2,6 +2,8 @@
 #include <QApplication>
 #include <QTranslator>
 
+#include "gui/toolkit/QtTextGaps.h"
+
 // The program: one modal wizard, in French, and nothing saved anywhere.
 // User-interface thread only.
 class CDalvex2App : public QApplication {
@@ -18,5 +20,6 @@ public:
     int Run();
 
 private:
+    QtTextGaps m_qtTextGaps;
     QTranslator m_qtTranslator;
 };

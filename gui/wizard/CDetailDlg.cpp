@@ -5,11 +5,13 @@
 #include <QDate>
 #include <QDir>
 #include <QFileDialog>
+#include <QHeaderView>
 #include <QMenu>
 #include <QMimeData>
 #include <QSaveFile>
 #include <QStandardPaths>
 #include <QTime>
+#include <QTreeView>
 #include <algorithm>
 
 #include "gui/toolkit/DialogUnits.h"
@@ -134,6 +136,16 @@ void CDetailDlg::SaveReport() {
     dialog.setDirectory(ReportFolder());
     // The menu offers to save only while one of the reports shows.
     dialog.selectFile(ReportFileName(m_reports[m_shown].test.failure.localtime, m_shown));
+    // Qt's own (not the desktop's) dialog, its detailed list's columns at
+    // their default widths: the French headings are longer than the English
+    // ones and were cut. Each column but the name's takes the width its
+    // heading and contents need; the name's takes the rest.
+    if (auto* list = dialog.findChild<QTreeView*>(QStringLiteral("treeView"))) {
+        QHeaderView* header = list->header();
+        header->setStretchLastSection(false);
+        header->setSectionResizeMode(QHeaderView::ResizeToContents);
+        header->setSectionResizeMode(0, QHeaderView::Stretch);
+    }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
     const Chaine& rtf = ShownReport();
     QSaveFile file(dialog.selectedFiles().constFirst());

@@ -7,6 +7,7 @@
 // bar on the pictures.
 #include <QDir>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMessageBox>
 #include <QPushButton>
 #include <QScreen>
@@ -16,8 +17,10 @@
 
 #include "gui/toolkit/CPropertyPage.h"
 #include "gui/toolkit/DarkScheme.h"
+#include "gui/toolkit/GuiText.h"
 #include "gui/wizard/CDalvex2App.h"
 #include "gui/wizard/CDalvex2Sheet.h"
+#include "platform/ResourceIds.h"
 
 namespace {
 
@@ -140,16 +143,36 @@ int main(int argc, char** argv) {
     QDir().rmdir(gone);
     next->click();
     ok = ok && WaitForPage(sheet, 5) && Save(sheet.grab(), "8-error");
-    // The reports of the failed tests, then the about box.
-    for (const auto& [button, name] : {std::pair{QStringLiteral("details"), "9-details"},
-                                       {QStringLiteral("about"), "10-about"}}) {
-        QTimer::singleShot(300, [shot = name] {
-            QWidget* dialog = QApplication::activeModalWidget();
-            Save(dialog->grab(), shot);
-            qobject_cast<QDialog*>(dialog)->reject();
+    // The reports of the failed tests, and the dialog that saves one, opened
+    // from the report's menu.
+    QTimer::singleShot(300, [] {
+        auto* details = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+        Save(details->grab(), "9-details");
+        QTimer::singleShot(300, [details] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* action : menu->actions()) {
+                if (action->text() == ResourceQString(res::kSaveReportMenu))
+                    menu->setActiveAction(action);
+            }
+            QTimer::singleShot(800, [details] {
+                auto* files = qobject_cast<QDialog*>(QApplication::activeModalWidget());
+                Save(files->grab(), "9b-save");
+                files->reject();
+                details->reject();
+            });
+            QTest::keyClick(menu, Qt::Key_Return);
         });
-        sheet.findChild<QPushButton*>(button)->click();
-    }
+        emit details->findChild<QWidget*>(QStringLiteral("view"))
+            ->customContextMenuRequested(QPoint(20, 20));
+    });
+    sheet.findChild<QPushButton*>(QStringLiteral("details"))->click();
+    // Then the about box.
+    QTimer::singleShot(300, [] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        Save(dialog->grab(), "10-about");
+        qobject_cast<QDialog*>(dialog)->reject();
+    });
+    sheet.findChild<QPushButton*>(QStringLiteral("about"))->click();
     sheet.GetButton(CPropertySheet::PSBTN_CANCEL)->click();
     return ok ? 0 : 1;
 }

@@ -5,6 +5,8 @@
 
 #include <QClipboard>
 #include <QFileDialog>
+#include <QFileIconProvider>
+#include <QHeaderView>
 #include <QLineEdit>
 #include <QMessageBox>
 #include <QMimeData>
@@ -14,10 +16,12 @@
 #include <QTabBar>
 #include <QTextBlock>
 #include <QTextEdit>
+#include <QTreeView>
 #include <cerrno>
 #include <optional>
 
 #include "gui/toolkit/GuiText.h"
+#include "gui/toolkit/QtTextGaps.h"
 #include "gui/toolkit/SetRichEditRtf.h"
 #include "report/FailureReport.h"
 #include "support/RtfReader.h"
@@ -43,8 +47,8 @@ QString PlainText(const Chaine& rtf) {
 }
 
 // Of the first character of `text` in `document`: bold, italic, points, colour and font.
-Fields StyleIs(const QTextDocument* document, const char* text, bool bold, bool italic,
-               int points, const char* colour, const char* font) {
+Fields StyleIs(const QTextDocument* document, const char* text, bool bold, bool italic, int points,
+               const char* colour, const char* font) {
     QTextCursor at = document->find(text);
     at.setPosition(at.selectionStart() + 1);
     const QTextCharFormat f = at.charFormat();
@@ -98,11 +102,11 @@ TEST(CDetailDlgTest, OneTabPerFailedTestInReportOrder) {
     EXPECT_EQ(DocumentText(shown.View()->document()), PlainText(reports[0].rtf));
     for (int i = 2; i >= 0; --i) {
         QTest::mouseClick(shown.Tabs(), Qt::LeftButton, {}, shown.Tabs()->tabRect(i).center());
-        EXPECT_TRUE(Fields()
-                        .Is("tab", shown.Tabs()->tabText(i), QStringLiteral("Test %1").arg(i))
-                        .Is("report", DocumentText(shown.View()->document()),
-                            PlainText(reports[i].rtf))
-                        .Is("scrolled", shown.View()->verticalScrollBar()->value(), 0))
+        EXPECT_TRUE(
+            Fields()
+                .Is("tab", shown.Tabs()->tabText(i), QStringLiteral("Test %1").arg(i))
+                .Is("report", DocumentText(shown.View()->document()), PlainText(reports[i].rtf))
+                .Is("scrolled", shown.View()->verticalScrollBar()->value(), 0))
             << "tab " << i;
     }
 }
@@ -157,6 +161,7 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
 
     TempDir dir;
     QString warning, offered;
+    std::vector<std::pair<int, int>> clipped;  // heading: shown width, width needed
     OnNextModal<QMessageBox>(
         [&warning](QMessageBox* box) {
             warning = box->text();
@@ -165,7 +170,12 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         &*shown.dialog);
     for (const std::string& path : {dir.File("rapport.rtf"), std::string("/proc/rapport.rtf")}) {
         OnNextModal<QFileDialog>(
-            [path, &offered](QFileDialog* files) {
+            [path, &offered, &clipped](QFileDialog* files) {
+                const QHeaderView* header = files->findChild<QTreeView*>("treeView")->header();
+                for (int i = 1; i < header->count(); ++i) {
+                    if (header->sectionSize(i) < header->sectionSizeHint(i))
+                        clipped.emplace_back(header->sectionSize(i), header->sectionSizeHint(i));
+                }
                 // Set rather than typed: the completer's list would take the Return key.
                 auto* name = files->findChild<QLineEdit*>("fileNameEdit");
                 offered = name->text();
@@ -176,9 +186,21 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         PickFromContextMenu(shown.View()->viewport(), {20, 20}, "Enregistrer le rapport...");
         EXPECT_EQ(warning.contains("/proc/rapport.rtf"), path.starts_with("/proc")) << path;
     }
+    EXPECT_EQ(clipped, (std::vector<std::pair<int, int>>{})) << "headings of the file list";
     // Offered under what it is, when its test failed and its tab's number.
     const platform::SystemTime& t = report.test.failure.localtime;
     EXPECT_EQ(offered, QString::asprintf("dalvex2-rapport-%04d-%02d-%02d-%02d%02d-test0.rtf",
                                          t.year, t.month, t.day, t.hour, t.minute));
     EXPECT_EQ(ReadFile(dir.File("rapport.rtf")), bytes);
+}
+
+// Qt's French catalogue lacks the kind the file dialog gives a folder: the
+// program's own word fills the gap, and only it.
+TEST(QtTextGapsTest, TheFileDialogNamesAFolderInFrench) {
+    QtTextGaps gaps;
+    QCoreApplication::installTranslator(&gaps);
+    const QString folder = QFileIconProvider().type(QFileInfo("/tmp"));
+    const QString other = QCoreApplication::translate("QFileDialog", "Folder");
+    QCoreApplication::removeTranslator(&gaps);
+    EXPECT_EQ(std::pair(folder, other), std::pair(QString("Dossier"), QString("Folder")));
 }
