@@ -107,7 +107,9 @@ Result DirectoryCheck::OfPath(const Chaine& directory) {
     const std::string_view path = directory.View();
     if (path.empty() || path[0] != '/') return Found(kNotAbsolute);
     std::string systemPath;
-    if (!FileApi::ToSystemPath(path, &systemPath)) return Found(kInvalidName);
+    if (!FileApi::ToSystemPath(path, &systemPath)) {
+        return Found(kInvalidName, path.substr(path.find_first_of(FileApi::kRefusedInNames), 1));
+    }
     bool isDirectory = false;
     if (FileInfo::Exists(path, &isDirectory)) {
         return isDirectory ? Result() : Found(kNotDirectory, path);

@@ -15,7 +15,7 @@ public:
     enum Problem {
         kUsable,
         kNotAbsolute,   // not from the root: "relative", "~", "C:\Temp", "\\server\share"
-        kInvalidName,   // a character that names may not hold here
+        kInvalidName,   // `path`: the first character that names may not hold here
         kTooLong,       // the path, or one of its names
         kLinkLoop,      // symbolic links that lead back to themselves
         kMissing,       // `path`: the first folder of the path that does not exist

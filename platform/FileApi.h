@@ -102,10 +102,11 @@ public:
     // $TMPDIR, else /tmp, with one trailing '/'.
     static bool GetTempPath(std::string* path);
 
+    // The characters that names may not hold here: *?"<>| as elsewhere,
+    // backslash (which the text routines would read as a separator), and NUL.
+    static constexpr std::string_view kRefusedInNames{"*?\"<>|\\\0", 8};
     // The path for the system (UTF-8); false with 123 in LastError when the
-    // path holds a character that names may not hold here: *?"<>| as
-    // elsewhere, backslash (which the text routines would read as a separator), and
-    // NUL.
+    // path holds one of kRefusedInNames.
     static bool ToSystemPath(std::string_view path, std::string* systemPath);
 };
 

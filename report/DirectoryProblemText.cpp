@@ -16,7 +16,8 @@ Chaine DirectoryProblemText(const DirectoryCheck::Result& found) {
     switch (found.problem) {
         case DirectoryCheck::kUsable: return text;
         case DirectoryCheck::kNotAbsolute: return Resource(res::kPathNotAbsolute);
-        case DirectoryCheck::kInvalidName: return Resource(res::kPathInvalidName);
+        case DirectoryCheck::kInvalidName:
+            return text.Format(Resource(res::kPathInvalidName).c_str(), path.c_str());
         case DirectoryCheck::kTooLong: return Resource(res::kPathTooLong);
         case DirectoryCheck::kLinkLoop: return Resource(res::kPathLinkLoop);
         case DirectoryCheck::kMissing:

@@ -18,7 +18,6 @@
 namespace platform {
 namespace {
 
-constexpr std::string_view kRefusedInNames{"*?\"<>|\\\0", 8};
 constexpr int kBusyRetries = 20;
 constexpr int kBusyRetryMs = 50;
 

@@ -126,7 +126,8 @@ TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
     // clang-format off
     const std::tuple<QString, QString, bool> rows[] = {
         {"relatif/dossier", "Le chemin doit être absolu : il doit commencer par « / ».", true},
-        {"/tmp/a|b", "Le chemin contient un caractère interdit dans un nom de fichier (\\ * ? \" < > |).", true},
+        {"/tmp/a|b", "Un nom de fichier ne doit contenir aucun des caractères \\ * ? \" < > | : ce chemin contient « | ».", true},
+        {"/tmp/a*b?c", "Un nom de fichier ne doit contenir aucun des caractères \\ * ? \" < > | : ce chemin contient « * ».", true},
         {"C:\\Temp", "Le chemin doit être absolu : il doit commencer par « / ».", true},
         {d + "/missing/deeper", "Le dossier « " + d + "/missing » n'existe pas.", true},
         {d + "/file", "« " + d + "/file » est un fichier, pas un dossier.", true},
