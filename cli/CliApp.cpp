@@ -32,8 +32,6 @@ namespace {
 constexpr int64_t kWaitStepMs = 100;
 // A test that has waited this long on the share is named on the status line.
 constexpr uint32_t kWaitingShownMs = 5000;
-// A test counts as waiting on the share in the result's series past this.
-constexpr uint32_t kWaitingCountedMs = 1000;
 // A client that gets its order later than this after the common start does
 // not test: it would not be testing together with the others.
 constexpr int64_t kLateStartMs = 1000;
@@ -161,24 +159,6 @@ bool WaitForStart(int64_t startAtMs, const StartClock& clock, const Status& stat
     return platform::StopSignals::Count() == 0;  // one that came during the last step too
 }
 
-// The share's write-through bytes so far and the tests waiting on it now:
-// every test but the temporary directory's, named `tempTest`; beside them
-// every byte of every test, as the run's own totals count them; `held`: the
-// child's look before this one waited for this process.
-void LookAtShare(const RunSnapshot& run, const Chaine& tempTest, bool held, ShareSeries* series) {
-    const int slot = TestSnapshot::Slot(false);
-    uint64_t written = 0, read = 0;
-    uint32_t waiting = 0;
-    for (const TestSnapshot& t : run.tests) {
-        if (t.testname == tempTest) continue;
-        written += t.bytesWritten[slot];
-        read += t.bytesRead[slot];
-        waiting += t.pending && t.WaitedMs(run.takenTicks) >= kWaitingCountedMs;
-    }
-    series->Sample(run.ElapsedMs(), written, read, run.TotalWritten(true) + run.TotalRead(true),
-                   waiting, held);
-}
-
 // The tests that have waited on the share for a while, for the status line.
 std::string WaitingText(const RunSnapshot& run) {
     std::string tests;
@@ -195,7 +175,6 @@ std::string WaitingText(const RunSnapshot& run) {
 // client that caches writes, and what the share carried.
 void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& status,
             ShareSeries* series) {
-    const Chaine tempTest(Chaine::ResourceId(res::kTempTestName));
     uint32_t lastStatus = 0;
     bool warned = false;
     std::vector<bool> told;
@@ -212,7 +191,7 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
     // The share's course by the child's clock, each snapshot it sent.
     supervisor.OnNews([&](const RunSnapshot& news, const RunMessage::RunState& state) {
         if (news.startTicks == 0) return;
-        LookAtShare(news, tempTest, state.heldMs > 0, series);
+        series->Look(news, state.heldMs > 0);
         if (state.stopping) series->Stop(news.ElapsedMs());
     });
     while (supervisor.Step(status.err)) {
@@ -237,21 +216,6 @@ void Follow(RunSupervisor& supervisor, const Chaine& directories, const Status& 
 }
 
 // What the tests of the cross-check's two sides say.
-JsonResult::Run::CrossCheck CrossCheckOf(const RunSnapshot& run, const Chaine& directory) {
-    JsonResult::Run::CrossCheck cross{directory, Chaine(), 0, 0};
-    const Chaine reading(Chaine::ResourceId(res::kCrossReadTestName));
-    const Chaine writing(Chaine::ResourceId(res::kCrossWriteTestName));
-    const int slot = TestSnapshot::Slot(false);
-    for (const TestSnapshot& t : run.tests) {
-        if (t.testname == reading) {
-            cross.partner = t.peer;
-            cross.bytesRead = t.bytesRead[slot];
-        }
-        if (t.testname == writing) cross.bytesWritten = t.bytesWritten[slot];
-    }
-    return cross;
-}
-
 // The files the run left, with how to free a mount that hangs when a call
 // got no answer.
 void SayLeftFiles(std::FILE* text, const std::vector<Chaine>& files, bool stalled) {
@@ -373,15 +337,7 @@ Outcome TakeEnd(const RunSupervisor& supervisor, JsonResult::Run* run) {
     for (const FailureReport& f : outcome.failures)
         outcome.hung |= f.test.failure.stallSeconds != 0;
     run->client = supervisor.Client();
-    if (!run->prefs->crossCheckDirectory.IsEmpty()) {
-        run->crossCheck = CrossCheckOf(snapshot, run->prefs->crossCheckDirectory);
-    }
-    run->elapsedMs = snapshot.ElapsedMs();
-    run->bytesWritten = snapshot.TotalWritten(true);
-    run->bytesRead = snapshot.TotalRead(true);
-    run->throughput = snapshot.Throughput();
-    run->leftFiles = snapshot.LeftFiles();
-    run->share.Stop(run->elapsedMs);
+    run->Ended(snapshot);
     return outcome;
 }
 

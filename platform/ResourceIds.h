@@ -69,6 +69,10 @@ inline constexpr unsigned kSaveReportMenu = 2112;
 inline constexpr unsigned kSaveReportTitle = 2113;
 inline constexpr unsigned kRtfDocuments = 2114;
 inline constexpr unsigned kReportNotSaved = 2115;
+// The details' menu entry that saves the whole run as one web page, and the
+// kind of file.
+inline constexpr unsigned kSaveRunReportMenu = 2117;
+inline constexpr unsigned kHtmlDocuments = 2118;
 // The kinds Qt's file dialog gives a drive, a folder, a link and anything
 // else, which Qt's French catalogue lacks (QtTextGaps).
 inline constexpr unsigned kQtDrive = 2140;

@@ -19,9 +19,9 @@ CDalvex2Sheet::CDalvex2Sheet(QWidget* parent, unsigned startPage, const CDVXPref
     AddPage(new CWelcomePage);
     AddPage(new CSelectDirPage(m_session));
     AddPage(new CTimePage(m_session));
-    AddPage(new CProgressPage(m_session));
+    AddPage(new CProgressPage(m_session, m_record));
     AddPage(new CNoErrorPage(m_session));
-    AddPage(new CErrorPage(m_session));
+    AddPage(new CErrorPage(m_session, m_record));
     AddAboutEntry();
 }
 

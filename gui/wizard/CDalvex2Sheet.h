@@ -1,6 +1,7 @@
 #pragma once
 #include "engine/TestSession.h"
 #include "gui/toolkit/CPropertySheet.h"
+#include "gui/wizard/RunRecord.h"
 
 // The wizard: welcome, server directory, duration, progress, then the result
 // of the run. It owns the session, the settings that the pages fill in and the
@@ -23,5 +24,6 @@ private:
     void AddAboutEntry();
     void ShowAbout();
 
+    RunRecord m_record;  // of the session's run
     TestSession m_session;
 };

@@ -32,12 +32,11 @@ QString TabText(std::size_t index) {
 }
 
 // The name a report is offered under: what it is, when its test failed (local
-// time, to the minute) and its tab's number.
-QString ReportFileName(const platform::SystemTime& failed, std::size_t index) {
-    return QStringLiteral("dalvex2-rapport-%1-%2-test%3.rtf")
+// time, to the minute), and what ends it: a tab's number and the kind of file.
+QString ReportFileName(const platform::SystemTime& failed, const QString& ending) {
+    return QStringLiteral("dalvex2-rapport-%1-%2%3")
         .arg(QDate(failed.year, failed.month, failed.day).toString(QStringLiteral("yyyy-MM-dd")),
-             QTime(failed.hour, failed.minute).toString(QStringLiteral("HHmm")))
-        .arg(index);
+             QTime(failed.hour, failed.minute).toString(QStringLiteral("HHmm")), ending);
 }
 
 // Where reports are saved: the user's documents folder, else the home folder.
@@ -55,8 +54,8 @@ CDetailDlg::Layout CDetailDlg::Resized(const Layout& opening, QSize openingSize,
             opening.close.translated(dx / 2, dy)};
 }
 
-CDetailDlg::CDetailDlg(const RunSnapshot& run, QWidget* parent)
-    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()) {
+CDetailDlg::CDetailDlg(const RunSnapshot& run, std::string runReport, QWidget* parent)
+    : QDialog(parent), ui(std::make_unique<Ui::CDetailDlg>()), m_runReport(std::move(runReport)) {
     ui->setupUi(this);
     DialogUnits::Scale(this);
     m_openingSize = size();
@@ -115,6 +114,8 @@ void CDetailDlg::ShowContextMenu(const QPoint& position) {
         ->setEnabled(any);
     menu->addAction(ResourceQString(res::kSaveReportMenu), this, &CDetailDlg::SaveReport)
         ->setEnabled(any);
+    menu->addAction(ResourceQString(res::kSaveRunReportMenu), this, &CDetailDlg::SaveRunReport)
+        ->setEnabled(any && !m_runReport.empty());
     menu->exec(ui->view->viewport()->mapToGlobal(position));
 }
 
@@ -128,14 +129,29 @@ void CDetailDlg::CopyReport() {
     QApplication::clipboard()->setMimeData(data);
 }
 
+// The menu offers to save only while one of the reports shows.
 void CDetailDlg::SaveReport() {
+    SaveFile(res::kRtfDocuments, QStringLiteral("rtf"),
+             ReportFileName(m_reports[m_shown].test.failure.localtime,
+                            QStringLiteral("-test%1.rtf").arg(m_shown)),
+             ShownReport().View());
+}
+
+// Named after the first failure, as the run's reports come.
+void CDetailDlg::SaveRunReport() {
+    SaveFile(res::kHtmlDocuments, QStringLiteral("html"),
+             ReportFileName(m_reports.front().test.failure.localtime, QStringLiteral(".html")),
+             m_runReport);
+}
+
+void CDetailDlg::SaveFile(unsigned filterId, const QString& suffix, const QString& name,
+                          std::string_view bytes) {
     QFileDialog dialog(this, ResourceQString(res::kSaveReportTitle));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setNameFilter(ResourceQString(res::kRtfDocuments));
-    dialog.setDefaultSuffix(QStringLiteral("rtf"));
+    dialog.setNameFilter(ResourceQString(filterId));
+    dialog.setDefaultSuffix(suffix);
     dialog.setDirectory(ReportFolder());
-    // The menu offers to save only while one of the reports shows.
-    dialog.selectFile(ReportFileName(m_reports[m_shown].test.failure.localtime, m_shown));
+    dialog.selectFile(name);
     // Qt's own (not the desktop's) dialog, its detailed list's columns at
     // their default widths: the French headings are longer than the English
     // ones and were cut. Each column but the name's takes the width its
@@ -147,11 +163,9 @@ void CDetailDlg::SaveReport() {
         header->setSectionResizeMode(0, QHeaderView::Stretch);
     }
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
-    const Chaine& rtf = ShownReport();
     QSaveFile file(dialog.selectedFiles().constFirst());
-    const auto size = static_cast<qint64>(rtf.View().size());
-    if (file.open(QIODevice::WriteOnly) && file.write(rtf.View().data(), size) == size &&
-        file.commit())
+    const auto size = static_cast<qint64>(bytes.size());
+    if (file.open(QIODevice::WriteOnly) && file.write(bytes.data(), size) == size && file.commit())
         return;
     MessageBox::Warn(
         this,

@@ -2,6 +2,8 @@
 #include <QDialog>
 #include <QRect>
 #include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 #include "report/FailureReport.h"
@@ -30,7 +32,9 @@ public:
     // a drag in small steps ends where one step would.
     static Layout Resized(const Layout& opening, QSize openingSize, QSize size);
 
-    CDetailDlg(const RunSnapshot& run, QWidget* parent);
+    // `runReport`: the whole run as one HTML document, offered for saving
+    // beside each test's report.
+    CDetailDlg(const RunSnapshot& run, std::string runReport, QWidget* parent);
     ~CDetailDlg() override;
 
 protected:
@@ -44,10 +48,16 @@ private:
     void ShowContextMenu(const QPoint& position);
     void CopyReport();
     void SaveReport();
+    void SaveRunReport();
+    // Asks where, offering `name` in the documents folder, and writes `bytes`
+    // there whole, or says why it could not.
+    void SaveFile(unsigned filterId, const QString& suffix, const QString& name,
+                  std::string_view bytes);
 
     std::unique_ptr<Ui::CDetailDlg> ui;
     std::vector<FailureReport> m_reports;  // in tab order
     std::size_t m_shown = 0;
+    std::string m_runReport;
     QSize m_openingSize;
     Layout m_opening;
 };

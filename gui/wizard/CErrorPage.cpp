@@ -6,12 +6,16 @@
 #include "gui/toolkit/ResourceImage.h"
 #include "gui/wizard/CDetailDlg.h"
 #include "gui/wizard/PageIds.h"
+#include "gui/wizard/RunRecord.h"
 #include "gui/wizard/RunSummary.h"
 #include "platform/ResourceIds.h"
 #include "ui_CErrorPage.h"
 
-CErrorPage::CErrorPage(TestSession& session)
-    : CPropertyPage(res::kErrorPage), ui(std::make_unique<Ui::CErrorPage>()), m_session(session) {
+CErrorPage::CErrorPage(TestSession& session, RunRecord& record)
+    : CPropertyPage(res::kErrorPage),
+      ui(std::make_unique<Ui::CErrorPage>()),
+      m_session(session),
+      m_record(record) {
     ui->setupUi(this);
     ui->title->setFont(DialogUnits::BannerFont());
     connect(ui->details, &QPushButton::clicked, this, &CErrorPage::ShowDetails);
@@ -32,6 +36,7 @@ bool CErrorPage::OnSetActive() {
 }
 
 void CErrorPage::ShowDetails() {
-    CDetailDlg dialog(m_session.run.Snapshot(), GetSheet());
+    const RunSnapshot run = m_session.run.Snapshot();
+    CDetailDlg dialog(run, m_record.Html(m_session, run), GetSheet());
     dialog.exec();
 }

@@ -4,6 +4,7 @@
 #include "gui/toolkit/CPropertyPage.h"
 #include "gui/wizard/PageIds.h"
 
+class RunRecord;
 struct TestSession;
 
 namespace Ui {
@@ -14,8 +15,9 @@ class CErrorPage;
 class CErrorPage : public CPropertyPage {
     Q_OBJECT
 public:
-    // `session` holds the records of the runs and outlives the page.
-    explicit CErrorPage(TestSession& session);
+    // `session` holds the records of the runs, `record` what the run's
+    // report to share needs beside them; both outlive the page.
+    CErrorPage(TestSession& session, RunRecord& record);
     ~CErrorPage() override;
 
     bool OnInitDialog() override;
@@ -29,4 +31,5 @@ private:
 
     std::unique_ptr<Ui::CErrorPage> ui;
     TestSession& m_session;
+    RunRecord& m_record;
 };

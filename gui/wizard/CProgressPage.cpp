@@ -11,6 +11,7 @@
 #include "gui/toolkit/MessageBox.h"
 #include "gui/wizard/PageIds.h"
 #include "gui/wizard/ProgressButtons.h"
+#include "gui/wizard/RunRecord.h"
 #include "platform/ResourceIds.h"
 #include "report/ProgressText.h"
 #include "support/FileSystem.h"
@@ -32,10 +33,11 @@ int ResultPage(const RunVerdict& verdict) {
 
 }  // namespace
 
-CProgressPage::CProgressPage(TestSession& session)
+CProgressPage::CProgressPage(TestSession& session, RunRecord& record)
     : CPropertyPage(res::kProgressPage),
       ui(std::make_unique<Ui::CProgressPage>()),
       m_session(session),
+      m_record(record),
       m_notifier(ToQString(Chaine(Chaine::ResourceId(res::kShowWindowAction)))) {
     ui->setupUi(this);
     // Fonts and the longest status line before the layout is fitted to its texts.
@@ -59,6 +61,7 @@ bool CProgressPage::OnSetActive() {
     ui->bar->SetShowText(true);
     ShowStatus(res::kRunningText);
     m_buttonsEnabled = false;
+    m_record.Begin();
     m_session.run.Start(prefs);
     m_awake.Take(window(), ToQString(Chaine(Chaine::ResourceId(res::kStayAwakeReason))));
     m_runGoing = true;
@@ -133,6 +136,7 @@ void CProgressPage::Tick() {
     const RunController::Tick tick = run.Poll();
     // Every way a run ends leads here: to the result, Back, and a Cancel
     // (pressed once the threads are done, or their wait is over).
+    if (m_runGoing) m_record.Look(tick.snapshot, run.IsStopping());
     if (tick.threadsExited && m_runGoing) RunOver(tick.snapshot);
     if (tick.running) ShowCounters(tick.snapshot);
     // The end of the time stops the run as Next would.

@@ -8,6 +8,7 @@
 #include "gui/desktop/LauncherProgress.h"
 #include "gui/toolkit/CPropertyPage.h"
 
+class RunRecord;
 struct TestSession;
 
 namespace Ui {
@@ -20,16 +21,16 @@ class CProgressPage;
 // for the page the user's last request asked for. It never waits for a
 // thread: it polls. A run that ends on its result while the window is not
 // the active one is told on the desktop; its progress shows on the
-// program's icon in the launcher while it goes. The machine is kept awake
-// from the run's start until the poll that finds every worker thread
-// returned, whichever way the run ended; when the window goes first (the
-// threads left stuck on a share that does not answer, the display lost),
-// until the window goes. User-interface thread only.
+// program's icon in the launcher while it goes; its record, for the report
+// to share, is kept poll after poll. The machine is kept awake from the run's start until the poll
+// that finds every worker thread returned, whichever way the run ended; when the window goes first
+// (the threads left stuck on a share that does not answer, the display lost), until the window
+// goes. User-interface thread only.
 class CProgressPage : public CPropertyPage {
     Q_OBJECT
 public:
-    // `session` outlives the page.
-    explicit CProgressPage(TestSession& session);
+    // `session` and `record` outlive the page.
+    CProgressPage(TestSession& session, RunRecord& record);
     ~CProgressPage() override;
 
     bool OnSetActive() override;
@@ -60,6 +61,7 @@ private:
 
     std::unique_ptr<Ui::CProgressPage> ui;
     TestSession& m_session;
+    RunRecord& m_record;
     int m_nTimer = 0;
     DesktopInhibitor m_awake;
     DesktopNotifier m_notifier;

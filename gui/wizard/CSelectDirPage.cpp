@@ -104,6 +104,7 @@ int CSelectDirPage::OnWizardNext() {
         if (!MessageBox::AskYesNo(GetSheet(), question, caption)) return -1;
     }
     m_session.prefs.SetDirectory(path);
+    m_session.client = client;
     return 0;
 }
 

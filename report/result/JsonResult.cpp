@@ -3,6 +3,7 @@
 #include <cstdio>
 
 #include "engine/CDVXProgressData.h"
+#include "platform/ResourceIds.h"
 #include "report/ReportText.h"
 #include "report/result/StartTime.h"
 #include "support/BuildVersion.h"
@@ -124,4 +125,27 @@ ResultDocument JsonResult::Document(const Run& run, const RunVerdict& verdict,
     d.kept = run.kept;
     d.verified = run.verified;
     return d;
+}
+
+void JsonResult::Run::Ended(const RunSnapshot& end) {
+    if (!prefs->crossCheckDirectory.IsEmpty()) {
+        CrossCheck cross{prefs->crossCheckDirectory, Chaine(), 0, 0};
+        const Chaine reading(Chaine::ResourceId(res::kCrossReadTestName));
+        const Chaine writing(Chaine::ResourceId(res::kCrossWriteTestName));
+        const int slot = TestSnapshot::Slot(false);
+        for (const TestSnapshot& t : end.tests) {
+            if (t.testname == reading) {
+                cross.partner = t.peer;
+                cross.bytesRead = t.bytesRead[slot];
+            }
+            if (t.testname == writing) cross.bytesWritten = t.bytesWritten[slot];
+        }
+        crossCheck = cross;
+    }
+    elapsedMs = end.ElapsedMs();
+    bytesWritten = end.TotalWritten(true);
+    bytesRead = end.TotalRead(true);
+    throughput = end.Throughput();
+    leftFiles = end.LeftFiles();
+    share.Stop(elapsedMs);
 }

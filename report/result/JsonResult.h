@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "engine/CDVXPrefs.h"
+#include "engine/RunSnapshot.h"
 #include "engine/RunVerdict.h"
 #include "platform/Clock.h"
 #include "report/FailureReport.h"
@@ -50,6 +51,10 @@ public:
         // The files the run kept for a later check, or those it checked.
         std::optional<ResultKept> kept;
         std::optional<ResultKept> verified;
+
+        // The run over, as `end` shows it: its time, bytes, throughput,
+        // files left and cross-check; the share's course stopped there.
+        void Ended(const RunSnapshot& end);
     };
 
     static ResultDocument Document(const Run& run, const RunVerdict& verdict,

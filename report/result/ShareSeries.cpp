@@ -3,6 +3,29 @@
 #include <algorithm>
 
 #include "engine/RunSnapshot.h"
+#include "platform/ResourceIds.h"
+
+namespace {
+
+// A call waited this long: its test is waiting on the share.
+constexpr uint32_t kWaitingCountedMs = 1000;
+
+}  // namespace
+
+void ShareSeries::Look(const RunSnapshot& run, bool held) {
+    const Chaine tempTest(Chaine::ResourceId(res::kTempTestName));
+    const int slot = TestSnapshot::Slot(false);
+    uint64_t written = 0, read = 0;
+    uint32_t waiting = 0;
+    for (const TestSnapshot& t : run.tests) {
+        if (t.testname == tempTest) continue;
+        written += t.bytesWritten[slot];
+        read += t.bytesRead[slot];
+        waiting += t.pending && t.WaitedMs(run.takenTicks) >= kWaitingCountedMs;
+    }
+    Sample(run.ElapsedMs(), written, read, run.TotalWritten(true) + run.TotalRead(true), waiting,
+           held);
+}
 
 void ShareSeries::Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint64_t total,
                          uint32_t waiting, bool held) {

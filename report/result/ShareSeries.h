@@ -3,6 +3,7 @@
 #include <optional>
 #include <vector>
 
+#include "engine/RunSnapshot.h"
 #include "report/result/ResultDocument.h"
 
 // What the share carried during a run, second by second: the bytes the tests
@@ -35,6 +36,10 @@ public:
     // back, and nobody looked since. Looks come in time order.
     void Sample(uint32_t elapsedMs, uint64_t written, uint64_t read, uint64_t total,
                 uint32_t waiting, bool held = false);
+    // A look at the run as `run` shows it: the share is every test but the
+    // temporary directory's; a test counts as waiting once its call has
+    // waited a second.
+    void Look(const RunSnapshot& run, bool held = false);
     // The tests were asked to stop at `elapsedMs`: a share that stays quiet
     // from then on is no longer idle time.
     void Stop(uint32_t elapsedMs);

@@ -60,6 +60,8 @@ Fields StyleIs(const QTextDocument* document, const char* text, bool bold, bool 
                          .Is("font", f.fontFamilies().toStringList().value(0), font));
 }
 
+const std::string kRunReport = "<!DOCTYPE html>\n<title>Le test</title>\n";
+
 // A shown dialog on a run of tests in the directories given, failed on a
 // system call or on data that differ, or passed; with its parts.
 struct Shown {
@@ -73,7 +75,7 @@ struct Shown {
             if (kind == T::kDataError) t.failure = DataFailure("6162", "6164", 7);
             t.failure.localtime = platform::Clock::GetLocalTime();
         }
-        dialog.emplace(run, nullptr);
+        dialog.emplace(run, kRunReport, nullptr);
         dialog->show();
         EXPECT_TRUE(QTest::qWaitForWindowExposed(&*dialog));
     }
@@ -148,7 +150,8 @@ TEST(CDetailDlgTest, TheReportInItsStylesAndAWindowThatGrows) {
 }
 
 // The report leaves through the context menu: on the clipboard as RTF and as
-// text, or into a file, byte for byte; a file that cannot be written says so.
+// text, or into a file, byte for byte, as the whole run's report does; a file
+// that cannot be written says so.
 TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
     Shown shown({{"/srv/partagé", T::kSystemError}});
     const FailureReport report = FailureReport::Collect(shown.run).at(0);
@@ -160,7 +163,7 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
               std::pair(bytes, PlainText(rtf)));
 
     TempDir dir;
-    QString warning, offered;
+    QString warning;
     std::vector<std::pair<int, int>> clipped;  // heading: shown width, width needed
     OnNextModal<QMessageBox>(
         [&warning](QMessageBox* box) {
@@ -168,9 +171,15 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
             QTest::keyClick(box, Qt::Key_Escape);
         },
         &*shown.dialog);
-    for (const std::string& path : {dir.File("rapport.rtf"), std::string("/proc/rapport.rtf")}) {
+    const std::pair<std::string, const char*> saves[] = {
+        {dir.File("rapport.rtf"), "Enregistrer le rapport..."},
+        {"/proc/rapport.rtf", "Enregistrer le rapport..."},
+        {dir.File("rapport.html"), "Enregistrer le rapport complet du test (HTML)..."},
+    };
+    std::vector<QString> offers;
+    for (const auto& [path, entry] : saves) {
         OnNextModal<QFileDialog>(
-            [path, &offered, &clipped](QFileDialog* files) {
+            [path, &offers, &clipped](QFileDialog* files) {
                 const QHeaderView* header = files->findChild<QTreeView*>("treeView")->header();
                 for (int i = 1; i < header->count(); ++i) {
                     if (header->sectionSize(i) < header->sectionSizeHint(i))
@@ -178,20 +187,23 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
                 }
                 // Set rather than typed: the completer's list would take the Return key.
                 auto* name = files->findChild<QLineEdit*>("fileNameEdit");
-                offered = name->text();
+                offers.push_back(name->text());
                 name->setText(QString::fromStdString(path));
                 QTest::keyClick(name, Qt::Key_Return);
             },
             &*shown.dialog);
-        PickFromContextMenu(shown.View()->viewport(), {20, 20}, "Enregistrer le rapport...");
-        EXPECT_EQ(warning.contains("/proc/rapport.rtf"), path.starts_with("/proc")) << path;
+        PickFromContextMenu(shown.View()->viewport(), {20, 20}, entry);
+        EXPECT_EQ(warning.contains(QString::fromStdString(path)), path.starts_with("/proc")) << path;
     }
     EXPECT_EQ(clipped, (std::vector<std::pair<int, int>>{})) << "headings of the file list";
-    // Offered under what it is, when its test failed and its tab's number.
+    // Offered under what it is, when its test failed, and its tab's number or
+    // the run's kind of file.
     const platform::SystemTime& t = report.test.failure.localtime;
-    EXPECT_EQ(offered, QString::asprintf("dalvex2-rapport-%04d-%02d-%02d-%02d%02d-test0.rtf",
-                                         t.year, t.month, t.day, t.hour, t.minute));
-    EXPECT_EQ(ReadFile(dir.File("rapport.rtf")), bytes);
+    const QString when = QString::asprintf("dalvex2-rapport-%04d-%02d-%02d-%02d%02d", t.year,
+                                           t.month, t.day, t.hour, t.minute);
+    EXPECT_EQ(offers, (std::vector{when + "-test0.rtf", when + "-test0.rtf", when + ".html"}));
+    EXPECT_EQ(std::pair(ReadFile(dir.File("rapport.rtf")), ReadFile(dir.File("rapport.html"))),
+              std::pair(bytes, kRunReport));
 }
 
 // Qt's French catalogue lacks the kind the file dialog gives a folder: the

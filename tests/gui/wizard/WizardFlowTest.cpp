@@ -5,12 +5,14 @@
 #include <xcb/xcb.h>
 
 #include <QAbstractEventDispatcher>
+#include <QFileDialog>
 #include <QLabel>
 #include <QLineEdit>
 #include <QProgressDialog>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTabBar>
+#include <QTextEdit>
 #include <chrono>
 #include <csignal>
 #include <filesystem>
@@ -248,8 +250,9 @@ TEST(WizardFlowTest, NextAsksBeforeTakingAFolderOnAClientThatCachesWrites) {
 }
 
 // A directory that does not exist fails every test: the error page comes
-// without a click, offers Finish and the reports of the failed tests, and Back
-// leads to the duration page. Finish leaves no window and no thread.
+// without a click, offers Finish and the reports of the failed tests, the
+// whole run's among them, and Back leads to the duration page. Finish leaves
+// no window and no thread.
 TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
     TempDir dir("/dev/shm");
     const std::size_t threadsBefore = ThreadCount();
@@ -264,14 +267,37 @@ TEST(WizardFlowTest, AMissingDirectoryReachesTheErrorPageUnaided) {
                             ->text()
                             .contains(QString::fromStdString(dir.File("missing"))));
             std::size_t tabs = 0;  // Details opens again once left
+            const std::string saved = dir.File("run" + std::to_string(run) + ".html");
             OnNextModal<CDetailDlg>(
-                [&tabs](CDetailDlg* details) {
+                [&tabs, &saved](CDetailDlg* details) {
                     tabs = details->findChild<QTabBar*>()->count();
+                    OnNextModal<QFileDialog>(
+                        [&saved](QFileDialog* files) {
+                            auto* name = files->findChild<QLineEdit*>("fileNameEdit");
+                            name->setText(QString::fromStdString(saved));
+                            QTest::keyClick(name, Qt::Key_Return);
+                        },
+                        details);
+                    PickFromContextMenu(details->findChild<QTextEdit*>("view")->viewport(),
+                                        {20, 20},
+                                        "Enregistrer le rapport complet du test (HTML)...");
                     QTest::keyClick(details, Qt::Key_Escape);
                 },
                 &w.Sheet());
             QTest::mouseClick(w.Find<QPushButton>(W::kError, "details"), Qt::LeftButton);
-            EXPECT_TRUE(Fields().Is("tabs", tabs, failed).Is("page", w.ActivePage(), W::kError));
+            // The run's report: the directory, the share's course drawn, each failure.
+            const std::string html = ReadFile(saved);
+            std::size_t reported = 0;
+            for (std::size_t at = 0;
+                 (at = html.find("<section class=\"failure\"", at)) != std::string::npos; ++at)
+                ++reported;
+            EXPECT_TRUE(
+                Fields()
+                    .Is("tabs", tabs, failed)
+                    .Is("page", w.ActivePage(), W::kError)
+                    .Is("directory", html.find(dir.File("missing")) != std::string::npos, true)
+                    .Is("chart", html.find("<polyline class=\"series\"") != std::string::npos, true)
+                    .Is("failures", reported, failed));
             if (run == 0) w.Click(kBack);
             ASSERT_TRUE(w.WaitForPage(run == 0 ? W::kDuration : W::kError));
         }
