@@ -12,9 +12,11 @@ public:
     // stopped.
     static constexpr uint32_t kStoppedGapMs = 5000;
     // The monotonic clock stands still while the system sleeps and the
-    // boot-time clock does not: this much more between two looks is a sleep
-    // (less is the jitter of reading two clocks).
-    static constexpr uint64_t kSleptMs = 100;
+    // boot-time clock does not: this much more between two looks is a sleep.
+    // Less is the jitter of reading two clocks one after the other, or a
+    // sleep too short to have cost the share its connection; a reading
+    // below the one before (rounding) is none either.
+    static constexpr uint64_t kSleptMs = 1000;
 
     // A look at `nowTicks` (Clock::GetTickCount), the system having slept
     // `sleptMs` in all since it booted (Clock::GetSleptMs). False at the first

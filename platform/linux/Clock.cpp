@@ -2,7 +2,9 @@
 
 #include <time.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstdint>
 #include <thread>
 
 namespace platform {
@@ -15,14 +17,19 @@ uint32_t Clock::GetTickCount() {
 }
 
 uint64_t Clock::GetSleptMs() {
-    timespec boot{}, mono{};
     // The monotonic clock read first: the time between the two readings adds
-    // to the difference, never takes from it.
-    clock_gettime(CLOCK_MONOTONIC, &mono);
-    clock_gettime(CLOCK_BOOTTIME, &boot);
-    const int64_t ns = (static_cast<int64_t>(boot.tv_sec) - mono.tv_sec) * 1000000000 +
-                       (boot.tv_nsec - mono.tv_nsec);
-    return ns > 0 ? static_cast<uint64_t>(ns) / 1000000 : 0;
+    // to the difference, never takes from it. The least of three readings,
+    // so that a thread put aside between two reads adds nothing.
+    int64_t least = INT64_MAX;
+    for (int i = 0; i < 3; ++i) {
+        timespec boot{}, mono{};
+        clock_gettime(CLOCK_MONOTONIC, &mono);
+        clock_gettime(CLOCK_BOOTTIME, &boot);
+        least = std::min<int64_t>(least,
+                                  (static_cast<int64_t>(boot.tv_sec) - mono.tv_sec) * 1000000000 +
+                                      (boot.tv_nsec - mono.tv_nsec));
+    }
+    return least > 0 ? static_cast<uint64_t>(least) / 1000000 : 0;
 }
 
 SystemTime Clock::GetLocalTime() { return ToLocalTime(GetEpochMs()); }

@@ -96,9 +96,11 @@ TEST(CDVXThreadDataTest, StalledCallsAndFilesLeftBehind) {
 // stopped (looks far apart) or the system asleep (the boot-time clock ran on
 // while the monotonic one stood still), the tick count wrapping or not.
 TEST(CDVXThreadDataTest, APauseOfTheProcessOrTheSystemIsNoWaitOnTheShare) {
-    // {ticks after the look before, ms slept since} -> resumed
+    // {ticks after the look before, ms slept since (UINT64_MAX: a reading a
+    // millisecond below the one before)} -> resumed
     const std::tuple<uint32_t, uint64_t, bool> cases[] = {
-        {200, 0, false}, {4999, 99, false}, {5000, 0, true}, {200, 100, true}, {200, 3600000, true},
+        {200, 0, false},   {4999, 999, false},   {5000, 0, true},
+        {200, 1000, true}, {200, 3600000, true}, {200, UINT64_MAX, false},
     };
     for (const auto& [after, slept, resumed] : cases) {
         for (const uint32_t first : {1000u, UINT32_MAX - 100}) {
