@@ -102,7 +102,7 @@ package)
   }
   offers "dir merge verify" dalvex2-cli ""
   offers "--json" dalvex2-cli --js
-  offers "--allow-local --allow-local-for --allow-mixed --help --json --missing-as-failed --verified --version" \
+  offers "--allow-local --allow-local-for --allow-mixed --help --html --json --missing-as-failed --verified --version" \
     dalvex2-cli merge --
   offers "" dalvex2-cli merge --sp
   offers "--delete --directory" dalvex2-cli verify --d
