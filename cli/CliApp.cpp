@@ -107,7 +107,8 @@ std::string StatusLine(const Chaine& directories, const RunSnapshot& run, const 
 // before any thread exists: a run that cannot start leaves a previous result
 // as it was.
 bool CanStart(const CliOptions& options, std::FILE* err) {
-    if (!ResultFile::CanDeliver(options.jsonPath, err) ||
+    if (!ResultFile::Distinct({options.jsonPath, options.htmlPath, options.keptList}, err) ||
+        !ResultFile::CanDeliver(options.jsonPath, err) ||
         !ResultFile::CanDeliver(options.htmlPath, err)) {
         return false;
     }

@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/CDVXPrefs.h"
 #include "platform/ResourceIds.h"
 #include "support/Chaine.h"
 
@@ -100,4 +101,8 @@ const char* RunVerdict::Sentence(Result result) {
         case kInterrupted: break;
     }
     return interrupted.c_str();
+}
+
+bool RunVerdict::StoppedEarly(Ending ending, uint32_t durationMinutes) {
+    return ending == kStopped && durationMinutes != CDVXPrefs::UntilStopped;
 }

@@ -40,6 +40,9 @@ public:
     // The line for people: the result's, or the cross-check's shortfall.
     const char* Sentence() const;
 
+    // A run given `durationMinutes` (CDVXPrefs) that was stopped before its
+    // time: its "ok" covers only the time it lasted.
+    static bool StoppedEarly(Ending ending, uint32_t durationMinutes);
     // The ending EndingName() gives `name`; kFailure for any other.
     static Ending EndingOf(std::string_view name);
     static const char* EndingName(Ending ending);  // "time-up", "stopped", "aborted", "failure"

@@ -112,6 +112,8 @@ inline constexpr unsigned kStayAwakeReason = 2090;
 inline constexpr unsigned kFailedNotice = 2091;
 inline constexpr unsigned kRunOverNotice = 2092;
 inline constexpr unsigned kShowWindowAction = 2093;
+// The same for a run stopped before its minutes (RunVerdict::StoppedEarly).
+inline constexpr unsigned kRunStoppedNotice = 2094;
 inline constexpr unsigned kAtomTestName = 3000;
 inline constexpr unsigned kFillZeroTestName = 3001;
 inline constexpr unsigned kRandomTestName = 3002;
@@ -398,6 +400,10 @@ inline constexpr unsigned kHtmlFleetWindow = 6384;
 inline constexpr unsigned kHtmlNeverTogether = 6385;
 inline constexpr unsigned kHtmlNone = 6386;
 inline constexpr unsigned kHtmlAndJsonOnStdout = 6387;  // a command line that asks for both
+// One file named by two of --json, --html and the list of kept files (%s).
+inline constexpr unsigned kOneFileTwice = 6388;
+// Under the verdict of a run stopped before its minutes: its duration and theirs.
+inline constexpr unsigned kHtmlStoppedEarly = 6389;
 
 // Pictures.
 inline constexpr unsigned kIcon = 128;

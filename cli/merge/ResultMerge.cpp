@@ -593,7 +593,8 @@ int ResultMerge::Run(const std::vector<std::string>& files, const Options& optio
     std::vector<Client> clients;
     std::vector<ResultReader::Client> checks;
     uint64_t input = 0;
-    if (!ResultFile::CanDeliver(options.jsonPath, err) ||
+    if (!ResultFile::Distinct({options.jsonPath, options.htmlPath}, err) ||
+        !ResultFile::CanDeliver(options.jsonPath, err) ||
         !ResultFile::CanDeliver(options.htmlPath, err) ||
         !ReadAll(files, options, &clients, &input, err) ||
         !ReadChecks(options, &checks, &input, err)) {

@@ -21,6 +21,18 @@ std::string Reason(int error, bool reading) {
 
 }  // namespace
 
+bool ResultFile::Distinct(std::initializer_list<std::string> paths, std::FILE* err) {
+    for (auto a = paths.begin(); a != paths.end(); ++a) {
+        if (a->empty() || *a == "-") continue;
+        for (auto b = a + 1; b != paths.end(); ++b) {
+            if (*a != *b && !WholeFile::SameFile(*a, *b)) continue;
+            std::fputs(TableText::Format(res::kOneFileTwice, a->c_str()).c_str(), err);
+            return false;
+        }
+    }
+    return true;
+}
+
 bool ResultFile::CanWrite(const std::string& path, std::string* why) {
     int error = 0;
     if (WholeFile::CanWrite(path, &error)) return true;

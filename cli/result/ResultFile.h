@@ -1,6 +1,7 @@
 #pragma once
 #include <cstdint>
 #include <cstdio>
+#include <initializer_list>
 #include <string>
 
 // A file the command line hands a result or a report in, or reads a result
@@ -18,6 +19,10 @@ public:
     // for "-"; false, the reason said on `err`, when it could not be.
     static bool Deliver(const std::string& path, const std::string& bytes, std::FILE* out,
                         std::FILE* err);
+    // Whether the files a command writes (none, "-" for standard output,
+    // or a path) are each its own: a path named twice, or two names of one
+    // file, is said on `err`.
+    static bool Distinct(std::initializer_list<std::string> paths, std::FILE* err);
     // "Impossible d'écrire WHAT : WHY" on `err`.
     static void SayCannotWrite(std::FILE* err, const std::string& what, const std::string& why);
     // The whole of a result written earlier, of at most `maxBytes`.

@@ -166,9 +166,15 @@ void CProgressPage::RunOver(const RunSnapshot& snapshot) {
         return;
     const Chaine said(Chaine::ResourceId(verdict.result == RunVerdict::kOk ? res::kOkSentence
                                                                            : res::kFailedNotice));
+    const Chaine duration = CDVXProgressData::FormatDuration(snapshot.ElapsedMs());
     Chaine body;
-    body.Format(Chaine(Chaine::ResourceId(res::kRunOverNotice)).c_str(), said.c_str(),
-                CDVXProgressData::FormatDuration(snapshot.ElapsedMs()).c_str());
+    if (RunVerdict::StoppedEarly(verdict.ending, m_session.prefs.durationMinutes)) {
+        body.Format(Chaine(Chaine::ResourceId(res::kRunStoppedNotice)).c_str(), said.c_str(),
+                    duration.c_str(), m_session.prefs.durationMinutes);
+    } else {
+        body.Format(Chaine(Chaine::ResourceId(res::kRunOverNotice)).c_str(), said.c_str(),
+                    duration.c_str());
+    }
     m_notifier.Notify(window(), QStringLiteral("Dalvex 2"), ToQString(body));
 }
 

@@ -9,10 +9,8 @@
 
 void ShowRunSummary(QLabel* label, TestSession& session) {
     const RunSnapshot run = session.run.Snapshot();
-    // A run stopped before the minutes it was given says so: its "ok" covers
-    // only the time it lasted.
-    const bool cutShort = session.run.Verdict(run).ending == RunVerdict::kStopped &&
-                          session.prefs.durationMinutes != CDVXPrefs::UntilStopped;
+    const bool cutShort =
+        RunVerdict::StoppedEarly(session.run.Verdict(run).ending, session.prefs.durationMinutes);
     const Chaine format(Chaine::ResourceId(cutShort ? res::kRunSummaryStopped : res::kRunSummary));
     Chaine duration = CDVXProgressData::FormatDuration(run.ElapsedMs());
     duration.ReplaceChar(' ', '\xA0');  // "12 sec" stays on one line

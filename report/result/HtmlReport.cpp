@@ -4,6 +4,7 @@
 
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
+#include "engine/RunVerdict.h"
 #include "platform/ResourceIds.h"
 #include "report/TableText.h"
 #include "report/result/HtmlText.h"
@@ -187,7 +188,11 @@ Html FailureSection(int level, std::size_t index, const ResultFailure& f) {
     figure(res::kHtmlTestTimeMs, f.testTimeMs);
     const std::string title = TableText::Format(res::kHtmlFailureTitle, index,
                                                 f.test.value_or(f.category.value_or("")).c_str());
-    return "<section class=\"failure\">\n" + Heading(level, title) + Table(rows) + "</section>\n";
+    Html report;
+    for (const std::string& paragraph : f.report.value_or(std::vector<std::string>{}))
+        report += "<p>" + E(paragraph) + "</p>\n";
+    return "<section class=\"failure\">\n" + Heading(level, title) + report + Table(rows) +
+           "</section>\n";
 }
 
 // What a run's result holds, its verdict apart, under headings of `level`.
@@ -230,8 +235,14 @@ Html Page(const std::string& title, const Html& body) {
 
 std::string HtmlReport::OfRun(const ResultDocument& d) {
     const std::string title = T(res::kHtmlRunTitle);
-    return Page(title, Heading(2, T(res::kHtmlVerdict)) +
-                           Verdict(d.result, d.sentence.value_or(d.result)) + Sections(d, 2));
+    Html verdict = Verdict(d.result, d.sentence.value_or(d.result));
+    if (RunVerdict::StoppedEarly(RunVerdict::EndingOf(d.ending), d.settings.durationMinutes)) {
+        verdict += "<p>" +
+                   E(TableText::Format(res::kHtmlStoppedEarly, Duration(d.elapsedMs).c_str(),
+                                       d.settings.durationMinutes)) +
+                   "</p>\n";
+    }
+    return Page(title, Heading(2, T(res::kHtmlVerdict)) + verdict + Sections(d, 2));
 }
 
 std::string HtmlReport::OfFleet(const Fleet& fleet) {

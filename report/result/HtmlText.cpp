@@ -1,6 +1,9 @@
 #include "report/result/HtmlText.h"
 
 #include <charconv>
+#include <system_error>
+
+#include "support/NumberText.h"
 
 std::string HtmlText::Escape(std::string_view text) {
     std::string escaped;
@@ -18,21 +21,14 @@ std::string HtmlText::Escape(std::string_view text) {
     return escaped;
 }
 
-std::string HtmlText::Grouped(uint64_t number) {
-    const std::string digits = std::to_string(number);
-    std::string grouped;
-    for (std::size_t i = 0; i < digits.size(); ++i) {
-        if (i > 0 && (digits.size() - i) % 3 == 0) grouped += "\u00a0";
-        grouped += digits[i];
-    }
-    return grouped;
-}
+std::string HtmlText::Grouped(uint64_t number) { return FormatGroupedNumber(number).ToUtf8(); }
 
 std::string HtmlText::Decimal(double value, int decimals, bool comma) {
-    char text[64];
-    const auto end =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
-    std::string decimal(text, end);
+    // Room for the largest double written out whole.
+    char text[400];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals);
+    std::string decimal(text, error == std::errc() ? end : text);
     if (comma) {
         for (char& c : decimal) c = c == '.' ? ',' : c;
     }

@@ -1,12 +1,15 @@
 #include "report/result/JsonResult.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <sstream>
 
 #include "engine/CDVXProgressData.h"
 #include "platform/ResourceIds.h"
 #include "report/ReportText.h"
 #include "report/result/StartTime.h"
 #include "support/BuildVersion.h"
+#include "support/RtfReader.h"
 
 namespace {
 
@@ -69,6 +72,14 @@ ResultDocument::Failure Failure(const FailureReport& report) {
     d.localTime = JsonResult::Iso8601(f.localtime);
     d.testTime = Text(CDVXProgressData::FormatDuration(report.testTimeMs));
     d.testTimeMs = report.testTimeMs;
+    // The report's paragraphs, a tab read as the space it shows.
+    d.report.emplace();
+    std::string paragraph;
+    std::istringstream text(Text(RtfReader::ToPlainText(RtfReader::Parse(report.rtf.View()))));
+    while (std::getline(text, paragraph)) {
+        std::replace(paragraph.begin(), paragraph.end(), '\t', ' ');
+        if (!paragraph.empty()) d.report->push_back(paragraph);
+    }
     return d;
 }
 

@@ -141,6 +141,9 @@ void Members(S& f, V&& visit) {
     visit("localTime", f.localTime, MaybeText);
     visit("testTime", f.testTime, MaybeText);
     visit("testTimeMs", f.testTimeMs, Any<std::optional<uint32_t>>);
+    visit("report", f.report, [](const std::optional<std::vector<std::string>>& lines) {
+        return !lines || Texts(*lines);
+    });
 }
 
 template <typename S, typename V>

@@ -86,6 +86,8 @@ struct ResultFailure {
     std::optional<std::string> localTime;
     std::optional<std::string> testTime;
     std::optional<uint32_t> testTimeMs;
+    // The report a person reads, a paragraph a line; older results lack it.
+    std::optional<std::vector<std::string>> report;
 };
 
 // The result of one run as its JSON file holds it, texts in UTF-8: the one

@@ -261,7 +261,15 @@ TEST_F(CliProgram, TheHtmlReportIsWrittenOrTheExitSaysSo) {
     const CliResult full = Run({shm.Path(), "--stop-after", "1", "--html", "/dev/full"});
     EXPECT_EQ(full.status, 2) << "the run went well, but nobody can read its report";
     EXPECT_NE(full.err.find("Impossible d'écrire /dev/full"), std::string::npos) << full.err;
-    const CliResult both = Run({shm.Path(), "--json", "-", "--html", "-"});
-    EXPECT_EQ(both.status, 2) << both.err;
+    // One file for two outputs, however named: nothing starts, nothing is written.
+    for (const Strings& twice : {Strings{"--json", "-", "--html", "-"},
+                                 {"--json", json, "--html", work.File("./r.json")},
+                                 {"--html", json, "--keep", json}}) {
+        Strings args{shm.Path()};
+        args.insert(args.end(), twice.begin(), twice.end());
+        const CliResult refused = Run(args);
+        EXPECT_EQ(refused.status, 2) << refused.err;
+    }
+    EXPECT_TRUE(ReadFile(json).starts_with("{")) << "untouched";
     EXPECT_TRUE(Snapshot(shm.Path()).empty() && Snapshot(tmp.Path()).empty());
 }

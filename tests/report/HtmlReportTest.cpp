@@ -39,6 +39,7 @@ ResultDocument FailedRun(const std::string& label, uint32_t points) {
     io.message = "Le serveur n'a pas répondu pendant 60 s", io.file = "/srv/partagé/VXZ1.TMP";
     io.stalledSeconds = 61, io.localTime = "2026-12-09T10:01:02+01:00";
     io.testTime = "1 min 2 sec", io.testTimeMs = 62000;
+    io.report = {"Dalvex a tenté d'écrire <ici> & là", "\u2022 Vérifiez le câble"};
     data.test = "Test d'écriture octet par octet", data.category = "data-differ";
     data.errorKind = 2, data.position = -1, data.expected = "00 01 02 <ff>";
     data.read = "00 01 03 & ff", data.damage = ResultDamage{"flipped", "bit 3 inversé « ici »"};
@@ -54,6 +55,8 @@ std::vector<std::string> FailureTexts(const ResultDocument& d) {
                               f.file, f.expected, f.read, f.localTime, f.testTime}) {
             if (s) texts.push_back(HtmlText::Escape(*s));
         }
+        for (const std::string& paragraph : f.report.value_or(std::vector<std::string>{}))
+            texts.push_back("<p>" + HtmlText::Escape(paragraph) + "</p>");
         const auto number = [&texts](const auto& n) {
             if (n) texts.push_back(">" + std::to_string(*n) + "<");
         };
@@ -90,15 +93,24 @@ TEST(HtmlReportTest, OneDocumentABrowserOpensAloneWithEveryFailure) {
          {"poste-b «2»", "failed", "Une erreur", {"trop tard & seul"}, &b, 2500}},
         2500,
         3000};
+    ResultDocument stopped = FailedRun("poste-c", 3);
+    stopped.result = "ok", stopped.ending = "stopped", stopped.failures.clear();
+    stopped.settings.durationMinutes = 5, stopped.elapsedMs = 12000;
     const struct {
         const char* name;
         std::string html;
         std::vector<std::size_t> points;  // of each line: one a point of its series
         std::vector<std::string> texts;
+        bool stoppedEarly = false;  // said only of such a run
     } cases[] = {
         // The share's line, then every test's; each client's, then each run's own.
         {"a failed run", HtmlReport::OfRun(a), {6, 6}, FailureTexts(a)},
         {"a fleet of two", HtmlReport::OfFleet(fleet), {6, 4, 6, 6, 4, 4}, fleetTexts},
+        {"a run stopped early",
+         HtmlReport::OfRun(stopped),
+         {3, 3},
+         {"Arrêté après 12 sec sur 5 min prévues"},
+         true},
     };
     TempDir dir;
     for (const auto& c : cases) {
@@ -114,5 +126,6 @@ TEST(HtmlReportTest, OneDocumentABrowserOpensAloneWithEveryFailure) {
         EXPECT_EQ(LinePoints(c.html), c.points);
         for (const std::string& text : c.texts)
             EXPECT_NE(c.html.find(text), std::string::npos) << text;
+        EXPECT_EQ(c.html.find("Arrêté après") != std::string::npos, c.stoppedEarly);
     }
 }
