@@ -4,14 +4,11 @@
 // launcher.
 #include <gtest/gtest.h>
 
-#include <QAbstractEventDispatcher>
 #include <QGuiApplication>
 #include <QTest>
 #include <algorithm>
 #include <csignal>
 #include <sstream>
-
-#include <xcb/xcb.h>
 
 #include "engine/CDVXProgressData.h"
 #include "gui/toolkit/CancelOnSignal.h"
@@ -21,19 +18,7 @@
 #include "tests/FakeDesktop.h"
 #include "tests/gui/wizard/WizardDriver.h"
 
-namespace {
-
 using W = WizardDriver;
-
-void DestroyWindow(W& w) {
-    xcb_destroy_notify_event_t destroyed{};
-    destroyed.response_type = XCB_DESTROY_NOTIFY;
-    destroyed.window = static_cast<xcb_window_t>(w.Sheet().internalWinId());
-    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &destroyed,
-                                                            nullptr);
-}
-
-}  // namespace
 
 // The portal's lock (suspend and idle) is taken when the run starts and given
 // back when it ends, whichever way; logind's when the portal does not answer;
@@ -51,7 +36,7 @@ TEST(DesktopServicesTest, TheMachineStaysAwakeWhileARunGoes) {
         {"result", {"portal", "logind"}, nullptr, portal, "portal release"},
         {"Cancel", {"portal", "logind"}, cancel, portal, "portal release"},
         {"SIGTERM", {"portal"}, [](W&) { std::raise(SIGTERM); }, portal, "portal release"},
-        {"window destroyed", {"portal"}, DestroyWindow, portal, "portal release"},
+        {"window destroyed", {"portal"}, [](W& w) { w.DestroyWindow(); }, portal, "portal release"},
         {"no portal, result", {"logind"}, nullptr, logind, "logind release"},
         {"no portal, Cancel", {"logind"}, cancel, logind, "logind release"},
         {"neither", {}, nullptr, "ready\n", ""},

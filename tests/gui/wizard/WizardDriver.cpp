@@ -2,12 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <QAbstractEventDispatcher>
 #include <QApplication>
 #include <QLabel>
 #include <QPushButton>
 #include <QTest>
 
 #include <algorithm>
+
+#include <xcb/xcb.h>
 
 #include "engine/RunSnapshot.h"
 #include "tests/GuiActions.h"
@@ -49,6 +52,14 @@ bool WizardDriver::WaitForClose(int timeoutMs) {
 }
 
 QString WizardDriver::Status() const { return Find<QLabel>(kProgress, "status")->text(); }
+
+void WizardDriver::DestroyWindow() {
+    xcb_destroy_notify_event_t destroyed{};
+    destroyed.response_type = XCB_DESTROY_NOTIFY;
+    destroyed.window = static_cast<xcb_window_t>(m_sheet->internalWinId());
+    QAbstractEventDispatcher::instance()->filterNativeEvent("xcb_generic_event_t", &destroyed,
+                                                            nullptr);
+}
 
 void WizardDriver::AnswerNextQuestion(QMessageBox::StandardButton answer) {
     m_questionShown = false;

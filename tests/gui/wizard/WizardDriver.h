@@ -29,6 +29,8 @@ public:
     // Waits until `page` is active, whole, and its buttons are set.
     bool WaitForPage(Page page, int timeoutMs = 60000);
     bool WaitForClose(int timeoutMs = 60000);
+    // Tells the sheet that the window system destroyed its window.
+    void DestroyWindow();
     int ActivePage() const { return m_sheet->GetActiveIndex(); }
 
     template <typename T>
