@@ -5,6 +5,7 @@
 #include <gtest/gtest.h>
 
 #include <QGuiApplication>
+#include <QLabel>
 #include <QTest>
 #include <algorithm>
 #include <csignal>
@@ -69,7 +70,8 @@ TEST(DesktopServicesTest, TheMachineStaysAwakeWhileARunGoes) {
 // A run that ends on its result while another window is the active one is
 // told through the portal, else through the notification service, with its
 // verdict and duration; the click raises the wizard. While the wizard is the
-// active window, nothing is sent. A run on a missing directory fails at once.
+// active window, nothing is sent. A run on a missing directory fails at once;
+// one that lasted its whole duration says nothing of a stop on its page.
 // All along, the run's share of the time rises on the program's icon, told
 // once a second at most; once the run is over the progress goes, and the icon
 // asks for attention when a test failed. Keyed to the desktop entry.
@@ -105,6 +107,10 @@ TEST(DesktopServicesTest, TheRunIsFollowedOnTheDesktop) {
         ASSERT_TRUE(QTest::qWaitForWindowActive(active));
         w.Click(CPropertySheet::PSBTN_NEXT);
         ASSERT_TRUE(w.WaitForPage(way.fails ? W::kError : W::kNoError, 30000));
+        const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
+        const QString unstopped = ToQString(Chaine(Chaine::ResourceId(res::kRunSummary)));
+        EXPECT_TRUE(way.fails || summary.startsWith(unstopped.section('%', 0, 0)))
+            << summary.toStdString();
         const Chaine verdict(Chaine::ResourceId(way.fails ? res::kFailedNotice : res::kOkSentence));
         const QString body =
             ToQString(verdict) + QString::fromUtf8(" – durée\u00a0: ") +

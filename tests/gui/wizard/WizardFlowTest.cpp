@@ -168,17 +168,6 @@ TEST(WizardFlowTest, ARunFromTheWelcomePageToTheResultAndAgain) {
     }
 }
 
-// A run that lasted its whole duration says nothing of a stop.
-TEST(WizardFlowTest, ARunThatLastedItsDurationIsNotSaidStopped) {
-    TempDir dir("/dev/shm");
-    W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
-    w.Click(kNext);
-    ASSERT_TRUE(w.WaitForPage(W::kNoError, 30000));
-    const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
-    EXPECT_TRUE(summary.startsWith(Resource(res::kRunSummary).section('%', 0, 0)))
-        << summary.toStdString();
-}
-
 // A directory whose server stopped answering: Next waits up to the stall
 // limit, then warns and stays on the page, the window turning meanwhile, and
 // Cancel ends the wait at once; once the server answers, Next asks as for any
