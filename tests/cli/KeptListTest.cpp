@@ -34,9 +34,10 @@ TEST(KeptListTest, ReadsBackWhatWasWrittenAndNothingElse) {
     EXPECT_EQ(read.files, sample.files);
 
     const json good = json::parse(sample.Dump());
-    const auto file = [&](const char* member, const json& value) {
+    // The list with the member at `pointer` changed.
+    const auto with = [&](const char* pointer, const json& value) {
         json j = good;
-        j["files"][0][member] = value;
+        j[json::json_pointer(pointer)] = value;
         return j.dump();
     };
     const struct {
@@ -46,43 +47,26 @@ TEST(KeptListTest, ReadsBackWhatWasWrittenAndNothingElse) {
     } refused[] = {
         {"not JSON", "{\"keptFiles\": 1,", "keptFiles"},
         {"a result, not a list", R"({"result": "ok"})", "keptFiles"},
-        {"a later format",
-         [&] {
-             json j = good;
-             j["keptFiles"] = 2;
-             return j.dump();
-         }(),
-         "keptFiles"},
-        {"no file",
-         [&] {
-             json j = good;
-             j["files"] = json::array();
-             return j.dump();
-         }(),
+        {"a later format", with("/keptFiles", 2), "keptFiles"},
+        {"no file", with("/files", json::array()), "files"},
+        {"no directory", with("/directory", ""), "directory"},
+        {"a path, not a name", with("/files/0/name", "../../etc/passwd"), "files"},
+        {"a name in a folder", with("/files/0/name", "sub/VXO1A2B.TMP"), "files"},
+        {"a stranger's file", with("/files/0/name", "VXO1A2B.txt"), "files"},
+        {"lower-case digits", with("/files/0/name", "VXO1a2b.TMP"), "files"},
+        {"an empty file", with("/files/0/size", 0), "files"},
+        {"blocks short of the length", with("/files/0/size", 9000 + 4096), "files"},
+        {"blocks past the length", with("/files/0/size", 4096), "files"},
+        {"a block of more than 4 KiB",
+         with("/files/0/blocks", json::parse("[[3,4097,2],[1,808,1]]")), "files"},
+        {"zeros with bytes", with("/files/0/blocks", json::parse("[[0,4096,2],[1,808,1]]")),
          "files"},
-        {"no directory",
-         [&] {
-             json j = good;
-             j["directory"] = "";
-             return j.dump();
-         }(),
-         "directory"},
-        {"a path, not a name", file("name", "../../etc/passwd"), "files"},
-        {"a name in a folder", file("name", "sub/VXO1A2B.TMP"), "files"},
-        {"a stranger's file", file("name", "VXO1A2B.txt"), "files"},
-        {"lower-case digits", file("name", "VXO1a2b.TMP"), "files"},
-        {"an empty file", file("size", 0), "files"},
-        {"blocks short of the length", file("size", 9000 + 4096), "files"},
-        {"blocks past the length", file("size", 4096), "files"},
-        {"a block of more than 4 KiB", file("blocks", json::parse("[[3,4097,2],[1,808,1]]")),
-         "files"},
-        {"zeros with bytes", file("blocks", json::parse("[[0,4096,2],[1,808,1]]")), "files"},
-        {"no blocks in a run", file("blocks", json::parse("[[3,4096,2],[1,808,0],[1,808,1]]")),
-         "files"},
-        {"a huge run", file("blocks", json::parse("[[3,4096,4294967295]]")), "files"},
-        {"a run id that is no number", file("runId", "0123456789abcdeg"), "files"},
-        {"a run id too short", file("runId", "123"), "files"},
-        {"a negative serial", file("serial", -1), "files"},
+        {"no blocks in a run",
+         with("/files/0/blocks", json::parse("[[3,4096,2],[1,808,0],[1,808,1]]")), "files"},
+        {"a huge run", with("/files/0/blocks", json::parse("[[3,4096,4294967295]]")), "files"},
+        {"a run id that is no number", with("/files/0/runId", "0123456789abcdeg"), "files"},
+        {"a run id too short", with("/files/0/runId", "123"), "files"},
+        {"a negative serial", with("/files/0/serial", -1), "files"},
     };
     for (const auto& r : refused) {
         KeptList list;
