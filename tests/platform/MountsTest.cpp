@@ -39,14 +39,12 @@ TEST(MountsTest, MountPointsWithBlanksAndNestedMounts) {
 // How each kind of client is taken, from the type and source of its line in
 // the mount table.
 TEST(MountsTest, NetworkClientsAndThoseThatCacheWrites) {
-    struct Case {
-        const char* type;
-        const char* source;
+    const struct {
+        const char *type, *source;
         DriveType drive;
         bool caches;
         const char* shownSource;
-    };
-    const Case cases[] = {
+    } cases[] = {
         {"fuse.sshfs", "me@127.0.0.1:/srv", DriveType::Remote, false, "me@127.0.0.1:/srv"},
         {"fuse.smbnetfs", "smbnetfs", DriveType::Remote, false, "smbnetfs"},
         {"nfs4", "nas:/export", DriveType::Remote, false, "nas:/export"},
@@ -64,13 +62,11 @@ TEST(MountsTest, NetworkClientsAndThoseThatCacheWrites) {
         {"proc", "proc", DriveType::NoRootDir, false, "proc"},
         {"ext4", "/dev/vda1", DriveType::Fixed, false, "/dev/vda1"},
     };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(std::string(c.type) + " " + c.source);
+    for (const auto& c : cases) {
         const Mounts::Client client = Mounts::Classify(c.type, c.source);
-        EXPECT_EQ(client.drive, c.drive);
-        EXPECT_EQ(client.cachesWrites, c.caches);
-        EXPECT_EQ(client.source, c.shownSource);
-        EXPECT_EQ(client.type, c.type);
+        EXPECT_EQ(std::tuple(client.drive, client.cachesWrites, client.source, client.type),
+                  std::tuple(c.drive, c.caches, c.shownSource, c.type))
+            << c.type << " " << c.source;
     }
     EXPECT_EQ(Mounts::ClientOf("/dev/shm/x").type, "tmpfs") << "the mount that holds the path";
 }
