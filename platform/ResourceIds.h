@@ -241,7 +241,7 @@ inline constexpr unsigned kLabelSeparator = 6113;
 inline constexpr unsigned kNotAFile = 6120;
 inline constexpr unsigned kFileTooLarge = 6121;
 inline constexpr unsigned kStandardOutput = 6122;
-inline constexpr unsigned kJsonNotSent = 6123;
+inline constexpr unsigned kResultNotSent = 6123;
 inline constexpr unsigned kCannotWrite = 6124;
 // A file that merge cannot take as a result (ResultReader).
 inline constexpr unsigned kMemberTwice = 6130;

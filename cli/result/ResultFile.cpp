@@ -71,7 +71,7 @@ bool ResultFile::Deliver(const std::string& path, const std::string& bytes, std:
         return false;
     }
     if (std::fputs(bytes.c_str(), out) >= 0 && std::fflush(out) == 0) return true;
-    SayCannotWrite(err, TableText::Get(res::kStandardOutput), TableText::Get(res::kJsonNotSent));
+    SayCannotWrite(err, TableText::Get(res::kStandardOutput), TableText::Get(res::kResultNotSent));
     return false;
 }
 
