@@ -177,7 +177,8 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
         {dir.File("rapport.html"), "Enregistrer le rapport complet du test (HTML)..."},
     };
     std::vector<QString> offers;
-    for (const auto& [path, entry] : saves) {
+    for (const auto& save : saves) {
+        const std::string& path = save.first;
         OnNextModal<QFileDialog>(
             [path, &offers, &clipped](QFileDialog* files) {
                 const QHeaderView* header = files->findChild<QTreeView*>("treeView")->header();
@@ -192,8 +193,9 @@ TEST(CDetailDlgTest, TheReportCanBeCopiedAndSaved) {
                 QTest::keyClick(name, Qt::Key_Return);
             },
             &*shown.dialog);
-        PickFromContextMenu(shown.View()->viewport(), {20, 20}, entry);
-        EXPECT_EQ(warning.contains(QString::fromStdString(path)), path.starts_with("/proc")) << path;
+        PickFromContextMenu(shown.View()->viewport(), {20, 20}, save.second);
+        EXPECT_EQ(warning.contains(QString::fromStdString(path)), path.starts_with("/proc"))
+            << path;
     }
     EXPECT_EQ(clipped, (std::vector<std::pair<int, int>>{})) << "headings of the file list";
     // Offered under what it is, when its test failed, and its tab's number or
