@@ -28,8 +28,9 @@ QColor Mix(const QColor& from, const QColor& to, double share) {
 }  // namespace
 
 double ContrastRatio(const QColor& a, const QColor& b) {
-    const auto [dark, light] = std::minmax(Luminance(a), Luminance(b));
-    return (light + 0.05) / (dark + 0.05);
+    // Values, not std::minmax's references to the temporaries.
+    const double first = Luminance(a), second = Luminance(b);
+    return (std::max(first, second) + 0.05) / (std::min(first, second) + 0.05);
 }
 
 QColor Readable(const QColor& wanted, std::initializer_list<QColor> grounds) {
