@@ -459,6 +459,10 @@ void* Init(fuse_conn_info* conn, fuse_config* cfg) {
     cfg->attr_timeout = 0;
     cfg->entry_timeout = 0;
     cfg->negative_timeout = 0;
+    // An unlink reaches Unlink by its name even while the kernel has yet to
+    // release the file (a release comes after close returns): the library
+    // would otherwise rename the file aside, out of the faults' sight.
+    cfg->hard_remove = 1;
     // The process that serves the mount, which fuse_main has made by now.
     if (!g_pidFile.empty()) std::ofstream(g_pidFile) << getpid() << '\n';
     return nullptr;
