@@ -10,8 +10,9 @@ namespace platform {
 // the run goes on without the lock. The thread that took it only.
 class SleepInhibitor {
 public:
-    // A bus that does not answer in this time is taken as absent: the run
-    // it would delay starts without the lock.
+    // A bus that does not answer in this time, connection and call
+    // together, is taken as absent: the run it would delay starts without
+    // the lock.
     static constexpr uint32_t kCallTimeoutMs = 500;
 
     SleepInhibitor() = default;
