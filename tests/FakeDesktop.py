@@ -3,12 +3,14 @@
 faked for the tests on whatever bus DBUS_SESSION_BUS_ADDRESS names.
   tests/FakeDesktop.py LOG SERVICE...
 SERVICE is "portal" (the desktop portal's Inhibit, whose Request is closed to
-release, and its Notification), "logind" (login1's Manager.Inhibit, which
+release, and its Notification), "slow-portal" (the same, answering each call
+a second late), "logind" (login1's Manager.Inhibit, which
 hands out one end of a pipe and sees it closed), "notifications"
 (org.freedesktop.Notifications) or "launcher" (a dock that hears the
 LauncherEntry signals). Each event is one line appended to LOG:
 "portal inhibit FLAGS REASON", "portal release", "logind inhibit WHAT WHO
 MODE", "logind release", "portal notify TITLE | BODY | DEFAULT-ACTION",
+"portal withdraw ID",
 "notifications notify TITLE | BODY | ACTIONS", "launcher PATH APP
 PROGRESS VISIBLE URGENT" (PROGRESS "-" when none is given), and "ready" once every name is
 owned. Every notification is clicked, its default action invoked, 200 ms
@@ -39,24 +41,37 @@ class Request(dbus.service.Object):
 
 
 class Portal(dbus.service.Object):
-    def __init__(self, bus):
+    def __init__(self, bus, slow):
         super().__init__(bus, PORTAL_PATH)
-        self.requests = 0
+        self.slow = slow
+
+    def answer(self, reply, *result):
+        if self.slow:
+            GLib.timeout_add(1000, lambda: reply(*result) or False)
+        else:
+            reply(*result)
 
     @dbus.service.method("org.freedesktop.portal.Inhibit", in_signature="sua{sv}",
-                         out_signature="o", sender_keyword="sender")
-    def Inhibit(self, window, flags, options, sender):
-        self.requests += 1
-        path = f"{PORTAL_PATH}/request/{sender[1:].replace('.', '_')}/t{self.requests}"
+                         out_signature="o", sender_keyword="sender",
+                         async_callbacks=("reply", "error"))
+    def Inhibit(self, window, flags, options, sender, reply, error):
+        token = options.get("handle_token", "t")
+        path = f"{PORTAL_PATH}/request/{sender[1:].replace('.', '_')}/{token}"
         Request(self.connection, path)
         log(f"portal inhibit {flags} {options.get('reason', '')}")
-        return path
+        self.answer(reply, dbus.ObjectPath(path))
 
-    @dbus.service.method("org.freedesktop.portal.Notification", in_signature="sa{sv}")
-    def AddNotification(self, id, notification):
+    @dbus.service.method("org.freedesktop.portal.Notification", in_signature="sa{sv}",
+                         async_callbacks=("reply", "error"))
+    def AddNotification(self, id, notification, reply, error):
         action = notification.get("default-action", "")
         log(f"portal notify {notification.get('title')} | {notification.get('body')} | {action}")
         GLib.timeout_add(200, lambda: self.ActionInvoked(id, action, []))
+        self.answer(reply)
+
+    @dbus.service.method("org.freedesktop.portal.Notification", in_signature="s")
+    def RemoveNotification(self, id):
+        log(f"portal withdraw {id}")
 
     @dbus.service.signal("org.freedesktop.portal.Notification", signature="ssav")
     def ActionInvoked(self, id, action, parameter):
@@ -107,9 +122,9 @@ def main():
     dbus.mainloop.glib.DBusGMainLoop(set_as_default=True)
     bus = dbus.SessionBus()
     names = []
-    if "portal" in sys.argv[2:]:
+    if "portal" in sys.argv[2:] or "slow-portal" in sys.argv[2:]:
         names.append(dbus.service.BusName(PORTAL, bus))
-        Portal(bus)
+        Portal(bus, "slow-portal" in sys.argv[2:])
     if "logind" in sys.argv[2:]:
         names.append(dbus.service.BusName(LOGIND, bus))
         Login(bus, "/org/freedesktop/login1")

@@ -1,6 +1,7 @@
 #include "gui/desktop/DesktopInhibitor.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusObjectPath>
 #include <QGuiApplication>
@@ -23,17 +24,29 @@ QString WindowHandle(const QWidget* window) {
 
 bool DesktopInhibitor::Take(const QWidget* window, const QString& reason) {
     if (Held()) return true;
+    // The request's path is known before the answer: one that comes too late
+    // is closed all the same, with the lock it made.
+    static int requests = 0;
+    const QString token = QStringLiteral("dalvex2_%1").arg(++requests);
     QDBusMessage call = QDBusMessage::createMethodCall(
         kPortal, QStringLiteral("/org/freedesktop/portal/desktop"),
         QStringLiteral("org.freedesktop.portal.Inhibit"), QStringLiteral("Inhibit"));
     call << WindowHandle(window) << kSuspendAndIdle
-         << QVariantMap{{QStringLiteral("reason"), reason}};
-    const QDBusMessage reply =
-        QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.type() == QDBusMessage::ReplyMessage && reply.arguments().size() == 1) {
-        m_request = qvariant_cast<QDBusObjectPath>(reply.arguments().front()).path();
+         << QVariantMap{{QStringLiteral("reason"), reason},
+                        {QStringLiteral("handle_token"), token}};
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    const bool late = reply.errorName() == QDBusError::errorString(QDBusError::NoReply);
+    if (reply.type() == QDBusMessage::ReplyMessage) {
+        m_request = qvariant_cast<QDBusObjectPath>(reply.arguments().value(0)).path();
+    } else if (late) {
+        // A portal that is there but slow: its lock may still come, and
+        // logind's holds meanwhile.
+        m_request = QStringLiteral("/org/freedesktop/portal/desktop/request/") +
+                    bus.baseService().mid(1).replace(QLatin1Char('.'), QLatin1Char('_')) +
+                    QLatin1Char('/') + token;
     }
-    if (m_request.isEmpty()) m_logind.Take("Dalvex 2", reason.toUtf8().constData());
+    if (m_request.isEmpty() || late) m_logind.Take("Dalvex 2", reason.toUtf8().constData());
     return Held();
 }
 

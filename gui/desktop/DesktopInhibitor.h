@@ -7,8 +7,9 @@ class QWidget;
 
 // Keeps the desktop from suspending, or going idle into suspend, while a run
 // goes: the desktop portal's Inhibit on the session bus, released by closing
-// the request it answers with; where the portal does not answer, logind's
-// lock (platform::SleepInhibitor). With neither, the run goes on without.
+// the request it answers with; where the portal is not there, logind's
+// lock (platform::SleepInhibitor), and both where it answers late. With
+// neither, the run goes on without.
 // The calls block the user-interface thread for kCallTimeoutMs at most,
 // each. User-interface thread only.
 class DesktopInhibitor {

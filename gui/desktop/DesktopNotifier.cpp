@@ -1,6 +1,7 @@
 #include "gui/desktop/DesktopNotifier.h"
 
 #include <QDBusConnection>
+#include <QDBusError>
 #include <QDBusMessage>
 #include <QStringList>
 #include <QWidget>
@@ -42,7 +43,16 @@ bool DesktopNotifier::NotifyThroughPortal(const QString& title, const QString& b
          << QVariantMap{{QStringLiteral("title"), title},
                         {QStringLiteral("body"), body},
                         {QStringLiteral("default-action"), kShowAction}};
-    return Answered(QDBusConnection::sessionBus().call(call, QDBus::Block, kCallTimeoutMs));
+    QDBusConnection bus = QDBusConnection::sessionBus();
+    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
+    if (reply.errorName() == QDBusError::errorString(QDBusError::NoReply)) {
+        // A portal that is there but slow may show it yet, on top of the
+        // service's: withdrawn, which the portal hears after the adding.
+        QDBusMessage withdraw = QDBusMessage::createMethodCall(
+            kPortal, kPortalPath, kPortalNotification, QStringLiteral("RemoveNotification"));
+        bus.send(withdraw << kNoticeId);
+    }
+    return Answered(reply);
 }
 
 bool DesktopNotifier::NotifyThroughService(const QString& title, const QString& body) {
