@@ -261,6 +261,8 @@ bool Deliver(const CliOptions& options, const JsonResult::Run& run, const RunVer
     // for people goes to standard error.
     std::FILE* text = options.jsonPath == "-" || options.htmlPath == "-" ? err : out;
     std::fprintf(text, "%s\n", verdict.Sentence());
+    const std::string early = document.StoppedEarlyNote();
+    if (!early.empty()) std::fprintf(text, "%s\n", early.c_str());
     if (run.client.cachesWrites && verdict.ResultName() == std::string_view("ok")) {
         std::fputs(
             TableText::Format(res::kCacheProvesNothing, run.client.type.ToUtf8().c_str()).c_str(),

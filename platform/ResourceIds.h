@@ -402,8 +402,9 @@ inline constexpr unsigned kHtmlNone = 6386;
 inline constexpr unsigned kHtmlAndJsonOnStdout = 6387;  // a command line that asks for both
 // One file named by two of --json, --html and the list of kept files (%s).
 inline constexpr unsigned kOneFileTwice = 6388;
-// Under the verdict of a run stopped before its minutes: its duration and theirs.
-inline constexpr unsigned kHtmlStoppedEarly = 6389;
+// Under the verdict of a run stopped before its minutes, in the report and the
+// command line's text: its duration and theirs.
+inline constexpr unsigned kStoppedEarlyNote = 6389;
 
 // Pictures.
 inline constexpr unsigned kIcon = 128;

@@ -236,12 +236,8 @@ Html Page(const std::string& title, const Html& body) {
 std::string HtmlReport::OfRun(const ResultDocument& d) {
     const std::string title = T(res::kHtmlRunTitle);
     Html verdict = Verdict(d.result, d.sentence.value_or(d.result));
-    if (RunVerdict::StoppedEarly(RunVerdict::EndingOf(d.ending), d.settings.durationMinutes)) {
-        verdict += "<p>" +
-                   E(TableText::Format(res::kHtmlStoppedEarly, Duration(d.elapsedMs).c_str(),
-                                       d.settings.durationMinutes)) +
-                   "</p>\n";
-    }
+    const std::string early = d.StoppedEarlyNote();
+    if (!early.empty()) verdict += "<p>" + E(early) + "</p>\n";
     return Page(title, Heading(2, T(res::kHtmlVerdict)) + verdict + Sections(d, 2));
 }
 

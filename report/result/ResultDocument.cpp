@@ -5,9 +5,12 @@
 #include <type_traits>
 
 #include "engine/CDVXPrefs.h"
+#include "engine/CDVXProgressData.h"
 #include "engine/RunVerdict.h"
 #include "engine/SettingLimits.h"
+#include "platform/ResourceIds.h"
 #include "report/ReportText.h"
+#include "report/TableText.h"
 #include "report/result/ClientLabel.h"
 
 using json = nlohmann::json;
@@ -299,6 +302,14 @@ bool Get(const json& v, T* out, std::string* badMember) {
 void to_json(ordered& j, const ResultDocument& d) { j = Value(d); }
 void to_json(ordered& j, const ResultDocument::Failure& f) { j = Value(f); }
 void to_json(ordered& j, const ResultDocument::Settings& s) { j = Value(s); }
+
+std::string ResultDocument::StoppedEarlyNote() const {
+    if (!RunVerdict::StoppedEarly(RunVerdict::EndingOf(ending), settings.durationMinutes))
+        return {};
+    return TableText::Format(res::kStoppedEarlyNote,
+                             CDVXProgressData::FormatDuration(elapsedMs).ToUtf8().c_str(),
+                             settings.durationMinutes);
+}
 
 std::string ResultDocument::Dump() const {
     return ordered(*this).dump(2, ' ', false, ordered::error_handler_t::replace) + "\n";

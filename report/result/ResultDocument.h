@@ -146,6 +146,9 @@ struct ResultDocument {
     std::optional<Kept> kept;
     std::optional<Kept> verified;
 
+    // The line under the verdict of a run stopped before its minutes, which
+    // its "ok" covers only in part (UTF-8); empty for any other run.
+    std::string StoppedEarlyNote() const;
     // The file's text, two spaces an indent, ending in a line feed.
     std::string Dump() const;
     // Reads a parsed file, every member checked: of its kind, within the

@@ -1,6 +1,8 @@
 // dalvex2-cli run for real, end to end, on real file systems.
 #include <gtest/gtest.h>
 #include <signal.h>
+#include <sys/socket.h>
+#include <sys/un.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -97,7 +99,8 @@ INSTANTIATE_TEST_SUITE_P(Directories, CliRun, testing::ValuesIn(ReadTable(DALVEX
 // A run ends when the clock says so, or on signals: the first stops after the
 // cycle, the second aborts, the third gives the verdict on the spot; a stop
 // while it waits for --start-at ends it before any run. Only a run that read
-// back what it wrote, and was not cut short, is "ok". Times count from the
+// back what it wrote, and was not cut short, is "ok", and one stopped before
+// its minutes says it covers only its time. Times count from the
 // moment the program is about to start its threads, which wait 500 ms before
 // their first cycle.
 TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
@@ -118,6 +121,7 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
         json result = {{"ending", "stopped"}};
         const char* waitFor = "n'est pas un chemin réseau";
         int64_t startsAtMs = 0;  // on the clock the start is given on, and not 300 ms later
+        bool early = false;      // its text says it stopped before its minutes
     } cases[] = {
         // First, while the time it names is still to come.
         {{}, 0, 0, soon, {{"label", "poste 7"}, {"clockOffsetMs", -2000}}, "Départ à ", at},
@@ -125,6 +129,7 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
         {{SIGTERM}, 0, 3},  // nothing was read back yet
         {{SIGHUP}, 0, 3},   // a closed terminal, the same
         {{SIGINT}, 1000, 0},
+        {{SIGINT}, 1000, 0, {"--minutes", "5"}, {{"ending", "stopped"}}, "réseau", 0, true},
         // Cycles of 100 MB outlast the gap between the two signals.
         {{SIGINT, SIGINT}, 1000, 3, {"--space", "1000"}, {{"ending", "aborted"}}},
         // Three kinds at once: none can merge with another while it waits.
@@ -144,6 +149,7 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
         const CliResult r = cli.Wait();
         SCOPED_TRACE("case " + std::to_string(&c - cases) + ": " + r.err);
         const json j = CheckRun(r, c.status, c.result, r.out);
+        EXPECT_EQ(r.err.find(" sur 5 min prévues : ") != std::string::npos, c.early);
         EXPECT_TRUE(!c.startsAtMs || (j["referenceStartedAtMs"] >= c.startsAtMs &&
                                       j["referenceStartedAtMs"] < c.startsAtMs + 300 &&
                                       j["startedAtMs"] < c.startsAtMs - 1700));
@@ -155,32 +161,45 @@ TEST_F(CliProgram, EndsWhenTheClockOrASignalSays) {
 
 // The machine stays awake while the tests run: logind's lock is taken once
 // they start and given back when they end, or when the program is killed;
-// with no logind to ask, the run goes on.
+// with no logind to ask, or a bus that never answers, the run goes on, and
+// ends in its time.
 TEST_F(CliProgram, KeepsTheMachineAwakeWhileTheTestsRun) {
     const std::string taken = "ready\nlogind inhibit sleep:idle Dalvex 2 block\n";
     const struct {
         const char* name;
         Strings services;
-        bool killed;
+        bool killed, silent;
         std::string during, after;
     } cases[] = {
-        {"run ends", {"logind"}, false, taken, taken + "logind release\n"},
-        {"killed", {"logind"}, true, taken, taken + "logind release\n"},
-        {"no logind", {}, false, "ready\n", "ready\n"},
+        {"run ends", {"logind"}, false, false, taken, taken + "logind release\n"},
+        {"killed", {"logind"}, true, false, taken, taken + "logind release\n"},
+        {"no logind", {}, false, false, "ready\n", "ready\n"},
+        {"silent bus", {}, false, true, "ready\n", "ready\n"},
     };
+    // A bus that takes a connection and never reads it.
+    const int silent = socket(AF_UNIX, SOCK_STREAM | SOCK_CLOEXEC, 0);
+    sockaddr_un address{.sun_family = AF_UNIX, .sun_path = {}};
+    work.File("bus").copy(address.sun_path, sizeof address.sun_path - 1);
+    ASSERT_EQ(bind(silent, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+    ASSERT_EQ(listen(silent, 4), 0);
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name);
         const FakeDesktop desktop(c.services);
         ASSERT_TRUE(desktop.Ready());
+        const std::string bus = getenv("DBUS_SYSTEM_BUS_ADDRESS");
+        if (c.silent)
+            setenv("DBUS_SYSTEM_BUS_ADDRESS", ("unix:path=" + work.File("bus")).c_str(), 1);
         CliProcess cli({shm.Path(), "--stop-after", "2", "--json", "-"}, tmp.Path());
+        setenv("DBUS_SYSTEM_BUS_ADDRESS", bus.c_str(), 1);
         ASSERT_TRUE(cli.WaitForError("n'est pas un chemin réseau"));  // the tests run
         EXPECT_EQ(desktop.Events(), c.during);
         if (c.killed) cli.Signal(SIGKILL);
-        const CliResult r = cli.Wait(30000);
+        const CliResult r = cli.Wait(20000);
         if (!c.killed) CheckRun(r, 0, json::object(), r.out);
         if (!c.services.empty()) desktop.WaitFor("logind release");
         EXPECT_EQ(desktop.Events(), c.after);
     }
+    close(silent);
 }
 
 // The program that follows the run, stopped for a while, hears the engine
