@@ -9,7 +9,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
-#include <iterator>
+#include <sstream>
 
 namespace fs = std::filesystem;
 
@@ -78,8 +78,12 @@ void WriteFile(const std::string& path, const std::string& content) {
         ADD_FAILURE() << "cannot write " << path;
 }
 
+// The insertion catches what the file's buffer throws on a failed read, as
+// for a file of /proc whose process goes meanwhile: what was read is kept.
 std::string ReadFile(const std::string& path) {
-    return {std::istreambuf_iterator<char>(std::ifstream(path, std::ios::binary).rdbuf()), {}};
+    std::ostringstream text;
+    text << std::ifstream(path, std::ios::binary).rdbuf();
+    return std::move(text).str();
 }
 
 std::string Listing(const std::string& dir) {

@@ -47,6 +47,7 @@ private:
 std::map<std::string, std::string> Snapshot(const std::string& dir);
 
 void WriteFile(const std::string& path, const std::string& content);
+// Empty when the file cannot be opened; never throws.
 std::string ReadFile(const std::string& path);
 
 std::string Listing(const std::string& dir);  // the names below `dir`, sorted

@@ -2,7 +2,6 @@
 // dalvex2-cli: the run must end as the row says (a fault never as a success),
 // with the right report, and leave nothing behind. And a share that stops
 // answering.
-#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <unistd.h>
 
@@ -65,20 +64,6 @@ namespace {
 // `text` and `more`. A killed process whose threads wait on the kernel has a
 // zombie for its first thread already, and no command line of its own: each
 // thread is read.
-// A file of /proc, empty once its process is gone (which a stream would
-// report by throwing).
-std::string ProcFile(const std::filesystem::path& path) {
-    std::string text;
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return text;
-    char buffer[4096];
-    for (ssize_t n; (n = read(fd, buffer, sizeof buffer)) > 0;) {
-        text.append(buffer, static_cast<std::size_t>(n));
-    }
-    close(fd);
-    return text;
-}
-
 int ProcessesNaming(const std::string& text, const std::string& more = "--stall-after") {
     int count = 0;
     std::error_code error;
@@ -87,8 +72,8 @@ int ProcessesNaming(const std::string& text, const std::string& more = "--stall-
         if (pid.find_first_not_of("0123456789") != std::string::npos) continue;
         for (const auto& task :
              std::filesystem::directory_iterator(process.path() / "task", error)) {
-            const std::string args = ProcFile(task.path() / "cmdline");
-            const std::string line = ProcFile(task.path() / "stat");
+            const std::string args = ReadFile(task.path() / "cmdline");
+            const std::string line = ReadFile(task.path() / "stat");
             const std::size_t state = line.rfind(')');
             if (args.find(text) != std::string::npos && args.find(more) != std::string::npos &&
                 state != std::string::npos && line.substr(state + 2, 1) != "Z") {
