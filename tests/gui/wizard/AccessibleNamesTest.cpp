@@ -81,14 +81,14 @@ TEST(AccessibleNamesTest, EveryFocusableControlHasANameAndADescription) {
             {"duration", W::kDuration, "", {}},
             {"progress", W::kDuration, dir.Path(),
              [](W& w) {
-                 w.Click(CPropertySheet::PSBTN_NEXT);
+                 w.Click(kNext);
                  EXPECT_TRUE(w.WaitForPage(W::kProgress));
                  return Unnamed(&w.Sheet());
              }},
             {"no error", W::kNoError, "", {}},
             {"error, details", W::kDuration, missing,
              [](W& w) {
-                 w.Click(CPropertySheet::PSBTN_NEXT);
+                 w.Click(kNext);
                  EXPECT_TRUE(w.WaitForPage(W::kError, 30000));
                  return Unnamed(&w.Sheet()) +
                         UnnamedInDialog(w, [&w] { Click(w, W::kError, "details"); });

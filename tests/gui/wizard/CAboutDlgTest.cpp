@@ -49,7 +49,7 @@ TEST(CAboutDlgTest, TheWizardOpensItFromAButtonAndItsMenu) {
     for (auto* b : w.Sheet().findChildren<QPushButton*>())
         if (b->text() == QStringLiteral("A propos de Dalvex2...")) button = b;
     ASSERT_NE(button, nullptr);
-    EXPECT_LT(button->x(), w.Button(CPropertySheet::PSBTN_BACK)->x());
+    EXPECT_LT(button->x(), w.Button(kBack)->x());
     int shown = 0;
     OnNextModal<CAboutDlg>(
         [&shown](CAboutDlg* about) {

@@ -43,7 +43,7 @@ std::multiset<std::string> Lines(const std::string& events) {
 TEST(DesktopServicesTest, TheMachineStaysAwakeWhileARunGoes) {
     const std::string portal = "ready\nportal inhibit 12 Un test du partage réseau est en cours\n";
     const std::string logind = "logind inhibit sleep:idle Dalvex 2 block\n";
-    const auto cancel = [](W& w) { w.Click(CPropertySheet::PSBTN_CANCEL); };
+    const auto cancel = [](W& w) { w.Click(kCancel); };
     const struct {
         const char* name;
         Strings services;
@@ -71,7 +71,7 @@ TEST(DesktopServicesTest, TheMachineStaysAwakeWhileARunGoes) {
         W w(W::kDuration, dir.Path(), {.minuteMs = 1000});
         CancelOnSignal cancelOnSignal(&w.Sheet());
         CancelOnWindowLoss cancelOnWindowLoss(&w.Sheet());
-        w.Click(CPropertySheet::PSBTN_NEXT);
+        w.Click(kNext);
         ASSERT_TRUE(w.WaitForPage(W::kProgress));
         EXPECT_TRUE(w.AnyRunning());
         EXPECT_EQ(desktop.Events(), way.taken);
@@ -132,7 +132,7 @@ TEST(DesktopServicesTest, TheRunIsFollowedOnTheDesktop) {
         other.show();
         active->activateWindow();
         ASSERT_TRUE(QTest::qWaitForWindowActive(active));
-        w.Click(CPropertySheet::PSBTN_NEXT);
+        w.Click(kNext);
         ASSERT_TRUE(w.WaitForPage(way.fails ? W::kError : W::kNoError, 30000));
         const QString summary = w.Find<QLabel>(W::kNoError, "summary")->text();
         const QString unstopped = ToQString(Chaine(Chaine::ResourceId(res::kRunSummary)));

@@ -33,8 +33,6 @@
 namespace {
 
 using W = WizardDriver;
-constexpr int kBack = CPropertySheet::PSBTN_BACK;
-constexpr int kNext = CPropertySheet::PSBTN_NEXT;
 
 // Types over the whole field; empties it first, as a user does with
 // Backspace, when `clear` is set. Text that no key types, an input method

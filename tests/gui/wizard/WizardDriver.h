@@ -11,6 +11,10 @@
 
 class QPushButton;
 
+inline constexpr int kBack = CPropertySheet::PSBTN_BACK;
+inline constexpr int kNext = CPropertySheet::PSBTN_NEXT;
+inline constexpr int kCancel = CPropertySheet::PSBTN_CANCEL;
+
 // Drives a wizard as a user would, with mouse clicks and key presses on the
 // real widgets, and waits on the event loop for what the wizard does.
 class WizardDriver {

@@ -46,9 +46,6 @@ namespace {
 
 using W = WizardDriver;
 using Clock = std::chrono::steady_clock;
-constexpr int kBack = CPropertySheet::PSBTN_BACK;
-constexpr int kNext = CPropertySheet::PSBTN_NEXT;
-constexpr int kCancel = CPropertySheet::PSBTN_CANCEL;
 
 QString Resource(unsigned id) { return ToQString(Chaine(Chaine::ResourceId(id))); }
 
