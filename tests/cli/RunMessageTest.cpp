@@ -129,55 +129,50 @@ TEST(RunMessageTest, TheSnapshotMatchesThroughAnyCut) {
 // the copy as it was, until one that carries everything.
 TEST(RunMessageTest, EachMessageBringsTheCopyToTheSnapshot) {
     enum Arrival { kArrives, kDropped, kLost, kCutShort, kTwice };
+    using R = RunSnapshot;
     const struct {
         const char* what;
-        void (*change)(RunSnapshot& run);
+        void (*change)(R& run);
         Arrival arrival;
-        bool whole;        // the sender makes it carry everything
-        bool taken;        // by the receiver; a message read twice is taken once
-        std::size_t most;  // bytes, 0: any
+        bool taken;            // by the receiver; a message read twice is taken once
+        bool whole = false;    // the sender makes it carry everything
+        std::size_t most = 0;  // bytes, 0: any
     } steps[] = {
-        {"the first", [](RunSnapshot&) {}, kArrives, false, true, 0},
-        {"unchanged: the header alone", [](RunSnapshot& r) { r.takenTicks += 200; }, kArrives,
-         false, true, 38},
-        {"counters move", [](RunSnapshot& r) { r.tests[1].bytesWritten[0] += 4096; }, kArrives,
-         false, true, 38 + 5 + 32},
+        {"the first", [](R&) {}, kArrives, true},
+        {"unchanged: the header alone", [](R& r) { r.takenTicks += 200; }, kArrives, true, false,
+         38},
+        {"counters move", [](R& r) { r.tests[1].bytesWritten[0] += 4096; }, kArrives, true, false,
+         38 + 5 + 32},
         {"a failure, its texts",
-         [](RunSnapshot& r) {
+         [](R& r) {
              r.tests[0].state = TestSnapshot::kFailed;
              r.tests[0].failure = SystemFailure(5, TestFailure::kReadFile, 8, EIO);
              r.tests[0].failure.datawait = Chaine("ab");
          },
-         kArrives, false, true, 0},
+         kArrives, true},
         {"files held and kept",
-         [](RunSnapshot& r) {
+         [](R& r) {
              r.tests[2].leftFiles = {Chaine("/srv/VXA1.TMP")};
              r.tests[2].kept = {"VXO1.TMP", 10, 1, 2, 3, {{1, 2, 3}}};
          },
-         kArrives, false, true, 0},
+         kArrives, true},
         {"a pending call; no file held any more",
-         [](RunSnapshot& r) {
+         [](R& r) {
              r.tests[1].pending = true, r.tests[1].call.file = Chaine("/srv/VXB1.TMP");
              r.tests[2].leftFiles.clear();
          },
-         kArrives, false, true, 0},
-        {"a test more", [](RunSnapshot& r) { r.tests.emplace_back().testname = Chaine("T"); },
-         kArrives, false, true, 0},
-        {"a test fewer", [](RunSnapshot& r) { r.tests.pop_back(); }, kArrives, false, true, 0},
-        {"dropped", [](RunSnapshot& r) { r.tests[2].kept = {}; }, kDropped, false, false, 0},
-        {"after a dropped one", [](RunSnapshot& r) { r.tests[1].exited = true; }, kArrives, false,
-         false, 0},
-        {"whole again", [](RunSnapshot& r) { r.stopTicks = 9000; }, kArrives, true, true, 0},
-        {"cut short", [](RunSnapshot& r) { r.tests[0].peer = Chaine("p"); }, kCutShort, false,
-         false, 0},
-        {"after a cut one", [](RunSnapshot& r) { r.tests[0].tstdir = Chaine("/d"); }, kArrives,
-         false, false, 0},
-        {"lost in sending", [](RunSnapshot& r) { r.tests[1].stalled = true; }, kLost, false, false,
-         0},
-        {"after a lost one: whole", [](RunSnapshot& r) { r.startTicks = 7; }, kArrives, false, true,
-         0},
-        {"read twice", [](RunSnapshot& r) { r.tests[0].failure.failTicks = 1; }, kTwice, false,
-         true, 0},
+         kArrives, true},
+        {"a test more", [](R& r) { r.tests.emplace_back().testname = Chaine("T"); }, kArrives,
+         true},
+        {"a test fewer", [](R& r) { r.tests.pop_back(); }, kArrives, true},
+        {"dropped", [](R& r) { r.tests[2].kept = {}; }, kDropped, false},
+        {"after a dropped one", [](R& r) { r.tests[1].exited = true; }, kArrives, false},
+        {"whole again", [](R& r) { r.stopTicks = 9000; }, kArrives, true, true},
+        {"cut short", [](R& r) { r.tests[0].peer = Chaine("p"); }, kCutShort, false},
+        {"after a cut one", [](R& r) { r.tests[0].tstdir = Chaine("/d"); }, kArrives, false},
+        {"lost in sending", [](R& r) { r.tests[1].stalled = true; }, kLost, false},
+        {"after a lost one: whole", [](R& r) { r.startTicks = 7; }, kArrives, true},
+        {"read twice", [](R& r) { r.tests[0].failure.failTicks = 1; }, kTwice, true},
     };
     RunSnapshot run{100, 0, 200, {TestSnapshot(), TestSnapshot(), TestSnapshot()}};
     run.tests[0].testname = Chaine("Test de recopie de fichier");
