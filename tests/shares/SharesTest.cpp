@@ -28,9 +28,8 @@ TEST_P(Shares, EndAsExpectedAndLeaveTheShareAsItWas) {
     SCOPED_TRACE(c.value("why", ""));
     const std::string state = DALVEX_SHARES_STATE;
     if (fs::exists(state + "/skipped")) GTEST_SKIP() << ReadFile(state + "/skipped");
-    const std::string share = ReadFile(state + "/" + kind + ".path");
-    ASSERT_FALSE(share.empty()) << "the " << kind << " share is not up";
-    const std::string root = share.substr(0, share.size() - 1);
+    const std::string root = MountPath(state + "/" + kind + ".path");
+    ASSERT_FALSE(root.empty()) << "the " << kind << " share is not up";
     const std::string mine = root + "/" + c["name"].get<std::string>();
     fs::create_directory(mine);
     WriteFile(mine + "/VXR1234.tmp", "pas à nous");
