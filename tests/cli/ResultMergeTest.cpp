@@ -30,17 +30,13 @@ const std::string kDeep = "@" + std::string(100000, '[');
 // Until stopped, stopped as asked after `seconds`, the share moving 18000
 // bytes each way.
 std::string UntilStopped(int seconds) {
+    json run = json::parse(R"({"settings": {"durationMinutes": 2147483647, "stopAfterSeconds": 0},
+        "ending": "stopped", "bytesWritten": 18000, "bytesRead": 18000,
+        "shareBytesWritten": 18000, "shareBytesRead": 18000})");
     const std::vector<int> bytes(seconds, 18000 / seconds);
-    return json{
-        {"settings", {{"durationMinutes", 2147483647}, {"stopAfterSeconds", 0}}},
-        {"ending", "stopped"},
-        {"elapsedMs", seconds * 1000},
-        {"bytesWritten", 18000},
-        {"bytesRead", 18000},
-        {"shareBytesWritten", 18000},
-        {"shareBytesRead", 18000},
-        {"series", {{"written", bytes}, {"read", bytes}, {"waiting", std::vector<int>(seconds)}}}}
-        .dump();
+    run["elapsedMs"] = seconds * 1000;
+    run["series"] = {{"written", bytes}, {"read", bytes}, {"waiting", std::vector<int>(seconds)}};
+    return run.dump();
 }
 
 // A share silent for the 7 seconds from the 6th, once 5 are its limit, and
