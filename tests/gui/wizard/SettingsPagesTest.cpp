@@ -107,8 +107,8 @@ TEST(SettingsPagesTest, ThePathFieldRefillsAndKeepsWhatWasTyped) {
 }
 
 // Next refuses a folder that the run could not use and says why, as the
-// field's tooltip does for what the path alone shows; a usable folder goes on
-// to the question of a local path.
+// field's tooltip does for what the path alone shows. (A usable folder goes on
+// to the question of a local path: WizardFlowTest.)
 TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
     TempDir dir;
     WriteFile(dir.File("file"), "x");
@@ -137,7 +137,6 @@ TEST(SettingsPagesTest, NextRefusesAFolderTheRunCannotUseAndSaysWhy) {
         {"/tmp/Ω日本", "Le chemin ne doit contenir que des caractères de l'alphabet Windows-1252 : son caractère n° 6, U+03A9, n'en est pas un.", true},
         {"/tmp/a😀", "Le chemin ne doit contenir que des caractères de l'alphabet Windows-1252 : son caractère n° 7, U+1F600, n'en est pas un.", true},
         {"/proc/self", "Dalvex ne peut créer aucun fichier dans ce dossier : son système de fichiers n'accepte pas de nouveau nom.", false},
-        {d, ToQString(Chaine(Chaine::ResourceId(res::kNotNetworkQuestion))), false},
     };
     // clang-format on
     W w(W::kDirectory);
