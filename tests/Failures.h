@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <ostream>
 #include <utility>
 
 #include "engine/RunSnapshot.h"
@@ -29,4 +30,10 @@ inline TestSnapshot FailedTest(TestFailure failure) {
     t.state = TestSnapshot::kFailed;
     t.failure = std::move(failure);
     return t;
+}
+
+// Lets failing assertions show a damage by its fields.
+inline void PrintTo(const Damage& d, std::ostream* os) {
+    *os << "{kind " << d.kind << ", where " << d.where << ", count " << d.count << ", file "
+        << d.file << ", expected " << d.expected << '}';
 }

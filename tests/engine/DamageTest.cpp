@@ -14,7 +14,7 @@
 #include "engine/StampedBlock.h"
 #include "platform/Random.h"
 #include "support/Crc32c.h"
-#include "tests/Fields.h"
+#include "tests/Failures.h"
 
 namespace {
 
@@ -37,15 +37,6 @@ Bytes Junk(uint32_t length, unsigned seed) {
     Bytes b(length);
     for (unsigned char& c : b) c = static_cast<unsigned char>(draws() | 1);
     return b;
-}
-
-testing::AssertionResult Same(const Damage& a, const Damage& b) {
-    return Fields()
-        .Is("kind", a.kind, b.kind)
-        .Is("where", a.where, b.where)
-        .Is("count", a.count, b.count)
-        .Is("file", a.file, b.file)
-        .Is("expected", a.expected, b.expected);
 }
 
 }  // namespace
@@ -107,29 +98,28 @@ TEST(DamageTest, ABadStampedBlockIsNamed) {
         {"a bit in the header", flipped({8 * 21}), {.kind = Damage::kFlippedBits, .count = 1}},
         {"foreign bytes", Junk(kBlock, 77), {.kind = Damage::kForeignBytes}},
     };
-    for (const auto& c : cases) {
-        EXPECT_TRUE(Same(Damage::InBlock(due, expected.data(), c.read.data(), kBlock), c.damage))
-            << c.what;
-    }
+    // What InBlock finds in `read` where `stamp`, written as `due`, was expected.
+    const auto found = [](const BlockStamp& stamp, const Bytes& due, const Bytes& read) {
+        return Damage::InBlock(stamp, due.data(), read.data(), kBlock);
+    };
+    for (const auto& c : cases) EXPECT_EQ(found(due, expected, c.read), c.damage) << c.what;
     // Cut inside the block, the block whole is the cut not made.
     Bytes cut = Block(due, 1000);
     cut.resize(kBlock);
-    EXPECT_TRUE(Same(Damage::InBlock(due, cut.data(), expected.data(), kBlock),
-                     {.kind = Damage::kCutNotMade}));
+    EXPECT_EQ(found(due, cut, expected), Damage{.kind = Damage::kCutNotMade});
     // Where zeros were due (the file cut, then extended): its own old block
     // is the cut not made, another file's block that file's.
     const Bytes zeros(kBlock);
     const BlockStamp hole = Mine(7, 2 * kBlock, 0);
-    EXPECT_TRUE(
-        Same(Damage::InBlock(hole, zeros.data(), Block(Mine(7, 2 * kBlock, 1)).data(), kBlock),
-             {.kind = Damage::kCutNotMade}));
-    EXPECT_TRUE(Same(Damage::InBlock(hole, zeros.data(), Block(Mine(11, 0, 1)).data(), kBlock),
-                     {.kind = Damage::kOtherFile, .where = 0, .file = 11}));
+    EXPECT_EQ(found(hole, zeros, Block(Mine(7, 2 * kBlock, 1))),
+              Damage{.kind = Damage::kCutNotMade});
+    EXPECT_EQ(found(hole, zeros, Block(Mine(11, 0, 1))),
+              (Damage{.kind = Damage::kOtherFile, .where = 0, .file = 11}));
     // A file an earlier run kept, checked by this one: its blocks are that run's.
     BlockStamp kept = foreignRun;
     kept.generation = 3;
-    EXPECT_TRUE(Same(Damage::InBlock(kept, Block(kept).data(), Block(foreignRun).data(), kBlock),
-                     {.kind = Damage::kOtherWrite, .count = 2, .expected = 3}));
+    EXPECT_EQ(found(kept, Block(kept), Block(foreignRun)),
+              (Damage{.kind = Damage::kOtherWrite, .count = 2, .expected = 3}));
 }
 
 TEST(DamageTest, ABadPieceOfPatternIsNamed) {
@@ -180,9 +170,8 @@ TEST(DamageTest, ABadPieceOfPatternIsNamed) {
          {.kind = Damage::kOtherTestData}},
     };
     for (const auto& c : cases) {
-        EXPECT_TRUE(
-            Same(Damage::InPattern(pattern.data(), kPattern, c.read.data(), kPattern, c.filePos),
-                 c.damage))
+        EXPECT_EQ(Damage::InPattern(pattern.data(), kPattern, c.read.data(), kPattern, c.filePos),
+                  c.damage)
             << c.what;
     }
 }
