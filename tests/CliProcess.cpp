@@ -14,15 +14,17 @@
 #include "tests/Eventually.h"
 #include "tests/Fields.h"
 
-static Strings WithTmpDir(const std::string& tmp) {
-    Strings env{"TMPDIR=" + tmp};
+Strings Environment(const std::string& tmp) {
+    Strings env;
+    if (!tmp.empty()) env.push_back("TMPDIR=" + tmp);
     for (char** entry = environ; *entry; ++entry)
-        if (!std::string_view(*entry).starts_with("TMPDIR=")) env.emplace_back(*entry);
+        if (tmp.empty() || !std::string_view(*entry).starts_with("TMPDIR="))
+            env.emplace_back(*entry);
     return env;
 }
 
 CliProcess::CliProcess(const Strings& args, const std::string& tmp, bool closedOutput)
-    : CliProcess(DALVEX_CLI_PATH, args, WithTmpDir(tmp), closedOutput) {}
+    : CliProcess(DALVEX_CLI_PATH, args, Environment(tmp), closedOutput) {}
 
 // Everything the child needs is made before fork: the child of a threaded
 // process may call only what is safe after fork.

@@ -17,6 +17,9 @@ struct CliResult {
     std::string out, err;
 };
 
+// This process's environment, with `tmp` for $TMPDIR when it is given.
+Strings Environment(const std::string& tmp = "");
+
 class CliProcess {
 public:
     // `tmp` becomes the program's $TMPDIR. With `closedOutput`, standard

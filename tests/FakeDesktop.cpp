@@ -27,12 +27,6 @@ bool StartBus() {
     return daemon > 0;
 }
 
-Strings Environment() {
-    Strings env;
-    for (char** entry = environ; *entry; ++entry) env.emplace_back(*entry);
-    return env;
-}
-
 }  // namespace
 
 FakeDesktop::FakeDesktop(const Strings& services) {
