@@ -62,7 +62,6 @@ TEST(CliOptionsTest, AcceptedCommandLines) {
         {"d --version", "version d"},
         // The wizard's limits hold and are mentioned.
         {"d --space 2", "d space=10 | Espace disque porté à 10 Mo."},
-        {"d --space 40960", "d space=32767 | Espace disque porté à 32767 Mo."},
         {"d --sets 9", "d sets=5 | Nombre de tests simultanés porté à 5."},
         {"d --minutes 1", "d min=3 | Durée portée à 3 minutes."},
         {"d --minutes 35791", "d min=35791"},
