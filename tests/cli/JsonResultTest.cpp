@@ -32,4 +32,6 @@ TEST(JsonResultTest, AFailureAsTheReportShowsItAndWhenItHappened) {
         << "the position as the report shows a failed move to the end\n"
         << failure.dump(2);
     EXPECT_EQ(j["failures"][1]["position"], 3000000000u);
+    const std::string message = failure["message"];
+    EXPECT_NE(message.find("(EOPNOTSUPP : Operation not supported)"), std::string::npos) << message;
 }
