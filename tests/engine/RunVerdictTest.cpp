@@ -11,6 +11,7 @@ TEST(RunVerdictTest, OnlyACompleteRunThatReadItsDataBackIsOk) {
     const std::tuple<RunVerdict::Ending, bool, uint64_t, uint64_t, const char*, int> cases[] = {
         {RunVerdict::kTimeUp, false, 0, 0, "interrupted", 3},     // nothing tested
         {RunVerdict::kStopped, false, 100, 0, "interrupted", 3},  // nothing read back
+        {RunVerdict::kAborted, false, 100, 100, "interrupted", 3},
         {RunVerdict::kFailure, true, 0, 0, "failed", 1},
         {RunVerdict::kAborted, true, 100, 0, "failed", 1},  // a failure is never hidden
     };
