@@ -175,7 +175,7 @@ int Injected(Op op, const char* path) {
     }
     if (error != 0) {
         std::lock_guard<std::mutex> guard(g_struckLock);
-        g_struck.insert(path);
+        g_struck.insert(path ? path : "");
     }
     return error;
 }
@@ -183,7 +183,7 @@ int Injected(Op op, const char* path) {
 void HangIfStruck(const char* path) {
     {
         std::lock_guard<std::mutex> guard(g_struckLock);
-        if (g_struck.count(path) == 0) return;
+        if (g_struck.count(path ? path : "") == 0) return;
     }
     for (const Fault* f : g_faults) {
         if (f->kind == Fault::kHang) usleep(static_cast<useconds_t>(f->hangMs * 1000));
@@ -328,7 +328,7 @@ int Write(const char* path, const char* buf, size_t size, off_t offset, fuse_fil
         }
         if (!h.written) {
             h.written = true;
-            h.undo = KthOccurrence(Fault::kLostClose, path) != nullptr;
+            h.undo = path && KthOccurrence(Fault::kLostClose, path) != nullptr;
         }
         const bool unstable = path && Strikes(Fault::kUnstable, path);
         struct stat st {};
@@ -442,11 +442,13 @@ int Truncate(const char* path, off_t size, fuse_file_info* fi) {
     if (!fi && fd >= 0) close(fd);
     return r;
 }
-int Chmod(const char* path, mode_t mode, fuse_file_info*) {
-    return Errno(chmod(Real(path).c_str(), mode));
+// By its handle when the kernel gives one: the file may be unlinked meanwhile.
+int Chmod(const char* path, mode_t mode, fuse_file_info* fi) {
+    return Errno(fi ? fchmod(static_cast<int>(fi->fh), mode) : chmod(Real(path).c_str(), mode));
 }
-int Utimens(const char* path, const timespec tv[2], fuse_file_info*) {
-    return Errno(utimensat(AT_FDCWD, Real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW));
+int Utimens(const char* path, const timespec tv[2], fuse_file_info* fi) {
+    return Errno(fi ? futimens(static_cast<int>(fi->fh), tv)
+                    : utimensat(AT_FDCWD, Real(path).c_str(), tv, AT_SYMLINK_NOFOLLOW));
 }
 int StatFs(const char* path, struct statvfs* st) { return Errno(statvfs(Real(path).c_str(), st)); }
 int Access(const char* path, int mask) { return Errno(access(Real(path).c_str(), mask)); }
@@ -461,7 +463,8 @@ void* Init(fuse_conn_info* conn, fuse_config* cfg) {
     cfg->negative_timeout = 0;
     // An unlink reaches Unlink by its name even while the kernel has yet to
     // release the file (a release comes after close returns): the library
-    // would otherwise rename the file aside, out of the faults' sight.
+    // would otherwise rename the file aside, out of the faults' sight. Calls
+    // on such a file that follow come with its handle and a null path.
     cfg->hard_remove = 1;
     // The process that serves the mount, which fuse_main has made by now.
     if (!g_pidFile.empty()) std::ofstream(g_pidFile) << getpid() << '\n';
