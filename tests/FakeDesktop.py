@@ -66,7 +66,8 @@ class Portal(dbus.service.Object):
     def AddNotification(self, id, notification, reply, error):
         action = notification.get("default-action", "")
         log(f"portal notify {notification.get('title')} | {notification.get('body')} | {action}")
-        GLib.timeout_add(200, lambda: self.ActionInvoked(id, action, []))
+        if not self.slow:  # by the time it shows, it is withdrawn
+            GLib.timeout_add(200, lambda: self.ActionInvoked(id, action, []))
         self.answer(reply)
 
     @dbus.service.method("org.freedesktop.portal.Notification", in_signature="s")

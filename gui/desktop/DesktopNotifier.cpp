@@ -1,9 +1,11 @@
 #include "gui/desktop/DesktopNotifier.h"
 
 #include <QDBusConnection>
-#include <QDBusError>
 #include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDeadlineTimer>
 #include <QStringList>
+#include <QThread>
 #include <QWidget>
 
 namespace {
@@ -43,16 +45,25 @@ bool DesktopNotifier::NotifyThroughPortal(const QString& title, const QString& b
          << QVariantMap{{QStringLiteral("title"), title},
                         {QStringLiteral("body"), body},
                         {QStringLiteral("default-action"), kShowAction}};
-    QDBusConnection bus = QDBusConnection::sessionBus();
-    const QDBusMessage reply = bus.call(call, QDBus::Block, kCallTimeoutMs);
-    if (reply.errorName() == QDBusError::errorString(QDBusError::NoReply)) {
-        // A portal that is there but slow may show it yet, on top of the
-        // service's: withdrawn, which the portal hears after the adding.
-        QDBusMessage withdraw = QDBusMessage::createMethodCall(
-            kPortal, kPortalPath, kPortalNotification, QStringLiteral("RemoveNotification"));
-        bus.send(withdraw << kNoticeId);
-    }
-    return Answered(reply);
+    // Asked with the bus's own long timeout and waited for kCallTimeoutMs (the
+    // bus's thread takes the answer): a portal that answers later may show
+    // it yet, on top of the service's, and is asked to withdraw it once it
+    // has answered. Asked before, the withdrawal could overtake the adding
+    // inside the portal.
+    const QDBusPendingCall pending = QDBusConnection::sessionBus().asyncCall(call);
+    const QDeadlineTimer deadline(kCallTimeoutMs);
+    while (!pending.isFinished() && !deadline.hasExpired()) QThread::msleep(5);
+    if (pending.isFinished()) return !pending.isError();
+    auto* late = new QDBusPendingCallWatcher(pending, this);
+    connect(late, &QDBusPendingCallWatcher::finished, this, [](QDBusPendingCallWatcher* call) {
+        if (!call->isError()) {
+            QDBusMessage withdraw = QDBusMessage::createMethodCall(
+                kPortal, kPortalPath, kPortalNotification, QStringLiteral("RemoveNotification"));
+            QDBusConnection::sessionBus().send(withdraw << kNoticeId);
+        }
+        call->deleteLater();
+    });
+    return false;
 }
 
 bool DesktopNotifier::NotifyThroughService(const QString& title, const QString& body) {
