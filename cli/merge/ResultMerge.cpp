@@ -269,6 +269,18 @@ bool WithinInput(const std::string& file, std::size_t bytes, uint64_t* input, st
     return false;
 }
 
+// Whether the merge would write its result over `file`, one it reads; said
+// on `err`.
+bool WouldReplace(const std::string& file, const ResultMerge::Options& options, std::FILE* err) {
+    for (const std::string& output : {options.jsonPath, options.htmlPath}) {
+        if (!output.empty() && output != "-" && platform::WholeFile::SameFile(file, output)) {
+            std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
+            return true;
+        }
+    }
+    return false;
+}
+
 // Reads every file, or says on `err` why they cannot be merged: each file
 // counts towards the bound of the input as it is read.
 bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& options,
@@ -276,12 +288,7 @@ bool ReadAll(const std::vector<std::string>& files, const ResultMerge::Options& 
     std::string why;
     for (const std::string& file : files) {
         Client client;
-        for (const std::string& output : {options.jsonPath, options.htmlPath}) {
-            if (!output.empty() && output != "-" && platform::WholeFile::SameFile(file, output)) {
-                std::fputs(TableText::Format(res::kMergeWouldReplace, file.c_str()).c_str(), err);
-                return false;
-            }
-        }
+        if (WouldReplace(file, options, err)) return false;
         if (!ResultReader::Read(file, options.missingAsFailed, &client.read, &why) ||
             !WithinInput(file, client.read.bytes, input, &why)) {
             std::fprintf(err, "%s\n", why.c_str());
@@ -366,6 +373,7 @@ bool ReadChecks(const ResultMerge::Options& options, std::vector<ResultReader::C
     std::string why;
     for (const std::string& file : options.keptChecks) {
         ResultReader::Client check;
+        if (WouldReplace(file, options, err)) return false;
         if (!ResultReader::Read(file, options.missingAsFailed, &check, &why) ||
             !WithinInput(file, check.bytes, input, &why)) {
             std::fprintf(err, "%s\n", why.c_str());

@@ -125,7 +125,7 @@ TEST_P(Merge, OneVerdictForAllClients) {
 INSTANTIATE_TEST_SUITE_P(Merges, Merge, testing::ValuesIn(Merges()), RowName);
 
 // Nor does merge read past its bounds, nor allow a folder to a stranger, nor
-// write its result over a client's.
+// write its result over a client's, or over a check it is given.
 TEST(ResultMergeTest, KeepsToItsBounds) {
     TempDir dir;
     std::vector<std::string> many{"merge", "--allow-local-for", "h0"}, files(1, "merge");
@@ -144,7 +144,15 @@ TEST(ResultMergeTest, KeepsToItsBounds) {
         EXPECT_EQ(r.status, 2) << r.err;
         EXPECT_NE(r.err.find(says), std::string::npos) << r.err;
     }
-    const std::string client = many[3], kept = ReadFile(client);
-    EXPECT_EQ(CliProcess::Run({"merge", "--json", client, client}, dir.Path()).status, 2);
-    EXPECT_EQ(ReadFile(client), kept);
+    const std::string check = dir.File("check.json");
+    WriteGiven(json::parse(R"({"verified": {"list": "/w/k.json", "label": "h3", "startedAt": "t",
+        "files": ["VXO0A1B.TMP"], "deleted": true}})"),
+               0, check);
+    for (const auto& [args, input] : std::vector<std::pair<Strings, std::string>>{
+             {{"merge", "--json", many[3], many[3]}, many[3]},
+             {{"merge", "--html", check, "--verified", check, many[3]}, check}}) {
+        const std::string kept = ReadFile(input);
+        EXPECT_EQ(CliProcess::Run(args, dir.Path()).status, 2);
+        EXPECT_EQ(ReadFile(input), kept);
+    }
 }
