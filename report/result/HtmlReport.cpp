@@ -4,7 +4,6 @@
 
 #include "engine/CDVXPrefs.h"
 #include "engine/CDVXProgressData.h"
-#include "engine/RunVerdict.h"
 #include "platform/ResourceIds.h"
 #include "report/TableText.h"
 #include "report/result/HtmlText.h"
